@@ -1,0 +1,28 @@
+// The commands of build/reminders-widget. Each group registers its subcommands on the application; a
+// command ends with an exit status by returning normally (0) or by throwing `Exit` or `UsageError`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <stdexcept>
+#include <string>
+
+namespace rw::app {
+
+/// Ends the program with `status` after the command has printed what it had to say.
+struct Exit {
+  int status;
+};
+
+/// A command line the command cannot use: main prints the message as one line on stderr, exit status 2.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+/// payload, payload encode.
+void addPayloadCommands(CLI::App& app);
+/// placeholder, snapshot, timeline.
+void addRequestCommands(CLI::App& app);
+/// draw, render, gallery, tap, describe, host.
+void addDrawCommands(CLI::App& app);
+
+}  // namespace rw::app

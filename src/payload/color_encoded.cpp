@@ -1,0 +1,1 @@
+#include "payload/color_encoded.h"

@@ -1,0 +1,85 @@
+// Property lists: a value tree, and readers and writers for the binary ("bplist00") and XML forms.
+//
+// `parse` tells the form from the content, never from a file name. Readers never crash, hang or read
+// anything outside the bytes they are given; every problem is a `PlistError`.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "platform/date.h"
+
+namespace rw::plist {
+
+struct Value;
+
+/// An integer as property lists store it: any signed 64-bit value, or an unsigned one above INT64_MAX.
+struct Integer {
+  std::int64_t value = 0;
+  bool isUnsignedAboveInt64 = false;  // then `value` holds the bits of the unsigned number
+  friend bool operator==(const Integer&, const Integer&) = default;
+};
+
+struct Data {
+  std::vector<std::uint8_t> bytes;
+  friend bool operator==(const Data&, const Data&) = default;
+};
+
+/// A keyed-archiver object reference; only the binary form has it.
+struct Uid {
+  std::uint64_t value = 0;
+  friend bool operator==(const Uid&, const Uid&) = default;
+};
+
+using Array = std::vector<Value>;
+
+/// Keys in file order. A key that occurs twice keeps its last value for `Value::find`.
+using Dictionary = std::vector<std::pair<std::string, Value>>;
+
+struct Value {
+  std::variant<bool, Integer, double, std::string, Data, Date, Array, Dictionary, Uid> storage;
+
+  Value() : storage(false) {}
+  template <class T>
+    requires std::is_constructible_v<decltype(storage), T&&>
+  Value(T&& v) : storage(std::forward<T>(v)) {}  // NOLINT(google-explicit-constructor)
+
+  template <class T>
+  const T* get() const {
+    return std::get_if<T>(&storage);
+  }
+  /// The value of `key` in a dictionary, or null for other values and missing keys.
+  const Value* find(std::string_view key) const;
+
+  friend bool operator==(const Value&, const Value&);
+};
+
+enum class Format : std::uint8_t { binary, xml };
+
+struct PlistError {
+  std::string reason;
+};
+
+/// Either a value or the first error met.
+struct ParseResult {
+  std::optional<Value> value;
+  PlistError error;  // meaningful when `value` is empty
+  explicit operator bool() const { return value.has_value(); }
+};
+
+/// Reads either form, chosen by the content ("bplist00" magic, else XML).
+[[nodiscard]] ParseResult parse(std::span<const std::uint8_t> bytes);
+[[nodiscard]] ParseResult parseBinary(std::span<const std::uint8_t> bytes);
+[[nodiscard]] ParseResult parseXml(std::span<const std::uint8_t> bytes);
+
+/// Writes a value in the given form. Fails only for values the form cannot hold (a Uid in XML, a date
+/// that is not representable).
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> write(const Value& value, Format format);
+
+}  // namespace rw::plist

@@ -1,0 +1,1 @@
+#include "payload/store.h"

@@ -1,0 +1,87 @@
+// The user's calendar: days, weeks and months in a time zone and locale (ICU).
+//
+// A `Calendar` stands for the platform's "current calendar": the calendar system the locale asks for
+// (Gregorian unless the locale says e.g. "@calendar=buddhist"), its first weekday, and the user's time
+// zone. It is an immutable value and safe to share between threads; every operation works on its own copy
+// of the ICU calendar.
+//
+// Days are calendar days, not 24-hour steps: a day may last 23 or 25 hours. A day starts at its first
+// instant: 01:00 where midnight does not exist, the first of two midnights where one is repeated.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/date.h"
+
+namespace rw {
+
+/// Units for `Calendar::adding`.
+enum class CalendarUnit : std::uint8_t { day, weekOfYear, month };
+
+/// A distance between two days in whole months and remaining days, both zero or of the distance's sign.
+struct MonthsAndDays {
+  std::int64_t months = 0;
+  std::int64_t days = 0;
+  friend bool operator==(const MonthsAndDays&, const MonthsAndDays&) = default;
+};
+
+class Calendar {
+ public:
+  /// The calendar for `localeId` (POSIX or ICU form: "de_DE.UTF-8", "pl_PL", "th_TH@calendar=buddhist",
+  /// "C") in the IANA time zone `timeZoneId`. Nothing when the time zone is unknown.
+  static std::optional<Calendar> make(std::string_view timeZoneId, std::string_view localeId);
+
+  const std::string& timeZoneId() const;
+  /// The canonical ICU locale name, e.g. "de_DE" or "th_TH@calendar=buddhist".
+  const std::string& localeId() const;
+
+  /// The first instant of the calendar day that contains `date`.
+  Date startOfDay(Date date) const;
+  /// The first instant of the calendar day `days` days after (or before, when negative) the day that
+  /// contains `date`.
+  Date startOfDay(Date date, std::int64_t days) const;
+  /// `date` moved by `value` units without wrapping, keeping the wall-clock time where it exists.
+  std::optional<Date> adding(CalendarUnit unit, std::int64_t value, Date date) const;
+  /// The instant at `hour`:00 on the day of `date`; nothing where that day has no such hour.
+  std::optional<Date> settingHour(int hour, Date date) const;
+  /// The first instant of the month that contains `date`.
+  std::optional<Date> startOfMonth(Date date) const;
+  /// The first instant of the week (the locale's first weekday) that contains `date`.
+  std::optional<Date> startOfWeek(Date date) const;
+  /// The distance from the day of `from` to the day of `to`, counted in calendar days: months first,
+  /// then the remaining days.
+  MonthsAndDays monthsAndDays(Date from, Date to) const;
+
+  /// The weekday of `date`, 1 = the calendar's first weekday symbol (Sunday in the Gregorian calendar).
+  int weekday(Date date) const;
+  /// The day of the month of `date` (1-31 in the Gregorian calendar).
+  int dayOfMonth(Date date) const;
+  /// The locale's first day of the week, as a weekday number (1 = Sunday, 2 = Monday, 7 = Saturday).
+  int firstWeekday() const;
+  /// The full standalone weekday names in the locale, index 0 = weekday 1.
+  std::vector<std::string> standaloneWeekdaySymbols() const;
+  /// The time of day of `date` in the locale's short time style ("5:00 PM", "17:00").
+  std::string formatTime(Date date) const;
+
+ private:
+  struct State;
+  std::shared_ptr<const State> state_;
+};
+
+/// Locale-independent (Unicode default) upper-casing of UTF-8 text.
+std::string uppercased(std::string_view text);
+
+/// The time zone the environment asks for: $TZ (an IANA name, with or without a leading ':'), else the
+/// system's zone, else "UTC".
+std::string timeZoneFromEnvironment();
+
+/// The locale the environment asks for messages, as Linux programs read it: LC_ALL, else LC_MESSAGES,
+/// else LANG, else "C".
+std::string localeFromEnvironment();
+
+}  // namespace rw

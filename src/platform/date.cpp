@@ -1,0 +1,149 @@
+#include "platform/date.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace rw {
+namespace {
+
+// Days from 1970-01-01 to the given proleptic Gregorian civil date (Howard Hinnant's algorithm).
+constexpr long long daysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+struct Civil {
+  long long year;
+  unsigned month, day;
+};
+
+constexpr Civil civilFromDays(long long z) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long y = static_cast<long long>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  return {y + (m <= 2), m, d};
+}
+
+constexpr double kFirstUnixSecond = static_cast<double>(daysFromCivil(1, 1, 1)) * 86400.0;
+constexpr double kEndUnixSecond = static_cast<double>(daysFromCivil(10000, 1, 1)) * 86400.0;
+
+struct Parts {
+  Civil civil;
+  int hour, minute, second;
+  long long millis;
+};
+
+Parts split(Date date) {
+  const double unix = date.unixSeconds();
+  const double wholeMillis = std::floor(unix * 1000.0);
+  auto totalMillis = static_cast<long long>(wholeMillis);
+  long long days = totalMillis / 86400000;
+  long long rest = totalMillis % 86400000;
+  if (rest < 0) {
+    rest += 86400000;
+    --days;
+  }
+  return {civilFromDays(days), static_cast<int>(rest / 3600000), static_cast<int>(rest / 60000 % 60),
+          static_cast<int>(rest / 1000 % 60), rest % 1000};
+}
+
+bool readDigits(std::string_view text, size_t& pos, size_t count, int& out) {
+  if (pos + count > text.size()) return false;
+  int value = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const char c = text[pos + i];
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  out = value;
+  pos += count;
+  return true;
+}
+
+bool expect(std::string_view text, size_t& pos, char a, char b = '\0') {
+  if (pos >= text.size() || (text[pos] != a && (b == '\0' || text[pos] != b))) return false;
+  ++pos;
+  return true;
+}
+
+}  // namespace
+
+bool isRepresentable(Date date) {
+  const double unix = date.unixSeconds();
+  return std::isfinite(date.sinceReferenceDate) && unix >= kFirstUnixSecond && unix < kEndUnixSecond;
+}
+
+std::string formatRfc3339(Date date) {
+  const Parts p = split(date);
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02d:%02d:%02d.%03lldZ", p.civil.year, p.civil.month,
+                p.civil.day, p.hour, p.minute, p.second, p.millis);
+  return buffer;
+}
+
+std::string formatIso8601Seconds(Date date) {
+  const Parts p = split(date);
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02d:%02d:%02dZ", p.civil.year, p.civil.month,
+                p.civil.day, p.hour, p.minute, p.second);
+  return buffer;
+}
+
+std::optional<Date> parseRfc3339(std::string_view text) {
+  size_t pos = 0;
+  int year, month, day, hour, minute, second;
+  if (!readDigits(text, pos, 4, year) || !expect(text, pos, '-') || !readDigits(text, pos, 2, month) ||
+      !expect(text, pos, '-') || !readDigits(text, pos, 2, day) || !expect(text, pos, 'T', 't') ||
+      !readDigits(text, pos, 2, hour) || !expect(text, pos, ':') || !readDigits(text, pos, 2, minute) ||
+      !expect(text, pos, ':') || !readDigits(text, pos, 2, second))
+    return std::nullopt;
+  double fraction = 0;
+  if (pos < text.size() && text[pos] == '.') {
+    ++pos;
+    double scale = 0.1;
+    const size_t start = pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+      fraction += (text[pos] - '0') * scale;
+      scale /= 10;
+      ++pos;
+    }
+    if (pos == start) return std::nullopt;
+  }
+  int offsetSeconds = 0;
+  if (expect(text, pos, 'Z', 'z')) {
+  } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    const int sign = text[pos] == '-' ? -1 : 1;
+    ++pos;
+    int oh, om;
+    if (!readDigits(text, pos, 2, oh) || !expect(text, pos, ':') || !readDigits(text, pos, 2, om) || oh > 23 ||
+        om > 59)
+      return std::nullopt;
+    offsetSeconds = sign * (oh * 3600 + om * 60);
+  } else {
+    return std::nullopt;
+  }
+  if (pos != text.size()) return std::nullopt;
+  static constexpr int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > kMonthDays[month - 1] ||
+      (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 60)
+    return std::nullopt;
+  const double unix = static_cast<double>(daysFromCivil(year, month, day)) * 86400.0 + hour * 3600.0 +
+                      minute * 60.0 + second + fraction - offsetSeconds;
+  const Date date = Date::fromUnixSeconds(unix);
+  if (!isRepresentable(date)) return std::nullopt;
+  return date;
+}
+
+}  // namespace rw

@@ -1,0 +1,37 @@
+// URLs as the payload carries them: a text, possibly relative to a base URL.
+//
+// Parsing and resolution follow RFC 3986 (uriparser). A URL keeps the text it was made from and its base,
+// so writing it back gives the same nested form that was read.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rw {
+
+class URL {
+ public:
+  /// A URL from `text`, resolved against `base` when one is given. Nothing when `text` is no URL
+  /// reference, or when it is relative and there is no base (a URL without a base must have a scheme).
+  static std::optional<URL> make(std::string_view text, std::optional<URL> base = std::nullopt);
+
+  /// The text the URL was made from.
+  const std::string& relativeString() const { return relative_; }
+  /// The base the text was made relative to, if any.
+  const URL* baseURL() const { return base_.get(); }
+  /// The resolved, absolute form.
+  const std::string& absoluteString() const { return absolute_; }
+  /// The scheme in lower case ("https", "corvantis2"), empty when there is none.
+  std::string scheme() const;
+
+  friend bool operator==(const URL& a, const URL& b);
+
+ private:
+  std::string relative_;
+  std::string absolute_;
+  std::shared_ptr<const URL> base_;  // immutable, so sharing keeps value semantics
+};
+
+}  // namespace rw

@@ -1,0 +1,1 @@
+#include "reminders/due_text.h"

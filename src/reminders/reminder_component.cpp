@@ -1,0 +1,1 @@
+#include "reminders/reminder_component.h"

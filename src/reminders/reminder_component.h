@@ -1,0 +1,51 @@
+// The display model of one reminder: an event resolved against the payload's persons and against the day
+// on which the widget shows it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "payload/records.h"
+#include "platform/date.h"
+#include "platform/url.h"
+#include "platform/user_settings.h"
+
+namespace rw {
+
+struct WidgetTimelineReminderComponent {
+  struct PersonLabelComponent {
+    std::string identifier;  // also the chip's identity in the row
+    std::string nick;
+    ColorEncoded colorEncoded;
+  };
+
+  enum class DueStyle : std::uint8_t { overdue, today, future };
+
+  std::string identifier;
+  CustodyEventType type = CustodyEventType::care;
+  std::string title;
+  std::vector<PersonLabelComponent> personsLabels;  // the caregiver first, never empty
+  Date dueDate;
+  std::string dueAmountText;
+  DueStyle dueStyle = DueStyle::future;
+  std::string dueText;
+  std::string notes;
+  std::optional<URL> actionURL;
+
+  /// The reminder of `event` shown on the day of `displayOn`, or nothing (and the line "Error in
+  /// WidgetTimelineReminderComponent.init(displayOn:event:persons:): No caregiver") when the event's
+  /// caregiver is not among `persons`.
+  static std::optional<WidgetTimelineReminderComponent> make(Date displayOn, const WidgetEventPayload& event,
+                                                             const std::vector<WidgetPersonPayload>& persons,
+                                                             const UserSettings& settings);
+};
+
+/// Whole-day comparison of the due day with the display day.
+WidgetTimelineReminderComponent::DueStyle makeDueStyle(Date displayOn, Date dueDate, const Calendar& calendar);
+
+/// "overdue", "today" or "future".
+std::string_view dueStyleName(WidgetTimelineReminderComponent::DueStyle style);
+
+}  // namespace rw

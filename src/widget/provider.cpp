@@ -1,0 +1,1 @@
+#include "widget/timeline_entry.h"

@@ -1,0 +1,53 @@
+#include "platform/date.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace rw {
+namespace {
+
+TEST(Date, Rfc3339RoundTripsMilliseconds) {
+  const auto date = parseRfc3339("2026-06-10T12:00:00.250Z");
+  ASSERT_TRUE(date);
+  EXPECT_EQ(formatRfc3339(*date), "2026-06-10T12:00:00.250Z");
+  EXPECT_EQ(formatIso8601Seconds(*date), "2026-06-10T12:00:00Z");
+  // The reference date itself is zero.
+  EXPECT_EQ(parseRfc3339("2001-01-01T00:00:00Z")->sinceReferenceDate, 0.0);
+}
+
+TEST(Date, Rfc3339AppliesOffsets) {
+  EXPECT_EQ(parseRfc3339("2026-12-06T00:00:00-05:00"), parseRfc3339("2026-12-06T05:00:00Z"));
+  EXPECT_EQ(parseRfc3339("2026-12-06T05:30:00+05:30"), parseRfc3339("2026-12-06T00:00:00Z"));
+}
+
+TEST(Date, Rfc3339RefusesMalformedText) {
+  for (const char* text : {"", "2026-06-10", "2026-06-10T12:00:00", "2026-13-01T00:00:00Z",
+                           "2026-02-29T00:00:00Z", "2026-06-10T24:00:00Z", "2026-06-10T12:00:00.Z",
+                           "2026-06-10T12:00:00Zjunk", "0000-01-01T00:00:00Z", "2026-06-10T12:00:00+5:00"})
+    EXPECT_FALSE(parseRfc3339(text)) << text;
+  EXPECT_TRUE(parseRfc3339("2024-02-29T00:00:00Z"));
+}
+
+TEST(Date, FormatsInstantsBeforeTheEpochAndRoundsDown) {
+  const Date beforeEpoch = Date::fromUnixSeconds(-0.0005);
+  EXPECT_EQ(formatRfc3339(beforeEpoch), "1969-12-31T23:59:59.999Z");
+  EXPECT_EQ(formatRfc3339(*parseRfc3339("0001-01-01T00:00:00Z")), "0001-01-01T00:00:00.000Z");
+  EXPECT_EQ(formatRfc3339(*parseRfc3339("9999-12-31T23:59:59.999Z")), "9999-12-31T23:59:59.999Z");
+}
+
+TEST(Date, RepresentableRangeIsYearsOneToNineThousandNineHundredNinetyNine) {
+  EXPECT_TRUE(isRepresentable(Date{0}));
+  EXPECT_FALSE(isRepresentable(Date{std::numeric_limits<double>::quiet_NaN()}));
+  EXPECT_FALSE(isRepresentable(Date{std::numeric_limits<double>::infinity()}));
+  const Date first = *parseRfc3339("0001-01-01T00:00:00Z");
+  EXPECT_TRUE(isRepresentable(first));
+  EXPECT_FALSE(isRepresentable(first.adding(-1)));
+  const Date last = *parseRfc3339("9999-12-31T23:59:59Z");
+  EXPECT_TRUE(isRepresentable(last));
+  EXPECT_FALSE(isRepresentable(last.adding(1)));
+}
+
+}  // namespace
+}  // namespace rw
