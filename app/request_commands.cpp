@@ -1,7 +1,121 @@
+// placeholder, snapshot, timeline: ask the provider what the widget host would ask, and show the answer as
+// a readable summary or (-o FILE) as JSON.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "commands.h"
+#include "entry_json.h"
+#include "host_options.h"
+#include "platform/date.h"
+#include "widget/provider.h"
 
 namespace rw::app {
 
-void addRequestCommands(CLI::App&) {}
+namespace {
+
+struct RequestOptions {
+  HostOptions host;
+  std::string output;  // "-" for standard output
+};
+
+std::string layoutSummary(const ContentLayout& layout) {
+  std::ostringstream out;
+  out << caseName(layout);
+  if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&layout))
+    out << " (" << list->size.remindersCount << " rows, spacing " << list->size.rowSpacing << ")";
+  return out.str();
+}
+
+void printSummary(std::string_view request, const HostRequest& host,
+                  std::optional<TimelineReloadPolicy> policy,
+                  const std::vector<RemindersWidgetTimelineEntry>& entries) {
+  std::ostringstream out;
+  out << request << " for " << familyName(host.context.family) << ' '
+      << formatDisplaySize(host.context.displaySize) << " in "
+      << host.environment.settings.calendar.timeZoneId() << ": " << entries.size()
+      << (entries.size() == 1 ? " entry" : " entries");
+  if (policy) out << ", reload " << policyName(*policy);
+  out << '\n';
+  for (const auto& entry : entries) {
+    out << formatRfc3339(entry.date) << "  " << layoutSummary(entry.layout) << "  overdue "
+        << entry.overdueCount << ", today " << entry.todayCount << '\n';
+    for (const auto& reminder : entry.reminders) {
+      out << "  - [" << dueStyleName(reminder.dueStyle) << "] " << reminder.dueText << "  " << reminder.title
+          << " (" << rawValue(reminder.type) << ')';
+      if (!reminder.dueAmountText.empty()) out << "  " << reminder.dueAmountText;
+      out << "  with";
+      for (const auto& label : reminder.personsLabels)
+        out << ' ' << label.nick;
+      out << '\n';
+    }
+  }
+  std::fputs(out.str().c_str(), stdout);
+  std::fflush(stdout);
+}
+
+void writeJson(const std::string& output, const Json& json) {
+  const std::string text = json.dump(2) + "\n";
+  if (output == "-") {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+    return;
+  }
+  std::ofstream file(output, std::ios::binary | std::ios::trunc);
+  file << text;
+  file.close();
+  if (!file) {
+    std::cerr << "reminders-widget: cannot write '" << output << "'\n";
+    throw Exit{1};
+  }
+}
+
+void answer(std::string_view request, const RequestOptions& options) {
+  const HostRequest host = resolve(options.host);
+  const RemindersWidgetTimelineProvider provider(host.environment);
+
+  std::vector<RemindersWidgetTimelineEntry> entries;
+  std::optional<TimelineReloadPolicy> policy;
+  if (request == "placeholder") {
+    entries.push_back(provider.placeholder(host.context));
+  } else if (request == "snapshot") {
+    provider.getSnapshot(host.context,
+                         [&](RemindersWidgetTimelineEntry entry) { entries.push_back(std::move(entry)); });
+  } else {
+    provider.getTimeline(host.context, [&](Timeline<RemindersWidgetTimelineEntry> timeline) {
+      entries = std::move(timeline.entries);
+      policy = timeline.policy;
+    });
+  }
+
+  if (options.output.empty())
+    printSummary(request, host, policy, entries);
+  else
+    writeJson(options.output, requestJson(request, host.context, policy, entries));
+}
+
+void addRequest(CLI::App& app, const std::string& name, const std::string& description) {
+  auto options = std::make_shared<RequestOptions>();
+  CLI::App* command = app.add_subcommand(name, description);
+  options->host.addTo(*command);
+  command->add_option("-o,--output", options->output,
+                      "Write the answer as JSON to FILE ('-': standard output)");
+  command->callback([name, options] { answer(name, *options); });
+}
+
+}  // namespace
+
+void addRequestCommands(CLI::App& app) {
+  addRequest(app, "placeholder",
+             "The placeholder entry: the stored payload, or the sample when it has no event");
+  addRequest(app, "snapshot", "The gallery snapshot entry (answered like the placeholder)");
+  addRequest(app, "timeline",
+             "The timeline: 31 daily entries, or one empty entry when no payload can be read");
+}
 
 }  // namespace rw::app

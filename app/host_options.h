@@ -1,0 +1,53 @@
+// The options every host command shares: which container, which widget (family and size), and the
+// user's clock, time zone, locale and string tables. `resolve` turns them into the request context and
+// the environment a provider runs against, or a usage error.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "widget/host.h"
+#include "widget/provider.h"
+
+namespace rw::app {
+
+struct HostOptions {
+  std::string container;  // empty: $REMINDERS_WIDGET_CONTAINER, else the default container
+  std::string family = "systemLarge";
+  std::string size;      // "WxH"; empty: the family's default size
+  std::string now;       // RFC 3339; empty: the system clock
+  std::string timeZone;  // IANA name; empty: from the environment
+  std::string locale;    // empty: from the environment
+  std::string strings;   // catalog directory; empty: $REMINDERS_WIDGET_STRINGS, else the built-in one
+
+  /// Adds --container, --family, --size, --now, --time-zone, --locale and --strings to `command`.
+  void addTo(CLI::App& command);
+};
+
+/// What a host command runs a request with.
+struct HostRequest {
+  TimelineProviderContext context;
+  WidgetEnvironment environment;
+};
+
+/// The request the options ask for. Throws `UsageError` for an unknown family, a size that is not two
+/// finite, non-negative numbers of at most `kMaxDisplaySide` points, an unreadable --now, an unknown
+/// --time-zone or a --strings that is not a directory.
+HostRequest resolve(const HostOptions& options);
+
+/// Display sizes above this many points on either side are refused.
+inline constexpr double kMaxDisplaySide = 10'000;
+
+/// The display size the host gives a family when none is asked for.
+Size defaultDisplaySize(WidgetFamily family);
+
+/// "364x382" (also "364.5x382.25") in points; nothing for anything else, including negative, infinite,
+/// not-a-number and oversized sides.
+std::optional<Size> parseDisplaySize(std::string_view text);
+
+/// "364x382", or with decimals where the size has them.
+std::string formatDisplaySize(Size size);
+
+}  // namespace rw::app
