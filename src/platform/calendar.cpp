@@ -1,1 +1,380 @@
 #include "platform/calendar.h"
+
+#include <unicode/calendar.h>
+#include <unicode/datefmt.h>
+#include <unicode/dtfmtsym.h>
+#include <unicode/locid.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+namespace rw {
+namespace {
+
+using CalendarPtr = std::unique_ptr<icu::Calendar>;
+
+constexpr std::string_view kPosixLocale = "en_US_POSIX";
+
+// ICU counts milliseconds since 1970 in a double; `Date` counts seconds since 2001.
+UDate toUDate(Date date) {
+  return date.unixSeconds() * 1000.0;
+}
+Date fromUDate(UDate millis) {
+  return Date::fromUnixSeconds(millis / 1000.0);
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+  std::string out;
+  text.toUTF8String(out);
+  return out;
+}
+
+std::string lowercase(std::string_view text) {
+  std::string out(text);
+  std::ranges::transform(out, out.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+// Moves `calendar` to 00:00 of its current day. Where midnight is skipped the calendar's skipped-wall-time
+// option lands on the first valid instant after it; where it repeats, the repeated-wall-time option picks
+// the first of the two.
+void setMidnight(icu::Calendar& calendar) {
+  calendar.set(UCAL_HOUR_OF_DAY, 0);
+  calendar.set(UCAL_MINUTE, 0);
+  calendar.set(UCAL_SECOND, 0);
+  calendar.set(UCAL_MILLISECOND, 0);
+}
+
+// Moves `calendar` to 12:00 of its current day. Day and month arithmetic runs at noon: noon exists on
+// every day, and stepping from it by whole days can never cross into a neighbouring day the way stepping
+// from a midnight that was moved to 01:00 (or from 00:30 into a skipped hour) can.
+void setNoon(icu::Calendar& calendar) {
+  calendar.set(UCAL_HOUR_OF_DAY, 12);
+  calendar.set(UCAL_MINUTE, 0);
+  calendar.set(UCAL_SECOND, 0);
+  calendar.set(UCAL_MILLISECOND, 0);
+}
+
+std::optional<Date> timeOf(icu::Calendar& calendar) {
+  UErrorCode status = U_ZERO_ERROR;
+  const UDate millis = calendar.getTime(status);
+  if (U_FAILURE(status) || !std::isfinite(millis)) return std::nullopt;
+  return fromUDate(millis);
+}
+
+std::optional<std::int32_t> narrow(std::int64_t value) {
+  if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+    return std::nullopt;
+  return static_cast<std::int32_t>(value);
+}
+
+UCalendarDateFields fieldOf(CalendarUnit unit) {
+  switch (unit) {
+    case CalendarUnit::day:
+      return UCAL_DATE;
+    case CalendarUnit::weekOfYear:
+      return UCAL_WEEK_OF_YEAR;
+    case CalendarUnit::month:
+      return UCAL_MONTH;
+  }
+  return UCAL_DATE;
+}
+
+// The zone name in a path such as "/usr/share/zoneinfo/Europe/Berlin", or nothing.
+std::optional<std::string> zoneFromPath(std::string_view path) {
+  constexpr std::string_view marker = "zoneinfo/";
+  const auto at = path.rfind(marker);
+  if (at == std::string_view::npos || at + marker.size() >= path.size()) return std::nullopt;
+  std::string zone(path.substr(at + marker.size()));
+  // Debian also ships the zones under zoneinfo/posix/ and zoneinfo/right/.
+  for (std::string_view prefix : {"posix/", "right/"})
+    if (zone.starts_with(prefix)) zone.erase(0, prefix.size());
+  return zone;
+}
+
+std::string trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return std::string(text.substr(first, last - first + 1));
+}
+
+}  // namespace
+
+struct Calendar::State {
+  CalendarPtr prototype;
+  std::string timeZoneId;
+  std::string localeId;
+  icu::Locale locale;
+
+  // A private copy of the prototype, set to `date`. Each operation works on its own copy, so one `Calendar`
+  // can serve many threads; `clone()` only reads the prototype, whose fields were all computed in `make`.
+  CalendarPtr at(Date date) const {
+    CalendarPtr calendar(prototype->clone());
+    UErrorCode status = U_ZERO_ERROR;
+    calendar->setTime(toUDate(date), status);
+    return calendar;
+  }
+};
+
+std::string canonicalLocaleId(std::string_view localeId) {
+  std::string text = trimmed(localeId);
+  // "C", "POSIX" and their codeset forms name the C library's neutral locale; ICU's equivalent keeps its
+  // conventions: English texts, 12-hour times, weeks from Sunday.
+  if (text.empty() || text == "C" || text == "POSIX" || text.starts_with("C.") || text.starts_with("C@"))
+    return std::string(kPosixLocale);
+
+  // POSIX form: language[_territory][.codeset][@modifier]. ICU keywords ("@calendar=hebrew") are kept; the
+  // script modifiers become scripts; other modifiers ("@euro") say nothing ICU uses and are dropped.
+  std::string keywords;
+  std::string script;
+  if (const auto at = text.find('@'); at != std::string::npos) {
+    const std::string modifier = text.substr(at + 1);
+    text.erase(at);
+    if (modifier.find('=') != std::string::npos)
+      keywords = modifier;
+    else if (lowercase(modifier) == "latin")
+      script = "Latn";
+    else if (lowercase(modifier) == "cyrillic")
+      script = "Cyrl";
+  }
+  if (const auto dot = text.find('.'); dot != std::string::npos) text.erase(dot);
+
+  icu::Locale locale;
+  if (text.find('-') != std::string::npos && text.find('_') == std::string::npos) {
+    // A BCP 47 tag ("de-DE", "sr-Latn-RS").
+    UErrorCode status = U_ZERO_ERROR;
+    locale = icu::Locale::forLanguageTag(text, status);
+    if (U_FAILURE(status)) return std::string(kPosixLocale);
+    if (!keywords.empty()) locale = icu::Locale((std::string(locale.getName()) + "@" + keywords).c_str());
+  } else {
+    if (!script.empty()) {
+      const auto underscore = text.find('_');
+      text = underscore == std::string::npos
+                 ? text + "_" + script
+                 : text.substr(0, underscore) + "_" + script + text.substr(underscore);
+    }
+    if (!keywords.empty()) text += "@" + keywords;
+    locale = icu::Locale(text.c_str());
+  }
+  if (locale.isBogus() || std::string_view(locale.getLanguage()).empty()) return std::string(kPosixLocale);
+  return locale.getName();
+}
+
+std::optional<Calendar> Calendar::make(std::string_view timeZoneId, std::string_view localeId) {
+  const std::string zoneName(timeZoneId);
+  std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(
+      icu::StringPiece(zoneName.data(), static_cast<int32_t>(zoneName.size())))));
+  if (!zone) return std::nullopt;
+  // ICU answers an unknown id with the "Etc/Unknown" zone (GMT) instead of failing.
+  icu::UnicodeString resolvedId;
+  zone->getID(resolvedId);
+  if (resolvedId == UNICODE_STRING_SIMPLE("Etc/Unknown")) return std::nullopt;
+
+  auto state = std::make_shared<State>();
+  state->localeId = canonicalLocaleId(localeId);
+  state->locale = icu::Locale(state->localeId.c_str());
+  state->timeZoneId = toUtf8(resolvedId);
+
+  UErrorCode status = U_ZERO_ERROR;
+  // The locale's calendar system (Gregorian unless it asks for another), first weekday and minimal days.
+  state->prototype.reset(icu::Calendar::createInstance(zone.release(), state->locale, status));
+  if (U_FAILURE(status) || !state->prototype) return std::nullopt;
+  state->prototype->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
+  state->prototype->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
+  state->prototype->setLenient(true);
+  // Leave every field computed, so clones made concurrently only read the prototype.
+  state->prototype->setTime(0, status);
+  state->prototype->get(UCAL_DATE, status);
+  if (U_FAILURE(status)) return std::nullopt;
+
+  Calendar calendar;
+  calendar.state_ = std::move(state);
+  return calendar;
+}
+
+const std::string& Calendar::timeZoneId() const {
+  return state_->timeZoneId;
+}
+
+const std::string& Calendar::localeId() const {
+  return state_->localeId;
+}
+
+Date Calendar::startOfDay(Date date) const {
+  auto calendar = state_->at(date);
+  setMidnight(*calendar);
+  return timeOf(*calendar).value_or(date);
+}
+
+Date Calendar::startOfDay(Date date, std::int64_t days) const {
+  // Step from noon to noon, then take that day's first instant: the result is always the start of the
+  // calendar day `days` days on, whatever the lengths of the days in between.
+  const auto step = narrow(days);
+  auto calendar = state_->at(date);
+  setNoon(*calendar);
+  UErrorCode status = U_ZERO_ERROR;
+  if (step) calendar->add(UCAL_DATE, *step, status);
+  if (!step || U_FAILURE(status)) return startOfDay(date);
+  setMidnight(*calendar);
+  return timeOf(*calendar).value_or(date);
+}
+
+std::optional<Date> Calendar::adding(CalendarUnit unit, std::int64_t value, Date date) const {
+  const auto amount = narrow(value);
+  if (!amount) return std::nullopt;
+  auto calendar = state_->at(date);
+  UErrorCode status = U_ZERO_ERROR;
+  calendar->add(fieldOf(unit), *amount, status);
+  if (U_FAILURE(status)) return std::nullopt;
+  return timeOf(*calendar);
+}
+
+std::optional<Date> Calendar::settingHour(int hour, Date date) const {
+  if (hour < 0 || hour > 23) return std::nullopt;
+  auto calendar = state_->at(date);
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t day = calendar->get(UCAL_DATE, status);
+  calendar->set(UCAL_HOUR_OF_DAY, hour);
+  calendar->set(UCAL_MINUTE, 0);
+  calendar->set(UCAL_SECOND, 0);
+  calendar->set(UCAL_MILLISECOND, 0);
+  const auto result = timeOf(*calendar);
+  // A skipped hour resolves to a later wall time (or even the next day): the day has no such hour.
+  if (!result || calendar->get(UCAL_HOUR_OF_DAY, status) != hour || calendar->get(UCAL_DATE, status) != day ||
+      U_FAILURE(status))
+    return std::nullopt;
+  return result;
+}
+
+std::optional<Date> Calendar::startOfMonth(Date date) const {
+  auto calendar = state_->at(date);
+  UErrorCode status = U_ZERO_ERROR;
+  calendar->set(UCAL_DATE, calendar->getActualMinimum(UCAL_DATE, status));
+  setMidnight(*calendar);
+  if (U_FAILURE(status)) return std::nullopt;
+  return timeOf(*calendar);
+}
+
+std::optional<Date> Calendar::startOfWeek(Date date) const {
+  auto calendar = state_->at(date);
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t weekday = calendar->get(UCAL_DAY_OF_WEEK, status);
+  const int32_t first = calendar->getFirstDayOfWeek(status);
+  if (U_FAILURE(status)) return std::nullopt;
+  setNoon(*calendar);
+  calendar->add(UCAL_DATE, -((weekday - first + 7) % 7), status);
+  if (U_FAILURE(status)) return std::nullopt;
+  setMidnight(*calendar);
+  return timeOf(*calendar);
+}
+
+MonthsAndDays Calendar::monthsAndDays(Date from, Date to) const {
+  // Both days are compared at noon, so a day that begins at 01:00 or lasts 23 or 25 hours still counts as
+  // one whole day. `fieldDifference` splits the distance the way adding does: whole months first (a month
+  // added to 31 January ends on the last day of February), then the remaining days, all with the sign of
+  // the distance.
+  auto target = state_->at(to);
+  setNoon(*target);
+  const auto end = timeOf(*target);
+  auto calendar = state_->at(from);
+  setNoon(*calendar);
+  if (!end) return {};
+  UErrorCode status = U_ZERO_ERROR;
+  const UDate when = toUDate(*end);
+  MonthsAndDays result;
+  result.months = calendar->fieldDifference(when, UCAL_MONTH, status);
+  result.days = calendar->fieldDifference(when, UCAL_DATE, status);
+  if (U_FAILURE(status)) return {};
+  return result;
+}
+
+int Calendar::weekday(Date date) const {
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t value = state_->at(date)->get(UCAL_DAY_OF_WEEK, status);
+  return U_SUCCESS(status) ? value : 1;
+}
+
+int Calendar::dayOfMonth(Date date) const {
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t value = state_->at(date)->get(UCAL_DATE, status);
+  return U_SUCCESS(status) ? value : 1;
+}
+
+int Calendar::firstWeekday() const {
+  UErrorCode status = U_ZERO_ERROR;
+  const auto value = state_->prototype->getFirstDayOfWeek(status);
+  return U_SUCCESS(status) ? static_cast<int>(value) : 1;
+}
+
+std::vector<std::string> Calendar::standaloneWeekdaySymbols() const {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::DateFormatSymbols symbols(state_->locale, state_->prototype->getType(), status);
+  if (U_FAILURE(status)) return {};
+  int32_t count = 0;
+  const icu::UnicodeString* names =
+      symbols.getWeekdays(count, icu::DateFormatSymbols::STANDALONE, icu::DateFormatSymbols::WIDE);
+  // ICU's list is indexed by UCAL_SUNDAY (1) ... UCAL_SATURDAY (7) with an unused entry 0.
+  std::vector<std::string> result;
+  for (int32_t i = UCAL_SUNDAY; i < count && names; ++i)
+    result.push_back(toUtf8(names[i]));
+  return result;
+}
+
+std::string Calendar::formatTime(Date date) const {
+  std::unique_ptr<icu::DateFormat> format(
+      icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, state_->locale));
+  if (!format) return {};
+  format->adoptCalendar(state_->at(date).release());
+  icu::UnicodeString text;
+  format->format(toUDate(date), text);
+  return toUtf8(text);
+}
+
+std::string uppercased(std::string_view text) {
+  auto unicode =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  // The root locale's mapping is Unicode's default one: no Turkish dotted capital I, "ß" becomes "SS".
+  unicode.toUpper(icu::Locale::getRoot());
+  return toUtf8(unicode);
+}
+
+std::string timeZoneFromEnvironment() {
+  if (const char* tz = std::getenv("TZ")) {
+    std::string_view value = tz;
+    if (value.starts_with(':')) value.remove_prefix(1);
+    // An empty TZ means UTC to the C library.
+    if (value.empty()) return "UTC";
+    if (value.starts_with('/')) {
+      if (auto zone = zoneFromPath(value)) return *zone;
+    } else {
+      return std::string(value);
+    }
+  }
+  std::error_code error;
+  if (std::ifstream file("/etc/timezone"); file) {
+    std::string line;
+    std::getline(file, line);
+    if (auto zone = trimmed(line); !zone.empty()) return zone;
+  }
+  const auto target = std::filesystem::read_symlink("/etc/localtime", error);
+  if (!error)
+    if (auto zone = zoneFromPath(target.string())) return *zone;
+  return "UTC";
+}
+
+std::string localeFromEnvironment() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
+    if (const char* value = std::getenv(name); value && *value) return value;
+  return "C";
+}
+
+}  // namespace rw

@@ -65,7 +65,8 @@ class Calendar {
   int firstWeekday() const;
   /// The full standalone weekday names in the locale, index 0 = weekday 1.
   std::vector<std::string> standaloneWeekdaySymbols() const;
-  /// The time of day of `date` in the locale's short time style ("5:00 PM", "17:00").
+  /// The time of day of `date` in the locale's short time style ("17:00"; "5:00\u202FPM" in English, with
+  /// the narrow no-break space that current locale data puts before the day period).
   std::string formatTime(Date date) const;
 
  private:
@@ -73,11 +74,18 @@ class Calendar {
   std::shared_ptr<const State> state_;
 };
 
+/// The ICU name of a POSIX, ICU or BCP 47 locale id: "de_DE.UTF-8" → "de_DE", "sr_RS@latin" →
+/// "sr_Latn_RS", "de-AT" → "de_AT", "th_TH@calendar=buddhist" unchanged. Codesets and the modifiers other
+/// than @latin / @cyrillic are dropped. "C", "POSIX", "C.UTF-8", an empty or unreadable id give
+/// "en_US_POSIX": the C library's neutral conventions (12-hour times, weeks from Sunday), untranslated texts.
+std::string canonicalLocaleId(std::string_view localeId);
+
 /// Locale-independent (Unicode default) upper-casing of UTF-8 text.
 std::string uppercased(std::string_view text);
 
-/// The time zone the environment asks for: $TZ (an IANA name, with or without a leading ':'), else the
-/// system's zone, else "UTC".
+/// The time zone the environment asks for: $TZ (an IANA name, with or without a leading ':', or a path
+/// into a zoneinfo directory; set but empty means "UTC" as for the C library), else the system's zone
+/// (/etc/timezone, else the target of the /etc/localtime link), else "UTC".
 std::string timeZoneFromEnvironment();
 
 /// The locale the environment asks for messages, as Linux programs read it: LC_ALL, else LC_MESSAGES,

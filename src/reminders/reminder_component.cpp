@@ -1,1 +1,115 @@
 #include "reminders/reminder_component.h"
+
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+
+#include "platform/messages.h"
+#include "reminders/due_text.h"
+
+namespace rw {
+namespace {
+
+using Component = WidgetTimelineReminderComponent;
+
+// The form in which two identifiers are equal exactly when they are canonically equivalent: the NFC form
+// of a well-formed UTF-8 text. ASCII is its own NFC form and needs no work. Ill-formed UTF-8 stays as its
+// bytes, marked with a 0xFF byte that no well-formed text contains: decoding it would turn different bytes
+// into the same replacement character and make different identifiers equal.
+std::string comparisonKey(std::string_view identifier) {
+  if (std::ranges::all_of(identifier, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(identifier);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(identifier.data());
+  const auto length = static_cast<int32_t>(identifier.size());
+  for (int32_t i = 0; i < length;) {
+    UChar32 c = 0;
+    U8_NEXT(bytes, i, length, c);
+    if (c < 0) return "\xff" + std::string(identifier);
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status)) return std::string(identifier);
+  const icu::UnicodeString normalized =
+      nfc->normalize(icu::UnicodeString::fromUTF8(icu::StringPiece(identifier.data(), length)), status);
+  if (U_FAILURE(status)) return std::string(identifier);
+  std::string key;
+  normalized.toUTF8String(key);
+  return key;
+}
+
+Component::PersonLabelComponent labelOf(const WidgetPersonPayload& person) {
+  return {.identifier = person.identifier, .nick = person.nick, .colorEncoded = person.colorEncoded};
+}
+
+}  // namespace
+
+std::optional<Component> Component::make(Date displayOn, const WidgetEventPayload& event,
+                                         const std::vector<WidgetPersonPayload>& persons,
+                                         const UserSettings& settings) {
+  std::vector<std::string> personKeys;
+  personKeys.reserve(persons.size());
+  for (const auto& person : persons)
+    personKeys.push_back(comparisonKey(person.identifier));
+
+  // The caregiver is the first person with the event's caregiver identifier, whatever that person's type.
+  const std::string caregiverKey = comparisonKey(event.caregiver);
+  const auto caregiver = std::ranges::find(personKeys, caregiverKey);
+  if (caregiver == personKeys.end()) {
+    reportError("WidgetTimelineReminderComponent", "init(displayOn:event:persons:)", "No caregiver");
+    return std::nullopt;
+  }
+
+  std::vector<std::string> beneficiaryKeys;
+  beneficiaryKeys.reserve(event.beneficiaries.size());
+  for (const auto& identifier : event.beneficiaries)
+    beneficiaryKeys.push_back(comparisonKey(identifier));
+
+  Component component;
+  component.personsLabels.push_back(labelOf(persons[static_cast<size_t>(caregiver - personKeys.begin())]));
+  // The persons list decides the order of the other labels; the beneficiaries list only says who is in.
+  // Every person entry with the caregiver's identifier stays out, so the caregiver is shown once, first.
+  for (size_t i = 0; i < persons.size(); ++i) {
+    if (personKeys[i] != caregiverKey &&
+        std::ranges::find(beneficiaryKeys, personKeys[i]) != beneficiaryKeys.end())
+      component.personsLabels.push_back(labelOf(persons[i]));
+  }
+
+  component.identifier = event.identifier;
+  component.type = event.type;
+  component.title = event.title;
+  component.dueDate = event.plannedDateFrom;
+  component.dueAmountText = event.dueAmountText;
+  component.notes = event.notes;
+  component.actionURL = event.actionURL;
+
+  const Calendar& calendar = settings.calendar;
+  component.dueStyle = makeDueStyle(displayOn, event.plannedDateFrom, calendar);
+  // Counted in calendar days, like the due style, so the two always describe the same pair of days.
+  const MonthsAndDays distance = calendar.monthsAndDays(displayOn, event.plannedDateFrom);
+  component.dueText = makeDueText({.months = distance.months, .days = distance.days}, settings.strings);
+  return component;
+}
+
+Component::DueStyle makeDueStyle(Date displayOn, Date dueDate, const Calendar& calendar) {
+  const Date displayDay = calendar.startOfDay(displayOn);
+  const Date dueDay = calendar.startOfDay(dueDate);
+  if (dueDay < displayDay) return Component::DueStyle::overdue;
+  if (dueDay == displayDay) return Component::DueStyle::today;
+  return Component::DueStyle::future;
+}
+
+std::string_view dueStyleName(Component::DueStyle style) {
+  switch (style) {
+    case Component::DueStyle::overdue:
+      return "overdue";
+    case Component::DueStyle::today:
+      return "today";
+    case Component::DueStyle::future:
+      return "future";
+  }
+  return "future";
+}
+
+}  // namespace rw
