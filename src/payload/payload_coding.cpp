@@ -1,1 +1,325 @@
-#include "payload/plist.h"
+#include "payload/payload_coding.h"
+
+#include <array>
+
+namespace rw {
+namespace {
+
+using Error = PayloadDecodingError;
+
+// Where a failure happened is only worked out on the way back up, so decoding that succeeds builds no path
+// texts at all.
+void prependKey(Error& error, std::string_view key) {
+  std::string path(key);
+  if (!error.codingPath.empty() && error.codingPath.front() != '[') path.push_back('.');
+  error.codingPath = path + error.codingPath;
+}
+
+void prependIndex(Error& error, size_t index) {
+  std::string path = "[" + std::to_string(index) + "]";
+  if (!error.codingPath.empty() && error.codingPath.front() != '[') path.push_back('.');
+  error.codingPath = path + error.codingPath;
+}
+
+std::string_view kindOf(const plist::Value& value) {
+  static constexpr std::array<std::string_view, 9> kinds{
+      "a boolean", "an integer", "a real number", "a string", "data",
+      "a date",    "an array",   "a dictionary",  "a UID",
+  };
+  static_assert(std::variant_size_v<decltype(value.storage)> == kinds.size());
+  return kinds[value.storage.index()];
+}
+
+bool typeMismatch(Error& error, std::string_view expected, const plist::Value& found) {
+  error.reason = "expected ";
+  error.reason.append(expected).append(", found ").append(kindOf(found));
+  return false;
+}
+
+// The values of `keys` in `dictionary`, by position in `keys`; a key that occurs twice keeps its last value,
+// and keys not in `keys` are passed over.
+template <size_t N>
+std::array<const plist::Value*, N> collect(const plist::Dictionary& dictionary,
+                                           const std::array<std::string_view, N>& keys) {
+  std::array<const plist::Value*, N> slots{};
+  for (const auto& [key, value] : dictionary) {
+    for (size_t i = 0; i < N; ++i) {
+      if (key == keys[i]) {
+        slots[i] = &value;
+        break;
+      }
+    }
+  }
+  return slots;
+}
+
+// Every reader, declared up front so that the templates below see them all.
+bool read(const plist::Value& value, std::string& out, Error& error);
+bool read(const plist::Value& value, Date& out, Error& error);
+bool read(const plist::Value& value, std::vector<std::string>& out, Error& error);
+bool read(const plist::Value& value, ColorEncoded& out, Error& error);
+bool read(const plist::Value& value, std::optional<URL>& out, Error& error);
+bool read(const plist::Value& value, WidgetEventPayload& event, Error& error);
+bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error);
+template <class Record>
+bool read(const plist::Value& value, std::vector<Record>& out, Error& error);
+
+bool read(const plist::Value& value, std::string& out, Error& error) {
+  const auto* text = value.get<std::string>();
+  if (text == nullptr) return typeMismatch(error, "a string", value);
+  out = *text;
+  return true;
+}
+
+bool read(const plist::Value& value, Date& out, Error& error) {
+  const auto* date = value.get<Date>();
+  if (date == nullptr) return typeMismatch(error, "a date", value);
+  // The readers already refuse such dates; a value built in memory might still carry one.
+  if (!isRepresentable(*date)) {
+    error.reason = "date out of range";
+    return false;
+  }
+  out = *date;
+  return true;
+}
+
+template <class E>
+requires requires {
+  RawValues<E>::table;
+}
+bool read(const plist::Value& value, E& out, Error& error) {
+  const auto* text = value.get<std::string>();
+  if (text == nullptr) return typeMismatch(error, "a string", value);
+  const auto decoded = fromRawValue<E>(*text);
+  if (!decoded) {
+    error.reason = "no ";
+    error.reason.append(RawValues<E>::typeName).append(" has the raw value \"").append(*text).append("\"");
+    return false;
+  }
+  out = *decoded;
+  return true;
+}
+
+bool read(const plist::Value& value, std::vector<std::string>& out, Error& error) {
+  const auto* array = value.get<plist::Array>();
+  if (array == nullptr) return typeMismatch(error, "an array", value);
+  out.clear();
+  out.reserve(array->size());
+  for (size_t i = 0; i < array->size(); ++i) {
+    if (!read((*array)[i], out.emplace_back(), error)) {
+      prependIndex(error, i);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool read(const plist::Value& value, ColorEncoded& out, Error& error) {
+  const auto* text = value.get<std::string>();
+  if (text == nullptr) return typeMismatch(error, "a string", value);
+  out = ColorEncoded::fromRawValue(*text);  // never fails: an unusable text gives the default colour
+  return true;
+}
+
+bool readURL(const plist::Value& value, std::optional<URL>& out, Error& error) {
+  static constexpr std::array<std::string_view, 2> kKeys{"relative", "base"};
+  const auto* dictionary = value.get<plist::Dictionary>();
+  if (dictionary == nullptr) return typeMismatch(error, "a dictionary", value);
+  const auto slots = collect(*dictionary, kKeys);
+  if (slots[0] == nullptr) {
+    error.reason = "missing key";
+    error.codingPath = kKeys[0];
+    return false;
+  }
+  std::string relative;
+  if (!read(*slots[0], relative, error)) {
+    prependKey(error, kKeys[0]);
+    return false;
+  }
+  std::optional<URL> base;
+  if (slots[1] != nullptr && !readURL(*slots[1], base, error)) {
+    prependKey(error, kKeys[1]);
+    return false;
+  }
+  out = URL::make(relative, std::move(base));
+  if (!out) {
+    error.reason = "not a URL: \"" + relative + "\"";
+    return false;
+  }
+  return true;
+}
+
+bool read(const plist::Value& value, std::optional<URL>& out, Error& error) {
+  return readURL(value, out, error);
+}
+
+// Reads the required field at `slot` of `slots` into `out`.
+template <size_t N, class T>
+bool field(const std::array<const plist::Value*, N>& slots, const std::array<std::string_view, N>& keys,
+           size_t slot, T& out, Error& error) {
+  if (slots[slot] == nullptr) {
+    error.reason = "missing key";
+    error.codingPath = keys[slot];
+    return false;
+  }
+  if (!read(*slots[slot], out, error)) {
+    prependKey(error, keys[slot]);
+    return false;
+  }
+  return true;
+}
+
+constexpr std::array<std::string_view, 13> kEventKeys{
+    "identifier",    "type",     "status", "title",         "caregiver", "beneficiaries", "plannedDateFrom",
+    "plannedDateTo", "dateFrom", "dateTo", "dueAmountText", "notes",     "actionURL",
+};
+constexpr std::array<std::string_view, 4> kPersonKeys{"identifier", "type", "nick", "colorEncoded"};
+constexpr std::array<std::string_view, 2> kPayloadKeys{"events", "persons"};
+
+bool read(const plist::Value& value, WidgetEventPayload& event, Error& error) {
+  const auto* dictionary = value.get<plist::Dictionary>();
+  if (dictionary == nullptr) return typeMismatch(error, "a dictionary", value);
+  const auto slots = collect(*dictionary, kEventKeys);
+  const auto& k = kEventKeys;
+  if (!field(slots, k, 0, event.identifier, error) || !field(slots, k, 1, event.type, error) ||
+      !field(slots, k, 2, event.status, error) || !field(slots, k, 3, event.title, error) ||
+      !field(slots, k, 4, event.caregiver, error) || !field(slots, k, 5, event.beneficiaries, error) ||
+      !field(slots, k, 6, event.plannedDateFrom, error) || !field(slots, k, 7, event.plannedDateTo, error) ||
+      !field(slots, k, 8, event.dateFrom, error) || !field(slots, k, 9, event.dateTo, error) ||
+      !field(slots, k, 10, event.dueAmountText, error) || !field(slots, k, 11, event.notes, error))
+    return false;
+  // The one optional field: an absent key means no URL.
+  event.actionURL.reset();
+  return slots[12] == nullptr || field(slots, k, 12, event.actionURL, error);
+}
+
+bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error) {
+  const auto* dictionary = value.get<plist::Dictionary>();
+  if (dictionary == nullptr) return typeMismatch(error, "a dictionary", value);
+  const auto slots = collect(*dictionary, kPersonKeys);
+  const auto& k = kPersonKeys;
+  return field(slots, k, 0, person.identifier, error) && field(slots, k, 1, person.type, error) &&
+         field(slots, k, 2, person.nick, error) && field(slots, k, 3, person.colorEncoded, error);
+}
+
+template <class Record>
+bool read(const plist::Value& value, std::vector<Record>& out, Error& error) {
+  const auto* array = value.get<plist::Array>();
+  if (array == nullptr) return typeMismatch(error, "an array", value);
+  out.clear();
+  out.reserve(array->size());
+  for (size_t i = 0; i < array->size(); ++i) {
+    if (!read((*array)[i], out.emplace_back(), error)) {
+      prependIndex(error, i);
+      return false;
+    }
+  }
+  return true;
+}
+
+template <class E>
+plist::Value encodeEnum(E value) {
+  return std::string(rawValue(value));
+}
+
+plist::Value encodeStrings(const std::vector<std::string>& texts) {
+  plist::Array array;
+  array.reserve(texts.size());
+  for (const auto& text : texts)
+    array.emplace_back(text);
+  return array;
+}
+
+plist::Value encodeEvent(const WidgetEventPayload& event) {
+  const auto& k = kEventKeys;
+  plist::Dictionary d;
+  d.reserve(k.size());
+  d.emplace_back(k[0], event.identifier);
+  d.emplace_back(k[1], encodeEnum(event.type));
+  d.emplace_back(k[2], encodeEnum(event.status));
+  d.emplace_back(k[3], event.title);
+  d.emplace_back(k[4], event.caregiver);
+  d.emplace_back(k[5], encodeStrings(event.beneficiaries));
+  d.emplace_back(k[6], event.plannedDateFrom);
+  d.emplace_back(k[7], event.plannedDateTo);
+  d.emplace_back(k[8], event.dateFrom);
+  d.emplace_back(k[9], event.dateTo);
+  d.emplace_back(k[10], event.dueAmountText);
+  d.emplace_back(k[11], event.notes);
+  if (event.actionURL) d.emplace_back(k[12], encodeURL(*event.actionURL));
+  return d;
+}
+
+plist::Value encodePerson(const WidgetPersonPayload& person) {
+  const auto& k = kPersonKeys;
+  plist::Dictionary d;
+  d.reserve(k.size());
+  d.emplace_back(k[0], person.identifier);
+  d.emplace_back(k[1], encodeEnum(person.type));
+  d.emplace_back(k[2], person.nick);
+  d.emplace_back(k[3], person.colorEncoded.rawValue());
+  return d;
+}
+
+}  // namespace
+
+PayloadDecoding decodePayload(const plist::Value& root) {
+  PayloadDecoding result;
+  const auto* dictionary = root.get<plist::Dictionary>();
+  if (dictionary == nullptr) {
+    typeMismatch(result.error, "a dictionary", root);
+    return result;
+  }
+  const auto slots = collect(*dictionary, kPayloadKeys);
+  RemindersWidgetPayload payload;
+  if (field(slots, kPayloadKeys, 0, payload.events, result.error) &&
+      field(slots, kPayloadKeys, 1, payload.persons, result.error))
+    result.payload = std::move(payload);
+  return result;
+}
+
+PayloadDecoding decodePayload(std::span<const std::uint8_t> bytes) {
+  auto parsed = plist::parse(bytes);
+  if (!parsed) {
+    PayloadDecoding result;
+    result.error.reason = "not a property list: " + parsed.error.reason;
+    return result;
+  }
+  return decodePayload(*parsed.value);
+}
+
+plist::Value encodePayload(const RemindersWidgetPayload& payload) {
+  plist::Array events;
+  events.reserve(payload.events.size());
+  for (const auto& event : payload.events)
+    events.push_back(encodeEvent(event));
+  plist::Array persons;
+  persons.reserve(payload.persons.size());
+  for (const auto& person : payload.persons)
+    persons.push_back(encodePerson(person));
+  plist::Dictionary root;
+  root.emplace_back(kPayloadKeys[0], std::move(events));
+  root.emplace_back(kPayloadKeys[1], std::move(persons));
+  return root;
+}
+
+std::optional<std::vector<std::uint8_t>> writePayload(const RemindersWidgetPayload& payload,
+                                                      plist::Format format) {
+  return plist::write(encodePayload(payload), format);
+}
+
+plist::Value encodeURL(const URL& url) {
+  plist::Dictionary d;
+  d.emplace_back("relative", url.relativeString());
+  if (const URL* base = url.baseURL()) d.emplace_back("base", encodeURL(*base));
+  return d;
+}
+
+std::optional<URL> decodeURL(const plist::Value& value) {
+  std::optional<URL> url;
+  Error ignored;
+  if (!readURL(value, url, ignored)) return std::nullopt;
+  return url;
+}
+
+}  // namespace rw

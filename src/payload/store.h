@@ -4,6 +4,7 @@
 // reported as single lines on standard output (see each function) and end in nothing.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -16,12 +17,18 @@ namespace rw {
 inline constexpr std::string_view kAppGroupIdentifier = "group.org.corvantis.widgetkit";
 inline constexpr std::string_view kPayloadFileName = "reminders.plist";
 
+/// The largest payload file read (256 MiB, far above any real snapshot, which is a few hundred KiB). A larger
+/// file is treated like an unreadable one: nothing is returned and nothing printed.
+inline constexpr std::uintmax_t kMaxPayloadFileSize = std::uintmax_t{256} * 1024 * 1024;
+
 /// The payload file's location, or nothing (and "Error in RemindersWidgetPayload.payloadURL(): App group
 /// ... not found") when the container does not exist.
 std::optional<std::filesystem::path> payloadURL(const FileManager& files);
 
 /// The decoded payload, or nothing: after the two lines of a missing container, silently for a missing or
-/// unreadable file, after "... Unable to decode data" for a file that does not decode.
+/// unreadable file, after "... Unable to decode data" for a file that does not decode. Unreadable includes
+/// anything that is not a regular file (a directory or FIFO in the file's place) and a file larger than
+/// `kMaxPayloadFileSize`. Security-scoped access is held around the read only, never during decoding.
 std::optional<RemindersWidgetPayload> payloadReadingAppGroup(const FileManager& files);
 
 }  // namespace rw

@@ -5,9 +5,11 @@
 // found" when that directory does not exist.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace rw {
 
@@ -40,8 +42,25 @@ class SecurityScopedAccess {
 
   bool granted() const { return granted_; }
 
+  /// What starting and stopping access does. Without hooks every start is granted and stop does nothing;
+  /// tests install hooks to count the pairing or to refuse access.
+  struct Hooks {
+    virtual ~Hooks() = default;
+    virtual bool start(const std::filesystem::path& location) = 0;
+    virtual void stop(const std::filesystem::path& location) = 0;
+  };
+  /// Installs `hooks` (or none) for the accesses made on the calling thread; returns the previous ones.
+  static Hooks* setHooksForThisThread(Hooks* hooks);
+
  private:
+  std::filesystem::path location_;
   bool granted_ = false;
 };
+
+/// The whole content of the file at `location`, read in one piece. Nothing when it cannot be opened or
+/// read, when it is not a regular file (a directory, FIFO or device is refused without blocking), or when it
+/// holds more than `maxBytes`.
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& location,
+                                                                     std::uintmax_t maxBytes);
 
 }  // namespace rw

@@ -1,0 +1,58 @@
+// Property-list coding of the payload records.
+//
+// Decoding reads one dictionary per record, the keys in field order; the first failure stops everything and
+// there is no partial result. Keys a record does not know are passed over at every level. Enumerations are
+// read and written as their raw-value texts (records.h), `colorEncoded` as its raw value (which never fails
+// to decode, see ColorEncoded), dates as property-list dates, and `actionURL` as the nested dictionary
+// {"relative": text, "base": the same form}, "base" only for a URL that has one.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "payload/plist.h"
+#include "payload/records.h"
+
+namespace rw {
+
+/// The first failure met while decoding, and where: `codingPath` names the keys and array positions from
+/// the root, e.g. "events[3].status".
+struct PayloadDecodingError {
+  std::string reason;
+  std::string codingPath;
+};
+
+/// Either the payload or why it did not decode.
+struct PayloadDecoding {
+  std::optional<RemindersWidgetPayload> payload;
+  PayloadDecodingError error;  // meaningful when `payload` is empty
+  explicit operator bool() const { return payload.has_value(); }
+};
+
+/// Decodes a payload from its property-list value. Fails on a missing required key, a value of the wrong
+/// type (a number or a string where a date belongs included), an enumeration text that is no raw value, a
+/// date outside the representable range, or an `actionURL` that does not form a URL. Prints nothing itself;
+/// only `ColorEncoded` prints, for an unusable colour text.
+[[nodiscard]] PayloadDecoding decodePayload(const plist::Value& root);
+
+/// Parses `bytes` as a property list of either form, then decodes the payload from it.
+[[nodiscard]] PayloadDecoding decodePayload(std::span<const std::uint8_t> bytes);
+
+/// The property-list value of `payload`: keys in field order, `actionURL` only when present, the empty text
+/// as the status of a permanently deleted event.
+[[nodiscard]] plist::Value encodePayload(const RemindersWidgetPayload& payload);
+
+/// `encodePayload` written in `format`; nothing when the writer cannot hold a value (a date outside the
+/// representable range).
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> writePayload(const RemindersWidgetPayload& payload,
+                                                                    plist::Format format);
+
+/// The nested dictionary form of a URL, and back. `decodeURL` gives nothing for a value that is not that
+/// form or whose texts do not form a URL.
+[[nodiscard]] plist::Value encodeURL(const URL& url);
+[[nodiscard]] std::optional<URL> decodeURL(const plist::Value& value);
+
+}  // namespace rw
