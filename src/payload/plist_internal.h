@@ -1,0 +1,36 @@
+// Pieces the binary and XML codecs share: the nesting limit, the writers behind `plist::write`, and the
+// Unicode conversions both forms need.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "payload/plist.h"
+
+namespace rw::plist::detail {
+
+/// Arrays and dictionaries may nest this deep (a top-level container counts as 1); one level more fails
+/// reading and writing alike, so everything written can be read back.
+inline constexpr int kMaxDepth = 512;
+
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> writeBinary(const Value& value);
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> writeXml(const Value& value);
+
+/// Appends `units` big-endian UTF-16 code units from `bytes` to `out` as UTF-8. False for a lone
+/// surrogate (then `out` holds a partial result).
+[[nodiscard]] bool appendUtf16BeAsUtf8(const std::uint8_t* bytes, std::size_t units, std::string& out);
+
+/// Appends `text` to `out` as big-endian UTF-16 and returns the number of code units written, or nothing
+/// when `text` is not valid UTF-8 (overlong forms and encoded surrogates included).
+[[nodiscard]] std::optional<std::size_t> appendUtf8AsUtf16Be(std::string_view text,
+                                                             std::vector<std::uint8_t>& out);
+
+/// Decodes the code point at `text[pos]` and advances `pos`, or returns a negative value for invalid
+/// UTF-8 (overlong forms, surrogates, values above U+10FFFF, truncated sequences).
+[[nodiscard]] std::int32_t nextCodePoint(std::string_view text, std::size_t& pos);
+
+}  // namespace rw::plist::detail
