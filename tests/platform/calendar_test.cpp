@@ -1,0 +1,474 @@
+#include "platform/calendar.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <limits>
+#include <thread>
+
+namespace rw {
+namespace {
+
+// Instants are written with their local offset, so each case reads as the wall clock of its zone.
+Date at(const char* rfc3339) {
+  const auto date = parseRfc3339(rfc3339);
+  EXPECT_TRUE(date) << rfc3339;
+  return date.value_or(Date{});
+}
+
+Calendar calendar(const char* zone, const char* locale = "en_US") {
+  auto made = Calendar::make(zone, locale);
+  EXPECT_TRUE(made) << zone << " " << locale;
+  return made ? *made : *Calendar::make("UTC", "en_US");
+}
+
+// Sets an environment variable for the lifetime of the guard (unset when `value` is null).
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(Calendar, RefusesUnknownTimeZones) {
+  for (const char* zone : {"Nowhere/Land", "", "Etc/Unknown", "america/new york", "CET-1CEST"})
+    EXPECT_FALSE(Calendar::make(zone, "en_US")) << zone;
+  for (const char* zone : {"America/New_York", "UTC", "Australia/Lord_Howe", "GMT+05:30", "US/Eastern"})
+    EXPECT_TRUE(Calendar::make(zone, "en_US")) << zone;
+  EXPECT_EQ(calendar("America/Sao_Paulo").timeZoneId(), "America/Sao_Paulo");
+}
+
+TEST(Calendar, MapsPosixLocaleNamesToIcu) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"de_DE.UTF-8", "de_DE"},
+      {"pl_PL.utf8@euro", "pl_PL"},
+      {"de_DE@euro", "de_DE"},
+      {"sr_RS@latin", "sr_Latn_RS"},
+      {"sr_RS.UTF-8@cyrillic", "sr_Cyrl_RS"},
+      {"de-AT", "de_AT"},
+      {"th_TH@calendar=buddhist", "th_TH@calendar=buddhist"},
+      {"he_IL.UTF-8@calendar=hebrew", "he_IL@calendar=hebrew"},
+      {"en_us", "en_US"},
+      // The C locale and its spellings: ICU's POSIX locale.
+      {"C", "en_US_POSIX"},
+      {"C.UTF-8", "en_US_POSIX"},
+      {"C.utf8", "en_US_POSIX"},
+      {"POSIX", "en_US_POSIX"},
+      {"", "en_US_POSIX"},
+      {"  ", "en_US_POSIX"},
+  };
+  for (const auto& [posix, icu] : cases) {
+    EXPECT_EQ(canonicalLocaleId(posix), icu) << posix;
+    EXPECT_EQ(calendar("UTC", posix).localeId(), icu) << posix;
+  }
+}
+
+TEST(Calendar, DayStartsAtItsFirstInstant) {
+  struct Case {
+    const char* zone;
+    const char* instant;
+    const char* start;
+  };
+  const Case cases[] = {
+      // Ordinary days, and the last instant of a day.
+      {"America/New_York", "2024-06-10T14:00:00-04:00", "2024-06-10T00:00:00-04:00"},
+      {"America/New_York", "2024-06-10T23:59:59.999-04:00", "2024-06-10T00:00:00-04:00"},
+      {"America/New_York", "2024-06-11T00:00:00-04:00", "2024-06-11T00:00:00-04:00"},
+      // Days of 23 and 25 hours whose midnight exists.
+      {"America/New_York", "2024-03-10T12:00:00-04:00", "2024-03-10T00:00:00-05:00"},
+      {"America/New_York", "2024-11-03T23:00:00-05:00", "2024-11-03T00:00:00-04:00"},
+      {"Australia/Lord_Howe", "2024-10-06T12:00:00+11:00", "2024-10-06T00:00:00+10:30"},
+      // No midnight: the day begins at 01:00.
+      {"America/Sao_Paulo", "2018-11-04T12:00:00-02:00", "2018-11-04T01:00:00-02:00"},
+      {"America/Sao_Paulo", "2018-11-04T01:00:00-02:00", "2018-11-04T01:00:00-02:00"},
+      {"America/Sao_Paulo", "2018-11-03T23:59:59-03:00", "2018-11-03T00:00:00-03:00"},
+      // Midnight twice: the day begins at the first one, and the hour after the second still belongs to it.
+      {"America/Havana", "2023-11-05T12:00:00-05:00", "2023-11-05T00:00:00-04:00"},
+      {"America/Havana", "2023-11-05T00:30:00-05:00", "2023-11-05T00:00:00-04:00"},
+      {"America/Havana", "2023-11-05T00:30:00-04:00", "2023-11-05T00:00:00-04:00"},
+      {"America/Havana", "2023-11-04T23:59:00-04:00", "2023-11-04T00:00:00-04:00"},
+  };
+  for (const auto& c : cases)
+    for (const char* locale : {"en_US", "de_DE", "ar_EG"})
+      EXPECT_EQ(formatRfc3339(calendar(c.zone, locale).startOfDay(at(c.instant))), formatRfc3339(at(c.start)))
+          << c.zone << " " << c.instant << " " << locale;
+}
+
+TEST(Calendar, DaysOnStartAtTheirOwnFirstInstant) {
+  struct Case {
+    const char* zone;
+    const char* instant;
+    std::int64_t days;
+    const char* start;
+  };
+  const Case cases[] = {
+      {"America/New_York", "2024-06-10T14:00:00-04:00", 1, "2024-06-11T00:00:00-04:00"},
+      {"America/New_York", "2024-06-10T14:00:00-04:00", -1, "2024-06-09T00:00:00-04:00"},
+      {"America/New_York", "2024-03-09T23:30:00-05:00", 2, "2024-03-11T00:00:00-04:00"},
+      {"America/New_York", "2024-12-31T23:00:00-05:00", 1, "2025-01-01T00:00:00-05:00"},
+      {"America/Sao_Paulo", "2018-11-03T12:00:00-03:00", 1, "2018-11-04T01:00:00-02:00"},
+      // The day that began at 01:00 is followed by a day that begins at 00:00, not at 01:00.
+      {"America/Sao_Paulo", "2018-11-04T01:00:00-02:00", 1, "2018-11-05T00:00:00-02:00"},
+      {"America/Sao_Paulo", "2018-11-05T00:00:00-02:00", -1, "2018-11-04T01:00:00-02:00"},
+      {"America/Sao_Paulo", "2018-11-04T10:00:00-02:00", -1, "2018-11-03T00:00:00-03:00"},
+      {"America/Havana", "2023-11-04T12:00:00-04:00", 1, "2023-11-05T00:00:00-04:00"},
+      {"America/Havana", "2023-11-05T00:30:00-05:00", 1, "2023-11-06T00:00:00-05:00"},
+      {"Australia/Lord_Howe", "2024-10-05T23:00:00+10:30", 1, "2024-10-06T00:00:00+10:30"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(formatRfc3339(calendar(c.zone).startOfDay(at(c.instant), c.days)), formatRfc3339(at(c.start)))
+        << c.zone << " " << c.instant << " " << c.days;
+}
+
+TEST(Calendar, StepsDayByDayThroughAWholeYear) {
+  // Every step lands on a day start, 23 to 25 hours on, and agrees with one jump of the same length.
+  for (const char* zone :
+       {"America/New_York", "America/Sao_Paulo", "America/Havana", "Australia/Lord_Howe"}) {
+    const Calendar cal = calendar(zone);
+    const Date first = cal.startOfDay(at("2018-01-01T12:00:00Z"));
+    Date day = first;
+    for (int i = 1; i <= 366 * 6; ++i) {
+      const Date next = cal.startOfDay(day, 1);
+      const double hours = (next.sinceReferenceDate - day.sinceReferenceDate) / 3600;
+      ASSERT_GE(hours, 23) << zone << " " << formatRfc3339(day);
+      ASSERT_LE(hours, 25) << zone << " " << formatRfc3339(day);
+      ASSERT_EQ(cal.startOfDay(next), next) << zone << " " << formatRfc3339(next);
+      ASSERT_EQ(cal.startOfDay(next, -1), day) << zone << " " << formatRfc3339(next);
+      if (i % 97 == 0) {
+        ASSERT_EQ(cal.startOfDay(first, i), next) << zone << " " << i;
+      }
+      day = next;
+    }
+  }
+}
+
+TEST(Calendar, AddsUnitsWithoutWrapping) {
+  struct Case {
+    const char* zone;
+    CalendarUnit unit;
+    std::int64_t value;
+    const char* from;
+    const char* to;
+  };
+  const Case cases[] = {
+      // Months end on the last day of a shorter month and carry into the next year.
+      {"America/New_York", CalendarUnit::month, 1, "2024-01-31T10:00:00-05:00", "2024-02-29T10:00:00-05:00"},
+      {"America/New_York", CalendarUnit::month, 1, "2023-01-31T10:00:00-05:00", "2023-02-28T10:00:00-05:00"},
+      {"America/New_York", CalendarUnit::month, 1, "2024-12-15T00:00:00-05:00", "2025-01-15T00:00:00-05:00"},
+      {"America/New_York", CalendarUnit::month, -2, "2024-01-15T00:00:00-05:00", "2023-11-15T00:00:00-05:00"},
+      // Weeks and days keep the wall-clock time across a change of offset.
+      {"America/New_York", CalendarUnit::weekOfYear, 1, "2024-03-08T12:00:00-05:00",
+       "2024-03-15T12:00:00-04:00"},
+      {"America/New_York", CalendarUnit::weekOfYear, 1, "2024-12-28T12:00:00-05:00",
+       "2025-01-04T12:00:00-05:00"},
+      {"America/New_York", CalendarUnit::day, 1, "2024-11-02T09:00:00-04:00", "2024-11-03T09:00:00-05:00"},
+      {"America/Sao_Paulo", CalendarUnit::day, 1, "2018-11-03T09:00:00-03:00", "2018-11-04T09:00:00-02:00"},
+      {"America/Sao_Paulo", CalendarUnit::month, 1, "2018-10-04T12:00:00-03:00", "2018-11-04T12:00:00-02:00"},
+      {"Australia/Lord_Howe", CalendarUnit::weekOfYear, 1, "2024-10-01T12:00:00+10:30",
+       "2024-10-08T12:00:00+11:00"},
+  };
+  for (const auto& c : cases) {
+    const auto result = calendar(c.zone).adding(c.unit, c.value, at(c.from));
+    ASSERT_TRUE(result) << c.from;
+    EXPECT_EQ(formatRfc3339(*result), formatRfc3339(at(c.to))) << c.zone << " " << c.from << " " << c.value;
+  }
+  const Calendar cal = calendar("America/New_York");
+  EXPECT_FALSE(
+      cal.adding(CalendarUnit::day, std::numeric_limits<std::int64_t>::max(), at("2024-01-01T00:00:00Z")));
+  EXPECT_FALSE(cal.adding(CalendarUnit::month, std::int64_t{1} << 40, at("2024-01-01T00:00:00Z")));
+}
+
+TEST(Calendar, SetsTheHourOfTheSameDay) {
+  struct Case {
+    const char* zone;
+    int hour;
+    const char* date;
+    const char* result;  // null: the day has no such hour
+  };
+  const Case cases[] = {
+      {"America/New_York", 12, "2024-06-10T00:00:00-04:00", "2024-06-10T12:00:00-04:00"},
+      {"America/New_York", 12, "2024-03-10T00:00:00-05:00", "2024-03-10T12:00:00-04:00"},
+      {"America/New_York", 2, "2024-03-10T00:00:00-05:00", nullptr},
+      {"America/New_York", 1, "2024-11-03T00:00:00-04:00", "2024-11-03T01:00:00-04:00"},
+      {"America/New_York", 23, "2024-06-10T23:30:00-04:00", "2024-06-10T23:00:00-04:00"},
+      {"America/Sao_Paulo", 12, "2018-11-04T01:00:00-02:00", "2018-11-04T12:00:00-02:00"},
+      {"America/Sao_Paulo", 0, "2018-11-04T01:00:00-02:00", nullptr},
+      {"America/Havana", 0, "2023-11-05T12:00:00-05:00", "2023-11-05T00:00:00-04:00"},
+      {"America/New_York", 24, "2024-06-10T00:00:00-04:00", nullptr},
+      {"America/New_York", -1, "2024-06-10T00:00:00-04:00", nullptr},
+  };
+  for (const auto& c : cases) {
+    const auto result = calendar(c.zone).settingHour(c.hour, at(c.date));
+    if (c.result == nullptr) {
+      EXPECT_FALSE(result) << c.zone << " " << c.hour << " " << c.date;
+    } else {
+      ASSERT_TRUE(result) << c.zone << " " << c.hour << " " << c.date;
+      EXPECT_EQ(formatRfc3339(*result), formatRfc3339(at(c.result))) << c.zone << " " << c.date;
+    }
+  }
+}
+
+TEST(Calendar, MonthStartsAtItsFirstInstant) {
+  struct Case {
+    const char* zone;
+    const char* date;
+    const char* start;
+  };
+  const Case cases[] = {
+      {"America/New_York", "2024-03-15T12:00:00-04:00", "2024-03-01T00:00:00-05:00"},
+      {"America/New_York", "2024-03-01T00:00:00-05:00", "2024-03-01T00:00:00-05:00"},
+      {"America/New_York", "2024-02-29T23:59:59-05:00", "2024-02-01T00:00:00-05:00"},
+      {"America/Sao_Paulo", "2018-11-20T12:00:00-02:00", "2018-11-01T00:00:00-03:00"},
+      // Paraguay moved its clocks forward at midnight on 1 October 2017.
+      {"America/Asuncion", "2017-10-15T12:00:00-03:00", "2017-10-01T01:00:00-03:00"},
+      {"Australia/Lord_Howe", "2024-10-31T23:00:00+11:00", "2024-10-01T00:00:00+10:30"},
+  };
+  for (const auto& c : cases) {
+    const auto start = calendar(c.zone).startOfMonth(at(c.date));
+    ASSERT_TRUE(start) << c.date;
+    EXPECT_EQ(formatRfc3339(*start), formatRfc3339(at(c.start))) << c.zone << " " << c.date;
+  }
+}
+
+TEST(Calendar, WeekStartsOnTheLocalesFirstWeekday) {
+  struct Locale {
+    const char* id;
+    int firstWeekday;
+  };
+  // Sunday, Monday and Saturday weeks.
+  const Locale locales[] = {{"en_US", 1}, {"de_DE.UTF-8", 2}, {"ar_EG", 7}};
+  for (const auto& [id, first] : locales)
+    EXPECT_EQ(calendar("UTC", id).firstWeekday(), first) << id;
+
+  struct Case {
+    const char* zone;
+    const char* date;
+    const char* sunday;
+    const char* monday;
+    const char* saturday;
+  };
+  const Case cases[] = {
+      // Wednesday after the spring change: the Sunday week begins on the 23-hour day.
+      {"America/New_York", "2024-03-13T08:00:00-04:00", "2024-03-10T00:00:00-05:00",
+       "2024-03-11T00:00:00-04:00", "2024-03-09T00:00:00-05:00"},
+      // A date on a week's first day, at its first instant.
+      {"America/New_York", "2024-03-11T00:00:00-04:00", "2024-03-10T00:00:00-05:00",
+       "2024-03-11T00:00:00-04:00", "2024-03-09T00:00:00-05:00"},
+      // A week across the new year.
+      {"America/New_York", "2025-01-01T12:00:00-05:00", "2024-12-29T00:00:00-05:00",
+       "2024-12-30T00:00:00-05:00", "2024-12-28T00:00:00-05:00"},
+      // The Sunday week begins at 01:00 on the day without midnight.
+      {"America/Sao_Paulo", "2018-11-07T12:00:00-02:00", "2018-11-04T01:00:00-02:00",
+       "2018-11-05T00:00:00-02:00", "2018-11-03T00:00:00-03:00"},
+      // Saturday, the last day of a Sunday week and the first of a Saturday week.
+      {"America/Sao_Paulo", "2018-11-10T23:59:00-02:00", "2018-11-04T01:00:00-02:00",
+       "2018-11-05T00:00:00-02:00", "2018-11-10T00:00:00-02:00"},
+      {"America/Havana", "2023-11-07T12:00:00-05:00", "2023-11-05T00:00:00-04:00",
+       "2023-11-06T00:00:00-05:00", "2023-11-04T00:00:00-04:00"},
+  };
+  for (const auto& c : cases) {
+    const char* expected[] = {c.sunday, c.monday, c.saturday};
+    for (size_t i = 0; i < 3; ++i) {
+      const auto start = calendar(c.zone, locales[i].id).startOfWeek(at(c.date));
+      ASSERT_TRUE(start) << c.date;
+      EXPECT_EQ(formatRfc3339(*start), formatRfc3339(at(expected[i])))
+          << c.zone << " " << c.date << " " << locales[i].id;
+    }
+  }
+}
+
+TEST(Calendar, CountsMonthsThenDaysBetweenCalendarDays) {
+  struct Case {
+    const char* zone;
+    const char* from;
+    const char* to;
+    MonthsAndDays expected;
+  };
+  const Case cases[] = {
+      {"America/New_York", "2024-06-10T14:00:00-04:00", "2024-06-10T09:00:00-04:00", {0, 0}},
+      {"America/New_York", "2024-06-10T23:59:00-04:00", "2024-06-11T00:00:00-04:00", {0, 1}},
+      {"America/New_York", "2024-06-10T00:00:00-04:00", "2024-06-09T23:59:00-04:00", {0, -1}},
+      {"America/New_York", "2024-06-10T12:00:00-04:00", "2024-07-25T08:00:00-04:00", {1, 15}},
+      {"America/New_York", "2024-07-25T08:00:00-04:00", "2024-06-10T12:00:00-04:00", {-1, -15}},
+      {"America/New_York", "2024-06-10T12:00:00-04:00", "2024-07-09T12:00:00-04:00", {0, 29}},
+      {"America/New_York", "2024-06-10T12:00:00-04:00", "2024-07-10T00:00:00-04:00", {1, 0}},
+      // Month ends: a month from 31 January ends on the last day of February.
+      {"America/New_York", "2024-01-31T12:00:00-05:00", "2024-02-29T12:00:00-05:00", {1, 0}},
+      {"America/New_York", "2024-01-31T12:00:00-05:00", "2024-03-01T12:00:00-05:00", {1, 1}},
+      {"America/New_York", "2023-01-31T12:00:00-05:00", "2023-02-28T12:00:00-05:00", {1, 0}},
+      // Clamping makes the split depend on the direction: back from 31 March a month ends on 29 February.
+      {"America/New_York", "2024-03-31T12:00:00-04:00", "2024-02-29T12:00:00-05:00", {-1, 0}},
+      {"America/New_York", "2024-02-29T12:00:00-05:00", "2024-03-31T12:00:00-04:00", {1, 2}},
+      {"America/New_York", "2024-01-15T12:00:00-05:00", "2025-03-20T12:00:00-04:00", {14, 5}},
+      // Short and long days count as one day each.
+      {"America/New_York", "2024-03-10T00:00:00-05:00", "2024-03-11T00:00:00-04:00", {0, 1}},
+      {"America/New_York", "2024-11-03T00:00:00-04:00", "2024-11-04T00:00:00-05:00", {0, 1}},
+      {"America/Sao_Paulo", "2018-11-04T01:00:00-02:00", "2018-11-05T00:00:00-02:00", {0, 1}},
+      {"America/Sao_Paulo", "2018-11-05T00:00:00-02:00", "2018-11-04T01:00:00-02:00", {0, -1}},
+      {"America/Sao_Paulo", "2018-10-04T00:00:00-03:00", "2018-11-04T01:00:00-02:00", {1, 0}},
+      {"America/Havana", "2023-11-04T23:59:00-04:00", "2023-11-05T00:30:00-05:00", {0, 1}},
+      {"America/Havana", "2023-11-05T00:00:00-04:00", "2023-11-06T00:00:00-05:00", {0, 1}},
+      {"Australia/Lord_Howe", "2024-10-05T00:00:00+10:30", "2024-10-06T00:00:00+10:30", {0, 1}},
+  };
+  for (const auto& c : cases) {
+    const auto result = calendar(c.zone).monthsAndDays(at(c.from), at(c.to));
+    EXPECT_EQ(result, c.expected) << c.zone << " " << c.from << " -> " << c.to << ": " << result.months << " "
+                                  << result.days;
+  }
+}
+
+TEST(Calendar, FollowsTheLocalesCalendarSystem) {
+  // 16 September 2023 is 1 Tishri 5784; 20 March 2024 is 1 Farvardin 1403.
+  EXPECT_EQ(calendar("Asia/Jerusalem", "he_IL@calendar=hebrew").dayOfMonth(at("2023-09-16T12:00:00+03:00")),
+            1);
+  EXPECT_EQ(calendar("Asia/Jerusalem", "he_IL").dayOfMonth(at("2023-09-16T12:00:00+03:00")), 16);
+  EXPECT_EQ(calendar("Asia/Tehran", "fa_IR").dayOfMonth(at("2024-03-20T12:00:00+03:30")), 1);
+  const auto hebrewMonth =
+      calendar("Asia/Jerusalem", "he_IL@calendar=hebrew").startOfMonth(at("2023-09-30T12:00:00+03:00"));
+  ASSERT_TRUE(hebrewMonth);
+  EXPECT_EQ(formatRfc3339(*hebrewMonth), formatRfc3339(at("2023-09-16T00:00:00+03:00")));
+  // A month of the Hebrew calendar is not a Gregorian one: 1 Tishri to 1 Heshvan is one month.
+  EXPECT_EQ(calendar("Asia/Jerusalem", "he_IL@calendar=hebrew")
+                .monthsAndDays(at("2023-09-16T12:00:00+03:00"), at("2023-10-16T12:00:00+03:00")),
+            (MonthsAndDays{1, 0}));
+  // The Buddhist calendar counts years differently but shares the Gregorian months and days.
+  const Calendar buddhist = calendar("Asia/Bangkok", "th_TH@calendar=buddhist");
+  EXPECT_EQ(buddhist.localeId(), "th_TH@calendar=buddhist");
+  EXPECT_EQ(buddhist.dayOfMonth(at("2024-02-29T12:00:00+07:00")), 29);
+  EXPECT_EQ(buddhist.monthsAndDays(at("2024-01-31T12:00:00+07:00"), at("2024-03-01T12:00:00+07:00")),
+            (MonthsAndDays{1, 1}));
+}
+
+TEST(Calendar, ReadsWeekdayAndDayInItsOwnZone) {
+  // 2024-06-13T02:30Z is Wednesday the 12th in New York and Sao Paulo, Thursday the 13th in Berlin.
+  const Date instant = at("2024-06-13T02:30:00Z");
+  EXPECT_EQ(calendar("America/New_York").weekday(instant), 4);
+  EXPECT_EQ(calendar("America/New_York").dayOfMonth(instant), 12);
+  EXPECT_EQ(calendar("America/Sao_Paulo").weekday(instant), 4);
+  EXPECT_EQ(calendar("America/Sao_Paulo").dayOfMonth(instant), 12);
+  EXPECT_EQ(calendar("Europe/Berlin", "de_DE").weekday(instant), 5);
+  EXPECT_EQ(calendar("Europe/Berlin", "de_DE").dayOfMonth(instant), 13);
+  // Weekday numbers do not follow the locale's first weekday: 1 is Sunday in every Gregorian locale.
+  for (const char* locale : {"en_US", "de_DE", "ar_EG"})
+    EXPECT_EQ(calendar("America/New_York", locale).weekday(at("2024-03-10T12:00:00-04:00")), 1) << locale;
+}
+
+TEST(Calendar, NamesWeekdaysFromSunday) {
+  struct Case {
+    const char* locale;
+    const char* sunday;
+    const char* wednesday;
+  };
+  const Case cases[] = {
+      {"en_US", "Sunday", "Wednesday"},       {"C", "Sunday", "Wednesday"},
+      {"de_DE.UTF-8", "Sonntag", "Mittwoch"}, {"pl_PL", "niedziela", "środa"},
+      {"ar_EG", "الأحد", "الأربعاء"},
+  };
+  for (const auto& c : cases) {
+    const auto names = calendar("America/Sao_Paulo", c.locale).standaloneWeekdaySymbols();
+    ASSERT_EQ(names.size(), 7u) << c.locale;
+    EXPECT_EQ(names[0], c.sunday) << c.locale;
+    EXPECT_EQ(names[3], c.wednesday) << c.locale;
+  }
+}
+
+TEST(Calendar, FormatsTimesInTheShortStyleOfItsZone) {
+  const Date instant = at("2024-06-10T21:05:00Z");
+  EXPECT_EQ(calendar("America/New_York", "en_US").formatTime(instant), "5:05\u202FPM");
+  EXPECT_EQ(calendar("America/New_York", "C.UTF-8").formatTime(instant), "5:05\u202FPM");
+  EXPECT_EQ(calendar("America/New_York", "de_DE").formatTime(instant), "17:05");
+  EXPECT_EQ(calendar("America/Sao_Paulo", "pl_PL").formatTime(instant), "18:05");
+  EXPECT_EQ(calendar("Australia/Lord_Howe", "de_DE").formatTime(instant), "07:35");
+  // The repeated hour in Havana shows the wall clock of either pass.
+  EXPECT_EQ(calendar("America/Havana", "de_DE").formatTime(at("2023-11-05T00:30:00-04:00")), "00:30");
+  EXPECT_EQ(calendar("America/Havana", "de_DE").formatTime(at("2023-11-05T00:30:00-05:00")), "00:30");
+}
+
+TEST(Calendar, UppercasesWithoutLocaleRules) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", ""},
+      {"sunday", "SUNDAY"},
+      {"straße", "STRASSE"},     // German sharp s widens
+      {"istanbul", "ISTANBUL"},  // no Turkish dotted capital I
+      {"środa", "ŚRODA"},
+      {"الأحد", "الأحد"},  // caseless
+      {"ǆ", "Ǆ"},
+      {"already UPPER 12", "ALREADY UPPER 12"},
+  };
+  for (const auto& [text, upper] : cases)
+    EXPECT_EQ(uppercased(text), upper) << text;
+}
+
+TEST(Calendar, ReadsTheZoneAndLocaleFromTheEnvironment) {
+  {
+    ScopedEnv tz("TZ", "America/Sao_Paulo");
+    EXPECT_EQ(timeZoneFromEnvironment(), "America/Sao_Paulo");
+  }
+  {
+    ScopedEnv tz("TZ", ":Europe/Berlin");
+    EXPECT_EQ(timeZoneFromEnvironment(), "Europe/Berlin");
+  }
+  {
+    ScopedEnv tz("TZ", ":/usr/share/zoneinfo/Asia/Tokyo");
+    EXPECT_EQ(timeZoneFromEnvironment(), "Asia/Tokyo");
+  }
+  {
+    ScopedEnv tz("TZ", "");
+    EXPECT_EQ(timeZoneFromEnvironment(), "UTC");
+  }
+  {
+    // Without TZ the system's zone, which this machine may or may not name: always a usable zone.
+    ScopedEnv tz("TZ", nullptr);
+    EXPECT_TRUE(Calendar::make(timeZoneFromEnvironment(), "C")) << timeZoneFromEnvironment();
+  }
+
+  ScopedEnv all("LC_ALL", nullptr), messages("LC_MESSAGES", nullptr), lang("LANG", nullptr);
+  EXPECT_EQ(localeFromEnvironment(), "C");
+  ::setenv("LANG", "pl_PL.UTF-8", 1);
+  EXPECT_EQ(localeFromEnvironment(), "pl_PL.UTF-8");
+  ::setenv("LC_MESSAGES", "de_DE.UTF-8", 1);
+  EXPECT_EQ(localeFromEnvironment(), "de_DE.UTF-8");
+  ::setenv("LC_ALL", "", 1);  // empty variables are skipped
+  EXPECT_EQ(localeFromEnvironment(), "de_DE.UTF-8");
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_EQ(localeFromEnvironment(), "C.UTF-8");
+}
+
+TEST(Calendar, IsSharedSafelyBetweenThreads) {
+  const Calendar cal = calendar("America/Sao_Paulo", "de_DE");
+  const Date start = at("2018-10-01T12:00:00-03:00");
+  std::vector<Date> expected;
+  for (int i = 0; i < 60; ++i)
+    expected.push_back(cal.startOfDay(start, i));
+
+  std::vector<std::vector<Date>> seen(4);
+  std::vector<std::thread> threads;
+  for (auto& out : seen)
+    threads.emplace_back([&cal, &out, start] {
+      for (int i = 0; i < 60; ++i)
+        out.push_back(cal.startOfDay(start, i));
+    });
+  for (auto& thread : threads)
+    thread.join();
+  for (const auto& out : seen)
+    EXPECT_EQ(out, expected);
+}
+
+}  // namespace
+}  // namespace rw
