@@ -1,0 +1,71 @@
+#include "payload/records.h"
+
+#include <gtest/gtest.h>
+
+#include <unordered_set>
+
+namespace rw {
+namespace {
+
+TEST(CustodyEventStatus, RawValuesMatchExactly) {
+  EXPECT_EQ(fromRawValue<CustodyEventStatus>("PLA"), CustodyEventStatus::planned);
+  EXPECT_EQ(fromRawValue<CustodyEventStatus>("CAN"), CustodyEventStatus::canceled);
+  EXPECT_EQ(fromRawValue<CustodyEventStatus>("ACT"), CustodyEventStatus::actual);
+  EXPECT_EQ(fromRawValue<CustodyEventStatus>("UNS"), CustodyEventStatus::unscheduled);
+  EXPECT_EQ(fromRawValue<CustodyEventStatus>("VIS"), CustodyEventStatus::virtualSpot);
+  EXPECT_EQ(fromRawValue<CustodyEventStatus>("RES"), CustodyEventStatus::removedSpot);
+  // The empty text is a case of its own, not a missing value.
+  EXPECT_EQ(fromRawValue<CustodyEventStatus>(""), CustodyEventStatus::permanentlyDeleted);
+  EXPECT_EQ(rawValue(CustodyEventStatus::permanentlyDeleted), "");
+  for (const std::string_view text : {"pla", "PLA ", " PLA", "PLANNED", "Planned", "planned", "P"})
+    EXPECT_FALSE(fromRawValue<CustodyEventStatus>(text)) << text;
+}
+
+TEST(CustodyEnumerations, EveryCaseReadsBackFromItsRawValue) {
+  for (const auto& [value, raw] : RawValues<CustodyEventStatus>::table) {
+    EXPECT_EQ(rawValue(value), raw);
+    EXPECT_EQ(fromRawValue<CustodyEventStatus>(raw), value);
+  }
+  for (const auto value : allCustodyEventTypes())
+    EXPECT_EQ(fromRawValue<CustodyEventType>(rawValue(value)), value);
+  for (const auto value : allCustodyPersonTypes())
+    EXPECT_EQ(fromRawValue<CustodyPersonType>(rawValue(value)), value);
+}
+
+TEST(CustodyEnumerations, TypesMatchLetterCase) {
+  EXPECT_EQ(fromRawValue<CustodyPersonType>("caregiver"), CustodyPersonType::caregiver);
+  EXPECT_EQ(fromRawValue<CustodyPersonType>("child"), CustodyPersonType::child);
+  EXPECT_FALSE(fromRawValue<CustodyPersonType>("Caregiver"));
+  EXPECT_FALSE(fromRawValue<CustodyPersonType>(""));
+  EXPECT_EQ(fromRawValue<CustodyEventType>("expense"), CustodyEventType::expense);
+  EXPECT_FALSE(fromRawValue<CustodyEventType>("Memo"));
+  EXPECT_FALSE(fromRawValue<CustodyEventType>("care "));
+}
+
+TEST(CustodyEnumerations, AllCasesInDeclarationOrder) {
+  const auto events = allCustodyEventTypes();
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0], CustodyEventType::care);
+  EXPECT_EQ(events[1], CustodyEventType::call);
+  EXPECT_EQ(events[2], CustodyEventType::expense);
+  EXPECT_EQ(events[3], CustodyEventType::memo);
+  const auto persons = allCustodyPersonTypes();
+  ASSERT_EQ(persons.size(), 2u);
+  EXPECT_EQ(persons[0], CustodyPersonType::caregiver);
+  EXPECT_EQ(persons[1], CustodyPersonType::child);
+}
+
+TEST(CustodyEnumerations, HashTheRawValue) {
+  EXPECT_EQ(std::hash<CustodyEventType>{}(CustodyEventType::memo), std::hash<std::string_view>{}("memo"));
+  EXPECT_EQ(std::hash<CustodyEventStatus>{}(CustodyEventStatus::permanentlyDeleted),
+            std::hash<std::string_view>{}(""));
+  std::unordered_set<CustodyEventStatus> statuses;
+  for (const auto& entry : RawValues<CustodyEventStatus>::table)
+    statuses.insert(entry.first);
+  statuses.insert(CustodyEventStatus::planned);
+  EXPECT_EQ(statuses.size(), 7u);
+  EXPECT_TRUE(statuses.contains(CustodyEventStatus::removedSpot));
+}
+
+}  // namespace
+}  // namespace rw
