@@ -1,0 +1,69 @@
+// Writes small binary gettext catalogs for tests that need texts the shipped catalogs don't have.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace rw::testing {
+
+/// The bytes of a little-endian .mo file holding `entries` (msgid → msgstr; a plural entry's msgid is
+/// "singular\0plural" and its msgstr the forms joined by '\0') and a header with `pluralForms`, without a
+/// hash table.
+inline std::vector<std::uint8_t> moFile(std::map<std::string, std::string> entries,
+                                        const std::string& pluralForms = "nplurals=2; plural=(n != 1);") {
+  entries[""] = "Content-Type: text/plain; charset=UTF-8\nPlural-Forms: " + pluralForms + "\n";
+  const auto count = static_cast<std::uint32_t>(entries.size());  // std::map keeps the ids sorted
+  const std::uint32_t originals = 28, translations = originals + 8 * count;
+  std::uint32_t data = translations + 8 * count;
+  std::vector<std::uint8_t> out(data);
+  const auto put = [&](std::uint32_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+      out[at + static_cast<std::uint32_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  put(0, 0x950412de);
+  put(8, count);
+  put(12, originals);
+  put(16, translations);
+  std::uint32_t i = 0;
+  for (const auto& [id, text] : entries) {
+    for (const auto& [table, string] : {std::pair{originals, &id}, std::pair{translations, &text}}) {
+      put(table + 8 * i, static_cast<std::uint32_t>(string->size()));
+      put(table + 8 * i + 4, static_cast<std::uint32_t>(out.size()));
+      out.insert(out.end(), string->begin(), string->end());
+      out.push_back(0);
+    }
+    ++i;
+  }
+  return out;
+}
+
+/// Texts joined by NUL bytes: the msgid of a plural entry (singular, plural) or its forms.
+inline std::string joined(std::initializer_list<std::string> parts) {
+  std::string out;
+  for (const auto& part : parts) {
+    if (!out.empty() || &part != parts.begin()) out.push_back('\0');
+    out += part;
+  }
+  return out;
+}
+
+/// Writes `bytes` as the catalog of `language` under `directory`.
+inline void writeCatalog(const std::filesystem::path& directory, const std::string& language,
+                         const std::vector<std::uint8_t>& bytes) {
+  const auto folder = directory / language / "LC_MESSAGES";
+  std::filesystem::create_directories(folder);
+  writeFile(folder / "reminders-widget.mo", bytes);
+}
+
+/// The catalogs the build compiles from resources/po.
+inline std::filesystem::path builtStringsDirectory() {
+  return binaryDirectory() / "strings";
+}
+
+}  // namespace rw::testing
