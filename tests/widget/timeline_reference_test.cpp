@@ -1,0 +1,131 @@
+// The provider orders the events once per request and counts by binary search. This test keeps the plain
+// per-entry procedure (count every event, sort a copy, keep the first rows) and checks that both give the
+// same timelines on random payloads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+#include "widget/provider.h"
+#include "widget_fixtures.h"
+
+namespace rw {
+namespace {
+
+using fixtures::at;
+using fixtures::describe;
+using fixtures::settingsFor;
+
+RemindersWidgetTimelineEntry referenceEntry(Date date, const std::vector<WidgetEventPayload>& events,
+                                            const std::vector<WidgetPersonPayload>& persons,
+                                            const TimelineProviderContext& context,
+                                            const UserSettings& settings) {
+  RemindersWidgetTimelineEntry entry;
+  const Date dayStart = settings.calendar.startOfDay(date);
+  const Date nextDayStart = settings.calendar.startOfDay(dayStart, 1);
+  entry.date = dayStart;
+  entry.layout = contentLayout(context);
+  for (const auto& event : events) {
+    if (event.plannedDateFrom < dayStart)
+      ++entry.overdueCount;
+    else if (event.plannedDateFrom < nextDayStart)
+      ++entry.todayCount;
+  }
+  if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&entry.layout)) {
+    std::vector<WidgetEventPayload> sorted = events;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.plannedDateFrom < b.plannedDateFrom; });
+    sorted.resize(std::min<std::size_t>(sorted.size(), static_cast<std::size_t>(list->size.remindersCount)));
+    for (const auto& event : sorted)
+      if (auto component = WidgetTimelineReminderComponent::make(date, event, persons, settings))
+        entry.reminders.push_back(std::move(*component));
+  }
+  return entry;
+}
+
+std::vector<RemindersWidgetTimelineEntry> referenceTimeline(Date now, const RemindersWidgetPayload& payload,
+                                                            const TimelineProviderContext& context,
+                                                            const UserSettings& settings) {
+  std::vector<RemindersWidgetTimelineEntry> entries;
+  const Date today = settings.calendar.startOfDay(now);
+  for (int i = 0; i <= 30; ++i)
+    entries.push_back(referenceEntry(settings.calendar.startOfDay(today, i), payload.events, payload.persons,
+                                     context, settings));
+  return entries;
+}
+
+/// Events on and around the day starts of the coming weeks, many of them at the very same instants, some
+/// with a caregiver who is not among the persons.
+RemindersWidgetPayload randomPayload(std::mt19937& random, Date now, const Calendar& calendar) {
+  std::vector<Date> instants;
+  const Date today = calendar.startOfDay(now);
+  for (int day = -3; day <= 33; day += 1 + static_cast<int>(random() % 3)) {
+    const Date start = calendar.startOfDay(today, day);
+    instants.insert(instants.end(),
+                    {start, start.adding(-0.001), start.adding(1), start.adding(12 * 3600.0)});
+  }
+  std::uniform_int_distribution<int> count(0, 40);
+  std::uniform_real_distribution<double> seconds(-5 * 86'400.0, 40 * 86'400.0);
+  const std::vector<std::string> caregivers{"C1", "C2", "B1", "gone", ""};
+
+  RemindersWidgetPayload payload;
+  payload.persons = fixtures::persons();
+  if (random() % 4 == 0) payload.persons.pop_back();
+  const int events = count(random);
+  for (int i = 0; i < events; ++i) {
+    const Date planned =
+        random() % 3 == 0 ? now.adding(seconds(random)) : instants[random() % instants.size()];
+    auto e = fixtures::event("e" + std::to_string(i), planned, caregivers[random() % caregivers.size()],
+                             static_cast<CustodyEventType>(random() % 4));
+    e.status = static_cast<CustodyEventStatus>(random() % 7);
+    payload.events.push_back(std::move(e));
+  }
+  return payload;
+}
+
+TEST(TimelineReference, OneOrderingPerRequestGivesTheSameTimelines) {
+  const struct {
+    const char* zone;
+    const char* locale;
+    const char* now;
+  } zones[] = {
+      {"UTC", "en_US", "2026-12-06T10:00:00Z"},
+      {"America/Sao_Paulo", "pt_BR", "2018-10-25T23:00:00-03:00"},
+      {"America/New_York", "en_US", "2026-10-20T00:00:00-04:00"},
+      {"Australia/Lord_Howe", "en_AU", "2026-09-20T12:00:00+10:30"},
+      {"Europe/Berlin", "de_DE", "2026-03-15T06:00:00+01:00"},
+  };
+  const TimelineProviderContext contexts[] = {
+      {WidgetFamily::systemSmall, {170, 170}},         {WidgetFamily::systemMedium, {364, 170}},
+      {WidgetFamily::systemLarge, {364, 300}},         {WidgetFamily::systemLarge, {364, 315}},
+      {WidgetFamily::systemLarge, {364, 330}},         {WidgetFamily::systemLarge, {364, 350}},
+      {WidgetFamily::systemExtraLarge, {768, 382}},    {WidgetFamily::accessoryCircular, {72, 72}},
+      {WidgetFamily::accessoryRectangular, {172, 76}}, {WidgetFamily::accessoryInline, {257, 26}},
+  };
+  int compared = 0;
+  for (const auto& zone : zones) {
+    const UserSettings settings = settingsFor(zone.zone, zone.locale);
+    const Date now = at(zone.now);
+    std::mt19937 random(20261206);
+    for (int round = 0; round < 8; ++round) {
+      const auto payload = randomPayload(random, now, settings.calendar);
+      for (const auto& context : contexts) {
+        std::vector<RemindersWidgetTimelineEntry> fast, reference;
+        rw::testing::capturedStdout([&] {
+          fast = makeTimelineEntries(now, payload, context, settings);
+          reference = referenceTimeline(now, payload, context, settings);
+        });
+        ASSERT_EQ(describe(fast), describe(reference))
+            << zone.zone << " round " << round << " " << familyName(context.family);
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(compared, 5 * 8 * 10);
+}
+
+}  // namespace
+}  // namespace rw
