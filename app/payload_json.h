@@ -1,0 +1,44 @@
+// The JSON form of the payload records, as `payload -o FILE.json` writes it and `payload encode` reads it:
+//
+//   {"events": [{"identifier", "type", "status", "title", "caregiver", "beneficiaries", "plannedDateFrom",
+//                "plannedDateTo", "dateFrom", "dateTo", "dueAmountText", "notes", "actionURL"}],
+//    "persons": [{"identifier", "type", "nick", "colorEncoded": {"version", "index"}}]}
+//
+// Keys keep the order of the fields. Enumerations are their raw values ("status" of a permanently deleted
+// event is ""), dates RFC 3339 in UTC with exactly three decimals ("2026-06-10T12:00:00.000Z"; finer parts
+// are cut, so the JSON form is exact to the millisecond only), and "actionURL" the absolute URL text or null.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+#include "payload/color_encoded.h"
+#include "payload/records.h"
+
+namespace rw::app {
+
+using Json = nlohmann::ordered_json;
+
+/// {"version": "183", "index": 6}
+Json toJson(const ColorEncoded& color);
+Json toJson(const WidgetEventPayload& event);
+Json toJson(const WidgetPersonPayload& person);
+Json toJson(const RemindersWidgetPayload& payload);
+
+/// Either the value read from JSON, or why not: "<where>: <what>", e.g.
+/// "events[2].plannedDateFrom: expected an RFC 3339 date".
+template <class T>
+struct FromJson {
+  std::optional<T> value;
+  std::string error;  // meaningful when `value` is empty
+  explicit operator bool() const { return value.has_value(); }
+};
+
+/// Reads the form above. Every listed key is required except "actionURL" (absent or null: no URL; a text:
+/// an absolute URL); keys not listed are ignored, as the property-list decoding does. Enumeration texts must
+/// be raw values exactly, "index" an integer that fits 64 bits.
+[[nodiscard]] FromJson<RemindersWidgetPayload> payloadFromJson(const Json& json);
+[[nodiscard]] FromJson<ColorEncoded> colorEncodedFromJson(const Json& json);
+
+}  // namespace rw::app
