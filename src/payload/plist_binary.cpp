@@ -43,7 +43,7 @@ class BinaryReader {
     // A value tree costs far more memory than the bytes that describe it, and shared references let a
     // small file describe an enormous tree (an array holding the same array twice, nested 60 deep).
     // Genuine files stay well below this; anything beyond it is refused instead of exhausting memory.
-    budget_ = 64 * static_cast<std::uint64_t>(size_) + (std::uint64_t{16} << 20);
+    budget_ = 64 * static_cast<std::uint64_t>(size_) + (std::uint64_t{8} << 20);
   }
 
   ParseResult run() {

@@ -116,6 +116,31 @@ std::optional<std::vector<std::uint8_t>> decodeBase64(std::string_view text) {
   return bytes;
 }
 
+/// expat pairs a UTF-16 high surrogate with whatever unit follows it, so a lone surrogate would turn into
+/// some other character instead of an error. UTF-16 input (recognised as expat does: by its byte-order
+/// mark or by a first "<") is therefore checked here first. False for a lone surrogate.
+bool surrogatesArePaired(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 2) return true;
+  const std::uint16_t first = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+  bool bigEndian;
+  if (first == 0xFEFF || first == 0x003C) {
+    bigEndian = true;
+  } else if (first == 0xFFFE || first == 0x3C00) {
+    bigEndian = false;
+  } else {
+    return true;
+  }
+  bool expectLow = false;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const unsigned unit = bigEndian ? bytes[i] << 8 | bytes[i + 1] : bytes[i + 1] << 8 | bytes[i];
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+    const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (low != expectLow) return false;
+    expectLow = high;
+  }
+  return !expectLow;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Reading
 
@@ -130,6 +155,7 @@ class XmlReader {
 
   ParseResult run(std::span<const std::uint8_t> bytes) {
     if (parser_ == nullptr) return {std::nullopt, PlistError{"out of memory"}};
+    if (!surrogatesArePaired(bytes)) return {std::nullopt, PlistError{"invalid UTF-16"}};
     XML_SetUserData(parser_, this);
     XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
     XML_SetElementHandler(parser_, &XmlReader::onStart, &XmlReader::onEnd);

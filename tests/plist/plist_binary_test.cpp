@@ -1,0 +1,446 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+
+#include "payload/plist.h"
+#include "plist/binary_builder.h"
+
+namespace rw::plist {
+namespace {
+
+using testing::appendBigEndian;
+using testing::ascii;
+using testing::BinaryBuilder;
+using testing::Bytes;
+using testing::container;
+using testing::date;
+using testing::integer;
+using testing::Trailer;
+using testing::trailerOf;
+using testing::utf16;
+
+std::string failureOf(const Bytes& file) {
+  const ParseResult result = parse(file);
+  return result ? "(parsed)" : result.error.reason;
+}
+
+Value everyKind() {
+  Dictionary kinds;
+  kinds.emplace_back("false", false);
+  kinds.emplace_back("true", true);
+  kinds.emplace_back("zero", Integer{0});
+  kinds.emplace_back("byte", Integer{255});
+  kinds.emplace_back("short", Integer{65535});
+  kinds.emplace_back("word", Integer{4294967295});
+  kinds.emplace_back("long", Integer{4294967296});
+  kinds.emplace_back("negative", Integer{-1});
+  kinds.emplace_back("min", Integer{std::numeric_limits<std::int64_t>::min()});
+  kinds.emplace_back("max", Integer{std::numeric_limits<std::int64_t>::max()});
+  kinds.emplace_back("unsigned", Integer{-2, true});  // 2^64 - 2
+  kinds.emplace_back("real", 0.1);
+  kinds.emplace_back("negativeZero", -0.0);
+  kinds.emplace_back("infinity", std::numeric_limits<double>::infinity());
+  kinds.emplace_back("nan", std::numeric_limits<double>::quiet_NaN());
+  kinds.emplace_back("date", Date{789'000'000});
+  kinds.emplace_back("data", Data{{0, 1, 2, 255}});
+  kinds.emplace_back("emptyData", Data{});
+  kinds.emplace_back("ascii", std::string("plain text"));
+  kinds.emplace_back("empty", std::string());
+  kinds.emplace_back("unicode", std::string("Zo\xC3\xAB \xE2\x82\xAC \xF0\x9F\x98\x80"));  // Zoë € 😀
+  kinds.emplace_back("array", Array{Integer{1}, std::string("two"), Array{}, Dictionary{}});
+  kinds.emplace_back("uid", Uid{70000});
+  kinds.emplace_back("long string", std::string(300, 'x'));
+  kinds.emplace_back("ünïcode key", std::string("value"));
+  return kinds;
+}
+
+TEST(BinaryPlist, EveryValueKindRoundTrips) {
+  const Value original = everyKind();
+  const auto file = write(original, Format::binary);
+  ASSERT_TRUE(file);
+  const ParseResult read = parse(*file);
+  ASSERT_TRUE(read) << read.error.reason;
+  EXPECT_EQ(*read.value, original);
+  // A scalar alone is a valid file too.
+  for (const Value& top : {Value(std::string("alone")), Value(Integer{-7}), Value(true), Value(Date{-1.5})}) {
+    const auto alone = write(top, Format::binary);
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(*parse(*alone).value, top);
+  }
+}
+
+TEST(BinaryPlist, DatesKeepTheirExactBits) {
+  for (const double seconds : {0.1, -1e-9, 1e9 + 0.5, -0.0, 5e-324, 8.0e10, -6.3e10}) {
+    const auto file = write(Value(Date{seconds}), Format::binary);
+    ASSERT_TRUE(file);
+    // The object right after the magic is the date: marker 0x33, then the big-endian float64.
+    Bytes expected{0x33};
+    appendBigEndian(expected, std::bit_cast<std::uint64_t>(seconds), 8);
+    EXPECT_EQ(Bytes(file->begin() + 8, file->begin() + 17), expected) << seconds;
+    const ParseResult read = parse(*file);
+    ASSERT_TRUE(read) << seconds;
+    const auto bits = std::bit_cast<std::uint64_t>(read.value->get<Date>()->sinceReferenceDate);
+    EXPECT_EQ(bits, std::bit_cast<std::uint64_t>(seconds)) << seconds;
+  }
+}
+
+TEST(BinaryPlist, RefusesDatesOutsideYearsOneTo9999) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  for (const double seconds : {kNaN, kInfinity, -kInfinity, -63'200'000'000.0, 252'500'000'000.0}) {
+    BinaryBuilder builder;
+    builder.add(date(std::bit_cast<std::uint64_t>(seconds)));
+    EXPECT_EQ(failureOf(builder.build(1, 1)), "date out of range") << seconds;
+    EXPECT_FALSE(write(Value(Date{seconds}), Format::binary)) << seconds;
+  }
+}
+
+// {"k": [1, "two", 3.0, <date>]} laid out with every pair of offset and reference widths.
+TEST(BinaryPlist, ReadsEveryOffsetAndReferenceWidth) {
+  Dictionary expected;
+  expected.emplace_back("k", Array{Integer{1}, std::string("two"), 3.0, Date{12.5}});
+  for (unsigned offsetSize = 1; offsetSize <= 8; ++offsetSize) {
+    for (unsigned refSize = 1; refSize <= 8; ++refSize) {
+      BinaryBuilder builder;
+      builder.add(container(0xD, {1, 2}, refSize));
+      builder.add(ascii("k"));
+      builder.add(container(0xA, {3, 4, 5, 6}, refSize));
+      builder.add(integer(1, 1));
+      builder.add(ascii("two"));
+      Bytes real{0x23};
+      appendBigEndian(real, std::bit_cast<std::uint64_t>(3.0), 8);
+      builder.add(real);
+      builder.add(date(std::bit_cast<std::uint64_t>(12.5)));
+      const ParseResult read = parse(builder.build(offsetSize, refSize));
+      ASSERT_TRUE(read) << offsetSize << "/" << refSize << ": " << read.error.reason;
+      EXPECT_EQ(*read.value, Value(expected)) << offsetSize << "/" << refSize;
+    }
+  }
+}
+
+TEST(BinaryPlist, ReadsOffsetsThatNeedThreeBytes) {
+  BinaryBuilder builder;
+  builder.add(container(0xA, {1, 2}, 1));
+  builder.pad(70'000);
+  builder.add(ascii("far"));
+  builder.add(integer(0x1234, 2));
+  const Bytes file = builder.build(3, 1);
+  const ParseResult read = parse(file);
+  ASSERT_TRUE(read) << read.error.reason;
+  EXPECT_EQ(*read.value, Value(Array{std::string("far"), Integer{0x1234}}));
+  // Too narrow an offset width cuts the offsets and lands outside the objects or on the wrong bytes.
+  EXPECT_FALSE(parse(builder.build(2, 1)));
+}
+
+TEST(BinaryPlist, ReadsIntegersOfEveryWidth) {
+  struct Case {
+    Bytes object;
+    Integer expected;
+  };
+  const Case cases[] = {
+      {integer(0xFF, 1), {255}},
+      {integer(0xFFFF, 2), {65535}},
+      {integer(0xFFFFFFFF, 4), {4294967295}},  // 1, 2 and 4 bytes are unsigned
+      {integer(~std::uint64_t{0}, 8), {-1}},   // 8 bytes are signed
+      {integer(5, 16), {5}},
+      {integer(~std::uint64_t{0}, 16), {-1, true}},  // 2^64 - 1
+      {integer(~std::uint64_t{0}, 16, ~std::uint64_t{0}), {-1}},
+      {integer(std::uint64_t{1} << 63, 16, ~std::uint64_t{0}), {std::numeric_limits<std::int64_t>::min()}},
+  };
+  for (const Case& c : cases) {
+    BinaryBuilder builder;
+    builder.add(c.object);
+    const ParseResult read = parse(builder.build(1, 1));
+    ASSERT_TRUE(read) << read.error.reason;
+    EXPECT_EQ(*read.value->get<Integer>(), c.expected);
+  }
+  // 16-byte numbers outside -2^63 .. 2^64-1, and widths that do not exist.
+  for (const Bytes& object :
+       {integer(0, 16, 1), integer(5, 16, ~std::uint64_t{0}), Bytes{0x15, 0}, Bytes{0x17}}) {
+    BinaryBuilder builder;
+    builder.add(object);
+    EXPECT_FALSE(parse(builder.build(1, 1)));
+  }
+}
+
+TEST(BinaryPlist, ReadsFourByteReals) {
+  BinaryBuilder builder;
+  Bytes real{0x22};
+  appendBigEndian(real, std::bit_cast<std::uint32_t>(1.5f), 4);
+  builder.add(real);
+  EXPECT_EQ(*parse(builder.build(1, 1)).value, Value(1.5));
+}
+
+TEST(BinaryPlist, ReadsExtendedCounts) {
+  const std::string text(20, 'a');
+  const std::string exactly15(15, 'b');
+  BinaryBuilder builder;
+  std::vector<std::uint64_t> refs;
+  for (std::uint64_t i = 1; i <= 16; ++i)
+    refs.push_back(i);
+  builder.add(container(0xA, refs, 1));
+  builder.add(ascii(text));
+  builder.add(ascii(exactly15));
+  builder.add(ascii("short", /*forceExtended=*/true));  // the long form is legal for small counts too
+  for (int i = 0; i < 13; ++i)
+    builder.add(integer(static_cast<std::uint64_t>(i), 1));
+  const ParseResult read = parse(builder.build(1, 1));
+  ASSERT_TRUE(read) << read.error.reason;
+  const Array& array = *read.value->get<Array>();
+  ASSERT_EQ(array.size(), 16u);
+  EXPECT_EQ(array[0], Value(text));
+  EXPECT_EQ(array[1], Value(exactly15));
+  EXPECT_EQ(array[2], Value(std::string("short")));
+  EXPECT_EQ(array[15], Value(Integer{12}));
+}
+
+TEST(BinaryPlist, ReadsUtf16Strings) {
+  BinaryBuilder builder;
+  builder.add(container(0xA, {1, 2, 3}, 1));
+  builder.add(utf16(u"Zo\u00eb \u20ac"));
+  builder.add(utf16(u"\U0001F600!"));  // a surrogate pair
+  builder.add(utf16(u""));
+  const ParseResult read = parse(builder.build(1, 1));
+  ASSERT_TRUE(read) << read.error.reason;
+  EXPECT_EQ(*read.value, Value(Array{std::string("Zo\xC3\xAB \xE2\x82\xAC"), std::string("\xF0\x9F\x98\x80!"),
+                                     std::string()}));
+}
+
+TEST(BinaryPlist, RefusesInvalidStrings) {
+  const Bytes cases[] = {
+      utf16(u"a\xD800"),  // high surrogate at the end
+      utf16(u"\xD800"
+            u"b"),  // high surrogate followed by a letter
+      utf16(u"\xDC00"
+            u"b"),        // lone low surrogate
+      {0x52, 'a', 0xE9},  // an "ASCII" string with a byte above 0x7F
+  };
+  for (const Bytes& object : cases) {
+    BinaryBuilder builder;
+    builder.add(object);
+    EXPECT_FALSE(parse(builder.build(1, 1)));
+  }
+}
+
+TEST(BinaryPlist, SharedObjectsAreReadAtEveryReference) {
+  // One key string and one value string shared by 1000 dictionaries, one array referenced twice.
+  BinaryBuilder builder;
+  std::vector<std::uint64_t> refs;
+  for (std::uint64_t i = 0; i < 1000; ++i)
+    refs.push_back(1);
+  refs.push_back(4);
+  refs.push_back(4);
+  builder.add(container(0xA, refs, 1));
+  builder.add(container(0xD, {2, 3}, 1));
+  builder.add(ascii("identifier"));
+  builder.add(utf16(u"\u00e9v\u00e9nement"));
+  builder.add(container(0xA, {3, 3}, 1));
+  const ParseResult read = parse(builder.build(2, 1));
+  ASSERT_TRUE(read) << read.error.reason;
+  const Array& array = *read.value->get<Array>();
+  ASSERT_EQ(array.size(), 1002u);
+  Dictionary record;
+  record.emplace_back("identifier", std::string("\xC3\xA9v\xC3\xA9nement"));
+  for (std::size_t i = 0; i < 1000; ++i)
+    EXPECT_EQ(array[i], Value(record));
+  EXPECT_EQ(array[1001], Value(Array{record[0].second, record[0].second}));
+}
+
+TEST(BinaryPlist, WriterSharesEqualObjectsAndPicksNarrowWidths) {
+  Array events;
+  for (int i = 0; i < 300; ++i) {
+    Dictionary event;
+    event.emplace_back("identifier", std::to_string(i));
+    event.emplace_back("status", std::string("PLA"));
+    event.emplace_back("notes", std::string("PLA"));  // same text as a value elsewhere: one object
+    events.push_back(std::move(event));
+  }
+  const auto file = write(Value(events), Format::binary);
+  ASSERT_TRUE(file);
+  const Trailer trailer = trailerOf(*file);
+  // The array, 300 dictionaries, 300 identifiers (of which "0".."299"), the keys and "PLA" once.
+  EXPECT_EQ(trailer.numObjects, 1u + 300u + 300u + 3u + 1u);
+  EXPECT_EQ(trailer.refSize, 2u);     // more than 256 objects
+  EXPECT_EQ(trailer.offsetSize, 2u);  // offsets below 65536
+  EXPECT_EQ(*parse(*file).value, Value(events));
+
+  const auto small = write(Value(Array{Integer{1}}), Format::binary);
+  ASSERT_TRUE(small);
+  EXPECT_EQ(trailerOf(*small).refSize, 1u);
+  EXPECT_EQ(trailerOf(*small).offsetSize, 1u);
+}
+
+TEST(BinaryPlist, WriterUsesUtf16OnlyForNonAsciiStrings) {
+  const auto file = write(Value(Array{std::string("ab"), std::string("\xC3\xA9")}), Format::binary);
+  ASSERT_TRUE(file);
+  // array (0xA2 + 2 refs), then "ab" as ASCII and "é" as one UTF-16 unit.
+  const Bytes expected{0xA2, 1, 2, 0x52, 'a', 'b', 0x61, 0x00, 0xE9};
+  EXPECT_EQ(Bytes(file->begin() + 8, file->begin() + 8 + expected.size()), expected);
+  // Text that is not UTF-8 cannot be written.
+  EXPECT_FALSE(write(Value(std::string("\xC3")), Format::binary));
+  EXPECT_FALSE(write(Value(std::string("\xED\xA0\x80")), Format::binary));  // an encoded surrogate
+}
+
+TEST(BinaryPlist, WritesLargeCountsInTheExtendedForm) {
+  const Value value(Array(70'000, Value(true)));
+  const auto file = write(value, Format::binary);
+  ASSERT_TRUE(file);
+  // 0xAF, then the count as a 4-byte integer (0x12), then 70 000 references of one byte.
+  EXPECT_EQ(Bytes(file->begin() + 8, file->begin() + 14), (Bytes{0xAF, 0x12, 0x00, 0x01, 0x11, 0x70}));
+  EXPECT_EQ(*parse(*file).value, value);
+}
+
+TEST(BinaryPlist, RefusesMalformedTrailers) {
+  BinaryBuilder builder;
+  builder.add(container(0xA, {1}, 1));
+  builder.add(ascii("x"));
+  struct Case {
+    const char* name;
+    std::function<void(Trailer&)> tamper;
+  };
+  const Case cases[] = {
+      {"offset width 0", [](Trailer& t) { t.offsetSize = 0; }},
+      {"offset width 9", [](Trailer& t) { t.offsetSize = 9; }},
+      {"reference width 0", [](Trailer& t) { t.refSize = 0; }},
+      {"reference width 9", [](Trailer& t) { t.refSize = 9; }},
+      {"no objects", [](Trailer& t) { t.numObjects = 0; }},
+      {"top object out of range", [](Trailer& t) { t.topObject = 2; }},
+      {"huge object count", [](Trailer& t) { t.numObjects = std::uint64_t{1} << 62; }},
+      {"one object too many", [](Trailer& t) { t.numObjects = 3; }},
+      {"table in the header", [](Trailer& t) { t.tableOffset = 4; }},
+      {"table past the end", [](Trailer& t) { t.tableOffset = 1000; }},
+      {"table offset overflows", [](Trailer& t) { t.tableOffset = ~std::uint64_t{0}; }},
+  };
+  for (const Case& c : cases)
+    EXPECT_FALSE(parse(builder.build(1, 1, 0, c.tamper))) << c.name;
+}
+
+TEST(BinaryPlist, RefusesEveryTruncation) {
+  const auto file = write(everyKind(), Format::binary);
+  ASSERT_TRUE(file);
+  for (std::size_t length = 0; length < file->size(); ++length)
+    EXPECT_FALSE(parse(std::span(file->data(), length))) << length;
+  // Garbage after the header is no file either.
+  EXPECT_FALSE(parse(testing::bytesOf("bplist00 and then some text that is not a trailer at all....")));
+}
+
+TEST(BinaryPlist, RefusesReferencesAndOffsetsOutOfRange) {
+  {
+    BinaryBuilder builder;
+    builder.add(container(0xA, {0x01, 0x07}, 1));  // object 7 does not exist
+    builder.add(ascii("x"));
+    EXPECT_EQ(failureOf(builder.build(1, 1)), "object reference out of range");
+  }
+  {
+    BinaryBuilder builder;
+    builder.add(container(0xA, {0x0100000000000001}, 8));  // the high bytes of a wide reference count
+    builder.add(ascii("x"));
+    EXPECT_EQ(failureOf(builder.build(1, 8)), "object reference out of range");
+  }
+  for (const std::uint64_t offset : {0, 3, 60, 255}) {  // header, header, offset table, trailer
+    BinaryBuilder builder;
+    builder.add(container(0xA, {1}, 1));
+    builder.add(ascii("x"));
+    Bytes file = builder.build(1, 1);
+    const Trailer trailer = trailerOf(file);
+    file[trailer.tableOffset + 1] = static_cast<std::uint8_t>(offset);
+    EXPECT_EQ(failureOf(file), "object offset out of range") << offset;
+  }
+}
+
+TEST(BinaryPlist, RefusesObjectsThatContainThemselves) {
+  {
+    BinaryBuilder builder;
+    builder.add(container(0xA, {0}, 1));
+    EXPECT_EQ(failureOf(builder.build(1, 1)), "object contains itself");
+  }
+  {
+    // a dictionary whose value is an array holding the dictionary
+    BinaryBuilder builder;
+    builder.add(container(0xD, {1, 2}, 1));
+    builder.add(ascii("k"));
+    builder.add(container(0xA, {0}, 1));
+    EXPECT_EQ(failureOf(builder.build(1, 1)), "object contains itself");
+  }
+}
+
+TEST(BinaryPlist, RefusesCountsLargerThanTheFile) {
+  const Bytes objects[] = {
+      testing::marker(0x5, std::uint64_t{1} << 40),  // string
+      testing::marker(0x6, std::uint64_t{1} << 62),  // UTF-16 string: count * 2 would overflow
+      testing::marker(0x4, ~std::uint64_t{0}),       // data
+      testing::marker(0xA, 1000),                    // array
+      testing::marker(0xD, std::uint64_t{1} << 63),  // dictionary: count * 2 would overflow
+  };
+  for (const Bytes& object : objects) {
+    BinaryBuilder builder;
+    builder.add(object);
+    EXPECT_EQ(failureOf(builder.build(1, 1)), "count larger than the file");
+  }
+  // An extended count whose integer is cut off, or is no integer.
+  for (const Bytes& object : {Bytes{0x5F, 0x13, 0x00}, Bytes{0x5F, 0x23, 0, 0, 0, 0, 0, 0, 0, 1}}) {
+    BinaryBuilder builder;
+    builder.add(object);
+    EXPECT_FALSE(parse(builder.build(1, 1)));
+  }
+}
+
+TEST(BinaryPlist, RefusesUnsupportedObjects) {
+  const Bytes objects[] = {
+      {0x00},                             // null
+      {0x0F},                             // fill
+      {0x34, 0, 0, 0, 0},                 // date of the wrong width
+      {0x21, 0, 0},                       // 2-byte real
+      {0x70},                             // UTF-8 string marker of later versions
+      {0xC0},                             // set
+      {0x90},                             // unused
+      {0x88, 0, 0, 0, 0, 0, 0, 0, 0, 1},  // a 9-byte UID
+  };
+  for (const Bytes& object : objects) {
+    BinaryBuilder builder;
+    builder.add(object);
+    EXPECT_FALSE(parse(builder.build(1, 1))) << int(object[0]);
+  }
+}
+
+TEST(BinaryPlist, RefusesKeysThatAreNotStrings) {
+  BinaryBuilder builder;
+  builder.add(container(0xD, {1, 1}, 1));
+  builder.add(integer(1, 1));
+  EXPECT_EQ(failureOf(builder.build(1, 1)), "dictionary key is not a string");
+}
+
+/// `levels` arrays, each holding the next; the innermost is empty.
+Bytes nestedArrays(std::uint64_t levels) {
+  BinaryBuilder builder;
+  for (std::uint64_t i = 0; i + 1 < levels; ++i)
+    builder.add(container(0xA, {i + 1}, 4));
+  builder.add(container(0xA, {}, 4));
+  return builder.build(4, 4);
+}
+
+TEST(BinaryPlist, NestingIsLimitedTo512) {
+  EXPECT_TRUE(parse(nestedArrays(512)));
+  EXPECT_EQ(failureOf(nestedArrays(513)), "nesting too deep");
+  EXPECT_EQ(failureOf(nestedArrays(100'000)), "nesting too deep");
+
+  Value deep = Array{};
+  for (int i = 1; i < 512; ++i)
+    deep = Array{std::move(deep)};
+  EXPECT_TRUE(write(deep, Format::binary));
+  EXPECT_FALSE(write(Value(Array{deep}), Format::binary));
+}
+
+TEST(BinaryPlist, RefusesSharedReferencesThatExplode) {
+  // Each array holds the next one twice: 80 levels describe 2^80 values in about 200 bytes.
+  BinaryBuilder builder;
+  for (std::uint64_t i = 0; i < 80; ++i)
+    builder.add(container(0xA, {i + 1, i + 1}, 1));
+  builder.add(ascii("leaf"));
+  EXPECT_EQ(failureOf(builder.build(1, 1)), "object graph too large");
+}
+
+}  // namespace
+}  // namespace rw::plist
