@@ -2,6 +2,7 @@
 // a readable summary or (-o FILE) as JSON.
 #include <cstdio>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -28,7 +29,8 @@ std::string layoutSummary(const ContentLayout& layout) {
   std::ostringstream out;
   out << caseName(layout);
   if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&layout))
-    out << " (" << list->size.remindersCount << " rows, spacing " << list->size.rowSpacing << ")";
+    out << " (" << list->size.remindersCount << " rows, spacing " << std::fixed << std::setprecision(1)
+        << list->size.rowSpacing << ")";
   return out.str();
 }
 

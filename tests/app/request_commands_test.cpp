@@ -1,0 +1,349 @@
+// placeholder, snapshot and timeline as a user runs them: options, exit statuses, the summary and the JSON.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+#include "widget/host.h"
+#include "widget/widget_fixtures.h"
+
+namespace rw {
+namespace {
+
+using fixtures::at;
+using fixtures::event;
+using Json = nlohmann::ordered_json;
+using Keys = std::vector<std::string>;
+using rw::testing::TemporaryDirectory;
+
+struct Ran {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quoted(const std::string& text) {
+  std::string q = "'";
+  for (char c : text)
+    q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+/// Runs the program with `args` in a clean environment (plus `environment`, "NAME=value" items).
+Ran run(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
+  TemporaryDirectory scratch;
+  const auto errFile = scratch.path() / "stderr";
+  std::string command =
+      "env -u TZ -u LANG -u LC_ALL -u LC_MESSAGES -u REMINDERS_WIDGET_CONTAINER "
+      "-u REMINDERS_WIDGET_STRINGS";
+  for (const auto& item : environment)
+    command += " " + quoted(item);
+  command += " " + quoted(RW_WIDGET_EXECUTABLE);
+  for (const auto& arg : args)
+    command += " " + quoted(arg);
+  command += " 2>" + quoted(errFile.string());
+  Ran result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::array<char, 4096> buffer{};
+  std::size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.out.append(buffer.data(), n);
+  const int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.err = rw::testing::readFile(errFile);
+  return result;
+}
+
+Keys keysOf(const Json& object) {
+  Keys keys;
+  for (const auto& [key, value] : object.items())
+    keys.push_back(key);
+  return keys;
+}
+
+/// A payload with something of everything: overdue, today and future events, an action URL, a caregiver
+/// who is not among the persons, two events at the same instant.
+RemindersWidgetPayload richPayload() {
+  const Date now = at("2026-12-06T15:00:00Z");
+  auto payload = RemindersWidgetPayload{
+      .events = {event("E-past", now.adding(-3 * 86'400), "C1", CustodyEventType::expense),
+                 event("E-today", now.adding(3600), "C2", CustodyEventType::call),
+                 event("E-orphan", now.adding(7200), "nobody"),
+                 event("E-same-1", now.adding(86'400), "C1", CustodyEventType::memo),
+                 event("E-same-2", now.adding(86'400), "C1"),
+                 event("E-later", now.adding(40 * 86'400), "C2")},
+      .persons = fixtures::persons()};
+  payload.events[0].dueAmountText = "125";
+  payload.events[1].actionURL = URL::make("https://example.org/reminders/1?x=1");
+  payload.events[1].notes = "Bring the forms";
+  return payload;
+}
+
+const std::regex kDate(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)");
+
+void checkReminder(const Json& reminder) {
+  ASSERT_EQ(keysOf(reminder), (Keys{"identifier", "type", "title", "personsLabels", "dueDate",
+                                    "dueAmountText", "dueStyle", "dueText", "notes", "actionURL"}));
+  EXPECT_TRUE(reminder["identifier"].is_string());
+  EXPECT_TRUE((std::set<std::string>{"care", "call", "expense", "memo"}.contains(
+      reminder["type"].get<std::string>())));
+  EXPECT_TRUE(reminder["title"].is_string());
+  ASSERT_TRUE(reminder["personsLabels"].is_array());
+  EXPECT_FALSE(reminder["personsLabels"].empty());
+  for (const auto& label : reminder["personsLabels"]) {
+    ASSERT_EQ(keysOf(label), (Keys{"identifier", "nick", "colorEncoded"}));
+    EXPECT_TRUE(label["identifier"].is_string());
+    EXPECT_TRUE(label["nick"].is_string());
+    ASSERT_EQ(keysOf(label["colorEncoded"]), (Keys{"version", "index"}));
+    EXPECT_TRUE(label["colorEncoded"]["version"].is_string());
+    EXPECT_TRUE(label["colorEncoded"]["index"].is_number_integer());
+  }
+  EXPECT_TRUE(std::regex_match(reminder["dueDate"].get<std::string>(), kDate));
+  EXPECT_TRUE(reminder["dueAmountText"].is_string());
+  EXPECT_TRUE((
+      std::set<std::string>{"overdue", "today", "future"}.contains(reminder["dueStyle"].get<std::string>())));
+  EXPECT_FALSE(reminder["dueText"].get<std::string>().empty());
+  EXPECT_TRUE(reminder["notes"].is_string());
+  EXPECT_TRUE(reminder["actionURL"].is_null() || reminder["actionURL"].is_string());
+}
+
+/// Checks one answer against the schema; returns the entries.
+Json checkAnswer(const Json& answer, const std::string& request, WidgetFamily family) {
+  EXPECT_EQ(keysOf(answer), (Keys{"request", "family", "displaySize", "policy", "entries"}));
+  EXPECT_EQ(answer["request"], request);
+  EXPECT_EQ(answer["family"], std::string(familyName(family)));
+  EXPECT_EQ(keysOf(answer["displaySize"]), (Keys{"width", "height"}));
+  EXPECT_TRUE(answer["displaySize"]["width"].is_number_float());
+  EXPECT_TRUE(answer["displaySize"]["height"].is_number_float());
+  EXPECT_TRUE(answer["policy"].is_null() || answer["policy"] == "atEnd" || answer["policy"] == "never");
+  for (const auto& entry : answer["entries"]) {
+    EXPECT_EQ(keysOf(entry), (Keys{"date", "layout", "overdueCount", "todayCount", "reminders"}));
+    EXPECT_TRUE(std::regex_match(entry["date"].get<std::string>(), kDate)) << entry["date"];
+    const std::string layoutCase = entry["layout"]["case"];
+    if (layoutCase == "systemMediumLarge") {
+      EXPECT_EQ(keysOf(entry["layout"]), (Keys{"case", "remindersCount", "rowSpacing"}));
+      EXPECT_TRUE(entry["layout"]["remindersCount"].is_number_integer());
+      EXPECT_TRUE(entry["layout"]["rowSpacing"].is_number_float());
+      EXPECT_LE(entry["reminders"].size(), entry["layout"]["remindersCount"].get<std::size_t>());
+    } else {
+      EXPECT_EQ(keysOf(entry["layout"]), Keys{"case"});
+      EXPECT_TRUE(entry["reminders"].empty());
+    }
+    EXPECT_TRUE(entry["overdueCount"].is_number_integer());
+    EXPECT_TRUE(entry["todayCount"].is_number_integer());
+    for (const auto& reminder : entry["reminders"])
+      checkReminder(reminder);
+  }
+  return answer["entries"];
+}
+
+Json readJson(const std::filesystem::path& file) {
+  return Json::parse(rw::testing::readFile(file));
+}
+
+TEST(RequestCommands, TimelineJsonMatchesTheSchemaForEveryFamily) {
+  TemporaryDirectory container;
+  fixtures::store(container.path(), richPayload());
+  const struct {
+    WidgetFamily family;
+    const char* layout;
+    double width, height;
+    std::size_t listed;
+  } families[] = {
+      {WidgetFamily::systemSmall, "systemSmall", 170, 170, 0},
+      {WidgetFamily::systemMedium, "systemMediumLarge", 364, 170, 2},
+      {WidgetFamily::systemLarge, "systemMediumLarge", 364, 382, 5},  // 6 rows, the orphan skipped
+      {WidgetFamily::systemExtraLarge, "systemMediumLarge", 768, 382, 5},
+      {WidgetFamily::accessoryCircular, "accessoryCircular", 72, 72, 0},
+      {WidgetFamily::accessoryRectangular, "accessoryRectangular", 172, 76, 0},
+      {WidgetFamily::accessoryInline, "accessoryRectangular", 257, 26, 0},
+  };
+  for (const auto& f : families) {
+    SCOPED_TRACE(familyName(f.family));
+    const auto file = container.path() / "answer.json";
+    const Ran result = run({"timeline", "--container", container.path().string(), "--family",
+                            std::string(familyName(f.family)), "--now", "2026-12-06T15:00:00Z", "--time-zone",
+                            "America/New_York", "--locale", "en_US", "-o", file.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const Json answer = readJson(file);
+    const Json entries = checkAnswer(answer, "timeline", f.family);
+    EXPECT_EQ(answer["policy"], "atEnd");
+    EXPECT_EQ(answer["displaySize"]["width"], f.width);
+    EXPECT_EQ(answer["displaySize"]["height"], f.height);
+    ASSERT_EQ(entries.size(), 31u);
+    EXPECT_EQ(entries[0]["date"], "2026-12-06T05:00:00.000Z");
+    EXPECT_EQ(entries[30]["date"], "2027-01-05T05:00:00.000Z");
+    EXPECT_EQ(entries[0]["layout"]["case"], f.layout);
+    EXPECT_EQ(entries[0]["overdueCount"], 1);
+    EXPECT_EQ(entries[0]["todayCount"], 2);
+    EXPECT_EQ(entries[0]["reminders"].size(), f.listed);
+    if (f.listed >= 2) {
+      const Json& today = entries[0]["reminders"][1];
+      EXPECT_EQ(today["identifier"], "E-today");
+      EXPECT_EQ(today["dueStyle"], "today");
+      EXPECT_EQ(today["actionURL"], "https://example.org/reminders/1?x=1");
+      EXPECT_EQ(today["notes"], "Bring the forms");
+      EXPECT_EQ(today["personsLabels"][0]["colorEncoded"], (Json{{"version", "183"}, {"index", 9}}));
+      EXPECT_EQ(entries[0]["reminders"][0]["dueAmountText"], "125");
+      EXPECT_EQ(entries[0]["reminders"][0]["dueStyle"], "overdue");
+    }
+    // Only the extension's own lines reach standard output: here, one per skipped component.
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = result.out.find("No caregiver\n", at)) != std::string::npos; ++at)
+      ++lines;
+    EXPECT_EQ(
+        lines * std::string("Error in WidgetTimelineReminderComponent.init(displayOn:event:persons:): No "
+                            "caregiver\n")
+                    .size(),
+        result.out.size());
+    EXPECT_EQ(lines, f.listed > 2 ? 31u : 0u);
+  }
+}
+
+TEST(RequestCommands, NumbersAndDatesAreWrittenAsTheSchemaShowsThem) {
+  TemporaryDirectory container;
+  fixtures::store(container.path(), richPayload());
+  const Ran result = run({"timeline", "--container", container.path().string(), "--size", "364x350", "--now",
+                          "2026-12-06T15:00:00.123456Z", "--time-zone", "UTC", "-o", "-"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const auto json = result.out.substr(result.out.find('{'));
+  EXPECT_NE(json.find(R"("displaySize": {
+    "width": 364.0,
+    "height": 350.0
+  })"),
+            std::string::npos);
+  EXPECT_NE(json.find(R"("rowSpacing": 9.0)"), std::string::npos);
+  EXPECT_NE(json.find(R"("remindersCount": 5)"), std::string::npos);
+  EXPECT_NE(json.find(R"("date": "2026-12-06T00:00:00.000Z")"), std::string::npos);
+}
+
+TEST(RequestCommands, PlaceholderAndSnapshotAnswerOneEntryWithoutPolicy) {
+  TemporaryDirectory container;  // exists, but holds no payload: the sample is shown
+  for (const std::string request : {"placeholder", "snapshot"}) {
+    SCOPED_TRACE(request);
+    const auto file = container.path() / (request + ".json");
+    const Ran result =
+        run({request, "--container", container.path().string(), "--family", "systemMedium", "--now",
+             "2026-12-09T15:00:00Z", "--time-zone", "America/New_York", "-o", file.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    const Json answer = readJson(file);
+    const Json entries = checkAnswer(answer, request, WidgetFamily::systemMedium);
+    EXPECT_TRUE(answer["policy"].is_null());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]["overdueCount"], 1);
+    EXPECT_EQ(entries[0]["todayCount"], 1);
+    ASSERT_EQ(entries[0]["reminders"].size(), 2u);
+    EXPECT_EQ(entries[0]["reminders"][0]["title"], "DENTAL APPOINTMENT / SAMPLE");
+    EXPECT_EQ(entries[0]["reminders"][0]["dueText"], "YESTERDAY");
+    EXPECT_EQ(entries[0]["reminders"][1]["dueText"], "TODAY");
+  }
+}
+
+TEST(RequestCommands, WithoutAPayloadTheTimelineHasOneEntryAndThePrintedLinesStayOnStdout) {
+  TemporaryDirectory scratch;
+  const auto file = scratch.path() / "answer.json";
+  const Ran result = run({"timeline", "--container", (scratch.path() / "missing").string(), "--now",
+                          "2026-12-09T15:00:00Z", "-o", file.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(
+      result.out,
+      "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
+      "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n");
+  const Json answer = readJson(file);
+  checkAnswer(answer, "timeline", WidgetFamily::systemLarge);
+  EXPECT_EQ(answer["policy"], "never");
+  ASSERT_EQ(answer["entries"].size(), 1u);
+  EXPECT_EQ(answer["entries"][0]["date"], "2026-12-09T00:00:00.000Z");  // no TZ in the environment: UTC
+  EXPECT_TRUE(answer["entries"][0]["reminders"].empty());
+}
+
+TEST(RequestCommands, SummaryShowsEveryEntry) {
+  TemporaryDirectory container;
+  fixtures::store(container.path(), richPayload());
+  const Ran result =
+      run({"timeline", "--now", "2026-12-06T15:00:00Z", "--family", "systemLarge", "--size", "364x320"},
+          {"REMINDERS_WIDGET_CONTAINER=" + container.path().string(), "TZ=Europe/Berlin"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("timeline for systemLarge 364x320 in Europe/Berlin: 31 entries, reload atEnd\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find(
+                "2026-12-05T23:00:00.000Z  systemMediumLarge (5 rows, spacing 5.0)  overdue 1, today 2\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("2027-01-04T23:00:00.000Z  systemMediumLarge"), std::string::npos);
+  EXPECT_NE(result.out.find("[today] TODAY  Title E-today (call)  with Bob Kid"), std::string::npos)
+      << result.out;
+}
+
+TEST(RequestCommands, TextsFollowTheLocaleAndTheStringsDirectory) {
+  TemporaryDirectory scratch;
+  const auto emptyStrings = scratch.path() / "strings";
+  std::filesystem::create_directories(emptyStrings);
+  const std::vector<std::string> args{
+      "placeholder", "--container", scratch.path().string(), "--now", "2026-12-09T15:00:00Z", "-o", "-"};
+  const auto firstTitle = [](const Ran& result) -> std::string {
+    return Json::parse(result.out)["entries"][0]["reminders"][0]["title"];
+  };
+  auto german = args;
+  german.insert(german.end(), {"--locale", "de_DE"});
+  EXPECT_EQ(firstTitle(run(german)), "Zahnarzttermin");
+  EXPECT_EQ(firstTitle(run(german, {"REMINDERS_WIDGET_STRINGS=" + emptyStrings.string()})),
+            "DENTAL APPOINTMENT / SAMPLE");
+  auto withStrings = german;
+  withStrings.insert(withStrings.end(), {"--strings", emptyStrings.string()});
+  EXPECT_EQ(firstTitle(run(withStrings)), "DENTAL APPOINTMENT / SAMPLE");
+  EXPECT_EQ(firstTitle(run(args, {"LANG=de_DE.UTF-8"})), "Zahnarzttermin");
+}
+
+TEST(RequestCommands, UnusableOptionsAreUsageErrors) {
+  const std::vector<std::vector<std::string>> cases{
+      {"timeline", "--family", "systemHuge"},
+      {"timeline", "--family", "SystemSmall"},
+      {"timeline", "--family", ""},
+      {"snapshot", "--size", "364"},
+      {"snapshot", "--size", "364x"},
+      {"snapshot", "--size", "-1x300"},
+      {"snapshot", "--size", "364x-0.5"},
+      {"snapshot", "--size", "nanx300"},
+      {"snapshot", "--size", "364xinf"},
+      {"snapshot", "--size", "1e309x300"},
+      {"snapshot", "--size", "364x10001"},
+      {"snapshot", "--size", "364x382 "},
+      {"placeholder", "--now", "2026-12-09"},
+      {"placeholder", "--now", "2026-13-09T00:00:00Z"},
+      {"placeholder", "--time-zone", "Mars/Olympus_Mons"},
+      {"placeholder", "--strings", "/nonexistent/strings"},
+      {"timeline", "--no-such-option"},
+  };
+  for (const auto& args : cases) {
+    const Ran result = run(args);
+    SCOPED_TRACE(args[1] + " " + (args.size() > 2 ? args[2] : ""));
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    ASSERT_FALSE(result.err.empty());
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;  // exactly one line
+  }
+  // Edge sizes that are fine.
+  for (const std::string size : {"0x0", "364.5x382.25", "10000x10000"})
+    EXPECT_EQ(run({"snapshot", "--size", size, "--container", "/nonexistent", "-o", "-"}).status, 0) << size;
+}
+
+TEST(RequestCommands, AnUnwritableOutputFileFails) {
+  const Ran result = run({"timeline", "--container", "/nonexistent", "-o", "/nonexistent/dir/answer.json"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("cannot write"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rw
