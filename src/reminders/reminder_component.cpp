@@ -26,7 +26,11 @@ std::string comparisonKey(std::string_view identifier) {
   for (int32_t i = 0; i < length;) {
     UChar32 c = 0;
     U8_NEXT(bytes, i, length, c);
-    if (c < 0) return "\xff" + std::string(identifier);
+    if (c < 0) {
+      std::string key(1, '\xff');
+      key.append(identifier);
+      return key;
+    }
   }
   UErrorCode status = U_ZERO_ERROR;
   const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
