@@ -107,6 +107,19 @@ std::string trimmed(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
+// A locale whose parts are what their names say: a language of 2 to 8 letters, and subtags of letters and
+// digits. Anything else (a path, a stray space) is no locale; its parts must never reach a file name.
+bool isWellFormed(const icu::Locale& locale) {
+  if (locale.isBogus()) return false;
+  const std::string_view language = locale.getLanguage();
+  if (language.size() < 2 || language.size() > 8 ||
+      !std::ranges::all_of(language, [](unsigned char c) { return std::isalpha(c); }))
+    return false;
+  const std::string_view name = locale.getName();
+  const std::string_view base = name.substr(0, name.find('@'));
+  return std::ranges::all_of(base, [](unsigned char c) { return std::isalnum(c) || c == '_'; });
+}
+
 }  // namespace
 
 struct Calendar::State {
@@ -165,7 +178,7 @@ std::string canonicalLocaleId(std::string_view localeId) {
     if (!keywords.empty()) text += "@" + keywords;
     locale = icu::Locale(text.c_str());
   }
-  if (locale.isBogus() || std::string_view(locale.getLanguage()).empty()) return std::string(kPosixLocale);
+  if (!isWellFormed(locale)) return std::string(kPosixLocale);
   return locale.getName();
 }
 

@@ -65,6 +65,7 @@ TEST(Calendar, MapsPosixLocaleNamesToIcu) {
       {"th_TH@calendar=buddhist", "th_TH@calendar=buddhist"},
       {"he_IL.UTF-8@calendar=hebrew", "he_IL@calendar=hebrew"},
       {"en_us", "en_US"},
+      {"th-TH-u-ca-buddhist", "th_TH@calendar=buddhist"},
       // The C locale and its spellings: ICU's POSIX locale.
       {"C", "en_US_POSIX"},
       {"C.UTF-8", "en_US_POSIX"},
@@ -72,6 +73,12 @@ TEST(Calendar, MapsPosixLocaleNamesToIcu) {
       {"POSIX", "en_US_POSIX"},
       {"", "en_US_POSIX"},
       {"  ", "en_US_POSIX"},
+      // Ids that are no locale: never a part that could reach a file name.
+      {"../../etc", "en_US_POSIX"},
+      {"de/../../x", "en_US_POSIX"},
+      {"de_DE/../..", "en_US_POSIX"},
+      {"a b", "en_US_POSIX"},
+      {"1234", "en_US_POSIX"},
   };
   for (const auto& [posix, icu] : cases) {
     EXPECT_EQ(canonicalLocaleId(posix), icu) << posix;
