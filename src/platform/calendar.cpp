@@ -223,12 +223,14 @@ const std::string& Calendar::localeId() const {
 }
 
 Date Calendar::startOfDay(Date date) const {
+  if (!isRepresentable(date)) return date;
   auto calendar = state_->at(date);
   setMidnight(*calendar);
   return timeOf(*calendar).value_or(date);
 }
 
 Date Calendar::startOfDay(Date date, std::int64_t days) const {
+  if (!isRepresentable(date)) return date;
   // Step from noon to noon, then take that day's first instant: the result is always the start of the
   // calendar day `days` days on, whatever the lengths of the days in between.
   const auto step = narrow(days);
@@ -242,6 +244,7 @@ Date Calendar::startOfDay(Date date, std::int64_t days) const {
 }
 
 std::optional<Date> Calendar::adding(CalendarUnit unit, std::int64_t value, Date date) const {
+  if (!isRepresentable(date)) return std::nullopt;
   const auto amount = narrow(value);
   if (!amount) return std::nullopt;
   auto calendar = state_->at(date);
@@ -252,6 +255,7 @@ std::optional<Date> Calendar::adding(CalendarUnit unit, std::int64_t value, Date
 }
 
 std::optional<Date> Calendar::settingHour(int hour, Date date) const {
+  if (!isRepresentable(date)) return std::nullopt;
   if (hour < 0 || hour > 23) return std::nullopt;
   auto calendar = state_->at(date);
   UErrorCode status = U_ZERO_ERROR;
@@ -269,6 +273,7 @@ std::optional<Date> Calendar::settingHour(int hour, Date date) const {
 }
 
 std::optional<Date> Calendar::startOfMonth(Date date) const {
+  if (!isRepresentable(date)) return std::nullopt;
   auto calendar = state_->at(date);
   UErrorCode status = U_ZERO_ERROR;
   calendar->set(UCAL_DATE, calendar->getActualMinimum(UCAL_DATE, status));
@@ -278,6 +283,7 @@ std::optional<Date> Calendar::startOfMonth(Date date) const {
 }
 
 std::optional<Date> Calendar::startOfWeek(Date date) const {
+  if (!isRepresentable(date)) return std::nullopt;
   auto calendar = state_->at(date);
   UErrorCode status = U_ZERO_ERROR;
   const int32_t weekday = calendar->get(UCAL_DAY_OF_WEEK, status);
@@ -291,6 +297,7 @@ std::optional<Date> Calendar::startOfWeek(Date date) const {
 }
 
 MonthsAndDays Calendar::monthsAndDays(Date from, Date to) const {
+  if (!isRepresentable(from) || !isRepresentable(to)) return {};
   // Both days are compared at noon, so a day that begins at 01:00 or lasts 23 or 25 hours still counts as
   // one whole day. `fieldDifference` splits the distance the way adding does: whole months first (a month
   // added to 31 January ends on the last day of February), then the remaining days, all with the sign of
@@ -311,12 +318,14 @@ MonthsAndDays Calendar::monthsAndDays(Date from, Date to) const {
 }
 
 int Calendar::weekday(Date date) const {
+  if (!isRepresentable(date)) return 1;
   UErrorCode status = U_ZERO_ERROR;
   const int32_t value = state_->at(date)->get(UCAL_DAY_OF_WEEK, status);
   return U_SUCCESS(status) ? value : 1;
 }
 
 int Calendar::dayOfMonth(Date date) const {
+  if (!isRepresentable(date)) return 1;
   UErrorCode status = U_ZERO_ERROR;
   const int32_t value = state_->at(date)->get(UCAL_DATE, status);
   return U_SUCCESS(status) ? value : 1;
@@ -343,6 +352,7 @@ std::vector<std::string> Calendar::standaloneWeekdaySymbols() const {
 }
 
 std::string Calendar::formatTime(Date date) const {
+  if (!isRepresentable(date)) return {};
   std::unique_ptr<icu::DateFormat> format(
       icu::DateFormat::createTimeInstance(icu::DateFormat::kShort, state_->locale));
   if (!format) return {};

@@ -7,6 +7,10 @@
 //
 // Days are calendar days, not 24-hour steps: a day may last 23 or 25 hours. A day starts at its first
 // instant: 01:00 where midnight does not exist, the first of two midnights where one is repeated.
+//
+// Dates outside `isRepresentable` (not finite, before year 1, after 9999) have no calendar day: the day
+// operations return them unchanged, the optional ones nothing, `monthsAndDays` zero, `weekday` and
+// `dayOfMonth` 1 and `formatTime` the empty text.
 #pragma once
 
 #include <cstdint>

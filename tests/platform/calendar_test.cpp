@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <thread>
@@ -455,6 +456,34 @@ TEST(Calendar, ReadsTheZoneAndLocaleFromTheEnvironment) {
   EXPECT_EQ(localeFromEnvironment(), "de_DE.UTF-8");
   ::setenv("LC_ALL", "C.UTF-8", 1);
   EXPECT_EQ(localeFromEnvironment(), "C.UTF-8");
+}
+
+TEST(Calendar, LeavesUnrepresentableDatesAlone) {
+  const Calendar cal = calendar("America/New_York");
+  const Date ordinary = at("2024-06-10T12:00:00-04:00");
+  for (const double seconds :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(), 1e300, -1e15}) {
+    const Date date{seconds};
+    EXPECT_TRUE(std::isnan(seconds) ? std::isnan(cal.startOfDay(date).sinceReferenceDate)
+                                    : cal.startOfDay(date) == date)
+        << seconds;
+    EXPECT_TRUE(std::isnan(seconds) || cal.startOfDay(date, 3) == date) << seconds;
+    EXPECT_FALSE(cal.adding(CalendarUnit::day, 1, date)) << seconds;
+    EXPECT_FALSE(cal.settingHour(12, date)) << seconds;
+    EXPECT_FALSE(cal.startOfMonth(date)) << seconds;
+    EXPECT_FALSE(cal.startOfWeek(date)) << seconds;
+    EXPECT_EQ(cal.monthsAndDays(ordinary, date), (MonthsAndDays{0, 0})) << seconds;
+    EXPECT_EQ(cal.monthsAndDays(date, ordinary), (MonthsAndDays{0, 0})) << seconds;
+    EXPECT_EQ(cal.weekday(date), 1) << seconds;
+    EXPECT_EQ(cal.dayOfMonth(date), 1) << seconds;
+    EXPECT_EQ(cal.formatTime(date), "") << seconds;
+  }
+  // The ends of the range still have days.
+  EXPECT_EQ(formatRfc3339(calendar("UTC").startOfDay(at("9999-12-31T23:59:59Z"))),
+            "9999-12-31T00:00:00.000Z");
+  EXPECT_EQ(formatRfc3339(calendar("UTC").startOfDay(at("0001-01-01T10:00:00Z"))),
+            "0001-01-01T00:00:00.000Z");
 }
 
 TEST(Calendar, IsSharedSafelyBetweenThreads) {
