@@ -15,6 +15,8 @@ class URL {
  public:
   /// A URL from `text`, resolved against `base` when one is given. Nothing when `text` is no URL
   /// reference, or when it is relative and there is no base (a URL without a base must have a scheme).
+  /// The whole text must be an RFC 3986 URI reference: the empty text, spaces, control characters,
+  /// characters outside ASCII and "%" without two hex digits make no URL (they must come percent-encoded).
   static std::optional<URL> make(std::string_view text, std::optional<URL> base = std::nullopt);
 
   /// The text the URL was made from.
