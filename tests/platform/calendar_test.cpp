@@ -23,6 +23,10 @@ Calendar calendar(const char* zone, const char* locale = "en_US") {
   return made ? *made : *Calendar::make("UTC", "en_US");
 }
 
+// Locales whose weeks start on Sunday, Monday and Saturday. Day and month arithmetic must not depend on
+// the week, so the tables below run in each of them.
+constexpr const char* kWeekLocales[] = {"en_US", "de_DE", "ar_EG"};
+
 // Sets an environment variable for the lifetime of the guard (unset when `value` is null).
 class ScopedEnv {
  public:
@@ -113,7 +117,7 @@ TEST(Calendar, DayStartsAtItsFirstInstant) {
       {"America/Havana", "2023-11-04T23:59:00-04:00", "2023-11-04T00:00:00-04:00"},
   };
   for (const auto& c : cases)
-    for (const char* locale : {"en_US", "de_DE", "ar_EG"})
+    for (const char* locale : kWeekLocales)
       EXPECT_EQ(formatRfc3339(calendar(c.zone, locale).startOfDay(at(c.instant))), formatRfc3339(at(c.start)))
           << c.zone << " " << c.instant << " " << locale;
 }
@@ -140,8 +144,10 @@ TEST(Calendar, DaysOnStartAtTheirOwnFirstInstant) {
       {"Australia/Lord_Howe", "2024-10-05T23:00:00+10:30", 1, "2024-10-06T00:00:00+10:30"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(formatRfc3339(calendar(c.zone).startOfDay(at(c.instant), c.days)), formatRfc3339(at(c.start)))
-        << c.zone << " " << c.instant << " " << c.days;
+    for (const char* locale : kWeekLocales)
+      EXPECT_EQ(formatRfc3339(calendar(c.zone, locale).startOfDay(at(c.instant), c.days)),
+                formatRfc3339(at(c.start)))
+          << c.zone << " " << c.instant << " " << c.days << " " << locale;
 }
 
 TEST(Calendar, StepsDayByDayThroughAWholeYear) {
@@ -192,9 +198,12 @@ TEST(Calendar, AddsUnitsWithoutWrapping) {
        "2024-10-08T12:00:00+11:00"},
   };
   for (const auto& c : cases) {
-    const auto result = calendar(c.zone).adding(c.unit, c.value, at(c.from));
-    ASSERT_TRUE(result) << c.from;
-    EXPECT_EQ(formatRfc3339(*result), formatRfc3339(at(c.to))) << c.zone << " " << c.from << " " << c.value;
+    for (const char* locale : kWeekLocales) {
+      const auto result = calendar(c.zone, locale).adding(c.unit, c.value, at(c.from));
+      ASSERT_TRUE(result) << c.from;
+      EXPECT_EQ(formatRfc3339(*result), formatRfc3339(at(c.to)))
+          << c.zone << " " << c.from << " " << c.value << " " << locale;
+    }
   }
   const Calendar cal = calendar("America/New_York");
   EXPECT_FALSE(
@@ -222,7 +231,7 @@ TEST(Calendar, SetsTheHourOfTheSameDay) {
       {"America/New_York", -1, "2024-06-10T00:00:00-04:00", nullptr},
   };
   for (const auto& c : cases) {
-    const auto result = calendar(c.zone).settingHour(c.hour, at(c.date));
+    const auto result = calendar(c.zone, "de_DE").settingHour(c.hour, at(c.date));
     if (c.result == nullptr) {
       EXPECT_FALSE(result) << c.zone << " " << c.hour << " " << c.date;
     } else {
@@ -248,9 +257,12 @@ TEST(Calendar, MonthStartsAtItsFirstInstant) {
       {"Australia/Lord_Howe", "2024-10-31T23:00:00+11:00", "2024-10-01T00:00:00+10:30"},
   };
   for (const auto& c : cases) {
-    const auto start = calendar(c.zone).startOfMonth(at(c.date));
-    ASSERT_TRUE(start) << c.date;
-    EXPECT_EQ(formatRfc3339(*start), formatRfc3339(at(c.start))) << c.zone << " " << c.date;
+    for (const char* locale : kWeekLocales) {
+      const auto start = calendar(c.zone, locale).startOfMonth(at(c.date));
+      ASSERT_TRUE(start) << c.date;
+      EXPECT_EQ(formatRfc3339(*start), formatRfc3339(at(c.start)))
+          << c.zone << " " << c.date << " " << locale;
+    }
   }
 }
 
@@ -335,9 +347,11 @@ TEST(Calendar, CountsMonthsThenDaysBetweenCalendarDays) {
       {"Australia/Lord_Howe", "2024-10-05T00:00:00+10:30", "2024-10-06T00:00:00+10:30", {0, 1}},
   };
   for (const auto& c : cases) {
-    const auto result = calendar(c.zone).monthsAndDays(at(c.from), at(c.to));
-    EXPECT_EQ(result, c.expected) << c.zone << " " << c.from << " -> " << c.to << ": " << result.months << " "
-                                  << result.days;
+    for (const char* locale : kWeekLocales) {
+      const auto result = calendar(c.zone, locale).monthsAndDays(at(c.from), at(c.to));
+      EXPECT_EQ(result, c.expected) << c.zone << " " << c.from << " -> " << c.to << " " << locale << ": "
+                                    << result.months << " " << result.days;
+    }
   }
 }
 

@@ -243,13 +243,18 @@ TEST(ReminderComponent, StyleAndTextDescribeTheSameDays) {
   };
   const std::vector<WidgetPersonPayload> persons = {person("C1")};
   for (const auto& c : cases) {
-    const UserSettings user = settings(c.zone);
-    const auto component = Component::make(at(c.displayOn), event("C1", {}, c.due), persons, user);
-    ASSERT_TRUE(component) << c.zone << " " << c.displayOn;
-    EXPECT_EQ(component->dueStyle, c.style) << c.zone << " " << c.displayOn << " -> " << c.due;
-    EXPECT_EQ(component->dueText, c.text) << c.zone << " " << c.displayOn << " -> " << c.due;
-    EXPECT_EQ(makeDueStyle(at(c.displayOn), at(c.due), user.calendar), c.style)
-        << c.zone << " " << c.displayOn;
+    // Weeks starting on Sunday, Monday and Saturday: the wording never depends on the week.
+    for (const char* locale : {"en_US", "de_DE", "ar_EG"}) {
+      const UserSettings user = settings(c.zone, locale);
+      const auto component = Component::make(at(c.displayOn), event("C1", {}, c.due), persons, user);
+      ASSERT_TRUE(component) << c.zone << " " << c.displayOn;
+      EXPECT_EQ(component->dueStyle, c.style)
+          << c.zone << " " << c.displayOn << " -> " << c.due << " " << locale;
+      EXPECT_EQ(component->dueText, c.text)
+          << c.zone << " " << c.displayOn << " -> " << c.due << " " << locale;
+      EXPECT_EQ(makeDueStyle(at(c.displayOn), at(c.due), user.calendar), c.style)
+          << c.zone << " " << c.displayOn;
+    }
   }
 }
 
