@@ -3,7 +3,8 @@
 // Keys are upper-case English phrases ("TOMORROW", "%d DAY(S)"). A catalog is read from
 // DIR/<lang>/LC_MESSAGES/reminders-widget.mo for the locale's language (the most specific of
 // "lang_REGION" and "lang" that exists); it does not depend on which C library locales are installed.
-// A key without a translation shows as the key itself.
+// A key without a translation shows as the key itself. The C and POSIX locales ("C", "C.UTF-8") read no
+// catalog, as gettext programs do. A file that is not a sound catalog is ignored, never trusted.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +27,8 @@ class Catalog {
   std::string text(std::string_view key) const;
 
   /// A count format ("%d DAY(S)") filled with `count`: the plural form of the translation that the
-  /// catalog's plural rule picks for `count`, with "%d" replaced by `count` written in the locale's digits.
+  /// catalog's plural rule picks for `count`, with "%d" replaced by `count` written in the locale's digits
+  /// ("٢٥" in ar_EG), without grouping; "%%" gives "%". An untranslated key is filled the same way.
   std::string countText(std::string_view key, std::int64_t count) const;
 
  private:
