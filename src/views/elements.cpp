@@ -58,6 +58,7 @@ bool operator==(const Element& a, const Element& b) {
 }
 
 const char* Element::kindName() const {
+  if (const auto* view = as<ViewElement>()) return view->view->name();
   static constexpr const char* kNames[] = {"EmptyView",      "Text",
                                            "Image",          "Spacer",
                                            "Divider",        "AccessoryWidgetBackground",
@@ -68,7 +69,8 @@ const char* Element::kindName() const {
                                            "LayoutPriority", "ForegroundColor",
                                            "SubtreeFont",    "LineLimit",
                                            "Background",     "ClipRoundedRect",
-                                           "WidgetURL",      "ContainerBackground"};
+                                           "WidgetURL",      "ContainerBackground",
+                                           "ViewElement"};
   static_assert(std::size(kNames) == std::variant_size_v<decltype(Node::value)>);
   return kNames[node_->value.index()];
 }
@@ -220,6 +222,7 @@ std::string attributes(const Element& element) {
           [](const ClipRoundedRect& c) { return "cornerRadius: " + number(c.cornerRadius); },
           [](const WidgetURL& w) { return w.url; },
           [](const ContainerBackground& c) { return fillText(c.fill); },
+          [](const ViewElement& v) { return v.view->description(); },
           [](const auto&) { return std::string(); },
       },
       element.node().value);

@@ -21,6 +21,7 @@
 // so that a test can tell "the default" from an explicit number.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -153,8 +154,11 @@ struct Alignment {
 
 struct Node;
 struct FlexFrame;
+struct Environment;  // views/environment.h
 template <class Kind>
 struct IsNodeKind;  // true for the kinds a `Node` holds; defined with `Node` below
+template <class V>
+struct IsView;  // true for view values (see `ViewElement`); defined with it below
 
 class Element;
 
@@ -194,14 +198,20 @@ class Modifiers {
 class Element : public Modifiers<Element> {
  public:
   Element();
+  // Elements nest by conversion, so these two are implicit.
   template <class Kind>
-  requires IsNodeKind<Kind>::value Element(
-      Kind kind);  // NOLINT(google-explicit-constructor): elements nest by conversion.
+  requires IsNodeKind<Kind>::value Element(Kind kind);
+  /// A view value nested in the tree (a `ViewElement`); its body is evaluated when the tree is laid out.
+  template <class V>
+  requires IsView<V>::value Element(V view);
 
   /// The node as `Kind`, or null when it is another kind.
   template <class Kind>
   const Kind* as() const;
-  /// The name of the node's kind: "VStack", "Text", "Padding"...
+  /// The nested view as `V`, or null when the node is not a view of that type.
+  template <class V>
+  const V* asView() const;
+  /// The name of the node's kind: "VStack", "Text", "Padding"..., a nested view's type name.
   const char* kindName() const;
   /// The node's identity, stable while any copy of this element lives (for caches keyed by node).
   const void* identity() const { return node_.get(); }
@@ -406,12 +416,67 @@ struct ContainerBackground : Modifiers<ContainerBackground> {
 };
 
 // ---------------------------------------------------------------------------------------------------------
+// Views nested in trees
+
+/// A view as the toolkit holds it in a tree: a value with a body that takes the environment.
+class AnyView {
+ public:
+  virtual ~AnyView() = default;
+  virtual Element body(const Environment& environment) const = 0;
+  /// The view's type name, e.g. "WidgetCounterView".
+  virtual const char* name() const = 0;
+  /// The view's fields for `describe`, e.g. "layout: horizontal, style: overdue, count: 3".
+  virtual std::string description() const = 0;
+  virtual bool equals(const AnyView& other) const = 0;
+};
+
+/// A view value inside a tree. A parent view places child views as values (a list holds
+/// `WidgetCounterView`s, not their trees), so tests of the parent read which views it holds with which
+/// fields; the layout engine evaluates each body once per layout, with the layout's environment.
+///
+/// A type is a view when it is equality comparable, has `Element body(const Environment&) const` and a
+/// `static constexpr const char* kViewName`; `std::string description() const` is optional.
+struct ViewElement : Modifiers<ViewElement> {
+  std::shared_ptr<const AnyView> view;
+  friend bool operator==(const ViewElement& a, const ViewElement& b) { return a.view->equals(*b.view); }
+};
+
+template <class V>
+class ViewModel final : public AnyView {
+ public:
+  explicit ViewModel(V value) : value_(std::move(value)) {}
+  Element body(const Environment& environment) const override;
+  const char* name() const override { return V::kViewName; }
+  std::string description() const override {
+    if constexpr (requires { value_.description(); })
+      return value_.description();
+    else
+      return {};
+  }
+  bool equals(const AnyView& other) const override {
+    const auto* same = dynamic_cast<const ViewModel*>(&other);
+    return same && same->value_ == value_;
+  }
+  const V& value() const { return value_; }
+
+ private:
+  V value_;
+};
+
+template <class V>
+    struct IsView : std::bool_constant < requires(const V& v, const Environment& e) {
+  { v.body(e) } -> std::same_as<Element>;
+  { V::kViewName } -> std::convertible_to<const char*>;
+  { v == v } -> std::convertible_to<bool>;
+} > {};
+
+// ---------------------------------------------------------------------------------------------------------
 
 /// Every kind of node, in one closed set.
 struct Node {
   std::variant<EmptyView, Text, Image, Spacer, Divider, AccessoryWidgetBackground, VStack, HStack, ZStack,
                Link, Padding, Frame, FlexFrame, FixedSize, LayoutPriority, ForegroundColor, SubtreeFont,
-               LineLimit, Background, ClipRoundedRect, WidgetURL, ContainerBackground>
+               LineLimit, Background, ClipRoundedRect, WidgetURL, ContainerBackground, ViewElement>
       value;
 };
 
@@ -426,6 +491,22 @@ requires IsNodeKind<Kind>::value Element::Element(Kind kind)
 template <class Kind>
 const Kind* Element::as() const {
   return std::get_if<Kind>(&node_->value);
+}
+
+template <class V>
+requires IsView<V>::value Element::Element(V view)
+    : Element(ViewElement{.view = std::make_shared<const ViewModel<V>>(std::move(view))}) {}
+
+template <class V>
+const V* Element::asView() const {
+  const auto* nested = as<ViewElement>();
+  const auto* model = nested ? dynamic_cast<const ViewModel<V>*>(nested->view.get()) : nullptr;
+  return model ? &model->value() : nullptr;
+}
+
+template <class V>
+Element ViewModel<V>::body(const Environment& environment) const {
+  return value_.body(environment);
 }
 
 /// The children of a `ForEach` over `items`: `make(item)` for each item, in order. Stacks take them as

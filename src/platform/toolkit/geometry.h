@@ -3,6 +3,8 @@
 
 #include <optional>
 
+#include "widget/host.h"
+
 namespace rw::ui {
 
 struct Point {
@@ -11,11 +13,8 @@ struct Point {
   friend bool operator==(const Point&, const Point&) = default;
 };
 
-struct Size {
-  double width = 0;
-  double height = 0;
-  friend bool operator==(const Size&, const Size&) = default;
-};
+/// Width and height: the host's size type, so that code using both namespaces names one `Size`.
+using Size = ::rw::Size;
 
 /// `origin` is the top leading corner; y grows downwards.
 struct Rect {

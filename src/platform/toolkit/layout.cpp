@@ -39,6 +39,13 @@ const LayoutNode& Engine::place(const Element& element, ProposedSize proposal, c
   return cache_.emplace(std::move(key), std::move(node)).first->second;
 }
 
+const Element& Engine::bodyOf(const Element& element, const ViewElement& view) {
+  auto found = bodies_.find(element.identity());
+  if (found == bodies_.end())
+    found = bodies_.emplace(element.identity(), view.view->body(environment_)).first;
+  return found->second;
+}
+
 LayoutNode Engine::compute(const Element& element, ProposedSize proposal, const Inherited& inherited) {
   const auto& value = element.node().value;
   LayoutNode node = [&]() -> LayoutNode {
@@ -53,6 +60,12 @@ LayoutNode Engine::compute(const Element& element, ProposedSize proposal, const 
       return layoutPadding(*c, proposal, inherited, *this);
     if (const auto* t = std::get_if<Text>(&value)) return layoutText(*t, proposal, inherited, *this);
     if (const auto* i = std::get_if<Image>(&value)) return layoutText(*i, proposal, inherited, *this);
+    if (const auto* view = std::get_if<ViewElement>(&value)) {
+      LayoutNode body = place(bodyOf(element, *view), proposal, inherited);
+      LayoutNode wrapper = makeNode("", body.frame.size);
+      adoptChild(wrapper, std::move(body), {0, 0});
+      return wrapper;
+    }
     return layoutOther(element, proposal, inherited, *this);
   }();
   node.kind = element.kindName();

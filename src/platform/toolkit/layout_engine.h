@@ -57,9 +57,14 @@ class Engine {
 
   LayoutNode compute(const Element& element, ProposedSize proposal, const Inherited& inherited);
 
+  /// The body of a nested view, evaluated once per layout and kept alive for it: the cache is keyed by node
+  /// addresses, which must not be reused while the layout runs.
+  const Element& bodyOf(const Element& element, const ViewElement& view);
+
   const Environment& environment_;
   const TextMeasurer& measurer_;
   std::unordered_map<Key, LayoutNode, KeyHash> cache_;
+  std::unordered_map<const void*, Element> bodies_;
 };
 
 // One function per element kind; each returns the node at origin (0, 0) with children placed inside it.
