@@ -201,12 +201,17 @@ class XmlReader {
 
   static XmlReader& self(void* data) { return *static_cast<XmlReader*>(data); }
 
+  // expat may still deliver a few events after the parser was stopped; they are ignored.
+  bool stopped() const { return !error_.empty(); }
+
   static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** /*attributes*/) {
-    self(data).start(name);
+    if (!self(data).stopped()) self(data).start(name);
   }
-  static void XMLCALL onEnd(void* data, const XML_Char* /*name*/) { self(data).end(); }
+  static void XMLCALL onEnd(void* data, const XML_Char* /*name*/) {
+    if (!self(data).stopped()) self(data).end();
+  }
   static void XMLCALL onText(void* data, const XML_Char* text, int length) {
-    self(data).text(std::string_view(text, static_cast<std::size_t>(length)));
+    if (!self(data).stopped()) self(data).text(std::string_view(text, static_cast<std::size_t>(length)));
   }
   static void XMLCALL onEntityDeclaration(void* data, const XML_Char* /*name*/, int /*isParameter*/,
                                           const XML_Char* /*value*/, int /*length*/, const XML_Char* /*base*/,
