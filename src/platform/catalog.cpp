@@ -50,11 +50,12 @@ Digits localeDigits(const icu::Locale& locale) {
   return digits;
 }
 
-// A binary catalog that the gettext reader can use without reading outside the file: the header, both
-// string tables and the hash table lie within the file, every string ends with its NUL byte inside the
-// file, and every hash slot names an existing string. The reader trusts these offsets, so a damaged file
-// must be refused before it gets there.
-bool isSoundMoFile(const std::vector<char>& file) {
+// Makes a binary catalog safe for the gettext reader, or says it cannot be: the header, both string tables
+// and the hash table must lie within the file, every string must end with its NUL byte inside the file, and
+// every hash slot must name an existing string. The reader trusts these offsets, so a damaged file must be
+// refused before it gets there. A hash table of one or two slots (msgfmt never writes one) would make the
+// reader's probing divide by zero; such a table is dropped, and the reader searches the sorted strings.
+bool makeSoundMoFile(std::vector<char>& file) {
   const auto size = static_cast<std::uint64_t>(file.size());
   if (size < 28) return false;
   const auto byte = [&](std::uint64_t at) {
@@ -87,6 +88,7 @@ bool isSoundMoFile(const std::vector<char>& file) {
     for (std::uint64_t i = 0; i < hashSize; ++i)
       if (word(hashes + 4 * i) > count) return false;
   }
+  if (hashSize > 0 && hashSize <= 2) std::fill(file.begin() + 20, file.begin() + 24, '\0');
   return true;
 }
 
@@ -99,7 +101,7 @@ std::vector<char> readCatalogFile(const std::string& fileName, const std::string
   std::ifstream in(fileName, std::ios::binary);
   std::vector<char> file(static_cast<size_t>(size));
   if (!in.read(file.data(), static_cast<std::streamsize>(file.size()))) return {};
-  if (!isSoundMoFile(file)) return {};
+  if (!makeSoundMoFile(file)) return {};
   return file;
 }
 

@@ -167,6 +167,32 @@ TEST(Catalog, DamagedFilesGiveTheKeys) {
   }
 }
 
+TEST(Catalog, ReadsCatalogsWithAnyHashTable) {
+  // Hash tables of every size up to a few slots, all empty or pointing at the one entry: lookups either
+  // find the text or fall back to the key, and never crash (two slots once divided by zero).
+  for (std::uint32_t slots = 1; slots <= 5; ++slots) {
+    for (const std::uint32_t filled : {0u, 2u}) {
+      auto bytes = moFile({{"TOMORROW", "Jutro"}});
+      const auto table = static_cast<std::uint32_t>(bytes.size());
+      for (std::uint32_t i = 0; i < 4 * slots; ++i)
+        bytes.push_back(0);
+      bytes[table] = static_cast<std::uint8_t>(filled);  // slot 0: string index + 1, or empty
+      for (const auto& [at, value] : {std::pair{20u, slots}, std::pair{24u, table}})
+        for (std::uint32_t i = 0; i < 4; ++i)
+          bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+      TemporaryDirectory strings;
+      writeCatalog(strings.path(), "pl", bytes);
+      const Catalog catalog = Catalog::load(strings.path(), "pl");
+      const std::string text = catalog.text("TOMORROW");
+      EXPECT_TRUE(text == "Jutro" || text == "TOMORROW") << slots << " " << filled << ": " << text;
+      if (slots <= 2) {
+        EXPECT_EQ(text, "Jutro") << slots << " " << filled;
+      }
+      EXPECT_EQ(catalog.text("TODAY"), "TODAY") << slots << " " << filled;
+    }
+  }
+}
+
 TEST(Catalog, AnUnusablePluralRuleStillGivesTexts) {
   TemporaryDirectory strings;
   const std::string plural = testing::joined({"%d DAY(S)", "%d DAY(S)"});
