@@ -16,10 +16,6 @@ Json dateJson(Date date) {
 
 }  // namespace
 
-Json colorEncodedJson(const ColorEncoded& color) {
-  return Json{{"version", color.version}, {"index", color.index}};
-}
-
 Json layoutJson(const ContentLayout& layout) {
   Json json{{"case", caseName(layout)}};
   if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&layout)) {
@@ -34,7 +30,7 @@ Json reminderJson(const WidgetTimelineReminderComponent& reminder) {
   for (const auto& label : reminder.personsLabels)
     labels.push_back(Json{{"identifier", label.identifier},
                           {"nick", label.nick},
-                          {"colorEncoded", colorEncodedJson(label.colorEncoded)}});
+                          {"colorEncoded", toJson(label.colorEncoded)}});
   return Json{
       {"identifier", reminder.identifier},
       {"type", rawValue(reminder.type)},

@@ -7,17 +7,15 @@
 #include <string_view>
 #include <vector>
 
-#include "payload/color_encoded.h"
+#include "payload_json.h"
 #include "reminders/reminder_component.h"
 #include "widget/host.h"
 #include "widget/timeline_entry.h"
 
 namespace rw::app {
 
-using Json = nlohmann::ordered_json;
+// Person colours are written as the payload's JSON writes them (`toJson(const ColorEncoded&)`).
 
-/// {"version": "183", "index": 6}
-Json colorEncodedJson(const ColorEncoded& color);
 /// {"case": "systemMediumLarge", "remindersCount": 5, "rowSpacing": 9.0}, or {"case": "systemSmall"} etc.
 Json layoutJson(const ContentLayout& layout);
 /// identifier, type, title, personsLabels, dueDate, dueAmountText, dueStyle, dueText, notes, actionURL
