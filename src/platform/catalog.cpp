@@ -50,6 +50,25 @@ Digits localeDigits(const icu::Locale& locale) {
   return digits;
 }
 
+// The reader parses the header's plural rule recursively, about a kilobyte of stack per parenthesis: a
+// rule nested deeper than real languages need (they stay within three levels and 150 characters) could
+// exhaust a thread's stack.
+bool isModestPluralRule(const char* header) {
+  constexpr size_t kMaxLength = 256;
+  constexpr int kMaxDepth = 16;
+  const std::string_view text = header;
+  for (size_t at = text.find("plural="); at != std::string_view::npos; at = text.find("plural=", at + 1)) {
+    const std::string_view rule = text.substr(at, text.find('\n', at) - at);
+    if (rule.size() > kMaxLength) return false;
+    int depth = 0;
+    for (const char c : rule) {
+      depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+      if (depth > kMaxDepth) return false;
+    }
+  }
+  return true;
+}
+
 // Makes a binary catalog safe for the gettext reader, or says it cannot be: the header, both string tables
 // and the hash table must lie within the file, every string must end with its NUL byte inside the file, and
 // every hash slot must name an existing string. The reader trusts these offsets, so a damaged file must be
@@ -83,6 +102,9 @@ bool makeSoundMoFile(std::vector<char>& file) {
       if (offset >= size || length >= size - offset || file[offset + length] != '\0') return false;
     }
   }
+  for (std::uint64_t i = 0; i < count; ++i)
+    if (word(originals + 8 * i) == 0 && !isModestPluralRule(&file[word(translations + 8 * i + 4)]))
+      return false;
   if (hashSize > 0) {
     if (!tableFits(hashes, 4, hashSize)) return false;
     for (std::uint64_t i = 0; i < hashSize; ++i)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <map>
 
 #include "platform/mo_writer.h"
 #include "support/test_support.h"
@@ -212,6 +213,24 @@ TEST(Catalog, AnUnusablePluralRuleStillGivesTexts) {
   EXPECT_EQ(german.text("TOMORROW"), "Morgen");
   EXPECT_EQ(german.countText("%d DAY(S)", 1), "1 Tag");
   EXPECT_EQ(german.countText("%d DAY(S)", 5), "5 Tagen");
+}
+
+TEST(Catalog, RefusesPluralRulesNestedBeyondAnyLanguage) {
+  // The reader parses rules recursively: a deeply nested rule would exhaust the stack.
+  const auto entries = std::map<std::string, std::string>{{"TOMORROW", "Jutro"}};
+  const std::pair<std::string, bool> rules[] = {
+      {kPolishPlural, true},
+      {"nplurals=2; plural=" + std::string(16, '(') + "n != 1" + std::string(16, ')') + ";", true},
+      {"nplurals=2; plural=" + std::string(17, '(') + "n != 1" + std::string(17, ')') + ";", false},
+      {"nplurals=2; plural=" + std::string(100000, '(') + "n" + std::string(100000, ')') + ";", false},
+      {"nplurals=2; plural=" + std::string(100000, '!') + "n;", false},
+  };
+  for (const auto& [rule, usable] : rules) {
+    TemporaryDirectory strings;
+    writeCatalog(strings.path(), "pl", moFile(entries, rule));
+    EXPECT_EQ(Catalog::load(strings.path(), "pl").text("TOMORROW"), usable ? "Jutro" : "TOMORROW")
+        << rule.size();
+  }
 }
 
 TEST(Catalog, FindsTheBuiltCatalogsByDefault) {
