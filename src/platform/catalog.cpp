@@ -216,7 +216,7 @@ Catalog Catalog::load(const std::filesystem::path& directory, std::string_view l
         state->messages = facet;
         state->domain = facet->domain(std::string(kDomain));
       }
-    } catch (const std::exception&) {
+    } catch (...) {
       // A catalog the reader rejects (a bad plural rule, a charset it cannot convert): keys only.
       state->holder = std::locale::classic();
       state->messages = nullptr;
