@@ -102,7 +102,7 @@ std::string formatIso8601Seconds(Date date) {
 
 std::optional<Date> parseRfc3339(std::string_view text) {
   size_t pos = 0;
-  int year, month, day, hour, minute, second;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   if (!readDigits(text, pos, 4, year) || !expect(text, pos, '-') || !readDigits(text, pos, 2, month) ||
       !expect(text, pos, '-') || !readDigits(text, pos, 2, day) || !expect(text, pos, 'T', 't') ||
       !readDigits(text, pos, 2, hour) || !expect(text, pos, ':') || !readDigits(text, pos, 2, minute) ||
@@ -125,7 +125,7 @@ std::optional<Date> parseRfc3339(std::string_view text) {
   } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
     const int sign = text[pos] == '-' ? -1 : 1;
     ++pos;
-    int oh, om;
+    int oh = 0, om = 0;
     if (!readDigits(text, pos, 2, oh) || !expect(text, pos, ':') || !readDigits(text, pos, 2, om) || oh > 23 ||
         om > 59)
       return std::nullopt;
