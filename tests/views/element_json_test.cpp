@@ -1,0 +1,97 @@
+// Trees described in JSON read back as the same values built in code.
+#include "views/element_json.h"
+
+#include <gtest/gtest.h>
+
+#include "views/counter_view.h"
+
+namespace rw {
+namespace {
+
+using namespace ui;
+
+std::optional<Element> parse(std::string_view json) {
+  std::string error;
+  auto element = parseElementJson(json, error);
+  if (!element) ADD_FAILURE() << json << ": " << error;
+  return element;
+}
+
+TEST(ElementJson, ReadsEveryKindAndModifier) {
+  const auto parsed = parse(R"({"VStack": {"alignment": "leading", "spacing": 9, "children": [
+      {"Text": "Swim", "font": {"size": 15, "weight": "medium"}, "bold": true, "color": "#FF000080"},
+      {"Localized": "TODAY", "color": {"named": "PersonProfile.PineGlade", "opacity": 0.8}},
+      {"Time": "2026-06-10T17:00:00Z"},
+      {"Image": "bell.fill", "modifiers": [{"font": {"size": 14}}, {"frame": {"width": 16}}]},
+      {"Spacer": {"minLength": 0}}, "Divider", "AccessoryWidgetBackground",
+      {"HStack": {"alignment": "lastTextBaseline", "children": []}},
+      {"ZStack": {"alignment": "topLeading", "children": ["EmptyView"]}},
+      {"Link": {"destination": "corvantis2://reminders", "label": {"Text": "go"}}},
+      {"WidgetCounterView": {"layout": "accessoryCircular", "style": "overdue", "count": -2}}]},
+    "modifiers": [{"padding": null}, {"padding": [1, 3, 1, 3]}, {"lineLimit": 1}, {"fixedSize": [false, true]},
+      {"layoutPriority": 1}, {"foregroundColor": "white"},
+      {"flexibleFrame": {"minWidth": 0, "maxWidth": "infinity", "alignment": "leading"}},
+      {"background": {"gradient": ["red", {"standard": "green"}], "start": [0, 0], "end": [1, 1]}},
+      {"clipRoundedRect": 5}, {"widgetURL": "corvantis2://reminders"}, {"containerBackground": "gray"}]})");
+  ASSERT_TRUE(parsed);
+  const Element expected =
+      VStack{.alignment = HorizontalAlignment::leading,
+             .spacing = 9,
+             .children = {Text::verbatim("Swim")
+                              .withFont(Font::system(15, FontWeight::medium))
+                              .bolded()
+                              .withColor(Color::rgb(1, 0, 0, 128 / 255.0)),
+                          Text::localized("TODAY").withColor(
+                              Color::named("PersonProfile.PineGlade").withOpacity(0.8)),
+                          Text::time(*parseRfc3339("2026-06-10T17:00:00Z")),
+                          Image{.systemName = "bell.fill"}.font(Font::system(14)).frame(16, std::nullopt),
+                          Spacer{.minLength = 0}, Divider{}, AccessoryWidgetBackground{},
+                          HStack{.alignment = VerticalAlignment::lastTextBaseline},
+                          ZStack{.alignment = Alignment::topLeading(), .children = {EmptyView{}}},
+                          Link{.destination = "corvantis2://reminders", .label = Text::verbatim("go")},
+                          WidgetCounterView{CounterLayout::accessoryCircular, CounterStyle::overdue, -2}}}
+          .padding()
+          .padding(EdgeInsets{1, 3, 1, 3})
+          .lineLimit(1)
+          .fixedSize(false, true)
+          .layoutPriority(1)
+          .foregroundColor(Color::white())
+          .flexibleFrame({.minWidth = 0, .maxWidth = kInfinity, .alignment = Alignment::leading()})
+          .background(LinearGradient{
+              .colors = {Color::red(), Color::green()}, .startPoint = {0, 0}, .endPoint = {1, 1}})
+          .clipRoundedRect(5)
+          .widgetURL("corvantis2://reminders")
+          .containerBackground(Color::gray());
+  EXPECT_EQ(*parsed, expected) << describe(*parsed) << "\nexpected\n" << describe(expected);
+}
+
+TEST(ElementJson, RefusesWhatItDoesNotKnowWithAReason) {
+  struct Case {
+    const char* json;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"{", "not valid JSON"},
+      {R"({"Marquee": "x"})", "no element kind"},
+      {R"("Spinner")", "unknown element \"Spinner\""},
+      {R"({"Text": "x", "color": "mauve"})", "unknown colour \"mauve\""},
+      {R"({"Text": "x", "color": "#12345"})", "bad colour #12345"},
+      {R"({"Text": "x", "font": {"size": 12, "weight": "thin"}})", "unknown weight \"thin\""},
+      {R"({"Time": "yesterday"})", "bad time"},
+      {R"({"Text": "x", "modifiers": [{"blur": 3}]})", "unknown modifier \"blur\""},
+      {R"({"Text": "x", "modifiers": [{"padding": 1, "frame": {}}]})", "one key"},
+      {R"({"Text": "x", "modifiers": [{"padding": "lots"}]})", "expected a number"},
+      {R"({"WidgetCounterView": {"layout": "diagonal", "style": "today", "count": 1}})",
+       "unknown counter layout"},
+      {R"({"Link": {"destination": "x"}})", "label"},
+      {R"({"Text": 3})", "string"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_EQ(parseElementJson(c.json, error), std::nullopt) << c.json;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << c.json << ": " << error;
+  }
+}
+
+}  // namespace
+}  // namespace rw
