@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test format clean
+.PHONY: all deps configure build run test fuzz format clean
 
 all: build
 
@@ -24,6 +24,11 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Every libFuzzer target for FUZZ_SECONDS each (clang, AddressSanitizer, UndefinedBehaviorSanitizer).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	./scripts/run-fuzzers $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
