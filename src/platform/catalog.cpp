@@ -5,10 +5,10 @@
 #include <unicode/schriter.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <array>
 #include <boost/locale/gnu_gettext.hpp>
 #include <boost/locale/message.hpp>
-#include <cstring>
 #include <fstream>
 #include <limits>
 #include <locale>
