@@ -4,14 +4,11 @@
 #include <cstdio>
 #include <string_view>
 
+#include "platform/overloaded.h"
+
 namespace rw::ui {
 
 namespace {
-
-template <class... Ts>
-struct Overloaded : Ts... {
-  using Ts::operator()...;
-};
 
 const Element& emptyElement() {
   static const Element empty{EmptyView{}};

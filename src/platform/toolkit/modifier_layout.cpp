@@ -3,21 +3,18 @@
 // paint behind or clip what their content drew.
 #include <algorithm>
 
+#include "platform/overloaded.h"
 #include "platform/toolkit/layout_engine.h"
 
 namespace rw::ui::detail {
 
 namespace {
 
-template <class... Ts>
-struct Overloaded : Ts... {
-  using Ts::operator()...;
-};
-
 // A spacer stretches along its stack, never below its minimum; across the stack it takes no room. Outside
 // a stack it stretches both ways.
 LayoutNode spacer(const Spacer& spacer, ProposedSize proposal, Axis axis) {
-  const double minimum = spacer.minLength.value_or(kDefaultSpacerMinLength);
+  const double minimum =
+      spacer.minLength ? sanitizedLength(spacer.minLength).value_or(0) : kDefaultSpacerMinLength;
   auto along = [&](std::optional<double> offer) { return std::max(minimum, offer.value_or(minimum)); };
   switch (axis) {
     case Axis::horizontal:
