@@ -1,0 +1,86 @@
+#include "views/reminder_view.h"
+
+#include "views/value_equality.h"
+
+namespace rw {
+
+using namespace ui;
+
+Color personColor(const ColorEncoded& colorEncoded) {
+  const auto name = paletteColorName(colorEncoded.index);
+  const Color base = name ? Color::named(std::string(*name)) : Color::red();
+  return base.withOpacity(0.8);
+}
+
+Color dueColor(WidgetTimelineReminderComponent::DueStyle style) {
+  switch (style) {
+    case WidgetTimelineReminderComponent::DueStyle::overdue:
+      return Color::red();
+    case WidgetTimelineReminderComponent::DueStyle::today:
+      return Color::green();
+    case WidgetTimelineReminderComponent::DueStyle::future:
+      return Color::gray();
+  }
+  return Color::gray();
+}
+
+Element WidgetReminderView::Boilerplate::body(const Environment&) const {
+  return text.withFont(Font::system(11, FontWeight::medium))
+      .padding(EdgeInsets{.top = 1, .leading = 3, .bottom = 1, .trailing = 3})
+      .background(color)
+      .clipRoundedRect(5);
+}
+
+std::string WidgetReminderView::Boilerplate::description() const {
+  return "\"" + text.string + "\"";
+}
+
+std::string WidgetReminderView::linkTarget() const {
+  if (reminderComponent.actionURL) return reminderComponent.actionURL->absoluteString();
+  return std::string(kWidgetLinkURL);
+}
+
+Element WidgetReminderView::body(const Environment&) const {
+  const WidgetTimelineReminderComponent& r = reminderComponent;
+
+  // An expense shows what it costs; everything else the time it is due, in the user's time style.
+  const Text detail =
+      r.type == CustodyEventType::expense ? Text::verbatim(r.dueAmountText) : Text::time(r.dueDate);
+  // The title gets its full line height but gives up width first: the detail has priority 1.
+  const Element titleLine =
+      HStack{.alignment = VerticalAlignment::lastTextBaseline,
+             .children = {Text::verbatim(r.title)
+                              .lineLimit(1)
+                              .fixedSize(false, true)
+                              .font(Font::system(15, FontWeight::medium)),
+                          Spacer{}, detail.withFont(Font::system(15, FontWeight::bold)).layoutPriority(1)}}
+          .foregroundColor(Color::white());
+
+  std::vector<Element> personChips = forEach(r.personsLabels, [](const auto& label) -> Element {
+    return Boilerplate{.text = Text::verbatim(label.nick), .color = personColor(label.colorEncoded)};
+  });
+  const Element dueChip =
+      Element(Boilerplate{.text = Text::verbatim(r.dueText), .color = dueColor(r.dueStyle)})
+          .layoutPriority(1);
+  const Element chipsLine = HStack{.alignment = VerticalAlignment::lastTextBaseline,
+                                   .children = concat(std::move(personChips), {Spacer{}, dueChip})}
+                                .foregroundColor(Color::white());
+
+  return Link{.destination = linkTarget(),
+              .label = HStack{.alignment = VerticalAlignment::center,
+                              .spacing = 12,
+                              .children = {VStack{.alignment = HorizontalAlignment::leading,
+                                                  .spacing = 4,
+                                                  .children = {titleLine, chipsLine}}}}};
+}
+
+std::string WidgetReminderView::description() const {
+  return "\"" + reminderComponent.title + "\", " + std::string(dueStyleName(reminderComponent.dueStyle)) +
+         ", link: " + linkTarget();
+}
+
+bool operator==(const WidgetReminderView& a, const WidgetReminderView& b) {
+  return sameComponent(a.reminderComponent, b.reminderComponent);
+}
+
+}  // namespace rw

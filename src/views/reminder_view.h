@@ -1,0 +1,60 @@
+// One reminder as a tappable row of two lines:
+//
+//   title ..................................... 17:00      (or the amount, for an expense)
+//   [Anna] [Leo] ............................. [TOMORROW]
+//
+// The person chips take the persons' palette colours, the due chip the colour of the due style. The whole
+// row is a link to the reminder's own URL, or to the widget's link when it has none.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "reminders/reminder_component.h"
+#include "views/elements.h"
+#include "views/environment.h"
+
+namespace rw {
+
+/// The link of the whole widget, which a row without a URL of its own opens too.
+inline constexpr std::string_view kWidgetLinkURL = "corvantis2://reminders";
+
+struct WidgetReminderView {
+  static constexpr const char* kViewName = "WidgetReminderView";
+
+  /// A small rounded chip: `text` in 11-point medium type, inset by 1 point above and below and 3 on the
+  /// sides, on a background of `color`, clipped to continuous corners of 5 points. The text takes its
+  /// colour from around the chip.
+  struct Boilerplate {
+    static constexpr const char* kViewName = "WidgetReminderView.Boilerplate";
+
+    ui::Text text;
+    ui::Color color;
+
+    ui::Element body(const ui::Environment& environment) const;
+    std::string description() const;
+    friend bool operator==(const Boilerplate&, const Boilerplate&) = default;
+  };
+
+  WidgetTimelineReminderComponent reminderComponent;
+
+  /// The row: a `Link` to `linkTarget()` around the title line and the chips line (a spacing of 4 between
+  /// them). Titles are cut to one line before the due time or amount gives up any width; person chips are
+  /// squeezed before the due chip.
+  ui::Element body(const ui::Environment& environment) const;
+  std::string description() const;
+
+  /// The reminder's action URL (its absolute form) when it has one, else `kWidgetLinkURL`.
+  std::string linkTarget() const;
+
+  friend bool operator==(const WidgetReminderView& a, const WidgetReminderView& b);
+};
+
+/// A person chip's colour: the palette colour of `colorEncoded.index` (0 to 14) or, for any other index, the
+/// standard red, at opacity 0.8. The palette version is not looked at.
+ui::Color personColor(const ColorEncoded& colorEncoded);
+
+/// The due chip's colour at full opacity: red when overdue, green when due today, gray in the future.
+ui::Color dueColor(WidgetTimelineReminderComponent::DueStyle style);
+
+}  // namespace rw
