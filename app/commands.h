@@ -24,5 +24,9 @@ void addPayloadCommands(CLI::App& app);
 void addRequestCommands(CLI::App& app);
 /// draw, render, gallery, tap, describe, host.
 void addDrawCommands(CLI::App& app);
+/// render, gallery, tap, describe: the declared widget (`RemindersWidget`) drawn, tapped and described.
+void addRenderCommands(CLI::App& app);
+/// host: the long-running host of the declared widget.
+void addHostCommand(CLI::App& app);
 
 }  // namespace rw::app

@@ -5,13 +5,17 @@
 #include "commands.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"Reminders widget: reads reminders.plist from the shared container, answers the widget host's\n"
-               "requests and draws the widget.",
-               "reminders-widget"};
+  CLI::App app{
+      "Reminders widget: reads reminders.plist from the shared container, answers the widget host's\n"
+      "requests and draws the widget.",
+      "reminders-widget"};
   app.require_subcommand(1);
   rw::app::addPayloadCommands(app);
   rw::app::addRequestCommands(app);
   rw::app::addDrawCommands(app);
+  // The widget this program declares, registered with the command-line host.
+  rw::app::addRenderCommands(app);
+  rw::app::addHostCommand(app);
 
   try {
     app.parse(argc, argv);

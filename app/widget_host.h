@@ -1,0 +1,86 @@
+// What the drawing host commands (render, gallery, tap, describe, host) share: the declared widget read
+// with the platform the options describe, the answer to a request, and the widget laid out as the host
+// shows it.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host_options.h"
+#include "platform/toolkit/layout.h"
+#include "views/environment.h"
+#include "widget/widget.h"
+
+namespace rw::app {
+
+/// The options of the drawing commands beyond the request options.
+struct WidgetOptions {
+  HostOptions host;
+  std::string request = "timeline";  // placeholder, snapshot or timeline
+  std::int64_t entry = 0;
+  std::string osVersion = "14.0.0";
+  std::string mode = "fullColor";
+  double scale = 2;
+
+  /// Adds --os-version and --mode, with `withRequest` --request and --entry, with `withScale` --scale.
+  void addTo(CLI::App& command, bool withRequest, bool withScale);
+};
+
+/// "14", "13.1" or "12.2.1"; nothing for anything else (signs, spaces, more than three parts).
+[[nodiscard]] std::optional<PlatformVersion> parsePlatformVersion(std::string_view text);
+/// "fullColor", "accented" or "vibrant".
+[[nodiscard]] std::optional<WidgetRenderingMode> parseRenderingMode(std::string_view text);
+std::string formatPlatformVersion(PlatformVersion version);
+
+/// The largest image the drawing commands make, per side and in all, in pixels.
+inline constexpr int kMaxImageSide = 16'384;
+inline constexpr double kMaxImagePixels = 64.0 * 1024 * 1024;
+
+/// Throws `UsageError` unless `scale` is finite, above 0 and at most 16, and the image of `canvas` at that
+/// scale stays within `kMaxImageSide` and `kMaxImagePixels`.
+void checkScale(double scale, Size canvas);
+
+/// The declared widget and everything a drawing command runs it with.
+struct WidgetRun {
+  HostRequest request;
+  PlatformVersion version;
+  WidgetRenderingMode mode = WidgetRenderingMode::fullColor;
+  StaticConfiguration configuration;
+
+  ui::Environment environment() const;
+};
+
+/// Resolves the options (throwing `UsageError` where one is unusable) and reads the widget's declaration.
+WidgetRun prepareRun(const WidgetOptions& options);
+
+/// A provider's answer: its entries, and the reload policy when it was a timeline.
+struct Answer {
+  std::vector<RemindersWidgetTimelineEntry> entries;
+  std::optional<TimelineReloadPolicy> policy;
+};
+
+/// Asks the configuration's provider `request` ("placeholder", "snapshot" or "timeline") for `context`.
+Answer ask(const StaticConfiguration& configuration, std::string_view request,
+           const TimelineProviderContext& context);
+
+/// Entry `index` of `answer`; throws `UsageError` when there is no such entry.
+const RemindersWidgetTimelineEntry& entryAt(const Answer& answer, std::int64_t index);
+
+/// The corner radius of the system families' rounded shape, in points.
+inline constexpr double kWidgetCornerRadius = 22;
+
+/// The widget as the host shows it: the content view of `entry` in a frame of exactly `size`, clipped to
+/// the rounded shape for the system families.
+ui::Element hostedWidget(const StaticConfiguration& configuration, const RemindersWidgetTimelineEntry& entry,
+                         WidgetFamily family, Size size);
+
+/// `hostedWidget` laid out on a canvas of `size` with Pango's text metrics.
+ui::LayoutNode layoutWidget(const StaticConfiguration& configuration,
+                            const RemindersWidgetTimelineEntry& entry, WidgetFamily family, Size size,
+                            const ui::Environment& environment);
+
+}  // namespace rw::app
