@@ -1,7 +1,9 @@
 // Property lists: a value tree, and readers and writers for the binary ("bplist00") and XML forms.
 //
 // `parse` tells the form from the content, never from a file name. Readers never crash, hang or read
-// anything outside the bytes they are given; every problem is a `PlistError`.
+// anything outside the bytes they are given; every problem is a `PlistError`. Both forms refuse dates
+// that are not `isRepresentable` and arrays or dictionaries nested deeper than 512. XML dates are whole
+// seconds ("2026-01-02T03:04:05Z"); binary dates keep their exact 64-bit value.
 #pragma once
 
 #include <cstdint>
@@ -79,7 +81,8 @@ struct ParseResult {
 [[nodiscard]] ParseResult parseXml(std::span<const std::uint8_t> bytes);
 
 /// Writes a value in the given form. Fails only for values the form cannot hold (a Uid in XML, a date
-/// that is not representable).
+/// that is not representable, text that is not UTF-8, nesting deeper than 512, and in XML the control
+/// characters, U+FFFE and U+FFFF that XML 1.0 cannot carry). XML drops fractions of a second from dates.
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> write(const Value& value, Format format);
 
 }  // namespace rw::plist
