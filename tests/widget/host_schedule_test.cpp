@@ -1,0 +1,249 @@
+// The long-running host's scheduling, driven through weeks of a fake clock: which entry it shows when,
+// when it asks for timelines, and how it meets clock jumps, zone changes and outside reloads.
+#include "widget/host_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <functional>
+
+#include "widget/widget_fixtures.h"
+
+namespace rw {
+namespace {
+
+using fixtures::at;
+constexpr double kDay = 86'400;
+
+std::vector<Date> days(Date first, int count) {
+  std::vector<Date> dates;
+  for (int i = 0; i < count; ++i)
+    dates.push_back(first.adding(i * kDay));
+  return dates;
+}
+
+TEST(TimelineSchedule, ShowsEachEntryWhenItsDateBeginsAndAsksAgainAtTheLast) {
+  TimelineSchedule schedule;
+  EXPECT_EQ(schedule.start().request, ReloadReason::start);
+  const Date midnight = at("2026-12-06T00:00:00Z");
+  HostActions actions = schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd,
+                                                 midnight.adding(9 * 3600), "UTC");
+  EXPECT_EQ(actions, (HostActions{.request = std::nullopt, .show = 0, .wakeAt = midnight.adding(kDay)}));
+  for (int day = 1; day < 30; ++day) {
+    actions = schedule.handle(HostEvent::deadline, *actions.wakeAt, "UTC");
+    ASSERT_EQ(actions.show, static_cast<std::size_t>(day));
+    EXPECT_EQ(actions.request, std::nullopt);
+  }
+  // The last entry's date begins: with atEnd that is a request, not a drawing of entry 30.
+  actions = schedule.handle(HostEvent::deadline, *actions.wakeAt, "UTC");
+  EXPECT_EQ(actions.request, ReloadReason::atEnd);
+}
+
+TEST(TimelineSchedule, NeverWaitsOnlyForOutsideReloads) {
+  TimelineSchedule schedule;
+  const Date now = at("2026-12-06T09:00:00Z");
+  HostActions actions =
+      schedule.timelineArrived({at("2026-12-06T00:00:00Z")}, TimelineReloadPolicy::never, now, "UTC");
+  EXPECT_EQ(actions.show, 0u);
+  EXPECT_EQ(actions.wakeAt, std::nullopt);  // no deadline at all
+  // Days pass, the clock is set, the zone changes: nothing to ask for, nothing new to draw.
+  for (HostEvent event : {HostEvent::deadline, HostEvent::clockSet, HostEvent::zoneChanged}) {
+    actions = schedule.handle(event, now.adding(40 * kDay), "Asia/Tokyo");
+    EXPECT_EQ(actions, HostActions{}) << static_cast<int>(event);
+  }
+  EXPECT_EQ(schedule.handle(HostEvent::reloadRequest, now, "UTC").request, ReloadReason::reloadRequest);
+  EXPECT_EQ(schedule.handle(HostEvent::payloadChanged, now, "UTC").request, ReloadReason::payloadChanged);
+}
+
+TEST(TimelineSchedule, ClockJumpsShowTheRightEntryAtOnce) {
+  TimelineSchedule schedule;
+  const Date midnight = at("2026-12-06T00:00:00Z");
+  HostActions actions =
+      schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd, midnight.adding(3600), "UTC");
+  ASSERT_EQ(actions.show, 0u);
+  const struct {
+    double offset;  // from the first midnight
+    std::optional<std::size_t> show;
+    std::optional<ReloadReason> request;
+  } steps[] = {
+      {3 * kDay + 5 * 3600, 3, std::nullopt},             // resumed after three days asleep
+      {3 * kDay + 6 * 3600, std::nullopt, std::nullopt},  // same day: nothing to redraw
+      {1 * kDay + 1, 1, std::nullopt},                    // set back two days
+      {0, 0, std::nullopt},                               // exactly the first midnight
+      {-1, std::nullopt, ReloadReason::clockChanged},     // before the timeline: its days are not today
+      {45 * kDay, std::nullopt, ReloadReason::atEnd},     // past the last entry
+  };
+  for (const auto& step : steps) {
+    actions = schedule.handle(HostEvent::clockSet, midnight.adding(step.offset), "UTC");
+    EXPECT_EQ(actions.show, step.show) << step.offset;
+    EXPECT_EQ(actions.request, step.request) << step.offset;
+    if (!step.request) {
+      EXPECT_GT(*actions.wakeAt, midnight.adding(step.offset)) << step.offset;
+    }
+  }
+}
+
+TEST(TimelineSchedule, AZoneChangeAsksForTheNewZonesDays) {
+  TimelineSchedule schedule;
+  const Date midnight = at("2026-12-06T00:00:00+01:00");
+  (void)schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd, midnight.adding(3600),
+                                 "Europe/Berlin");
+  EXPECT_EQ(schedule.handle(HostEvent::zoneChanged, midnight.adding(7200), "Europe/Berlin").request,
+            std::nullopt);
+  EXPECT_EQ(schedule.handle(HostEvent::deadline, midnight.adding(7200), "America/New_York").request,
+            ReloadReason::zoneChanged);
+}
+
+TEST(TimelineSchedule, ATimelineAlreadyOverIsNotAskedForInALoop) {
+  TimelineSchedule schedule;
+  const Date now = at("2026-12-06T09:00:00Z");
+  HostActions actions = schedule.timelineArrived({now.adding(-2 * kDay), now.adding(-kDay)},
+                                                 TimelineReloadPolicy::atEnd, now, "UTC");
+  EXPECT_EQ(actions.request, std::nullopt);
+  EXPECT_EQ(actions.show, 1u);
+  EXPECT_EQ(actions.wakeAt, now.adding(kMinimumReloadInterval));
+  EXPECT_EQ(schedule.handle(HostEvent::deadline, now.adding(1), "UTC").request, std::nullopt);
+  EXPECT_EQ(schedule.handle(HostEvent::deadline, now.adding(kMinimumReloadInterval), "UTC").request,
+            ReloadReason::atEnd);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The loop, over a fake clock and a scripted event source.
+
+struct FakeClock final : HostClock {
+  Date instant;
+  std::string zone = "UTC";
+  Date now() const override { return instant; }
+  std::string timeZone() const override { return zone; }
+};
+
+// Each step sees the deadline the host asked for and returns the event, moving the clock as it likes.
+// When the script runs out the host is told to end.
+struct ScriptedEvents final : HostEventSource {
+  std::deque<std::function<HostEvent(std::optional<Date>)>> script;
+  std::vector<std::optional<Date>> deadlines;
+  HostEvent wait(std::optional<Date> deadline) override {
+    deadlines.push_back(deadline);
+    if (script.empty()) return HostEvent::terminate;
+    auto step = std::move(script.front());
+    script.pop_front();
+    return step(deadline);
+  }
+};
+
+struct Recorder {
+  std::vector<HostRequestRecord> requests;
+  std::vector<std::pair<Date, std::size_t>> shown;  // (entry date, index)
+};
+
+// Timelines as the provider makes them: 31 UTC midnights from the clock's day, or one entry with never.
+HostDriver driverFor(const FakeClock& clock, Recorder& recorder,
+                     const std::function<bool()>& payloadReadable) {
+  return {
+      .requestTimeline =
+          [&clock, payloadReadable](ReloadReason) {
+            Timeline<RemindersWidgetTimelineEntry> timeline;
+            const double today = std::floor(clock.instant.unixSeconds() / kDay) * kDay;
+            const int count = payloadReadable() ? 31 : 1;
+            timeline.policy = payloadReadable() ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never;
+            for (int i = 0; i < count; ++i) {
+              RemindersWidgetTimelineEntry entry;
+              entry.date = Date::fromUnixSeconds(today + i * kDay);
+              timeline.entries.push_back(entry);
+            }
+            return timeline;
+          },
+      .show = [&recorder](const RemindersWidgetTimelineEntry& entry,
+                          std::size_t index) { recorder.shown.emplace_back(entry.date, index); },
+      .report = [&recorder](const HostRequestRecord& record) { recorder.requests.push_back(record); },
+  };
+}
+
+std::function<HostEvent(std::optional<Date>)> sleepUntilDeadline(FakeClock& clock) {
+  return [&clock](std::optional<Date> deadline) {
+    EXPECT_TRUE(deadline.has_value());
+    if (deadline) clock.instant = *deadline;
+    return HostEvent::deadline;
+  };
+}
+
+TEST(TimelineHost, RunsTwoMonthsOnAFakeClockWithTwoAutomaticRequests) {
+  FakeClock clock;
+  clock.instant = at("2026-12-06T09:30:00Z");
+  ScriptedEvents events;
+  for (int i = 0; i < 61; ++i)
+    events.script.push_back(sleepUntilDeadline(clock));
+  Recorder recorder;
+  const std::size_t requests =
+      runTimelineHost(clock, events, driverFor(clock, recorder, [] { return true; }));
+
+  // Start, then at the last entry's date of each timeline (days 30 and 60).
+  ASSERT_EQ(requests, 3u);
+  EXPECT_EQ(recorder.requests[0].reason, ReloadReason::start);
+  EXPECT_EQ(recorder.requests[1].reason, ReloadReason::atEnd);
+  EXPECT_EQ(recorder.requests[1].requestedAt, at("2027-01-05T00:00:00Z"));
+  EXPECT_EQ(recorder.requests[2].requestedAt, at("2027-02-04T00:00:00Z"));
+  // Each midnight drew its own day, once.
+  ASSERT_EQ(recorder.shown.size(), 62u);  // days 0 to 61
+  for (std::size_t i = 0; i < recorder.shown.size(); ++i)
+    EXPECT_EQ(recorder.shown[i].first, at("2026-12-06T00:00:00Z").adding(static_cast<double>(i) * kDay)) << i;
+  EXPECT_EQ(clock.instant, at("2027-02-05T00:00:00Z"));
+}
+
+TEST(TimelineHost, NeverWaitsForSighupOrAPayloadChange) {
+  FakeClock clock;
+  clock.instant = at("2026-12-06T09:30:00Z");
+  bool readable = false;
+  ScriptedEvents events;
+  events.script.push_back([&](std::optional<Date>) {
+    clock.instant = clock.instant.adding(10 * kDay);  // ten days without a word
+    return HostEvent::reloadRequest;
+  });
+  events.script.push_back([&](std::optional<Date>) {
+    readable = true;
+    return HostEvent::payloadChanged;
+  });
+  Recorder recorder;
+  runTimelineHost(clock, events, driverFor(clock, recorder, [&] { return readable; }));
+
+  ASSERT_EQ(recorder.requests.size(), 3u);
+  EXPECT_EQ(recorder.requests[0].policy, TimelineReloadPolicy::never);
+  EXPECT_EQ(events.deadlines[0], std::nullopt);  // `never` sets no deadline
+  EXPECT_EQ(recorder.requests[1].reason, ReloadReason::reloadRequest);
+  EXPECT_EQ(recorder.requests[2].reason, ReloadReason::payloadChanged);
+  EXPECT_EQ(recorder.requests[2].entryCount, 31u);
+  EXPECT_EQ(events.deadlines.back(), at("2026-12-17T00:00:00Z"));
+}
+
+TEST(TimelineHost, ClockSetAndZoneChangeRedrawAtOnce) {
+  FakeClock clock;
+  clock.instant = at("2026-12-06T09:30:00Z");
+  ScriptedEvents events;
+  events.script.push_back([&](std::optional<Date>) {
+    clock.instant = at("2026-12-10T08:00:00Z");  // resumed from suspend
+    return HostEvent::clockSet;
+  });
+  events.script.push_back([&](std::optional<Date>) {
+    clock.instant = at("2026-12-08T08:00:00Z");  // set back
+    return HostEvent::clockSet;
+  });
+  events.script.push_back([&](std::optional<Date>) {
+    clock.zone = "Pacific/Auckland";
+    return HostEvent::zoneChanged;
+  });
+  Recorder recorder;
+  runTimelineHost(clock, events, driverFor(clock, recorder, [] { return true; }));
+
+  std::vector<std::size_t> indices;
+  for (const auto& [date, index] : recorder.shown)
+    indices.push_back(index);
+  // Entry 0, then day 4 at once, then day 2 at once, then the new zone's timeline from its entry 0.
+  EXPECT_EQ(indices, (std::vector<std::size_t>{0, 4, 2, 0}));
+  ASSERT_EQ(recorder.requests.size(), 2u);
+  EXPECT_EQ(recorder.requests[1].reason, ReloadReason::zoneChanged);
+  EXPECT_EQ(recorder.requests[1].timeZone, "Pacific/Auckland");
+}
+
+}  // namespace
+}  // namespace rw
