@@ -220,11 +220,8 @@ class BinaryReader {
       }
       case 0x5:
       case 0x6: {
-        std::string text;
         bool isString;
-        if (!readString(index, text, isString)) return false;
-        out = std::move(text);
-        return true;
+        return readString(index, out.storage.emplace<std::string>(), isString);
       }
       case 0x8: {
         const unsigned width = low + 1u;
@@ -255,14 +252,13 @@ class BinaryReader {
     std::uint64_t count;
     if (!enter(index, depth) || !readCount(pos, count, refSize_) || !charge(count * sizeof(Value)))
       return false;
-    Array array;
-    array.resize(count);
+    // Built in place: elements are read straight into their slots.
+    Array& array = out.storage.emplace<Array>(count);
     for (std::uint64_t i = 0; i < count; ++i) {
       std::uint64_t child;
       if (!readRef(pos + i * refSize_, child) || !readValue(child, depth + 1, array[i])) return false;
     }
     state_[index] = kChecked;
-    out = std::move(array);
     return true;
   }
 
@@ -271,8 +267,7 @@ class BinaryReader {
     if (!enter(index, depth) || !readCount(pos, count, 2 * std::uint64_t{refSize_}) ||
         !charge(count * sizeof(Dictionary::value_type)))
       return false;
-    Dictionary dictionary;
-    dictionary.resize(count);
+    Dictionary& dictionary = out.storage.emplace<Dictionary>(count);
     const std::uint64_t valuesPos = pos + count * refSize_;
     for (std::uint64_t i = 0; i < count; ++i) {
       std::uint64_t key, value;
@@ -283,7 +278,6 @@ class BinaryReader {
         return false;
     }
     state_[index] = kChecked;
-    out = std::move(dictionary);
     return true;
   }
 
