@@ -21,6 +21,9 @@ namespace rw::app {
 
 namespace {
 
+// Larger images are refused: a bitmap of 8192 × 8192 pixels already takes 256 MB.
+constexpr double kMaxImageSide = 8192;
+
 struct DrawOptions {
   std::string output;
   std::string demo;
@@ -102,6 +105,10 @@ void draw(const DrawOptions& options) {
       throw UsageError("invalid --size '" + options.size + "' (WxH in points)");
     canvas = *size;
   }
+
+  if (canvas.width * options.scale > kMaxImageSide || canvas.height * options.scale > kMaxImageSide)
+    throw UsageError("the image would be more than " + std::to_string(static_cast<int>(kMaxImageSide)) +
+                     " pixels on a side (lower --size or --scale)");
 
   const HostRequest host = resolve(options.host);
   const ui::Environment environment{

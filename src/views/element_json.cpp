@@ -100,6 +100,23 @@ Alignment alignment(const json& value) {
   return choose(value, kCases, "alignment");
 }
 
+// Trees deeper than this are refused: nothing the widget draws comes near, and the parser, the layout and
+// the renderer all recurse once per level.
+constexpr int kMaxDepth = 64;
+thread_local int depth = 0;
+
+struct Nesting {
+  Nesting() {
+    if (++depth > kMaxDepth) {
+      --depth;
+      throw Invalid("the tree is nested more than " + std::to_string(kMaxDepth) + " levels deep");
+    }
+  }
+  ~Nesting() { --depth; }
+  Nesting(const Nesting&) = delete;
+  Nesting& operator=(const Nesting&) = delete;
+};
+
 Element element(const json& value);
 
 std::vector<Element> children(const json& object) {
@@ -183,7 +200,9 @@ Element kind(const json& object) {
 
 Element modified(Element subject, const json& modifier) {
   if (!modifier.is_object() || modifier.size() != 1) throw Invalid("a modifier is an object with one key");
-  const auto& [name, value] = *modifier.items().begin();
+  const auto only = modifier.begin();
+  const std::string& name = only.key();
+  const json& value = only.value();
   if (name == "padding") {
     if (value.is_null()) return subject.padding();
     if (value.is_array())
@@ -217,6 +236,7 @@ Element modified(Element subject, const json& modifier) {
 }
 
 Element element(const json& value) {
+  const Nesting level;
   if (value.is_string()) {
     const std::string name = value.get<std::string>();
     if (name == "Spacer") return Spacer{};

@@ -21,7 +21,8 @@
 //   {"clipRoundedRect": 8}, {"widgetURL": "url"}, {"containerBackground": FILL}.
 // Lengths are numbers or "infinity". COLOR is "white|black|red|green|gray|clear", "#RRGGBB[AA]", or
 // {"named": "WidgetBackgroundTop" | "standard": "red" | "hex": "#...", "opacity": 0.8}. FILL is a COLOR
-// or {"gradient": [COLOR...], "start": [0.5, 0], "end": [0.5, 1]}.
+// or {"gradient": [COLOR...], "start": [0.5, 0], "end": [0.5, 1]}. Elements nest at most 64 levels deep
+// (a modifier does not count as a level).
 #pragma once
 
 #include <optional>

@@ -102,6 +102,7 @@ TEST(DrawCommand, RefusesWhatItCannotDraw) {
       {{"--tree", (dir.path() / "missing.json").string(), "-o", png}, 2},
       {{"--demo", "list", "--scale", "0", "-o", png}, 2},
       {{"--demo", "list", "--size", "0x10", "-o", png}, 2},
+      {{"--demo", "list", "--size", "5000x100", "--scale", "2", "-o", png}, 2},
       {{"--demo", "list", "--os-version", "fourteen", "-o", png}, 2},
       {{"--demo", "list", "--mode", "sepia", "-o", png}, 2},
       {{"--demo", "list", "-o", (dir.path() / "no" / "such" / "dir.png").string()}, 1},

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "platform/toolkit/defaults.h"
 
 namespace rw::ui {
@@ -269,6 +272,43 @@ TEST(ContainerBackgroundLayout, FillsTheCanvasAndInsetsTheContent) {
   ASSERT_TRUE(std::holds_alternative<FillPaint>(root.paint));
   // The content is laid out within 16-point margins and centred there.
   EXPECT_EQ(root.children[0].frame, rect(45, 23.75, 10, 12.5));
+}
+
+bool allFramesSound(const LayoutNode& node) {
+  const Rect& f = node.frame;
+  const bool sound = std::isfinite(f.minX()) && std::isfinite(f.minY()) && std::isfinite(f.width()) &&
+                     std::isfinite(f.height()) && f.width() >= 0 && f.height() >= 0;
+  if (!sound) return false;
+  for (const LayoutNode& child : node.children)
+    if (!allFramesSound(child)) return false;
+  return true;
+}
+
+TEST(LayoutSafety, UnusableLengthsNeverMakeUnsoundFrames) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Element trees[] = {
+      text("a").frame(-5, kInfinity),
+      text("a").frame(nan, nan),
+      text("a").flexibleFrame(
+          {.minWidth = kInfinity, .idealWidth = nan, .maxWidth = -3, .minHeight = 50, .maxHeight = 10}),
+      HStack{.spacing = kInfinity, .children = {text("a"), Spacer{.minLength = kInfinity}, text("b")}},
+      VStack{.spacing = -30, .children = {text("a"), Spacer{.minLength = -4}, text("b")}},
+      text("a").padding(EdgeInsets{kInfinity, -kInfinity, nan, -100}),
+      Text::verbatim("huge").withFont(Font::system(1e12)),
+      Image{.systemName = "bell.fill"}.font(Font::system(-3)),
+      text("abc").lineLimit(0).lineLimit(-2),
+      text("a").clipRoundedRect(kInfinity).containerBackground(Color::red()),
+  };
+  for (const Element& tree : trees) {
+    const LayoutNode root = layOut(tree, {100, 100});
+    EXPECT_TRUE(allFramesSound(root)) << describe(tree);
+  }
+  // A minimum above the maximum keeps the minimum.
+  EXPECT_EQ(layOut(text("a").flexibleFrame({.minHeight = 50, .maxHeight = 10}), {100, 100}).frame.height(),
+            50);
+  // Impossible font sizes draw at the default size.
+  EXPECT_EQ(layOut(Text::verbatim("x").withFont(Font::system(1e12)), {100, 100}).text()->font.size,
+            kDefaultFont.size);
 }
 
 // A view whose body shows the platform version it was evaluated with.

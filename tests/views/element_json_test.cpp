@@ -86,6 +86,17 @@ TEST(ElementJson, RefusesWhatItDoesNotKnowWithAReason) {
       {R"({"Link": {"destination": "x"}})", "label"},
       {R"({"Text": 3})", "string"},
   };
+  auto nested = [](int levels) {
+    std::string tree = R"({"Text": "x"})";
+    for (int i = 1; i < levels; ++i)
+      tree = R"({"ZStack": {"children": [)" + tree + "]}}";
+    return tree;
+  };
+  std::string deepError;
+  EXPECT_EQ(parseElementJson(nested(65), deepError), std::nullopt);
+  EXPECT_NE(deepError.find("nested more than 64 levels"), std::string::npos) << deepError;
+  // 64 levels are fine, also right after a refusal.
+  EXPECT_NE(parseElementJson(nested(64), deepError), std::nullopt) << deepError;
   for (const Case& c : cases) {
     std::string error;
     EXPECT_EQ(parseElementJson(c.json, error), std::nullopt) << c.json;

@@ -17,6 +17,8 @@ inline constexpr double kDividerThickness = 1;
 /// content margins).
 inline constexpr double kWidgetContentMargin = 16;
 
+/// Largest font size drawn; a larger, negative or non-finite size draws at the default size.
+inline constexpr double kMaxFontSize = 1000;
 /// Font of texts and symbols without one of their own or from a `SubtreeFont`.
 inline constexpr Font kDefaultFont{13, FontWeight::regular, FontDesign::standard};
 /// Colour of texts and symbols without one of their own or from a `ForegroundColor`: the widget is shown in

@@ -47,15 +47,26 @@ double frameLength(std::optional<double> offer, double content, std::optional<do
 
 LayoutNode layoutFrame(const Frame& frame, ProposedSize proposal, const Inherited& inherited,
                        Engine& engine) {
-  const ProposedSize offer{frame.width ? frame.width : proposal.width,
-                           frame.height ? frame.height : proposal.height};
+  const std::optional<double> width = sanitizedLength(frame.width);
+  const std::optional<double> height = sanitizedLength(frame.height);
+  const ProposedSize offer{width ? width : proposal.width, height ? height : proposal.height};
   LayoutNode content = engine.place(frame.content, offer, inherited);
-  const Size size{frame.width.value_or(content.frame.width()), frame.height.value_or(content.frame.height())};
+  const Size size{width.value_or(content.frame.width()), height.value_or(content.frame.height())};
   return frameAround(std::move(content), size, Alignment::center());
 }
 
-LayoutNode layoutFrame(const FlexFrame& frame, ProposedSize proposal, const Inherited& inherited,
+LayoutNode layoutFrame(const FlexFrame& given, ProposedSize proposal, const Inherited& inherited,
                        Engine& engine) {
+  // Contradictory limits (a minimum above the maximum) keep the minimum.
+  FlexFrame frame = given;
+  frame.minWidth = sanitizedLength(given.minWidth);
+  frame.idealWidth = sanitizedLength(given.idealWidth);
+  frame.maxWidth = sanitizedMaximum(given.maxWidth);
+  if (frame.minWidth && frame.maxWidth) frame.maxWidth = std::max(*frame.minWidth, *frame.maxWidth);
+  frame.minHeight = sanitizedLength(given.minHeight);
+  frame.idealHeight = sanitizedLength(given.idealHeight);
+  frame.maxHeight = sanitizedMaximum(given.maxHeight);
+  if (frame.minHeight && frame.maxHeight) frame.maxHeight = std::max(*frame.minHeight, *frame.maxHeight);
   const ProposedSize offer{
       clampedOffer(proposal.width, frame.minWidth, frame.idealWidth, frame.maxWidth),
       clampedOffer(proposal.height, frame.minHeight, frame.idealHeight, frame.maxHeight)};

@@ -81,7 +81,24 @@ void adoptChild(LayoutNode& parent, LayoutNode child, Point offset) {
   parent.children.push_back(std::move(child));
 }
 
+std::optional<double> sanitizedLength(std::optional<double> value) {
+  if (!value || !std::isfinite(*value)) return std::nullopt;
+  return std::max(0.0, *value);
+}
+
+std::optional<double> sanitizedMaximum(std::optional<double> value) {
+  if (!value || std::isnan(*value)) return std::nullopt;
+  return std::max(0.0, *value);
+}
+
+double finiteOrZero(double value) {
+  return std::isfinite(value) ? value : 0;
+}
+
 LayoutNode makeNode(const char* kind, Size size) {
+  // Negative room (from negative padding) is no room.
+  size = {std::isnan(size.width) ? 0 : std::max(0.0, size.width),
+          std::isnan(size.height) ? 0 : std::max(0.0, size.height)};
   LayoutNode node;
   node.kind = kind;
   node.frame.size = size;

@@ -95,6 +95,16 @@ void adoptChild(LayoutNode& parent, LayoutNode child, Point offset);
 LayoutNode makeNode(const char* kind, Size size);
 /// Where a child of `child` size goes inside `container` by `alignment` (centre for baseline alignments).
 Point alignedOffset(Size container, Size child, Alignment alignment);
+/// Lengths a tree names are taken as given where they make sense and made harmless where they do not, so
+/// that no tree can make a frame negative, infinite or not a number:
+/// a length that must be finite and not negative (a fixed frame's side, a spacer's minimum, a flexible
+/// frame's minimum or ideal): NaN and infinity make it unset, a negative one is 0;
+std::optional<double> sanitizedLength(std::optional<double> value);
+/// a flexible frame's maximum: NaN makes it unset, a negative one is 0, infinity stays;
+std::optional<double> sanitizedMaximum(std::optional<double> value);
+/// an inset or a spacing: NaN and infinity make it 0 (negative values draw content outside, as asked).
+double finiteOrZero(double value);
+
 /// `value` less `inset`, never below 0; unset and infinite values stay as they are.
 std::optional<double> inset(std::optional<double> value, double inset);
 

@@ -30,8 +30,10 @@ LayoutNode insetContent(const Element& content, EdgeInsets insets, ProposedSize 
 
 LayoutNode layoutPadding(const Padding& padding, ProposedSize proposal, const Inherited& inherited,
                          Engine& engine) {
-  return insetContent(padding.content, padding.insets.value_or(EdgeInsets::all(kDefaultPadding)), proposal,
-                      inherited, engine, false);
+  EdgeInsets insets = padding.insets.value_or(EdgeInsets::all(kDefaultPadding));
+  insets = {finiteOrZero(insets.top), finiteOrZero(insets.leading), finiteOrZero(insets.bottom),
+            finiteOrZero(insets.trailing)};
+  return insetContent(padding.content, insets, proposal, inherited, engine, false);
 }
 
 // The container fills what it is offered (the whole widget) and draws its fill there; the content is laid

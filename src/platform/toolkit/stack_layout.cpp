@@ -101,7 +101,7 @@ LayoutNode layoutAlongAxis(const std::vector<Element>& allChildren, Axis axis,
   std::vector<Element> children;
   std::copy_if(allChildren.begin(), allChildren.end(), std::back_inserter(children),
                [](const Element& e) { return !e.as<EmptyView>(); });
-  const double spacing = spacingOrDefault.value_or(kDefaultSpacing);
+  const double spacing = finiteOrZero(spacingOrDefault.value_or(kDefaultSpacing));
   const double totalSpacing = children.empty() ? 0 : spacing * static_cast<double>(children.size() - 1);
 
   Inherited childInherited = inherited;

@@ -44,8 +44,18 @@ std::string resolvedText(const Text& text, const Environment& environment) {
   return text.string;
 }
 
+namespace {
+
+// Font sizes from 0 to the largest drawn; anything else is the default size.
+double sanitizedFontSize(double size) {
+  return std::isfinite(size) && size >= 0 && size <= kMaxFontSize ? size : kDefaultFont.size;
+}
+
+}  // namespace
+
 FontRequest resolvedFont(const Text& text, const std::optional<Font>& inherited) {
-  const Font font = text.font.value_or(inherited.value_or(kDefaultFont));
+  Font font = text.font.value_or(inherited.value_or(kDefaultFont));
+  font.size = sanitizedFontSize(font.size);
   FontWeight weight = font.weight;
   if (text.bold && weight < FontWeight::bold) weight = FontWeight::bold;
   return {std::string(familyFor(font.design)), font.size, weight};
@@ -97,9 +107,10 @@ LayoutNode layoutText(const Image& image, ProposedSize, const Inherited& inherit
   const std::optional<std::string_view> glyph = symbolGlyph(image.systemName);
   if (!glyph) return makeNode("", {});
   const Font font = inherited.font.value_or(kDefaultFont);
-  return textNode(std::string(*glyph),
-                  FontRequest{std::string(kSymbolFontFamily), font.size, FontWeight::regular},
-                  inherited.foreground, std::nullopt, 1, engine);
+  return textNode(
+      std::string(*glyph),
+      FontRequest{std::string(kSymbolFontFamily), sanitizedFontSize(font.size), FontWeight::regular},
+      inherited.foreground, std::nullopt, 1, engine);
 }
 
 }  // namespace detail
