@@ -122,6 +122,17 @@ TEST(Renderer, WritesEachFormatByExtension) {
 }
 
 TEST(Renderer, PngRoundTripsThroughCairo) {
+  const Bitmap drawn = draw(box(Color::green().withOpacity(0.5)), {20, 10});
+  const auto encoded = encodePng(drawn);
+  ASSERT_TRUE(encoded);
+  const auto decoded = decodePng(*encoded);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->width, drawn.width);
+  EXPECT_EQ(decoded->height, drawn.height);
+  EXPECT_EQ(decoded->pixels, drawn.pixels);
+  EXPECT_EQ(decodePng({0x89, 'P', 'N', 'G'}), std::nullopt);
+  EXPECT_EQ(decodePng({}), std::nullopt);
+
   const Bitmap blank = blankBitmap({30, 10}, 2);
   EXPECT_EQ(blank.width, 60);
   const auto png = encodePng(blank);

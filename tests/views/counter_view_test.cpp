@@ -257,14 +257,18 @@ TEST(CounterViewLayout, AccessoryCircularAlignsSymbolAndNumberOnTheFirstBaseline
   EXPECT_EQ(number->frame.minX() - findKind(root, "Frame")->frame.maxX(), 1);
 }
 
-// A rendered row of the two horizontal counters, probed beside the texts.
+// A row of the two horizontal counters drawn to PNG at scale 2 and read back, probed beside the texts.
 TEST(CounterViewRendering, BoxesAreRedAndGreenWithTransparentCorners) {
   const Element row =
       HStack{.spacing = 12,
              .children = {WidgetCounterView{CounterLayout::horizontal, CounterStyle::overdue, 3},
                           WidgetCounterView{CounterLayout::horizontal, CounterStyle::today, 12}}};
   const Size canvas{312, 30};
-  const Bitmap image = renderBitmap(layOut(row, canvas, pangoTextMeasurer()), canvas);
+  const auto png = encodePng(renderBitmap(layOut(row, canvas, pangoTextMeasurer()), canvas));
+  ASSERT_TRUE(png);
+  const auto decoded = decodePng(*png);
+  ASSERT_TRUE(decoded);
+  const Bitmap& image = *decoded;
   ASSERT_EQ(image.width, 624);
   ASSERT_EQ(image.height, 60);
   auto expectColour = [&](int x, int y, StandardColor tone) {

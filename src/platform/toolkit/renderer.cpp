@@ -235,6 +235,45 @@ std::optional<std::vector<std::uint8_t>> encodePng(const Bitmap& bitmap) {
   return bytes;
 }
 
+namespace {
+
+struct PngReader {
+  const std::vector<std::uint8_t>& bytes;
+  std::size_t position = 0;
+};
+
+cairo_status_t readBytes(void* closure, unsigned char* data, unsigned int length) {
+  auto* reader = static_cast<PngReader*>(closure);
+  if (reader->bytes.size() - reader->position < length) return CAIRO_STATUS_READ_ERROR;
+  std::memcpy(data, reader->bytes.data() + reader->position, length);
+  reader->position += length;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+std::optional<Bitmap> decodePng(const std::vector<std::uint8_t>& png) {
+  PngReader reader{png};
+  cairo_surface_t* decoded = cairo_image_surface_create_from_png_stream(readBytes, &reader);
+  if (cairo_surface_status(decoded) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(decoded);
+    return std::nullopt;
+  }
+  // Whatever format the file had, draw it onto an ARGB32 surface of the same size.
+  const int width = cairo_image_surface_get_width(decoded);
+  const int height = cairo_image_surface_get_height(decoded);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_surface(cr, decoded, 0, 0);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  Bitmap bitmap = copyPixels(surface);
+  cairo_surface_destroy(surface);
+  cairo_surface_destroy(decoded);
+  return bitmap;
+}
+
 std::optional<std::string> renderToFile(const LayoutNode& root, Size canvas,
                                         const std::filesystem::path& path, const RenderOptions& options) {
   const std::optional<ImageFormat> format = imageFormatFor(path);

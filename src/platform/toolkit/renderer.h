@@ -52,6 +52,9 @@ enum class ImageFormat : std::uint8_t { png, svg, pdf };
 /// The PNG file contents of `bitmap`; nothing when encoding fails.
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> encodePng(const Bitmap& bitmap);
 
+/// The pixels of PNG file contents (any PNG Cairo reads, converted to ARGB32); nothing when `png` is not one.
+[[nodiscard]] std::optional<Bitmap> decodePng(const std::vector<std::uint8_t>& png);
+
 /// Draws `root` into `path` in the format of its extension. Nothing on success, else the reason it failed
 /// (an unknown extension, a file that cannot be written).
 [[nodiscard]] std::optional<std::string> renderToFile(const LayoutNode& root, Size canvas,
