@@ -45,8 +45,8 @@ std::string_view caseName(const ContentLayout& layout);
 struct RemindersWidgetTimelineEntry {
   Date date;  // a start of day; the host shows the entry from this instant on
   ContentLayout layout;
-  std::int64_t overdueCount = 0;  // events planned before `date`
-  std::int64_t todayCount = 0;    // events planned in [date, start of the next day)
+  std::int64_t overdueCount = 0;                           // events planned before `date`
+  std::int64_t todayCount = 0;                             // events planned in [date, start of the next day)
   std::vector<WidgetTimelineReminderComponent> reminders;  // display order; empty unless list layout
 };
 
