@@ -132,8 +132,9 @@ void gallery(const GalleryOptions& options) {
       std::string label = area.widgetWide ? "The widget" : "A reminder";
       if (!area.widgetWide && row < entry.reminders.size())
         label = "Reminder: " + entry.reminders[row++].title;
-      image.links.push_back(
-          {.frame = area.frame, .url = area.url, .label = label, .widgetWide = area.widgetWide});
+      // The widget's link opens from anywhere on it, margins included, not only from its content's frame.
+      const ui::Rect frame = area.widgetWide ? ui::Rect{{0, 0}, size} : area.frame;
+      image.links.push_back({.frame = frame, .url = area.url, .label = label, .widgetWide = area.widgetWide});
     }
     page.images.push_back(std::move(image));
   }

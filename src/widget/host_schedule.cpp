@@ -113,13 +113,17 @@ std::size_t runTimelineHost(const HostClock& clock, HostEventSource& events, con
       for (const auto& entry : timeline.entries)
         dates.push_back(entry.date);
       actions = schedule.timelineArrived(std::move(dates), timeline.policy, clock.now(), zone);
+      // Drawn before the report, so that whoever reads the line finds the picture in place.
+      const std::optional<std::size_t> shown = actions.show;
+      if (shown && *shown < timeline.entries.size()) driver.show(timeline.entries[*shown], *shown);
+      actions.show.reset();
       if (driver.report)
         driver.report({.reason = reason,
                        .requestedAt = requestedAt,
                        .timeZone = std::move(zone),
                        .entryCount = timeline.entries.size(),
                        .policy = timeline.policy,
-                       .shownEntry = actions.show,
+                       .shownEntry = shown,
                        .nextWake = actions.wakeAt});
     }
     if (actions.show && *actions.show < timeline.entries.size())

@@ -126,7 +126,7 @@ struct HostDriver {
   std::function<Timeline<RemindersWidgetTimelineEntry>(ReloadReason)> requestTimeline;
   /// Shows entry `index` of the current timeline.
   std::function<void(const RemindersWidgetTimelineEntry& entry, std::size_t index)> show;
-  /// Told of each request once it is answered, before its entry is shown.
+  /// Told of each request once it is answered and its entry is shown.
   std::function<void(const HostRequestRecord&)> report;
 };
 

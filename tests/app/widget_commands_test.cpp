@@ -1,0 +1,314 @@
+// render, gallery, tap, describe and host as a user runs them.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_support.h"
+#include "widget/widget_fixtures.h"
+
+extern char** environ;
+
+namespace rw {
+namespace {
+
+using fixtures::at;
+using fixtures::event;
+using Json = nlohmann::json;
+using rw::testing::TemporaryDirectory;
+
+struct Ran {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quoted(const std::string& text) {
+  std::string q = "'";
+  for (char c : text)
+    q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+Ran run(const std::vector<std::string>& args) {
+  TemporaryDirectory scratch;
+  const auto errFile = scratch.path() / "stderr";
+  std::string command = "env -u TZ -u LANG -u LC_ALL -u LC_MESSAGES -u REMINDERS_WIDGET_CONTAINER " +
+                        quoted(RW_WIDGET_EXECUTABLE);
+  for (const auto& arg : args)
+    command += " " + quoted(arg);
+  command += " 2>" + quoted(errFile.string());
+  Ran result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::array<char, 4096> buffer{};
+  std::size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.out.append(buffer.data(), n);
+  const int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.err = rw::testing::readFile(errFile);
+  return result;
+}
+
+const std::string kNow = "2026-12-06T09:30:00Z";
+
+// Two reminders today: the first without a link of its own, the second with one.
+RemindersWidgetPayload twoReminders() {
+  RemindersWidgetPayload payload{
+      .events = {event("E1", at("2026-12-06T10:00:00Z")), event("E2", at("2026-12-06T11:00:00Z"))},
+      .persons = fixtures::persons()};
+  payload.events[1].actionURL = URL::make("https://example.org/e/2");
+  return payload;
+}
+
+struct Area {
+  double x0, y0, x1, y1;
+  std::string href;  // empty: not linked
+};
+
+// The areas of the image `file` in a gallery page, in page order.
+std::vector<Area> areasOf(const std::string& html, const std::string& file) {
+  const auto start = html.find("src=\"" + file + "\"");
+  const auto end = html.find("</map>", start);
+  std::vector<Area> areas;
+  const std::regex area(
+      R"re(<area shape="rect" coords="(\d+),(\d+),(\d+),(\d+)"(?: href="([^"]*)"| nohref))re");
+  const std::string map = html.substr(start, end - start);
+  for (std::sregex_iterator it(map.begin(), map.end(), area), last; it != last; ++it)
+    areas.push_back(
+        {std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4]), (*it)[5]});
+  return areas;
+}
+
+std::string centre(const Area& a) {
+  return std::to_string((a.x0 + a.x1) / 2) + "," + std::to_string((a.y0 + a.y1) / 2);
+}
+
+TEST(TapCommand, RowsOpenTheirOwnLinkOrTheWidgetsAndTheRestTheWidgets) {
+  TemporaryDirectory container, gallery;
+  fixtures::store(container.path(), twoReminders());
+  const std::vector<std::string> common{
+      "--container", container.path().string(), "--now", kNow, "--time-zone", "UTC"};
+  auto with = [&](std::vector<std::string> args) {
+    args.insert(args.end(), common.begin(), common.end());
+    return args;
+  };
+  const Ran drawn = run(with({"gallery", "-o", gallery.path().string()}));
+  ASSERT_EQ(drawn.status, 0) << drawn.err;
+  const auto areas = areasOf(rw::testing::readFile(gallery.path() / "index.html"), "systemLarge.png");
+  // Two rows, then the whole widget.
+  ASSERT_EQ(areas.size(), 3u);
+  EXPECT_EQ(areas[0].href, "corvantis2://reminders");
+  EXPECT_EQ(areas[1].href, "https://example.org/e/2");
+  EXPECT_EQ(areas[2].href, "corvantis2://reminders");
+  EXPECT_EQ(areas[2].x1 - areas[2].x0, 364);
+
+  const struct {
+    std::string at;
+    std::string url;
+  } taps[] = {{centre(areas[0]), "corvantis2://reminders"},
+              {centre(areas[1]), "https://example.org/e/2"},
+              {"2,2", "corvantis2://reminders"},
+              {"180,370", "corvantis2://reminders"}};
+  for (const auto& tap : taps) {
+    const Ran ran = run(with({"tap", "--at", tap.at}));
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    // The URL alone, as data.
+    EXPECT_EQ(ran.out.substr(ran.out.rfind('\n', ran.out.size() - 2) + 1), tap.url + "\n") << tap.at;
+  }
+  for (const char* outside : {"-1,5", "364,5", "5,382", "nan,3", "3", "a,b"})
+    EXPECT_EQ(run(with({"tap", "--at", outside})).status, 2) << outside;
+}
+
+TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
+  const struct {
+    std::string version;
+    std::vector<std::string> families;
+  } cases[] = {
+      {"12.2.0", {"systemSmall", "systemLarge"}},
+      {"13.6", {"systemSmall", "systemLarge"}},
+      {"14.0.0", {"systemSmall", "systemLarge", "systemExtraLarge"}},
+      {"15", {"systemSmall", "systemLarge", "systemExtraLarge"}},
+  };
+  for (const auto& c : cases) {
+    const Ran ran = run({"describe", "-o", "-", "--os-version", c.version, "--locale", "de_DE"});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    const Json json = Json::parse(ran.out);
+    EXPECT_EQ(json["kind"], "org.corvantis.reminders-widget");
+    EXPECT_EQ(json["displayNameKey"], "PLANNED EVENTS / WIDGET CONFIGURATION DISPLAY NAME");
+    EXPECT_EQ(json["descriptionKey"], "SHOWS A LIST OF PLANNED EVENTS / WIDGET DESCRIPTION");
+    EXPECT_NE(json["displayName"], json["displayNameKey"]);  // translated
+    EXPECT_NE(json["description"], json["descriptionKey"]);
+    EXPECT_EQ(json["supportedFamilies"].get<std::vector<std::string>>(), c.families) << c.version;
+  }
+  // Without a catalog the keys show.
+  const Json keys = Json::parse(run({"describe", "-o", "-", "--locale", "C"}).out);
+  EXPECT_EQ(keys["displayName"], keys["displayNameKey"]);
+  for (const char* bad : {"fourteen", "14.", "-14", "14.0.0.1", "1 4"})
+    EXPECT_EQ(run({"describe", "-o", "-", "--os-version", bad}).status, 2) << bad;
+}
+
+TEST(RenderCommand, DrawsEachFormatAndRefusesAbsurdScales) {
+  TemporaryDirectory out;
+  for (const char* name : {"w.png", "w.svg", "w.pdf"}) {
+    const auto file = out.path() / name;
+    const Ran ran = run({"render", "-o", file.string(), "--request", "placeholder", "--now", kNow, "--family",
+                         "systemSmall", "--mode", "vibrant", "--os-version", "13.0.0"});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    EXPECT_GT(std::filesystem::file_size(file), 100u) << name;
+  }
+  const std::string png = rw::testing::readFile(out.path() / "w.png");
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  for (const char* scale : {"nan", "-1", "0", "inf", "17", "1e9"})
+    EXPECT_EQ(run({"render", "-o", (out.path() / "x.png").string(), "--scale", scale}).status, 2) << scale;
+  // A legal scale on a huge widget would still make an absurd image.
+  EXPECT_EQ(
+      run({"render", "-o", (out.path() / "x.png").string(), "--size", "10000x10000", "--scale", "16"}).status,
+      2);
+  EXPECT_EQ(run({"render", "-o", (out.path() / "x.gif").string()}).status, 2);
+  EXPECT_EQ(run({"render", "-o", (out.path() / "x.png").string(), "--entry", "31", "--container",
+                 out.path().string()})
+                .status,
+            2);  // a timeline without a payload has one entry
+  EXPECT_FALSE(std::filesystem::exists(out.path() / "x.png"));
+}
+
+TEST(GalleryCommand, EscapesPayloadTextsAndLinksOnlyExpectedSchemes) {
+  TemporaryDirectory container, gallery;
+  auto payload = twoReminders();
+  payload.events[0].title = "<script>alert('x')</script> Fish & \"chips\"";
+  payload.events[0].actionURL = URL::make("javascript:alert(1)");
+  payload.events[1].actionURL = URL::make("https://example.org/?a=1&b=%3Cx%3E");
+  fixtures::store(container.path(), payload);
+  const Ran ran = run({"gallery", "-o", gallery.path().string(), "--container", container.path().string(),
+                       "--now", kNow, "--time-zone", "UTC"});
+  ASSERT_EQ(ran.status, 0) << ran.err;
+  for (const char* file : {"systemSmall.png", "systemLarge.png", "systemExtraLarge.png", "systemMedium.png",
+                           "accessoryCircular.png", "accessoryRectangular.png"})
+    EXPECT_TRUE(std::filesystem::exists(gallery.path() / file)) << file;
+  const std::string html = rw::testing::readFile(gallery.path() / "index.html");
+  EXPECT_EQ(html.find("<script"), std::string::npos);
+  EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; Fish &amp; &quot;chips&quot;"),
+            std::string::npos);
+  EXPECT_EQ(html.find("href=\"javascript"), std::string::npos);
+  EXPECT_NE(html.find("<code>javascript:alert(1)</code> (not linked"), std::string::npos);
+  EXPECT_NE(html.find("href=\"https://example.org/?a=1&amp;b=%3Cx%3E\""), std::string::npos);
+  const auto areas = areasOf(html, "systemLarge.png");
+  ASSERT_EQ(areas.size(), 3u);
+  EXPECT_EQ(areas[0].href, "");  // nohref
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// host
+
+class HostProcess {
+ public:
+  HostProcess(const std::vector<std::string>& args, const std::filesystem::path& log) : log_(log) {
+    std::vector<std::string> argv{RW_WIDGET_EXECUTABLE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> pointers;
+    for (auto& arg : argv)
+      pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, pointers.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~HostProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  /// Waits (up to 20 s) until the output has at least `count` lines matching `pattern`.
+  bool waitForLines(const std::regex& pattern, std::size_t count) const {
+    for (int i = 0; i < 400; ++i) {
+      if (countLines(pattern) >= count) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  std::size_t countLines(const std::regex& pattern) const {
+    std::ifstream in(log_);
+    std::size_t n = 0;
+    for (std::string line; std::getline(in, line);)
+      n += std::regex_search(line, pattern) ? 1 : 0;
+    return n;
+  }
+  void signal(int number) const { ::kill(pid_, number); }
+  /// The exit status after the process ended, or -1.
+  int wait() {
+    int status = 0;
+    if (::waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::filesystem::path log_;
+};
+
+TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
+  TemporaryDirectory scratch;
+  const auto container = scratch.path() / "container";
+  std::filesystem::create_directory(container);
+  const auto picture = scratch.path() / "widget.png";
+  HostProcess host(
+      {"host", "-o", picture.string(), "--container", container.string(), "--time-zone", "UTC", "--family",
+       "systemSmall", "--strings", (rw::testing::binaryDirectory() / "strings").string()},
+      scratch.path() / "log");
+  const std::regex request(R"(^\d{4}-\d\d-\d\dT[\d:.]+Z request \()");
+  ASSERT_TRUE(host.waitForLines(
+      std::regex(R"(request \(start\) in UTC: 1 entry, reload never; showing entry 0$)"), 1));
+  EXPECT_TRUE(std::filesystem::exists(picture));
+
+  host.signal(SIGHUP);
+  ASSERT_TRUE(host.waitForLines(std::regex(R"(request \(reloadRequest\))"), 1));
+
+  // Written beside and renamed into place, as the application does.
+  fixtures::store(scratch.path(), twoReminders());
+  std::filesystem::rename(scratch.path() / "reminders.plist", container / "reminders.plist");
+  ASSERT_TRUE(
+      host.waitForLines(std::regex(R"(request \(payloadChanged\) in UTC: 31 entries, reload atEnd)"), 1));
+
+  // The container removed and made again: the host keeps watching.
+  std::filesystem::remove_all(container);
+  ASSERT_TRUE(
+      host.waitForLines(std::regex(R"(request \(payloadChanged\) in UTC: 1 entry, reload never)"), 1));
+  std::filesystem::create_directory(container);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  fixtures::store(container, twoReminders());
+  ASSERT_TRUE(
+      host.waitForLines(std::regex(R"(request \(payloadChanged\) in UTC: 31 entries, reload atEnd)"), 2));
+
+  host.signal(SIGTERM);
+  EXPECT_EQ(host.wait(), 0);
+  EXPECT_EQ(host.countLines(std::regex("^Host ended$")), 1u);
+  // No temporary picture is left behind.
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& item : std::filesystem::directory_iterator(scratch.path()))
+    ++files;
+  EXPECT_EQ(files, 3u);  // container, widget.png, log
+  EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
+}
+
+}  // namespace
+}  // namespace rw
