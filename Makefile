@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test fuzz format clean
+.PHONY: all deps configure build run test test-asan fuzz format clean
 
 all: build
 
@@ -24,6 +24,15 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The whole test suite a second time, built in ASAN_BUILD with AddressSanitizer (LeakSanitizer included) and
+# UndefinedBehaviorSanitizer; any report fails the test that caused it.
+ASAN_BUILD ?= build-asan
+test-asan: export ASAN_OPTIONS = detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1
+test-asan: export UBSAN_OPTIONS = halt_on_error=1:print_stacktrace=1
+test-asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/.ci/lsan.supp:print_suppressions=0
+test-asan:
+	$(MAKE) test BUILD=$(ASAN_BUILD) CMAKE_FLAGS="-DRW_SANITIZE=address,undefined -DRW_WERROR=ON"
 
 # Every libFuzzer target for FUZZ_SECONDS each (clang, AddressSanitizer, UndefinedBehaviorSanitizer).
 FUZZ_SECONDS ?= 60
