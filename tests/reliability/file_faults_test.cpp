@@ -1,0 +1,402 @@
+// Faults around the payload file and its container, seen through the provider's three requests: whatever
+// happens to reminders.plist, every request answers - with the payload, with the sample (placeholder and
+// snapshot) or with one empty entry and `never` (timeline) - and prints exactly the store's lines. After
+// each fault a good file is picked up again by the next request.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "payload/payload_coding.h"
+#include "payload/store.h"
+#include "support/test_support.h"
+#include "widget/provider.h"
+#include "widget/sample_payload.h"
+#include "widget/widget_fixtures.h"
+
+namespace rw {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::at;
+using fixtures::describe;
+using fixtures::event;
+using fixtures::settingsFor;
+using rw::testing::capturedStdout;
+using rw::testing::TemporaryDirectory;
+using rw::testing::writeFile;
+
+const TimelineProviderContext kLarge{WidgetFamily::systemLarge, {364, 382}};
+const Date kNow = at("2026-06-13T09:30:00Z");
+
+constexpr std::string_view kNoContainerLines =
+    "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
+    "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n";
+constexpr std::string_view kUndecodableLine =
+    "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n";
+
+// What a request reads from the store, and so how all three must answer.
+enum class Read { payload, nothing, undecodable, noContainer };
+
+const char* readName(Read read) {
+  switch (read) {
+    case Read::payload:
+      return "payload";
+    case Read::nothing:
+      return "nothing";
+    case Read::undecodable:
+      return "undecodable";
+    case Read::noContainer:
+      return "noContainer";
+  }
+  return "?";
+}
+
+RemindersWidgetPayload goodPayload() {
+  return RemindersWidgetPayload{
+      .events = {event("E1", at("2026-06-12T08:00:00Z")), event("E2", at("2026-06-13T15:00:00Z"), "C2"),
+                 event("E3", at("2026-06-20T10:00:00Z"))},
+      .persons = fixtures::persons()};
+}
+
+std::vector<std::uint8_t> encoded(const RemindersWidgetPayload& payload, plist::Format format) {
+  auto bytes = writePayload(payload, format);
+  EXPECT_TRUE(bytes.has_value());
+  return bytes.value_or(std::vector<std::uint8_t>{});
+}
+
+// Payloads have no equality of their own: two are the same when they encode to the same bytes.
+bool same(const RemindersWidgetPayload& a, const RemindersWidgetPayload& b) {
+  return writePayload(a, plist::Format::binary) == writePayload(b, plist::Format::binary);
+}
+
+// The sample's identifiers are new random UUIDs every time it is made; everything else must match.
+RemindersWidgetTimelineEntry withoutIdentifiers(RemindersWidgetTimelineEntry entry) {
+  for (auto& reminder : entry.reminders) {
+    reminder.identifier.clear();
+    for (auto& label : reminder.personsLabels)
+      label.identifier.clear();
+  }
+  return entry;
+}
+
+struct Answers {
+  RemindersWidgetTimelineEntry placeholder;
+  std::vector<RemindersWidgetTimelineEntry> snapshots;
+  std::vector<Timeline<RemindersWidgetTimelineEntry>> timelines;
+  std::string printed;
+};
+
+class FileFaults : public ::testing::Test {
+ protected:
+  fs::path container() const { return directory_.path() / "container"; }
+  fs::path file() const { return container() / kPayloadFileName; }
+
+  void SetUp() override {
+    fs::create_directory(container());
+    writeGood();
+  }
+
+  void writeGood() { writeFile(file(), encoded(goodPayload(), plist::Format::binary)); }
+
+  RemindersWidgetTimelineProvider provider() const {
+    return RemindersWidgetTimelineProvider(WidgetEnvironment{
+        .settings = settings_, .files = FileManager(container()), .clock = fixedClock(kNow)});
+  }
+
+  Answers ask() const {
+    const auto requests = provider();
+    Answers answers;
+    answers.printed = capturedStdout([&] {
+      answers.placeholder = requests.placeholder(kLarge);
+      requests.getSnapshot(kLarge, [&](RemindersWidgetTimelineEntry e) { answers.snapshots.push_back(e); });
+      requests.getTimeline(kLarge,
+                           [&](Timeline<RemindersWidgetTimelineEntry> t) { answers.timelines.push_back(t); });
+    });
+    return answers;
+  }
+
+  // Every request answered once, exactly as the store's outcome `read` asks.
+  void expectAnswers(Read read, const std::string& fault) const {
+    SCOPED_TRACE(fault + " -> " + readName(read));
+    const Answers answers = ask();
+    ASSERT_EQ(answers.snapshots.size(), 1u);
+    ASSERT_EQ(answers.timelines.size(), 1u);
+    const auto& timeline = answers.timelines.front();
+    const Date today = settings_.calendar.startOfDay(kNow);
+
+    std::string lines;
+    if (read == Read::undecodable) lines = kUndecodableLine;
+    if (read == Read::noContainer) lines = kNoContainerLines;
+    EXPECT_EQ(answers.printed, lines + lines + lines);  // placeholder, snapshot, timeline each read once
+
+    if (read == Read::payload) {
+      const auto payload = goodPayload();
+      const auto expected = makeTimelineEntry(today, payload.events, payload.persons, kLarge, settings_);
+      EXPECT_EQ(describe(answers.placeholder), describe(expected));
+      EXPECT_EQ(describe(answers.snapshots.front()), describe(expected));
+      EXPECT_EQ(timeline.policy, TimelineReloadPolicy::atEnd);
+      EXPECT_EQ(describe(timeline.entries), describe(makeTimelineEntries(kNow, payload, kLarge, settings_)));
+      return;
+    }
+    const auto sample = samplePayload(settings_.calendar, settings_.strings, fixedClock(kNow));
+    const auto sampleEntry = makeTimelineEntry(today, sample.events, sample.persons, kLarge, settings_);
+    EXPECT_EQ(describe(withoutIdentifiers(answers.placeholder)), describe(withoutIdentifiers(sampleEntry)));
+    EXPECT_EQ(describe(withoutIdentifiers(answers.snapshots.front())),
+              describe(withoutIdentifiers(sampleEntry)));
+    EXPECT_EQ(timeline.policy, TimelineReloadPolicy::never);
+    ASSERT_EQ(timeline.entries.size(), 1u);
+    EXPECT_EQ(describe(timeline.entries.front()),
+              describe(makeTimelineEntry(today, {}, {}, kLarge, settings_)));
+  }
+
+  TemporaryDirectory directory_;
+  UserSettings settings_ = settingsFor("Europe/Warsaw");
+};
+
+struct Fault {
+  const char* name;
+  std::function<void(const fs::path& container, const fs::path& file, const fs::path& outside)> apply;
+  Read read;
+};
+
+TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
+  const fs::path outside = directory_.path() / "outside";
+  fs::create_directory(outside);
+  const auto replaceWith = [](const fs::path& file, auto make) {
+    fs::remove_all(file);
+    make();
+  };
+  const std::vector<Fault> faults = {
+      {"removed", [](auto&, auto& file, auto&) { fs::remove(file); }, Read::nothing},
+      {"truncated to zero", [](auto&, auto& file, auto&) { fs::resize_file(file, 0); }, Read::undecodable},
+      {"truncated to half", [](auto&, auto& file, auto&) { fs::resize_file(file, fs::file_size(file) / 2); },
+       Read::undecodable},
+      {"replaced by a directory",
+       [&](auto&, auto& file, auto&) { replaceWith(file, [&] { fs::create_directory(file); }); },
+       Read::nothing},
+      {"replaced by a directory holding files",
+       [&](auto&, auto& file, auto&) {
+         replaceWith(file,
+                     [&] { writeFile(file / kPayloadFileName, encoded(goodPayload(), plist::Format::xml)); });
+       },
+       Read::nothing},
+      {"replaced by a FIFO without a writer",
+       [&](auto&, auto& file, auto&) {
+         replaceWith(file, [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); });
+       },
+       Read::nothing},
+      {"replaced by a dangling symlink",
+       [&](auto&, auto& file, auto& out) {
+         replaceWith(file, [&] { fs::create_symlink(out / "gone.plist", file); });
+       },
+       Read::nothing},
+      {"replaced by a symlink to itself",
+       [&](auto&, auto& file, auto&) { replaceWith(file, [&] { fs::create_symlink(file, file); }); },
+       Read::nothing},
+      {"replaced by a loop of two symlinks",
+       [&](auto& dir, auto& file, auto&) {
+         replaceWith(file, [&] {
+           fs::create_symlink(dir / "other.plist", file);
+           fs::create_symlink(file, dir / "other.plist");
+         });
+       },
+       Read::nothing},
+      {"replaced by a symlink to an endless device",
+       [&](auto&, auto& file, auto&) { replaceWith(file, [&] { fs::create_symlink("/dev/zero", file); }); },
+       Read::nothing},
+      {"replaced by a symlink to a good file elsewhere",
+       [&](auto&, auto& file, auto& out) {
+         writeFile(out / "real.plist", encoded(goodPayload(), plist::Format::xml));
+         replaceWith(file, [&] { fs::create_symlink(out / "real.plist", file); });
+       },
+       Read::payload},
+      {"grown past the size limit (sparse)",
+       [](auto&, auto& file, auto&) { fs::resize_file(file, kMaxPayloadFileSize + 1); }, Read::nothing},
+      {"container removed", [](auto& dir, auto&, auto&) { fs::remove_all(dir); }, Read::noContainer},
+      {"container re-created empty",
+       [](auto& dir, auto&, auto&) {
+         fs::remove_all(dir);
+         fs::create_directory(dir);
+       },
+       Read::nothing},
+      {"container replaced by a file",
+       [](auto& dir, auto&, auto&) {
+         fs::remove_all(dir);
+         writeFile(dir, "not a directory");
+       },
+       Read::noContainer},
+      {"container replaced by a dangling symlink",
+       [](auto& dir, auto&, auto& out) {
+         fs::remove_all(dir);
+         fs::create_symlink(out / "no-such-container", dir);
+       },
+       Read::noContainer},
+  };
+
+  expectAnswers(Read::payload, "good file");
+  for (const auto& fault : faults) {
+    fault.apply(container(), file(), outside);
+    expectAnswers(fault.read, fault.name);
+    // Recovery: whatever is in the way goes, the container comes back, and the host writes a good file.
+    if (fs::is_symlink(container()) || (fs::exists(container()) && !fs::is_directory(container())))
+      fs::remove(container());
+    fs::create_directories(container());
+    fs::remove_all(file());
+    fs::remove_all(container() / "other.plist");
+    writeGood();
+    expectAnswers(Read::payload, std::string("good file after: ") + fault.name);
+  }
+}
+
+// Runs `body` in a child process without the power to read files it has no permission for: as the
+// unprivileged user "nobody" when the tests run as root (CI does, and root reads any file whatever its
+// mode bits), as the current user otherwise. The child's exit status is the result.
+void expectInUnprivilegedChild(const fs::path& shared, const std::function<int()>& body) {
+  std::fflush(stdout);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0) {
+      // Every directory down to `shared` must be searchable for the unprivileged user.
+      for (fs::path p = shared; p != p.parent_path(); p = p.parent_path())
+        if (p.string().starts_with(fs::temp_directory_path().string()) && p != fs::temp_directory_path())
+          ::chmod(p.c_str(), 0755);
+      if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(77);
+    }
+    ::_exit(body());
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot drop root privileges here (setuid refused)";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged read answered differently (see its stderr)";
+}
+
+TEST_F(FileFaults, UnreadableByPermissionsReadsAsNothing) {
+  // The file and, separately, the container lose their read and search permissions. The child checks that
+  // the store answers nothing and prints nothing, and that the timeline is the empty entry with `never`.
+  const auto check = [this]() -> int {
+    Answers answers = ask();
+    const bool ok = answers.printed.empty() && answers.timelines.size() == 1 &&
+                    answers.timelines.front().policy == TimelineReloadPolicy::never &&
+                    answers.timelines.front().entries.size() == 1 && !answers.placeholder.reminders.empty();
+    if (!ok) std::fprintf(stderr, "printed: '%s'\n", answers.printed.c_str());
+    return ok ? 0 : 1;
+  };
+
+  ASSERT_EQ(::chmod(file().c_str(), 0000), 0);
+  expectInUnprivilegedChild(container(), check);
+  if (IsSkipped()) return;
+
+  ASSERT_EQ(::chmod(file().c_str(), 0644), 0);
+  ASSERT_EQ(::chmod(container().c_str(), 0000), 0);
+  expectInUnprivilegedChild(directory_.path(), check);
+
+  // Permissions restored: the same file is read again.
+  ASSERT_EQ(::chmod(container().c_str(), 0755), 0);
+  expectAnswers(Read::payload, "permissions restored");
+}
+
+// The host writes the file while requests read it. Writing a temporary file and renaming it over the old
+// one is atomic for readers: every read sees the old or the new payload whole.
+TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
+  RemindersWidgetPayload other = goodPayload();
+  other.events.pop_back();
+  other.persons.at(0).nick = "Anna";
+  const auto payloads = std::vector{goodPayload(), other};
+  const auto bytes =
+      std::vector{encoded(payloads[0], plist::Format::binary), encoded(payloads[1], plist::Format::xml)};
+
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    for (int i = 0; i < 400; ++i) {
+      const fs::path temporary = container() / ".reminders.plist.tmp";
+      writeFile(temporary, bytes[i % 2]);
+      fs::rename(temporary, file());
+    }
+    done = true;
+  });
+  std::map<std::string, int> seen;
+  std::string printed;
+  while (!done) {
+    std::optional<RemindersWidgetPayload> read;
+    printed += capturedStdout([&] { read = payloadReadingAppGroup(FileManager(container())); });
+    if (!read)
+      ++seen["nothing"];
+    else if (same(*read, payloads[0]))
+      ++seen["first"];
+    else if (same(*read, payloads[1]))
+      ++seen["second"];
+    else
+      ++seen["something else"];
+  }
+  writer.join();
+  EXPECT_EQ(printed, "");
+  EXPECT_EQ(seen["nothing"], 0);
+  EXPECT_EQ(seen["something else"], 0);
+  // The last write (the second payload) is what the next read sees.
+  const auto last = payloadReadingAppGroup(FileManager(container()));
+  ASSERT_TRUE(last.has_value());
+  EXPECT_TRUE(same(*last, payloads[1]));
+}
+
+// Rewriting in place (truncate, then write in pieces) is not atomic: a read can see a cut-off or mixed
+// file. Such a read must fail to decode (one line, nothing returned), never crash or answer a third
+// payload; the two forms differ from the first byte on, so no mix of them is a property list.
+TEST_F(FileFaults, RewrittenInPlaceIsReadWholeOrNotAtAll) {
+  RemindersWidgetPayload other = goodPayload();
+  other.persons.at(1).nick = "Robert";
+  const auto payloads = std::vector{goodPayload(), other};
+  const auto bytes =
+      std::vector{encoded(payloads[0], plist::Format::binary), encoded(payloads[1], plist::Format::xml)};
+
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    for (int i = 0; i < 400; ++i) {
+      const auto& content = bytes[i % 2];
+      const int fd = ::open(file().c_str(), O_WRONLY | O_TRUNC);
+      if (fd < 0) continue;
+      for (std::size_t at = 0; at < content.size(); at += 64) {
+        const std::size_t piece = std::min<std::size_t>(64, content.size() - at);
+        if (::write(fd, content.data() + at, piece) != static_cast<ssize_t>(piece)) break;
+      }
+      ::close(fd);
+    }
+    done = true;
+  });
+  int reads = 0;
+  int undecodable = 0;
+  int unexpected = 0;
+  while (!done) {
+    std::optional<RemindersWidgetPayload> read;
+    const std::string printed =
+        capturedStdout([&] { read = payloadReadingAppGroup(FileManager(container())); });
+    ++reads;
+    if (read && printed.empty() && (same(*read, payloads[0]) || same(*read, payloads[1]))) continue;
+    if (!read && printed == kUndecodableLine) {
+      ++undecodable;
+      continue;
+    }
+    ++unexpected;
+  }
+  writer.join();
+  EXPECT_EQ(unexpected, 0) << "of " << reads << " reads";
+  RecordProperty("reads", reads);
+  RecordProperty("undecodable", undecodable);
+}
+
+}  // namespace
+}  // namespace rw
