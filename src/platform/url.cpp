@@ -91,4 +91,12 @@ bool operator==(const URL& a, const URL& b) {
   return a.base_ == b.base_ || *a.base_ == *b.base_;
 }
 
+bool isOpenableLink(std::string_view text) {
+  const auto url = URL::make(text);
+  if (!url) return false;
+  const std::string scheme = url->scheme();
+  return std::find(kOpenableLinkSchemes.begin(), kOpenableLinkSchemes.end(), scheme) !=
+         kOpenableLinkSchemes.end();
+}
+
 }  // namespace rw

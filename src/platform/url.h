@@ -4,6 +4,7 @@
 // so writing it back gives the same nested form that was read.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,5 +36,16 @@ class URL {
   std::string absolute_;
   std::shared_ptr<const URL> base_;  // immutable, so sharing keeps value semantics
 };
+
+/// The schemes of the links this program lets anything open on the user's behalf: its own app
+/// ("corvantis2"), web pages, mail and phone calls. Links come from the payload, which another program
+/// writes; "file:", "javascript:", "data:" and every other scheme are shown as text, never opened.
+inline constexpr std::array<std::string_view, 5> kOpenableLinkSchemes = {"corvantis2", "https", "http",
+                                                                         "mailto", "tel"};
+
+/// True when `text` is an absolute URL (as `URL::make` takes it, so without spaces, control characters or
+/// bytes outside ASCII) whose scheme, in any case, is one of `kOpenableLinkSchemes`. The one check for
+/// every place that turns a URL into something a person can follow.
+[[nodiscard]] bool isOpenableLink(std::string_view text);
 
 }  // namespace rw
