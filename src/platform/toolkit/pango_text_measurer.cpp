@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <map>
 #include <mutex>
 #include <string>
@@ -74,6 +75,9 @@ struct PangoTextMeasurer::State {
   PangoContext* context = nullptr;
   using Key =
       std::tuple<std::string, std::string, double, FontWeight, std::optional<double>, std::optional<int>>;
+  // Bounded: a host that runs for weeks measures new titles every day. When full it starts afresh, which
+  // costs one re-measure per text still in use.
+  static constexpr std::size_t kMaxCachedTexts = 4096;
   std::map<Key, TextMetrics> cache;
 };
 
@@ -111,6 +115,7 @@ TextMetrics PangoTextMeasurer::measure(std::string_view text, const FontRequest&
   const TextMetrics metrics{.size = {std::max(0.0, width), logical.height / double(PANGO_SCALE)},
                             .firstBaseline = firstBaseline,
                             .lastBaseline = lastBaseline};
+  if (state_->cache.size() >= State::kMaxCachedTexts) state_->cache.clear();
   state_->cache.emplace(std::move(key), metrics);
   return metrics;
 }
