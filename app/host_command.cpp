@@ -240,7 +240,17 @@ void runHost(const HostCommandOptions& options) {
             // Each request runs in the zone of the moment and reads the payload afresh.
             WidgetOptions now = options.widget;
             now.host.timeZone = clock.timeZone();
-            current = prepareRun(now);
+            try {
+              current = prepareRun(now);
+            } catch (const UsageError& error) {
+              // The zone the system names now is one the calendar does not know (or the catalogs went
+              // away): keep running on the options as given, else on the last run that worked.
+              std::cerr << "reminders-widget: " << error.what() << "\n";
+              try {
+                current = prepareRun(options.widget);
+              } catch (const UsageError&) {
+              }
+            }
             Timeline<RemindersWidgetTimelineEntry> timeline;
             current.configuration.provider.getTimeline(
                 current.request.context,
