@@ -5,6 +5,8 @@
 #include <cmath>
 #include <sstream>
 
+#include "platform/url.h"
+
 namespace rw::app {
 
 std::string escapeHtml(std::string_view text) {
@@ -35,13 +37,7 @@ std::string escapeHtml(std::string_view text) {
 }
 
 bool isAllowedLinkScheme(std::string_view url) {
-  static constexpr std::array<std::string_view, 5> kAllowed{"corvantis2", "https", "http", "mailto", "tel"};
-  const auto colon = url.find(':');
-  if (colon == std::string_view::npos) return false;
-  std::string scheme(url.substr(0, colon));
-  std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-  return std::find(kAllowed.begin(), kAllowed.end(), scheme) != kAllowed.end();
+  return isOpenableLink(url);
 }
 
 namespace {

@@ -38,8 +38,8 @@ struct GalleryPage {
 /// attribute values alike.
 std::string escapeHtml(std::string_view text);
 
-/// True when `url` begins with one of the schemes "corvantis2", "https", "http", "mailto" or "tel" (in any
-/// case) followed by ':'.
+/// `rw::isOpenableLink` (platform/url.h): an absolute URL of one of the schemes "corvantis2", "https",
+/// "http", "mailto" or "tel", in any case.
 bool isAllowedLinkScheme(std::string_view url);
 
 /// The whole page. Areas of row links come before the widget-wide area, so a click on a row follows the
