@@ -94,8 +94,6 @@ std::vector<WidgetFamily> galleryFamilies(const StaticConfiguration& configurati
 }
 
 void gallery(const GalleryOptions& options) {
-  if (!options.widget.host.size.empty() || options.widget.host.family != "systemLarge")
-    throw UsageError("gallery draws every family in its own size: --family and --size do not apply");
   const WidgetRun run = prepareRun(options.widget);
   const std::filesystem::path directory = options.output;
   std::error_code error;
