@@ -22,7 +22,7 @@ struct UsageError : std::runtime_error {
 void addPayloadCommands(CLI::App& app);
 /// placeholder, snapshot, timeline.
 void addRequestCommands(CLI::App& app);
-/// draw, render, gallery, tap, describe, host.
+/// draw: any element tree to an image.
 void addDrawCommands(CLI::App& app);
 /// render, gallery, tap, describe: the declared widget (`RemindersWidget`) drawn, tapped and described.
 void addRenderCommands(CLI::App& app);
