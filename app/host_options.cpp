@@ -2,8 +2,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "commands.h"
@@ -151,6 +154,21 @@ HostRequest resolve(const HostOptions& options) {
               .clock = std::move(clock),
           },
   };
+}
+
+void writeOutput(const std::string& output, const std::string& text) {
+  if (output == "-") {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+    return;
+  }
+  std::ofstream file(output, std::ios::binary | std::ios::trunc);
+  file << text;
+  file.close();
+  if (!file) {
+    std::cerr << "reminders-widget: cannot write '" << output << "'\n";
+    throw Exit{1};
+  }
 }
 
 }  // namespace rw::app

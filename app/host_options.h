@@ -50,4 +50,8 @@ std::optional<Size> parseDisplaySize(std::string_view text);
 /// "364x382", or with decimals where the size has them.
 std::string formatDisplaySize(Size size);
 
+/// Writes a command's text answer to the file `output`, or to standard output for "-". A file that cannot
+/// be written ends the command with one line on stderr and exit status 1.
+void writeOutput(const std::string& output, const std::string& text);
+
 }  // namespace rw::app

@@ -25,25 +25,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string sizeText(Size size) {
-  return formatDisplaySize(size);
-}
-
-void writeText(const std::string& output, const std::string& text) {
-  if (output == "-") {
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
-    return;
-  }
-  std::ofstream file(output, std::ios::binary | std::ios::trunc);
-  file << text;
-  file.close();
-  if (!file) {
-    std::cerr << "reminders-widget: cannot write '" << output << "'\n";
-    throw Exit{1};
-  }
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // render
 
@@ -69,7 +50,7 @@ void render(const RenderOptions& options) {
   }
   const auto [width, height] = ui::pixelSize(context.displaySize, options.widget.scale);
   std::printf("Drew %s %s, entry %lld of %zu (%s, %s), on %s in %s mode to %s (%dx%d pixels)\n",
-              std::string(familyName(context.family)).c_str(), sizeText(context.displaySize).c_str(),
+              std::string(familyName(context.family)).c_str(), formatDisplaySize(context.displaySize).c_str(),
               static_cast<long long>(options.widget.entry), answer.entries.size(),
               options.widget.request.c_str(), formatRfc3339(entry.date).c_str(),
               formatPlatformVersion(run.version).c_str(), options.widget.mode.c_str(), options.output.c_str(),
@@ -120,7 +101,7 @@ void gallery(const GalleryOptions& options) {
       std::cerr << "reminders-widget: " << *failed << "\n";
       throw Exit{1};
     }
-    GalleryImage image{.caption = std::string(familyName(family)) + " " + sizeText(size) + " (" +
+    GalleryImage image{.caption = std::string(familyName(family)) + " " + formatDisplaySize(size) + " (" +
                                   std::string(caseName(entry.layout)) + ")",
                        .file = name,
                        .size = size};
@@ -137,7 +118,7 @@ void gallery(const GalleryOptions& options) {
     page.images.push_back(std::move(image));
   }
   const auto index = directory / "index.html";
-  writeText(index.string(), galleryHtml(page));
+  writeOutput(index.string(), galleryHtml(page));
   std::printf("Drew %zu widgets into %s; open %s in a browser\n", page.images.size(), directory.c_str(),
               index.c_str());
 }
@@ -173,8 +154,8 @@ void tap(const TapOptions& options) {
   const TimelineProviderContext& context = run.request.context;
   const ui::Rect widget{{0, 0}, context.displaySize};
   if (!widget.contains(*point))
-    throw UsageError("--at " + options.at + " lies outside the widget (" + sizeText(context.displaySize) +
-                     " points)");
+    throw UsageError("--at " + options.at + " lies outside the widget (" +
+                     formatDisplaySize(context.displaySize) + " points)");
   const Answer answer = ask(run.configuration, options.widget.request, context);
   const auto& entry = entryAt(answer, options.widget.entry);
   const ui::LayoutNode root =
@@ -213,7 +194,7 @@ void describeWidget(const DescribeOptions& options) {
                   {"descriptionKey", configuration.descriptionKey},
                   {"description", strings.text(configuration.descriptionKey)},
                   {"supportedFamilies", families}};
-  writeText(options.output, json.dump(2) + "\n");
+  writeOutput(options.output, json.dump(2) + "\n");
 }
 
 // The request options without --family and --size, for commands that draw more than one family.

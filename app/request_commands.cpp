@@ -61,22 +61,6 @@ void printSummary(std::string_view request, const HostRequest& host,
   std::fflush(stdout);
 }
 
-void writeJson(const std::string& output, const Json& json) {
-  const std::string text = json.dump(2) + "\n";
-  if (output == "-") {
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
-    return;
-  }
-  std::ofstream file(output, std::ios::binary | std::ios::trunc);
-  file << text;
-  file.close();
-  if (!file) {
-    std::cerr << "reminders-widget: cannot write '" << output << "'\n";
-    throw Exit{1};
-  }
-}
-
 void answer(std::string_view request, const RequestOptions& options) {
   const HostRequest host = resolve(options.host);
   const RemindersWidgetTimelineProvider provider(host.environment);
@@ -98,7 +82,7 @@ void answer(std::string_view request, const RequestOptions& options) {
   if (options.output.empty())
     printSummary(request, host, policy, entries);
   else
-    writeJson(options.output, requestJson(request, host.context, policy, entries));
+    writeOutput(options.output, requestJson(request, host.context, policy, entries).dump(2) + "\n");
 }
 
 void addRequest(CLI::App& app, const std::string& name, const std::string& description) {
