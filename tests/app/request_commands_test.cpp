@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "run_program.h"
 #include "support/test_support.h"
 #include "widget/host.h"
 #include "widget/widget_fixtures.h"
@@ -23,44 +24,9 @@ using Json = nlohmann::ordered_json;
 using Keys = std::vector<std::string>;
 using rw::testing::TemporaryDirectory;
 
-struct Ran {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string quoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text)
-    q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-/// Runs the program with `args` in a clean environment (plus `environment`, "NAME=value" items).
-Ran run(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
-  TemporaryDirectory scratch;
-  const auto errFile = scratch.path() / "stderr";
-  std::string command =
-      "env -u TZ -u LANG -u LC_ALL -u LC_MESSAGES -u REMINDERS_WIDGET_CONTAINER "
-      "-u REMINDERS_WIDGET_STRINGS";
-  for (const auto& item : environment)
-    command += " " + quoted(item);
-  command += " " + quoted(RW_WIDGET_EXECUTABLE);
-  for (const auto& arg : args)
-    command += " " + quoted(arg);
-  command += " 2>" + quoted(errFile.string());
-  Ran result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 4096> buffer{};
-  std::size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-    result.out.append(buffer.data(), n);
-  const int status = ::pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.err = rw::testing::readFile(errFile);
-  return result;
-}
+using rw::testing::quoted;
+using rw::testing::Ran;
+using rw::testing::run;
 
 Keys keysOf(const Json& object) {
   Keys keys;

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "run_program.h"
 #include "support/test_support.h"
 #include "widget/widget_fixtures.h"
 
@@ -29,39 +30,9 @@ using fixtures::event;
 using Json = nlohmann::json;
 using rw::testing::TemporaryDirectory;
 
-struct Ran {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string quoted(const std::string& text) {
-  std::string q = "'";
-  for (char c : text)
-    q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-Ran run(const std::vector<std::string>& args) {
-  TemporaryDirectory scratch;
-  const auto errFile = scratch.path() / "stderr";
-  std::string command = "env -u TZ -u LANG -u LC_ALL -u LC_MESSAGES -u REMINDERS_WIDGET_CONTAINER " +
-                        quoted(RW_WIDGET_EXECUTABLE);
-  for (const auto& arg : args)
-    command += " " + quoted(arg);
-  command += " 2>" + quoted(errFile.string());
-  Ran result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 4096> buffer{};
-  std::size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-    result.out.append(buffer.data(), n);
-  const int status = ::pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.err = rw::testing::readFile(errFile);
-  return result;
-}
+using rw::testing::quoted;
+using rw::testing::Ran;
+using rw::testing::run;
 
 const std::string kNow = "2026-12-06T09:30:00Z";
 
