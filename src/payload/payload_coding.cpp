@@ -56,13 +56,13 @@ std::array<const plist::Value*, N> collect(const plist::Dictionary& dictionary,
 // Every reader, declared up front so that the templates below see them all.
 bool read(const plist::Value& value, std::string& out, Error& error);
 bool read(const plist::Value& value, Date& out, Error& error);
-bool read(const plist::Value& value, std::vector<std::string>& out, Error& error);
 bool read(const plist::Value& value, ColorEncoded& out, Error& error);
 bool read(const plist::Value& value, std::optional<URL>& out, Error& error);
 bool read(const plist::Value& value, WidgetEventPayload& event, Error& error);
 bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error);
-template <class Record>
-bool read(const plist::Value& value, std::vector<Record>& out, Error& error);
+// Arrays of strings and of records alike: elements in order, the first failure names its index.
+template <class Element>
+bool read(const plist::Value& value, std::vector<Element>& out, Error& error);
 
 bool read(const plist::Value& value, std::string& out, Error& error) {
   const auto* text = value.get<std::string>();
@@ -97,20 +97,6 @@ bool read(const plist::Value& value, E& out, Error& error) {
     return false;
   }
   out = *decoded;
-  return true;
-}
-
-bool read(const plist::Value& value, std::vector<std::string>& out, Error& error) {
-  const auto* array = value.get<plist::Array>();
-  if (array == nullptr) return typeMismatch(error, "an array", value);
-  out.clear();
-  out.reserve(array->size());
-  for (size_t i = 0; i < array->size(); ++i) {
-    if (!read((*array)[i], out.emplace_back(), error)) {
-      prependIndex(error, i);
-      return false;
-    }
-  }
   return true;
 }
 
@@ -202,8 +188,8 @@ bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error) 
          field(slots, k, 2, person.nick, error) && field(slots, k, 3, person.colorEncoded, error);
 }
 
-template <class Record>
-bool read(const plist::Value& value, std::vector<Record>& out, Error& error) {
+template <class Element>
+bool read(const plist::Value& value, std::vector<Element>& out, Error& error) {
   const auto* array = value.get<plist::Array>();
   if (array == nullptr) return typeMismatch(error, "an array", value);
   out.clear();
