@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-asan fuzz format clean
+.PHONY: all deps configure build run run-desktop test test-asan fuzz bench format clean
 
 all: build
 
@@ -22,6 +22,14 @@ build: configure
 run: build
 	./scripts/run-widget $(BUILD)
 
+# The widget in a window on the desktop ($$DISPLAY, or Wayland), from the stored payload or the sample.
+# Options go in DESKTOP_ARGS, e.g. DESKTOP_ARGS='--family medium --position 40,40 --below'.
+DESKTOP_ARGS ?=
+run-desktop: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) --target reminders-widget-desktop -j $(JOBS)
+	./$(BUILD)/reminders-widget-desktop $(DESKTOP_ARGS)
+
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
@@ -38,6 +46,16 @@ test-asan:
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	./scripts/run-fuzzers $(FUZZ_SECONDS)
+
+# The peer benchmark (bench/peers): the timeline request against plistlib, libplist and cat on generated
+# payloads, in an optimised build of its own; prints the table and writes BENCH_BUILD/peers/report.md.
+# Extra options for the script go in PEERS_ARGS, e.g. PEERS_ARGS="--rounds 3 --events 100,10000".
+BENCH_BUILD ?= build-bench
+PEERS_ARGS ?=
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRW_BUILD_BENCHMARKS=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target reminders-widget generate-payloads decode-files
+	./bench/peers --build $(BENCH_BUILD) $(PEERS_ARGS)
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i

@@ -45,21 +45,6 @@ struct HostCommandOptions {
   std::string output;
 };
 
-// Where the container is looked for, whether or not it exists now (the store's rule: --container, else
-// $REMINDERS_WIDGET_CONTAINER, else ${XDG_DATA_HOME:-$HOME/.local/share}/<app group>).
-std::optional<fs::path> containerLocation(const std::string& option) {
-  if (!option.empty()) return fs::path(option);
-  auto variable = [](const char* name) -> std::optional<fs::path> {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') return std::nullopt;
-    return fs::path(value);
-  };
-  if (auto configured = variable("REMINDERS_WIDGET_CONTAINER")) return configured;
-  if (auto xdg = variable("XDG_DATA_HOME"); xdg && xdg->is_absolute()) return *xdg / kAppGroupIdentifier;
-  if (auto home = variable("HOME")) return *home / ".local" / "share" / kAppGroupIdentifier;
-  return std::nullopt;
-}
-
 class SystemClock final : public HostClock {
  public:
   explicit SystemClock(std::string fixedZone) : fixedZone_(std::move(fixedZone)) {}
@@ -209,16 +194,6 @@ class SystemEventSource final : public HostEventSource {
   int zoneWatch_ = -1;
 };
 
-std::string requestLine(const HostRequestRecord& record) {
-  std::ostringstream out;
-  out << formatRfc3339(record.requestedAt) << " request (" << reasonName(record.reason) << ") in "
-      << record.timeZone << ": " << record.entryCount << (record.entryCount == 1 ? " entry" : " entries")
-      << ", reload " << policyName(record.policy);
-  if (record.shownEntry) out << "; showing entry " << *record.shownEntry;
-  if (record.nextWake) out << "; next change " << formatRfc3339(*record.nextWake);
-  return out.str();
-}
-
 void runHost(const HostCommandOptions& options) {
   if (!options.widget.host.now.empty())
     throw UsageError("host runs on the system clock: --now does not apply");
@@ -238,19 +213,7 @@ void runHost(const HostCommandOptions& options) {
       .requestTimeline =
           [&](ReloadReason) {
             // Each request runs in the zone of the moment and reads the payload afresh.
-            WidgetOptions now = options.widget;
-            now.host.timeZone = clock.timeZone();
-            try {
-              current = prepareRun(now);
-            } catch (const UsageError& error) {
-              // The zone the system names now is one the calendar does not know (or the catalogs went
-              // away): keep running on the options as given, else on the last run that worked.
-              std::cerr << "reminders-widget: " << error.what() << "\n";
-              try {
-                current = prepareRun(options.widget);
-              } catch (const UsageError&) {
-              }
-            }
+            current = prepareRunInZone(options.widget, clock.timeZone(), std::move(current));
             Timeline<RemindersWidgetTimelineEntry> timeline;
             current.configuration.provider.getTimeline(
                 current.request.context,

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "commands.h"
+#include "payload/store.h"
 #include "platform/calendar.h"
 #include "platform/catalog.h"
 #include "platform/clock.h"
@@ -154,6 +155,20 @@ HostRequest resolve(const HostOptions& options) {
               .clock = std::move(clock),
           },
   };
+}
+
+std::optional<std::filesystem::path> containerLocation(const std::string& option) {
+  namespace fs = std::filesystem;
+  if (!option.empty()) return fs::path(option);
+  auto variable = [](const char* name) -> std::optional<fs::path> {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') return std::nullopt;
+    return fs::path(value);
+  };
+  if (auto configured = variable("REMINDERS_WIDGET_CONTAINER")) return configured;
+  if (auto xdg = variable("XDG_DATA_HOME"); xdg && xdg->is_absolute()) return *xdg / kAppGroupIdentifier;
+  if (auto home = variable("HOME")) return *home / ".local" / "share" / kAppGroupIdentifier;
+  return std::nullopt;
 }
 
 void writeOutput(const std::string& output, const std::string& text) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,11 @@ std::optional<Size> parseDisplaySize(std::string_view text);
 
 /// "364x382", or with decimals where the size has them.
 std::string formatDisplaySize(Size size);
+
+/// Where the store looks for the container, whether or not it exists now (for hosts that watch it):
+/// `option` (--container), else $REMINDERS_WIDGET_CONTAINER, else ${XDG_DATA_HOME:-$HOME/.local/share}/<app
+/// group>; nothing when none of them is set.
+[[nodiscard]] std::optional<std::filesystem::path> containerLocation(const std::string& option);
 
 /// Writes a command's text answer to the file `output`, or to standard output for "-". A file that cannot
 /// be written ends the command with one line on stderr and exit status 1.

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <iostream>
+#include <sstream>
 
 #include "commands.h"
 #include "platform/toolkit/pango_text_measurer.h"
@@ -85,6 +87,21 @@ WidgetRun prepareRun(const WidgetOptions& options) {
           .configuration = std::move(configuration)};
 }
 
+WidgetRun prepareRunInZone(const WidgetOptions& options, const std::string& zone, WidgetRun last) {
+  WidgetOptions now = options;
+  now.host.timeZone = zone;
+  try {
+    return prepareRun(now);
+  } catch (const UsageError& error) {
+    std::cerr << "reminders-widget: " << error.what() << "\n";
+  }
+  try {
+    return prepareRun(options);
+  } catch (const UsageError&) {
+    return last;
+  }
+}
+
 Answer ask(const StaticConfiguration& configuration, std::string_view request,
            const TimelineProviderContext& context) {
   Answer answer;
@@ -109,6 +126,16 @@ const RemindersWidgetTimelineEntry& entryAt(const Answer& answer, std::int64_t i
                      std::to_string(answer.entries.size()) +
                      (answer.entries.size() == 1 ? " entry" : " entries"));
   return answer.entries[static_cast<std::size_t>(index)];
+}
+
+std::string requestLine(const HostRequestRecord& record) {
+  std::ostringstream out;
+  out << formatRfc3339(record.requestedAt) << " request (" << reasonName(record.reason) << ") in "
+      << record.timeZone << ": " << record.entryCount << (record.entryCount == 1 ? " entry" : " entries")
+      << ", reload " << policyName(record.policy);
+  if (record.shownEntry) out << "; showing entry " << *record.shownEntry;
+  if (record.nextWake) out << "; next change " << formatRfc3339(*record.nextWake);
+  return out.str();
 }
 
 namespace {

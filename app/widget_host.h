@@ -13,6 +13,7 @@
 #include "host_options.h"
 #include "platform/toolkit/layout.h"
 #include "views/environment.h"
+#include "widget/host_schedule.h"
 #include "widget/widget.h"
 
 namespace rw::app {
@@ -57,6 +58,11 @@ struct WidgetRun {
 /// Resolves the options (throwing `UsageError` where one is unusable) and reads the widget's declaration.
 WidgetRun prepareRun(const WidgetOptions& options);
 
+/// `prepareRun` for a request made now in `zone` (the zone the host's clock reads at this moment). When that
+/// zone is one the calendar does not know (or the catalogs went away) it says so in one line on stderr and
+/// runs on the options as given, else on `last`, so that a long-running host keeps running.
+WidgetRun prepareRunInZone(const WidgetOptions& options, const std::string& zone, WidgetRun last);
+
 /// A provider's answer: its entries, and the reload policy when it was a timeline.
 struct Answer {
   std::vector<RemindersWidgetTimelineEntry> entries;
@@ -82,5 +88,9 @@ ui::Element hostedWidget(const StaticConfiguration& configuration, const Reminde
 ui::LayoutNode layoutWidget(const StaticConfiguration& configuration,
                             const RemindersWidgetTimelineEntry& entry, WidgetFamily family, Size size,
                             const ui::Environment& environment);
+
+/// One line for a long-running host's request: "<when> request (<reason>) in <zone>: <n> entries, reload
+/// <policy>; showing entry <i>; next change <when>".
+std::string requestLine(const HostRequestRecord& record);
 
 }  // namespace rw::app

@@ -1,0 +1,50 @@
+// The desktop host's decisions that need no window: which family a name asks for, where the window goes,
+// and what a click opens. The GTK side (desktop_window.h) only
+// carries them out.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/toolkit/layout_node.h"
+#include "widget/host.h"
+
+namespace rw::app::desktop {
+
+/// The families the window offers in its menu, with the names --family takes and the menu shows.
+struct DesktopFamily {
+  WidgetFamily family;
+  std::string_view name;   // "small", "medium", "large", "extra large"
+  std::string_view label;  // "Small", "Medium", "Large", "Extra large"
+};
+inline constexpr std::array<DesktopFamily, 4> kDesktopFamilies{{
+    {WidgetFamily::systemSmall, "small", "Small"},
+    {WidgetFamily::systemMedium, "medium", "Medium"},
+    {WidgetFamily::systemLarge, "large", "Large"},
+    {WidgetFamily::systemExtraLarge, "extra large", "Extra large"},
+}};
+
+/// The family `name` asks for: one of `kDesktopFamilies`' names ("extra-large" also serves, as a space is
+/// awkward on a command line) or any name the command line takes ("systemLarge", "accessoryCircular"...).
+[[nodiscard]] std::optional<WidgetFamily> desktopFamilyNamed(std::string_view name);
+
+/// A window position in screen pixels, from the top left of the screen.
+struct WindowPosition {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const WindowPosition&, const WindowPosition&) = default;
+};
+
+/// "X,Y": two integers (a sign allowed, so that a window can start partly off the left or top edge), each
+/// within ±32767 (X11 coordinates are 16-bit); nothing for anything else.
+[[nodiscard]] std::optional<WindowPosition> parseWindowPosition(std::string_view text);
+
+/// What a left click at `point` (widget points) opens: the link under it (a row's own link), else the
+/// widget's link. Nothing when the point lies outside the widget or the URL's scheme is not one this
+/// program opens (`isOpenableLink`): a payload's "file:" or "javascript:" link opens nothing.
+[[nodiscard]] std::optional<std::string> urlForClick(const ui::LayoutNode& root, Size widget,
+                                                     ui::Point point);
+
+}  // namespace rw::app::desktop
