@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <iostream>
@@ -118,7 +119,6 @@ class DesktopHost final : public HostClock, public HostEventSource {
   std::optional<RemindersWidgetTimelineEntry> entry_;
   std::size_t entryIndex_ = 0;
   std::optional<ui::LayoutNode> layout_;
-  ui::Bitmap bitmap_;
   cairo_surface_t* surface_ = nullptr;
   int scale_ = 1;
   bool painted_ = false;
@@ -398,11 +398,20 @@ void DesktopHost::redraw() {
   }
   layout_ =
       layoutWidget(run_.configuration, *entry_, context.family, context.displaySize, run_.environment());
-  bitmap_ = ui::renderBitmap(*layout_, context.displaySize, {.scale = static_cast<double>(scale)});
+  const ui::Bitmap bitmap =
+      ui::renderBitmap(*layout_, context.displaySize, {.scale = static_cast<double>(scale)});
+  // The window's frames may hold on to the old surface after this, so each surface owns its pixels.
   if (surface_ != nullptr) cairo_surface_destroy(surface_);
-  surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(bitmap_.pixels.data()),
-                                                 CAIRO_FORMAT_ARGB32, bitmap_.width, bitmap_.height,
-                                                 bitmap_.width * 4);
+  surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bitmap.width, bitmap.height);
+  cairo_surface_flush(surface_);
+  unsigned char* pixels = cairo_image_surface_get_data(surface_);
+  const int stride = cairo_image_surface_get_stride(surface_);
+  if (pixels != nullptr)
+    for (int row = 0; row < bitmap.height; ++row)
+      std::memcpy(pixels + static_cast<std::ptrdiff_t>(row) * stride,
+                  bitmap.pixels.data() + static_cast<std::ptrdiff_t>(row) * bitmap.width,
+                  static_cast<std::size_t>(bitmap.width) * sizeof(std::uint32_t));
+  cairo_surface_mark_dirty(surface_);
   // The bitmap has `scale` pixels per point; at that device scale it covers the widget's points exactly.
   cairo_surface_set_device_scale(surface_, scale, scale);
   scale_ = scale;
