@@ -7,10 +7,14 @@
 // application writes for a family over four years: 3 caregivers and 5 children whose uppercase UUID
 // identifiers the events share, about a fifth of the titles outside ASCII, statuses mostly "PLA", expenses
 // with an amount, some notes and about a tenth of the events with a link to themselves. A fixed seed makes
-// the files the same on every machine for the same --now. Files already present are kept unless --force.
+// the files the same on every machine for the same --now.
 //
-// --check reads every file back from disk, decodes it as the widget does and compares it, record by record,
-// with what was written; any difference ends with exit status 1.
+// --check reads every file it writes back from disk, decodes it as the widget does and compares it, record
+// by record, with what was written; any difference ends with exit status 1.
+//
+// Each file gets a stamp beside its directory (DIR/N-FORM.stamp) naming the generator's version and --now,
+// written once the file is complete (and, with --check, checked). A file whose stamp matches is kept as it
+// is; any other file is made afresh. --force makes every file afresh.
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -40,6 +44,8 @@ namespace fs = std::filesystem;
 
 constexpr std::uint64_t kSeed = 20261207;
 constexpr double kDay = 86400.0;
+// Raise whenever the generated content changes, so files made by an older generator are made afresh.
+constexpr int kGeneratorVersion = 1;
 
 std::string uuid(std::mt19937_64& random) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -236,6 +242,13 @@ bool writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   return !error;
 }
 
+std::string readStamp(const fs::path& path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
 std::optional<std::vector<int>> parseCounts(std::string_view text) {
   std::vector<int> counts;
   while (!text.empty()) {
@@ -264,6 +277,7 @@ int usage(const char* message) {
 int main(int argc, char** argv) {
   std::optional<fs::path> out;
   std::optional<double> now;
+  std::string nowText;
   std::vector<int> counts = {100, 10'000, 100'000, 1'000'000};
   bool check = false;
   bool force = false;
@@ -273,7 +287,8 @@ int main(int argc, char** argv) {
     if (arg == "--out" && hasValue) {
       out = argv[++i];
     } else if (arg == "--now" && hasValue) {
-      const auto date = rw::parseRfc3339(argv[++i]);
+      nowText = argv[++i];
+      const auto date = rw::parseRfc3339(nowText);
       if (!date) return usage("--now must be an RFC 3339 instant");
       now = date->unixSeconds();
     } else if (arg == "--events" && hasValue) {
@@ -296,26 +311,28 @@ int main(int argc, char** argv) {
     for (auto format : {rw::plist::Format::binary, rw::plist::Format::xml}) {
       const char* formName = format == rw::plist::Format::binary ? "binary" : "xml";
       const fs::path path = *out / (std::to_string(count) + "-" + formName) / "reminders.plist";
-      const bool present = fs::is_regular_file(path);
-      if (present && !force && !check) {
+      const fs::path stampPath = *out / (std::to_string(count) + "-" + formName + ".stamp");
+      const std::string stamp = "generate-payloads " + std::to_string(kGeneratorVersion) + " seed " +
+                                std::to_string(kSeed) + " now " + nowText;
+      if (!force && fs::is_regular_file(path) && readStamp(stampPath) == stamp) {
         std::printf("%s: present, kept\n", path.c_str());
         continue;
       }
+      std::error_code ignored;
+      fs::remove(stampPath, ignored);
       if (!payload) payload = generatePayload(count, *now);
-      if (!present || force) {
-        const auto bytes = rw::writePayload(*payload, format);
-        if (!bytes || !writeFile(path, *bytes)) {
-          std::fprintf(stderr, "%s: could not be written: %s\n", path.c_str(), std::strerror(errno));
-          ++failures;
-          continue;
-        }
-        std::printf("%s: %zu bytes written\n", path.c_str(), bytes->size());
+      const auto bytes = rw::writePayload(*payload, format);
+      if (!bytes || !writeFile(path, *bytes)) {
+        std::fprintf(stderr, "%s: could not be written: %s\n", path.c_str(), std::strerror(errno));
+        ++failures;
+        continue;
       }
+      std::printf("%s: %zu bytes written\n", path.c_str(), bytes->size());
       if (check) {
-        const auto bytes = readFile(path);
-        const auto decoded = bytes ? rw::decodePayload(*bytes) : rw::PayloadDecoding{};
+        const auto reread = readFile(path);
+        const auto decoded = reread ? rw::decodePayload(*reread) : rw::PayloadDecoding{};
         std::string problem;
-        if (!bytes)
+        if (!reread)
           problem = "unreadable";
         else if (!decoded)
           problem = "does not decode: " + decoded.error.reason + " at " + decoded.error.codingPath;
@@ -324,11 +341,12 @@ int main(int argc, char** argv) {
         if (!problem.empty()) {
           std::fprintf(stderr, "%s: check failed: %s\n", path.c_str(), problem.c_str());
           ++failures;
-        } else {
-          std::printf("%s: decodes to the %d events and %zu persons written\n", path.c_str(), count,
-                      payload->persons.size());
+          continue;
         }
+        std::printf("%s: decodes to the %d events and %zu persons written\n", path.c_str(), count,
+                    payload->persons.size());
       }
+      std::ofstream(stampPath) << stamp << '\n';
     }
   }
   std::fflush(stdout);
