@@ -1,10 +1,13 @@
 #include "platform/calendar.h"
 
+#include <unicode/basictz.h>
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
+#include <unicode/tzrule.h>
+#include <unicode/tztrans.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
@@ -120,6 +123,107 @@ bool isWellFormed(const icu::Locale& locale) {
   return std::ranges::all_of(base, [](unsigned char c) { return std::isalnum(c) || c == '_'; });
 }
 
+// A day of the proleptic Gregorian calendar.
+struct CivilDay {
+  std::int64_t year = 0;
+  int month = 1;  // 1-12
+  int day = 1;    // 1-31
+};
+
+constexpr double kMillisPerDay = 86'400'000.0;
+
+// Days since 1970-01-01 of a Gregorian day, and back (H. Hinnant's civil-date algorithms: eras of 400
+// years, years that start on 1 March so that the leap day comes last).
+std::int64_t daysFromCivil(const CivilDay& day) {
+  const std::int64_t y = day.year - (day.month <= 2 ? 1 : 0);
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yearOfEra = y - era * 400;
+  const std::int64_t dayOfYear = (153 * (day.month + (day.month > 2 ? -3 : 9)) + 2) / 5 + day.day - 1;
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146'097 + dayOfEra - 719'468;
+}
+
+CivilDay civilFromDays(std::int64_t days) {
+  days += 719'468;
+  const std::int64_t era = (days >= 0 ? days : days - 146'096) / 146'097;
+  const std::int64_t dayOfEra = days - era * 146'097;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+  const int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+  const int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+  return {.year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0), .month = month, .day = day};
+}
+
+bool isLeapYear(std::int64_t year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
+int daysInMonth(std::int64_t year, int month) {
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// `day` moved by `months` months, the day of the month clamped to the end of a shorter month (31 January
+// plus one month is the last day of February), as the calendar's month arithmetic does.
+CivilDay addingMonths(const CivilDay& day, std::int64_t months) {
+  const std::int64_t index = day.year * 12 + (day.month - 1) + months;
+  const std::int64_t year = (index >= 0 ? index : index - 11) / 12;
+  const int month = static_cast<int>(index - year * 12) + 1;
+  return {.year = year, .month = month, .day = std::min(day.day, daysInMonth(year, month))};
+}
+
+// The distance between two Gregorian days the way the calendar's field difference counts it: the most
+// whole months that, added to `from`, do not pass `to` in the distance's direction, then the days left.
+MonthsAndDays gregorianDistance(const CivilDay& from, const CivilDay& to) {
+  const std::int64_t fromDays = daysFromCivil(from);
+  const std::int64_t toDays = daysFromCivil(to);
+  // Adding months never overshoots by more than one month: the candidate lands in `to`'s month, at most a
+  // few days past it.
+  std::int64_t months = (to.year - from.year) * 12 + (to.month - from.month);
+  const std::int64_t landing = daysFromCivil(addingMonths(from, months));
+  if (toDays >= fromDays && landing > toDays) --months;
+  if (toDays < fromDays && landing < toDays) ++months;
+  return {.months = months, .days = toDays - daysFromCivil(addingMonths(from, months))};
+}
+
+// Whether the wall clock's jump from `from` to `to` (milliseconds since 1970, local) skips or repeats a noon.
+bool crossesNoon(UDate from, UDate to) {
+  constexpr UDate kNoon = kMillisPerDay / 2;
+  const UDate low = std::min(from, to);
+  const UDate high = std::max(from, to);
+  const UDate firstNoon = std::ceil((low - kNoon) / kMillisPerDay) * kMillisPerDay + kNoon;
+  return firstNoon <= high;
+}
+
+// The last instant at which `zone` moved its clocks by 12 hours or more, or across a noon; minus infinity
+// for a zone that never did. The zone's final rules are yearly daylight-saving steps at night, so the walk
+// stops there.
+UDate lastIrregularChangeIn(const icu::TimeZone& zone) {
+  const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(&zone);
+  if (!basic) return std::numeric_limits<UDate>::infinity();  // unknown history: never settled
+  constexpr std::int32_t kDateLineJump = 12 * 60 * 60 * 1000;
+  UDate settled = -std::numeric_limits<UDate>::infinity();
+  icu::TimeZoneTransition transition;
+  UDate from = -std::numeric_limits<UDate>::max();
+  for (int steps = 0; steps < 10'000 && basic->getNextTransition(from, false, transition); ++steps) {
+    const icu::TimeZoneRule* before = transition.getFrom();
+    const icu::TimeZoneRule* after = transition.getTo();
+    if (!before || !after) break;
+    const std::int32_t jump =
+        (after->getRawOffset() + after->getDSTSavings()) - (before->getRawOffset() + before->getDSTSavings());
+    const UDate at = transition.getTime();
+    const UDate wallBefore = at + before->getRawOffset() + before->getDSTSavings();
+    if (jump >= kDateLineJump || jump <= -kDateLineJump || crossesNoon(wallBefore, wallBefore + jump))
+      settled = at;
+    if (dynamic_cast<const icu::AnnualTimeZoneRule*>(before) &&
+        dynamic_cast<const icu::AnnualTimeZoneRule*>(after))
+      break;
+    from = at;
+  }
+  return settled;
+}
+
 }  // namespace
 
 struct Calendar::State {
@@ -128,6 +232,15 @@ struct Calendar::State {
   std::string localeId;
   icu::Locale locale;
 
+  // Whether the calendar system is the Gregorian one, whose days `gregorianDay` can name without ICU's
+  // field machinery.
+  bool gregorian = false;
+  // The instant of the zone's last irregular change, in ICU milliseconds: a jump across the date line
+  // (12 hours or more, such as Samoa's skipped 30 December 2011), which ICU steps over by the clock rather
+  // than by the date, or a change that skips or repeats noon, where "noon" is not 12:00. Day counts that
+  // reach back before it are left to ICU.
+  UDate lastIrregularChange = -std::numeric_limits<UDate>::infinity();
+
   // A private copy of the prototype, set to `date`. Each operation works on its own copy, so one `Calendar`
   // can serve many threads; `clone()` only reads the prototype, whose fields were all computed in `make`.
   CalendarPtr at(Date date) const {
@@ -135,6 +248,25 @@ struct Calendar::State {
     UErrorCode status = U_ZERO_ERROR;
     calendar->setTime(toUDate(date), status);
     return calendar;
+  }
+
+  // The Gregorian day that holds `date` on the wall clock of the time zone, computed from the zone's offset
+  // alone, as ICU computes its fields. Nothing for other calendar systems and for days before 1600: ICU's
+  // Gregorian calendar is the Julian one before October 1582, and those days are left to it.
+  std::optional<CivilDay> gregorianDay(Date date) const {
+    const UDate millis = toUDate(date);
+    // Two days of margin: the day that holds the change, whose noon may be the one skipped, stays with ICU.
+    if (!gregorian || millis < lastIrregularChange + 2 * kMillisPerDay) return std::nullopt;
+    std::int32_t rawOffset = 0;
+    std::int32_t dstOffset = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    // A const query of the shared zone: like `clone()`, safe from many threads at once.
+    prototype->getTimeZone().getOffset(millis, false, rawOffset, dstOffset, status);
+    if (U_FAILURE(status)) return std::nullopt;
+    const double localDays = std::floor((millis + rawOffset + dstOffset) / kMillisPerDay);
+    const CivilDay day = civilFromDays(static_cast<std::int64_t>(localDays));
+    if (day.year < 1600) return std::nullopt;
+    return day;
   }
 };
 
@@ -204,6 +336,8 @@ std::optional<Calendar> Calendar::make(std::string_view timeZoneId, std::string_
   state->prototype->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
   state->prototype->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
   state->prototype->setLenient(true);
+  state->gregorian = std::string_view(state->prototype->getType()) == "gregorian";
+  if (state->gregorian) state->lastIrregularChange = lastIrregularChangeIn(state->prototype->getTimeZone());
   // Leave every field computed, so clones made concurrently only read the prototype.
   state->prototype->setTime(0, status);
   state->prototype->get(UCAL_DATE, status);
@@ -298,6 +432,11 @@ std::optional<Date> Calendar::startOfWeek(Date date) const {
 
 MonthsAndDays Calendar::monthsAndDays(Date from, Date to) const {
   if (!isRepresentable(from) || !isRepresentable(to)) return {};
+  // The request path asks this for every reminder of every entry; for the Gregorian calendar the two days'
+  // dates and plain month arithmetic give ICU's answer without cloning and stepping a calendar.
+  if (const auto fromDay = state_->gregorianDay(from)) {
+    if (const auto toDay = state_->gregorianDay(to)) return gregorianDistance(*fromDay, *toDay);
+  }
   // Both days are compared at noon, so a day that begins at 01:00 or lasts 23 or 25 hours still counts as
   // one whole day. `fieldDifference` splits the distance the way adding does: whole months first (a month
   // added to 31 January ends on the last day of February), then the remaining days, all with the sign of

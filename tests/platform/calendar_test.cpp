@@ -1,11 +1,18 @@
 #include "platform/calendar.h"
 
 #include <gtest/gtest.h>
+#include <unicode/basictz.h>
+#include <unicode/calendar.h>
+#include <unicode/locid.h>
+#include <unicode/timezone.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <memory>
+#include <random>
 #include <thread>
+#include <vector>
 
 namespace rw {
 namespace {
@@ -351,6 +358,106 @@ TEST(Calendar, CountsMonthsThenDaysBetweenCalendarDays) {
       const auto result = calendar(c.zone, locale).monthsAndDays(at(c.from), at(c.to));
       EXPECT_EQ(result, c.expected) << c.zone << " " << c.from << " -> " << c.to << " " << locale << ": "
                                     << result.months << " " << result.days;
+    }
+  }
+}
+
+// ICU's own answer for the distance between the days of `from` and `to`: both days at noon, whole months
+// by the calendar's field difference, then the days left. The reference the calendar must agree with.
+MonthsAndDays icuMonthsAndDays(const char* zone, const char* locale, Date from, Date to) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Calendar> cal(
+      icu::Calendar::createInstance(icu::TimeZone::createTimeZone(zone), icu::Locale(locale), status));
+  EXPECT_TRUE(U_SUCCESS(status)) << zone << " " << locale;
+  cal->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
+  cal->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
+  const auto noonOf = [&](Date date) {
+    cal->setTime(date.unixSeconds() * 1000.0, status);
+    cal->set(UCAL_HOUR_OF_DAY, 12);
+    cal->set(UCAL_MINUTE, 0);
+    cal->set(UCAL_SECOND, 0);
+    cal->set(UCAL_MILLISECOND, 0);
+    return cal->getTime(status);
+  };
+  const UDate end = noonOf(to);
+  noonOf(from);
+  MonthsAndDays result;
+  result.months = cal->fieldDifference(end, UCAL_MONTH, status);
+  result.days = cal->fieldDifference(end, UCAL_DATE, status);
+  EXPECT_TRUE(U_SUCCESS(status));
+  return result;
+}
+
+// The zone's offset changes between 1900 and 2040: the instants where days are short, long or missing.
+std::vector<Date> transitionsOf(const char* zone) {
+  std::unique_ptr<icu::TimeZone> tz(icu::TimeZone::createTimeZone(zone));
+  auto* basic = dynamic_cast<icu::BasicTimeZone*>(tz.get());
+  std::vector<Date> result;
+  if (!basic) return result;
+  icu::TimeZoneTransition transition;
+  UDate from = -2'208'988'800'000.0;  // 1900
+  while (basic->getNextTransition(from, false, transition) && transition.getTime() < 2'208'988'800'000.0) {
+    from = transition.getTime();
+    result.push_back(Date::fromUnixSeconds(from / 1000.0));
+  }
+  return result;
+}
+
+TEST(Calendar, CountsMonthsAndDaysAsIcuDoesForRandomDays) {
+  // Zones with daylight saving at midnight (Havana, Sao Paulo), half-hour steps (Lord Howe), whole days
+  // skipped or repeated across the date line (Apia on 30 December 2011, Kiritimati on 31 December 1994, Sitka
+  // in 1867, Manila in 1844), and plain ones.
+  const char* zones[] = {"UTC",
+                         "Europe/Berlin",
+                         "America/Sao_Paulo",
+                         "America/Havana",
+                         "Pacific/Apia",
+                         "Pacific/Kiritimati",
+                         "Australia/Lord_Howe",
+                         "America/St_Johns",
+                         "Asia/Tehran",
+                         "Africa/Casablanca",
+                         "America/Los_Angeles",
+                         "Pacific/Kwajalein",
+                         "Pacific/Fakaofo",
+                         "America/Sitka",
+                         "Asia/Manila"};
+  // Gregorian locales take the fast path; the others (and days before 1600) stay with ICU, and must too.
+  const char* locales[] = {"en_US", "de_DE", "th_TH@calendar=buddhist", "he_IL@calendar=hebrew"};
+  std::mt19937_64 random(20260301);
+  const auto uniform = [&](double low, double high) {
+    return std::uniform_real_distribution(low, high)(random);
+  };
+  constexpr double kDay = 86'400;
+  constexpr double kYear = 365.2425 * kDay;
+  const double year2000 = at("2000-01-01T00:00:00Z").unixSeconds();
+
+  for (const char* zone : zones) {
+    const std::vector<Date> transitions = transitionsOf(zone);
+    for (const char* locale : locales) {
+      const bool gregorian = std::string_view(locale).find('@') == std::string_view::npos;
+      const Calendar cal = calendar(zone, locale);
+      for (int i = 0; i < (gregorian ? 160 : 30); ++i) {
+        // Mostly near today, some across centuries; one end often within a day of an offset change.
+        const double base = i % 8 == 0 ? uniform(-420 * kYear, 200 * kYear) : uniform(20 * kYear, 35 * kYear);
+        Date from = Date::fromUnixSeconds(year2000 + base);
+        if (!transitions.empty() && i % 2 == 1) {
+          const Date change = transitions[random() % transitions.size()];
+          from = Date::fromUnixSeconds(change.unixSeconds() + uniform(-1.5 * kDay, 1.5 * kDay));
+        }
+        const double span = i % 3 == 0 ? 45 * kDay : i % 3 == 1 ? 3 * kYear : 40 * kYear;
+        Date to = Date::fromUnixSeconds(from.unixSeconds() + uniform(-span, span));
+        if (!transitions.empty() && i % 4 == 2) {
+          const Date change = transitions[random() % transitions.size()];
+          to = Date::fromUnixSeconds(change.unixSeconds() + uniform(-1.5 * kDay, 1.5 * kDay));
+        }
+        if (!isRepresentable(from) || !isRepresentable(to)) continue;
+        const MonthsAndDays expected = icuMonthsAndDays(zone, locale, from, to);
+        const MonthsAndDays result = cal.monthsAndDays(from, to);
+        ASSERT_EQ(result, expected) << zone << " " << locale << " " << formatRfc3339(from) << " -> "
+                                    << formatRfc3339(to) << ": " << result.months << " " << result.days
+                                    << " instead of " << expected.months << " " << expected.days;
+      }
     }
   }
 }
