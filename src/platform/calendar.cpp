@@ -196,16 +196,17 @@ bool crossesNoon(UDate from, UDate to) {
   return firstNoon <= high;
 }
 
-// The last instant at which `zone` moved its clocks by 12 hours or more, or across a noon; minus infinity
-// for a zone that never did. The zone's final rules are yearly daylight-saving steps at night, so the walk
-// stops there.
+// The last instant at which `zone` moved its clocks by 12 hours or more, or across a noon, from 1970 on;
+// 1970 itself for a zone that has not since. Earlier days are rare in reminders and left to ICU, which keeps
+// this walk (once per calendar) short. The zone's final rules are yearly daylight-saving steps at night,
+// so the walk stops there.
 UDate lastIrregularChangeIn(const icu::TimeZone& zone) {
   const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(&zone);
   if (!basic) return std::numeric_limits<UDate>::infinity();  // unknown history: never settled
   constexpr std::int32_t kDateLineJump = 12 * 60 * 60 * 1000;
-  UDate settled = -std::numeric_limits<UDate>::infinity();
+  UDate settled = 0;
   icu::TimeZoneTransition transition;
-  UDate from = -std::numeric_limits<UDate>::max();
+  UDate from = 0;
   for (int steps = 0; steps < 10'000 && basic->getNextTransition(from, false, transition); ++steps) {
     const icu::TimeZoneRule* before = transition.getFrom();
     const icu::TimeZoneRule* after = transition.getTo();
