@@ -85,7 +85,17 @@ class Child {
   Child& operator=(const Child&) = delete;
   ~Child() { stop(); }
 
-  bool running() const { return pid_ > 0; }
+  /// Waits (at most `kPatience`) for the child to end by itself; its exit status, or -1.
+  int wait() {
+    eventually([&] {
+      int status = 0;
+      if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_) return pid_ <= 0;
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      pid_ = -1;
+      return true;
+    });
+    return stop();
+  }
   void signal(int number) const {
     if (pid_ > 0) ::kill(pid_, number);
   }
@@ -429,6 +439,29 @@ TEST_F(DesktopWindowUnderXvfb, AsksAgainWhenThePayloadChangesAndOnHangup) {
   for (auto at = printed.find(" request ("); at != std::string::npos; at = printed.find(" request (", at + 1))
     ++requests;
   EXPECT_EQ(requests, 3) << printed;
+}
+
+TEST(DesktopCommandLine, RefusesUnusableOptionsBeforeLookingForADisplay) {
+  TemporaryDirectory scratch;
+  auto runWith = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), RW_DESKTOP_EXECUTABLE);
+    Child child(args, baseEnvironment(scratch.path()), scratch.path() / "out");  // no DISPLAY
+    return child.wait();
+  };
+  const std::vector<std::string> unusable[] = {
+      {"--family", "huge"},      {"--family", "Large"},         {"--position", "1.5,2"},
+      {"--position", "40"},      {"--position", "40,99999"},    {"--mode", "dark"},
+      {"--time-zone", "Mars/X"}, {"--now", "yesterday"},        {"--size", "-3x4"},
+      {"--os-version", "x"},     {"--strings", "/nonexistent"}, {"--unknown"},
+  };
+  for (const auto& args : unusable) {
+    EXPECT_EQ(runWith(args), 2) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+    EXPECT_NE(readFile(scratch.path() / "out.err").find("reminders-widget-desktop: "), std::string::npos);
+  }
+  // Usable options without a display: one line that says so, and status 1.
+  EXPECT_EQ(runWith({"--family", "extra large", "--position", "-10,+20", "--below"}), 1);
+  EXPECT_NE(readFile(scratch.path() / "out.err").find("cannot open a display"), std::string::npos)
+      << readFile(scratch.path() / "out.err");
 }
 
 }  // namespace
