@@ -13,6 +13,7 @@
 // `dayOfMonth` 1 and `formatTime` the empty text.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -60,6 +61,9 @@ class Calendar {
   /// The distance from the day of `from` to the day of `to`, counted in calendar days: months first,
   /// then the remaining days.
   MonthsAndDays monthsAndDays(Date from, Date to) const;
+  /// The order of the calendar days that hold `a` and `b`: the order of their `startOfDay`s (so dates
+  /// outside `isRepresentable` compare as themselves, and not-a-number is unordered).
+  std::partial_ordering compareDays(Date a, Date b) const;
 
   /// The weekday of `date`, 1 = the calendar's first weekday symbol (Sunday in the Gregorian calendar).
   int weekday(Date date) const;

@@ -97,11 +97,10 @@ std::optional<Component> Component::make(Date displayOn, const WidgetEventPayloa
 }
 
 Component::DueStyle makeDueStyle(Date displayOn, Date dueDate, const Calendar& calendar) {
-  const Date displayDay = calendar.startOfDay(displayOn);
-  const Date dueDay = calendar.startOfDay(dueDate);
-  if (dueDay < displayDay) return Component::DueStyle::overdue;
-  if (dueDay == displayDay) return Component::DueStyle::today;
-  return Component::DueStyle::future;
+  const std::partial_ordering order = calendar.compareDays(dueDate, displayOn);
+  if (order < 0) return Component::DueStyle::overdue;
+  if (order == 0) return Component::DueStyle::today;
+  return Component::DueStyle::future;  // later, or not comparable
 }
 
 std::string_view dueStyleName(Component::DueStyle style) {

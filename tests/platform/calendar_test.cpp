@@ -403,7 +403,7 @@ std::vector<Date> transitionsOf(const char* zone) {
   return result;
 }
 
-TEST(Calendar, CountsMonthsAndDaysAsIcuDoesForRandomDays) {
+TEST(Calendar, CountsAndOrdersDaysAsIcuDoesForRandomDays) {
   // Zones with daylight saving at midnight (Havana, Sao Paulo), half-hour steps (Lord Howe), whole days
   // skipped or repeated across the date line (Apia on 30 December 2011, Kiritimati on 31 December 1994, Sitka
   // in 1867, Manila in 1844), and plain ones.
@@ -457,6 +457,12 @@ TEST(Calendar, CountsMonthsAndDaysAsIcuDoesForRandomDays) {
         ASSERT_EQ(result, expected) << zone << " " << locale << " " << formatRfc3339(from) << " -> "
                                     << formatRfc3339(to) << ": " << result.months << " " << result.days
                                     << " instead of " << expected.months << " " << expected.days;
+        // The same two days, ordered.
+        ASSERT_EQ(cal.compareDays(from, to), cal.startOfDay(from) <=> cal.startOfDay(to))
+            << zone << " " << locale << " " << formatRfc3339(from) << " -> " << formatRfc3339(to);
+        const Date sameDay = cal.startOfDay(to).adding(1);
+        ASSERT_EQ(cal.compareDays(to, sameDay), std::partial_ordering::equivalent)
+            << zone << " " << formatRfc3339(to);
       }
     }
   }
@@ -599,6 +605,11 @@ TEST(Calendar, LeavesUnrepresentableDatesAlone) {
     EXPECT_EQ(cal.weekday(date), 1) << seconds;
     EXPECT_EQ(cal.dayOfMonth(date), 1) << seconds;
     EXPECT_EQ(cal.formatTime(date), "") << seconds;
+    // Ordered as the instants themselves; not-a-number with nothing.
+    const auto expected = std::isnan(seconds) ? std::partial_ordering::unordered
+                          : seconds > 0       ? std::partial_ordering::greater
+                                              : std::partial_ordering::less;
+    EXPECT_EQ(cal.compareDays(date, ordinary), expected) << seconds;
   }
   // The ends of the range still have days.
   EXPECT_EQ(formatRfc3339(calendar("UTC").startOfDay(at("9999-12-31T23:59:59Z"))),
