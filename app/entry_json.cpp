@@ -1,7 +1,5 @@
 #include "entry_json.h"
 
-#include <type_traits>
-
 #include "platform/date.h"
 
 namespace rw::app {
@@ -10,65 +8,104 @@ namespace {
 
 // Every date the provider makes is representable; one that is not (an event built outside the decoder)
 // is written as null rather than as a malformed text.
-Json dateJson(Date date) {
-  return isRepresentable(date) ? Json(formatRfc3339(date)) : Json(nullptr);
+void writeDate(JsonWriter& out, std::string_view name, Date date) {
+  out.key(name);
+  if (isRepresentable(date))
+    out.string(formatRfc3339(date));
+  else
+    out.null();
+}
+
+void writeColor(JsonWriter& out, const ColorEncoded& color) {
+  out.beginObject();
+  out.member("version", std::string_view(color.version));
+  out.member("index", color.index);
+  out.endObject();
 }
 
 }  // namespace
 
-Json layoutJson(const ContentLayout& layout) {
-  Json json{{"case", caseName(layout)}};
+void writeLayout(JsonWriter& out, const ContentLayout& layout) {
+  out.beginObject();
+  out.member("case", caseName(layout));
   if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&layout)) {
-    json["remindersCount"] = list->size.remindersCount;
-    json["rowSpacing"] = list->size.rowSpacing;
+    out.member("remindersCount", list->size.remindersCount);
+    out.key("rowSpacing");
+    out.number(list->size.rowSpacing);
   }
-  return json;
+  out.endObject();
 }
 
-Json reminderJson(const WidgetTimelineReminderComponent& reminder) {
-  Json labels = Json::array();
-  for (const auto& label : reminder.personsLabels)
-    labels.push_back(Json{{"identifier", label.identifier},
-                          {"nick", label.nick},
-                          {"colorEncoded", toJson(label.colorEncoded)}});
-  return Json{
-      {"identifier", reminder.identifier},
-      {"type", rawValue(reminder.type)},
-      {"title", reminder.title},
-      {"personsLabels", std::move(labels)},
-      {"dueDate", dateJson(reminder.dueDate)},
-      {"dueAmountText", reminder.dueAmountText},
-      {"dueStyle", dueStyleName(reminder.dueStyle)},
-      {"dueText", reminder.dueText},
-      {"notes", reminder.notes},
-      {"actionURL", reminder.actionURL ? Json(reminder.actionURL->absoluteString()) : Json(nullptr)},
-  };
+void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& reminder) {
+  out.beginObject();
+  out.member("identifier", std::string_view(reminder.identifier));
+  out.member("type", rawValue(reminder.type));
+  out.member("title", std::string_view(reminder.title));
+  out.key("personsLabels");
+  out.beginArray();
+  for (const auto& label : reminder.personsLabels) {
+    out.beginObject();
+    out.member("identifier", std::string_view(label.identifier));
+    out.member("nick", std::string_view(label.nick));
+    out.key("colorEncoded");
+    writeColor(out, label.colorEncoded);
+    out.endObject();
+  }
+  out.endArray();
+  writeDate(out, "dueDate", reminder.dueDate);
+  out.member("dueAmountText", std::string_view(reminder.dueAmountText));
+  out.member("dueStyle", dueStyleName(reminder.dueStyle));
+  out.member("dueText", std::string_view(reminder.dueText));
+  out.member("notes", std::string_view(reminder.notes));
+  out.key("actionURL");
+  if (reminder.actionURL)
+    out.string(reminder.actionURL->absoluteString());
+  else
+    out.null();
+  out.endObject();
 }
 
-Json entryJson(const RemindersWidgetTimelineEntry& entry) {
-  Json reminders = Json::array();
+void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry) {
+  out.beginObject();
+  writeDate(out, "date", entry.date);
+  out.key("layout");
+  writeLayout(out, entry.layout);
+  out.member("overdueCount", entry.overdueCount);
+  out.member("todayCount", entry.todayCount);
+  out.key("reminders");
+  out.beginArray();
   for (const auto& reminder : entry.reminders)
-    reminders.push_back(reminderJson(reminder));
-  return Json{
-      {"date", dateJson(entry.date)},       {"layout", layoutJson(entry.layout)},
-      {"overdueCount", entry.overdueCount}, {"todayCount", entry.todayCount},
-      {"reminders", std::move(reminders)},
-  };
+    writeReminder(out, reminder);
+  out.endArray();
+  out.endObject();
 }
 
-Json requestJson(std::string_view request, const TimelineProviderContext& context,
-                 std::optional<TimelineReloadPolicy> policy,
-                 const std::vector<RemindersWidgetTimelineEntry>& entries) {
-  Json list = Json::array();
+std::string requestJson(std::string_view request, const TimelineProviderContext& context,
+                        std::optional<TimelineReloadPolicy> policy,
+                        const std::vector<RemindersWidgetTimelineEntry>& entries) {
+  JsonWriter out;
+  out.beginObject();
+  out.member("request", request);
+  out.member("family", familyName(context.family));
+  out.key("displaySize");
+  out.beginObject();
+  out.key("width");
+  out.number(context.displaySize.width);
+  out.key("height");
+  out.number(context.displaySize.height);
+  out.endObject();
+  out.key("policy");
+  if (policy)
+    out.string(policyName(*policy));
+  else
+    out.null();
+  out.key("entries");
+  out.beginArray();
   for (const auto& entry : entries)
-    list.push_back(entryJson(entry));
-  return Json{
-      {"request", request},
-      {"family", familyName(context.family)},
-      {"displaySize", Json{{"width", context.displaySize.width}, {"height", context.displaySize.height}}},
-      {"policy", policy ? Json(policyName(*policy)) : Json(nullptr)},
-      {"entries", std::move(list)},
-  };
+    writeEntry(out, entry);
+  out.endArray();
+  out.endObject();
+  return out.take();
 }
 
 }  // namespace rw::app

@@ -1,10 +1,53 @@
 // build/reminders-widget: the command-line host of the reminders widget.
+//
+// The program is two executables. `reminders-widget` answers the requests a widget host makes often and
+// wants at once (payload, placeholder, snapshot, timeline); it links no drawing library, so it starts in
+// about the time the system needs to start any process. Every other command line (draw, render, gallery,
+// tap, describe, host, --help, mistakes) is handed over whole to `reminders-widget-drawing` beside it,
+// which is built from this same file with RW_DRAWING_COMMANDS and knows every command. Users only ever
+// call `reminders-widget`; the hand-over is an exec, so the helper keeps the process, its signals and
+// its exit status.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <string_view>
 
 #include "commands.h"
 
+namespace {
+
+#ifndef RW_DRAWING_COMMANDS
+// The commands this executable answers itself; the first argument names the command, as the top-level
+// application takes no options of its own.
+bool answersHere(int argc, char** argv) {
+  if (argc < 2) return false;
+  const std::string_view command = argv[1];
+  return command == "payload" || command == "placeholder" || command == "snapshot" || command == "timeline";
+}
+
+// Replaces this process with the drawing commands' executable, which lies next to this one. Returns only
+// when that cannot be done, with the exit status to end with.
+int handOverToDrawingCommands(char** argv) {
+  std::error_code error;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  const auto helper =
+      (error ? std::filesystem::path(argv[0]) : self).parent_path() / "reminders-widget-drawing";
+  ::execv(helper.c_str(), argv);
+  std::cerr << "reminders-widget: cannot run " << helper.string() << ": " << std::strerror(errno) << "\n";
+  return 127;
+}
+#endif
+
+}  // namespace
+
 int main(int argc, char** argv) {
+#ifndef RW_DRAWING_COMMANDS
+  if (!answersHere(argc, argv)) return handOverToDrawingCommands(argv);
+#endif
   CLI::App app{
       "Reminders widget: reads reminders.plist from the shared container, answers the widget host's\n"
       "requests and draws the widget.",
@@ -12,10 +55,12 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   rw::app::addPayloadCommands(app);
   rw::app::addRequestCommands(app);
+#ifdef RW_DRAWING_COMMANDS
   rw::app::addDrawCommands(app);
   // The widget this program declares, registered with the command-line host.
   rw::app::addRenderCommands(app);
   rw::app::addHostCommand(app);
+#endif
 
   try {
     app.parse(argc, argv);

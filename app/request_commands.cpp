@@ -82,7 +82,7 @@ void answer(std::string_view request, const RequestOptions& options) {
   if (options.output.empty())
     printSummary(request, host, policy, entries);
   else
-    writeOutput(options.output, requestJson(request, host.context, policy, entries).dump(2) + "\n");
+    writeOutput(options.output, requestJson(request, host.context, policy, entries) + "\n");
 }
 
 void addRequest(CLI::App& app, const std::string& name, const std::string& description) {

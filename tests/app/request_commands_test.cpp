@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -309,6 +311,41 @@ TEST(RequestCommands, AnUnwritableOutputFileFails) {
   const Ran result = run({"timeline", "--container", "/nonexistent", "-o", "/nonexistent/dir/answer.json"});
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("cannot write"), std::string::npos);
+}
+
+TEST(RequestCommands, LoadNoDrawingLibrary) {
+  // The loader lists what the program would load instead of running it.
+  const Ran loaded = run({"timeline"}, {"LD_TRACE_LOADED_OBJECTS=1"});
+  ASSERT_EQ(loaded.status, 0);
+  ASSERT_NE(loaded.out.find("libc.so"), std::string::npos) << loaded.out;
+  for (const char* library : {"cairo", "pango", "fontconfig", "freetype", "harfbuzz", "glib", "X11"})
+    EXPECT_EQ(loaded.out.find(library), std::string::npos) << library << " in\n" << loaded.out;
+}
+
+TEST(RequestCommands, OtherCommandsNeedTheDrawingExecutableBesideTheProgram) {
+  // A copy of the program alone in a directory still answers requests; the drawing commands it hands
+  // over say in one line what is missing.
+  TemporaryDirectory alone;
+  const auto program = alone.path() / "reminders-widget";
+  std::filesystem::copy_file(RW_WIDGET_EXECUTABLE, program);
+  const auto runAlone = [&](const std::string& args) {
+    Ran result;
+    const std::string command = quoted(program.string()) + " " + args + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    for (std::size_t n = 0; pipe && (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+      result.out.append(buffer.data(), n);
+    const int status = pipe ? ::pclose(pipe) : -1;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+  };
+  EXPECT_EQ(runAlone("snapshot --container /nonexistent --time-zone UTC").status, 0);
+  const Ran drawing = runAlone("render -o x.png");
+  EXPECT_EQ(drawing.status, 127);
+  EXPECT_NE(drawing.out.find("cannot run " + (alone.path() / "reminders-widget-drawing").string()),
+            std::string::npos)
+      << drawing.out;
+  EXPECT_EQ(std::count(drawing.out.begin(), drawing.out.end(), '\n'), 1) << drawing.out;
 }
 
 }  // namespace

@@ -1,0 +1,66 @@
+// A streaming writer of indented JSON text, for answers too large to build as a tree first.
+//
+// The layout is the one the program's other JSON output has (nlohmann's `dump(2)`), byte for byte: two
+// spaces per level, `"key": value`, one member or element per line, empty containers as `{}` and `[]`,
+// floating-point numbers in a round-trip form with at least one decimal ("9.0", "364.5", "1e-05",
+// "1e+16"), not-a-number and infinities as null, and UTF-8 text as it is, with only the quote,
+// the backslash and control characters escaped. Ill-formed UTF-8 is written as U+FFFD, one for each
+// maximal ill-formed subpart (as Unicode recommends, and as nlohmann's replacing mode does), so the answer
+// is always well-formed JSON.
+//
+// Calls must form one well-formed value: `key` before each member of an object and nowhere else, every
+// `begin...` closed by the matching `end...`. The writer does not check this.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rw::app {
+
+class JsonWriter {
+ public:
+  void beginObject();
+  void endObject();
+  void beginArray();
+  void endArray();
+
+  /// The name of the next member of the innermost object.
+  void key(std::string_view name);
+
+  void string(std::string_view text);
+  void integer(std::int64_t value);
+  void number(double value);
+  void null();
+
+  /// `key` then the value, for the common member kinds.
+  void member(std::string_view name, std::string_view text) {
+    key(name);
+    string(text);
+  }
+  void member(std::string_view name, const char* text) { member(name, std::string_view(text)); }
+  void member(std::string_view name, std::int64_t value) {
+    key(name);
+    integer(value);
+  }
+
+  /// The text written so far; after the outermost value is closed, the whole document (without a final
+  /// newline).
+  const std::string& text() const { return out_; }
+  std::string take() { return std::move(out_); }
+
+ private:
+  // Starts a value: the separator and indentation its container asks for, unless a key was just written.
+  void startValue();
+  void open(char bracket);
+  void close(char bracket);
+  void newlineAndIndent();
+  void quoted(std::string_view text);
+
+  std::string out_;
+  std::vector<std::int64_t> counts_;  // values written so far in each open container, outermost first
+  bool afterKey_ = false;
+};
+
+}  // namespace rw::app

@@ -1,0 +1,143 @@
+// The streaming JSON writer of the request answers: the same bytes as the program's other JSON
+// (nlohmann's dump with an indent of 2), for layouts, numbers and texts of every kind.
+#include "json_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace rw::app {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string written(double value) {
+  JsonWriter out;
+  out.number(value);
+  return out.take();
+}
+
+std::string written(std::string_view text) {
+  JsonWriter out;
+  out.string(text);
+  return out.take();
+}
+
+TEST(JsonWriter, LaysOutNestedValuesAsTheProgramsOtherJson) {
+  JsonWriter out;
+  out.beginObject();
+  out.member("request", "timeline");
+  out.key("empty object");
+  out.beginObject();
+  out.endObject();
+  out.key("empty array");
+  out.beginArray();
+  out.endArray();
+  out.key("entries");
+  out.beginArray();
+  for (std::int64_t i = 0; i < 2; ++i) {
+    out.beginObject();
+    out.member("count", i);
+    out.key("nested");
+    out.beginArray();
+    out.integer(std::numeric_limits<std::int64_t>::min());
+    out.integer(std::numeric_limits<std::int64_t>::max());
+    out.null();
+    out.beginArray();
+    out.endArray();
+    out.endArray();
+    out.endObject();
+  }
+  out.endArray();
+  out.key("policy");
+  out.null();
+  out.endObject();
+
+  Json expected{{"request", "timeline"},
+                {"empty object", Json::object()},
+                {"empty array", Json::array()},
+                {"entries", Json::array()},
+                {"policy", nullptr}};
+  for (std::int64_t i = 0; i < 2; ++i)
+    expected["entries"].push_back(
+        Json{{"count", i},
+             {"nested", Json::array({std::numeric_limits<std::int64_t>::min(),
+                                     std::numeric_limits<std::int64_t>::max(), nullptr, Json::array()})}});
+  EXPECT_EQ(out.text(), expected.dump(2));
+
+  // A lone value, and an empty document's containers.
+  JsonWriter lone;
+  lone.beginArray();
+  lone.endArray();
+  EXPECT_EQ(lone.take(), "[]");
+}
+
+TEST(JsonWriter, WritesNumbersWithADecimalAndNonFiniteOnesAsNull) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {{9.0, "9.0"},           {364.5, "364.5"},
+               {-0.0, "-0.0"},         {1e16, "1e+16"},
+               {0.00001, "1e-05"},     {0.0001, "0.0001"},
+               {std::nan(""), "null"}, {std::numeric_limits<double>::infinity(), "null"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(written(c.value), c.text) << c.value;
+  // In place, after a key and as an element.
+  JsonWriter out;
+  out.beginArray();
+  out.number(6.0);
+  out.beginObject();
+  out.key("rowSpacing");
+  out.number(7.5);
+  out.endObject();
+  out.endArray();
+  EXPECT_EQ(out.take(), Json::array({6.0, Json{{"rowSpacing", 7.5}}}).dump(2));
+}
+
+TEST(JsonWriter, EscapesTextsAsTheProgramsOtherJson) {
+  std::string everyAscii;
+  for (int c = 0; c < 0x80; ++c)
+    everyAscii += static_cast<char>(c);
+  const std::string cases[] = {
+      "",
+      everyAscii,
+      "Übergabe am Bahnhof – Zoë",  // two- and three-byte characters
+      "Wycieczka szkolna 🎒",        // four bytes
+      "quote \" backslash \\ slash / tab \t",
+      std::string("nul \0 inside", 12),
+      "\x7f delete stays",
+  };
+  for (const auto& text : cases)
+    EXPECT_EQ(written(text), Json(text).dump()) << text;
+}
+
+TEST(JsonWriter, ReplacesIllFormedUtf8WithOneReplacementPerMaximalSubpart) {
+  const std::string cases[] = {
+      "\xff",   // never in UTF-8
+      "a\xc3",  // truncated at the end
+      "\xe2\x82"
+      "A",                 // truncated before an ASCII letter: one replacement
+      "\xc0\xaf",          // overlong: two
+      "\xed\xa0\x80",      // a surrogate: three
+      "\xf4\x90\x80\x80",  // above U+10FFFF: four
+      "\x80\x80",          // stray continuation bytes
+      "\xf0\x9f\x8e",      // a four-byte character cut short
+      "ok \xe2\x82\xac",   // well-formed: the euro sign
+  };
+  for (const auto& text : cases) {
+    // nlohmann refuses such text unless told to replace it; the writer always replaces it.
+    EXPECT_EQ(written(text), Json(text).dump(-1, ' ', false, Json::error_handler_t::replace));
+    EXPECT_TRUE(Json::accept(written(text))) << text;
+  }
+  EXPECT_EQ(written("\xe2\x82"
+                    "A"),
+            "\"\xEF\xBF\xBD"
+            "A\"");
+}
+
+}  // namespace
+}  // namespace rw::app
