@@ -116,26 +116,31 @@ ColorEncoded readColor(const Json& json, const std::string& path) {
   return color;
 }
 
-WidgetEventPayload readEvent(const Json& json, const std::string& path) {
+// The event's texts, list and URL are kept in `payload`'s storage.
+WidgetEventPayload readEvent(const Json& json, const std::string& path, RemindersWidgetPayload& payload) {
   const Reader r = objectAt(json, path);
   WidgetEventPayload event;
-  event.identifier = r.string("identifier");
+  event.identifier = payload.keep(r.string("identifier"));
   event.type = r.enumeration<CustodyEventType>("type");
   event.status = r.enumeration<CustodyEventStatus>("status");
-  event.title = r.string("title");
-  event.caregiver = r.string("caregiver");
-  event.beneficiaries = r.strings("beneficiaries");
+  event.title = payload.keep(r.string("title"));
+  event.caregiver = payload.keep(r.string("caregiver"));
+  const std::vector<std::string> beneficiaries = r.strings("beneficiaries");
+  std::vector<std::string_view> kept;
+  for (const auto& identifier : beneficiaries)
+    kept.push_back(payload.keep(identifier));
+  event.beneficiaries = payload.keepList(kept);
   event.plannedDateFrom = r.date("plannedDateFrom");
   event.plannedDateTo = r.date("plannedDateTo");
   event.dateFrom = r.date("dateFrom");
   event.dateTo = r.date("dateTo");
-  event.dueAmountText = r.string("dueAmountText");
-  event.notes = r.string("notes");
-  event.actionURL = r.url("actionURL");
+  event.dueAmountText = payload.keep(r.string("dueAmountText"));
+  event.notes = payload.keep(r.string("notes"));
+  if (auto url = r.url("actionURL")) event.actionURL = payload.keep(std::move(*url));
   return event;
 }
 
-WidgetPersonPayload readPerson(const Json& json, const std::string& path) {
+WidgetPersonPayload readPerson(const Json& json, const std::string& path, RemindersWidgetPayload&) {
   const Reader r = objectAt(json, path);
   WidgetPersonPayload person;
   person.identifier = r.string("identifier");
@@ -147,13 +152,14 @@ WidgetPersonPayload readPerson(const Json& json, const std::string& path) {
 
 template <class Record>
 std::vector<Record> readList(const Reader& root, std::string_view key,
-                             Record (*readOne)(const Json&, const std::string&)) {
+                             Record (*readOne)(const Json&, const std::string&, RemindersWidgetPayload&),
+                             RemindersWidgetPayload& payload) {
   const Json& list = root.required(key);
   if (!list.is_array()) throw Failure{std::string(key), "expected an array"};
   std::vector<Record> out;
   out.reserve(list.size());
   for (size_t i = 0; i < list.size(); ++i)
-    out.push_back(readOne(list[i], std::string(key) + "[" + std::to_string(i) + "]"));
+    out.push_back(readOne(list[i], std::string(key) + "[" + std::to_string(i) + "]", payload));
   return out;
 }
 
@@ -205,8 +211,8 @@ FromJson<RemindersWidgetPayload> payloadFromJson(const Json& json) {
   try {
     const Reader root = objectAt(json, "");
     RemindersWidgetPayload payload;
-    payload.events = readList<WidgetEventPayload>(root, "events", readEvent);
-    payload.persons = readList<WidgetPersonPayload>(root, "persons", readPerson);
+    payload.events = readList<WidgetEventPayload>(root, "events", readEvent, payload);
+    payload.persons = readList<WidgetPersonPayload>(root, "persons", readPerson, payload);
     result.value = std::move(payload);
   } catch (const Failure& failure) {
     result.error = (failure.path.empty() ? "the root" : failure.path) + ": " + failure.reason;

@@ -27,21 +27,22 @@ rw::RemindersWidgetPayload generatedPayload(int eventCount) {
     const auto type = types[static_cast<size_t>(i) % types.size()];
     const rw::Date from = start.adding(3600.0 * i);
     rw::WidgetEventPayload event{
-        "E8A4C1D2-" + std::to_string(100000 + i),
+        payload.keep("E8A4C1D2-" + std::to_string(100000 + i)),
         type,
         rw::RawValues<rw::CustodyEventStatus>::table[static_cast<size_t>(i) % 7].first,
-        "Event number " + std::to_string(i) + (i % 3 == 0 ? " — Übergabe" : ""),
-        "person-" + std::to_string(i % 2),
-        {"person-2", "person-" + std::to_string(3 + i % 3)},
+        payload.keep("Event number " + std::to_string(i) + (i % 3 == 0 ? " — Übergabe" : "")),
+        payload.keep("person-" + std::to_string(i % 2)),
+        payload.keepList({"person-2", payload.keep("person-" + std::to_string(3 + i % 3))}),
         from,
         from.adding(5400),
         from,
         from.adding(5400),
-        type == rw::CustodyEventType::expense ? "€" + std::to_string(i % 500) + ".00" : "",
+        payload.keep(type == rw::CustodyEventType::expense ? "€" + std::to_string(i % 500) + ".00" : ""),
         i % 4 == 0 ? "Remember the bag and the signed form for school" : "",
-        std::nullopt,
+        nullptr,
     };
-    if (i % 2 == 0) event.actionURL = rw::URL::make("corvantis2://reminders/event/" + std::to_string(i));
+    if (i % 2 == 0)
+      event.actionURL = payload.keep(*rw::URL::make("corvantis2://reminders/event/" + std::to_string(i)));
     payload.events.push_back(std::move(event));
   }
   return payload;

@@ -2,6 +2,8 @@
 // each, every one needing two day starts and a months-and-days distance.
 #include <benchmark/benchmark.h>
 
+#include <array>
+
 #include "platform/calendar.h"
 #include "platform/catalog.h"
 #include "reminders/due_text.h"
@@ -63,9 +65,10 @@ void BM_ReminderComponent(benchmark::State& state) {
   std::vector<WidgetPersonPayload> persons;
   for (const char* id : {"C1", "C2", "B1", "B2", "Zoë"})
     persons.push_back({.identifier = id, .type = CustodyPersonType::child, .nick = id, .colorEncoded = {}});
+  static constexpr std::array<std::string_view, 3> kBeneficiaries{"B1", "Zoë", "B2"};
   WidgetEventPayload event;
   event.caregiver = "C2";
-  event.beneficiaries = {"B1", "Zoë", "B2"};
+  event.beneficiaries = kBeneficiaries;
   event.plannedDateFrom = kNow.adding(86'400 * 40);
   for (auto _ : state)
     benchmark::DoNotOptimize(WidgetTimelineReminderComponent::make(kNow, event, persons, settings));

@@ -30,10 +30,10 @@ RemindersWidgetPayload payloadOf(std::int64_t count, Date now) {
       {.identifier = "B1", .type = CustodyPersonType::child, .nick = "Kid", .colorEncoded = {}}};
   for (std::int64_t i = 0; i < count; ++i) {
     WidgetEventPayload event;
-    event.identifier = "E" + std::to_string(i);
-    event.title = "Event " + event.identifier;
+    event.identifier = payload.keep("E" + std::to_string(i));
+    event.title = payload.keep("Event " + std::string(event.identifier));
     event.caregiver = "C1";
-    event.beneficiaries = {"B1"};
+    event.beneficiaries = payload.keepList({"B1"});
     event.plannedDateFrom = now.adding(seconds(random));
     event.plannedDateTo = event.plannedDateFrom;
     payload.events.push_back(std::move(event));

@@ -1,11 +1,20 @@
 #include "payload/payload_coding.h"
 
 #include <array>
+#include <cstring>
+
+#include "payload/payload_direct.h"
 
 namespace rw {
 namespace {
 
-using Error = PayloadDecodingError;
+// The first failure and where it happened, and the storage that the texts of the events being decoded go
+// into (null where nothing is kept).
+struct Error {
+  std::string reason;
+  std::string codingPath;
+  PayloadStorage* storage = nullptr;
+};
 
 // Where a failure happened is only worked out on the way back up, so decoding that succeeds builds no path
 // texts at all.
@@ -55,6 +64,9 @@ std::array<const plist::Value*, N> collect(const plist::Dictionary& dictionary,
 
 // Every reader, declared up front so that the templates below see them all.
 bool read(const plist::Value& value, std::string& out, Error& error);
+bool read(const plist::Value& value, std::string_view& out, Error& error);
+bool read(const plist::Value& value, std::span<const std::string_view>& out, Error& error);
+bool read(const plist::Value& value, const URL*& out, Error& error);
 bool read(const plist::Value& value, Date& out, Error& error);
 bool read(const plist::Value& value, ColorEncoded& out, Error& error);
 bool read(const plist::Value& value, std::optional<URL>& out, Error& error);
@@ -68,6 +80,27 @@ bool read(const plist::Value& value, std::string& out, Error& error) {
   const auto* text = value.get<std::string>();
   if (text == nullptr) return typeMismatch(error, "a string", value);
   out = *text;
+  return true;
+}
+
+bool read(const plist::Value& value, std::string_view& out, Error& error) {
+  const auto* text = value.get<std::string>();
+  if (text == nullptr) return typeMismatch(error, "a string", value);
+  out = error.storage->keep(*text);
+  return true;
+}
+
+bool read(const plist::Value& value, std::span<const std::string_view>& out, Error& error) {
+  std::vector<std::string_view> texts;
+  if (!read(value, texts, error)) return false;
+  out = error.storage->keepList(texts);
+  return true;
+}
+
+bool read(const plist::Value& value, const URL*& out, Error& error) {
+  std::optional<URL> url;
+  if (!read(value, url, error)) return false;
+  out = error.storage->keep(std::move(*url));
   return true;
 }
 
@@ -175,7 +208,7 @@ bool read(const plist::Value& value, WidgetEventPayload& event, Error& error) {
       !field(slots, k, 10, event.dueAmountText, error) || !field(slots, k, 11, event.notes, error))
     return false;
   // The one optional field: an absent key means no URL.
-  event.actionURL.reset();
+  event.actionURL = nullptr;
   return slots[12] == nullptr || field(slots, k, 12, event.actionURL, error);
 }
 
@@ -208,11 +241,11 @@ plist::Value encodeEnum(E value) {
   return std::string(rawValue(value));
 }
 
-plist::Value encodeStrings(const std::vector<std::string>& texts) {
+plist::Value encodeStrings(std::span<const std::string_view> texts) {
   plist::Array array;
   array.reserve(texts.size());
   for (const auto& text : texts)
-    array.emplace_back(text);
+    array.emplace_back(std::string(text));
   return array;
 }
 
@@ -220,18 +253,18 @@ plist::Value encodeEvent(const WidgetEventPayload& event) {
   const auto& k = kEventKeys;
   plist::Dictionary d;
   d.reserve(k.size());
-  d.emplace_back(k[0], event.identifier);
+  d.emplace_back(k[0], std::string(event.identifier));
   d.emplace_back(k[1], encodeEnum(event.type));
   d.emplace_back(k[2], encodeEnum(event.status));
-  d.emplace_back(k[3], event.title);
-  d.emplace_back(k[4], event.caregiver);
+  d.emplace_back(k[3], std::string(event.title));
+  d.emplace_back(k[4], std::string(event.caregiver));
   d.emplace_back(k[5], encodeStrings(event.beneficiaries));
   d.emplace_back(k[6], event.plannedDateFrom);
   d.emplace_back(k[7], event.plannedDateTo);
   d.emplace_back(k[8], event.dateFrom);
   d.emplace_back(k[9], event.dateTo);
-  d.emplace_back(k[10], event.dueAmountText);
-  d.emplace_back(k[11], event.notes);
+  d.emplace_back(k[10], std::string(event.dueAmountText));
+  d.emplace_back(k[11], std::string(event.notes));
   if (event.actionURL) d.emplace_back(k[12], encodeURL(*event.actionURL));
   return d;
 }
@@ -251,27 +284,50 @@ plist::Value encodePerson(const WidgetPersonPayload& person) {
 
 PayloadDecoding decodePayload(const plist::Value& root) {
   PayloadDecoding result;
+  RemindersWidgetPayload payload;
+  payload.storage = std::make_shared<PayloadStorage>();
+  Error error;
+  error.storage = payload.storage.get();
   const auto* dictionary = root.get<plist::Dictionary>();
   if (dictionary == nullptr) {
-    typeMismatch(result.error, "a dictionary", root);
-    return result;
+    typeMismatch(error, "a dictionary", root);
+  } else {
+    const auto slots = collect(*dictionary, kPayloadKeys);
+    if (field(slots, kPayloadKeys, 0, payload.events, error) &&
+        field(slots, kPayloadKeys, 1, payload.persons, error)) {
+      result.payload = std::move(payload);
+      return result;
+    }
   }
-  const auto slots = collect(*dictionary, kPayloadKeys);
-  RemindersWidgetPayload payload;
-  if (field(slots, kPayloadKeys, 0, payload.events, result.error) &&
-      field(slots, kPayloadKeys, 1, payload.persons, result.error))
-    result.payload = std::move(payload);
+  result.error = {std::move(error.reason), std::move(error.codingPath)};
   return result;
 }
 
-PayloadDecoding decodePayload(std::span<const std::uint8_t> bytes) {
-  auto parsed = plist::parse(bytes);
+PayloadDecoding decodePayload(std::vector<std::uint8_t>&& bytes) {
+  auto storage = std::make_shared<PayloadStorage>();
+  const std::span<const std::uint8_t> kept = storage->adopt(std::move(bytes));
+  {
+    RemindersWidgetPayload payload;
+    payload.storage = storage;
+    static constexpr std::string_view kBinaryMagic = "bplist00";
+    const bool binary = kept.size() >= kBinaryMagic.size() &&
+                        std::memcmp(kept.data(), kBinaryMagic.data(), kBinaryMagic.size()) == 0;
+    if (binary ? detail::decodeBinaryPayloadDirectly(kept, payload)
+               : detail::decodeXmlPayloadDirectly(kept, payload))
+      return {std::move(payload), {}};
+  }
+  // Everything the direct readers do not take, errors included, goes through the property-list tree.
+  auto parsed = plist::parse(kept);
   if (!parsed) {
     PayloadDecoding result;
     result.error.reason = "not a property list: " + parsed.error.reason;
     return result;
   }
   return decodePayload(*parsed.value);
+}
+
+PayloadDecoding decodePayload(std::span<const std::uint8_t> bytes) {
+  return decodePayload(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
 plist::Value encodePayload(const RemindersWidgetPayload& payload) {

@@ -38,7 +38,11 @@ struct PayloadDecoding {
 /// only `ColorEncoded` prints, for an unusable colour text.
 [[nodiscard]] PayloadDecoding decodePayload(const plist::Value& root);
 
-/// Parses `bytes` as a property list of either form, then decodes the payload from it.
+/// Decodes the payload from the bytes of a property-list file of either form. The payload keeps the bytes
+/// (its storage adopts them) and its events' texts may be views into them.
+[[nodiscard]] PayloadDecoding decodePayload(std::vector<std::uint8_t>&& bytes);
+
+/// `decodePayload` of a copy of `bytes`.
 [[nodiscard]] PayloadDecoding decodePayload(std::span<const std::uint8_t> bytes);
 
 /// The property-list value of `payload`: keys in field order, `actionURL` only when present, the empty text

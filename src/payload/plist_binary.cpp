@@ -19,12 +19,7 @@ namespace {
 constexpr std::size_t kHeaderSize = 8;
 constexpr std::size_t kTrailerSize = 32;
 
-std::uint64_t readBigEndian(const std::uint8_t* p, unsigned width) {
-  std::uint64_t value = 0;
-  for (unsigned i = 0; i < width; ++i)
-    value = value << 8 | p[i];
-  return value;
-}
+using detail::readBigEndian;
 
 /// Bytes needed to hold `value` (1 to 8).
 unsigned widthFor(std::uint64_t value) {
@@ -68,21 +63,13 @@ class BinaryReader {
   }
 
   bool readTrailer() {
-    if (size_ < kHeaderSize + 1 + kTrailerSize) return fail("truncated file");
-    const std::uint8_t* trailer = data_ + size_ - kTrailerSize;
-    offsetSize_ = trailer[6];
-    refSize_ = trailer[7];
-    numObjects_ = readBigEndian(trailer + 8, 8);
-    topObject_ = readBigEndian(trailer + 16, 8);
-    tableOffset_ = readBigEndian(trailer + 24, 8);
-    if (offsetSize_ < 1 || offsetSize_ > 8) return fail("bad offset width");
-    if (refSize_ < 1 || refSize_ > 8) return fail("bad object reference width");
-    if (numObjects_ == 0) return fail("no objects");
-    if (topObject_ >= numObjects_) return fail("top object out of range");
-    const std::uint64_t tableEnd = size_ - kTrailerSize;
-    if (tableOffset_ < kHeaderSize + 1 || tableOffset_ > tableEnd) return fail("offset table out of range");
-    // Written as a division so that a huge object count cannot overflow the check.
-    if (numObjects_ > (tableEnd - tableOffset_) / offsetSize_) return fail("offset table truncated");
+    const auto layout = detail::readBinaryLayout({data_, size_}, error_);
+    if (!layout) return false;
+    offsetSize_ = layout->offsetSize;
+    refSize_ = layout->refSize;
+    numObjects_ = layout->numObjects;
+    topObject_ = layout->topObject;
+    tableOffset_ = layout->tableOffset;
     state_.assign(numObjects_, kUnseen);
     return true;
   }
@@ -293,6 +280,38 @@ class BinaryReader {
   std::unordered_map<std::uint64_t, std::string> utf16Cache_;
   std::string error_;
 };
+
+}  // namespace
+
+std::optional<detail::BinaryLayout> detail::readBinaryLayout(std::span<const std::uint8_t> bytes,
+                                                             std::string& error) {
+  const auto fail = [&error](const char* reason) {
+    error = reason;
+    return std::nullopt;
+  };
+  const std::uint64_t size = bytes.size();
+  if (size < kHeaderSize + 1 + kTrailerSize) return fail("truncated file");
+  const std::uint8_t* trailer = bytes.data() + size - kTrailerSize;
+  BinaryLayout layout;
+  layout.offsetSize = trailer[6];
+  layout.refSize = trailer[7];
+  layout.numObjects = readBigEndian(trailer + 8, 8);
+  layout.topObject = readBigEndian(trailer + 16, 8);
+  layout.tableOffset = readBigEndian(trailer + 24, 8);
+  if (layout.offsetSize < 1 || layout.offsetSize > 8) return fail("bad offset width");
+  if (layout.refSize < 1 || layout.refSize > 8) return fail("bad object reference width");
+  if (layout.numObjects == 0) return fail("no objects");
+  if (layout.topObject >= layout.numObjects) return fail("top object out of range");
+  const std::uint64_t tableEnd = size - kTrailerSize;
+  if (layout.tableOffset < kHeaderSize + 1 || layout.tableOffset > tableEnd)
+    return fail("offset table out of range");
+  // Written as a division so that a huge object count cannot overflow the check.
+  if (layout.numObjects > (tableEnd - layout.tableOffset) / layout.offsetSize)
+    return fail("offset table truncated");
+  return layout;
+}
+
+namespace {
 
 // ---------------------------------------------------------------------------------------------------
 // Writing

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,8 +18,34 @@ namespace rw::plist::detail {
 /// reading and writing alike, so everything written can be read back.
 inline constexpr int kMaxDepth = 512;
 
+/// Where the parts of a binary property list are, as its trailer says.
+struct BinaryLayout {
+  unsigned offsetSize = 0;  // bytes per entry of the offset table
+  unsigned refSize = 0;     // bytes per object reference
+  std::uint64_t numObjects = 0;
+  std::uint64_t topObject = 0;
+  std::uint64_t tableOffset = 0;  // where the offset table starts, which is where the objects end
+};
+
+/// Reads and checks the trailer of `bytes` (magic already checked): widths of 1 to 8, at least one object,
+/// the top object among them, and the offset table between the header and the trailer. Nothing, with
+/// `error` set, when it is unusable.
+[[nodiscard]] std::optional<BinaryLayout> readBinaryLayout(std::span<const std::uint8_t> bytes,
+                                                           std::string& error);
+
+/// A big-endian unsigned number of `width` (at most 8) bytes.
+inline std::uint64_t readBigEndian(const std::uint8_t* p, unsigned width) {
+  std::uint64_t value = 0;
+  for (unsigned i = 0; i < width; ++i)
+    value = value << 8 | p[i];
+  return value;
+}
+
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> writeBinary(const Value& value);
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> writeXml(const Value& value);
+
+/// The date of an XML <date> text: exactly "YYYY-MM-DDTHH:MM:SSZ", no fraction, offset or surrounding space.
+[[nodiscard]] std::optional<Date> parseXmlDate(std::string_view text);
 
 /// Appends `units` big-endian UTF-16 code units from `bytes` to `out` as UTF-8. False for a lone
 /// surrogate (then `out` holds a partial result).

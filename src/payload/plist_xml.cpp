@@ -65,18 +65,6 @@ std::optional<double> parseReal(std::string_view text) {
   return value;
 }
 
-/// Exactly "YYYY-MM-DDTHH:MM:SSZ": no fraction, no offset, no surrounding space.
-std::optional<Date> parseDate(std::string_view text) {
-  static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:ddZ";
-  if (text.size() != kShape.size()) return std::nullopt;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool ok = kShape[i] == 'd' ? text[i] >= '0' && text[i] <= '9' : text[i] == kShape[i];
-    if (!ok) return std::nullopt;
-  }
-  if (text.substr(17, 2) > "59") return std::nullopt;  // no leap seconds: they would not read back equal
-  return parseRfc3339(text);
-}
-
 constexpr std::string_view kBase64Alphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -302,7 +290,7 @@ class XmlReader {
         if (const auto real = parseReal(text_)) return add(*real);
         return fail("bad real");
       case Leaf::date:
-        if (const auto date = parseDate(text_)) return add(*date);
+        if (const auto date = detail::parseXmlDate(text_)) return add(*date);
         return fail("bad date");
       case Leaf::data:
         if (auto bytes = decodeBase64(text_)) return add(Data{std::move(*bytes)});
@@ -517,6 +505,18 @@ namespace detail {
 
 std::optional<std::vector<std::uint8_t>> writeXml(const Value& value) {
   return XmlWriter().run(value);
+}
+
+// Exactly "YYYY-MM-DDTHH:MM:SSZ": no fraction, no offset, no surrounding space.
+std::optional<Date> parseXmlDate(std::string_view text) {
+  static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:ddZ";
+  if (text.size() != kShape.size()) return std::nullopt;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool ok = kShape[i] == 'd' ? text[i] >= '0' && text[i] <= '9' : text[i] == kShape[i];
+    if (!ok) return std::nullopt;
+  }
+  if (text.substr(17, 2) > "59") return std::nullopt;  // no leap seconds: they would not read back equal
+  return parseRfc3339(text);
 }
 
 }  // namespace detail

@@ -1,5 +1,9 @@
 #include "payload/records.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
 namespace rw {
 namespace {
 
@@ -15,6 +19,39 @@ constexpr auto kEventTypes = casesOf(RawValues<CustodyEventType>::table);
 constexpr auto kPersonTypes = casesOf(RawValues<CustodyPersonType>::table);
 
 }  // namespace
+
+std::string_view PayloadStorage::keep(std::string_view text) {
+  if (text.empty()) return {};
+  auto* copy = static_cast<char*>(arena_.allocate(text.size(), 1));
+  std::memcpy(copy, text.data(), text.size());
+  return {copy, text.size()};
+}
+
+std::span<const std::string_view> PayloadStorage::keepList(std::span<const std::string_view> texts) {
+  if (texts.empty()) return {};
+  auto* copy = static_cast<std::string_view*>(
+      arena_.allocate(texts.size() * sizeof(std::string_view), alignof(std::string_view)));
+  std::uninitialized_copy(texts.begin(), texts.end(), copy);
+  return {copy, texts.size()};
+}
+
+const URL* PayloadStorage::keep(URL url) {
+  return &urls_.emplace_back(std::move(url));
+}
+
+std::span<std::uint8_t> PayloadStorage::adopt(std::vector<std::uint8_t> bytes) {
+  return buffers_.emplace_back(std::move(bytes));
+}
+
+bool operator==(const WidgetEventPayload& a, const WidgetEventPayload& b) {
+  const bool sameURL = a.actionURL == nullptr || b.actionURL == nullptr ? a.actionURL == b.actionURL
+                                                                        : *a.actionURL == *b.actionURL;
+  return a.identifier == b.identifier && a.type == b.type && a.status == b.status && a.title == b.title &&
+         a.caregiver == b.caregiver && std::ranges::equal(a.beneficiaries, b.beneficiaries) &&
+         a.plannedDateFrom == b.plannedDateFrom && a.plannedDateTo == b.plannedDateTo &&
+         a.dateFrom == b.dateFrom && a.dateTo == b.dateTo && a.dueAmountText == b.dueAmountText &&
+         a.notes == b.notes && sameURL;
+}
 
 std::span<const CustodyEventType> allCustodyEventTypes() {
   return kEventTypes;

@@ -7,7 +7,11 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <initializer_list>
+#include <memory>
+#include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
@@ -97,21 +101,50 @@ std::span<const CustodyEventType> allCustodyEventTypes();
 /// Every person type, in declaration order.
 std::span<const CustodyPersonType> allCustodyPersonTypes();
 
-/// One planned or past event.
+/// Owns what the events of a payload point at: texts, lists of identifiers, URLs and the file bytes that
+/// texts may be views into. Nothing is ever removed or moved, so a view stays valid as long as the storage
+/// lives. Filling it is not thread-safe; once a payload is built, any number of threads may read it.
+class PayloadStorage {
+ public:
+  PayloadStorage() = default;
+  PayloadStorage(const PayloadStorage&) = delete;
+  PayloadStorage& operator=(const PayloadStorage&) = delete;
+
+  /// A copy of `text` that lives as long as the storage.
+  std::string_view keep(std::string_view text);
+  /// A copy of `texts` (the views themselves, not the texts they show).
+  std::span<const std::string_view> keepList(std::span<const std::string_view> texts);
+  /// `url`, kept.
+  const URL* keep(URL url);
+  /// Takes `bytes` over so that texts may be views into them; returns them where they now live.
+  std::span<std::uint8_t> adopt(std::vector<std::uint8_t> bytes);
+
+ private:
+  std::pmr::monotonic_buffer_resource arena_;
+  std::deque<URL> urls_;
+  std::deque<std::vector<std::uint8_t>> buffers_;
+};
+
+/// One planned or past event. Its texts, its beneficiaries and its URL point into the storage of the
+/// payload it belongs to (`RemindersWidgetPayload::storage`) or at text that lives for the whole program,
+/// such as a literal; the event is valid as long as that storage is.
 struct WidgetEventPayload {
-  std::string identifier;
+  std::string_view identifier;
   CustodyEventType type = CustodyEventType::care;
   CustodyEventStatus status = CustodyEventStatus::planned;
-  std::string title;
-  std::string caregiver;                   // identifier of a person
-  std::vector<std::string> beneficiaries;  // identifiers of persons
+  std::string_view title;
+  std::string_view caregiver;                       // identifier of a person
+  std::span<const std::string_view> beneficiaries;  // identifiers of persons
   Date plannedDateFrom;
   Date plannedDateTo;
   Date dateFrom;
   Date dateTo;
-  std::string dueAmountText;  // preformatted, may be empty
-  std::string notes;
-  std::optional<URL> actionURL;
+  std::string_view dueAmountText;  // preformatted, may be empty
+  std::string_view notes;
+  const URL* actionURL = nullptr;  // none when null
+
+  /// Equal when every field shows the same: texts and identifier lists by content, URLs by value.
+  friend bool operator==(const WidgetEventPayload& a, const WidgetEventPayload& b);
 };
 
 /// One caregiver or child.
@@ -120,6 +153,7 @@ struct WidgetPersonPayload {
   CustodyPersonType type = CustodyPersonType::caregiver;
   std::string nick;
   ColorEncoded colorEncoded;
+  friend bool operator==(const WidgetPersonPayload&, const WidgetPersonPayload&) = default;
 };
 
 /// The root of the payload file.
@@ -128,13 +162,36 @@ struct RemindersWidgetPayload {
 
   std::vector<WidgetEventPayload> events;
   std::vector<WidgetPersonPayload> persons;
+  /// What the events point into. Copies of a payload share it, so their events stay valid too.
+  std::shared_ptr<PayloadStorage> storage = nullptr;
+
+  /// Stores `text`, `texts` or `url` with the payload (creating its storage when there is none) so that an
+  /// event may point at it.
+  std::string_view keep(std::string_view text) { return ensureStorage().keep(text); }
+  std::span<const std::string_view> keepList(std::initializer_list<std::string_view> texts) {
+    return ensureStorage().keepList(std::span<const std::string_view>(texts.begin(), texts.size()));
+  }
+  std::span<const std::string_view> keepList(std::span<const std::string_view> texts) {
+    return ensureStorage().keepList(texts);
+  }
+  const URL* keep(URL url) { return ensureStorage().keep(std::move(url)); }
+
+ private:
+  PayloadStorage& ensureStorage() {
+    if (!storage) storage = std::make_shared<PayloadStorage>();
+    return *storage;
+  }
 };
 
 }  // namespace rw
 
 // Enumeration values hash their raw value text.
 template <class E>
-  requires requires { rw::RawValues<E>::table; }
+requires requires {
+  rw::RawValues<E>::table;
+}
 struct std::hash<E> {
-  std::size_t operator()(E value) const noexcept { return std::hash<std::string_view>{}(rw::rawValue(value)); }
+  std::size_t operator()(E value) const noexcept {
+    return std::hash<std::string_view>{}(rw::rawValue(value));
+  }
 };

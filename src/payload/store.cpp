@@ -35,7 +35,7 @@ std::optional<RemindersWidgetPayload> payloadReadingAppGroup(const FileManager& 
   // A missing or unreadable file is not reported: the host may simply not have written one yet.
   if (!data) return std::nullopt;
 
-  auto decoded = decodePayload(*data);
+  auto decoded = decodePayload(std::move(*data));
   if (!decoded) {
     reportError(RemindersWidgetPayload::typeName, kOperation, "Unable to decode data");
     return std::nullopt;

@@ -86,7 +86,7 @@ std::optional<Component> Component::make(Date displayOn, const WidgetEventPayloa
   component.dueDate = event.plannedDateFrom;
   component.dueAmountText = event.dueAmountText;
   component.notes = event.notes;
-  component.actionURL = event.actionURL;
+  if (event.actionURL != nullptr) component.actionURL = *event.actionURL;
 
   const Calendar& calendar = settings.calendar;
   component.dueStyle = makeDueStyle(displayOn, event.plannedDateFrom, calendar);

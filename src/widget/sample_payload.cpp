@@ -70,7 +70,7 @@ struct SampleEvent {
   std::string_view titleKey;
   CustodyEventType type;
   std::string_view caregiver;
-  std::vector<std::string> beneficiaries;
+  std::vector<std::string_view> beneficiaries;  // literals, so the events may point at them
   std::string_view dueAmountText;
 };
 
@@ -111,8 +111,8 @@ RemindersWidgetPayload samplePayload(const Calendar& calendar, const Catalog& st
   for (std::size_t i = 0; i < events.size(); ++i) {
     const SampleEvent& sample = events[i];
     WidgetEventPayload event;
-    event.identifier = makeUUIDString();
-    event.title = strings.text(sample.titleKey);
+    event.identifier = payload.keep(makeUUIDString());
+    event.title = payload.keep(strings.text(sample.titleKey));
     switch (i) {
       case 0:
         event.plannedDateFrom = previousNoon().adding(7'230);
@@ -141,11 +141,11 @@ RemindersWidgetPayload samplePayload(const Calendar& calendar, const Catalog& st
     }
     event.type = sample.type;
     event.status = CustodyEventStatus::planned;
-    event.caregiver = std::string(sample.caregiver);
-    event.beneficiaries = sample.beneficiaries;
-    event.dueAmountText = std::string(sample.dueAmountText);
+    event.caregiver = sample.caregiver;
+    event.beneficiaries = payload.keepList(sample.beneficiaries);
+    event.dueAmountText = sample.dueAmountText;
     event.notes = "";
-    event.actionURL = std::nullopt;
+    event.actionURL = nullptr;
     payload.events.push_back(std::move(event));
   }
 

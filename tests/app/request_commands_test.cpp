@@ -50,7 +50,7 @@ RemindersWidgetPayload richPayload() {
                  event("E-later", now.adding(40 * 86'400), "C2")},
       .persons = fixtures::persons()};
   payload.events[0].dueAmountText = "125";
-  payload.events[1].actionURL = URL::make("https://example.org/reminders/1?x=1");
+  payload.events[1].actionURL = fixtures::kept(URL::make("https://example.org/reminders/1?x=1"));
   payload.events[1].notes = "Bring the forms";
   return payload;
 }

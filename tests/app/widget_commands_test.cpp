@@ -41,7 +41,7 @@ RemindersWidgetPayload twoReminders() {
   RemindersWidgetPayload payload{
       .events = {event("E1", at("2026-12-06T10:00:00Z")), event("E2", at("2026-12-06T11:00:00Z"))},
       .persons = fixtures::persons()};
-  payload.events[1].actionURL = URL::make("https://example.org/e/2");
+  payload.events[1].actionURL = fixtures::kept(URL::make("https://example.org/e/2"));
   return payload;
 }
 
@@ -161,8 +161,8 @@ TEST(GalleryCommand, EscapesPayloadTextsAndLinksOnlyExpectedSchemes) {
   TemporaryDirectory container, gallery;
   auto payload = twoReminders();
   payload.events[0].title = "<script>alert('x')</script> Fish & \"chips\"";
-  payload.events[0].actionURL = URL::make("javascript:alert(1)");
-  payload.events[1].actionURL = URL::make("https://example.org/?a=1&b=%3Cx%3E");
+  payload.events[0].actionURL = fixtures::kept(URL::make("javascript:alert(1)"));
+  payload.events[1].actionURL = fixtures::kept(URL::make("https://example.org/?a=1&b=%3Cx%3E"));
   fixtures::store(container.path(), payload);
   const Ran ran = run({"gallery", "-o", gallery.path().string(), "--container", container.path().string(),
                        "--now", kNow, "--time-zone", "UTC"});

@@ -10,6 +10,7 @@
 
 #include "payload/payload_coding.h"
 #include "platform/messages.h"
+#include "support/kept_texts.h"
 #include "support/test_support.h"
 
 namespace rw {
@@ -227,7 +228,7 @@ TEST(PayloadStore, DecodesFilesWrittenByPlistlib) {
     EXPECT_EQ(read.printed, "Invalid colorEncoded version\n") << name;  // P3's colour has version 182
     const auto& payload = *read.payload;
     ASSERT_EQ(payload.events.size(), 3u);
-    EXPECT_EQ(payload.events[0].beneficiaries, (std::vector<std::string>{"P3", "P4"}));
+    EXPECT_EQ(testing::textsOf(payload.events[0].beneficiaries), (std::vector<std::string>{"P3", "P4"}));
     EXPECT_EQ(formatRfc3339(payload.events[0].plannedDateFrom), "2026-06-12T16:00:00.000Z");
     EXPECT_EQ(payload.events[0].actionURL->absoluteString(), "corvantis2://reminders/E1");
     EXPECT_EQ(payload.events[1].status, CustodyEventStatus::permanentlyDeleted);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/mo_writer.h"
+#include "support/kept_texts.h"
 #include "support/test_support.h"
 
 namespace rw {
@@ -33,15 +34,15 @@ WidgetPersonPayload person(std::string identifier, std::int64_t colour = 1,
           .colorEncoded = {.version = "183", .index = colour}};
 }
 
-WidgetEventPayload event(std::string caregiver, std::vector<std::string> beneficiaries,
+WidgetEventPayload event(std::string_view caregiver, const std::vector<std::string_view>& beneficiaries,
                          const char* due = "2024-06-10T09:00:00-04:00") {
   WidgetEventPayload e;
   e.identifier = "E1";
   e.type = CustodyEventType::expense;
   e.status = CustodyEventStatus::canceled;
   e.title = "Dentist";
-  e.caregiver = std::move(caregiver);
-  e.beneficiaries = std::move(beneficiaries);
+  e.caregiver = testing::kept(caregiver);
+  e.beneficiaries = testing::keptList(beneficiaries);
   e.plannedDateFrom = at(due);
   e.plannedDateTo = e.plannedDateFrom.adding(3600);
   e.dateFrom = Date{0};
@@ -65,7 +66,7 @@ TEST(ReminderComponent, LabelsTheCaregiverFirstThenBeneficiariesInPersonsOrder) 
   struct Case {
     const char* what;
     std::string caregiver;
-    std::vector<std::string> beneficiaries;
+    std::vector<std::string_view> beneficiaries;
     std::vector<std::string> labels;
   };
   const Case cases[] = {
@@ -180,7 +181,7 @@ TEST(ReminderComponent, ComparesIdentifiersByCanonicalEquivalence) {
 
 TEST(ReminderComponent, CopiesTheEventsFields) {
   auto source = event("C1", {}, "2024-06-12T17:30:00-04:00");
-  source.actionURL = URL::make("corvantis2://reminders/E1?x=1");
+  source.actionURL = testing::kept(URL::make("corvantis2://reminders/E1?x=1"));
   ASSERT_TRUE(source.actionURL);
   const std::vector<WidgetPersonPayload> persons = {person("C1")};
   const auto component = Component::make(at("2024-06-10T14:00:00-04:00"), source, persons, settings());
@@ -191,11 +192,11 @@ TEST(ReminderComponent, CopiesTheEventsFields) {
   EXPECT_EQ(component->dueDate, source.plannedDateFrom);
   EXPECT_EQ(component->dueAmountText, "125");
   EXPECT_EQ(component->notes, "bring the card");
-  EXPECT_EQ(component->actionURL, source.actionURL);
+  EXPECT_EQ(component->actionURL, *source.actionURL);
   EXPECT_EQ(component->dueStyle, Style::future);
   EXPECT_EQ(component->dueText, "IN 2 DAY(S)");
 
-  source.actionURL.reset();
+  source.actionURL = nullptr;
   const auto withoutLink = Component::make(at("2024-06-10T14:00:00-04:00"), source, persons, settings());
   ASSERT_TRUE(withoutLink);
   EXPECT_FALSE(withoutLink->actionURL);

@@ -17,6 +17,7 @@
 #include "platform/catalog.h"
 #include "platform/date.h"
 #include "platform/user_settings.h"
+#include "support/kept_texts.h"
 #include "support/test_support.h"
 #include "widget/timeline_entry.h"
 
@@ -38,14 +39,18 @@ inline UserSettings settingsFor(std::string_view timeZone, std::string_view loca
                       .strings = translated ? Catalog::load(defaultStringsDirectory(), locale) : Catalog()};
 }
 
-inline WidgetEventPayload event(std::string identifier, Date plannedDateFrom, std::string caregiver = "C1",
+using rw::testing::kept;
+using rw::testing::keptList;
+
+inline WidgetEventPayload event(std::string_view identifier, Date plannedDateFrom,
+                                std::string_view caregiver = "C1",
                                 CustodyEventType type = CustodyEventType::care) {
   WidgetEventPayload e;
-  e.identifier = std::move(identifier);
+  e.identifier = kept(identifier);
   e.type = type;
-  e.title = "Title " + e.identifier;
-  e.caregiver = std::move(caregiver);
-  e.beneficiaries = {"B1"};
+  e.title = kept("Title " + std::string(identifier));
+  e.caregiver = kept(caregiver);
+  e.beneficiaries = keptList({"B1"});
   e.plannedDateFrom = plannedDateFrom;
   e.plannedDateTo = plannedDateFrom.adding(3600);
   e.dateFrom = e.plannedDateFrom;

@@ -1,0 +1,329 @@
+// The binary form read straight into the records.
+//
+// Objects are found through the offset table as in the tree reader, and every check that reader makes on
+// the objects read here is made here too: references and offsets in range, counts that fit, ASCII strings
+// without high bytes, UTF-16 without lone surrogates, representable dates, and the same memory budget
+// (charged with the same amounts), so a file whose shared references describe an enormous tree is left to
+// the tree reader to refuse. Containers can only hold what their place in the payload allows, so a
+// container that contains itself fails a type check here before it could loop.
+#include <array>
+#include <bit>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "payload/payload_direct.h"
+#include "payload/plist.h"
+#include "payload/plist_internal.h"
+
+namespace rw::detail {
+namespace {
+
+using plist::detail::BinaryLayout;
+using plist::detail::readBigEndian;
+
+enum EventField : std::uint8_t {
+  kIdentifier,
+  kType,
+  kStatus,
+  kTitle,
+  kCaregiver,
+  kBeneficiaries,
+  kPlannedDateFrom,
+  kPlannedDateTo,
+  kDateFrom,
+  kDateTo,
+  kDueAmountText,
+  kNotes,
+  kActionURL,
+  kEventFieldCount,
+};
+constexpr std::array<std::string_view, kEventFieldCount> kEventKeys{
+    "identifier",    "type",     "status", "title",         "caregiver", "beneficiaries", "plannedDateFrom",
+    "plannedDateTo", "dateFrom", "dateTo", "dueAmountText", "notes",     "actionURL",
+};
+constexpr std::uint32_t kRequiredEventFields = (1u << kActionURL) - 1;
+constexpr std::array<std::string_view, 4> kPersonKeys{"identifier", "type", "nick", "colorEncoded"};
+constexpr std::array<std::string_view, 2> kPayloadKeys{"events", "persons"};
+
+constexpr unsigned kNoField = 0xFF;
+
+bool isAscii(const char* text, std::size_t size) {
+  std::size_t i = 0;
+  std::uint64_t high = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text + i, 8);
+    high |= word;
+  }
+  for (; i < size; ++i)
+    high |= static_cast<unsigned char>(text[i]);
+  return (high & 0x8080808080808080ull) == 0;
+}
+
+class DirectBinaryDecoder {
+ public:
+  DirectBinaryDecoder(std::span<const std::uint8_t> bytes, const BinaryLayout& layout,
+                      RemindersWidgetPayload& payload)
+      : data_(bytes.data()),
+        layout_(layout),
+        payload_(payload),
+        storage_(*payload.storage),
+        budget_(64 * static_cast<std::uint64_t>(bytes.size()) + (std::uint64_t{8} << 20)) {
+    keyCache_.fill({~std::uint64_t{0}, 0, 0, nullptr});
+  }
+
+  bool run() {
+    std::uint64_t pos, count;
+    if (!dictionary(layout_.topObject, pos, count)) return false;
+    std::array<std::uint64_t, 2> slots{};
+    unsigned seen = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      unsigned field;
+      if (!key(pos, count, i, kPayloadKeys, field)) return false;
+      if (field == kNoField || (seen & (1u << field)) != 0) return false;
+      seen |= 1u << field;
+      if (!ref(pos + (count + i) * layout_.refSize, slots[field])) return false;
+    }
+    return seen == 3 && events(slots[0]) && persons(slots[1]);
+  }
+
+ private:
+  bool charge(std::uint64_t cost) {
+    if (cost > budget_) return false;
+    budget_ -= cost;
+    return true;
+  }
+
+  bool offset(std::uint64_t index, std::uint64_t& pos) const {
+    if (index >= layout_.numObjects) return false;
+    pos = readBigEndian(data_ + layout_.tableOffset + index * layout_.offsetSize, layout_.offsetSize);
+    return pos >= 8 && pos < layout_.tableOffset;
+  }
+
+  bool ref(std::uint64_t pos, std::uint64_t& index) const {
+    index = readBigEndian(data_ + pos, layout_.refSize);
+    return index < layout_.numObjects;
+  }
+
+  // The element count of the object at `pos` (marker included), with `pos` moved to its first element.
+  bool count(std::uint64_t& pos, std::uint64_t& count, std::uint64_t unitSize) const {
+    const std::uint64_t end = layout_.tableOffset;
+    count = data_[pos] & 0x0F;
+    ++pos;
+    if (count == 0x0F) {
+      if (pos >= end) return false;
+      const std::uint8_t marker = data_[pos];
+      if ((marker & 0xF0) != 0x10 || (marker & 0x0F) > 3) return false;
+      const unsigned width = 1u << (marker & 0x0F);
+      ++pos;
+      if (end - pos < width) return false;
+      count = readBigEndian(data_ + pos, width);
+      pos += width;
+    }
+    return count <= (end - pos) / unitSize;
+  }
+
+  bool container(std::uint64_t index, std::uint8_t kind, std::uint64_t& pos, std::uint64_t& n,
+                 std::uint64_t unitSize, std::uint64_t cost) {
+    if (!offset(index, pos) || (data_[pos] >> 4) != kind || !count(pos, n, unitSize)) return false;
+    return charge(n * cost);
+  }
+
+  bool dictionary(std::uint64_t index, std::uint64_t& pos, std::uint64_t& n) {
+    return container(index, 0xD, pos, n, 2 * std::uint64_t{layout_.refSize},
+                     sizeof(plist::Dictionary::value_type));
+  }
+
+  bool array(std::uint64_t index, std::uint64_t& pos, std::uint64_t& n) {
+    return container(index, 0xA, pos, n, layout_.refSize, sizeof(plist::Value));
+  }
+
+  // The string object `index` as UTF-8: a view into the file for ASCII, a converted copy for UTF-16.
+  bool string(std::uint64_t index, std::string_view& out) {
+    std::uint64_t pos, n;
+    if (!offset(index, pos)) return false;
+    const std::uint8_t kind = data_[pos] >> 4;
+    if (kind == 0x5) {
+      if (!count(pos, n, 1)) return false;
+      const auto* text = reinterpret_cast<const char*>(data_ + pos);
+      if (!isAscii(text, n) || !charge(n)) return false;
+      out = {text, n};
+      return true;
+    }
+    if (kind != 0x6) return false;
+    if (const auto cached = utf16_.find(index); cached != utf16_.end()) {
+      out = cached->second;
+      return charge(out.size());
+    }
+    if (!count(pos, n, 2)) return false;
+    scratch_.clear();
+    if (!plist::detail::appendUtf16BeAsUtf8(data_ + pos, n, scratch_) || !charge(scratch_.size()))
+      return false;
+    out = storage_.keep(scratch_);
+    utf16_.emplace(index, out);
+    return true;
+  }
+
+  // Which of `keys` the key at position `i` of the dictionary at `pos` (with `n` entries) is, or
+  // `kNoField`. Keys are few distinct objects shared by every dictionary, so their answers are cached.
+  template <std::size_t N>
+  bool key(std::uint64_t pos, std::uint64_t n, std::uint64_t i, const std::array<std::string_view, N>& keys,
+           unsigned& field) {
+    (void)n;
+    std::uint64_t index;
+    if (!ref(pos + i * layout_.refSize, index)) return false;
+    auto& slot = keyCache_[index % keyCache_.size()];
+    if (slot.index == index && slot.keys == keys.data()) {
+      field = slot.field;
+      return charge(slot.size);
+    }
+    std::string_view text;
+    if (!string(index, text)) return false;  // a key must be a string
+    field = kNoField;
+    for (unsigned f = 0; f < N; ++f)
+      if (keys[f] == text) field = f;
+    slot = {index, static_cast<std::uint32_t>(text.size()), static_cast<std::uint8_t>(field), keys.data()};
+    return true;
+  }
+
+  template <class E>
+  bool enumeration(std::uint64_t index, E& out) {
+    std::string_view text;
+    if (!string(index, text)) return false;
+    const auto value = fromRawValue<E>(text);
+    if (!value) return false;
+    out = *value;
+    return true;
+  }
+
+  bool date(std::uint64_t index, Date& out) const {
+    std::uint64_t pos;
+    if (!offset(index, pos) || data_[pos] != 0x33 || layout_.tableOffset - pos - 1 < 8) return false;
+    out = Date{std::bit_cast<double>(readBigEndian(data_ + pos + 1, 8))};
+    return isRepresentable(out);
+  }
+
+  bool strings(std::uint64_t index, std::span<const std::string_view>& out) {
+    std::uint64_t pos, n;
+    if (!array(index, pos, n)) return false;
+    texts_.clear();
+    for (std::uint64_t i = 0; i < n; ++i) {
+      std::uint64_t element;
+      if (!ref(pos + i * layout_.refSize, element) || !string(element, texts_.emplace_back())) return false;
+    }
+    out = storage_.keepList(texts_);
+    return true;
+  }
+
+  // {"relative": text}; a base URL is left to the tree path.
+  bool url(std::uint64_t index, const URL*& out) {
+    static constexpr std::array<std::string_view, 1> kURLKeys{"relative"};
+    std::uint64_t pos, n;
+    if (!dictionary(index, pos, n) || n != 1) return false;
+    unsigned field;
+    std::uint64_t value;
+    std::string_view relative;
+    if (!key(pos, n, 0, kURLKeys, field) || field != 0 || !ref(pos + layout_.refSize, value) ||
+        !string(value, relative))
+      return false;
+    auto made = URL::make(relative);
+    if (!made) return false;
+    out = storage_.keep(std::move(*made));
+    return true;
+  }
+
+  bool event(std::uint64_t index, WidgetEventPayload& e) {
+    std::uint64_t pos, n;
+    if (!dictionary(index, pos, n)) return false;
+    std::array<std::uint64_t, kEventFieldCount> slots;
+    std::uint32_t seen = 0;
+    for (std::uint64_t i = 0; i < n; ++i) {
+      unsigned field;
+      if (!key(pos, n, i, kEventKeys, field)) return false;
+      if (field == kNoField || (seen & (1u << field)) != 0) return false;
+      seen |= 1u << field;
+      if (!ref(pos + (n + i) * layout_.refSize, slots[field])) return false;
+    }
+    if ((seen & kRequiredEventFields) != kRequiredEventFields) return false;
+    return string(slots[kIdentifier], e.identifier) && enumeration(slots[kType], e.type) &&
+           enumeration(slots[kStatus], e.status) && string(slots[kTitle], e.title) &&
+           string(slots[kCaregiver], e.caregiver) && strings(slots[kBeneficiaries], e.beneficiaries) &&
+           date(slots[kPlannedDateFrom], e.plannedDateFrom) && date(slots[kPlannedDateTo], e.plannedDateTo) &&
+           date(slots[kDateFrom], e.dateFrom) && date(slots[kDateTo], e.dateTo) &&
+           string(slots[kDueAmountText], e.dueAmountText) && string(slots[kNotes], e.notes) &&
+           ((seen & (1u << kActionURL)) == 0 || url(slots[kActionURL], e.actionURL));
+  }
+
+  bool events(std::uint64_t index) {
+    std::uint64_t pos, n;
+    if (!array(index, pos, n)) return false;
+    payload_.events.resize(n);
+    for (std::uint64_t i = 0; i < n; ++i) {
+      std::uint64_t element;
+      if (!ref(pos + i * layout_.refSize, element) || !event(element, payload_.events[i])) return false;
+    }
+    return true;
+  }
+
+  bool person(std::uint64_t index, WidgetPersonPayload& p) {
+    std::uint64_t pos, n;
+    if (!dictionary(index, pos, n)) return false;
+    std::array<std::uint64_t, kPersonKeys.size()> slots;
+    unsigned seen = 0;
+    for (std::uint64_t i = 0; i < n; ++i) {
+      unsigned field;
+      if (!key(pos, n, i, kPersonKeys, field)) return false;
+      if (field == kNoField || (seen & (1u << field)) != 0) return false;
+      seen |= 1u << field;
+      if (!ref(pos + (n + i) * layout_.refSize, slots[field])) return false;
+    }
+    std::string_view identifier, nick, color;
+    if (seen != 0xF || !string(slots[0], identifier) || !enumeration(slots[1], p.type) ||
+        !string(slots[2], nick) || !string(slots[3], color))
+      return false;
+    p.identifier = identifier;
+    p.nick = nick;
+    p.colorEncoded = ColorEncoded::fromRawValue(color);
+    return true;
+  }
+
+  bool persons(std::uint64_t index) {
+    std::uint64_t pos, n;
+    if (!array(index, pos, n)) return false;
+    payload_.persons.resize(n);
+    for (std::uint64_t i = 0; i < n; ++i) {
+      std::uint64_t element;
+      if (!ref(pos + i * layout_.refSize, element) || !person(element, payload_.persons[i])) return false;
+    }
+    return true;
+  }
+
+  struct CachedKey {
+    std::uint64_t index;
+    std::uint32_t size;
+    std::uint8_t field;
+    const std::string_view* keys;  // which key list `field` indexes
+  };
+
+  const std::uint8_t* data_;
+  BinaryLayout layout_;
+  RemindersWidgetPayload& payload_;
+  PayloadStorage& storage_;
+  std::uint64_t budget_;
+  std::array<CachedKey, 64> keyCache_;
+  std::unordered_map<std::uint64_t, std::string_view> utf16_;
+  std::string scratch_;
+  std::vector<std::string_view> texts_;
+};
+
+}  // namespace
+
+bool decodeBinaryPayloadDirectly(std::span<const std::uint8_t> bytes, RemindersWidgetPayload& payload) {
+  std::string ignored;
+  const auto layout = plist::detail::readBinaryLayout(bytes, ignored);
+  if (!layout) return false;
+  return DirectBinaryDecoder(bytes, *layout, payload).run();
+}
+
+}  // namespace rw::detail

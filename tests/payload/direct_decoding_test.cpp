@@ -1,0 +1,252 @@
+// The direct readers against the property-list tree: whatever they accept decodes to the same records,
+// whatever they refuse is decoded (or refused, with the same error) by the tree, and the files a writer
+// produces never need the tree.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "payload/payload_coding.h"
+#include "payload/payload_direct.h"
+#include "support/test_support.h"
+
+namespace rw {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytesOf(std::string_view text) {
+  return {text.begin(), text.end()};
+}
+
+std::string textOf(const Bytes& bytes) {
+  return {bytes.begin(), bytes.end()};
+}
+
+PayloadDecoding throughTree(const Bytes& bytes) {
+  const auto parsed = plist::parse(bytes);
+  if (!parsed) return {std::nullopt, {"not a property list: " + parsed.error.reason, ""}};
+  return decodePayload(*parsed.value);
+}
+
+// Decodes `bytes` with the direct reader of their form; nothing when it hands the file on.
+std::optional<RemindersWidgetPayload> directly(const Bytes& bytes) {
+  RemindersWidgetPayload payload;
+  payload.storage = std::make_shared<PayloadStorage>();
+  const bool binary = bytes.size() >= 8 && std::equal(bytes.begin(), bytes.begin() + 8, "bplist00");
+  const bool decoded = binary ? detail::decodeBinaryPayloadDirectly(bytes, payload)
+                              : detail::decodeXmlPayloadDirectly(bytes, payload);
+  if (!decoded) return std::nullopt;
+  return payload;
+}
+
+// The one property of the direct readers: never a different answer from the tree.
+void expectAgreement(const Bytes& bytes, const std::string& what) {
+  const PayloadDecoding tree = throughTree(bytes);
+  if (const auto direct = directly(bytes)) {
+    ASSERT_TRUE(tree) << what << ": the direct reader accepted what the tree refuses (" << tree.error.reason
+                      << ")";
+    EXPECT_EQ(direct->events, tree.payload->events) << what;
+    EXPECT_EQ(direct->persons, tree.payload->persons) << what;
+  }
+  const PayloadDecoding whole = decodePayload(std::span<const std::uint8_t>(bytes));
+  ASSERT_EQ(whole.payload.has_value(), tree.payload.has_value()) << what;
+  if (whole) {
+    EXPECT_EQ(whole.payload->events, tree.payload->events) << what;
+  } else {
+    EXPECT_EQ(whole.error.reason, tree.error.reason) << what;
+    EXPECT_EQ(whole.error.codingPath, tree.error.codingPath) << what;
+  }
+}
+
+// A payload with the texts that stress both forms: non-ASCII, XML's special characters, empty texts,
+// persons shared between events, dates with fractions (binary keeps them), links.
+RemindersWidgetPayload variedPayload(unsigned seed, int eventCount, bool wholeSeconds) {
+  std::mt19937 random(seed);
+  const std::vector<std::string> titles = {"Pick up",
+                                           "Übergabe am Bahnhof",
+                                           "Fish & \"chips\" <today>",
+                                           "",
+                                           "Wycieczka szkolna \U0001F392",
+                                           "a]]b",
+                                           "tab\there",
+                                           "line\nbreak"};
+  RemindersWidgetPayload payload;
+  const std::vector<std::string> people = {"C1", "C2", "B1", "B2", "Zoë"};
+  for (std::size_t i = 0; i < people.size(); ++i)
+    payload.persons.push_back({people[i], i < 2 ? CustodyPersonType::caregiver : CustodyPersonType::child,
+                               "nick " + people[i], ColorEncoded{"183", static_cast<std::int64_t>(i)}});
+  for (int i = 0; i < eventCount; ++i) {
+    WidgetEventPayload e;
+    e.identifier = payload.keep("E-" + std::to_string(random()));
+    e.type = allCustodyEventTypes()[random() % 4];
+    e.status = RawValues<CustodyEventStatus>::table[random() % 7].first;
+    e.title = payload.keep(titles[random() % titles.size()]);
+    e.caregiver = payload.keep(people[random() % people.size()]);
+    std::vector<std::string_view> beneficiaries;
+    for (unsigned n = random() % 3; n > 0; --n)
+      beneficiaries.push_back(payload.keep(people[random() % people.size()]));
+    e.beneficiaries = payload.keepList(beneficiaries);
+    const double at = 800'000'000.0 + static_cast<double>(random() % 100'000'000);
+    e.plannedDateFrom = Date{wholeSeconds ? at : at + 0.25};
+    e.plannedDateTo = Date{at + 3600};
+    e.dateFrom = Date{at - 60};
+    e.dateTo = Date{at + 7200};
+    e.dueAmountText = random() % 2 ? "125,00 €" : "";
+    e.notes = random() % 3 ? "" : "Bring the signed form";
+    if (random() % 3 == 0)
+      e.actionURL = payload.keep(*URL::make("corvantis2://reminders/event/" + std::to_string(i)));
+    payload.events.push_back(e);
+  }
+  return payload;
+}
+
+TEST(DirectDecoding, TakesWhatTheWriterWritesAndAgreesWithTheTree) {
+  for (const auto format : {plist::Format::binary, plist::Format::xml}) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+      const auto original = variedPayload(seed, static_cast<int>(seed * 7), format == plist::Format::xml);
+      const auto bytes = writePayload(original, format);
+      ASSERT_TRUE(bytes);
+      const auto direct = directly(*bytes);
+      ASSERT_TRUE(direct) << "seed " << seed << ": a written file needed the tree";
+      EXPECT_EQ(direct->events, original.events) << seed;
+      EXPECT_EQ(direct->persons, original.persons) << seed;
+      expectAgreement(*bytes, "seed " + std::to_string(seed));
+    }
+  }
+}
+
+TEST(DirectDecoding, AgreesOnAnotherWritersFiles) {
+  // Written by another program's property-list writer (shared objects, a DOCTYPE, tabs for indentation),
+  // with a URL relative to a base, which only the tree reads.
+  for (const char* name : {"payload_binary.plist", "payload_xml.plist"}) {
+    const Bytes bytes =
+        bytesOf(testing::readFile(testing::sourceDirectory() / "tests/payload/fixtures" / name));
+    EXPECT_FALSE(directly(bytes)) << name;
+    expectAgreement(bytes, name);
+  }
+}
+
+TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
+  const std::string event =
+      "<key>identifier</key><string>E1</string><key>type</key><string>care</string>"
+      "<key>status</key><string>PLA</string><key>title</key><string>T</string>"
+      "<key>caregiver</key><string>C1</string><key>beneficiaries</key><array/>"
+      "<key>plannedDateFrom</key><date>2026-01-02T03:04:05Z</date>"
+      "<key>plannedDateTo</key><date>2026-01-02T03:04:05Z</date>"
+      "<key>dateFrom</key><date>2026-01-02T03:04:05Z</date><key>dateTo</key><date>2026-01-02T03:04:05Z</date>"
+      "<key>dueAmountText</key><string/><key>notes</key><string></string>";
+  const auto document = [](const std::string& events, const std::string& prolog = "") {
+    return prolog + "<plist version=\"1.0\"><dict><key>events</key><array>" + events +
+           "</array><key>persons</key><array/></dict></plist>";
+  };
+  const auto withTitle = [&](const std::string& title) {
+    std::string e = event;
+    e.replace(e.find("<string>T</string>"), 18, "<string>" + title + "</string>");
+    return document("<dict>" + e + "</dict>");
+  };
+  ASSERT_TRUE(directly(bytesOf(document("<dict>" + event + "</dict>"))));
+  ASSERT_TRUE(directly(bytesOf(withTitle("a &lt;b&gt; &amp; &#252;&#x1F392;"))));
+
+  struct Case {
+    const char* what;
+    std::string xml;
+    bool tree;  // whether the tree decodes it
+  };
+  const std::vector<Case> cases = {
+      {"unknown key", document("<dict>" + event + "<key>extra</key><integer>1</integer></dict>"), true},
+      {"repeated key", document("<dict>" + event + "<key>notes</key><string>again</string></dict>"), true},
+      {"base URL",
+       document("<dict>" + event +
+                "<key>actionURL</key><dict><key>relative</key><string>e/1</string><key>base</key><dict>"
+                "<key>relative</key><string>corvantis2://reminders/</string></dict></dict></dict>"),
+       true},
+      {"CDATA", withTitle("<![CDATA[x]]>"), true},
+      {"carriage return", withTitle("a\r\nb"), true},
+      {"comment inside a text", withTitle("a<!-- c -->b"), true},
+      {"reference to a carriage return", withTitle("a&#13;b"), true},
+      {"spaces inside a tag", document("<dict >" + event + "</dict>"), true},
+      {"processing instruction", document("<dict>" + event + "</dict>", "<?xml-stylesheet href=\"x\"?>"),
+       true},
+      {"DOCTYPE with an internal subset",
+       document("<dict>" + event + "</dict>", "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"), true},
+      {"]]> in a text", withTitle("a]]>b"), false},
+      {"control character", withTitle("a\x01z"), false},
+      {"U+FFFE", withTitle("a\xEF\xBF\xBE"), false},
+      {"overlong UTF-8", withTitle("a\xC0\xAF"), false},
+      {"undefined entity", withTitle("&nbsp;"), false},
+      {"reference to NUL", withTitle("&#0;"), false},
+      {"unterminated reference", withTitle("a & b"), false},
+      {"unknown type", withTitle("x</string><string>y"), false},
+      {"bad date",
+       document("<dict>" + std::string(event).replace(event.find("03:04:05Z"), 9, "03:04:60Z") + "</dict>"),
+       false},
+      {"trailing garbage", document("<dict>" + event + "</dict>") + "<x/>", false},
+      {"comment with --", document("<dict>" + event + "</dict>", "<!-- a -- b -->"), false},
+  };
+  for (const auto& c : cases) {
+    const Bytes bytes = bytesOf(c.xml);
+    EXPECT_FALSE(directly(bytes)) << c.what;
+    EXPECT_EQ(throughTree(bytes).payload.has_value(), c.tree)
+        << c.what << ": " << throughTree(bytes).error.reason;
+    expectAgreement(bytes, c.what);
+  }
+}
+
+TEST(DirectDecoding, HandsUnusualBinaryToTheTree) {
+  RemindersWidgetPayload base = variedPayload(3, 4, false);
+  // An unknown key and a URL with a base are both legal, and only the tree reads them.
+  auto tree = encodePayload(base);
+  auto& events = std::get<plist::Array>(std::get<plist::Dictionary>(tree.storage)[0].second.storage);
+  std::get<plist::Dictionary>(events[0].storage).emplace_back("extra", plist::Integer{1});
+  const auto unknownKey = plist::write(tree, plist::Format::binary);
+  ASSERT_TRUE(unknownKey);
+  EXPECT_FALSE(directly(*unknownKey));
+  EXPECT_TRUE(throughTree(*unknownKey));
+  expectAgreement(*unknownKey, "unknown key");
+
+  // An ASCII string object with a high byte is refused by both.
+  auto bytes = *writePayload(base, plist::Format::binary);
+  const std::string text = textOf(bytes);
+  const auto at = text.find("C1");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = 0xC3;
+  EXPECT_FALSE(directly(bytes));
+  expectAgreement(bytes, "high byte in an ASCII string");
+}
+
+// Random damage to real files: every answer of the direct readers must be the tree's answer.
+TEST(DirectDecoding, AgreesWithTheTreeOnDamagedFiles) {
+  std::mt19937 random(42);
+  for (const auto format : {plist::Format::binary, plist::Format::xml}) {
+    const auto original = *writePayload(variedPayload(9, 12, true), format);
+    for (int round = 0; round < 1500; ++round) {
+      Bytes bytes = original;
+      const int edits = 1 + static_cast<int>(random() % 4);
+      for (int k = 0; k < edits; ++k) {
+        const std::size_t at = random() % bytes.size();
+        switch (random() % 4) {
+          case 0:
+            bytes[at] = static_cast<std::uint8_t>(random());
+            break;
+          case 1:
+            bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+            break;
+          case 2:
+            bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at));
+            break;
+          default:
+            bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes[random() % bytes.size()]);
+            break;
+        }
+      }
+      expectAgreement(
+          bytes, (format == plist::Format::binary ? "binary round " : "xml round ") + std::to_string(round));
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace rw
