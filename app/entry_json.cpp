@@ -80,10 +80,9 @@ void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry) {
   out.endObject();
 }
 
-std::string requestJson(std::string_view request, const TimelineProviderContext& context,
-                        std::optional<TimelineReloadPolicy> policy,
-                        const std::vector<RemindersWidgetTimelineEntry>& entries) {
-  JsonWriter out;
+void writeRequest(JsonWriter& out, std::string_view request, const TimelineProviderContext& context,
+                  std::optional<TimelineReloadPolicy> policy,
+                  const std::vector<RemindersWidgetTimelineEntry>& entries) {
   out.beginObject();
   out.member("request", request);
   out.member("family", familyName(context.family));
@@ -105,6 +104,13 @@ std::string requestJson(std::string_view request, const TimelineProviderContext&
     writeEntry(out, entry);
   out.endArray();
   out.endObject();
+}
+
+std::string requestJson(std::string_view request, const TimelineProviderContext& context,
+                        std::optional<TimelineReloadPolicy> policy,
+                        const std::vector<RemindersWidgetTimelineEntry>& entries) {
+  JsonWriter out;
+  writeRequest(out, request, context, policy, entries);
   return out.take();
 }
 

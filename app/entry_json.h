@@ -27,7 +27,11 @@ void writeLayout(JsonWriter& out, const ContentLayout& layout);
 void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& reminder);
 void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry);
 
-/// The whole answer as indented JSON text (two spaces), without a final newline.
+/// The whole answer, as indented JSON (two spaces) without a final newline, written to `out`.
+void writeRequest(JsonWriter& out, std::string_view request, const TimelineProviderContext& context,
+                  std::optional<TimelineReloadPolicy> policy,
+                  const std::vector<RemindersWidgetTimelineEntry>& entries);
+/// The same as one text.
 std::string requestJson(std::string_view request, const TimelineProviderContext& context,
                         std::optional<TimelineReloadPolicy> policy,
                         const std::vector<RemindersWidgetTimelineEntry>& entries);

@@ -48,12 +48,24 @@ Utf8Sequence utf8Sequence(std::string_view text) {
 
 }  // namespace
 
+JsonWriter::JsonWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), chunk_(chunk) {
+  // Room for a chunk and the value that passes it, so the buffer is touched once and never moved.
+  out_.reserve(chunk_ + 1024);
+}
+
+void JsonWriter::flush() {
+  if (!sink_ || out_.empty()) return;
+  sink_(out_);
+  out_.clear();
+}
+
 void JsonWriter::newlineAndIndent() {
   out_ += '\n';
   out_.append(counts_.size() * kIndent, ' ');
 }
 
 void JsonWriter::startValue() {
+  maybeFlush();
   if (afterKey_) {
     afterKey_ = false;
     return;

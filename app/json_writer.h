@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,18 @@ namespace rw::app {
 
 class JsonWriter {
  public:
+  /// Where a streaming writer sends its text, piece by piece, in order.
+  using Sink = std::function<void(std::string_view)>;
+
+  /// A writer that keeps the whole text (`text`, `take`).
+  JsonWriter() = default;
+  /// A writer that hands its text to `sink` whenever about `chunk` bytes have gathered, and the rest on
+  /// `flush`: a large answer never sits whole in memory.
+  explicit JsonWriter(Sink sink, std::size_t chunk = 32 * 1024);
+
+  /// Hands what has gathered to the sink (nothing without one).
+  void flush();
+
   void beginObject();
   void endObject();
   void beginArray();
@@ -45,8 +58,8 @@ class JsonWriter {
     integer(value);
   }
 
-  /// The text written so far; after the outermost value is closed, the whole document (without a final
-  /// newline).
+  /// The text written so far and not yet flushed; for a writer without a sink, after the outermost value is
+  /// closed, the whole document (without a final newline).
   const std::string& text() const { return out_; }
   std::string take() { return std::move(out_); }
 
@@ -58,6 +71,13 @@ class JsonWriter {
   void newlineAndIndent();
   void quoted(std::string_view text);
 
+  // Flushes once the text has grown past a chunk; between values, so pieces end anywhere in the text.
+  void maybeFlush() {
+    if (sink_ && out_.size() >= chunk_) flush();
+  }
+
+  Sink sink_;
+  std::size_t chunk_ = 0;
   std::string out_;
   std::vector<std::int64_t> counts_;  // values written so far in each open container, outermost first
   bool afterKey_ = false;

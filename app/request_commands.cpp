@@ -61,6 +61,32 @@ void printSummary(std::string_view request, const HostRequest& host,
   std::fflush(stdout);
 }
 
+// Writes the JSON answer to `output` ("-": standard output) as it is made, piece by piece: the text of a
+// large answer never sits whole in memory, whose fresh pages cost more than making it. A file that cannot
+// be written ends the command as `writeOutput` does.
+void writeJsonAnswer(const std::string& output, std::string_view request,
+                     const TimelineProviderContext& context, std::optional<TimelineReloadPolicy> policy,
+                     const std::vector<RemindersWidgetTimelineEntry>& entries) {
+  const bool toStdout = output == "-";
+  std::FILE* file = toStdout ? stdout : std::fopen(output.c_str(), "wb");
+  bool written = file != nullptr;
+  if (file) {
+    JsonWriter out([&](std::string_view piece) {
+      written = written && std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+    });
+    writeRequest(out, request, context, policy, entries);
+    out.flush();
+    written = written && std::fputc('\n', file) != EOF;
+    written = std::fflush(file) == 0 && written;
+    if (!toStdout) written = std::fclose(file) == 0 && written;
+  }
+  // Standard output's failures are not reported, as for every other answer.
+  if (!written && !toStdout) {
+    std::cerr << "reminders-widget: cannot write '" << output << "'\n";
+    throw Exit{1};
+  }
+}
+
 void answer(std::string_view request, const RequestOptions& options) {
   const HostRequest host = resolve(options.host);
   const RemindersWidgetTimelineProvider provider(host.environment);
@@ -82,7 +108,7 @@ void answer(std::string_view request, const RequestOptions& options) {
   if (options.output.empty())
     printSummary(request, host, policy, entries);
   else
-    writeOutput(options.output, requestJson(request, host.context, policy, entries) + "\n");
+    writeJsonAnswer(options.output, request, host.context, policy, entries);
 }
 
 void addRequest(CLI::App& app, const std::string& name, const std::string& description) {
