@@ -107,6 +107,10 @@ rw::RemindersWidgetPayload generatePayload(int eventCount, double nowUnix) {
   for (auto nick : children)
     payload.persons.push_back({uuid(random), rw::CustodyPersonType::child, std::string(nick),
                                rw::ColorEncoded{"183", colour++ * 2 % 15}});
+  // The events share the persons' identifiers, as a writer shares repeated strings.
+  std::vector<std::string_view> personIdentifiers;
+  for (const auto& person : payload.persons)
+    personIdentifiers.push_back(payload.keep(person.identifier));
 
   // Statuses: 85 % planned, the rest spread over the others (the empty text of a deleted event included).
   constexpr std::array<std::pair<rw::CustodyEventStatus, int>, 7> statusWeights = {{
@@ -159,17 +163,18 @@ rw::RemindersWidgetPayload generatePayload(int eventCount, double nowUnix) {
     const double shift = status == rw::CustodyEventStatus::actual ? 300.0 * (below(13) - 6) : 0.0;
 
     rw::WidgetEventPayload event;
-    event.identifier = uuid(random);
+    event.identifier = payload.keep(uuid(random));
     event.type = type;
     event.status = status;
-    event.title = below(5) == 0 ? std::string(kNonAsciiTitles[static_cast<std::size_t>(below(8))])
-                                : std::string(kAsciiTitles[static_cast<std::size_t>(below(16))]);
-    event.caregiver = payload.persons[static_cast<std::size_t>(below(3))].identifier;
+    event.title = below(5) == 0 ? kNonAsciiTitles[static_cast<std::size_t>(below(8))]
+                                : kAsciiTitles[static_cast<std::size_t>(below(16))];
+    event.caregiver = personIdentifiers[static_cast<std::size_t>(below(3))];
     const int firstChild = 3 + below(5);
-    event.beneficiaries.push_back(payload.persons[static_cast<std::size_t>(firstChild)].identifier);
+    std::vector<std::string_view> beneficiaries{personIdentifiers[static_cast<std::size_t>(firstChild)]};
     if (below(3) == 0)
-      event.beneficiaries.push_back(
-          payload.persons[static_cast<std::size_t>(3 + (firstChild - 3 + 1 + below(4)) % 5)].identifier);
+      beneficiaries.push_back(
+          personIdentifiers[static_cast<std::size_t>(3 + (firstChild - 3 + 1 + below(4)) % 5)]);
+    event.beneficiaries = payload.keepList(beneficiaries);
     event.plannedDateFrom = wholeSeconds(from);
     event.plannedDateTo = wholeSeconds(from + length);
     event.dateFrom = wholeSeconds(from + shift);
@@ -178,28 +183,15 @@ rw::RemindersWidgetPayload generatePayload(int eventCount, double nowUnix) {
       char amount[32];
       std::snprintf(amount, sizeof amount, kAmountFormats[static_cast<std::size_t>(below(5))].data(),
                     5 + below(400), 5 * below(20));
-      event.dueAmountText = amount;
+      event.dueAmountText = payload.keep(amount);
     }
-    if (below(4) == 0) event.notes = std::string(kNotes[static_cast<std::size_t>(below(6))]);
-    if (below(10) == 0) event.actionURL = rw::URL::make("corvantis2://reminders/event/" + event.identifier);
+    if (below(4) == 0) event.notes = kNotes[static_cast<std::size_t>(below(6))];
+    if (below(10) == 0)
+      event.actionURL =
+          payload.keep(*rw::URL::make("corvantis2://reminders/event/" + std::string(event.identifier)));
     payload.events.push_back(std::move(event));
   }
   return payload;
-}
-
-bool sameEvent(const rw::WidgetEventPayload& a, const rw::WidgetEventPayload& b) {
-  return a.identifier == b.identifier && a.type == b.type && a.status == b.status && a.title == b.title &&
-         a.caregiver == b.caregiver && a.beneficiaries == b.beneficiaries &&
-         a.plannedDateFrom.sinceReferenceDate == b.plannedDateFrom.sinceReferenceDate &&
-         a.plannedDateTo.sinceReferenceDate == b.plannedDateTo.sinceReferenceDate &&
-         a.dateFrom.sinceReferenceDate == b.dateFrom.sinceReferenceDate &&
-         a.dateTo.sinceReferenceDate == b.dateTo.sinceReferenceDate && a.dueAmountText == b.dueAmountText &&
-         a.notes == b.notes && a.actionURL == b.actionURL;
-}
-
-bool samePerson(const rw::WidgetPersonPayload& a, const rw::WidgetPersonPayload& b) {
-  return a.identifier == b.identifier && a.type == b.type && a.nick == b.nick &&
-         a.colorEncoded == b.colorEncoded;
 }
 
 // Empty when `decoded` holds exactly `expected`, else what differs first.
@@ -212,10 +204,9 @@ std::string difference(const rw::RemindersWidgetPayload& expected,
     return std::to_string(decoded.persons.size()) + " persons instead of " +
            std::to_string(expected.persons.size());
   for (std::size_t i = 0; i < expected.events.size(); ++i)
-    if (!sameEvent(expected.events[i], decoded.events[i])) return "events[" + std::to_string(i) + "] differs";
+    if (expected.events[i] != decoded.events[i]) return "events[" + std::to_string(i) + "] differs";
   for (std::size_t i = 0; i < expected.persons.size(); ++i)
-    if (!samePerson(expected.persons[i], decoded.persons[i]))
-      return "persons[" + std::to_string(i) + "] differs";
+    if (expected.persons[i] != decoded.persons[i]) return "persons[" + std::to_string(i) + "] differs";
   return {};
 }
 
