@@ -100,7 +100,9 @@ RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const EventSchedule& s
   if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&entry.layout)) {
     // The earliest events, overdue ones included; a component that cannot be made leaves its place empty
     // rather than pulling a later event up.
-    for (const WidgetEventPayload* event : schedule.earliest(list->size.remindersCount)) {
+    const std::vector<const WidgetEventPayload*> earliest = schedule.earliest(list->size.remindersCount);
+    entry.reminders.reserve(earliest.size());  // components are large: no regrowth, 31 times a request
+    for (const WidgetEventPayload* event : earliest) {
       if (auto component = WidgetTimelineReminderComponent::make(date, *event, persons, settings))
         entry.reminders.push_back(std::move(*component));
     }

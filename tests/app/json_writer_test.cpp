@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -137,6 +138,40 @@ TEST(JsonWriter, ReplacesIllFormedUtf8WithOneReplacementPerMaximalSubpart) {
                     "A"),
             "\"\xEF\xBF\xBD"
             "A\"");
+}
+
+TEST(JsonWriter, StreamsTheSameTextInBoundedPieces) {
+  const auto document = [](JsonWriter& out) {
+    out.beginArray();
+    for (std::int64_t i = 0; i < 500; ++i) {
+      out.beginObject();
+      out.member("index", i);
+      out.member("title", "Übergabe am Bahnhof \"Süd\"");
+      out.endObject();
+    }
+    out.endArray();
+  };
+  JsonWriter whole;
+  document(whole);
+
+  std::string streamed;
+  std::size_t pieces = 0;
+  std::size_t largest = 0;
+  JsonWriter out(
+      [&](std::string_view piece) {
+        streamed.append(piece);
+        ++pieces;
+        largest = std::max(largest, piece.size());
+      },
+      256);
+  document(out);
+  EXPECT_LT(out.text().size(), 256 + 64u);  // what is left until the flush
+  out.flush();
+  EXPECT_EQ(streamed, whole.text());
+  EXPECT_GT(pieces, 10u);
+  EXPECT_LT(largest, 256 + 64u);  // a chunk plus at most one value
+  out.flush();                    // nothing left: no empty piece
+  EXPECT_EQ(streamed, whole.text());
 }
 
 }  // namespace
