@@ -20,7 +20,22 @@ namespace rw::detail {
 namespace {
 
 using plist::detail::BinaryLayout;
-using plist::detail::readBigEndian;
+
+// A big-endian number of `width` bytes; the widths offsets and references have in practice are unrolled.
+[[gnu::always_inline]] inline std::uint64_t readBigEndian(const std::uint8_t* p, unsigned width) {
+  switch (width) {
+    case 1:
+      return p[0];
+    case 2:
+      return std::uint64_t{p[0]} << 8 | p[1];
+    case 3:
+      return std::uint64_t{p[0]} << 16 | std::uint64_t{p[1]} << 8 | p[2];
+    case 4:
+      return std::uint64_t{p[0]} << 24 | std::uint64_t{p[1]} << 16 | std::uint64_t{p[2]} << 8 | p[3];
+    default:
+      return plist::detail::readBigEndian(p, width);
+  }
+}
 
 enum EventField : std::uint8_t {
   kIdentifier,
@@ -80,7 +95,7 @@ class DirectBinaryDecoder {
     unsigned seen = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
       unsigned field;
-      if (!key(pos, count, i, kPayloadKeys, field)) return false;
+      if (!key(pos, i, kPayloadKeys, field)) return false;
       if (field == kNoField || (seen & (1u << field)) != 0) return false;
       seen |= 1u << field;
       if (!ref(pos + (count + i) * layout_.refSize, slots[field])) return false;
@@ -95,13 +110,13 @@ class DirectBinaryDecoder {
     return true;
   }
 
-  bool offset(std::uint64_t index, std::uint64_t& pos) const {
+  [[gnu::always_inline]] bool offset(std::uint64_t index, std::uint64_t& pos) const {
     if (index >= layout_.numObjects) return false;
     pos = readBigEndian(data_ + layout_.tableOffset + index * layout_.offsetSize, layout_.offsetSize);
     return pos >= 8 && pos < layout_.tableOffset;
   }
 
-  bool ref(std::uint64_t pos, std::uint64_t& index) const {
+  [[gnu::always_inline]] bool ref(std::uint64_t pos, std::uint64_t& index) const {
     index = readBigEndian(data_ + pos, layout_.refSize);
     return index < layout_.numObjects;
   }
@@ -168,9 +183,7 @@ class DirectBinaryDecoder {
   // Which of `keys` the key at position `i` of the dictionary at `pos` (with `n` entries) is, or
   // `kNoField`. Keys are few distinct objects shared by every dictionary, so their answers are cached.
   template <std::size_t N>
-  bool key(std::uint64_t pos, std::uint64_t n, std::uint64_t i, const std::array<std::string_view, N>& keys,
-           unsigned& field) {
-    (void)n;
+  bool key(std::uint64_t pos, std::uint64_t i, const std::array<std::string_view, N>& keys, unsigned& field) {
     std::uint64_t index;
     if (!ref(pos + i * layout_.refSize, index)) return false;
     auto& slot = keyCache_[index % keyCache_.size()];
@@ -224,7 +237,7 @@ class DirectBinaryDecoder {
     unsigned field;
     std::uint64_t value;
     std::string_view relative;
-    if (!key(pos, n, 0, kURLKeys, field) || field != 0 || !ref(pos + layout_.refSize, value) ||
+    if (!key(pos, 0, kURLKeys, field) || field != 0 || !ref(pos + layout_.refSize, value) ||
         !string(value, relative))
       return false;
     auto made = URL::make(relative);
@@ -233,19 +246,44 @@ class DirectBinaryDecoder {
     return true;
   }
 
+  // Which field each key of the event dictionary at `pos` (with `n` entries) names. Events written by one
+  // writer share their key objects in the same order, so the answer for the previous event's key
+  // references is kept and reused when this event's are the same bytes.
+  bool eventFields(std::uint64_t pos, std::uint64_t n, std::uint32_t& seen) {
+    const std::size_t keyBytes = n * layout_.refSize;
+    // Events with and without optional keys alternate, so a few key lists are kept, by their length.
+    auto& keys = eventKeys_[n % eventKeys_.size()];
+    if (n == keys.fields.size() && n > 0 && std::memcmp(data_ + pos, keys.references.data(), keyBytes) == 0) {
+      seen = keys.seen;
+      fields_ = keys.fields.data();
+      return charge(keys.size);
+    }
+    keys.fields.clear();
+    keys.size = 0;
+    seen = 0;
+    const std::uint64_t budgetBefore = budget_;
+    for (std::uint64_t i = 0; i < n; ++i) {
+      unsigned field;
+      if (!key(pos, i, kEventKeys, field)) return false;
+      if (field == kNoField || (seen & (1u << field)) != 0) return false;
+      seen |= 1u << field;
+      keys.fields.push_back(static_cast<std::uint8_t>(field));
+    }
+    keys.references.assign(data_ + pos, data_ + pos + keyBytes);
+    keys.seen = seen;
+    keys.size = budgetBefore - budget_;
+    fields_ = keys.fields.data();
+    return true;
+  }
+
   bool event(std::uint64_t index, WidgetEventPayload& e) {
     std::uint64_t pos, n;
     if (!dictionary(index, pos, n)) return false;
+    std::uint32_t seen;
+    if (!eventFields(pos, n, seen) || (seen & kRequiredEventFields) != kRequiredEventFields) return false;
     std::array<std::uint64_t, kEventFieldCount> slots;
-    std::uint32_t seen = 0;
-    for (std::uint64_t i = 0; i < n; ++i) {
-      unsigned field;
-      if (!key(pos, n, i, kEventKeys, field)) return false;
-      if (field == kNoField || (seen & (1u << field)) != 0) return false;
-      seen |= 1u << field;
-      if (!ref(pos + (n + i) * layout_.refSize, slots[field])) return false;
-    }
-    if ((seen & kRequiredEventFields) != kRequiredEventFields) return false;
+    for (std::uint64_t i = 0; i < n; ++i)
+      if (!ref(pos + (n + i) * layout_.refSize, slots[fields_[i]])) return false;
     return string(slots[kIdentifier], e.identifier) && enumeration(slots[kType], e.type) &&
            enumeration(slots[kStatus], e.status) && string(slots[kTitle], e.title) &&
            string(slots[kCaregiver], e.caregiver) && strings(slots[kBeneficiaries], e.beneficiaries) &&
@@ -273,7 +311,7 @@ class DirectBinaryDecoder {
     unsigned seen = 0;
     for (std::uint64_t i = 0; i < n; ++i) {
       unsigned field;
-      if (!key(pos, n, i, kPersonKeys, field)) return false;
+      if (!key(pos, i, kPersonKeys, field)) return false;
       if (field == kNoField || (seen & (1u << field)) != 0) return false;
       seen |= 1u << field;
       if (!ref(pos + (n + i) * layout_.refSize, slots[field])) return false;
@@ -312,6 +350,14 @@ class DirectBinaryDecoder {
   PayloadStorage& storage_;
   std::uint64_t budget_;
   std::array<CachedKey, 64> keyCache_;
+  struct EventKeys {
+    std::vector<std::uint8_t> references;  // the key references of an event read before
+    std::vector<std::uint8_t> fields;      // the field each of them names
+    std::uint32_t seen = 0;
+    std::uint64_t size = 0;  // what reading those keys charged
+  };
+  std::array<EventKeys, 4> eventKeys_;
+  const std::uint8_t* fields_ = nullptr;  // the fields of the current event's keys
   std::unordered_map<std::uint64_t, std::string_view> utf16_;
   std::string scratch_;
   std::vector<std::string_view> texts_;

@@ -35,6 +35,18 @@ constexpr std::array<std::uint8_t, 256> kByteClasses = [] {
   return classes;
 }();
 
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+
+// Whether any byte of `word`, whose bytes are all below 0x80, is below `n` or equals `c`.
+constexpr bool anyBelow(std::uint64_t word, std::uint8_t n) {
+  return ((word - kOnes * n) & kHighs) != 0;
+}
+constexpr bool anyEqual(std::uint64_t word, std::uint8_t c) {
+  const std::uint64_t x = word ^ (kOnes * c);
+  return ((x - kOnes) & ~x & kHighs) != 0;
+}
+
 bool isSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
@@ -178,6 +190,15 @@ class DirectXmlDecoder {
     const char* start = p_;
     bool references = false;
     for (;;) {
+      // Eight plain ASCII bytes at a time: nothing below 0x20 or above 0x7F, no "<", "&" or "]".
+      while (end_ - p_ >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p_, 8);
+        if ((word & kHighs) != 0 || anyBelow(word, 0x20) || anyEqual(word, '<') || anyEqual(word, '&') ||
+            anyEqual(word, ']'))
+          break;
+        p_ += 8;
+      }
       if (p_ == end_) return false;
       const auto byte = static_cast<unsigned char>(*p_);
       switch (kByteClasses[byte]) {
