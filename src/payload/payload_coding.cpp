@@ -188,12 +188,9 @@ bool field(const std::array<const plist::Value*, N>& slots, const std::array<std
   return true;
 }
 
-constexpr std::array<std::string_view, 13> kEventKeys{
-    "identifier",    "type",     "status", "title",         "caregiver", "beneficiaries", "plannedDateFrom",
-    "plannedDateTo", "dateFrom", "dateTo", "dueAmountText", "notes",     "actionURL",
-};
-constexpr std::array<std::string_view, 4> kPersonKeys{"identifier", "type", "nick", "colorEncoded"};
-constexpr std::array<std::string_view, 2> kPayloadKeys{"events", "persons"};
+using detail::kEventKeys;
+using detail::kPayloadKeys;
+using detail::kPersonKeys;
 
 bool read(const plist::Value& value, WidgetEventPayload& event, Error& error) {
   const auto* dictionary = value.get<plist::Dictionary>();

@@ -8,12 +8,40 @@
 // fuzz target hold them to that).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "payload/records.h"
 
 namespace rw::detail {
+
+/// The keys of the records, in coding order (the order of the fields in records.h).
+enum EventField : std::uint8_t {
+  kIdentifier,
+  kType,
+  kStatus,
+  kTitle,
+  kCaregiver,
+  kBeneficiaries,
+  kPlannedDateFrom,
+  kPlannedDateTo,
+  kDateFrom,
+  kDateTo,
+  kDueAmountText,
+  kNotes,
+  kActionURL,
+  kEventFieldCount,
+};
+constexpr std::array<std::string_view, kEventFieldCount> kEventKeys{
+    "identifier",    "type",     "status", "title",         "caregiver", "beneficiaries", "plannedDateFrom",
+    "plannedDateTo", "dateFrom", "dateTo", "dueAmountText", "notes",     "actionURL",
+};
+/// Every event key but the optional "actionURL".
+constexpr std::uint32_t kRequiredEventFields = (1u << kActionURL) - 1;
+constexpr std::array<std::string_view, 4> kPersonKeys{"identifier", "type", "nick", "colorEncoded"};
+constexpr std::array<std::string_view, 2> kPayloadKeys{"events", "persons"};
 
 /// Decodes a binary property list ("bplist00"). ASCII texts are views into `bytes`, which must live as long
 /// as `payload.storage`; other texts, lists and URLs go into that storage. False when the file needs the

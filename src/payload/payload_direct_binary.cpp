@@ -37,30 +37,6 @@ using plist::detail::BinaryLayout;
   }
 }
 
-enum EventField : std::uint8_t {
-  kIdentifier,
-  kType,
-  kStatus,
-  kTitle,
-  kCaregiver,
-  kBeneficiaries,
-  kPlannedDateFrom,
-  kPlannedDateTo,
-  kDateFrom,
-  kDateTo,
-  kDueAmountText,
-  kNotes,
-  kActionURL,
-  kEventFieldCount,
-};
-constexpr std::array<std::string_view, kEventFieldCount> kEventKeys{
-    "identifier",    "type",     "status", "title",         "caregiver", "beneficiaries", "plannedDateFrom",
-    "plannedDateTo", "dateFrom", "dateTo", "dueAmountText", "notes",     "actionURL",
-};
-constexpr std::uint32_t kRequiredEventFields = (1u << kActionURL) - 1;
-constexpr std::array<std::string_view, 4> kPersonKeys{"identifier", "type", "nick", "colorEncoded"};
-constexpr std::array<std::string_view, 2> kPayloadKeys{"events", "persons"};
-
 constexpr unsigned kNoField = 0xFF;
 
 bool isAscii(const char* text, std::size_t size) {

@@ -57,31 +57,6 @@ bool isXmlChar(std::int32_t c) {
          (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-enum EventField : std::uint8_t {
-  kIdentifier,
-  kType,
-  kStatus,
-  kTitle,
-  kCaregiver,
-  kBeneficiaries,
-  kPlannedDateFrom,
-  kPlannedDateTo,
-  kDateFrom,
-  kDateTo,
-  kDueAmountText,
-  kNotes,
-  kActionURL,
-  kEventFieldCount,
-};
-constexpr std::array<std::string_view, kEventFieldCount> kEventKeys{
-    "identifier",    "type",     "status", "title",         "caregiver", "beneficiaries", "plannedDateFrom",
-    "plannedDateTo", "dateFrom", "dateTo", "dueAmountText", "notes",     "actionURL",
-};
-constexpr std::uint32_t kAllEventFields = (1u << kEventFieldCount) - 1;
-constexpr std::uint32_t kRequiredEventFields = kAllEventFields & ~(1u << kActionURL);
-constexpr std::array<std::string_view, 4> kPersonKeys{"identifier", "type", "nick", "colorEncoded"};
-constexpr std::array<std::string_view, 2> kPayloadKeys{"events", "persons"};
-
 class DirectXmlDecoder {
  public:
   DirectXmlDecoder(std::span<const std::uint8_t> bytes, RemindersWidgetPayload& payload)
