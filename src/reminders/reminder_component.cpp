@@ -5,6 +5,8 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 #include "platform/messages.h"
 #include "reminders/due_text.h"
@@ -43,6 +45,22 @@ std::string comparisonKey(std::string_view identifier) {
   return key;
 }
 
+// An identifier in its comparison form, borrowed when the identifier is ASCII (its own form), so the common
+// case costs no copy: every component compares its event's identifiers with all the payload's persons.
+class ComparisonForm {
+ public:
+  explicit ComparisonForm(std::string_view identifier) : borrowed_(identifier) {
+    if (!std::ranges::all_of(identifier, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      owned_ = comparisonKey(identifier);
+  }
+  std::string_view view() const { return owned_ ? std::string_view(*owned_) : borrowed_; }
+  friend bool operator==(const ComparisonForm& a, const ComparisonForm& b) { return a.view() == b.view(); }
+
+ private:
+  std::string_view borrowed_;
+  std::optional<std::string> owned_;
+};
+
 Component::PersonLabelComponent labelOf(const WidgetPersonPayload& person) {
   return {.identifier = person.identifier, .nick = person.nick, .colorEncoded = person.colorEncoded};
 }
@@ -52,23 +70,23 @@ Component::PersonLabelComponent labelOf(const WidgetPersonPayload& person) {
 std::optional<Component> Component::make(Date displayOn, const WidgetEventPayload& event,
                                          const std::vector<WidgetPersonPayload>& persons,
                                          const UserSettings& settings) {
-  std::vector<std::string> personKeys;
+  std::vector<ComparisonForm> personKeys;
   personKeys.reserve(persons.size());
   for (const auto& person : persons)
-    personKeys.push_back(comparisonKey(person.identifier));
+    personKeys.emplace_back(person.identifier);
 
   // The caregiver is the first person with the event's caregiver identifier, whatever that person's type.
-  const std::string caregiverKey = comparisonKey(event.caregiver);
+  const ComparisonForm caregiverKey(event.caregiver);
   const auto caregiver = std::ranges::find(personKeys, caregiverKey);
   if (caregiver == personKeys.end()) {
     reportError("WidgetTimelineReminderComponent", "init(displayOn:event:persons:)", "No caregiver");
     return std::nullopt;
   }
 
-  std::vector<std::string> beneficiaryKeys;
+  std::vector<ComparisonForm> beneficiaryKeys;
   beneficiaryKeys.reserve(event.beneficiaries.size());
   for (const auto& identifier : event.beneficiaries)
-    beneficiaryKeys.push_back(comparisonKey(identifier));
+    beneficiaryKeys.emplace_back(identifier);
 
   Component component;
   component.personsLabels.push_back(labelOf(persons[static_cast<size_t>(caregiver - personKeys.begin())]));
