@@ -177,6 +177,12 @@ TEST(ReminderComponent, ComparesIdentifiersByCanonicalEquivalence) {
   const auto raw = Component::make(Date{}, event("\xff", {"B\xc3", "B\xc4"}), others, settings());
   ASSERT_TRUE(raw);
   EXPECT_EQ(labelIds(*raw), (std::vector<std::string>{"\xff", "B\xc3"}));
+
+  // A non-ASCII identifier whose canonical form is ASCII (the Kelvin sign is "K") equals that ASCII text.
+  const std::vector<WidgetPersonPayload> kelvin = {person("\u212a1", 3), person("K2", 5)};
+  const auto viaKelvin = Component::make(Date{}, event("K1", {"\u212a2"}), kelvin, settings());
+  ASSERT_TRUE(viaKelvin);
+  EXPECT_EQ(labelIds(*viaKelvin), (std::vector<std::string>{"\u212a1", "K2"}));
 }
 
 TEST(ReminderComponent, CopiesTheEventsFields) {
