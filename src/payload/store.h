@@ -17,9 +17,10 @@ namespace rw {
 inline constexpr std::string_view kAppGroupIdentifier = "group.org.corvantis.widgetkit";
 inline constexpr std::string_view kPayloadFileName = "reminders.plist";
 
-/// The largest payload file read (256 MiB, far above any real snapshot, which is a few hundred KiB). A larger
+/// The largest payload file read (1 GiB: a real snapshot is a few hundred KiB, and a million events written
+/// as XML are about 800 MiB; the bound keeps a runaway or hostile file from exhausting memory). A larger
 /// file is treated like an unreadable one: nothing is returned and nothing printed.
-inline constexpr std::uintmax_t kMaxPayloadFileSize = std::uintmax_t{256} * 1024 * 1024;
+inline constexpr std::uintmax_t kMaxPayloadFileSize = std::uintmax_t{1024} * 1024 * 1024;
 
 /// The payload file's location, or nothing (and "Error in RemindersWidgetPayload.payloadURL(): App group
 /// ... not found") when the container does not exist.
