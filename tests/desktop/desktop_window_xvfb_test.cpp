@@ -350,8 +350,8 @@ RemindersWidgetPayload threeReminders(const std::string& prefix) {
                                             event(prefix + "2", at("2026-12-06T11:00:00Z")),
                                             event(prefix + "3", at("2026-12-06T12:00:00Z"))},
                                  .persons = fixtures::persons()};
-  payload.events[1].actionURL = URL::make("https://example.org/e/2");
-  payload.events[2].actionURL = URL::make("file:///etc/passwd");
+  payload.events[1].actionURL = fixtures::kept(URL::make("https://example.org/e/2"));
+  payload.events[2].actionURL = fixtures::kept(URL::make("file:///etc/passwd"));
   return payload;
 }
 
