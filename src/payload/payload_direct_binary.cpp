@@ -76,7 +76,12 @@ class DirectBinaryDecoder {
       seen |= 1u << field;
       if (!ref(pos + (count + i) * layout_.refSize, slots[field])) return false;
     }
-    return seen == 3 && events(slots[0]) && persons(slots[1]);
+    if (seen != 3 || !events(slots[0]) || !persons(slots[1])) return false;
+    // Colours are read only now: reading one may print a line about it, which must not happen twice when
+    // the tree path decodes a file this reader gave up on.
+    for (std::size_t i = 0; i < colours_.size(); ++i)
+      payload_.persons[i].colorEncoded = ColorEncoded::fromRawValue(colours_[i]);
+    return true;
   }
 
  private:
@@ -298,7 +303,7 @@ class DirectBinaryDecoder {
       return false;
     p.identifier = identifier;
     p.nick = nick;
-    p.colorEncoded = ColorEncoded::fromRawValue(color);
+    colours_.push_back(color);
     return true;
   }
 
@@ -337,6 +342,7 @@ class DirectBinaryDecoder {
   std::unordered_map<std::uint64_t, std::string_view> utf16_;
   std::string scratch_;
   std::vector<std::string_view> texts_;
+  std::vector<std::string_view> colours_;  // the persons' colour texts, in order
 };
 
 }  // namespace

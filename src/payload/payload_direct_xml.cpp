@@ -421,7 +421,7 @@ class DirectXmlDecoder {
       }
     });
     if (!read || seen != 0xF) return false;
-    person.colorEncoded = ColorEncoded::fromRawValue(color);
+    colours_.push_back(color);
     return true;
   }
 
@@ -431,7 +431,12 @@ class DirectXmlDecoder {
       if (field == 0) return array([&] { return event(payload_.events.emplace_back()); });
       return array([&] { return person(payload_.persons.emplace_back()); });
     });
-    return read && seen == 3;
+    if (!read || seen != 3) return false;
+    // Colours are read only now: reading one may print a line about it, which must not happen twice when
+    // the tree path decodes a file this reader gave up on.
+    for (std::size_t i = 0; i < colours_.size(); ++i)
+      payload_.persons[i].colorEncoded = ColorEncoded::fromRawValue(colours_[i]);
+    return true;
   }
 
   const char* p_;
@@ -440,6 +445,7 @@ class DirectXmlDecoder {
   PayloadStorage& storage_;
   std::string scratch_;
   std::vector<std::string_view> texts_;
+  std::vector<std::string_view> colours_;  // the persons' colour texts, in order
 };
 
 }  // namespace

@@ -102,6 +102,16 @@ RemindersWidgetPayload variedPayload(unsigned seed, int eventCount, bool wholeSe
   return payload;
 }
 
+// The keys of one event in XML, every value in a plain form.
+const std::string kXmlEvent =
+    "<key>identifier</key><string>E1</string><key>type</key><string>care</string>"
+    "<key>status</key><string>PLA</string><key>title</key><string>T</string>"
+    "<key>caregiver</key><string>C1</string><key>beneficiaries</key><array/>"
+    "<key>plannedDateFrom</key><date>2026-01-02T03:04:05Z</date>"
+    "<key>plannedDateTo</key><date>2026-01-02T03:04:05Z</date>"
+    "<key>dateFrom</key><date>2026-01-02T03:04:05Z</date><key>dateTo</key><date>2026-01-02T03:04:05Z</date>"
+    "<key>dueAmountText</key><string/><key>notes</key><string></string>";
+
 TEST(DirectDecoding, TakesWhatTheWriterWritesAndAgreesWithTheTree) {
   for (const auto format : {plist::Format::binary, plist::Format::xml}) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
@@ -129,14 +139,7 @@ TEST(DirectDecoding, AgreesOnAnotherWritersFiles) {
 }
 
 TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
-  const std::string event =
-      "<key>identifier</key><string>E1</string><key>type</key><string>care</string>"
-      "<key>status</key><string>PLA</string><key>title</key><string>T</string>"
-      "<key>caregiver</key><string>C1</string><key>beneficiaries</key><array/>"
-      "<key>plannedDateFrom</key><date>2026-01-02T03:04:05Z</date>"
-      "<key>plannedDateTo</key><date>2026-01-02T03:04:05Z</date>"
-      "<key>dateFrom</key><date>2026-01-02T03:04:05Z</date><key>dateTo</key><date>2026-01-02T03:04:05Z</date>"
-      "<key>dueAmountText</key><string/><key>notes</key><string></string>";
+  const std::string event = kXmlEvent;
   const auto document = [](const std::string& events, const std::string& prolog = "") {
     return prolog + "<plist version=\"1.0\"><dict><key>events</key><array>" + events +
            "</array><key>persons</key><array/></dict></plist>";
@@ -192,6 +195,20 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
         << c.what << ": " << throughTree(bytes).error.reason;
     expectAgreement(bytes, c.what);
   }
+}
+
+TEST(DirectDecoding, ReportsAnUnusableColourOnceWhenTheTreeTakesOver) {
+  // The persons come first and their colour is reported; the event's unknown key then sends the file to
+  // the tree, which reports it again unless the direct reader kept quiet.
+  const std::string xml =
+      "<plist version=\"1.0\"><dict><key>persons</key><array><dict><key>identifier</key><string>C1</string>"
+      "<key>type</key><string>caregiver</string><key>nick</key><string>Ann</string><key>colorEncoded</key>"
+      "<string>pickerIndex=1&amp;pickerVersion=182</string></dict></array><key>events</key><array><dict>" +
+      kXmlEvent + "<key>surprise</key><true/></dict></array></dict></plist>";
+  PayloadDecoding decoded;
+  const std::string printed = testing::capturedStdout([&] { decoded = decodePayload(bytesOf(xml)); });
+  EXPECT_TRUE(decoded);
+  EXPECT_EQ(printed, "Invalid colorEncoded version\n");
 }
 
 TEST(DirectDecoding, HandsUnusualBinaryToTheTree) {
