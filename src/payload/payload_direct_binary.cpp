@@ -76,7 +76,9 @@ class DirectBinaryDecoder {
       seen |= 1u << field;
       if (!ref(pos + (count + i) * layout_.refSize, slots[field])) return false;
     }
-    if (seen != 3 || !events(slots[0]) || !persons(slots[1])) return false;
+    if (seen != 3 || !records(slots[0], payload_.events, &DirectBinaryDecoder::event) ||
+        !records(slots[1], payload_.persons, &DirectBinaryDecoder::person))
+      return false;
     // Colours are read only now: reading one may print a line about it, which must not happen twice when
     // the tree path decodes a file this reader gave up on.
     for (std::size_t i = 0; i < colours_.size(); ++i)
@@ -274,13 +276,16 @@ class DirectBinaryDecoder {
            ((seen & (1u << kActionURL)) == 0 || url(slots[kActionURL], e.actionURL));
   }
 
-  bool events(std::uint64_t index) {
+  // The array `index` of records, each read by `read`.
+  template <class Record>
+  bool records(std::uint64_t index, std::vector<Record>& out,
+               bool (DirectBinaryDecoder::*read)(std::uint64_t, Record&)) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
-    payload_.events.resize(n);
+    out.resize(n);
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
-      if (!ref(pos + i * layout_.refSize, element) || !event(element, payload_.events[i])) return false;
+      if (!ref(pos + i * layout_.refSize, element) || !(this->*read)(element, out[i])) return false;
     }
     return true;
   }
@@ -304,17 +309,6 @@ class DirectBinaryDecoder {
     p.identifier = identifier;
     p.nick = nick;
     colours_.push_back(color);
-    return true;
-  }
-
-  bool persons(std::uint64_t index) {
-    std::uint64_t pos, n;
-    if (!array(index, pos, n)) return false;
-    payload_.persons.resize(n);
-    for (std::uint64_t i = 0; i < n; ++i) {
-      std::uint64_t element;
-      if (!ref(pos + i * layout_.refSize, element) || !person(element, payload_.persons[i])) return false;
-    }
     return true;
   }
 
