@@ -67,15 +67,9 @@ class DirectBinaryDecoder {
   bool run() {
     std::uint64_t pos, count;
     if (!dictionary(layout_.topObject, pos, count)) return false;
-    std::array<std::uint64_t, 2> slots{};
-    unsigned seen = 0;
-    for (std::uint64_t i = 0; i < count; ++i) {
-      unsigned field;
-      if (!key(pos, i, kPayloadKeys, field)) return false;
-      if (field == kNoField || (seen & (1u << field)) != 0) return false;
-      seen |= 1u << field;
-      if (!ref(pos + (count + i) * layout_.refSize, slots[field])) return false;
-    }
+    std::array<std::uint64_t, kPayloadKeys.size()> slots{};
+    unsigned seen;
+    if (!slotsOf(pos, count, kPayloadKeys, slots, seen)) return false;
     if (seen != 3 || !records(slots[0], payload_.events, &DirectBinaryDecoder::event) ||
         !records(slots[1], payload_.persons, &DirectBinaryDecoder::person))
       return false;
@@ -180,6 +174,22 @@ class DirectBinaryDecoder {
     for (unsigned f = 0; f < N; ++f)
       if (keys[f] == text) field = f;
     slot = {index, static_cast<std::uint32_t>(text.size()), static_cast<std::uint8_t>(field), keys.data()};
+    return true;
+  }
+
+  // The value reference of each of `keys` in the dictionary at `pos` (with `n` entries); `seen` has a bit
+  // per key present. False for any other key and for a key present twice.
+  template <std::size_t N>
+  bool slotsOf(std::uint64_t pos, std::uint64_t n, const std::array<std::string_view, N>& keys,
+               std::array<std::uint64_t, N>& slots, unsigned& seen) {
+    seen = 0;
+    for (std::uint64_t i = 0; i < n; ++i) {
+      unsigned field;
+      if (!key(pos, i, keys, field)) return false;
+      if (field == kNoField || (seen & (1u << field)) != 0) return false;
+      seen |= 1u << field;
+      if (!ref(pos + (n + i) * layout_.refSize, slots[field])) return false;
+    }
     return true;
   }
 
@@ -294,14 +304,8 @@ class DirectBinaryDecoder {
     std::uint64_t pos, n;
     if (!dictionary(index, pos, n)) return false;
     std::array<std::uint64_t, kPersonKeys.size()> slots;
-    unsigned seen = 0;
-    for (std::uint64_t i = 0; i < n; ++i) {
-      unsigned field;
-      if (!key(pos, i, kPersonKeys, field)) return false;
-      if (field == kNoField || (seen & (1u << field)) != 0) return false;
-      seen |= 1u << field;
-      if (!ref(pos + (n + i) * layout_.refSize, slots[field])) return false;
-    }
+    unsigned seen;
+    if (!slotsOf(pos, n, kPersonKeys, slots, seen)) return false;
     std::string_view identifier, nick, color;
     if (seen != 0xF || !string(slots[0], identifier) || !enumeration(slots[1], p.type) ||
         !string(slots[2], nick) || !string(slots[3], color))
