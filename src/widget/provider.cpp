@@ -1,9 +1,11 @@
 #include "widget/provider.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
-#include <numeric>
 #include <optional>
+#include <utility>
 
 #include "payload/store.h"
 #include "reminders/reminder_component.h"
@@ -13,33 +15,51 @@ namespace rw {
 
 namespace {
 
-// Instants in list order. Decoded payloads hold finite instants only; an event built in code with a
-// not-a-number instant sorts after every other one (and never counts as overdue or today), so the order
-// stays a strict weak ordering whatever the events hold.
-bool earlier(double a, double b) {
-  return a < b || (!std::isnan(a) && std::isnan(b));
+// An unsigned key that orders like the instant: the bits of a non-negative double already do, those of a
+// negative one in reverse, so negative ones are inverted and positive ones moved above them. Not-a-number
+// instants (never before anything) take the largest key; -0 and +0 share one key.
+std::uint64_t orderKey(double instant) {
+  if (std::isnan(instant)) return ~std::uint64_t{0};
+  const auto bits = std::bit_cast<std::uint64_t>(instant == 0 ? 0.0 : instant);
+  constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+  return (bits & kSign) != 0 ? ~bits : bits | kSign;
 }
 
 }  // namespace
 
 EventSchedule::EventSchedule(const std::vector<WidgetEventPayload>& events) : events_(&events) {
-  order_.resize(events.size());
-  std::iota(order_.begin(), order_.end(), std::size_t{0});
-  std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
-    return earlier(events[a].plannedDateFrom.sinceReferenceDate,
-                   events[b].plannedDateFrom.sinceReferenceDate);
-  });
-  starts_.reserve(order_.size());
-  for (std::size_t index : order_)
-    starts_.push_back(events[index].plannedDateFrom.sinceReferenceDate);
+  const std::size_t n = events.size();
+  order_.resize(n);
+  for (std::size_t i = 0; i < n; ++i)
+    order_[i] = {orderKey(events[i].plannedDateFrom.sinceReferenceDate), i};
+
+  // Least significant byte first; each pass is stable, so equal keys keep payload order. A byte that is the
+  // same in every key (the low bytes of whole seconds, the high bytes of nearby dates) needs no pass.
+  constexpr int kBytes = 8;
+  std::array<std::array<std::size_t, 256>, kBytes> counts{};
+  for (const Slot& slot : order_)
+    for (int b = 0; b < kBytes; ++b)
+      ++counts[b][(slot.key >> (8 * b)) & 0xFF];
+  std::vector<Slot> spare;
+  for (int b = 0; b < kBytes; ++b) {
+    auto& count = counts[b];
+    if (std::ranges::find(count, n) != count.end()) continue;
+    std::size_t next = 0;
+    for (std::size_t& c : count)
+      next += std::exchange(c, next);  // the first place of each byte value
+    spare.resize(n);
+    for (const Slot& slot : order_)
+      spare[count[(slot.key >> (8 * b)) & 0xFF]++] = slot;
+    order_.swap(spare);
+  }
 }
 
 std::int64_t EventSchedule::countBefore(Date instant) const {
-  // The instants before `instant` form a prefix of the order: finite ones ascend and not-a-number ones
-  // (never before anything) come last.
-  const auto end = std::lower_bound(starts_.begin(), starts_.end(), instant.sinceReferenceDate,
-                                    [](double start, double value) { return start < value; });
-  return end - starts_.begin();
+  // The instants before `instant` form a prefix of the order. Nothing is before not-a-number.
+  if (std::isnan(instant.sinceReferenceDate)) return 0;
+  const std::uint64_t key = orderKey(instant.sinceReferenceDate);
+  const auto end = std::ranges::lower_bound(order_, key, {}, &Slot::key);
+  return end - order_.begin();
 }
 
 std::vector<const WidgetEventPayload*> EventSchedule::earliest(std::int64_t count) const {
@@ -47,7 +67,7 @@ std::vector<const WidgetEventPayload*> EventSchedule::earliest(std::int64_t coun
   std::vector<const WidgetEventPayload*> events;
   events.reserve(n);
   for (std::size_t i = 0; i < n; ++i)
-    events.push_back(&(*events_)[order_[i]]);
+    events.push_back(&(*events_)[order_[i].index]);
   return events;
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -125,6 +127,56 @@ TEST(TimelineReference, OneOrderingPerRequestGivesTheSameTimelines) {
     }
   }
   EXPECT_EQ(compared, 5 * 8 * 10);
+}
+
+// The schedule's order against a comparison sort, on instants that stress an ordering of their bits:
+// negative and positive ones, both zeros, infinities, not-a-number, subnormals and many exact ties.
+TEST(TimelineReference, ScheduleOrdersAndCountsLikeAComparisonSort) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> special{0.0,
+                                    -0.0,
+                                    inf,
+                                    -inf,
+                                    std::numeric_limits<double>::quiet_NaN(),
+                                    -std::numeric_limits<double>::quiet_NaN(),
+                                    std::numeric_limits<double>::denorm_min(),
+                                    -1e-300,
+                                    1e300,
+                                    -1.5};
+  const auto before = [](double a, double b) { return a < b || (!std::isnan(a) && std::isnan(b)); };
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> wide(-4e9, 4e9);
+  for (const std::size_t size : {0u, 1u, 2u, 255u, 256u, 257u, 5000u}) {
+    std::vector<WidgetEventPayload> events;
+    std::vector<double> instants;
+    for (std::size_t i = 0; i < size; ++i) {
+      const int pick = static_cast<int>(random() % 4);
+      const double instant = pick == 0   ? special[random() % special.size()]
+                             : pick == 1 ? std::round(wide(random) / 300) * 300  // whole five minutes
+                                         : wide(random);
+      instants.push_back(instant);
+      events.push_back(fixtures::event("e" + std::to_string(i), Date{instant}));
+    }
+    std::vector<std::size_t> expected(size);
+    for (std::size_t i = 0; i < size; ++i)
+      expected[i] = i;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](std::size_t a, std::size_t b) { return before(instants[a], instants[b]); });
+
+    const EventSchedule schedule(events);
+    const auto earliest = schedule.earliest(static_cast<std::int64_t>(size));
+    ASSERT_EQ(earliest.size(), size);
+    for (std::size_t i = 0; i < size; ++i)
+      ASSERT_EQ(earliest[i], &events[expected[i]]) << "place " << i << " of " << size;
+
+    std::vector<double> probes = special;
+    for (int i = 0; i < 50 && size > 0; ++i)
+      probes.push_back(instants[random() % size]);
+    for (const double probe : probes) {
+      const auto count = std::count_if(instants.begin(), instants.end(), [&](double x) { return x < probe; });
+      EXPECT_EQ(schedule.countBefore(Date{probe}), count) << "before " << probe << " of " << size;
+    }
+  }
 }
 
 }  // namespace
