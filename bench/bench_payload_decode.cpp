@@ -61,7 +61,7 @@ void decode(benchmark::State& state, rw::plist::Format format) {
   for (auto _ : state) {
     // The program decodes the buffer it read the file into; copying one here is not part of decoding.
     state.PauseTiming();
-    std::vector<std::uint8_t> file = bytes;
+    rw::ByteBuffer file(bytes.begin(), bytes.end());
     state.ResumeTiming();
     auto decoded = rw::decodePayload(std::move(file));
     if (!decoded || decoded.payload->events.size() != static_cast<size_t>(eventCount)) {

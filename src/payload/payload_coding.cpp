@@ -300,7 +300,7 @@ PayloadDecoding decodePayload(const plist::Value& root) {
   return result;
 }
 
-PayloadDecoding decodePayload(std::vector<std::uint8_t>&& bytes) {
+PayloadDecoding decodePayload(ByteBuffer&& bytes) {
   auto storage = std::make_shared<PayloadStorage>();
   const std::span<const std::uint8_t> kept = storage->adopt(std::move(bytes));
   {
@@ -324,7 +324,7 @@ PayloadDecoding decodePayload(std::vector<std::uint8_t>&& bytes) {
 }
 
 PayloadDecoding decodePayload(std::span<const std::uint8_t> bytes) {
-  return decodePayload(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  return decodePayload(ByteBuffer(bytes.begin(), bytes.end()));
 }
 
 plist::Value encodePayload(const RemindersWidgetPayload& payload) {

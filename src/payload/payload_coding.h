@@ -40,7 +40,7 @@ struct PayloadDecoding {
 
 /// Decodes the payload from the bytes of a property-list file of either form. The payload keeps the bytes
 /// (its storage adopts them) and its events' texts may be views into them.
-[[nodiscard]] PayloadDecoding decodePayload(std::vector<std::uint8_t>&& bytes);
+[[nodiscard]] PayloadDecoding decodePayload(ByteBuffer&& bytes);
 
 /// `decodePayload` of a copy of `bytes`.
 [[nodiscard]] PayloadDecoding decodePayload(std::span<const std::uint8_t> bytes);

@@ -39,7 +39,7 @@ const URL* PayloadStorage::keep(URL url) {
   return &urls_.emplace_back(std::move(url));
 }
 
-std::span<std::uint8_t> PayloadStorage::adopt(std::vector<std::uint8_t> bytes) {
+std::span<std::uint8_t> PayloadStorage::adopt(ByteBuffer bytes) {
   return buffers_.emplace_back(std::move(bytes));
 }
 

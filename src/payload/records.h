@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "payload/color_encoded.h"
+#include "platform/byte_buffer.h"
 #include "platform/date.h"
 #include "platform/url.h"
 
@@ -117,12 +118,12 @@ class PayloadStorage {
   /// `url`, kept.
   const URL* keep(URL url);
   /// Takes `bytes` over so that texts may be views into them; returns them where they now live.
-  std::span<std::uint8_t> adopt(std::vector<std::uint8_t> bytes);
+  std::span<std::uint8_t> adopt(ByteBuffer bytes);
 
  private:
   std::pmr::monotonic_buffer_resource arena_;
   std::deque<URL> urls_;
-  std::deque<std::vector<std::uint8_t>> buffers_;
+  std::deque<ByteBuffer> buffers_;
 };
 
 /// One planned or past event. Its texts, its beneficiaries and its URL point into the storage of the

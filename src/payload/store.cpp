@@ -26,7 +26,7 @@ std::optional<RemindersWidgetPayload> payloadReadingAppGroup(const FileManager& 
     return std::nullopt;
   }
 
-  std::optional<std::vector<std::uint8_t>> data;
+  std::optional<ByteBuffer> data;
   {
     // Access is released at the end of this block, whether the read worked or not, and before decoding.
     const SecurityScopedAccess access(*url);

@@ -77,8 +77,7 @@ SecurityScopedAccess::Hooks* SecurityScopedAccess::setHooksForThisThread(Hooks* 
   return previous;
 }
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& location,
-                                                       std::uintmax_t maxBytes) {
+std::optional<ByteBuffer> readWholeFile(const std::filesystem::path& location, std::uintmax_t maxBytes) {
   // O_NONBLOCK so that opening a FIFO returns at once instead of waiting for a writer; the descriptor is
   // then refused because it is no regular file. (On regular files the flag changes nothing.)
   FileDescriptor file;
@@ -94,7 +93,7 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::pa
   // Read to the end rather than trusting the size: the file may change while it is read. One byte more
   // than the limit is enough to tell that it grew past it.
   const std::uintmax_t cap = maxBytes == std::numeric_limits<std::uintmax_t>::max() ? maxBytes : maxBytes + 1;
-  std::vector<std::uint8_t> data(static_cast<size_t>(info.st_size) + 1);
+  ByteBuffer data(static_cast<size_t>(info.st_size) + 1);
   size_t used = 0;
   while (true) {
     if (used == data.size()) {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/byte_buffer.h"
+
 namespace rw {
 
 class FileManager {
@@ -60,7 +62,7 @@ class SecurityScopedAccess {
 /// The whole content of the file at `location`, read in one piece. Nothing when it cannot be opened or
 /// read, when it is not a regular file (a directory, FIFO or device is refused without blocking), or when it
 /// holds more than `maxBytes`.
-[[nodiscard]] std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& location,
-                                                                     std::uintmax_t maxBytes);
+[[nodiscard]] std::optional<ByteBuffer> readWholeFile(const std::filesystem::path& location,
+                                                      std::uintmax_t maxBytes);
 
 }  // namespace rw

@@ -254,10 +254,10 @@ TEST(ReadWholeFile, LimitIsInclusive) {
   TemporaryDirectory directory;
   const auto file = directory.path() / "f";
   writeFile(file, "12345");
-  EXPECT_EQ(readWholeFile(file, 5), (std::vector<std::uint8_t>{'1', '2', '3', '4', '5'}));
+  EXPECT_EQ(readWholeFile(file, 5), (ByteBuffer{'1', '2', '3', '4', '5'}));
   EXPECT_FALSE(readWholeFile(file, 4));
   writeFile(file, "");
-  EXPECT_EQ(readWholeFile(file, 0), std::vector<std::uint8_t>{});
+  EXPECT_EQ(readWholeFile(file, 0), ByteBuffer{});
   EXPECT_FALSE(readWholeFile(directory.path(), 100));
   EXPECT_FALSE(readWholeFile(directory.path() / "missing", 100));
 }
