@@ -270,6 +270,45 @@ struct Calendar::State {
     if (day.year < 1600) return std::nullopt;
     return day;
   }
+
+  // The zone's whole offset from UTC at `millis`, or nothing.
+  std::optional<std::int32_t> offsetAt(UDate millis) const {
+    std::int32_t rawOffset = 0;
+    std::int32_t dstOffset = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    prototype->getTimeZone().getOffset(millis, false, rawOffset, dstOffset, status);
+    if (U_FAILURE(status)) return std::nullopt;
+    return rawOffset + dstOffset;
+  }
+
+  // The first instant of the Gregorian day `day`, where the zone's offsets alone can tell it: where 00:00
+  // of that day exists once, with no change of offset in the 12 hours before it. Nothing elsewhere (a
+  // skipped or repeated midnight, other calendar systems, days outside the Gregorian fast path), which is
+  // left to ICU's field machinery.
+  std::optional<Date> gregorianDayStart(const CivilDay& day) const {
+    if (!gregorian || day.year < 1600) return std::nullopt;
+    const double midnight = static_cast<double>(daysFromCivil(day)) * kMillisPerDay;
+    // Local midnight read as UTC is within a day of the answer, so its offset is the zone's offset at the
+    // answer or, across a change, the one next to it: a second step settles it.
+    UDate candidate = midnight;
+    std::optional<std::int32_t> offset;
+    for (int step = 0; step < 3; ++step) {
+      offset = offsetAt(candidate);
+      if (!offset) return std::nullopt;
+      const UDate next = midnight - *offset;
+      if (next == candidate) break;
+      candidate = next;
+    }
+    // `candidate` shows 00:00 of `day` on the wall clock. With one offset through the 12 hours before it,
+    // those hours show the day before, and no earlier instant shows `day`: going back to it would take a
+    // jump of 12 hours or more, which `lastIrregularChange` keeps out of the fast path.
+    constexpr double kHalfDay = kMillisPerDay / 2;
+    const Date start = fromUDate(candidate);
+    if (!isRepresentable(start) || candidate - kHalfDay < lastIrregularChange + 2 * kMillisPerDay)
+      return std::nullopt;
+    if (offsetAt(candidate) != offset || offsetAt(candidate - kHalfDay) != offset) return std::nullopt;
+    return start;
+  }
 };
 
 std::string canonicalLocaleId(std::string_view localeId) {
@@ -360,6 +399,10 @@ const std::string& Calendar::localeId() const {
 
 Date Calendar::startOfDay(Date date) const {
   if (!isRepresentable(date)) return date;
+  // Asked for every entry of a timeline: the day's first instant from the zone's offsets where they tell it.
+  if (const auto day = state_->gregorianDay(date)) {
+    if (const auto start = state_->gregorianDayStart(*day)) return *start;
+  }
   auto calendar = state_->at(date);
   setMidnight(*calendar);
   return timeOf(*calendar).value_or(date);
@@ -370,6 +413,11 @@ Date Calendar::startOfDay(Date date, std::int64_t days) const {
   // Step from noon to noon, then take that day's first instant: the result is always the start of the
   // calendar day `days` days on, whatever the lengths of the days in between.
   const auto step = narrow(days);
+  // Calendar days are civil days on the fast path, so stepping is adding to the day number.
+  if (const auto day = state_->gregorianDay(date); day && step) {
+    if (const auto start = state_->gregorianDayStart(civilFromDays(daysFromCivil(*day) + *step)))
+      return *start;
+  }
   auto calendar = state_->at(date);
   setNoon(*calendar);
   UErrorCode status = U_ZERO_ERROR;
@@ -464,6 +512,16 @@ std::partial_ordering Calendar::compareDays(Date a, Date b) const {
     if (const auto dayB = state_->gregorianDay(b)) return daysFromCivil(*dayA) <=> daysFromCivil(*dayB);
   }
   return startOfDay(a) <=> startOfDay(b);
+}
+
+DayDistance Calendar::dayDistance(Date from, Date to) const {
+  // Each reminder of each entry needs both; the fast path finds the two days once.
+  if (const auto fromDay = state_->gregorianDay(from)) {
+    if (const auto toDay = state_->gregorianDay(to))
+      return {.order = daysFromCivil(*toDay) <=> daysFromCivil(*fromDay),
+              .distance = gregorianDistance(*fromDay, *toDay)};
+  }
+  return {.order = compareDays(to, from), .distance = monthsAndDays(from, to)};
 }
 
 int Calendar::weekday(Date date) const {

@@ -35,6 +35,13 @@ struct MonthsAndDays {
   friend bool operator==(const MonthsAndDays&, const MonthsAndDays&) = default;
 };
 
+/// Where one day lies from another: `order` is the order of the later-named day against the first, and
+/// `distance` the months and days between them (see `Calendar::dayDistance`).
+struct DayDistance {
+  std::partial_ordering order = std::partial_ordering::equivalent;
+  MonthsAndDays distance;
+};
+
 class Calendar {
  public:
   /// The calendar for `localeId` (POSIX or ICU form: "de_DE.UTF-8", "pl_PL", "th_TH@calendar=buddhist",
@@ -64,6 +71,8 @@ class Calendar {
   /// The order of the calendar days that hold `a` and `b`: the order of their `startOfDay`s (so dates
   /// outside `isRepresentable` compare as themselves, and not-a-number is unordered).
   std::partial_ordering compareDays(Date a, Date b) const;
+  /// `compareDays(to, from)` and `monthsAndDays(from, to)` at once, for about the price of one of them.
+  DayDistance dayDistance(Date from, Date to) const;
 
   /// The weekday of `date`, 1 = the calendar's first weekday symbol (Sunday in the Gregorian calendar).
   int weekday(Date date) const;

@@ -468,6 +468,88 @@ TEST(Calendar, CountsAndOrdersDaysAsIcuDoesForRandomDays) {
   }
 }
 
+// ICU's own answers for the first instant of the day of `date` and of the day `days` on, found with its
+// field machinery only (midnight set on the day, the first of two, the first valid instant after a skipped
+// one).
+struct IcuDayStarts {
+  Date start;
+  Date later;
+};
+IcuDayStarts icuDayStarts(const char* zone, const char* locale, Date date, std::int32_t days) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Calendar> cal(
+      icu::Calendar::createInstance(icu::TimeZone::createTimeZone(zone), icu::Locale(locale), status));
+  EXPECT_TRUE(U_SUCCESS(status)) << zone << " " << locale;
+  cal->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
+  cal->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
+  const auto setHour = [&](int hour) {
+    cal->set(UCAL_HOUR_OF_DAY, hour);
+    cal->set(UCAL_MINUTE, 0);
+    cal->set(UCAL_SECOND, 0);
+    cal->set(UCAL_MILLISECOND, 0);
+  };
+  IcuDayStarts result;
+  cal->setTime(date.unixSeconds() * 1000.0, status);
+  setHour(0);
+  result.start = Date::fromUnixSeconds(cal->getTime(status) / 1000.0);
+  cal->setTime(date.unixSeconds() * 1000.0, status);
+  setHour(12);
+  cal->add(UCAL_DATE, days, status);
+  setHour(0);
+  result.later = Date::fromUnixSeconds(cal->getTime(status) / 1000.0);
+  EXPECT_TRUE(U_SUCCESS(status));
+  return result;
+}
+
+TEST(Calendar, StartsDaysAsIcuDoesForRandomDays) {
+  // Midnights skipped (Sao Paulo) and repeated (Havana, Santiago, whose clocks go back from 24:00 to
+  // 23:00), changes of half an hour (Lord Howe) and across the date line (Apia, Kiritimati), and plain zones.
+  const char* zones[] = {"UTC",
+                         "Europe/Berlin",
+                         "America/Sao_Paulo",
+                         "America/Havana",
+                         "America/Santiago",
+                         "Pacific/Apia",
+                         "Pacific/Kiritimati",
+                         "Australia/Lord_Howe",
+                         "Asia/Tehran",
+                         "Africa/Casablanca",
+                         "America/St_Johns",
+                         "Asia/Beirut"};
+  std::mt19937_64 random(20261207);
+  const auto uniform = [&](double low, double high) {
+    return std::uniform_real_distribution(low, high)(random);
+  };
+  constexpr double kDay = 86'400;
+  constexpr double kYear = 365.2425 * kDay;
+  const double year2000 = at("2000-01-01T00:00:00Z").unixSeconds();
+  for (const char* zone : zones) {
+    const std::vector<Date> transitions = transitionsOf(zone);
+    for (const char* locale : {"en_US", "th_TH@calendar=buddhist"}) {
+      const Calendar cal = calendar(zone, locale);
+      for (int i = 0; i < 300; ++i) {
+        // Mostly within a day and a half of an offset change, where a day's start is hardest to find.
+        Date date = Date::fromUnixSeconds(year2000 + uniform(-100 * kYear, 60 * kYear));
+        if (!transitions.empty() && i % 4 != 0) {
+          const Date change = transitions[random() % transitions.size()];
+          date = Date::fromUnixSeconds(change.unixSeconds() + uniform(-1.5 * kDay, 1.5 * kDay));
+        }
+        const auto days = static_cast<std::int32_t>(i % 3 == 0 ? uniform(-40, 40) : uniform(-3, 3));
+        const IcuDayStarts expected = icuDayStarts(zone, locale, date, days);
+        ASSERT_EQ(formatRfc3339(cal.startOfDay(date)), formatRfc3339(expected.start))
+            << zone << " " << locale << " " << formatRfc3339(date);
+        ASSERT_EQ(formatRfc3339(cal.startOfDay(date, days)), formatRfc3339(expected.later))
+            << zone << " " << locale << " " << formatRfc3339(date) << " + " << days;
+        // Both ways of asking about two days answer alike.
+        const Date other = Date::fromUnixSeconds(date.unixSeconds() + uniform(-90 * kDay, 90 * kDay));
+        const DayDistance distance = cal.dayDistance(date, other);
+        ASSERT_EQ(distance.order, cal.compareDays(other, date)) << zone << " " << formatRfc3339(date);
+        ASSERT_EQ(distance.distance, cal.monthsAndDays(date, other)) << zone << " " << formatRfc3339(date);
+      }
+    }
+  }
+}
+
 TEST(Calendar, FollowsTheLocalesCalendarSystem) {
   // 16 September 2023 is 1 Tishri 5784; 20 March 2024 is 1 Farvardin 1403.
   EXPECT_EQ(calendar("Asia/Jerusalem", "he_IL@calendar=hebrew").dayOfMonth(at("2023-09-16T12:00:00+03:00")),
@@ -610,6 +692,8 @@ TEST(Calendar, LeavesUnrepresentableDatesAlone) {
                           : seconds > 0       ? std::partial_ordering::greater
                                               : std::partial_ordering::less;
     EXPECT_EQ(cal.compareDays(date, ordinary), expected) << seconds;
+    EXPECT_EQ(cal.dayDistance(ordinary, date).order, expected) << seconds;
+    EXPECT_EQ(cal.dayDistance(ordinary, date).distance, (MonthsAndDays{0, 0})) << seconds;
   }
   // The ends of the range still have days.
   EXPECT_EQ(formatRfc3339(calendar("UTC").startOfDay(at("9999-12-31T23:59:59Z"))),
