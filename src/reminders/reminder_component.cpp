@@ -5,6 +5,8 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -16,13 +18,26 @@ namespace {
 
 using Component = WidgetTimelineReminderComponent;
 
+// Whether `text` is all ASCII, eight bytes at a time: asked of every identifier of every reminder.
+bool isAscii(std::string_view text) {
+  std::uint64_t high = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, 8);
+    high |= word;
+  }
+  for (; i < text.size(); ++i)
+    high |= static_cast<unsigned char>(text[i]);
+  return (high & 0x8080'8080'8080'8080u) == 0;
+}
+
 // The form in which two identifiers are equal exactly when they are canonically equivalent: the NFC form
 // of a well-formed UTF-8 text. ASCII is its own NFC form and needs no work. Ill-formed UTF-8 stays as its
 // bytes, marked with a 0xFF byte that no well-formed text contains: decoding it would turn different bytes
 // into the same replacement character and make different identifiers equal.
 std::string comparisonKey(std::string_view identifier) {
-  if (std::ranges::all_of(identifier, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return std::string(identifier);
+  if (isAscii(identifier)) return std::string(identifier);
   const auto* bytes = reinterpret_cast<const uint8_t*>(identifier.data());
   const auto length = static_cast<int32_t>(identifier.size());
   for (int32_t i = 0; i < length;) {
@@ -50,8 +65,7 @@ std::string comparisonKey(std::string_view identifier) {
 class ComparisonForm {
  public:
   explicit ComparisonForm(std::string_view identifier) : borrowed_(identifier) {
-    if (!std::ranges::all_of(identifier, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-      owned_ = comparisonKey(identifier);
+    if (!isAscii(identifier)) owned_ = comparisonKey(identifier);
   }
   std::string_view view() const { return owned_ ? std::string_view(*owned_) : borrowed_; }
   friend bool operator==(const ComparisonForm& a, const ComparisonForm& b) { return a.view() == b.view(); }
@@ -61,15 +75,21 @@ class ComparisonForm {
   std::optional<std::string> owned_;
 };
 
+// The style of a reminder whose due day has `order` against the display day.
+Component::DueStyle dueStyleOf(std::partial_ordering order) {
+  if (order < 0) return Component::DueStyle::overdue;
+  if (order == 0) return Component::DueStyle::today;
+  return Component::DueStyle::future;  // later, or not comparable
+}
+
 Component::PersonLabelComponent labelOf(const WidgetPersonPayload& person) {
   return {.identifier = person.identifier, .nick = person.nick, .colorEncoded = person.colorEncoded};
 }
 
 }  // namespace
 
-std::optional<Component> Component::make(Date displayOn, const WidgetEventPayload& event,
-                                         const std::vector<WidgetPersonPayload>& persons,
-                                         const UserSettings& settings) {
+ReminderTemplate::ReminderTemplate(const WidgetEventPayload& event,
+                                   const std::vector<WidgetPersonPayload>& persons) {
   std::vector<ComparisonForm> personKeys;
   personKeys.reserve(persons.size());
   for (const auto& person : persons)
@@ -78,17 +98,14 @@ std::optional<Component> Component::make(Date displayOn, const WidgetEventPayloa
   // The caregiver is the first person with the event's caregiver identifier, whatever that person's type.
   const ComparisonForm caregiverKey(event.caregiver);
   const auto caregiver = std::ranges::find(personKeys, caregiverKey);
-  if (caregiver == personKeys.end()) {
-    reportError("WidgetTimelineReminderComponent", "init(displayOn:event:persons:)", "No caregiver");
-    return std::nullopt;
-  }
+  if (caregiver == personKeys.end()) return;
 
   std::vector<ComparisonForm> beneficiaryKeys;
   beneficiaryKeys.reserve(event.beneficiaries.size());
   for (const auto& identifier : event.beneficiaries)
     beneficiaryKeys.emplace_back(identifier);
 
-  Component component;
+  Component& component = parts_.emplace();
   component.personsLabels.push_back(labelOf(persons[static_cast<size_t>(caregiver - personKeys.begin())]));
   // The persons list decides the order of the other labels; the beneficiaries list only says who is in.
   // Every person entry with the caregiver's identifier stays out, so the caregiver is shown once, first.
@@ -105,20 +122,30 @@ std::optional<Component> Component::make(Date displayOn, const WidgetEventPayloa
   component.dueAmountText = event.dueAmountText;
   component.notes = event.notes;
   if (event.actionURL != nullptr) component.actionURL = *event.actionURL;
+}
 
-  const Calendar& calendar = settings.calendar;
-  component.dueStyle = makeDueStyle(displayOn, event.plannedDateFrom, calendar);
-  // Counted in calendar days, like the due style, so the two always describe the same pair of days.
-  const MonthsAndDays distance = calendar.monthsAndDays(displayOn, event.plannedDateFrom);
-  component.dueText = makeDueText({.months = distance.months, .days = distance.days}, settings.strings);
+std::optional<Component> ReminderTemplate::shownOn(Date displayOn, const UserSettings& settings) const {
+  if (!parts_) {
+    reportError("WidgetTimelineReminderComponent", "init(displayOn:event:persons:)", "No caregiver");
+    return std::nullopt;
+  }
+  std::optional<Component> component = parts_;
+  // Style and text count the same calendar days, so the two always describe the same pair of days.
+  const DayDistance due = settings.calendar.dayDistance(displayOn, component->dueDate);
+  component->dueStyle = dueStyleOf(due.order);
+  component->dueText =
+      makeDueText({.months = due.distance.months, .days = due.distance.days}, settings.strings);
   return component;
 }
 
+std::optional<Component> Component::make(Date displayOn, const WidgetEventPayload& event,
+                                         const std::vector<WidgetPersonPayload>& persons,
+                                         const UserSettings& settings) {
+  return ReminderTemplate(event, persons).shownOn(displayOn, settings);
+}
+
 Component::DueStyle makeDueStyle(Date displayOn, Date dueDate, const Calendar& calendar) {
-  const std::partial_ordering order = calendar.compareDays(dueDate, displayOn);
-  if (order < 0) return Component::DueStyle::overdue;
-  if (order == 0) return Component::DueStyle::today;
-  return Component::DueStyle::future;  // later, or not comparable
+  return dueStyleOf(calendar.compareDays(dueDate, displayOn));
 }
 
 std::string_view dueStyleName(Component::DueStyle style) {

@@ -42,8 +42,27 @@ struct WidgetTimelineReminderComponent {
                                                              const UserSettings& settings);
 };
 
+/// The part of an event's reminder that does not depend on the display day: the persons resolved and the
+/// texts copied, made once for an event that a timeline shows on many days.
+class ReminderTemplate {
+ public:
+  ReminderTemplate(const WidgetEventPayload& event, const std::vector<WidgetPersonPayload>& persons);
+
+  /// Whether the event's caregiver is among the persons.
+  bool hasCaregiver() const { return parts_.has_value(); }
+
+  /// What `WidgetTimelineReminderComponent::make(displayOn, event, persons, settings)` answers for the
+  /// event and persons this was made from, the line about a missing caregiver included (printed at each
+  /// call, as `make` prints it).
+  std::optional<WidgetTimelineReminderComponent> shownOn(Date displayOn, const UserSettings& settings) const;
+
+ private:
+  std::optional<WidgetTimelineReminderComponent> parts_;  // without due style and text
+};
+
 /// Whole-day comparison of the due day with the display day.
-WidgetTimelineReminderComponent::DueStyle makeDueStyle(Date displayOn, Date dueDate, const Calendar& calendar);
+WidgetTimelineReminderComponent::DueStyle makeDueStyle(Date displayOn, Date dueDate,
+                                                       const Calendar& calendar);
 
 /// "overdue", "today" or "future".
 std::string_view dueStyleName(WidgetTimelineReminderComponent::DueStyle style);

@@ -265,6 +265,55 @@ TEST(ReminderComponent, StyleAndTextDescribeTheSameDays) {
   }
 }
 
+TEST(ReminderTemplate, ShowsOnEveryDayWhatMakeBuilds) {
+  // Identifiers long enough to be read a word at a time, with the non-ASCII letter in the first word, across
+  // the boundary of two words and in the tail; the event names them in the other canonical form.
+  const std::string first = "\u00e9ABCDEFGHIJ";
+  const std::string across = "ABCDEFG\u00e9";
+  const std::string tail = "ABCDEFGHIJ\u00e9";
+  const auto decomposed = [](std::string text) {
+    text.replace(text.find("\u00e9"), 2, "e\u0301");
+    return text;
+  };
+  const std::vector<WidgetPersonPayload> persons = {person(first, 3, CustodyPersonType::caregiver),
+                                                    person(across, 5), person("B1", 7), person(tail, 9)};
+  WidgetEventPayload e =
+      event(decomposed(across), {decomposed(tail), "B1", decomposed(first)}, "2024-11-03T09:00:00-05:00");
+  URL link = *URL::make("corvantis2://reminders/E1");
+  e.actionURL = &link;
+  const ReminderTemplate shown(e, persons);
+  ASSERT_TRUE(shown.hasCaregiver());
+
+  // Days on both sides of the due day and of a change of the clocks, in two zones.
+  for (const char* zone : {"America/New_York", "Europe/Berlin"}) {
+    const UserSettings user = settings(zone, "de_DE");
+    for (int day = -40; day <= 40; ++day) {
+      const Date displayOn = user.calendar.startOfDay(at("2024-11-03T12:00:00-05:00"), day);
+      const auto expected = Component::make(displayOn, e, persons, user);
+      const auto component = shown.shownOn(displayOn, user);
+      ASSERT_TRUE(expected && component) << zone << " " << day;
+      EXPECT_EQ(labelIds(*component), labelIds(*expected)) << zone << " " << day;
+      EXPECT_EQ(labelIds(*component), (std::vector<std::string>{across, first, "B1", tail}));
+      EXPECT_EQ(component->dueStyle, expected->dueStyle) << zone << " " << day;
+      EXPECT_EQ(component->dueText, expected->dueText) << zone << " " << day;
+      EXPECT_EQ(component->title, "Dentist");
+      EXPECT_EQ(component->dueDate, e.plannedDateFrom);
+      ASSERT_TRUE(component->actionURL);
+      EXPECT_EQ(component->actionURL->absoluteString(), "corvantis2://reminders/E1");
+    }
+  }
+}
+
+TEST(ReminderTemplate, WithoutItsCaregiverSaysSoEachTimeItIsShown) {
+  const ReminderTemplate shown(event("C9", {"B1"}), {person("C1"), person("B1")});
+  EXPECT_FALSE(shown.hasCaregiver());
+  const std::string out = capturedStdout([&] {
+    for (int day = 0; day < 3; ++day)
+      EXPECT_FALSE(shown.shownOn(at("2024-06-10T14:00:00-04:00").adding(day * 86'400.0), settings()));
+  });
+  EXPECT_EQ(out, std::string(kNoCaregiver) + kNoCaregiver + kNoCaregiver);
+}
+
 TEST(ReminderComponent, DueTextFollowsTheCatalog) {
   const std::vector<WidgetPersonPayload> persons = {person("C1")};
   const UserSettings polish{.calendar = *Calendar::make("Europe/Warsaw", "pl_PL.UTF-8"),
