@@ -1,17 +1,43 @@
 #include "entry_json.h"
 
+#include <bit>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "platform/date.h"
 
 namespace rw::app {
 
 namespace {
 
+// The texts of the dates one answer writes. The entries of a timeline show the same earliest events day
+// after day, so an answer holds few distinct dates many times over; each is formatted once.
+class DateTexts {
+ public:
+  std::string_view text(Date date) {
+    const auto bits = std::bit_cast<std::uint64_t>(date.sinceReferenceDate);
+    for (const auto& [known, text] : known_)
+      if (known == bits) return text;
+    if (known_.size() == kKept) {
+      last_ = formatRfc3339(date);
+      return last_;
+    }
+    return known_.emplace_back(bits, formatRfc3339(date)).second;
+  }
+
+ private:
+  static constexpr std::size_t kKept = 64;  // a few entries' worth; more dates are formatted each time
+  std::vector<std::pair<std::uint64_t, std::string>> known_;
+  std::string last_;
+};
+
 // Every date the provider makes is representable; one that is not (an event built outside the decoder)
 // is written as null rather than as a malformed text.
-void writeDate(JsonWriter& out, std::string_view name, Date date) {
+void writeDate(JsonWriter& out, std::string_view name, Date date, DateTexts& dates) {
   out.key(name);
   if (isRepresentable(date))
-    out.string(formatRfc3339(date));
+    out.string(dates.text(date));
   else
     out.null();
 }
@@ -20,6 +46,50 @@ void writeColor(JsonWriter& out, const ColorEncoded& color) {
   out.beginObject();
   out.member("version", std::string_view(color.version));
   out.member("index", color.index);
+  out.endObject();
+}
+
+void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& reminder, DateTexts& dates) {
+  out.beginObject();
+  out.member("identifier", std::string_view(reminder.identifier));
+  out.member("type", rawValue(reminder.type));
+  out.member("title", std::string_view(reminder.title));
+  out.key("personsLabels");
+  out.beginArray();
+  for (const auto& label : reminder.personsLabels) {
+    out.beginObject();
+    out.member("identifier", std::string_view(label.identifier));
+    out.member("nick", std::string_view(label.nick));
+    out.key("colorEncoded");
+    writeColor(out, label.colorEncoded);
+    out.endObject();
+  }
+  out.endArray();
+  writeDate(out, "dueDate", reminder.dueDate, dates);
+  out.member("dueAmountText", std::string_view(reminder.dueAmountText));
+  out.member("dueStyle", dueStyleName(reminder.dueStyle));
+  out.member("dueText", std::string_view(reminder.dueText));
+  out.member("notes", std::string_view(reminder.notes));
+  out.key("actionURL");
+  if (reminder.actionURL)
+    out.string(reminder.actionURL->absoluteString());
+  else
+    out.null();
+  out.endObject();
+}
+
+void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry, DateTexts& dates) {
+  out.beginObject();
+  writeDate(out, "date", entry.date, dates);
+  out.key("layout");
+  writeLayout(out, entry.layout);
+  out.member("overdueCount", entry.overdueCount);
+  out.member("todayCount", entry.todayCount);
+  out.key("reminders");
+  out.beginArray();
+  for (const auto& reminder : entry.reminders)
+    writeReminder(out, reminder, dates);
+  out.endArray();
   out.endObject();
 }
 
@@ -37,47 +107,13 @@ void writeLayout(JsonWriter& out, const ContentLayout& layout) {
 }
 
 void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& reminder) {
-  out.beginObject();
-  out.member("identifier", std::string_view(reminder.identifier));
-  out.member("type", rawValue(reminder.type));
-  out.member("title", std::string_view(reminder.title));
-  out.key("personsLabels");
-  out.beginArray();
-  for (const auto& label : reminder.personsLabels) {
-    out.beginObject();
-    out.member("identifier", std::string_view(label.identifier));
-    out.member("nick", std::string_view(label.nick));
-    out.key("colorEncoded");
-    writeColor(out, label.colorEncoded);
-    out.endObject();
-  }
-  out.endArray();
-  writeDate(out, "dueDate", reminder.dueDate);
-  out.member("dueAmountText", std::string_view(reminder.dueAmountText));
-  out.member("dueStyle", dueStyleName(reminder.dueStyle));
-  out.member("dueText", std::string_view(reminder.dueText));
-  out.member("notes", std::string_view(reminder.notes));
-  out.key("actionURL");
-  if (reminder.actionURL)
-    out.string(reminder.actionURL->absoluteString());
-  else
-    out.null();
-  out.endObject();
+  DateTexts dates;
+  writeReminder(out, reminder, dates);
 }
 
 void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry) {
-  out.beginObject();
-  writeDate(out, "date", entry.date);
-  out.key("layout");
-  writeLayout(out, entry.layout);
-  out.member("overdueCount", entry.overdueCount);
-  out.member("todayCount", entry.todayCount);
-  out.key("reminders");
-  out.beginArray();
-  for (const auto& reminder : entry.reminders)
-    writeReminder(out, reminder);
-  out.endArray();
-  out.endObject();
+  DateTexts dates;
+  writeEntry(out, entry, dates);
 }
 
 void writeRequest(JsonWriter& out, std::string_view request, const TimelineProviderContext& context,
@@ -100,8 +136,9 @@ void writeRequest(JsonWriter& out, std::string_view request, const TimelineProvi
     out.null();
   out.key("entries");
   out.beginArray();
+  DateTexts dates;
   for (const auto& entry : entries)
-    writeEntry(out, entry);
+    writeEntry(out, entry, dates);
   out.endArray();
   out.endObject();
 }

@@ -1,7 +1,9 @@
 #include "json_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 namespace rw::app {
@@ -48,20 +50,51 @@ Utf8Sequence utf8Sequence(std::string_view text) {
 
 }  // namespace
 
+// Bytes a string holds as they are: printable ASCII other than the quote and the backslash.
+constexpr std::array<bool, 256> kPlain = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x80; ++c)
+    plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+  return plain;
+}();
+
+// Indentation is copied from here, a level at a time.
+constexpr std::string_view kSpaces = "                                                                ";
+
 JsonWriter::JsonWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), chunk_(chunk) {
-  // Room for a chunk and the value that passes it, so the buffer is touched once and never moved.
-  out_.reserve(chunk_ + 1024);
+  // Room for a chunk and the value that passes it, so the buffer is made once and never moved.
+  out_.resize(chunk_ + 1024);
+}
+
+std::string JsonWriter::take() {
+  out_.resize(used_);
+  used_ = 0;
+  return std::move(out_);
+}
+
+void JsonWriter::grow(std::size_t size) {
+  out_.resize(std::max(used_ + size, 2 * out_.size() + 256));
+}
+
+void JsonWriter::put(std::string_view text) {
+  if (text.empty()) return;  // an empty view may have no address, which memcpy must not be given
+  std::memcpy(room(text.size()), text.data(), text.size());
+  used_ += text.size();
 }
 
 void JsonWriter::flush() {
-  if (!sink_ || out_.empty()) return;
-  sink_(out_);
-  out_.clear();
+  if (!sink_ || used_ == 0) return;
+  sink_(text());
+  used_ = 0;
 }
 
 void JsonWriter::newlineAndIndent() {
-  out_ += '\n';
-  out_.append(counts_.size() * kIndent, ' ');
+  put('\n');
+  for (std::size_t left = counts_.size() * kIndent; left > 0;) {
+    const std::size_t piece = std::min(left, kSpaces.size());
+    put(kSpaces.substr(0, piece));
+    left -= piece;
+  }
 }
 
 void JsonWriter::startValue() {
@@ -71,13 +104,13 @@ void JsonWriter::startValue() {
     return;
   }
   if (counts_.empty()) return;
-  if (counts_.back()++ > 0) out_ += ',';
+  if (counts_.back()++ > 0) put(',');
   newlineAndIndent();
 }
 
 void JsonWriter::open(char bracket) {
   startValue();
-  out_ += bracket;
+  put(bracket);
   counts_.push_back(0);
 }
 
@@ -85,7 +118,7 @@ void JsonWriter::close(char bracket) {
   const bool empty = counts_.back() == 0;
   counts_.pop_back();
   if (!empty) newlineAndIndent();
-  out_ += bracket;
+  put(bracket);
 }
 
 void JsonWriter::beginObject() {
@@ -104,7 +137,7 @@ void JsonWriter::endArray() {
 void JsonWriter::key(std::string_view name) {
   startValue();
   quoted(name);
-  out_ += ": ";
+  put(": ");
   afterKey_ = true;
 }
 
@@ -115,9 +148,9 @@ void JsonWriter::string(std::string_view text) {
 
 void JsonWriter::integer(std::int64_t value) {
   startValue();
-  std::array<char, 24> buffer{};
-  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
-  out_.append(buffer.data(), end);
+  constexpr std::size_t kLongest = 20;  // "-9223372036854775808"
+  char* at = room(kLongest);
+  used_ += static_cast<std::size_t>(std::to_chars(at, at + kLongest, value).ptr - at);
 }
 
 void JsonWriter::number(double value) {
@@ -125,68 +158,67 @@ void JsonWriter::number(double value) {
   // Floating-point text is left to the JSON library the program's other output uses: its shortest form
   // is not always the shortest there is, and the answers must not change by a digit. A handful of
   // numbers per answer.
-  out_ += nlohmann::json(value).dump();
+  put(nlohmann::json(value).dump());
 }
 
 void JsonWriter::null() {
   startValue();
-  out_ += "null";
+  put("null");
 }
 
 void JsonWriter::quoted(std::string_view text) {
-  out_ += '"';
-  // Runs of printable ASCII go out whole; only what needs a look is handled byte by byte.
-  const auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x80 && c != '"' && c != '\\'; };
+  put('"');
+  // Runs of plain bytes go out whole; only what needs a look is handled byte by byte.
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t run = i;
-    while (run < text.size() && plain(static_cast<unsigned char>(text[run])))
+    while (run < text.size() && kPlain[static_cast<unsigned char>(text[run])])
       ++run;
-    out_.append(text, i, run - i);
+    put(text.substr(i, run - i));
     if (run == text.size()) break;
     i = run;
     const auto c = static_cast<unsigned char>(text[i]);
     std::size_t consumed = 1;
     switch (c) {
       case '"':
-        out_ += "\\\"";
+        put("\\\"");
         break;
       case '\\':
-        out_ += "\\\\";
+        put("\\\\");
         break;
       case '\b':
-        out_ += "\\b";
+        put("\\b");
         break;
       case '\f':
-        out_ += "\\f";
+        put("\\f");
         break;
       case '\n':
-        out_ += "\\n";
+        put("\\n");
         break;
       case '\r':
-        out_ += "\\r";
+        put("\\r");
         break;
       case '\t':
-        out_ += "\\t";
+        put("\\t");
         break;
       default:
         if (c < 0x20) {
           constexpr char kHex[] = "0123456789abcdef";
-          out_ += "\\u00";
-          out_ += kHex[c >> 4];
-          out_ += kHex[c & 0xF];
+          put("\\u00");
+          put(kHex[c >> 4]);
+          put(kHex[c & 0xF]);
         } else {
           const Utf8Sequence sequence = utf8Sequence(text.substr(i));
           if (sequence.whole)
-            out_.append(text, i, sequence.length);
+            put(text.substr(i, sequence.length));
           else
-            out_ += "\xEF\xBF\xBD";  // U+FFFD
+            put("\xEF\xBF\xBD");  // U+FFFD
           consumed = sequence.length;
         }
     }
     i += consumed;
   }
-  out_ += '"';
+  put('"');
 }
 
 }  // namespace rw::app

@@ -59,9 +59,10 @@ class JsonWriter {
   }
 
   /// The text written so far and not yet flushed; for a writer without a sink, after the outermost value is
-  /// closed, the whole document (without a final newline).
-  const std::string& text() const { return out_; }
-  std::string take() { return std::move(out_); }
+  /// closed, the whole document (without a final newline). Valid until the next call that writes.
+  std::string_view text() const { return {out_.data(), used_}; }
+  /// The same text, handed over; the writer is left empty.
+  std::string take();
 
  private:
   // Starts a value: the separator and indentation its container asks for, unless a key was just written.
@@ -71,14 +72,26 @@ class JsonWriter {
   void newlineAndIndent();
   void quoted(std::string_view text);
 
+  // Room for `size` more bytes after the text, at the returned address; `used_` says how many were used.
+  char* room(std::size_t size) {
+    if (out_.size() - used_ < size) grow(size);
+    return out_.data() + used_;
+  }
+  void grow(std::size_t size);
+  void put(char c) { *room(1) = c, ++used_; }
+  void put(std::string_view text);
+
   // Flushes once the text has grown past a chunk; between values, so pieces end anywhere in the text.
   void maybeFlush() {
-    if (sink_ && out_.size() >= chunk_) flush();
+    if (sink_ && used_ >= chunk_) flush();
   }
 
   Sink sink_;
   std::size_t chunk_ = 0;
+  // The text is the first `used_` bytes of `out_`; the rest is room already made, so that writing a piece
+  // is a copy into place rather than a string's append with its checks.
   std::string out_;
+  std::size_t used_ = 0;
   std::vector<std::int64_t> counts_;  // values written so far in each open container, outermost first
   bool afterKey_ = false;
 };
