@@ -47,24 +47,80 @@ class ParsedUri {
   bool owned_ = false;
 };
 
+// Character classes of RFC 3986.
+constexpr bool isAlpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+constexpr bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+constexpr bool isHexDigit(char c) {
+  return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+constexpr bool isUnreservedOrSubDelim(char c) {
+  return isAlpha(c) || isDigit(c) || std::string_view("-._~!$&'()*+,;=").find(c) != std::string_view::npos;
+}
+
+// Whether `text` is an absolute URI of the plain shape links have in practice: a scheme, optionally "//"
+// and a host name (no user, port or IP literal), then path, query and fragment characters, percent escapes
+// well formed. Every text it accepts is an RFC 3986 URI; it may say no to URIs that are valid, which then
+// go to the full parser. This spares the parser's cost for the many links of a large payload.
+bool isPlainAbsoluteURI(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  if (n == 0 || !isAlpha(text[0])) return false;
+  for (i = 1; i < n && text[i] != ':'; ++i)
+    if (!isAlpha(text[i]) && !isDigit(text[i]) && text[i] != '+' && text[i] != '-' && text[i] != '.')
+      return false;
+  if (i == n) return false;
+  ++i;  // ":"
+  // One character of a host name (reg-name) when `host`, else of a path, query or fragment (pchar, "/",
+  // and "?" after the path). Moves past it; false for anything else.
+  const auto plain = [&](bool host, bool query) {
+    const char c = text[i];
+    if (c == '%') {
+      if (n - i < 3 || !isHexDigit(text[i + 1]) || !isHexDigit(text[i + 2])) return false;
+      i += 3;
+      return true;
+    }
+    if (!isUnreservedOrSubDelim(c) && (host || (c != ':' && c != '@' && c != '/' && (!query || c != '?'))))
+      return false;
+    ++i;
+    return true;
+  };
+  if (text.substr(i, 2) == "//") {
+    for (i += 2; i < n && text[i] != '/' && text[i] != '?' && text[i] != '#';)
+      if (!plain(true, false)) return false;
+  }
+  while (i < n && text[i] != '?' && text[i] != '#')
+    if (!plain(false, false)) return false;
+  if (i < n && text[i] == '?')
+    for (++i; i < n && text[i] != '#';)
+      if (!plain(false, true)) return false;
+  if (i < n && text[i] == '#')
+    for (++i; i < n;)
+      if (!plain(false, true)) return false;
+  return true;
+}
+
 }  // namespace
 
 std::optional<URL> URL::make(std::string_view text, std::optional<URL> base) {
   // An empty text would "resolve" to its base; like the platform, it is not taken as a URL.
   if (text.empty()) return std::nullopt;
+  URL url;
+  if (!base && isPlainAbsoluteURI(text)) {
+    url.relative_ = std::string(text);
+    return url;
+  }
   ParsedUri reference;
   if (!reference.parse(text)) return std::nullopt;
 
-  URL url;
   url.relative_ = std::string(text);
-  if (!base) {
-    if (!reference.hasScheme()) return std::nullopt;
-    url.absolute_ = url.relative_;
-    return url;
-  }
+  if (!base) return reference.hasScheme() ? std::optional<URL>(std::move(url)) : std::nullopt;
 
   ParsedUri baseUri;
-  if (!baseUri.parse(base->absolute_) || !baseUri.hasScheme()) return std::nullopt;
+  if (!baseUri.parse(base->absoluteString()) || !baseUri.hasScheme()) return std::nullopt;
   ParsedUri resolved;
   if (uriAddBaseUriExA(resolved.get(), reference.get(), baseUri.get(), URI_RESOLVE_STRICTLY) != URI_SUCCESS)
     return std::nullopt;
@@ -77,9 +133,10 @@ std::optional<URL> URL::make(std::string_view text, std::optional<URL> base) {
 }
 
 std::string URL::scheme() const {
-  // `absolute_` always starts with a valid scheme, which ends at the first ":".
-  const size_t colon = absolute_.find(':');
-  std::string scheme = colon == std::string::npos ? std::string() : absolute_.substr(0, colon);
+  // The absolute form always starts with a valid scheme, which ends at the first ":".
+  const std::string& absolute = absoluteString();
+  const size_t colon = absolute.find(':');
+  std::string scheme = colon == std::string::npos ? std::string() : absolute.substr(0, colon);
   std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return scheme;

@@ -25,7 +25,7 @@ class URL {
   /// The base the text was made relative to, if any.
   const URL* baseURL() const { return base_.get(); }
   /// The resolved, absolute form.
-  const std::string& absoluteString() const { return absolute_; }
+  const std::string& absoluteString() const { return base_ ? absolute_ : relative_; }
   /// The scheme in lower case ("https", "corvantis2"), empty when there is none.
   std::string scheme() const;
 
@@ -33,7 +33,7 @@ class URL {
 
  private:
   std::string relative_;
-  std::string absolute_;
+  std::string absolute_;             // set only with a base: without one, the text is the absolute form
   std::shared_ptr<const URL> base_;  // immutable, so sharing keeps value semantics
 };
 

@@ -1,6 +1,10 @@
 #include "platform/url.h"
 
 #include <gtest/gtest.h>
+#include <uriparser/Uri.h>
+
+#include <random>
+#include <string>
 
 namespace rw {
 namespace {
@@ -26,6 +30,42 @@ TEST(URL, RefusesTextsThatAreNoURL) {
         "1http://x", ":nothing", "http://example.org/<>"})
     EXPECT_FALSE(URL::make(text)) << text;
   EXPECT_FALSE(URL::make(std::string_view("https://example.org/\0x", 21)));
+}
+
+// Texts built from the pieces links are made of, and from the characters that make a text no URI or a URI
+// of an unusual shape (ports, users, IP literals, stray brackets and percent signs, spaces, bytes outside
+// ASCII), are URLs exactly when the RFC 3986 parser takes them as a URI with a scheme.
+TEST(URL, TakesExactlyTheAbsoluteURIsOfRFC3986) {
+  const std::vector<std::string> pieces{
+      "corvantis2", "https", "a",        "A1+-.", "1x",          "",          ":",    ":",
+      "//",         "/",     "/",        "?",     "#",           "@",         "[",    "]",
+      "::1",        "%",     "%4",       "%41",   "%zz",         "%e2%82%ac", "host", "example.org",
+      ":8080",      ":x",    "user:pw@", "-._~",  "!$&'()*+,;=", " ",         "\t",   "\x7f",
+      "\xc3\xa9",   "<",     ">",        "\"",    "{",           "|",         "^",    "`",
+      "reminders",  "event", "0123"};
+  std::mt19937 random(3986);
+  int accepted = 0;
+  for (int round = 0; round < 40'000; ++round) {
+    std::string text;
+    // Mostly a scheme and a colon first, as links have; sometimes anything.
+    if (random() % 4 != 0) text = pieces[random() % 5] + ":";
+    const int count = static_cast<int>(random() % 8);
+    for (int i = 0; i < count; ++i)
+      text += pieces[random() % pieces.size()];
+    UriUriA uri{};
+    const char* errorPos = nullptr;
+    const bool parsed =
+        uriParseSingleUriExA(&uri, text.data(), text.data() + text.size(), &errorPos) == URI_SUCCESS;
+    const bool expected = !text.empty() && parsed && uri.scheme.first != nullptr;
+    if (parsed) uriFreeUriMembersA(&uri);
+    const auto url = URL::make(text);
+    ASSERT_EQ(url.has_value(), expected) << text;
+    if (url) {
+      EXPECT_EQ(url->absoluteString(), text);
+      ++accepted;
+    }
+  }
+  EXPECT_GT(accepted, 5'000);  // the shapes of real links were among them
 }
 
 TEST(URL, RelativeTextNeedsABase) {
