@@ -9,7 +9,6 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "payload/payload_direct.h"
@@ -21,20 +20,13 @@ namespace {
 
 using plist::detail::BinaryLayout;
 
-// A big-endian number of `width` bytes; the widths offsets and references have in practice are unrolled.
+// A big-endian number of `width` (1 to 8) bytes at `p`, read as one 8-byte load. Every reference and every
+// offset-table entry lies before the 32-byte trailer, so the 8 bytes are always inside the file.
 [[gnu::always_inline]] inline std::uint64_t readBigEndian(const std::uint8_t* p, unsigned width) {
-  switch (width) {
-    case 1:
-      return p[0];
-    case 2:
-      return std::uint64_t{p[0]} << 8 | p[1];
-    case 3:
-      return std::uint64_t{p[0]} << 16 | std::uint64_t{p[1]} << 8 | p[2];
-    case 4:
-      return std::uint64_t{p[0]} << 24 | std::uint64_t{p[1]} << 16 | std::uint64_t{p[2]} << 8 | p[3];
-    default:
-      return plist::detail::readBigEndian(p, width);
-  }
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  return word >> (64 - 8 * width);
 }
 
 constexpr unsigned kNoField = 0xFF;
@@ -132,7 +124,7 @@ class DirectBinaryDecoder {
   }
 
   // The string object `index` as UTF-8: a view into the file for ASCII, a converted copy for UTF-16.
-  bool string(std::uint64_t index, std::string_view& out) {
+  bool uncachedString(std::uint64_t index, std::string_view& out) {
     std::uint64_t pos, n;
     if (!offset(index, pos)) return false;
     const std::uint8_t kind = data_[pos] >> 4;
@@ -143,17 +135,24 @@ class DirectBinaryDecoder {
       out = {text, n};
       return true;
     }
-    if (kind != 0x6) return false;
-    if (const auto cached = utf16_.find(index); cached != utf16_.end()) {
-      out = cached->second;
-      return charge(out.size());
-    }
-    if (!count(pos, n, 2)) return false;
+    if (kind != 0x6 || !count(pos, n, 2)) return false;
     scratch_.clear();
     if (!plist::detail::appendUtf16BeAsUtf8(data_ + pos, n, scratch_) || !charge(scratch_.size()))
       return false;
     out = storage_.keep(scratch_);
-    utf16_.emplace(index, out);
+    return true;
+  }
+
+  // `string`, remembering recent answers: events share the objects of their type, status, persons and
+  // empty texts, which are then checked (and UTF-16 converted) once instead of once per event.
+  bool string(std::uint64_t index, std::string_view& out) {
+    CachedText& slot = recentTexts_[index % recentTexts_.size()];
+    if (slot.index == index) {
+      out = slot.text;
+      return charge(out.size());
+    }
+    if (!uncachedString(index, out)) return false;
+    slot = {index, out};
     return true;
   }
 
@@ -292,10 +291,12 @@ class DirectBinaryDecoder {
                bool (DirectBinaryDecoder::*read)(std::uint64_t, Record&)) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
-    out.resize(n);
+    out.reserve(n);
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
-      if (!ref(pos + i * layout_.refSize, element) || !(this->*read)(element, out[i])) return false;
+      Record record;
+      if (!ref(pos + i * layout_.refSize, element) || !(this->*read)(element, record)) return false;
+      out.push_back(std::move(record));
     }
     return true;
   }
@@ -337,7 +338,11 @@ class DirectBinaryDecoder {
   };
   std::array<EventKeys, 4> eventKeys_;
   const std::uint8_t* fields_ = nullptr;  // the fields of the current event's keys
-  std::unordered_map<std::uint64_t, std::string_view> utf16_;
+  struct CachedText {
+    std::uint64_t index = ~std::uint64_t{0};
+    std::string_view text;
+  };
+  std::array<CachedText, 1024> recentTexts_{};
   std::string scratch_;
   std::vector<std::string_view> texts_;
   std::vector<std::string_view> colours_;  // the persons' colour texts, in order
