@@ -196,6 +196,46 @@ bool crossesNoon(UDate from, UDate to) {
   return firstNoon <= high;
 }
 
+// Whether the change from `before` to `after` at `at` is irregular: a jump of 12 hours or more, or one
+// that skips or repeats a noon.
+bool isIrregularChange(UDate at, const icu::TimeZoneRule& before, const icu::TimeZoneRule& after) {
+  constexpr std::int32_t kDateLineJump = 12 * 60 * 60 * 1000;
+  const std::int32_t offsetBefore = before.getRawOffset() + before.getDSTSavings();
+  const std::int32_t jump = after.getRawOffset() + after.getDSTSavings() - offsetBefore;
+  if (jump == 0) return false;  // a change of name only
+  const UDate wallBefore = at + offsetBefore;
+  return jump >= kDateLineJump || jump <= -kDateLineJump || crossesNoon(wallBefore, wallBefore + jump);
+}
+
+// The changes of `zone` listed in its rules with times in UTC, in order, each with the rule it starts;
+// nothing when the zone's rules cannot be read that way. A zone's rules hand out their times without the
+// copy of a whole rule that each step of `getNextTransition` makes.
+std::optional<std::vector<std::pair<UDate, const icu::TimeZoneRule*>>> listedChanges(
+    const icu::BasicTimeZone& zone) {
+  UErrorCode status = U_ZERO_ERROR;
+  const std::int32_t count = zone.countTransitionRules(status);
+  if (U_FAILURE(status) || count < 0) return std::nullopt;
+  std::vector<const icu::TimeZoneRule*> rules(static_cast<std::size_t>(count));
+  const icu::InitialTimeZoneRule* initial = nullptr;
+  std::int32_t listed = count;
+  zone.getTimeZoneRules(initial, rules.data(), listed, status);
+  if (U_FAILURE(status) || listed > count) return std::nullopt;
+  std::vector<std::pair<UDate, const icu::TimeZoneRule*>> changes;
+  for (std::int32_t i = 0; i < listed; ++i) {
+    const auto* times = dynamic_cast<const icu::TimeArrayTimeZoneRule*>(rules[static_cast<std::size_t>(i)]);
+    if (!times) continue;  // a yearly rule: the final rules, walked step by step
+    if (times->getTimeType() != icu::DateTimeRule::UTC_TIME) return std::nullopt;
+    for (std::int32_t j = 0; j < times->countStartTimes(); ++j) {
+      UDate at = 0;
+      if (times->getStartTimeAt(j, at)) changes.emplace_back(at, times);
+    }
+  }
+  std::ranges::sort(changes, {}, &std::pair<UDate, const icu::TimeZoneRule*>::first);
+  if (!changes.empty() && initial)
+    changes.insert(changes.begin(), {-std::numeric_limits<UDate>::infinity(), initial});
+  return changes;
+}
+
 // The last instant at which `zone` moved its clocks by 12 hours or more, or across a noon, from 1970 on;
 // 1970 itself for a zone that has not since. Earlier days are rare in reminders and left to ICU, which keeps
 // this walk (once per calendar) short. The zone's final rules are yearly daylight-saving steps at night,
@@ -203,20 +243,25 @@ bool crossesNoon(UDate from, UDate to) {
 UDate lastIrregularChangeIn(const icu::TimeZone& zone) {
   const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(&zone);
   if (!basic) return std::numeric_limits<UDate>::infinity();  // unknown history: never settled
-  constexpr std::int32_t kDateLineJump = 12 * 60 * 60 * 1000;
   UDate settled = 0;
-  icu::TimeZoneTransition transition;
   UDate from = 0;
+  // The changes listed in the zone's rules, up to the final rules.
+  if (const auto changes = listedChanges(*basic); changes && !changes->empty()) {
+    const icu::TimeZoneRule* current = changes->front().second;
+    for (const auto& [at, rule] : *changes) {
+      if (at > 0 && isIrregularChange(at, *current, *rule)) settled = at;
+      current = rule;
+    }
+    from = std::max(from, changes->back().first);
+  }
+  // Then, step by step, into the final rules.
+  icu::TimeZoneTransition transition;
   for (int steps = 0; steps < 10'000 && basic->getNextTransition(from, false, transition); ++steps) {
     const icu::TimeZoneRule* before = transition.getFrom();
     const icu::TimeZoneRule* after = transition.getTo();
     if (!before || !after) break;
-    const std::int32_t jump =
-        (after->getRawOffset() + after->getDSTSavings()) - (before->getRawOffset() + before->getDSTSavings());
     const UDate at = transition.getTime();
-    const UDate wallBefore = at + before->getRawOffset() + before->getDSTSavings();
-    if (jump >= kDateLineJump || jump <= -kDateLineJump || crossesNoon(wallBefore, wallBefore + jump))
-      settled = at;
+    if (isIrregularChange(at, *before, *after)) settled = at;
     if (dynamic_cast<const icu::AnnualTimeZoneRule*>(before) &&
         dynamic_cast<const icu::AnnualTimeZoneRule*>(after))
       break;
