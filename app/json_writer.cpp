@@ -48,6 +48,17 @@ Utf8Sequence utf8Sequence(std::string_view text) {
   return {length, length == size};
 }
 
+// Eight bytes at a time: whether none of them needs a look (a control character, the quote, the
+// backslash, or a byte of a multi-byte sequence). The classic tests for a zero byte and for a byte below a
+// bound, on all eight at once.
+bool allPlain(std::uint64_t bytes) {
+  constexpr std::uint64_t kOnes = 0x0101'0101'0101'0101u;
+  constexpr std::uint64_t kHighs = 0x8080'8080'8080'8080u;
+  const auto hasZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  const std::uint64_t below = (bytes - kOnes * 0x20) & ~bytes & kHighs;
+  return (below | hasZero(bytes ^ (kOnes * '"')) | hasZero(bytes ^ (kOnes * '\\')) | (bytes & kHighs)) == 0;
+}
+
 }  // namespace
 
 // Bytes a string holds as they are: printable ASCII other than the quote and the backslash.
@@ -57,9 +68,6 @@ constexpr std::array<bool, 256> kPlain = [] {
     plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
   return plain;
 }();
-
-// Indentation is copied from here, a level at a time.
-constexpr std::string_view kSpaces = "                                                                ";
 
 JsonWriter::JsonWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), chunk_(chunk) {
   // Room for a chunk and the value that passes it, so the buffer is made once and never moved.
@@ -76,12 +84,6 @@ void JsonWriter::grow(std::size_t size) {
   out_.resize(std::max(used_ + size, 2 * out_.size() + 256));
 }
 
-void JsonWriter::put(std::string_view text) {
-  if (text.empty()) return;  // an empty view may have no address, which memcpy must not be given
-  std::memcpy(room(text.size()), text.data(), text.size());
-  used_ += text.size();
-}
-
 void JsonWriter::flush() {
   if (!sink_ || used_ == 0) return;
   sink_(text());
@@ -89,12 +91,12 @@ void JsonWriter::flush() {
 }
 
 void JsonWriter::newlineAndIndent() {
-  put('\n');
-  for (std::size_t left = counts_.size() * kIndent; left > 0;) {
-    const std::size_t piece = std::min(left, kSpaces.size());
-    put(kSpaces.substr(0, piece));
-    left -= piece;
-  }
+  const std::size_t indent = counts_.size() * kIndent;
+  char* at = room(1 + indent);
+  *at++ = '\n';
+  for (std::size_t i = 0; i < indent; ++i)
+    *at++ = ' ';
+  used_ += 1 + indent;
 }
 
 void JsonWriter::startValue() {
@@ -166,14 +168,29 @@ void JsonWriter::null() {
   put("null");
 }
 
+namespace {
+
+// The end of the run of plain bytes of `text` that starts at `from`.
+std::size_t plainRun(std::string_view text, std::size_t from) {
+  std::size_t at = from;
+  for (; at + 8 <= text.size(); at += 8) {
+    std::uint64_t bytes = 0;
+    std::memcpy(&bytes, text.data() + at, 8);
+    if (!allPlain(bytes)) break;
+  }
+  while (at < text.size() && kPlain[static_cast<unsigned char>(text[at])])
+    ++at;
+  return at;
+}
+
+}  // namespace
+
 void JsonWriter::quoted(std::string_view text) {
   put('"');
   // Runs of plain bytes go out whole; only what needs a look is handled byte by byte.
   std::size_t i = 0;
   while (i < text.size()) {
-    std::size_t run = i;
-    while (run < text.size() && kPlain[static_cast<unsigned char>(text[run])])
-      ++run;
+    const std::size_t run = plainRun(text, i);
     put(text.substr(i, run - i));
     if (run == text.size()) break;
     i = run;

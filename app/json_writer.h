@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -79,7 +80,17 @@ class JsonWriter {
   }
   void grow(std::size_t size);
   void put(char c) { *room(1) = c, ++used_; }
-  void put(std::string_view text);
+  void put(std::string_view text) {
+    char* at = room(text.size());
+    // Most pieces are a few bytes: copied in place, without a call.
+    if (text.size() <= 32) {
+      for (const char c : text)
+        *at++ = c;
+    } else {
+      std::memcpy(at, text.data(), text.size());
+    }
+    used_ += text.size();
+  }
 
   // Flushes once the text has grown past a chunk; between values, so pieces end anywhere in the text.
   void maybeFlush() {

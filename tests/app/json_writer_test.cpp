@@ -116,6 +116,21 @@ TEST(JsonWriter, EscapesTextsAsTheProgramsOtherJson) {
     EXPECT_EQ(written(text), Json(text).dump()) << text;
 }
 
+TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInALongText) {
+  // Plain text is passed over eight bytes at a time: each byte that needs a look must be seen wherever it
+  // lies in such a group, at its edges and in the short tail after the last whole group.
+  const std::string marks[] = {"\"", "\\",     "\n",  std::string(1, '\0'), "\x1f", "\x7f", " ",
+                               "~",  "\u00e9", "\xff"};
+  for (const auto& mark : marks) {
+    for (std::size_t at = 0; at <= 19; ++at) {
+      std::string text(19, 'a');
+      text.insert(at, mark);
+      EXPECT_EQ(written(text), Json(text).dump(-1, ' ', false, Json::error_handler_t::replace))
+          << "byte " << static_cast<int>(static_cast<unsigned char>(mark[0])) << " at " << at;
+    }
+  }
+}
+
 TEST(JsonWriter, ReplacesIllFormedUtf8WithOneReplacementPerMaximalSubpart) {
   const std::string cases[] = {
       "\xff",   // never in UTF-8
