@@ -3,7 +3,9 @@
 #include <uriparser/Uri.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cstdint>
 
 namespace rw {
 namespace {
@@ -47,18 +49,34 @@ class ParsedUri {
   bool owned_ = false;
 };
 
-// Character classes of RFC 3986.
-constexpr bool isAlpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-constexpr bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-constexpr bool isHexDigit(char c) {
-  return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-constexpr bool isUnreservedOrSubDelim(char c) {
-  return isAlpha(c) || isDigit(c) || std::string_view("-._~!$&'()*+,;=").find(c) != std::string_view::npos;
+// Character classes of RFC 3986, one bit each, looked up by byte.
+enum CharClass : std::uint8_t {
+  kAlpha = 1,
+  kDigit = 2,
+  kHexDigit = 4,
+  kHostChar = 8,    // unreserved or sub-delims: what a host name (reg-name) is made of
+  kPathChar = 16,   // pchar and "/": a host character, ":", "@" or "/"
+  kQueryChar = 32,  // a path character or "?"
+};
+constexpr std::array<std::uint8_t, 256> kCharClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  const auto add = [&](std::string_view chars, std::uint8_t bits) {
+    for (const char c : chars)
+      classes[static_cast<unsigned char>(c)] |= bits;
+  };
+  const std::string_view alpha = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz",
+                         digits = "0123456789";
+  constexpr std::uint8_t kAllPlain = kHostChar | kPathChar | kQueryChar;
+  add(alpha, kAlpha | kAllPlain);
+  add(digits, kDigit | kHexDigit | kAllPlain);
+  add("ABCDEFabcdef", kHexDigit);
+  add("-._~!$&'()*+,;=", kAllPlain);
+  add(":@/", kPathChar | kQueryChar);
+  add("?", kQueryChar);
+  return classes;
+}();
+constexpr bool is(char c, std::uint8_t charClass) {
+  return (kCharClasses[static_cast<unsigned char>(c)] & charClass) != 0;
 }
 
 // Whether `text` is an absolute URI of the plain shape links have in practice: a scheme, optionally "//"
@@ -68,38 +86,34 @@ constexpr bool isUnreservedOrSubDelim(char c) {
 bool isPlainAbsoluteURI(std::string_view text) {
   std::size_t i = 0;
   const std::size_t n = text.size();
-  if (n == 0 || !isAlpha(text[0])) return false;
+  if (n == 0 || !is(text[0], kAlpha)) return false;
   for (i = 1; i < n && text[i] != ':'; ++i)
-    if (!isAlpha(text[i]) && !isDigit(text[i]) && text[i] != '+' && text[i] != '-' && text[i] != '.')
-      return false;
+    if (!is(text[i], kAlpha | kDigit) && text[i] != '+' && text[i] != '-' && text[i] != '.') return false;
   if (i == n) return false;
   ++i;  // ":"
-  // One character of a host name (reg-name) when `host`, else of a path, query or fragment (pchar, "/",
-  // and "?" after the path). Moves past it; false for anything else.
-  const auto plain = [&](bool host, bool query) {
-    const char c = text[i];
-    if (c == '%') {
-      if (n - i < 3 || !isHexDigit(text[i + 1]) || !isHexDigit(text[i + 2])) return false;
+  // One character of `charClass`, or a percent escape. Moves past it; false for anything else.
+  const auto plain = [&](std::uint8_t charClass) {
+    if (text[i] == '%') {
+      if (n - i < 3 || !is(text[i + 1], kHexDigit) || !is(text[i + 2], kHexDigit)) return false;
       i += 3;
       return true;
     }
-    if (!isUnreservedOrSubDelim(c) && (host || (c != ':' && c != '@' && c != '/' && (!query || c != '?'))))
-      return false;
+    if (!is(text[i], charClass)) return false;
     ++i;
     return true;
   };
   if (text.substr(i, 2) == "//") {
     for (i += 2; i < n && text[i] != '/' && text[i] != '?' && text[i] != '#';)
-      if (!plain(true, false)) return false;
+      if (!plain(kHostChar)) return false;
   }
   while (i < n && text[i] != '?' && text[i] != '#')
-    if (!plain(false, false)) return false;
+    if (!plain(kPathChar)) return false;
   if (i < n && text[i] == '?')
     for (++i; i < n && text[i] != '#';)
-      if (!plain(false, true)) return false;
+      if (!plain(kQueryChar)) return false;
   if (i < n && text[i] == '#')
     for (++i; i < n;)
-      if (!plain(false, true)) return false;
+      if (!plain(kQueryChar)) return false;
   return true;
 }
 
