@@ -29,10 +29,17 @@ std::string_view PayloadStorage::keep(std::string_view text) {
 
 std::span<const std::string_view> PayloadStorage::keepList(std::span<const std::string_view> texts) {
   if (texts.empty()) return {};
+  // Events name the same few persons over and over, so a list equal to one kept recently is shared.
+  std::size_t hash = texts.size();
+  for (const std::string_view text : texts)
+    hash = hash * 31 + std::hash<std::string_view>{}(text);
+  std::span<const std::string_view>& recent = recentLists_[hash % recentLists_.size()];
+  if (std::ranges::equal(recent, texts)) return recent;
   auto* copy = static_cast<std::string_view*>(
       arena_.allocate(texts.size() * sizeof(std::string_view), alignof(std::string_view)));
   std::uninitialized_copy(texts.begin(), texts.end(), copy);
-  return {copy, texts.size()};
+  recent = {copy, texts.size()};
+  return recent;
 }
 
 const URL* PayloadStorage::keep(URL url) {

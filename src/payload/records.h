@@ -113,7 +113,8 @@ class PayloadStorage {
 
   /// A copy of `text` that lives as long as the storage.
   std::string_view keep(std::string_view text);
-  /// A copy of `texts` (the views themselves, not the texts they show).
+  /// A copy of `texts` (the views themselves, not the texts they show), or a list kept before that shows the
+  /// same texts.
   std::span<const std::string_view> keepList(std::span<const std::string_view> texts);
   /// `url`, kept.
   const URL* keep(URL url);
@@ -122,6 +123,7 @@ class PayloadStorage {
 
  private:
   std::pmr::monotonic_buffer_resource arena_;
+  std::array<std::span<const std::string_view>, 64> recentLists_{};  // lists kept lately, by their hash
   std::deque<URL> urls_;
   std::deque<ByteBuffer> buffers_;
 };

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
+#include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace rw {
 namespace {
@@ -65,6 +69,42 @@ TEST(CustodyEnumerations, HashTheRawValue) {
   statuses.insert(CustodyEventStatus::planned);
   EXPECT_EQ(statuses.size(), 7u);
   EXPECT_TRUE(statuses.contains(CustodyEventStatus::removedSpot));
+}
+
+}  // namespace
+}  // namespace rw
+
+namespace rw {
+namespace {
+
+// Lists showing the same texts are kept once, wherever their texts live; any difference, even only in
+// order or length, keeps a list of its own, and every list reads back as it was given.
+TEST(PayloadStorage, KeepsEqualListsOnce) {
+  PayloadStorage storage;
+  const std::string first = "C1", second = "C1", other = "C2";
+  const std::vector<std::string_view> a{first, other}, sameTexts{second, other}, reversed{other, first},
+      shorter{first};
+  const auto kept = storage.keepList(a);
+  EXPECT_EQ(storage.keepList(sameTexts).data(), kept.data());
+  EXPECT_TRUE(std::ranges::equal(kept, a));
+  for (const auto& list : {reversed, shorter}) {
+    const auto own = storage.keepList(list);
+    EXPECT_NE(own.data(), kept.data());
+    EXPECT_TRUE(std::ranges::equal(own, list));
+  }
+  // Many different lists, some landing on the same place of the lately-kept table, all stay intact.
+  std::vector<std::string> names;
+  for (int i = 0; i < 500; ++i)
+    names.push_back("P" + std::to_string(i));
+  std::vector<std::span<const std::string_view>> lists;
+  std::vector<std::vector<std::string_view>> given;
+  for (int i = 0; i < 500; ++i) {
+    given.push_back({names[static_cast<std::size_t>(i)], names[static_cast<std::size_t>((i * 7) % 500)]});
+    lists.push_back(storage.keepList(given.back()));
+  }
+  for (std::size_t i = 0; i < lists.size(); ++i)
+    EXPECT_TRUE(std::ranges::equal(lists[i], given[i])) << i;
+  EXPECT_TRUE(storage.keepList({}).empty());
 }
 
 }  // namespace
