@@ -168,32 +168,23 @@ void JsonWriter::null() {
   put("null");
 }
 
-namespace {
-
-// The end of the run of plain bytes of `text` that starts at `from`.
-std::size_t plainRun(std::string_view text, std::size_t from) {
-  std::size_t at = from;
-  for (; at + 8 <= text.size(); at += 8) {
-    std::uint64_t bytes = 0;
-    std::memcpy(&bytes, text.data() + at, 8);
-    if (!allPlain(bytes)) break;
-  }
-  while (at < text.size() && kPlain[static_cast<unsigned char>(text[at])])
-    ++at;
-  return at;
-}
-
-}  // namespace
-
 void JsonWriter::quoted(std::string_view text) {
-  put('"');
-  // Runs of plain bytes go out whole; only what needs a look is handled byte by byte.
+  // Room for the text as it is and its quotes; each escape makes room for the rest again. Plain bytes are
+  // copied as they are checked, eight at a time where they can be.
+  char* at = room(text.size() + 2);
+  *at++ = '"';
   std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t run = plainRun(text, i);
-    put(text.substr(i, run - i));
-    if (run == text.size()) break;
-    i = run;
+  for (;;) {
+    for (; i + 8 <= text.size(); i += 8, at += 8) {
+      std::uint64_t bytes = 0;
+      std::memcpy(&bytes, text.data() + i, 8);
+      if (!allPlain(bytes)) break;
+      std::memcpy(at, &bytes, 8);
+    }
+    while (i < text.size() && kPlain[static_cast<unsigned char>(text[i])])
+      *at++ = text[i++];
+    if (i == text.size()) break;
+    used_ = static_cast<std::size_t>(at - out_.data());
     const auto c = static_cast<unsigned char>(text[i]);
     std::size_t consumed = 1;
     switch (c) {
@@ -234,8 +225,10 @@ void JsonWriter::quoted(std::string_view text) {
         }
     }
     i += consumed;
+    at = room(text.size() - i + 1);
   }
-  put('"');
+  *at++ = '"';
+  used_ = static_cast<std::size_t>(at - out_.data());
 }
 
 }  // namespace rw::app
