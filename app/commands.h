@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace rw::app {
 
@@ -22,6 +23,8 @@ struct UsageError : std::runtime_error {
 void addPayloadCommands(CLI::App& app);
 /// placeholder, snapshot, timeline.
 void addRequestCommands(CLI::App& app);
+/// The one of them named `name` (none when it names another command).
+void addRequestCommand(CLI::App& app, std::string_view name);
 /// draw: any element tree to an image.
 void addDrawCommands(CLI::App& app);
 /// render, gallery, tap, describe: the declared widget (`RemindersWidget`) drawn, tapped and described.

@@ -53,13 +53,20 @@ int main(int argc, char** argv) {
       "requests and draws the widget.",
       "reminders-widget"};
   app.require_subcommand(1);
+#ifdef RW_DRAWING_COMMANDS
   rw::app::addPayloadCommands(app);
   rw::app::addRequestCommands(app);
-#ifdef RW_DRAWING_COMMANDS
   rw::app::addDrawCommands(app);
   // The widget this program declares, registered with the command-line host.
   rw::app::addRenderCommands(app);
   rw::app::addHostCommand(app);
+#else
+  // Only the command asked for: the others would be set up for nothing, at every request. The top-level
+  // help and any other first argument are the drawing executable's, so nothing else is ever listed here.
+  if (std::string_view(argv[1]) == "payload")
+    rw::app::addPayloadCommands(app);
+  else
+    rw::app::addRequestCommand(app, argv[1]);
 #endif
 
   try {

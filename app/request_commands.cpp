@@ -122,12 +122,29 @@ void addRequest(CLI::App& app, const std::string& name, const std::string& descr
 
 }  // namespace
 
+namespace {
+
+struct RequestCommand {
+  const char* name;
+  const char* description;
+};
+
+constexpr RequestCommand kRequestCommands[] = {
+    {"placeholder", "The placeholder entry: the stored payload, or the sample when it has no event"},
+    {"snapshot", "The gallery snapshot entry (answered like the placeholder)"},
+    {"timeline", "The timeline: 31 daily entries, or one empty entry when no payload can be read"},
+};
+
+}  // namespace
+
 void addRequestCommands(CLI::App& app) {
-  addRequest(app, "placeholder",
-             "The placeholder entry: the stored payload, or the sample when it has no event");
-  addRequest(app, "snapshot", "The gallery snapshot entry (answered like the placeholder)");
-  addRequest(app, "timeline",
-             "The timeline: 31 daily entries, or one empty entry when no payload can be read");
+  for (const auto& command : kRequestCommands)
+    addRequest(app, command.name, command.description);
+}
+
+void addRequestCommand(CLI::App& app, std::string_view name) {
+  for (const auto& command : kRequestCommands)
+    if (name == command.name) addRequest(app, command.name, command.description);
 }
 
 }  // namespace rw::app
