@@ -337,21 +337,23 @@ struct Calendar::State {
     // answer or, across a change, the one next to it: a second step settles it.
     UDate candidate = midnight;
     std::optional<std::int32_t> offset;
-    for (int step = 0; step < 3; ++step) {
+    bool settled = false;  // whether `offset` is the offset at `candidate`, which shows 00:00 of `day`
+    for (int step = 0; step < 3 && !settled; ++step) {
       offset = offsetAt(candidate);
       if (!offset) return std::nullopt;
       const UDate next = midnight - *offset;
-      if (next == candidate) break;
+      settled = next == candidate;
       candidate = next;
     }
-    // `candidate` shows 00:00 of `day` on the wall clock. With one offset through the 12 hours before it,
-    // those hours show the day before, and no earlier instant shows `day`: going back to it would take a
+    if (!settled) return std::nullopt;  // a skipped midnight: the offsets before and after disagree
+    // `candidate` shows 00:00 of `day` on the wall clock. With the same offset through the 12 hours before
+    // it, those hours show the day before, and no earlier instant shows `day`: going back to it would take a
     // jump of 12 hours or more, which `lastIrregularChange` keeps out of the fast path.
     constexpr double kHalfDay = kMillisPerDay / 2;
     const Date start = fromUDate(candidate);
     if (!isRepresentable(start) || candidate - kHalfDay < lastIrregularChange + 2 * kMillisPerDay)
       return std::nullopt;
-    if (offsetAt(candidate) != offset || offsetAt(candidate - kHalfDay) != offset) return std::nullopt;
+    if (offsetAt(candidate - kHalfDay) != offset) return std::nullopt;
     return start;
   }
 };
