@@ -59,21 +59,47 @@ void BM_DueText(benchmark::State& state) {
 }
 BENCHMARK(BM_DueText);
 
-void BM_ReminderComponent(benchmark::State& state) {
-  const UserSettings settings{.calendar = newYork(),
-                              .strings = Catalog::load(defaultStringsDirectory(), "de_DE.UTF-8")};
-  std::vector<WidgetPersonPayload> persons;
-  for (const char* id : {"C1", "C2", "B1", "B2", "Zoë"})
-    persons.push_back({.identifier = id, .type = CustodyPersonType::child, .nick = id, .colorEncoded = {}});
-  static constexpr std::array<std::string_view, 3> kBeneficiaries{"B1", "Zoë", "B2"};
-  WidgetEventPayload event;
-  event.caregiver = "C2";
-  event.beneficiaries = kBeneficiaries;
-  event.plannedDateFrom = kNow.adding(86'400 * 40);
+void BM_DayDistance(benchmark::State& state) {
+  const Calendar calendar = newYork();
+  const Date due = kNow.adding(86'400.0 * 45);
   for (auto _ : state)
-    benchmark::DoNotOptimize(WidgetTimelineReminderComponent::make(kNow, event, persons, settings));
+    benchmark::DoNotOptimize(calendar.dayDistance(kNow, due));
+}
+BENCHMARK(BM_DayDistance);
+
+// One reminder of one entry: an event with three beneficiaries among five persons, due in 40 days.
+struct OneReminder {
+  UserSettings settings{.calendar = newYork(),
+                        .strings = Catalog::load(defaultStringsDirectory(), "de_DE.UTF-8")};
+  std::vector<WidgetPersonPayload> persons;
+  WidgetEventPayload event;
+
+  OneReminder() {
+    for (const char* id : {"C1", "C2", "B1", "B2", "Zoë"})
+      persons.push_back({.identifier = id, .type = CustodyPersonType::child, .nick = id, .colorEncoded = {}});
+    static constexpr std::array<std::string_view, 3> kBeneficiaries{"B1", "Zoë", "B2"};
+    event.caregiver = "C2";
+    event.beneficiaries = kBeneficiaries;
+    event.plannedDateFrom = kNow.adding(86'400 * 40);
+  }
+};
+
+void BM_ReminderComponent(benchmark::State& state) {
+  const OneReminder one;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        WidgetTimelineReminderComponent::make(kNow, one.event, one.persons, one.settings));
 }
 BENCHMARK(BM_ReminderComponent);
+
+// The same reminder on another day, its persons resolved once beforehand.
+void BM_ReminderTemplateShownOn(benchmark::State& state) {
+  const OneReminder one;
+  const ReminderTemplate shown(one.event, one.persons);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(shown.shownOn(kNow, one.settings));
+}
+BENCHMARK(BM_ReminderTemplateShownOn);
 
 }  // namespace
 }  // namespace rw
