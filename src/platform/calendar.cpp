@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 
 namespace rw {
@@ -270,6 +271,54 @@ UDate lastIrregularChangeIn(const icu::TimeZone& zone) {
   return settled;
 }
 
+// A zone's offsets over a span of years, as its changes in time order: from each change's instant on,
+// until the next, the zone is `offset` milliseconds ahead of UTC. The instants before the first change and
+// from the last one on are not covered.
+struct OffsetChange {
+  UDate at = 0;
+  std::int32_t offset = 0;
+};
+
+// The changes that the zone's final rules (two yearly rules, daylight-saving time and standard time, in
+// force for good) make in the years `firstYear` to `lastYear`; nothing for a zone without such rules. ICU
+// answers an instant under those rules by computing its date fields and checking them against the rules,
+// about a thousand instructions a time; a lookup in these changes gives the same offset.
+std::vector<OffsetChange> yearlyChanges(const icu::TimeZone& zone, std::int32_t firstYear,
+                                        std::int32_t lastYear) {
+  const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(&zone);
+  if (!basic) return {};
+  UErrorCode status = U_ZERO_ERROR;
+  const std::int32_t count = basic->countTransitionRules(status);
+  if (U_FAILURE(status) || count < 2) return {};
+  std::vector<const icu::TimeZoneRule*> rules(static_cast<std::size_t>(count));
+  const icu::InitialTimeZoneRule* initial = nullptr;
+  std::int32_t listed = count;
+  basic->getTimeZoneRules(initial, rules.data(), listed, status);
+  if (U_FAILURE(status) || listed > count) return {};
+  std::vector<const icu::AnnualTimeZoneRule*> yearly;
+  for (std::int32_t i = 0; i < listed; ++i)
+    if (const auto* rule = dynamic_cast<const icu::AnnualTimeZoneRule*>(rules[static_cast<std::size_t>(i)]))
+      yearly.push_back(rule);
+  if (yearly.size() != 2) return {};
+  for (const auto* rule : yearly) {
+    if (rule->getEndYear() != icu::AnnualTimeZoneRule::MAX_YEAR) return {};
+    firstYear = std::max(firstYear, rule->getStartYear());
+  }
+  std::vector<OffsetChange> changes;
+  for (std::int32_t year = firstYear; year <= lastYear; ++year) {
+    for (std::size_t i = 0; i < 2; ++i) {
+      // Each rule takes over from the other; its start may be given in the other's wall or standard time.
+      const icu::AnnualTimeZoneRule& rule = *yearly[i];
+      const icu::AnnualTimeZoneRule& before = *yearly[1 - i];
+      UDate at = 0;
+      if (!rule.getStartInYear(year, before.getRawOffset(), before.getDSTSavings(), at)) return {};
+      changes.push_back({.at = at, .offset = rule.getRawOffset() + rule.getDSTSavings()});
+    }
+  }
+  std::ranges::sort(changes, {}, &OffsetChange::at);
+  return changes;
+}
+
 }  // namespace
 
 struct Calendar::State {
@@ -286,6 +335,9 @@ struct Calendar::State {
   // than by the date, or a change that skips or repeats noon, where "noon" is not 12:00. Day counts that
   // reach back before it are left to ICU.
   UDate lastIrregularChange = -std::numeric_limits<UDate>::infinity();
+  // The changes of the zone's final yearly rules around today (`yearlyChanges`), which answer `offsetAt`
+  // between the first and the last of them.
+  std::vector<OffsetChange> yearly;
 
   // A private copy of the prototype, set to `date`. Each operation works on its own copy, so one `Calendar`
   // can serve many threads; `clone()` only reads the prototype, whose fields were all computed in `make`.
@@ -304,13 +356,9 @@ struct Calendar::State {
     const UDate millis = toUDate(date);
     // Two days of margin: the day that holds the change, whose noon may be the one skipped, stays with ICU.
     if (!gregorian || millis < lastIrregularChange + 2 * kMillisPerDay) return std::nullopt;
-    std::int32_t rawOffset = 0;
-    std::int32_t dstOffset = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    // A const query of the shared zone: like `clone()`, safe from many threads at once.
-    prototype->getTimeZone().getOffset(millis, false, rawOffset, dstOffset, status);
-    if (U_FAILURE(status)) return std::nullopt;
-    const double localDays = std::floor((millis + rawOffset + dstOffset) / kMillisPerDay);
+    const auto offset = offsetAt(millis);
+    if (!offset) return std::nullopt;
+    const double localDays = std::floor((millis + *offset) / kMillisPerDay);
     const CivilDay day = civilFromDays(static_cast<std::int64_t>(localDays));
     if (day.year < 1600) return std::nullopt;
     return day;
@@ -318,6 +366,11 @@ struct Calendar::State {
 
   // The zone's whole offset from UTC at `millis`, or nothing.
   std::optional<std::int32_t> offsetAt(UDate millis) const {
+    if (!yearly.empty() && millis >= yearly.front().at && millis < yearly.back().at) {
+      const auto next = std::ranges::upper_bound(yearly, millis, {}, &OffsetChange::at);
+      return std::prev(next)->offset;
+    }
+    // A const query of the shared zone: like `clone()`, safe from many threads at once.
     std::int32_t rawOffset = 0;
     std::int32_t dstOffset = 0;
     UErrorCode status = U_ZERO_ERROR;
@@ -425,7 +478,11 @@ std::optional<Calendar> Calendar::make(std::string_view timeZoneId, std::string_
   state->prototype->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
   state->prototype->setLenient(true);
   state->gregorian = std::string_view(state->prototype->getType()) == "gregorian";
-  if (state->gregorian) state->lastIrregularChange = lastIrregularChangeIn(state->prototype->getTimeZone());
+  if (state->gregorian) {
+    state->lastIrregularChange = lastIrregularChangeIn(state->prototype->getTimeZone());
+    // Reminders lie mostly within a few decades of today; other instants ask ICU.
+    state->yearly = yearlyChanges(state->prototype->getTimeZone(), 1990, 2070);
+  }
   // Leave every field computed, so clones made concurrently only read the prototype.
   state->prototype->setTime(0, status);
   state->prototype->get(UCAL_DATE, status);
