@@ -14,6 +14,7 @@
 #include "payload/payload_direct.h"
 #include "payload/plist.h"
 #include "payload/plist_internal.h"
+#include "platform/byte_buffer.h"
 
 namespace rw::detail {
 namespace {
@@ -292,6 +293,7 @@ class DirectBinaryDecoder {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
     out.reserve(n);
+    adviseLargeBlock(out.data(), n * sizeof(Record));
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
       Record record;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "payload/store.h"
+#include "platform/byte_buffer.h"
 #include "reminders/reminder_component.h"
 #include "widget/sample_payload.h"
 
@@ -29,6 +30,8 @@ std::uint64_t orderKey(double instant) {
 
 EventSchedule::EventSchedule(const std::vector<WidgetEventPayload>& events) : events_(&events) {
   const std::size_t n = events.size();
+  order_.reserve(n);
+  adviseLargeBlock(order_.data(), n * sizeof(Slot));
   order_.resize(n);
   for (std::size_t i = 0; i < n; ++i)
     order_[i] = {orderKey(events[i].plannedDateFrom.sinceReferenceDate), i};
@@ -47,7 +50,11 @@ EventSchedule::EventSchedule(const std::vector<WidgetEventPayload>& events) : ev
     std::size_t next = 0;
     for (std::size_t& c : count)
       next += std::exchange(c, next);  // the first place of each byte value
-    spare.resize(n);
+    if (spare.empty()) {
+      spare.reserve(n);
+      adviseLargeBlock(spare.data(), n * sizeof(Slot));
+      spare.resize(n);
+    }
     for (const Slot& slot : order_)
       spare[count[(slot.key >> (8 * b)) & 0xFF]++] = slot;
     order_.swap(spare);
