@@ -1,6 +1,7 @@
 #include "payload/records.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -29,10 +30,19 @@ std::string_view PayloadStorage::keep(std::string_view text) {
 
 std::span<const std::string_view> PayloadStorage::keepList(std::span<const std::string_view> texts) {
   if (texts.empty()) return {};
-  // Events name the same few persons over and over, so a list equal to one kept recently is shared.
+  // Events name the same few persons over and over, so a list equal to one kept recently is shared. The
+  // hash reads only the length and the first and last bytes of each text: that tells identifiers apart
+  // well enough, and lists that share a hash are compared in full.
   std::size_t hash = texts.size();
-  for (const std::string_view text : texts)
-    hash = hash * 31 + std::hash<std::string_view>{}(text);
+  for (const std::string_view text : texts) {
+    std::uint64_t head = 0, tail = 0;
+    const std::size_t part = std::min<std::size_t>(text.size(), 8);
+    if (part != 0) {
+      std::memcpy(&head, text.data(), part);
+      std::memcpy(&tail, text.data() + text.size() - part, part);
+    }
+    hash = (hash * 31 + text.size()) * 0x9E3779B97F4A7C15ull ^ head ^ (tail << 1);
+  }
   std::span<const std::string_view>& recent = recentLists_[hash % recentLists_.size()];
   if (std::ranges::equal(recent, texts)) return recent;
   auto* copy = static_cast<std::string_view*>(
