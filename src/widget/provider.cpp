@@ -108,10 +108,26 @@ ContentLayout contentLayout(const TimelineProviderContext& context) {
   return list(6, 7.0);  // a family this build does not know
 }
 
-RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const EventSchedule& schedule,
-                                               const std::vector<WidgetPersonPayload>& persons,
-                                               const TimelineProviderContext& context,
-                                               const UserSettings& settings) {
+namespace {
+
+// The reminders a list layout shows, in order, made as far as they do not depend on the day. The earliest
+// events are the same on every day of a timeline; only the counts and the due wording change.
+std::vector<ReminderTemplate> listTemplates(const EventSchedule& schedule,
+                                            const std::vector<WidgetPersonPayload>& persons,
+                                            const ContentLayout& layout) {
+  std::vector<ReminderTemplate> templates;
+  if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&layout)) {
+    const std::vector<const WidgetEventPayload*> earliest = schedule.earliest(list->size.remindersCount);
+    templates.reserve(earliest.size());
+    for (const WidgetEventPayload* event : earliest)
+      templates.emplace_back(*event, persons);
+  }
+  return templates;
+}
+
+RemindersWidgetTimelineEntry entryWith(Date date, const EventSchedule& schedule,
+                                       const std::vector<ReminderTemplate>& templates, ContentLayout layout,
+                                       const UserSettings& settings) {
   const Calendar& calendar = settings.calendar;
   const Date dayStart = calendar.startOfDay(date);
   // The start of the next calendar day, not 24 hours or "the same wall-clock time tomorrow": a day that
@@ -120,21 +136,26 @@ RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const EventSchedule& s
 
   RemindersWidgetTimelineEntry entry;
   entry.date = dayStart;
-  entry.layout = contentLayout(context);
+  entry.layout = std::move(layout);
   entry.overdueCount = schedule.countBefore(dayStart);
   entry.todayCount = schedule.countBefore(nextDayStart) - entry.overdueCount;
-
-  if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&entry.layout)) {
-    // The earliest events, overdue ones included; a component that cannot be made leaves its place empty
-    // rather than pulling a later event up.
-    const std::vector<const WidgetEventPayload*> earliest = schedule.earliest(list->size.remindersCount);
-    entry.reminders.reserve(earliest.size());  // components are large: no regrowth, 31 times a request
-    for (const WidgetEventPayload* event : earliest) {
-      if (auto component = WidgetTimelineReminderComponent::make(date, *event, persons, settings))
-        entry.reminders.push_back(std::move(*component));
-    }
+  // The earliest events, overdue ones included; a reminder that cannot be made (no caregiver) leaves its
+  // place empty rather than pulling a later event up.
+  entry.reminders.reserve(templates.size());  // components are large: no regrowth, 31 times a request
+  for (const ReminderTemplate& reminder : templates) {
+    if (auto component = reminder.shownOn(date, settings)) entry.reminders.push_back(std::move(*component));
   }
   return entry;
+}
+
+}  // namespace
+
+RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const EventSchedule& schedule,
+                                               const std::vector<WidgetPersonPayload>& persons,
+                                               const TimelineProviderContext& context,
+                                               const UserSettings& settings) {
+  const ContentLayout layout = contentLayout(context);
+  return entryWith(date, schedule, listTemplates(schedule, persons, layout), layout, settings);
 }
 
 RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const std::vector<WidgetEventPayload>& events,
@@ -147,15 +168,17 @@ RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const std::vector<Widg
 std::vector<RemindersWidgetTimelineEntry> makeTimelineEntries(Date now, const RemindersWidgetPayload& payload,
                                                               const TimelineProviderContext& context,
                                                               const UserSettings& settings) {
-  // One ordering serves all entries: the order of the events does not depend on the day, only the counts
-  // and the components' wording do.
+  // One ordering and one set of reminder templates serve all entries: the order of the events does not
+  // depend on the day, only the counts and the reminders' due wording do.
   const EventSchedule schedule(payload.events);
+  const ContentLayout layout = contentLayout(context);
+  const std::vector<ReminderTemplate> templates = listTemplates(schedule, payload.persons, layout);
   const Date todayStart = settings.calendar.startOfDay(now);
   std::vector<RemindersWidgetTimelineEntry> entries;
   entries.reserve(kTimelineDays);
   for (int day = 0; day < kTimelineDays; ++day) {
     const Date date = settings.calendar.startOfDay(todayStart, day);
-    entries.push_back(makeTimelineEntry(date, schedule, payload.persons, context, settings));
+    entries.push_back(entryWith(date, schedule, templates, layout, settings));
   }
   return entries;
 }
