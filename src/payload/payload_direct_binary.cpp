@@ -14,6 +14,7 @@
 #include "payload/payload_direct.h"
 #include "payload/plist.h"
 #include "payload/plist_internal.h"
+#include "platform/ascii.h"
 #include "platform/byte_buffer.h"
 
 namespace rw::detail {
@@ -31,19 +32,6 @@ using plist::detail::BinaryLayout;
 }
 
 constexpr unsigned kNoField = 0xFF;
-
-bool isAscii(const char* text, std::size_t size) {
-  std::size_t i = 0;
-  std::uint64_t high = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text + i, 8);
-    high |= word;
-  }
-  for (; i < size; ++i)
-    high |= static_cast<unsigned char>(text[i]);
-  return (high & 0x8080808080808080ull) == 0;
-}
 
 class DirectBinaryDecoder {
  public:
@@ -66,10 +54,7 @@ class DirectBinaryDecoder {
     if (seen != 3 || !records(slots[0], payload_.events, &DirectBinaryDecoder::event) ||
         !records(slots[1], payload_.persons, &DirectBinaryDecoder::person))
       return false;
-    // Colours are read only now: reading one may print a line about it, which must not happen twice when
-    // the tree path decodes a file this reader gave up on.
-    for (std::size_t i = 0; i < colours_.size(); ++i)
-      payload_.persons[i].colorEncoded = ColorEncoded::fromRawValue(colours_[i]);
+    setColours(payload_, colours_);
     return true;
   }
 
@@ -132,7 +117,7 @@ class DirectBinaryDecoder {
     if (kind == 0x5) {
       if (!count(pos, n, 1)) return false;
       const auto* text = reinterpret_cast<const char*>(data_ + pos);
-      if (!isAscii(text, n) || !charge(n)) return false;
+      if (!isAscii({text, n}) || !charge(n)) return false;
       out = {text, n};
       return true;
     }

@@ -6,10 +6,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/messages.h"
 #include "reminders/due_text.h"
 
@@ -17,20 +17,6 @@ namespace rw {
 namespace {
 
 using Component = WidgetTimelineReminderComponent;
-
-// Whether `text` is all ASCII, eight bytes at a time: asked of every identifier of every reminder.
-bool isAscii(std::string_view text) {
-  std::uint64_t high = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, 8);
-    high |= word;
-  }
-  for (; i < text.size(); ++i)
-    high |= static_cast<unsigned char>(text[i]);
-  return (high & 0x8080'8080'8080'8080u) == 0;
-}
 
 // The form in which two identifiers are equal exactly when they are canonically equivalent: the NFC form
 // of a well-formed UTF-8 text. ASCII is its own NFC form and needs no work. Ill-formed UTF-8 stays as its
