@@ -43,6 +43,14 @@ constexpr std::uint32_t kRequiredEventFields = (1u << kActionURL) - 1;
 constexpr std::array<std::string_view, 4> kPersonKeys{"identifier", "type", "nick", "colorEncoded"};
 constexpr std::array<std::string_view, 2> kPayloadKeys{"events", "persons"};
 
+/// Gives each of the payload's persons its colour from `colours`, the colour texts in person order. The
+/// direct readers call it only once a whole file is taken: reading a colour may print a line about it, which
+/// must not happen twice when the tree path decodes a file a direct reader gave up on.
+inline void setColours(RemindersWidgetPayload& payload, std::span<const std::string_view> colours) {
+  for (std::size_t i = 0; i < colours.size(); ++i)
+    payload.persons[i].colorEncoded = ColorEncoded::fromRawValue(colours[i]);
+}
+
 /// Decodes a binary property list ("bplist00"). ASCII texts are views into `bytes`, which must live as long
 /// as `payload.storage`; other texts, lists and URLs go into that storage. False when the file needs the
 /// tree path; `payload` is then unusable.

@@ -432,10 +432,7 @@ class DirectXmlDecoder {
       return array([&] { return person(payload_.persons.emplace_back()); });
     });
     if (!read || seen != 3) return false;
-    // Colours are read only now: reading one may print a line about it, which must not happen twice when
-    // the tree path decodes a file this reader gave up on.
-    for (std::size_t i = 0; i < colours_.size(); ++i)
-      payload_.persons[i].colorEncoded = ColorEncoded::fromRawValue(colours_[i]);
+    setColours(payload_, colours_);
     return true;
   }
 
