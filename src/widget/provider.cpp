@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "payload/store.h"
-#include "platform/byte_buffer.h"
 #include "reminders/reminder_component.h"
 #include "widget/sample_payload.h"
 
@@ -30,8 +29,6 @@ std::uint64_t orderKey(double instant) {
 
 EventSchedule::EventSchedule(const std::vector<WidgetEventPayload>& events) : events_(&events) {
   const std::size_t n = events.size();
-  order_.reserve(n);
-  adviseLargeBlock(order_.data(), n * sizeof(Slot));
   order_.resize(n);
   for (std::size_t i = 0; i < n; ++i)
     order_[i] = {orderKey(events[i].plannedDateFrom.sinceReferenceDate), i};
@@ -43,18 +40,14 @@ EventSchedule::EventSchedule(const std::vector<WidgetEventPayload>& events) : ev
   for (const Slot& slot : order_)
     for (int b = 0; b < kBytes; ++b)
       ++counts[b][(slot.key >> (8 * b)) & 0xFF];
-  std::vector<Slot> spare;
+  Slots spare;
   for (int b = 0; b < kBytes; ++b) {
     auto& count = counts[b];
     if (std::ranges::find(count, n) != count.end()) continue;
     std::size_t next = 0;
     for (std::size_t& c : count)
       next += std::exchange(c, next);  // the first place of each byte value
-    if (spare.empty()) {
-      spare.reserve(n);
-      adviseLargeBlock(spare.data(), n * sizeof(Slot));
-      spare.resize(n);
-    }
+    spare.resize(n);
     for (const Slot& slot : order_)
       spare[count[(slot.key >> (8 * b)) & 0xFF]++] = slot;
     order_.swap(spare);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "payload/records.h"
+#include "platform/byte_buffer.h"
 #include "platform/clock.h"
 #include "platform/date.h"
 #include "platform/file_manager.h"
@@ -60,8 +61,11 @@ class EventSchedule {
     std::size_t index;
   };
 
+  // Every slot is written before it is read, and large orders are advised onto huge pages.
+  using Slots = std::vector<Slot, DefaultInitAllocator<Slot>>;
+
   const std::vector<WidgetEventPayload>* events_;
-  std::vector<Slot> order_;  // in list order
+  Slots order_;  // in list order
 };
 
 /// The content layout for a context: by family, and for the large families by display height (half-open
