@@ -403,6 +403,30 @@ std::vector<Date> transitionsOf(const char* zone) {
   return result;
 }
 
+constexpr double kDaySeconds = 86'400;
+constexpr double kYearSeconds = 365.2425 * kDaySeconds;
+
+// Random instants for the checks against ICU.
+class RandomInstants {
+ public:
+  explicit RandomInstants(std::uint64_t seed) : random_(seed) {}
+
+  double uniform(double low, double high) { return std::uniform_real_distribution(low, high)(random_); }
+  /// An instant `years` years (Gregorian, on average) after the start of 2000.
+  Date yearsAfter2000(double years) {
+    return Date::fromUnixSeconds(at("2000-01-01T00:00:00Z").unixSeconds() + years * kYearSeconds);
+  }
+  /// An instant within a day and a half of one of `changes` (not empty): where a day is short, long or
+  /// missing, and its start and the days counted across it are hardest to get right.
+  Date nearOneOf(const std::vector<Date>& changes) {
+    const Date change = changes[random_() % changes.size()];
+    return change.adding(uniform(-1.5 * kDaySeconds, 1.5 * kDaySeconds));
+  }
+
+ private:
+  std::mt19937_64 random_;
+};
+
 TEST(Calendar, CountsAndOrdersDaysAsIcuDoesForRandomDays) {
   // Zones with daylight saving at midnight (Havana, Sao Paulo), half-hour steps (Lord Howe), whole days
   // skipped or repeated across the date line (Apia on 30 December 2011, Kiritimati on 31 December 1994, Sitka
@@ -424,13 +448,7 @@ TEST(Calendar, CountsAndOrdersDaysAsIcuDoesForRandomDays) {
                          "Asia/Manila"};
   // Gregorian locales take the fast path; the others (and days before 1600) stay with ICU, and must too.
   const char* locales[] = {"en_US", "de_DE", "th_TH@calendar=buddhist", "he_IL@calendar=hebrew"};
-  std::mt19937_64 random(20260301);
-  const auto uniform = [&](double low, double high) {
-    return std::uniform_real_distribution(low, high)(random);
-  };
-  constexpr double kDay = 86'400;
-  constexpr double kYear = 365.2425 * kDay;
-  const double year2000 = at("2000-01-01T00:00:00Z").unixSeconds();
+  RandomInstants random(20260301);
 
   for (const char* zone : zones) {
     const std::vector<Date> transitions = transitionsOf(zone);
@@ -439,18 +457,11 @@ TEST(Calendar, CountsAndOrdersDaysAsIcuDoesForRandomDays) {
       const Calendar cal = calendar(zone, locale);
       for (int i = 0; i < (gregorian ? 160 : 30); ++i) {
         // Mostly near today, some across centuries; one end often within a day of an offset change.
-        const double base = i % 8 == 0 ? uniform(-420 * kYear, 200 * kYear) : uniform(20 * kYear, 35 * kYear);
-        Date from = Date::fromUnixSeconds(year2000 + base);
-        if (!transitions.empty() && i % 2 == 1) {
-          const Date change = transitions[random() % transitions.size()];
-          from = Date::fromUnixSeconds(change.unixSeconds() + uniform(-1.5 * kDay, 1.5 * kDay));
-        }
-        const double span = i % 3 == 0 ? 45 * kDay : i % 3 == 1 ? 3 * kYear : 40 * kYear;
-        Date to = Date::fromUnixSeconds(from.unixSeconds() + uniform(-span, span));
-        if (!transitions.empty() && i % 4 == 2) {
-          const Date change = transitions[random() % transitions.size()];
-          to = Date::fromUnixSeconds(change.unixSeconds() + uniform(-1.5 * kDay, 1.5 * kDay));
-        }
+        Date from = random.yearsAfter2000(i % 8 == 0 ? random.uniform(-420, 200) : random.uniform(20, 35));
+        if (!transitions.empty() && i % 2 == 1) from = random.nearOneOf(transitions);
+        const double span = i % 3 == 0 ? 45 * kDaySeconds : i % 3 == 1 ? 3 * kYearSeconds : 40 * kYearSeconds;
+        Date to = from.adding(random.uniform(-span, span));
+        if (!transitions.empty() && i % 4 == 2) to = random.nearOneOf(transitions);
         if (!isRepresentable(from) || !isRepresentable(to)) continue;
         const MonthsAndDays expected = icuMonthsAndDays(zone, locale, from, to);
         const MonthsAndDays result = cal.monthsAndDays(from, to);
@@ -516,32 +527,24 @@ TEST(Calendar, StartsDaysAsIcuDoesForRandomDays) {
                          "Africa/Casablanca",
                          "America/St_Johns",
                          "Asia/Beirut"};
-  std::mt19937_64 random(20261207);
-  const auto uniform = [&](double low, double high) {
-    return std::uniform_real_distribution(low, high)(random);
-  };
-  constexpr double kDay = 86'400;
-  constexpr double kYear = 365.2425 * kDay;
-  const double year2000 = at("2000-01-01T00:00:00Z").unixSeconds();
+  RandomInstants random(20261207);
   for (const char* zone : zones) {
     const std::vector<Date> transitions = transitionsOf(zone);
     for (const char* locale : {"en_US", "th_TH@calendar=buddhist"}) {
       const Calendar cal = calendar(zone, locale);
       for (int i = 0; i < 300; ++i) {
         // Mostly within a day and a half of an offset change, where a day's start is hardest to find.
-        Date date = Date::fromUnixSeconds(year2000 + uniform(-100 * kYear, 60 * kYear));
-        if (!transitions.empty() && i % 4 != 0) {
-          const Date change = transitions[random() % transitions.size()];
-          date = Date::fromUnixSeconds(change.unixSeconds() + uniform(-1.5 * kDay, 1.5 * kDay));
-        }
-        const auto days = static_cast<std::int32_t>(i % 3 == 0 ? uniform(-40, 40) : uniform(-3, 3));
+        Date date = random.yearsAfter2000(random.uniform(-100, 60));
+        if (!transitions.empty() && i % 4 != 0) date = random.nearOneOf(transitions);
+        const auto days =
+            static_cast<std::int32_t>(i % 3 == 0 ? random.uniform(-40, 40) : random.uniform(-3, 3));
         const IcuDayStarts expected = icuDayStarts(zone, locale, date, days);
         ASSERT_EQ(formatRfc3339(cal.startOfDay(date)), formatRfc3339(expected.start))
             << zone << " " << locale << " " << formatRfc3339(date);
         ASSERT_EQ(formatRfc3339(cal.startOfDay(date, days)), formatRfc3339(expected.later))
             << zone << " " << locale << " " << formatRfc3339(date) << " + " << days;
         // Both ways of asking about two days answer alike.
-        const Date other = Date::fromUnixSeconds(date.unixSeconds() + uniform(-90 * kDay, 90 * kDay));
+        const Date other = date.adding(random.uniform(-90 * kDaySeconds, 90 * kDaySeconds));
         const DayDistance distance = cal.dayDistance(date, other);
         ASSERT_EQ(distance.order, cal.compareDays(other, date)) << zone << " " << formatRfc3339(date);
         ASSERT_EQ(distance.distance, cal.monthsAndDays(date, other)) << zone << " " << formatRfc3339(date);
