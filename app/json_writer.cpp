@@ -59,8 +59,6 @@ bool allPlain(std::uint64_t bytes) {
   return (below | hasZero(bytes ^ (kOnes * '"')) | hasZero(bytes ^ (kOnes * '\\')) | (bytes & kHighs)) == 0;
 }
 
-}  // namespace
-
 // Bytes a string holds as they are: printable ASCII other than the quote and the backslash.
 constexpr std::array<bool, 256> kPlain = [] {
   std::array<bool, 256> plain{};
@@ -68,6 +66,8 @@ constexpr std::array<bool, 256> kPlain = [] {
     plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
   return plain;
 }();
+
+}  // namespace
 
 JsonWriter::JsonWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), chunk_(chunk) {
   // Room for a chunk and the value that passes it, so the buffer is made once and never moved.

@@ -71,12 +71,6 @@ TEST(CustodyEnumerations, HashTheRawValue) {
   EXPECT_TRUE(statuses.contains(CustodyEventStatus::removedSpot));
 }
 
-}  // namespace
-}  // namespace rw
-
-namespace rw {
-namespace {
-
 // Lists showing the same texts are kept once, wherever their texts live; any difference, even only in
 // order or length, keeps a list of its own, and every list reads back as it was given.
 TEST(PayloadStorage, KeepsEqualListsOnce) {
