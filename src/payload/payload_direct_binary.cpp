@@ -9,6 +9,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "payload/payload_direct.h"
@@ -178,13 +179,21 @@ class DirectBinaryDecoder {
     return true;
   }
 
+  // The case the string object `index` names. Events share the objects of their type and status, so the
+  // answers are remembered by object and charged as reading the string again would be.
   template <class E>
   bool enumeration(std::uint64_t index, E& out) {
+    auto& slot = std::get<EnumCache<E>>(enumCaches_)[index % kEnumCacheSize];
+    if (slot.index == index) {
+      out = slot.value;
+      return charge(slot.size);
+    }
     std::string_view text;
     if (!string(index, text)) return false;
     const auto value = fromRawValue<E>(text);
     if (!value) return false;
     out = *value;
+    slot = {index, text.size(), *value};
     return true;
   }
 
@@ -195,15 +204,51 @@ class DirectBinaryDecoder {
     return isRepresentable(out);
   }
 
+  // The date of `field`. An event that went as planned shares its planned dates' objects, which were just
+  // read and checked.
+  bool sameDate(const std::array<std::uint64_t, kEventFieldCount>& slots, EventField field, Date& out,
+                const WidgetEventPayload& e) const {
+    if (slots[field] == slots[kPlannedDateFrom]) {
+      out = e.plannedDateFrom;
+      return true;
+    }
+    if (slots[field] == slots[kPlannedDateTo]) {
+      out = e.plannedDateTo;
+      return true;
+    }
+    return date(slots[field], out);
+  }
+
+  // An array of strings. Arrays are not shared, but events name the same few persons over and over: a
+  // list whose element references are the same bytes as a recent one's is that list again, charged again.
   bool strings(std::uint64_t index, std::span<const std::string_view>& out) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
+    const std::uint64_t refBytes = n * layout_.refSize;
+    RecentList* slot = nullptr;
+    if (refBytes <= RecentList::kMaxBytes) {
+      std::uint64_t hash = n;
+      for (std::uint64_t i = 0; i < refBytes; ++i)
+        hash = hash * 0x100000001B3ull ^ data_[pos + i];
+      slot = &recentLists_[hash % recentLists_.size()];
+      if (slot->length == refBytes + 1 && std::memcmp(slot->references.data(), data_ + pos, refBytes) == 0) {
+        out = slot->list;
+        return charge(slot->size);
+      }
+    }
+    const std::uint64_t budgetBefore = budget_;
     texts_.clear();
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
       if (!ref(pos + i * layout_.refSize, element) || !string(element, texts_.emplace_back())) return false;
     }
     out = storage_.keepList(texts_);
+    if (slot != nullptr) {
+      slot->length = static_cast<std::uint8_t>(refBytes + 1);
+      std::memcpy(slot->references.data(), data_ + pos, refBytes);
+      slot->list = out;
+      slot->size = budgetBefore - budget_;
+    }
     return true;
   }
 
@@ -266,7 +311,7 @@ class DirectBinaryDecoder {
            enumeration(slots[kStatus], e.status) && string(slots[kTitle], e.title) &&
            string(slots[kCaregiver], e.caregiver) && strings(slots[kBeneficiaries], e.beneficiaries) &&
            date(slots[kPlannedDateFrom], e.plannedDateFrom) && date(slots[kPlannedDateTo], e.plannedDateTo) &&
-           date(slots[kDateFrom], e.dateFrom) && date(slots[kDateTo], e.dateTo) &&
+           sameDate(slots, kDateFrom, e.dateFrom, e) && sameDate(slots, kDateTo, e.dateTo, e) &&
            string(slots[kDueAmountText], e.dueAmountText) && string(slots[kNotes], e.notes) &&
            ((seen & (1u << kActionURL)) == 0 || url(slots[kActionURL], e.actionURL));
   }
@@ -281,9 +326,9 @@ class DirectBinaryDecoder {
     adviseLargeBlock(out.data(), n * sizeof(Record));
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
-      Record record;
-      if (!ref(pos + i * layout_.refSize, element) || !(this->*read)(element, record)) return false;
-      out.push_back(std::move(record));
+      // Read in place; a record that fails fails the whole file.
+      if (!ref(pos + i * layout_.refSize, element) || !(this->*read)(element, out.emplace_back()))
+        return false;
     }
     return true;
   }
@@ -325,6 +370,25 @@ class DirectBinaryDecoder {
   };
   std::array<EventKeys, 4> eventKeys_;
   const std::uint8_t* fields_ = nullptr;  // the fields of the current event's keys
+  static constexpr std::size_t kEnumCacheSize = 16;
+  template <class E>
+  struct CachedEnum {
+    std::uint64_t index = ~std::uint64_t{0};
+    std::uint64_t size = 0;  // what reading the string charged
+    E value{};
+  };
+  template <class E>
+  using EnumCache = std::array<CachedEnum<E>, kEnumCacheSize>;
+  std::tuple<EnumCache<CustodyEventType>, EnumCache<CustodyEventStatus>, EnumCache<CustodyPersonType>>
+      enumCaches_;
+  struct RecentList {
+    static constexpr std::uint64_t kMaxBytes = 32;
+    std::uint8_t length = 0;  // bytes of references plus one; 0 for an empty slot
+    std::array<std::uint8_t, kMaxBytes> references{};
+    std::span<const std::string_view> list;
+    std::uint64_t size = 0;  // what reading the elements charged
+  };
+  std::array<RecentList, 64> recentLists_{};
   struct CachedText {
     std::uint64_t index = ~std::uint64_t{0};
     std::string_view text;
