@@ -65,7 +65,8 @@ std::array<const plist::Value*, N> collect(const plist::Dictionary& dictionary,
 // Every reader, declared up front so that the templates below see them all.
 bool read(const plist::Value& value, std::string& out, Error& error);
 bool read(const plist::Value& value, std::string_view& out, Error& error);
-bool read(const plist::Value& value, std::span<const std::string_view>& out, Error& error);
+bool read(const plist::Value& value, CompactText& out, Error& error);
+bool read(const plist::Value& value, CompactList<std::string_view>& out, Error& error);
 bool read(const plist::Value& value, const URL*& out, Error& error);
 bool read(const plist::Value& value, Date& out, Error& error);
 bool read(const plist::Value& value, ColorEncoded& out, Error& error);
@@ -90,7 +91,14 @@ bool read(const plist::Value& value, std::string_view& out, Error& error) {
   return true;
 }
 
-bool read(const plist::Value& value, std::span<const std::string_view>& out, Error& error) {
+bool read(const plist::Value& value, CompactText& out, Error& error) {
+  std::string_view text;
+  if (!read(value, text, error)) return false;
+  out = text;
+  return true;
+}
+
+bool read(const plist::Value& value, CompactList<std::string_view>& out, Error& error) {
   std::vector<std::string_view> texts;
   if (!read(value, texts, error)) return false;
   out = error.storage->keepList(texts);

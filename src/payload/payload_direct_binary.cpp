@@ -143,6 +143,13 @@ class DirectBinaryDecoder {
     return true;
   }
 
+  bool string(std::uint64_t index, CompactText& out) {
+    std::string_view text;
+    if (!string(index, text)) return false;
+    out = text;
+    return true;
+  }
+
   // Which of `keys` the key at position `i` of the dictionary at `pos` (with `n` entries) is, or
   // `kNoField`. Keys are few distinct objects shared by every dictionary, so their answers are cached.
   template <std::size_t N>
@@ -221,7 +228,7 @@ class DirectBinaryDecoder {
 
   // An array of strings. Arrays are not shared, but events name the same few persons over and over: a
   // list whose element references are the same bytes as a recent one's is that list again, charged again.
-  bool strings(std::uint64_t index, std::span<const std::string_view>& out) {
+  bool strings(std::uint64_t index, CompactList<std::string_view>& out) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
     const std::uint64_t refBytes = n * layout_.refSize;

@@ -281,6 +281,13 @@ class DirectXmlDecoder {
     return skip("<string>") && text(out) && skip("</string>");
   }
 
+  bool string(CompactText& out) {
+    std::string_view text;
+    if (!string(text)) return false;
+    out = text;
+    return true;
+  }
+
   template <class E>
   bool enumeration(E& out) {
     std::string_view raw;

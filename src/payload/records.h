@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "payload/color_encoded.h"
+#include "payload/compact_view.h"
 #include "platform/byte_buffer.h"
 #include "platform/date.h"
 #include "platform/url.h"
@@ -131,24 +132,28 @@ class PayloadStorage {
 /// One planned or past event. Its texts, its beneficiaries and its URL point into the storage of the
 /// payload it belongs to (`RemindersWidgetPayload::storage`) or at text that lives for the whole program,
 /// such as a literal; the event is valid as long as that storage is.
+///
+/// Texts and the list are compact views (12 bytes, not 16), which read as `std::string_view` and `std::span`:
+/// an event takes 120 bytes instead of 144.
 struct WidgetEventPayload {
-  std::string_view identifier;
+  CompactText identifier;
   CustodyEventType type = CustodyEventType::care;
   CustodyEventStatus status = CustodyEventStatus::planned;
-  std::string_view title;
-  std::string_view caregiver;                       // identifier of a person
-  std::span<const std::string_view> beneficiaries;  // identifiers of persons
+  CompactText title;
+  CompactText caregiver;                        // identifier of a person
+  CompactList<std::string_view> beneficiaries;  // identifiers of persons
   Date plannedDateFrom;
   Date plannedDateTo;
   Date dateFrom;
   Date dateTo;
-  std::string_view dueAmountText;  // preformatted, may be empty
-  std::string_view notes;
+  CompactText dueAmountText;  // preformatted, may be empty
+  CompactText notes;
   const URL* actionURL = nullptr;  // none when null
 
   /// Equal when every field shows the same: texts and identifier lists by content, URLs by value.
   friend bool operator==(const WidgetEventPayload& a, const WidgetEventPayload& b);
 };
+static_assert(sizeof(WidgetEventPayload) <= 120 || sizeof(const char*) != 8);
 
 /// One caregiver or child.
 struct WidgetPersonPayload {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -99,6 +102,34 @@ TEST(PayloadStorage, KeepsEqualListsOnce) {
   for (std::size_t i = 0; i < lists.size(); ++i)
     EXPECT_TRUE(std::ranges::equal(lists[i], given[i])) << i;
   EXPECT_TRUE(storage.keepList({}).empty());
+}
+
+TEST(CompactViews, ShowWhatTheyWereMadeFrom) {
+  const std::string text = "Zoë's appointment";
+  const CompactText compact = std::string_view(text).substr(2, 6);
+  EXPECT_EQ(compact.data(), text.data() + 2);
+  EXPECT_EQ(compact.size(), 6u);
+  EXPECT_EQ(compact, "ë's a");
+  EXPECT_NE(compact, "ë's");
+  EXPECT_EQ(std::string(compact), "ë's a");
+  EXPECT_TRUE(CompactText().empty());
+  EXPECT_EQ(CompactText().data(), nullptr);
+
+  const std::vector<std::string_view> list{"C1", "B2", "B3"};
+  const CompactList<std::string_view> compactList = std::span(list).subspan(1);
+  ASSERT_EQ(compactList.size(), 2u);
+  EXPECT_EQ(compactList.view().data(), list.data() + 1);
+  EXPECT_EQ(compactList[1], "B3");
+  EXPECT_TRUE(std::ranges::equal(compactList, std::vector<std::string_view>{"B2", "B3"}));
+  EXPECT_TRUE(CompactList<std::string_view>().empty());
+}
+
+TEST(CompactViews, RefuseLengthsBeyondTheirField) {
+  // Never read: only the length matters.
+  const char* const somewhere = "x";
+  const std::size_t largest = std::numeric_limits<std::uint32_t>::max();
+  EXPECT_EQ(CompactText(std::string_view(somewhere, largest)).size(), largest);
+  EXPECT_THROW(CompactText(std::string_view(somewhere, largest + 1)), std::length_error);
 }
 
 }  // namespace
