@@ -29,18 +29,25 @@ std::uint64_t orderKey(double instant) {
 
 EventSchedule::EventSchedule(const std::vector<WidgetEventPayload>& events) : events_(&events) {
   const std::size_t n = events.size();
-  order_.resize(n);
-  for (std::size_t i = 0; i < n; ++i)
-    order_[i] = {orderKey(events[i].plannedDateFrom.sinceReferenceDate), i};
+  keys_.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint64_t key = orderKey(events[i].plannedDateFrom.sinceReferenceDate);
+    keys_[i] = key;
+    // After the equal keys already kept: those came first in the payload.
+    if (first_.size() < kKeptEarliest || key < first_.back().key) {
+      first_.insert(std::ranges::upper_bound(first_, key, {}, &Slot::key), Slot{key, i});
+      if (first_.size() > kKeptEarliest) first_.pop_back();
+    }
+  }
 
-  // Least significant byte first; each pass is stable, so equal keys keep payload order. A byte that is the
-  // same in every key (the low bytes of whole seconds, the high bytes of nearby dates) needs no pass.
+  // Least significant byte first. A byte that is the same in every key (the low bytes of whole seconds,
+  // the high bytes of nearby dates) needs no pass.
   constexpr int kBytes = 8;
   std::array<std::array<std::size_t, 256>, kBytes> counts{};
-  for (const Slot& slot : order_)
+  for (const std::uint64_t key : keys_)
     for (int b = 0; b < kBytes; ++b)
-      ++counts[b][(slot.key >> (8 * b)) & 0xFF];
-  Slots spare;
+      ++counts[b][(key >> (8 * b)) & 0xFF];
+  Keys spare;
   for (int b = 0; b < kBytes; ++b) {
     auto& count = counts[b];
     if (std::ranges::find(count, n) != count.end()) continue;
@@ -48,26 +55,46 @@ EventSchedule::EventSchedule(const std::vector<WidgetEventPayload>& events) : ev
     for (std::size_t& c : count)
       next += std::exchange(c, next);  // the first place of each byte value
     spare.resize(n);
-    for (const Slot& slot : order_)
-      spare[count[(slot.key >> (8 * b)) & 0xFF]++] = slot;
-    order_.swap(spare);
+    for (const std::uint64_t key : keys_)
+      spare[count[(key >> (8 * b)) & 0xFF]++] = key;
+    keys_.swap(spare);
   }
 }
 
 std::int64_t EventSchedule::countBefore(Date instant) const {
   // The instants before `instant` form a prefix of the order. Nothing is before not-a-number.
   if (std::isnan(instant.sinceReferenceDate)) return 0;
-  const std::uint64_t key = orderKey(instant.sinceReferenceDate);
-  const auto end = std::ranges::lower_bound(order_, key, {}, &Slot::key);
-  return end - order_.begin();
+  const auto end = std::ranges::lower_bound(keys_, orderKey(instant.sinceReferenceDate));
+  return end - keys_.begin();
 }
 
 std::vector<const WidgetEventPayload*> EventSchedule::earliest(std::int64_t count) const {
-  const auto n = static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, std::ssize(order_)));
+  const auto n = static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, std::ssize(keys_)));
   std::vector<const WidgetEventPayload*> events;
   events.reserve(n);
-  for (std::size_t i = 0; i < n; ++i)
-    events.push_back(&(*events_)[order_[i].index]);
+  if (n <= first_.size()) {
+    for (std::size_t i = 0; i < n; ++i)
+      events.push_back(&(*events_)[first_[i].index]);
+    return events;
+  }
+  // More than were kept: the events before the n-th key, and in payload order as many of those at that key
+  // as fill the remaining places.
+  const std::uint64_t last = keys_[n - 1];
+  std::size_t atLast = n - static_cast<std::size_t>(std::ranges::lower_bound(keys_, last) - keys_.begin());
+  std::vector<Slot> chosen;
+  chosen.reserve(n);
+  for (std::size_t i = 0; i < events_->size(); ++i) {
+    const std::uint64_t key = orderKey((*events_)[i].plannedDateFrom.sinceReferenceDate);
+    if (key == last && atLast > 0) {
+      --atLast;
+      chosen.push_back({key, i});
+    } else if (key < last) {
+      chosen.push_back({key, i});
+    }
+  }
+  std::ranges::stable_sort(chosen, {}, &Slot::key);
+  for (const Slot& slot : chosen)
+    events.push_back(&(*events_)[slot.index]);
   return events;
 }
 

@@ -41,9 +41,9 @@ inline constexpr int kTimelineDays = 31;
 /// instants in payload order. Made once per request; answers every entry's counts by binary search.
 /// Holds a reference to `events`, which must outlive it.
 ///
-/// The order is a radix sort of (instant, index) pairs: it reads each event once, in payload order, and
-/// then touches only the pairs, so a payload of a million events costs a few passes over 16 MB instead of
-/// random visits to the events themselves.
+/// It reads each event once, in payload order, and keeps only what the entries ask: every instant, sorted
+/// (a radix sort of 8-byte keys, so a million events cost a few passes over 8 MB), and the first few events
+/// of the order, which are all a list shows. Asking for more of them reads the events once again.
 class EventSchedule {
  public:
   explicit EventSchedule(const std::vector<WidgetEventPayload>& events);
@@ -60,12 +60,14 @@ class EventSchedule {
     std::uint64_t key;
     std::size_t index;
   };
-
-  // Every slot is written before it is read, and large orders are advised onto huge pages.
-  using Slots = std::vector<Slot, DefaultInitAllocator<Slot>>;
+  // Every key is written before it is read, and large key lists are advised onto huge pages.
+  using Keys = std::vector<std::uint64_t, DefaultInitAllocator<std::uint64_t>>;
+  // More than the longest list shows.
+  static constexpr std::size_t kKeptEarliest = 8;
 
   const std::vector<WidgetEventPayload>* events_;
-  Slots order_;  // in list order
+  Keys keys_;                // every event's key, ascending
+  std::vector<Slot> first_;  // the first `kKeptEarliest` events of the order, in order
 };
 
 /// The content layout for a context: by family, and for the large families by display height (half-open

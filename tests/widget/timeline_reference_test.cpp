@@ -164,10 +164,13 @@ TEST(TimelineReference, ScheduleOrdersAndCountsLikeAComparisonSort) {
                      [&](std::size_t a, std::size_t b) { return before(instants[a], instants[b]); });
 
     const EventSchedule schedule(events);
-    const auto earliest = schedule.earliest(static_cast<std::int64_t>(size));
-    ASSERT_EQ(earliest.size(), size);
-    for (std::size_t i = 0; i < size; ++i)
-      ASSERT_EQ(earliest[i], &events[expected[i]]) << "place " << i << " of " << size;
+    // The few first ones, which a list shows, as well as longer prefixes and more than there are.
+    for (const std::size_t count : {1u, 6u, 8u, 9u, 200u, 257u, 5001u}) {
+      const auto earliest = schedule.earliest(static_cast<std::int64_t>(count));
+      ASSERT_EQ(earliest.size(), std::min(count, size));
+      for (std::size_t i = 0; i < earliest.size(); ++i)
+        ASSERT_EQ(earliest[i], &events[expected[i]]) << "place " << i << " of " << count << " of " << size;
+    }
 
     std::vector<double> probes = special;
     for (int i = 0; i < 50 && size > 0; ++i)
