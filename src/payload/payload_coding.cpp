@@ -317,9 +317,13 @@ PayloadDecoding decodePayload(ByteBuffer&& bytes) {
     static constexpr std::string_view kBinaryMagic = "bplist00";
     const bool binary = kept.size() >= kBinaryMagic.size() &&
                         std::memcmp(kept.data(), kBinaryMagic.data(), kBinaryMagic.size()) == 0;
-    if (binary ? detail::decodeBinaryPayloadDirectly(kept, payload)
-               : detail::decodeXmlPayloadDirectly(kept, payload))
+    std::size_t viewed = kept.size();
+    if (binary ? detail::decodeBinaryPayloadDirectly(kept, payload, &viewed)
+               : detail::decodeXmlPayloadDirectly(kept, payload)) {
+      // A binary file's offset table (a tenth of it) is not needed once the records are made.
+      storage->shortenLastAdopted(viewed);
       return {std::move(payload), {}};
+    }
   }
   // Everything the direct readers do not take, errors included, goes through the property-list tree.
   auto parsed = plist::parse(kept);

@@ -53,9 +53,11 @@ inline void setColours(RemindersWidgetPayload& payload, std::span<const std::str
 
 /// Decodes a binary property list ("bplist00"). ASCII texts are views into `bytes`, which must live as long
 /// as `payload.storage`; other texts, lists and URLs go into that storage. False when the file needs the
-/// tree path; `payload` is then unusable.
+/// tree path; `payload` is then unusable. On success `viewed`, when given, is set to the length of the
+/// start of `bytes` that texts may point into (everything before the offset table).
 [[nodiscard]] bool decodeBinaryPayloadDirectly(std::span<const std::uint8_t> bytes,
-                                               RemindersWidgetPayload& payload);
+                                               RemindersWidgetPayload& payload,
+                                               std::size_t* viewed = nullptr);
 
 /// Decodes an XML property list in UTF-8. Texts without character references are views into `bytes`, with
 /// the same lifetime rule. False when the file needs the tree path.

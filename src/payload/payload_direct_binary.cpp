@@ -408,11 +408,14 @@ class DirectBinaryDecoder {
 
 }  // namespace
 
-bool decodeBinaryPayloadDirectly(std::span<const std::uint8_t> bytes, RemindersWidgetPayload& payload) {
+bool decodeBinaryPayloadDirectly(std::span<const std::uint8_t> bytes, RemindersWidgetPayload& payload,
+                                 std::size_t* viewed) {
   std::string ignored;
   const auto layout = plist::detail::readBinaryLayout(bytes, ignored);
-  if (!layout) return false;
-  return DirectBinaryDecoder(bytes, *layout, payload).run();
+  if (!layout || !DirectBinaryDecoder(bytes, *layout, payload).run()) return false;
+  // Every object read, and so every text viewed, ends before the offset table (see `count`).
+  if (viewed != nullptr) *viewed = static_cast<std::size_t>(layout->tableOffset);
+  return true;
 }
 
 }  // namespace rw::detail

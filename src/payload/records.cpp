@@ -60,6 +60,10 @@ std::span<std::uint8_t> PayloadStorage::adopt(ByteBuffer bytes) {
   return buffers_.emplace_back(std::move(bytes));
 }
 
+void PayloadStorage::shortenLastAdopted(std::size_t size) noexcept {
+  if (!buffers_.empty()) shortenReleasing(buffers_.back(), size);
+}
+
 bool operator==(const WidgetEventPayload& a, const WidgetEventPayload& b) {
   const bool sameURL = a.actionURL == nullptr || b.actionURL == nullptr ? a.actionURL == b.actionURL
                                                                         : *a.actionURL == *b.actionURL;

@@ -121,6 +121,9 @@ class PayloadStorage {
   const URL* keep(URL url);
   /// Takes `bytes` over so that texts may be views into them; returns them where they now live.
   std::span<std::uint8_t> adopt(ByteBuffer bytes);
+  /// Shortens the bytes adopted last to their first `size`, giving the memory of the rest back. No text may
+  /// point past them.
+  void shortenLastAdopted(std::size_t size) noexcept;
 
  private:
   std::pmr::monotonic_buffer_resource arena_;

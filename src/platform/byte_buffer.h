@@ -52,4 +52,8 @@ class DefaultInitAllocator : public std::allocator<T> {
 /// Bytes read from a file or about to be: `resize` leaves the new bytes unset.
 using ByteBuffer = std::vector<std::uint8_t, DefaultInitAllocator<std::uint8_t>>;
 
+/// Shortens `bytes` to its first `size` bytes (nothing when it is not longer) and gives the whole pages of
+/// memory after them back to the system. The block stays where it is; growing into it again reads zeros.
+void shortenReleasing(ByteBuffer& bytes, std::size_t size) noexcept;
+
 }  // namespace rw

@@ -335,6 +335,32 @@ TEST(PayloadEncoding, RoundTripsThroughBothFileForms) {
   expectSameRecords(payload, *fromXml.payload);
 }
 
+TEST(PayloadEncoding, LargeBinaryFileKeepsEveryTextOnceItsOffsetTableIsGivenBack) {
+  // Thousands of objects make an offset table of many pages, which decoding releases; the texts written
+  // last lie just before it. (No URL with a base, which would leave the file to the tree reader.)
+  RemindersWidgetPayload payload;
+  for (int i = 0; i < 6000; ++i) {
+    auto event =
+        sampleEvent(CustodyEventStatus::planned,
+                    i % 10 == 0 ? URL::make("corvantis2://reminders/" + std::to_string(i)) : std::nullopt);
+    event.identifier = payload.keep("event-" + std::to_string(i));
+    event.notes = payload.keep("notes " + std::to_string(i * 7));
+    event.plannedDateFrom = kFrom.adding(i);
+    payload.events.push_back(event);
+  }
+  for (int i = 0; i < 40; ++i)
+    payload.persons.push_back({"person-" + std::to_string(i),
+                               CustodyPersonType::child,
+                               "Nick " + std::to_string(i),
+                               {"183", i % 15}});
+  const auto binary = writePayload(payload, plist::Format::binary);
+  ASSERT_TRUE(binary);
+  ASSERT_GT(binary->size(), 64u * 1024);
+  const auto decoded = decodePayload(ByteBuffer(binary->begin(), binary->end()));
+  ASSERT_TRUE(decoded) << decoded.error.reason;
+  expectSameRecords(payload, *decoded.payload);
+}
+
 TEST(PayloadDecoding, BytesThatAreNoPropertyListFail) {
   const std::string text = "this is not a property list";
   const auto result =
