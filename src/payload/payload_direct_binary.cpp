@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstring>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "payload/payload_direct.h"
@@ -298,6 +299,8 @@ class DirectBinaryDecoder {
       if (field == kNoField || (seen & (1u << field)) != 0) return false;
       seen |= 1u << field;
       keys.fields.push_back(static_cast<std::uint8_t>(field));
+      if (field == kPlannedDateFrom || field == kPlannedDateTo)
+        keys.plannedDates[field - kPlannedDateFrom] = static_cast<std::uint8_t>(i);
     }
     keys.references.assign(data_ + pos, data_ + pos + keyBytes);
     keys.seen = seen;
@@ -333,11 +336,40 @@ class DirectBinaryDecoder {
     adviseLargeBlock(out.data(), n * sizeof(Record));
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
+      if constexpr (std::is_same_v<Record, WidgetEventPayload>) {
+        prefetchDates(pos, n, i + kDateLookahead, false);
+        prefetchDates(pos, n, i + kDateLookahead / 2, true);
+      }
       // Read in place; a record that fails fails the whole file.
       if (!ref(pos + i * layout_.refSize, element) || !(this->*read)(element, out.emplace_back()))
         return false;
     }
     return true;
+  }
+
+  // An event's dates are shared objects reached through the offset table, so in a large file both reads
+  // land anywhere and wait for memory: a third of a million-event request, before this. The offset-table
+  // entries of the planned dates of the event at `i` (of the `count` whose references start at `events`)
+  // are fetched ahead (`objects` false), or the dates they point at. Events written together have their
+  // keys in the same order, so the places of the recent events' keys are used; where an event's differ,
+  // the fetches are merely useless. Nothing outside the file is read. Always inlined: a call to a function
+  // that only reads and prefetches looks free of effects, and GCC 12 dropped it whole.
+  [[gnu::always_inline]] void prefetchDates(std::uint64_t events, std::uint64_t count, std::uint64_t i,
+                                            bool objects) const {
+    std::uint64_t element, pos;
+    if (i >= count || !ref(events + i * layout_.refSize, element) || !offset(element, pos)) return;
+    const std::uint64_t n = data_[pos] & 0x0F;  // a dictionary of 15 entries or more is left alone
+    const EventKeys& keys = eventKeys_[n % eventKeys_.size()];
+    if ((data_[pos] >> 4) != 0xD || n == 0x0F || keys.fields.size() != n) return;
+    for (const std::uint8_t place : keys.plannedDates) {
+      const std::uint64_t value = pos + 1 + (n + place) * layout_.refSize;
+      std::uint64_t date, at;
+      if (value >= layout_.tableOffset || !ref(value, date)) continue;
+      if (!objects)
+        __builtin_prefetch(data_ + layout_.tableOffset + date * layout_.offsetSize);
+      else if (offset(date, at))
+        __builtin_prefetch(data_ + at);
+    }
   }
 
   bool person(std::uint64_t index, WidgetPersonPayload& p) {
@@ -374,7 +406,12 @@ class DirectBinaryDecoder {
     std::vector<std::uint8_t> fields;      // the field each of them names
     std::uint32_t seen = 0;
     std::uint64_t size = 0;  // what reading those keys charged
+    // The places of the "plannedDateFrom" and "plannedDateTo" keys.
+    std::array<std::uint8_t, 2> plannedDates{};
   };
+  // How many events ahead the dates' offset-table entries are fetched; the dates themselves, half as far.
+  // Measured on a million events: 16 to 64 all take about a third off the request.
+  static constexpr std::uint64_t kDateLookahead = 32;
   std::array<EventKeys, 4> eventKeys_;
   const std::uint8_t* fields_ = nullptr;  // the fields of the current event's keys
   static constexpr std::size_t kEnumCacheSize = 16;
