@@ -49,8 +49,8 @@ struct Value {
 
   Value() : storage(false) {}
   template <class T>
-  requires std::is_constructible_v<decltype(storage), T&&> Value(T&& v)
-      : storage(std::forward<T>(v)) {}  // NOLINT(google-explicit-constructor)
+    requires std::is_constructible_v<decltype(storage), T&&>
+  Value(T&& v) : storage(std::forward<T>(v)) {}  // NOLINT(google-explicit-constructor)
 
   template <class T>
   const T* get() const {
