@@ -301,9 +301,17 @@ class DirectXmlDecoder {
   bool date(Date& out) {
     std::string_view raw;
     if (!skip("<date>") || !text(raw) || !skip("</date>")) return false;
+    // An event that went as planned repeats its planned dates' texts, read just before.
+    for (const RecentDate& recent : recentDates_) {
+      if (!recent.text.empty() && recent.text == raw) {
+        out = recent.date;
+        return true;
+      }
+    }
     const auto date = plist::detail::parseXmlDate(raw);
     if (!date) return false;
     out = *date;
+    recentDates_[nextRecentDate_++ % recentDates_.size()] = {raw, *date};
     return true;
   }
 
@@ -449,6 +457,12 @@ class DirectXmlDecoder {
   PayloadStorage& storage_;
   std::string scratch_;
   std::vector<std::string_view> texts_;
+  struct RecentDate {
+    std::string_view text;  // empty for none: no date is written as nothing
+    Date date;
+  };
+  std::array<RecentDate, 2> recentDates_{};  // the dates read last, by their text
+  std::size_t nextRecentDate_ = 0;
   std::vector<std::string_view> colours_;  // the persons' colour texts, in order
 };
 
