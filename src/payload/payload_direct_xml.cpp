@@ -325,9 +325,10 @@ class DirectXmlDecoder {
     const std::string_view name(start, static_cast<std::size_t>(close - start));
     p_ = close;
     if (!skip("</key>")) return false;
-    for (unsigned f = 0; f < N; ++f) {
+    // Records list their keys in the same order, so the search starts after the key read last.
+    for (unsigned i = 0, f = (lastField_ + 1) % N; i < N; ++i, f = (f + 1) % N) {
       if (keys[f] == name) {
-        field = f;
+        field = lastField_ = f;
         return misc();
       }
     }
@@ -457,6 +458,7 @@ class DirectXmlDecoder {
   PayloadStorage& storage_;
   std::string scratch_;
   std::vector<std::string_view> texts_;
+  unsigned lastField_ = 0;  // the field the key read last named
   struct RecentDate {
     std::string_view text;  // empty for none: no date is written as nothing
     Date date;
