@@ -8,6 +8,7 @@
 // Anything else (CDATA, processing instructions, carriage returns, other encodings, attributes other than
 // the plist version, an unknown or repeated key, a URL with a base) is left to the expat-based tree path.
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -38,18 +39,24 @@ constexpr std::array<std::uint8_t, 256> kByteClasses = [] {
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighs = 0x8080808080808080ull;
 
-// Whether any byte of `word`, whose bytes are all below 0x80, is below `n` or equals `c`.
-constexpr bool anyBelow(std::uint64_t word, std::uint8_t n) {
-  return ((word - kOnes * n) & kHighs) != 0;
-}
-constexpr bool anyEqual(std::uint64_t word, std::uint8_t c) {
-  const std::uint64_t x = word ^ (kOnes * c);
-  return ((x - kOnes) & ~x & kHighs) != 0;
+// The bytes of `word` that plain text stops at, each marked by its high bit: bytes outside ASCII, below
+// 0x20, "<", "&" and "]". Only the lowest mark is exact (a marked byte may mark the one above it too), which
+// is all that finding the first stop needs: a byte below the lowest mark is plain.
+constexpr std::uint64_t stopBytes(std::uint64_t word) {
+  const auto equal = [word](std::uint8_t c) {
+    const std::uint64_t x = word ^ (kOnes * c);
+    return (x - kOnes) & ~x;
+  };
+  return (word | (word - kOnes * 0x20) | equal('<') | equal('&') | equal(']')) & kHighs;
 }
 
-bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
+// XML's white space, by byte: one look-up each, as the indentation between elements is read byte by byte.
+constexpr std::array<bool, 256> kSpaces = [] {
+  std::array<bool, 256> spaces{};
+  for (const char c : {' ', '\t', '\n', '\r'})
+    spaces[static_cast<unsigned char>(c)] = true;
+  return spaces;
+}();
 
 // A character XML 1.0 allows in a document.
 bool isXmlChar(std::int32_t c) {
@@ -88,7 +95,7 @@ class DirectXmlDecoder {
   }
 
   void spaces() {
-    while (p_ != end_ && isSpace(*p_))
+    while (p_ != end_ && kSpaces[static_cast<unsigned char>(*p_)])
       ++p_;
   }
 
@@ -165,13 +172,16 @@ class DirectXmlDecoder {
     const char* start = p_;
     bool references = false;
     for (;;) {
-      // Eight plain ASCII bytes at a time: nothing below 0x20 or above 0x7F, no "<", "&" or "]".
+      // Eight plain ASCII bytes at a time: nothing below 0x20 or above 0x7F, no "<", "&" or "]". Where
+      // eight are not all plain, straight to the first that is not (on a little-endian machine, the
+      // lowest mark).
       while (end_ - p_ >= 8) {
         std::uint64_t word;
         std::memcpy(&word, p_, 8);
-        if ((word & kHighs) != 0 || anyBelow(word, 0x20) || anyEqual(word, '<') || anyEqual(word, '&') ||
-            anyEqual(word, ']'))
+        if (const std::uint64_t stops = stopBytes(word); stops != 0) {
+          if constexpr (std::endian::native == std::endian::little) p_ += std::countr_zero(stops) / 8;
           break;
+        }
         p_ += 8;
       }
       if (p_ == end_) return false;

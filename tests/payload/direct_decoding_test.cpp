@@ -112,6 +112,19 @@ const std::string kXmlEvent =
     "<key>dateFrom</key><date>2026-01-02T03:04:05Z</date><key>dateTo</key><date>2026-01-02T03:04:05Z</date>"
     "<key>dueAmountText</key><string/><key>notes</key><string></string>";
 
+// A payload document around `events` (XML dictionaries), with `prolog` before it.
+std::string xmlDocument(const std::string& events, const std::string& prolog = "") {
+  return prolog + "<plist version=\"1.0\"><dict><key>events</key><array>" + events +
+         "</array><key>persons</key><array/></dict></plist>";
+}
+
+// A payload document of one event whose title is the XML text `title`.
+std::string xmlWithTitle(const std::string& title) {
+  std::string e = kXmlEvent;
+  e.replace(e.find("<string>T</string>"), 18, "<string>" + title + "</string>");
+  return xmlDocument("<dict>" + e + "</dict>");
+}
+
 TEST(DirectDecoding, TakesWhatTheWriterWritesAndAgreesWithTheTree) {
   for (const auto format : {plist::Format::binary, plist::Format::xml}) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
@@ -141,14 +154,9 @@ TEST(DirectDecoding, AgreesOnAnotherWritersFiles) {
 TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
   const std::string event = kXmlEvent;
   const auto document = [](const std::string& events, const std::string& prolog = "") {
-    return prolog + "<plist version=\"1.0\"><dict><key>events</key><array>" + events +
-           "</array><key>persons</key><array/></dict></plist>";
+    return xmlDocument(events, prolog);
   };
-  const auto withTitle = [&](const std::string& title) {
-    std::string e = event;
-    e.replace(e.find("<string>T</string>"), 18, "<string>" + title + "</string>");
-    return document("<dict>" + e + "</dict>");
-  };
+  const auto withTitle = xmlWithTitle;
   ASSERT_TRUE(directly(bytesOf(document("<dict>" + event + "</dict>"))));
   ASSERT_TRUE(directly(bytesOf(withTitle("a &lt;b&gt; &amp; &#252;&#x1F392;"))));
 
@@ -194,6 +202,32 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
     EXPECT_EQ(throughTree(bytes).payload.has_value(), c.tree)
         << c.what << ": " << throughTree(bytes).error.reason;
     expectAgreement(bytes, c.what);
+  }
+}
+
+TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
+  // Texts are scanned eight bytes at a time; a character that ends the plain run may fall on any byte of
+  // those eight, after any number of them, and be followed by more.
+  const std::vector<std::pair<std::string, std::string>> stops = {{"&amp;", "&"},  {"\xC3\xBC", "\xC3\xBC"},
+                                                                  {"\t", "\t"},    {"]", "]"},
+                                                                  {"\n", "\n"},    {"\x01", ""},
+                                                                  {"\r", ""},      {"]]>", ""},
+                                                                  {"\xC0\xAF", ""}};
+  for (std::size_t before = 0; before <= 17; ++before) {
+    for (const std::size_t after : {0u, 1u, 7u, 8u, 9u}) {
+      for (const auto& [written, read] : stops) {
+        const std::string title = std::string(before, 'a') + written + std::string(after, 'z');
+        const std::string what = "\"" + title + "\"";
+        const Bytes bytes = bytesOf(xmlWithTitle(title));
+        expectAgreement(bytes, what);
+        const auto direct = directly(bytes);
+        ASSERT_EQ(direct.has_value(), !read.empty()) << what;
+        if (direct) {
+          EXPECT_EQ(direct->events.at(0).title, std::string(before, 'a') + read + std::string(after, 'z'))
+              << what;
+        }
+      }
+    }
   }
 }
 
