@@ -39,7 +39,7 @@ struct EncodeOptions {
 
 // Writes `bytes` to a temporary file next to `path` and renames it into place, so a reader of `path` (the
 // widget reading the container) sees either the old file or the whole new one, never a part.
-void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+void replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   std::filesystem::path temporary = path;
   temporary += ".tmp-" + std::to_string(::getpid());
   {
@@ -60,6 +60,23 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
   }
 }
 
+// Writes `bytes` to the output `path`. A regular file (or a new one) is replaced atomically; through a
+// symbolic link, the file it points to is, and the link stays. Anything else that exists (/dev/null, a
+// pipe, a terminal) is written in place: renaming over it would put a plain file where it was.
+void writeOutputFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (!std::filesystem::exists(status)) return replaceFileAtomically(path, bytes);
+  if (std::filesystem::is_regular_file(status)) {
+    const auto target = std::filesystem::canonical(path, error);
+    return replaceFileAtomically(error ? path : target, bytes);
+  }
+  std::ofstream file(path, std::ios::binary);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) failFile("write", path);
+}
+
 void decodeStored(const DecodeOptions& options) {
   if (options.output.empty()) throw UsageError("payload: -o FILE.json is required ('-': standard output)");
   const FileManager files = FileManager::fromEnvironment(
@@ -74,7 +91,7 @@ void decodeStored(const DecodeOptions& options) {
     std::fflush(stdout);
     return;
   }
-  writeFileAtomically(options.output, text);
+  writeOutputFile(options.output, text);
 }
 
 void encode(const EncodeOptions& options) {
@@ -89,8 +106,8 @@ void encode(const EncodeOptions& options) {
   const auto format = options.format == "xml" ? plist::Format::xml : plist::Format::binary;
   const auto bytes = writePayload(*payload.value, format);
   if (!bytes) failFile("encode a property list for", options.output);
-  writeFileAtomically(options.output,
-                      std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  writeOutputFile(options.output,
+                  std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
 }  // namespace
