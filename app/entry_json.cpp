@@ -34,7 +34,7 @@ class DateTexts {
 
 // Every date the provider makes is representable; one that is not (an event built outside the decoder)
 // is written as null rather than as a malformed text.
-void writeDate(JsonWriter& out, std::string_view name, Date date, DateTexts& dates) {
+void writeDate(JsonWriter& out, const JsonWriter::Name& name, Date date, DateTexts& dates) {
   out.key(name);
   if (isRepresentable(date))
     out.string(dates.text(date));

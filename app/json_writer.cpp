@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -59,6 +60,33 @@ bool allPlain(std::uint64_t bytes) {
   return (below | hasZero(bytes ^ (kOnes * '"')) | hasZero(bytes ^ (kOnes * '\\')) | (bytes & kHighs)) == 0;
 }
 
+std::uint64_t load8(const char* bytes) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, bytes, 8);
+  return word;
+}
+
+// How many of the sixteen bytes at `bytes` are plain before the first that needs a look (16 when none
+// does). The same test, sixteen at once: as signed bytes, both the control characters and the bytes of
+// multi-byte sequences (0x80 and up) are below 0x20.
+std::size_t plainBytes16(const char* bytes) {
+  using Bytes = signed char __attribute__((vector_size(16)));
+  Bytes v;
+  std::memcpy(&v, bytes, 16);
+  const Bytes look = (v < 0x20) | (v == '"') | (v == '\\');
+  std::uint64_t halves[2];
+  std::memcpy(halves, &look, 16);
+  const auto first = [](std::uint64_t marks) -> std::size_t {
+    if constexpr (std::endian::native == std::endian::little)
+      return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+    else
+      return static_cast<std::size_t>(std::countl_zero(marks)) / 8;
+  };
+  if (halves[0] != 0) return first(halves[0]);
+  if (halves[1] != 0) return 8 + first(halves[1]);
+  return 16;
+}
+
 // Bytes a string holds as they are: printable ASCII other than the quote and the backslash.
 constexpr std::array<bool, 256> kPlain = [] {
   std::array<bool, 256> plain{};
@@ -69,7 +97,8 @@ constexpr std::array<bool, 256> kPlain = [] {
 
 }  // namespace
 
-JsonWriter::JsonWriter(Sink sink, std::size_t chunk) : sink_(std::move(sink)), chunk_(chunk) {
+JsonWriter::JsonWriter(Sink sink, std::size_t chunk)
+    : sink_(std::move(sink)), chunk_(chunk), flushAt_(sink_ ? chunk : SIZE_MAX) {
   // Room for a chunk and the value that passes it, so the buffer is made once and never moved.
   out_.resize(chunk_ + 1024);
 }
@@ -90,62 +119,12 @@ void JsonWriter::flush() {
   used_ = 0;
 }
 
-void JsonWriter::newlineAndIndent() {
+void JsonWriter::deepNewlineAndIndent() {
   const std::size_t indent = counts_.size() * kIndent;
   char* at = room(1 + indent);
   *at++ = '\n';
-  for (std::size_t i = 0; i < indent; ++i)
-    *at++ = ' ';
+  std::memset(at, ' ', indent);
   used_ += 1 + indent;
-}
-
-void JsonWriter::startValue() {
-  maybeFlush();
-  if (afterKey_) {
-    afterKey_ = false;
-    return;
-  }
-  if (counts_.empty()) return;
-  if (counts_.back()++ > 0) put(',');
-  newlineAndIndent();
-}
-
-void JsonWriter::open(char bracket) {
-  startValue();
-  put(bracket);
-  counts_.push_back(0);
-}
-
-void JsonWriter::close(char bracket) {
-  const bool empty = counts_.back() == 0;
-  counts_.pop_back();
-  if (!empty) newlineAndIndent();
-  put(bracket);
-}
-
-void JsonWriter::beginObject() {
-  open('{');
-}
-void JsonWriter::endObject() {
-  close('}');
-}
-void JsonWriter::beginArray() {
-  open('[');
-}
-void JsonWriter::endArray() {
-  close(']');
-}
-
-void JsonWriter::key(std::string_view name) {
-  startValue();
-  quoted(name);
-  put(": ");
-  afterKey_ = true;
-}
-
-void JsonWriter::string(std::string_view text) {
-  startValue();
-  quoted(text);
 }
 
 void JsonWriter::integer(std::int64_t value) {
@@ -170,20 +149,41 @@ void JsonWriter::null() {
 
 void JsonWriter::quoted(std::string_view text) {
   // Room for the text as it is and its quotes; each escape makes room for the rest again. Plain bytes are
-  // copied as they are checked, eight at a time where they can be.
-  char* at = room(text.size() + 2);
+  // copied as they are checked, sixteen at a time where they can be. The last bytes of a plain run too
+  // short for that are checked with the text's last sixteen (or eight) bytes, and copied with them: the
+  // bytes copied twice are the same bytes at the same places.
+  const std::size_t size = text.size();
+  const char* from = text.data();
+  char* at = room(size + 2);
   *at++ = '"';
   std::size_t i = 0;
   for (;;) {
-    for (; i + 8 <= text.size(); i += 8, at += 8) {
-      std::uint64_t bytes = 0;
-      std::memcpy(&bytes, text.data() + i, 8);
-      if (!allPlain(bytes)) break;
-      std::memcpy(at, &bytes, 8);
+    std::size_t plain = 16;
+    while (i + 16 <= size) {
+      plain = plainBytes16(from + i);
+      std::memcpy(at, from + i, 16);  // within the room made: the text goes on for sixteen bytes
+      i += plain, at += plain;
+      if (plain < 16) break;
     }
-    while (i < text.size() && kPlain[static_cast<unsigned char>(text[i])])
-      *at++ = text[i++];
-    if (i == text.size()) break;
+    if (plain == 16) {
+      const std::size_t left = size - i;
+      if (left > 0 && left < 16) {
+        // Where these sixteen bytes reach back before the run, they hold the byte escaped last, and fail.
+        if (size >= 16) {
+          if (plainBytes16(from + size - 16) == 16) {
+            std::memcpy(at + left - 16, from + size - 16, 16);
+            at += left, i = size;
+          }
+        } else if (left >= 8 && allPlain(load8(from + i)) && allPlain(load8(from + size - 8))) {
+          std::memcpy(at, from + i, 8);
+          std::memcpy(at + left - 8, from + size - 8, 8);
+          at += left, i = size;
+        }
+      }
+      while (i < size && kPlain[static_cast<unsigned char>(from[i])])
+        *at++ = from[i++];
+    }
+    if (i == size) break;
     used_ = static_cast<std::size_t>(at - out_.data());
     const auto c = static_cast<unsigned char>(text[i]);
     std::size_t consumed = 1;

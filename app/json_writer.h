@@ -12,6 +12,7 @@
 // `begin...` closed by the matching `end...`. The writer does not check this.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -26,6 +27,32 @@ class JsonWriter {
   /// Where a streaming writer sends its text, piece by piece, in order.
   using Sink = std::function<void(std::string_view)>;
 
+  /// A member name, checked when the program is compiled: a literal of printable ASCII without the quote
+  /// or the backslash, of at most `kLongestName` bytes. It is kept as the text a member starts with
+  /// (`"name": `), so writing it is one copy of a fixed size.
+  class Name {
+   public:
+    static constexpr std::size_t kLongestName = 28;
+
+    template <std::size_t N>
+    consteval Name(const char (&text)[N]) : size_(N - 1 + 4) {  // NOLINT: literals convert implicitly
+      static_assert(N - 1 <= kLongestName, "a member name this long needs a longer Name");
+      piece_[0] = '"';
+      for (std::size_t i = 0; i + 1 < N; ++i) {
+        const char c = text[i];
+        if (c < 0x20 || c > 0x7E || c == '"' || c == '\\') throw "a member name must need no escaping";
+        piece_[i + 1] = c;
+      }
+      piece_[N] = '"';
+      piece_[N + 1] = ':';
+      piece_[N + 2] = ' ';
+    }
+   private:
+    friend class JsonWriter;
+    char piece_[kLongestName + 4] = {};  // `"name": `, then zeros
+    std::size_t size_;
+  };
+
   /// A writer that keeps the whole text (`text`, `take`).
   JsonWriter() = default;
   /// A writer that hands its text to `sink` whenever about `chunk` bytes have gathered, and the rest on
@@ -35,26 +62,34 @@ class JsonWriter {
   /// Hands what has gathered to the sink (nothing without one).
   void flush();
 
-  void beginObject();
-  void endObject();
-  void beginArray();
-  void endArray();
+  void beginObject() { open('{'); }
+  void endObject() { close('}'); }
+  void beginArray() { open('['); }
+  void endArray() { close(']'); }
 
   /// The name of the next member of the innermost object.
-  void key(std::string_view name);
+  void key(const Name& name) {
+    startValue();
+    std::memcpy(room(sizeof name.piece_), name.piece_, sizeof name.piece_);
+    used_ += name.size_;
+    afterKey_ = true;
+  }
 
-  void string(std::string_view text);
+  void string(std::string_view text) {
+    startValue();
+    quoted(text);
+  }
   void integer(std::int64_t value);
   void number(double value);
   void null();
 
   /// `key` then the value, for the common member kinds.
-  void member(std::string_view name, std::string_view text) {
+  void member(const Name& name, std::string_view text) {
     key(name);
     string(text);
   }
-  void member(std::string_view name, const char* text) { member(name, std::string_view(text)); }
-  void member(std::string_view name, std::int64_t value) {
+  void member(const Name& name, const char* text) { member(name, std::string_view(text)); }
+  void member(const Name& name, std::int64_t value) {
     key(name);
     integer(value);
   }
@@ -66,11 +101,41 @@ class JsonWriter {
   std::string take();
 
  private:
+  // A line break and the indentation of the innermost container's members, copied whole from here
+  // while the nesting is shallower than this allows (always, in the program's answers).
+  static constexpr std::size_t kQuickLine = 64;
+  static constexpr char kLine[kQuickLine + 1] =
+      "\n                                                               ";
+
   // Starts a value: the separator and indentation its container asks for, unless a key was just written.
-  void startValue();
-  void open(char bracket);
-  void close(char bracket);
-  void newlineAndIndent();
+  void startValue() {
+    if (used_ >= flushAt_) flush();
+    if (afterKey_) {
+      afterKey_ = false;
+      return;
+    }
+    if (counts_.empty()) return;
+    if (counts_.back()++ > 0) put(',');
+    newlineAndIndent();
+  }
+  void open(char bracket) {
+    startValue();
+    put(bracket);
+    counts_.push_back(0);
+  }
+  void close(char bracket) {
+    const bool empty = counts_.back() == 0;
+    counts_.pop_back();
+    if (!empty) newlineAndIndent();
+    put(bracket);
+  }
+  void newlineAndIndent() {
+    const std::size_t length = 1 + counts_.size() * kIndent;
+    if (length > kQuickLine) return deepNewlineAndIndent();
+    std::memcpy(room(kQuickLine), kLine, kQuickLine);
+    used_ += length;
+  }
+  void deepNewlineAndIndent();
   void quoted(std::string_view text);
 
   // Room for `size` more bytes after the text, at the returned address; `used_` says how many were used.
@@ -92,13 +157,11 @@ class JsonWriter {
     used_ += text.size();
   }
 
-  // Flushes once the text has grown past a chunk; between values, so pieces end anywhere in the text.
-  void maybeFlush() {
-    if (sink_ && used_ >= chunk_) flush();
-  }
+  static constexpr std::size_t kIndent = 2;
 
   Sink sink_;
   std::size_t chunk_ = 0;
+  std::size_t flushAt_ = SIZE_MAX;  // `chunk_` with a sink: the text passes to it once it is this long
   // The text is the first `used_` bytes of `out_`; the rest is room already made, so that writing a piece
   // is a copy into place rather than a string's append with its checks.
   std::string out_;

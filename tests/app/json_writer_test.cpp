@@ -116,17 +116,30 @@ TEST(JsonWriter, EscapesTextsAsTheProgramsOtherJson) {
     EXPECT_EQ(written(text), Json(text).dump()) << text;
 }
 
-TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInALongText) {
-  // Plain text is passed over eight bytes at a time: each byte that needs a look must be seen wherever it
-  // lies in such a group, at its edges and in the short tail after the last whole group.
+TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInTextsOfEveryLength) {
+  // Plain text is passed over sixteen bytes at a time, and the end of a plain run by its last sixteen or
+  // eight bytes: each byte that needs a look must be seen wherever it lies, in texts shorter and longer
+  // than those groups, alone and with a second one after it.
   const std::string marks[] = {"\"", "\\",     "\n",  std::string(1, '\0'), "\x1f", "\x7f", " ",
                                "~",  "\u00e9", "\xff"};
+  const auto expected = [](const std::string& text) {
+    return Json(text).dump(-1, ' ', false, Json::error_handler_t::replace);
+  };
   for (const auto& mark : marks) {
-    for (std::size_t at = 0; at <= 19; ++at) {
-      std::string text(19, 'a');
-      text.insert(at, mark);
-      EXPECT_EQ(written(text), Json(text).dump(-1, ' ', false, Json::error_handler_t::replace))
-          << "byte " << static_cast<int>(static_cast<unsigned char>(mark[0])) << " at " << at;
+    for (std::size_t length = 0; length <= 40; ++length) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        std::string text(length, 'a');
+        text.insert(at, mark);
+        ASSERT_EQ(written(text), expected(text))
+            << "byte " << static_cast<int>(static_cast<unsigned char>(mark[0])) << " at " << at << " of "
+            << length;
+        for (std::size_t second = at + mark.size(); second <= text.size(); second += 7) {
+          std::string twice = text;
+          twice.insert(second, "\"");
+          ASSERT_EQ(written(twice), expected(twice))
+              << "marks at " << at << " and " << second << " of " << length;
+        }
+      }
     }
   }
 }
