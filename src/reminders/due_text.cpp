@@ -51,4 +51,11 @@ std::string makeDueText(const DueInterval& interval, const Catalog& strings) {
   return countedWording(Direction::past, "%d DAY(S)", negated(days), strings);
 }
 
+const std::string& DueTexts::text(const DueInterval& interval) {
+  for (const auto& [known, text] : known_)
+    if (known.months == interval.months && known.days == interval.days) return text;
+  if (known_.size() == kKept) return last_ = makeDueText(interval, *strings_);
+  return known_.emplace_back(interval, makeDueText(interval, *strings_)).second;
+}
+
 }  // namespace rw

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/catalog.h"
 
@@ -19,5 +21,24 @@ struct DueInterval {
 
 /// The due text for `interval`, with texts from `strings`. Months win over days.
 std::string makeDueText(const DueInterval& interval, const Catalog& strings);
+
+/// The due texts of one timeline, each worded once: its reminders fall due the same number of days or
+/// months away on many of its days. One per request; not shared between threads.
+class DueTexts {
+ public:
+  explicit DueTexts(const Catalog& strings) : strings_(&strings) {}
+
+  const Catalog& strings() const { return *strings_; }
+
+  /// `makeDueText(interval, strings())`, worded before or now. Valid until the next call.
+  const std::string& text(const DueInterval& interval);
+
+ private:
+  static constexpr std::size_t kKept = 64;  // a timeline's worth; past this, the rest is worded each time
+
+  const Catalog* strings_;
+  std::vector<std::pair<DueInterval, std::string>> known_;
+  std::string last_;
+};
 
 }  // namespace rw

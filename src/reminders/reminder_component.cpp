@@ -111,6 +111,12 @@ ReminderTemplate::ReminderTemplate(const WidgetEventPayload& event,
 }
 
 std::optional<Component> ReminderTemplate::shownOn(Date displayOn, const UserSettings& settings) const {
+  DueTexts dueTexts(settings.strings);
+  return shownOn(displayOn, settings, dueTexts);
+}
+
+std::optional<Component> ReminderTemplate::shownOn(Date displayOn, const UserSettings& settings,
+                                                   DueTexts& dueTexts) const {
   if (!parts_) {
     reportError("WidgetTimelineReminderComponent", "init(displayOn:event:persons:)", "No caregiver");
     return std::nullopt;
@@ -119,8 +125,7 @@ std::optional<Component> ReminderTemplate::shownOn(Date displayOn, const UserSet
   // Style and text count the same calendar days, so the two always describe the same pair of days.
   const DayDistance due = settings.calendar.dayDistance(displayOn, component->dueDate);
   component->dueStyle = dueStyleOf(due.order);
-  component->dueText =
-      makeDueText({.months = due.distance.months, .days = due.distance.days}, settings.strings);
+  component->dueText = dueTexts.text({.months = due.distance.months, .days = due.distance.days});
   return component;
 }
 

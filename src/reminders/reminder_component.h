@@ -11,6 +11,7 @@
 #include "platform/date.h"
 #include "platform/url.h"
 #include "platform/user_settings.h"
+#include "reminders/due_text.h"
 
 namespace rw {
 
@@ -55,6 +56,9 @@ class ReminderTemplate {
   /// event and persons this was made from, the line about a missing caregiver included (printed at each
   /// call, as `make` prints it).
   std::optional<WidgetTimelineReminderComponent> shownOn(Date displayOn, const UserSettings& settings) const;
+  /// The same, with the due text from `dueTexts`, whose catalog must be `settings.strings`.
+  std::optional<WidgetTimelineReminderComponent> shownOn(Date displayOn, const UserSettings& settings,
+                                                         DueTexts& dueTexts) const;
 
  private:
   std::optional<WidgetTimelineReminderComponent> parts_;  // without due style and text

@@ -147,7 +147,7 @@ std::vector<ReminderTemplate> listTemplates(const EventSchedule& schedule,
 
 RemindersWidgetTimelineEntry entryWith(Date date, const EventSchedule& schedule,
                                        const std::vector<ReminderTemplate>& templates, ContentLayout layout,
-                                       const UserSettings& settings) {
+                                       const UserSettings& settings, DueTexts& dueTexts) {
   const Calendar& calendar = settings.calendar;
   const Date dayStart = calendar.startOfDay(date);
   // The start of the next calendar day, not 24 hours or "the same wall-clock time tomorrow": a day that
@@ -163,7 +163,8 @@ RemindersWidgetTimelineEntry entryWith(Date date, const EventSchedule& schedule,
   // place empty rather than pulling a later event up.
   entry.reminders.reserve(templates.size());  // components are large: no regrowth, 31 times a request
   for (const ReminderTemplate& reminder : templates) {
-    if (auto component = reminder.shownOn(date, settings)) entry.reminders.push_back(std::move(*component));
+    if (auto component = reminder.shownOn(date, settings, dueTexts))
+      entry.reminders.push_back(std::move(*component));
   }
   return entry;
 }
@@ -175,7 +176,8 @@ RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const EventSchedule& s
                                                const TimelineProviderContext& context,
                                                const UserSettings& settings) {
   const ContentLayout layout = contentLayout(context);
-  return entryWith(date, schedule, listTemplates(schedule, persons, layout), layout, settings);
+  DueTexts dueTexts(settings.strings);
+  return entryWith(date, schedule, listTemplates(schedule, persons, layout), layout, settings, dueTexts);
 }
 
 RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const std::vector<WidgetEventPayload>& events,
@@ -194,11 +196,12 @@ std::vector<RemindersWidgetTimelineEntry> makeTimelineEntries(Date now, const Re
   const ContentLayout layout = contentLayout(context);
   const std::vector<ReminderTemplate> templates = listTemplates(schedule, payload.persons, layout);
   const Date todayStart = settings.calendar.startOfDay(now);
+  DueTexts dueTexts(settings.strings);  // the same few due texts, day after day
   std::vector<RemindersWidgetTimelineEntry> entries;
   entries.reserve(kTimelineDays);
   for (int day = 0; day < kTimelineDays; ++day) {
     const Date date = settings.calendar.startOfDay(todayStart, day);
-    entries.push_back(entryWith(date, schedule, templates, layout, settings));
+    entries.push_back(entryWith(date, schedule, templates, layout, settings, dueTexts));
   }
   return entries;
 }

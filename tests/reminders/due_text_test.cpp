@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 #include "platform/mo_writer.h"
 #include "support/test_support.h"
@@ -149,6 +150,29 @@ TEST(DueText, CountsDoNotExpandFurtherPlaceholders) {
   writeCatalog(strings.path(), "xc",
                moFile({{joined({"%d DAY(S)", "%d DAY(S)"}), joined({"[INTERVAL] %d", "[INTERVAL] %d"})}}));
   EXPECT_EQ(makeDueText({.months = 0, .days = 4}, Catalog::load(strings.path(), "xc")), "IN [INTERVAL] 4");
+}
+
+TEST(DueText, ATimelinesTextsAreTheSameWordedOnceOrEachTime) {
+  // Intervals that differ only in months or only in days, an absent count beside a zero one, and more of
+  // them than are kept, asked for in a mixed order and again.
+  const Catalog german = Catalog::load(builtStringsDirectory(), "de_DE.UTF-8");
+  std::vector<DueInterval> intervals;
+  for (std::int64_t months = -3; months <= 3; ++months)
+    for (std::int64_t days = -40; days <= 40; days += 3)
+      intervals.push_back({.months = months, .days = days});
+  intervals.push_back({.months = std::nullopt, .days = 5});
+  intervals.push_back({.months = 0, .days = std::nullopt});
+  intervals.push_back({.months = std::nullopt, .days = std::nullopt});
+  ASSERT_GT(intervals.size(), 64u * 2);
+
+  DueTexts texts(german);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::size_t i = 0; i < intervals.size(); ++i) {
+      const DueInterval& interval = intervals[(i * 37) % intervals.size()];
+      EXPECT_EQ(texts.text(interval), makeDueText(interval, german))
+          << "months " << interval.months.value_or(-999) << ", days " << interval.days.value_or(-999);
+    }
+  }
 }
 
 }  // namespace
