@@ -84,8 +84,26 @@ bool isRepresentable(Date date) {
   return std::isfinite(date.sinceReferenceDate) && unix >= kFirstUnixSecond && unix < kEndUnixSecond;
 }
 
+// `count` decimal digits of `value` (0 <= value < 10^count) at `at`, leading zeros included.
+void putDigits(char* at, long long value, int count) {
+  for (int i = count - 1; i >= 0; --i, value /= 10)
+    at[i] = static_cast<char>('0' + value % 10);
+}
+
 std::string formatRfc3339(Date date) {
   const Parts p = split(date);
+  if (p.civil.year >= 0 && p.civil.year <= 9999) {
+    // Every representable date: the digits put in place, as a timeline's answer writes many dates.
+    std::string text = "0000-00-00T00:00:00.000Z";
+    putDigits(&text[0], p.civil.year, 4);
+    putDigits(&text[5], p.civil.month, 2);
+    putDigits(&text[8], p.civil.day, 2);
+    putDigits(&text[11], p.hour, 2);
+    putDigits(&text[14], p.minute, 2);
+    putDigits(&text[17], p.second, 2);
+    putDigits(&text[20], p.millis, 3);
+    return text;
+  }
   char buffer[40];
   std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02d:%02d:%02d.%03lldZ", p.civil.year, p.civil.month,
                 p.civil.day, p.hour, p.minute, p.second, p.millis);
@@ -126,8 +144,8 @@ std::optional<Date> parseRfc3339(std::string_view text) {
     const int sign = text[pos] == '-' ? -1 : 1;
     ++pos;
     int oh = 0, om = 0;
-    if (!readDigits(text, pos, 2, oh) || !expect(text, pos, ':') || !readDigits(text, pos, 2, om) || oh > 23 ||
-        om > 59)
+    if (!readDigits(text, pos, 2, oh) || !expect(text, pos, ':') || !readDigits(text, pos, 2, om) ||
+        oh > 23 || om > 59)
       return std::nullopt;
     offsetSeconds = sign * (oh * 3600 + om * 60);
   } else {
