@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/catalog.h"
@@ -36,8 +35,17 @@ class DueTexts {
  private:
   static constexpr std::size_t kKept = 64;  // a timeline's worth; past this, the rest is worded each time
 
+  // An interval as one comparable value: both counts, and which of them are present.
+  struct Key {
+    std::int64_t months = 0;
+    std::int64_t days = 0;
+    std::uint8_t present = 0;
+    bool operator==(const Key&) const = default;
+  };
+
   const Catalog* strings_;
-  std::vector<std::pair<DueInterval, std::string>> known_;
+  std::vector<Key> keys_;
+  std::vector<std::string> texts_;  // the text of each key, in the same order
   std::string last_;
 };
 
