@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <nlohmann/json.hpp>
 
@@ -136,9 +137,21 @@ void JsonWriter::integer(std::int64_t value) {
 
 void JsonWriter::number(double value) {
   startValue();
-  // Floating-point text is left to the JSON library the program's other output uses: its shortest form
-  // is not always the shortest there is, and the answers must not change by a digit. A handful of
-  // numbers per answer.
+  // Whole numbers of fewer than sixteen digits (sizes and spacings in points, mostly) read as the integer
+  // and ".0", as the JSON library writes them; -0.0 keeps its sign there. Other floating-point text is left
+  // to that library, which the program's other output uses: its shortest form is not always the shortest
+  // there is, and the answers must not change by a digit.
+  constexpr double kWholeBelow = 1e15;
+  if (value > -kWholeBelow && value < kWholeBelow && value == std::trunc(value) &&
+      !(value == 0 && std::signbit(value))) {
+    constexpr std::size_t kLongest = 18;  // "-999999999999999.0"
+    char* at = room(kLongest);
+    char* end = std::to_chars(at, at + kLongest, static_cast<std::int64_t>(value)).ptr;
+    *end++ = '.';
+    *end++ = '0';
+    used_ += static_cast<std::size_t>(end - at);
+    return;
+  }
   put(nlohmann::json(value).dump());
 }
 

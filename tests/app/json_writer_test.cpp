@@ -10,6 +10,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 namespace rw::app {
 namespace {
@@ -87,6 +88,15 @@ TEST(JsonWriter, WritesNumbersWithADecimalAndNonFiniteOnesAsNull) {
                {std::nan(""), "null"}, {std::numeric_limits<double>::infinity(), "null"}};
   for (const auto& c : cases)
     EXPECT_EQ(written(c.value), c.text) << c.value;
+  // Whole numbers of every size, around the point where the library's form turns to an exponent, and
+  // their neighbours that are not whole: the same text as the library's.
+  std::vector<double> values;
+  for (double whole = 1; whole < 1e18; whole *= 10)
+    for (const double near : {whole - 1, whole, whole + 1, whole + 0.5, whole * 7 / 3})
+      values.insert(values.end(), {near, -near});
+  values.insert(values.end(), {0.0, 364.0, 382.0, 7.0, 999'999'999'999'999.0, 1e15, 9'007'199'254'740'993.0});
+  for (const double value : values)
+    EXPECT_EQ(written(value), Json(value).dump()) << value;
   // In place, after a key and as an element.
   JsonWriter out;
   out.beginArray();
