@@ -12,8 +12,6 @@ namespace rw::app {
 
 namespace {
 
-constexpr int kIndent = 2;
-
 // How the UTF-8 sequence at the start of `text` reads: `length` bytes, a whole character when `whole`.
 // An ill-formed sequence (a stray continuation byte, a truncated sequence, an overlong form, a surrogate,
 // a code point above U+10FFFF) is its maximal subpart, the longest prefix that could have begun a
