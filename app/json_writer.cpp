@@ -97,9 +97,9 @@ constexpr std::array<bool, 256> kPlain = [] {
 }  // namespace
 
 JsonWriter::JsonWriter(Sink sink, std::size_t chunk)
-    : sink_(std::move(sink)), chunk_(chunk), flushAt_(sink_ ? chunk : SIZE_MAX) {
+    : sink_(std::move(sink)), flushAt_(sink_ ? chunk : SIZE_MAX) {
   // Room for a chunk and the value that passes it, so the buffer is made once and never moved.
-  out_.resize(chunk_ + 1024);
+  out_.resize(chunk + 1024);
 }
 
 std::string JsonWriter::take() {

@@ -47,6 +47,7 @@ class JsonWriter {
       piece_[N + 1] = ':';
       piece_[N + 2] = ' ';
     }
+
    private:
     friend class JsonWriter;
     char piece_[kLongestName + 4] = {};  // `"name": `, then zeros
@@ -160,8 +161,7 @@ class JsonWriter {
   static constexpr std::size_t kIndent = 2;
 
   Sink sink_;
-  std::size_t chunk_ = 0;
-  std::size_t flushAt_ = SIZE_MAX;  // `chunk_` with a sink: the text passes to it once it is this long
+  std::size_t flushAt_ = SIZE_MAX;  // with a sink, the text passes to it once it is this long
   // The text is the first `used_` bytes of `out_`; the rest is room already made, so that writing a piece
   // is a copy into place rather than a string's append with its checks.
   std::string out_;

@@ -27,9 +27,7 @@ class DueTexts {
  public:
   explicit DueTexts(const Catalog& strings) : strings_(&strings) {}
 
-  const Catalog& strings() const { return *strings_; }
-
-  /// `makeDueText(interval, strings())`, worded before or now. Valid until the next call.
+  /// `makeDueText(interval, strings)`, worded before or now. Valid until the next call.
   const std::string& text(const DueInterval& interval);
 
  private:
