@@ -2,10 +2,10 @@
 
 #include <bit>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "platform/date.h"
+#include "platform/made_texts.h"
 
 namespace rw::app {
 
@@ -16,20 +16,12 @@ namespace {
 class DateTexts {
  public:
   std::string_view text(Date date) {
-    const auto bits = std::bit_cast<std::uint64_t>(date.sinceReferenceDate);
-    for (const auto& [known, text] : known_)
-      if (known == bits) return text;
-    if (known_.size() == kKept) {
-      last_ = formatRfc3339(date);
-      return last_;
-    }
-    return known_.emplace_back(bits, formatRfc3339(date)).second;
+    return texts_.text(std::bit_cast<std::uint64_t>(date.sinceReferenceDate),
+                       [date] { return formatRfc3339(date); });
   }
 
  private:
-  static constexpr std::size_t kKept = 64;  // a few entries' worth; more dates are formatted each time
-  std::vector<std::pair<std::uint64_t, std::string>> known_;
-  std::string last_;
+  MadeTexts<std::uint64_t, 64> texts_;  // a few entries' worth; more dates are formatted each time
 };
 
 // Every date the provider makes is representable; one that is not (an event built outside the decoder)

@@ -37,20 +37,23 @@ struct EncodeOptions {
   throw Exit{1};
 }
 
+// Writes `bytes` to the file at `path`, opened with `mode`; whether all of them were written.
+bool writeBytes(const std::filesystem::path& path, std::string_view bytes, std::ios::openmode mode) {
+  std::ofstream file(path, std::ios::binary | mode);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  return static_cast<bool>(file);
+}
+
 // Writes `bytes` to a temporary file next to `path` and renames it into place, so a reader of `path` (the
 // widget reading the container) sees either the old file or the whole new one, never a part.
 void replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   std::filesystem::path temporary = path;
   temporary += ".tmp-" + std::to_string(::getpid());
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      failFile("write", path);
-    }
+  if (!writeBytes(temporary, bytes, std::ios::trunc)) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    failFile("write", path);
   }
   std::error_code error;
   std::filesystem::rename(temporary, path, error);
@@ -71,10 +74,7 @@ void writeOutputFile(const std::filesystem::path& path, std::string_view bytes) 
     const auto target = std::filesystem::canonical(path, error);
     return replaceFileAtomically(error ? path : target, bytes);
   }
-  std::ofstream file(path, std::ios::binary);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) failFile("write", path);
+  if (!writeBytes(path, bytes, std::ios::out)) failFile("write", path);
 }
 
 void decodeStored(const DecodeOptions& options) {

@@ -56,12 +56,7 @@ const std::string& DueTexts::text(const DueInterval& interval) {
       .months = interval.months.value_or(0),
       .days = interval.days.value_or(0),
       .present = static_cast<std::uint8_t>(interval.months.has_value() | interval.days.has_value() << 1)};
-  // The latest first: a reminder's text of one day is often the next reminder's too.
-  for (std::size_t i = keys_.size(); i-- > 0;)
-    if (keys_[i] == key) return texts_[i];
-  if (keys_.size() == kKept) return last_ = makeDueText(interval, *strings_);
-  keys_.push_back(key);
-  return texts_.emplace_back(makeDueText(interval, *strings_));
+  return texts_.text(key, [&] { return makeDueText(interval, *strings_); });
 }
 
 }  // namespace rw

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/catalog.h"
+#include "platform/made_texts.h"
 
 namespace rw {
 
@@ -31,8 +31,6 @@ class DueTexts {
   const std::string& text(const DueInterval& interval);
 
  private:
-  static constexpr std::size_t kKept = 64;  // a timeline's worth; past this, the rest is worded each time
-
   // An interval as one comparable value: both counts, and which of them are present.
   struct Key {
     std::int64_t months = 0;
@@ -42,9 +40,7 @@ class DueTexts {
   };
 
   const Catalog* strings_;
-  std::vector<Key> keys_;
-  std::vector<std::string> texts_;  // the text of each key, in the same order
-  std::string last_;
+  MadeTexts<Key, 64> texts_;  // a timeline's worth; past this, the rest is worded each time
 };
 
 }  // namespace rw
