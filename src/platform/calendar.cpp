@@ -4,6 +4,7 @@
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>
 #include <unicode/dtfmtsym.h>
+#include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
 #include <unicode/tzrule.h>
@@ -319,6 +320,29 @@ std::vector<OffsetChange> yearlyChanges(const icu::TimeZone& zone, std::int32_t 
   return changes;
 }
 
+// Whether `locale` asks for the Gregorian calendar system: by its "calendar" keyword, or else (with no
+// keyword) by its region's first preference.
+bool prefersGregorian(const icu::Locale& locale) {
+  UErrorCode status = U_ZERO_ERROR;
+  char type[32];
+  const std::int32_t length = locale.getKeywordValue("calendar", type, sizeof type, status);
+  if (U_FAILURE(status) || length >= static_cast<std::int32_t>(sizeof type)) return false;
+  if (length > 0) return std::string_view(type, static_cast<std::size_t>(length)) == "gregorian";
+  std::unique_ptr<icu::StringEnumeration> preferred(
+      icu::Calendar::getKeywordValuesForLocale("calendar", locale, true, status));
+  const char* first = U_SUCCESS(status) && preferred ? preferred->next(nullptr, status) : nullptr;
+  return U_SUCCESS(status) && first != nullptr && std::string_view(first) == "gregorian";
+}
+
+// The calendar of `locale` in `zone` (adopted). Calendar::createInstance first makes a calendar of the
+// locale in the host's zone (reading /etc/localtime to find it) and then copies it; a Gregorian one is made
+// directly, with the same first weekday and minimal days. Any other system, and any keyword naming one, is
+// left to createInstance.
+CalendarPtr makeCalendar(icu::TimeZone* zone, const icu::Locale& locale, UErrorCode& status) {
+  if (prefersGregorian(locale)) return std::make_unique<icu::GregorianCalendar>(zone, locale, status);
+  return CalendarPtr(icu::Calendar::createInstance(zone, locale, status));
+}
+
 }  // namespace
 
 struct Calendar::State {
@@ -472,7 +496,7 @@ std::optional<Calendar> Calendar::make(std::string_view timeZoneId, std::string_
 
   UErrorCode status = U_ZERO_ERROR;
   // The locale's calendar system (Gregorian unless it asks for another), first weekday and minimal days.
-  state->prototype.reset(icu::Calendar::createInstance(zone.release(), state->locale, status));
+  state->prototype = makeCalendar(zone.release(), state->locale, status);
   if (U_FAILURE(status) || !state->prototype) return std::nullopt;
   state->prototype->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
   state->prototype->setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);

@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -550,6 +551,31 @@ TEST(Calendar, StartsDaysAsIcuDoesForRandomDays) {
         ASSERT_EQ(distance.distance, cal.monthsAndDays(date, other)) << zone << " " << formatRfc3339(date);
       }
     }
+  }
+}
+
+TEST(Calendar, AgreesWithIcusOwnCalendarOfEveryLocale) {
+  // Gregorian calendars are made directly, others by ICU's factory: for every locale ICU has (and a few
+  // with a calendar keyword), the first weekday and the calendar system (seen in the day of the month)
+  // must be the ones ICU's own calendar of that locale has.
+  std::vector<std::string> ids = {"en_US@calendar=gregorian", "th_TH@calendar=gregorian",
+                                  "de_DE@calendar=japanese",  "en_US@calendar=islamic-civil",
+                                  "fa_IR@calendar=gregorian", "en_US@calendar=nonsense"};
+  std::int32_t count = 0;
+  const icu::Locale* available = icu::Locale::getAvailableLocales(count);
+  for (std::int32_t i = 0; i < count; ++i)
+    ids.emplace_back(available[i].getName());
+  ASSERT_GT(ids.size(), 500u);
+  const Date noon = at("2024-03-20T12:00:00Z");
+  for (const std::string& id : ids) {
+    const Calendar ours = calendar("Asia/Tehran", id.c_str());
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Calendar> icu(icu::Calendar::createInstance(
+        icu::TimeZone::createTimeZone("Asia/Tehran"), icu::Locale(ours.localeId().c_str()), status));
+    ASSERT_TRUE(U_SUCCESS(status)) << id;
+    EXPECT_EQ(ours.firstWeekday(), icu->getFirstDayOfWeek()) << id;
+    icu->setTime(noon.unixSeconds() * 1000, status);
+    EXPECT_EQ(ours.dayOfMonth(noon), icu->get(UCAL_DATE, status)) << id;
   }
 }
 
