@@ -9,11 +9,12 @@
 #include <array>
 #include <boost/locale/gnu_gettext.hpp>
 #include <boost/locale/message.hpp>
-#include <fstream>
+#include <filesystem>
 #include <limits>
 #include <locale>
 
 #include "platform/calendar.h"
+#include "platform/file_manager.h"
 
 namespace rw {
 namespace {
@@ -117,12 +118,9 @@ bool makeSoundMoFile(std::vector<char>& file) {
 // Reads a catalog for the gettext reader; an absent, unreadable, oversized or damaged file reads as empty,
 // which the reader treats as no catalog.
 std::vector<char> readCatalogFile(const std::string& fileName, const std::string& /*encoding*/) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(fileName, error);
-  if (error || size == 0 || size > kMaxCatalogBytes) return {};
-  std::ifstream in(fileName, std::ios::binary);
-  std::vector<char> file(static_cast<size_t>(size));
-  if (!in.read(file.data(), static_cast<std::streamsize>(file.size()))) return {};
+  const auto bytes = readWholeFile(fileName, kMaxCatalogBytes);
+  if (!bytes || bytes->empty()) return {};
+  std::vector<char> file(bytes->begin(), bytes->end());
   if (!makeSoundMoFile(file)) return {};
   return file;
 }
