@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/date.h"
@@ -70,7 +71,38 @@ void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& remin
   out.endObject();
 }
 
-void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry, DateTexts& dates) {
+// The texts of the reminders one answer has written. A timeline shows the same earliest reminders day after
+// day, mostly with the same due text: each is written once and its text copied after. Lookups compare
+// whole reminders, so two that differ in anything written are never confused.
+class ReminderTexts {
+ public:
+  void write(JsonWriter& out, const WidgetTimelineReminderComponent& reminder, DateTexts& dates) {
+    for (const Kept& kept : kept_) {
+      if (kept.reminder == reminder) return out.copy(kept.text);
+    }
+    const std::string_view text =
+        out.recorded([&](JsonWriter& writer) { writeReminder(writer, reminder, dates); });
+    if (kept_.size() < kMax) {
+      kept_.push_back({reminder, std::string(text)});
+    } else {
+      kept_[next_] = {reminder, std::string(text)};
+      next_ = (next_ + 1) % kMax;
+    }
+  }
+
+ private:
+  // Enough for the rows of a few days; beyond, the oldest make room.
+  static constexpr std::size_t kMax = 32;
+  struct Kept {
+    WidgetTimelineReminderComponent reminder;
+    std::string text;
+  };
+  std::vector<Kept> kept_;
+  std::size_t next_ = 0;
+};
+
+void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry, DateTexts& dates,
+                ReminderTexts& reminders) {
   out.beginObject();
   writeDate(out, "date", entry.date, dates);
   out.key("layout");
@@ -80,7 +112,7 @@ void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry, Date
   out.key("reminders");
   out.beginArray();
   for (const auto& reminder : entry.reminders)
-    writeReminder(out, reminder, dates);
+    reminders.write(out, reminder, dates);
   out.endArray();
   out.endObject();
 }
@@ -105,7 +137,8 @@ void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& remin
 
 void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry) {
   DateTexts dates;
-  writeEntry(out, entry, dates);
+  ReminderTexts reminders;
+  writeEntry(out, entry, dates, reminders);
 }
 
 void writeRequest(JsonWriter& out, std::string_view request, const TimelineProviderContext& context,
@@ -129,8 +162,9 @@ void writeRequest(JsonWriter& out, std::string_view request, const TimelineProvi
   out.key("entries");
   out.beginArray();
   DateTexts dates;
+  ReminderTexts reminders;
   for (const auto& entry : entries)
-    writeEntry(out, entry, dates);
+    writeEntry(out, entry, dates, reminders);
   out.endArray();
   out.endObject();
 }

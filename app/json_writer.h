@@ -57,8 +57,9 @@ class JsonWriter {
   /// A writer that keeps the whole text (`text`, `take`).
   JsonWriter() = default;
   /// A writer that hands its text to `sink` whenever about `chunk` bytes have gathered, and the rest on
-  /// `flush`: a large answer never sits whole in memory.
-  explicit JsonWriter(Sink sink, std::size_t chunk = 32 * 1024);
+  /// `flush`: a large answer never sits whole in memory. Small chunks keep the buffer to a few pages, each
+  /// of which costs a page fault when first written; a chunk costs one write.
+  explicit JsonWriter(Sink sink, std::size_t chunk = 8 * 1024);
 
   /// Hands what has gathered to the sink (nothing without one).
   void flush();
@@ -93,6 +94,25 @@ class JsonWriter {
   void member(const Name& name, std::int64_t value) {
     key(name);
     integer(value);
+  }
+
+  /// Writes the next value with `write(*this)` and returns its text (valid until the next call that writes),
+  /// which `copy` can write again at the same depth. Nothing is flushed while the value is written.
+  template <class Write>
+  std::string_view recorded(Write&& write) {
+    startValue();
+    afterKey_ = true;  // the value's own start writes no separator: it is written
+    const std::size_t start = used_;
+    const std::size_t flushAt = flushAt_;
+    flushAt_ = SIZE_MAX;
+    write(*this);
+    flushAt_ = flushAt;
+    return {out_.data() + start, used_ - start};
+  }
+  /// Writes `text`, the text of a value `recorded` at the same depth, as the next value.
+  void copy(std::string_view text) {
+    startValue();
+    put(text);
   }
 
   /// The text written so far and not yet flushed; for a writer without a sink, after the outermost value is

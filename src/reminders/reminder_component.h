@@ -20,6 +20,8 @@ struct WidgetTimelineReminderComponent {
     std::string identifier;  // also the chip's identity in the row
     std::string nick;
     ColorEncoded colorEncoded;
+
+    friend bool operator==(const PersonLabelComponent&, const PersonLabelComponent&) = default;
   };
 
   enum class DueStyle : std::uint8_t { overdue, today, future };
@@ -34,6 +36,9 @@ struct WidgetTimelineReminderComponent {
   std::string dueText;
   std::string notes;
   std::optional<URL> actionURL;
+
+  friend bool operator==(const WidgetTimelineReminderComponent&,
+                         const WidgetTimelineReminderComponent&) = default;
 
   /// The reminder of `event` shown on the day of `displayOn`, or nothing (and the line "Error in
   /// WidgetTimelineReminderComponent.init(displayOn:event:persons:): No caregiver") when the event's

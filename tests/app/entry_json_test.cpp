@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
 
 namespace rw::app {
 namespace {
@@ -56,6 +59,91 @@ TEST(EntryJson, WritesEveryDateOfAnAnswerWithManyRepeatedAndDistinctDates) {
   writeEntry(one, entries[5]);
   EXPECT_EQ(nlohmann::json::parse(one.take())["reminders"][2]["dueDate"],
             formatRfc3339(entries[5].reminders[2].dueDate));
+}
+
+TEST(EntryJson, RemindersRepeatedAcrossEntriesAreWrittenAsTheyAre) {
+  // Entries show the same reminders day after day; an answer must read as every reminder written afresh,
+  // whether a reminder equals one written before, differs from it in a single field, or comes back after
+  // more distinct reminders than are remembered.
+  const Date due = *parseRfc3339("2026-12-01T08:00:00Z");
+  const auto variants = [&] {
+    std::vector<WidgetTimelineReminderComponent> all;
+    const auto add = [&](auto change) {
+      auto reminder = reminderDueAt(due);
+      reminder.actionURL = URL::make("corvantis2://reminders/event/E");
+      change(reminder);
+      all.push_back(std::move(reminder));
+    };
+    add([](auto&) {});
+    add([](auto& r) { r.identifier = "F"; });
+    add([](auto& r) { r.type = CustodyEventType::expense; });
+    add([](auto& r) { r.title = "Dentist\n\"at 9\""; });
+    add([](auto& r) { r.personsLabels[0].nick = "Dad"; });
+    add([](auto& r) { r.personsLabels[0].colorEncoded.index = 3; });
+    add([](auto& r) { r.personsLabels.push_back(r.personsLabels[0]); });
+    add([&](auto& r) { r.dueDate = due.adding(0.001); });
+    add([](auto& r) { r.dueAmountText = "€12.50"; });
+    add([](auto& r) { r.dueStyle = WidgetTimelineReminderComponent::DueStyle::today; });
+    add([](auto& r) { r.dueText = "Tomorrow"; });
+    add([](auto& r) { r.notes = "Bring the card"; });
+    add([](auto& r) { r.actionURL.reset(); });
+    return all;
+  }();
+  std::vector<RemindersWidgetTimelineEntry> entries;
+  for (int day = 0; day < 12; ++day) {
+    RemindersWidgetTimelineEntry entry;
+    entry.date = due.adding(day * 86'400.0);
+    entry.layout = content_layout::SystemMediumLarge{RemindersListSize{5, 9.0}};
+    entry.reminders = variants;
+    // 40 reminders seen once each push the early ones out of what is remembered.
+    for (int i = 0; day == 4 && i < 40; ++i) {
+      entry.reminders.push_back(reminderDueAt(due));
+      entry.reminders.back().identifier = "once " + std::to_string(i);
+    }
+    entries.push_back(std::move(entry));
+  }
+
+  const TimelineProviderContext context{.family = WidgetFamily::systemLarge, .displaySize = {364, 382}};
+  const std::string answer = requestJson("timeline", context, TimelineReloadPolicy::atEnd, entries);
+  const auto json = nlohmann::json::parse(answer);
+  ASSERT_EQ(json["entries"].size(), entries.size());
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    ASSERT_EQ(json["entries"][e]["reminders"].size(), entries[e].reminders.size()) << e;
+    for (std::size_t r = 0; r < entries[e].reminders.size(); ++r) {
+      JsonWriter alone;
+      writeReminder(alone, entries[e].reminders[r]);
+      EXPECT_EQ(json["entries"][e]["reminders"][r], nlohmann::json::parse(alone.take())) << e << " " << r;
+    }
+  }
+  // Copied texts keep the indentation of their place: every line is indented by its depth.
+  int depth = 0, line = 0;
+  for (std::size_t at = 0; at < answer.size();) {
+    const std::size_t end = std::min(answer.find('\n', at), answer.size());
+    const std::string_view text(answer.data() + at, end - at);
+    const std::size_t indent = text.find_first_not_of(' ');
+    ASSERT_NE(indent, std::string_view::npos) << "line " << line;
+    const bool closing = text[indent] == '}' || text[indent] == ']';
+    ASSERT_EQ(indent, static_cast<std::size_t>(2 * (depth - (closing ? 1 : 0))))
+        << "line " << line << ": " << text;
+    bool inString = false;
+    for (std::size_t i = indent; i < text.size(); ++i) {
+      if (inString) {
+        if (text[i] == '\\')
+          ++i;
+        else if (text[i] == '"')
+          inString = false;
+      } else if (text[i] == '"') {
+        inString = true;
+      } else if (text[i] == '{' || text[i] == '[') {
+        ++depth;
+      } else if (text[i] == '}' || text[i] == ']') {
+        --depth;
+      }
+    }
+    at = end + 1;
+    ++line;
+  }
+  EXPECT_EQ(depth, 0);
 }
 
 }  // namespace

@@ -212,5 +212,48 @@ TEST(JsonWriter, StreamsTheSameTextInBoundedPieces) {
   EXPECT_EQ(streamed, whole.text());
 }
 
+TEST(JsonWriter, ARecordedValueCopiedLaterReadsAsIfWrittenAgain) {
+  // A value recorded deep in a document, then copied at the same depth elsewhere (after the first item of
+  // another array, so with a separator), while small chunks are flushed all along: the text is the one of
+  // writing every value afresh, and a recording is never cut by a flush.
+  const auto value = [](JsonWriter& out) {
+    out.beginObject();
+    out.member("title", "Übergabe am Bahnhof \"Süd\" mit einem langen Titel");
+    out.key("persons");
+    out.beginArray();
+    out.string("Mum");
+    out.endArray();
+    out.endObject();
+  };
+  const auto document = [&](JsonWriter& out, bool copying) {
+    std::string recorded;
+    out.beginArray();
+    for (int day = 0; day < 6; ++day) {
+      out.beginObject();
+      out.member("day", std::int64_t{day});
+      out.key("items");
+      out.beginArray();
+      out.integer(day);
+      if (!copying)
+        value(out);
+      else if (recorded.empty())
+        recorded = std::string(out.recorded(value));
+      else
+        out.copy(recorded);
+      out.endArray();
+      out.endObject();
+    }
+    out.endArray();
+  };
+  JsonWriter fresh;
+  document(fresh, false);
+
+  std::string streamed;
+  JsonWriter copied([&](std::string_view piece) { streamed.append(piece); }, 16);
+  document(copied, true);
+  copied.flush();
+  EXPECT_EQ(streamed, fresh.text());
+}
+
 }  // namespace
 }  // namespace rw::app
