@@ -33,6 +33,15 @@ using plist::detail::BinaryLayout;
   return word >> (64 - 8 * width);
 }
 
+// The same, with the shift `64 - 8 * width` made once per file: references and offsets are read some
+// forty times per event.
+[[gnu::always_inline]] inline std::uint64_t readBigEndianShifted(const std::uint8_t* p, unsigned shift) {
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  return word >> shift;
+}
+
 constexpr unsigned kNoField = 0xFF;
 
 class DirectBinaryDecoder {
@@ -69,12 +78,12 @@ class DirectBinaryDecoder {
 
   [[gnu::always_inline]] bool offset(std::uint64_t index, std::uint64_t& pos) const {
     if (index >= layout_.numObjects) return false;
-    pos = readBigEndian(data_ + layout_.tableOffset + index * layout_.offsetSize, layout_.offsetSize);
+    pos = readBigEndianShifted(table_ + index * layout_.offsetSize, offsetShift_);
     return pos >= 8 && pos < layout_.tableOffset;
   }
 
   [[gnu::always_inline]] bool ref(std::uint64_t pos, std::uint64_t& index) const {
-    index = readBigEndian(data_ + pos, layout_.refSize);
+    index = readBigEndianShifted(data_ + pos, refShift_);
     return index < layout_.numObjects;
   }
 
@@ -144,7 +153,7 @@ class DirectBinaryDecoder {
     return true;
   }
 
-  bool string(std::uint64_t index, CompactText& out) {
+  [[gnu::always_inline]] bool string(std::uint64_t index, CompactText& out) {
     std::string_view text;
     if (!string(index, text)) return false;
     out = text;
@@ -337,8 +346,8 @@ class DirectBinaryDecoder {
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
       if constexpr (std::is_same_v<Record, WidgetEventPayload>) {
-        prefetchDates(pos, n, i + kDateLookahead, false);
-        prefetchDates(pos, n, i + kDateLookahead / 2, true);
+        prefetchDateEntries(pos, n, i + kDateLookahead);
+        prefetchDateObjects(i + kDateLookahead / 2);
       }
       // Read in place; a record that fails fails the whole file.
       if (!ref(pos + i * layout_.refSize, element) || !(this->*read)(element, out.emplace_back()))
@@ -350,12 +359,16 @@ class DirectBinaryDecoder {
   // An event's dates are shared objects reached through the offset table, so in a large file both reads
   // land anywhere and wait for memory: a third of a million-event request, before this. The offset-table
   // entries of the planned dates of the event at `i` (of the `count` whose references start at `events`)
-  // are fetched ahead (`objects` false), or the dates they point at. Events written together have their
-  // keys in the same order, so the places of the recent events' keys are used; where an event's differ,
-  // the fetches are merely useless. Nothing outside the file is read. Always inlined: a call to a function
-  // that only reads and prefetches looks free of effects, and GCC 12 dropped it whole.
-  [[gnu::always_inline]] void prefetchDates(std::uint64_t events, std::uint64_t count, std::uint64_t i,
-                                            bool objects) const {
+  // are fetched ahead, and the dates' references kept for `prefetchDateObjects`, which fetches the dates
+  // themselves once their entries have arrived. Events written together have their keys in the same
+  // order, so the places of the recent events' keys are used; where an event's differ, the fetches are
+  // merely useless. Nothing outside the file is read. Always inlined: a call to a function that only reads
+  // and prefetches looks free of effects, and GCC 12 dropped it whole.
+  [[gnu::always_inline]] void prefetchDateEntries(std::uint64_t events, std::uint64_t count,
+                                                  std::uint64_t i) {
+    AheadDates& ahead = aheadDates_[i % aheadDates_.size()];
+    ahead.event = i;
+    ahead.count = 0;
     std::uint64_t element, pos;
     if (i >= count || !ref(events + i * layout_.refSize, element) || !offset(element, pos)) return;
     const std::uint64_t n = data_[pos] & 0x0F;  // a dictionary of 15 entries or more is left alone
@@ -363,12 +376,20 @@ class DirectBinaryDecoder {
     if ((data_[pos] >> 4) != 0xD || n == 0x0F || keys.fields.size() != n) return;
     for (const std::uint8_t place : keys.plannedDates) {
       const std::uint64_t value = pos + 1 + (n + place) * layout_.refSize;
-      std::uint64_t date, at;
+      std::uint64_t date;
       if (value >= layout_.tableOffset || !ref(value, date)) continue;
-      if (!objects)
-        __builtin_prefetch(data_ + layout_.tableOffset + date * layout_.offsetSize);
-      else if (offset(date, at))
-        __builtin_prefetch(data_ + at);
+      __builtin_prefetch(table_ + date * layout_.offsetSize);
+      ahead.dates[ahead.count++] = date;
+    }
+  }
+
+  // The planned dates of the event at `i`, whose offset-table entries `prefetchDateEntries` fetched.
+  [[gnu::always_inline]] void prefetchDateObjects(std::uint64_t i) const {
+    const AheadDates& ahead = aheadDates_[i % aheadDates_.size()];
+    if (ahead.event != i) return;
+    for (std::uint8_t k = 0; k < ahead.count; ++k) {
+      std::uint64_t at;
+      if (offset(ahead.dates[k], at)) __builtin_prefetch(data_ + at);
     }
   }
 
@@ -397,6 +418,9 @@ class DirectBinaryDecoder {
 
   const std::uint8_t* data_;
   BinaryLayout layout_;
+  const std::uint8_t* table_ = data_ + layout_.tableOffset;  // the offset table
+  unsigned offsetShift_ = 64 - 8 * unsigned{layout_.offsetSize};
+  unsigned refShift_ = 64 - 8 * unsigned{layout_.refSize};
   RemindersWidgetPayload& payload_;
   PayloadStorage& storage_;
   std::uint64_t budget_;
@@ -412,6 +436,13 @@ class DirectBinaryDecoder {
   // How many events ahead the dates' offset-table entries are fetched; the dates themselves, half as far.
   // Measured on a million events: 16 to 64 all take about a third off the request.
   static constexpr std::uint64_t kDateLookahead = 32;
+  struct AheadDates {
+    std::uint64_t event = ~std::uint64_t{0};  // the event whose dates these are
+    std::array<std::uint64_t, 2> dates{};
+    std::uint8_t count = 0;
+  };
+  // Enough for the events between a date's entry and its object: slot `i % size` serves event `i`.
+  std::array<AheadDates, kDateLookahead> aheadDates_{};
   std::array<EventKeys, 4> eventKeys_;
   const std::uint8_t* fields_ = nullptr;  // the fields of the current event's keys
   static constexpr std::size_t kEnumCacheSize = 16;

@@ -79,10 +79,8 @@ bool expect(std::string_view text, size_t& pos, char a, char b = '\0') {
 
 }  // namespace
 
-bool isRepresentable(Date date) {
-  const double unix = date.unixSeconds();
-  return std::isfinite(date.sinceReferenceDate) && unix >= kFirstUnixSecond && unix < kEndUnixSecond;
-}
+static_assert(kFirstUnixSecond == -62'135'596'800.0 && kEndUnixSecond == 253'402'300'800.0,
+              "isRepresentable's bounds (date.h)");
 
 // `count` decimal digits of `value` (0 <= value < 10^count) at `at`, leading zeros included.
 void putDigits(char* at, long long value, int count) {

@@ -27,7 +27,12 @@ struct Date {
 
 /// True for a finite instant from 0001-01-01T00:00:00Z up to the end of 9999 (UTC), the range every
 /// text form and calendar here can represent. Decoders refuse anything else.
-bool isRepresentable(Date date);
+inline bool isRepresentable(Date date) {
+  // 0001-01-01T00:00:00Z and 10000-01-01T00:00:00Z in seconds since 1970 (checked in date.cpp). NaN and
+  // the infinities fail one of the comparisons.
+  const double unix = date.unixSeconds();
+  return unix >= -62'135'596'800.0 && unix < 253'402'300'800.0;
+}
 
 /// RFC 3339 in UTC with exactly three decimals: "2026-06-10T12:00:00.000Z". Sub-millisecond parts are
 /// rounded down. Requires a representable date.
