@@ -101,7 +101,7 @@ class JsonWriter {
   template <class Write>
   std::string_view recorded(Write&& write) {
     startValue();
-    afterKey_ = true;  // the value's own start writes no separator: it is written
+    afterKey_ = true;  // the separator is written: the value's own start must not write another
     const std::size_t start = used_;
     const std::size_t flushAt = flushAt_;
     flushAt_ = SIZE_MAX;
