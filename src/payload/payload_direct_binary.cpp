@@ -24,22 +24,20 @@ namespace {
 
 using plist::detail::BinaryLayout;
 
-// A big-endian number of `width` (1 to 8) bytes at `p`, read as one 8-byte load. Every reference and every
-// offset-table entry lies before the 32-byte trailer, so the 8 bytes are always inside the file.
-[[gnu::always_inline]] inline std::uint64_t readBigEndian(const std::uint8_t* p, unsigned width) {
-  std::uint64_t word;
-  std::memcpy(&word, p, 8);
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-  return word >> (64 - 8 * width);
-}
-
-// The same, with the shift `64 - 8 * width` made once per file: references and offsets are read some
-// forty times per event.
+// A big-endian number of `width` (1 to 8) bytes at `p`, read as one 8-byte load, given as the shift
+// `64 - 8 * width`: made once per file for references and offsets, which are read some forty times per
+// event. Every reference and every offset-table entry lies before the 32-byte trailer, so the 8 bytes are
+// always inside the file.
 [[gnu::always_inline]] inline std::uint64_t readBigEndianShifted(const std::uint8_t* p, unsigned shift) {
   std::uint64_t word;
   std::memcpy(&word, p, 8);
   if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
   return word >> shift;
+}
+
+// The same, given the width.
+[[gnu::always_inline]] inline std::uint64_t readBigEndian(const std::uint8_t* p, unsigned width) {
+  return readBigEndianShifted(p, 64 - 8 * width);
 }
 
 constexpr unsigned kNoField = 0xFF;
