@@ -77,28 +77,16 @@ void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& remin
 class ReminderTexts {
  public:
   void write(JsonWriter& out, const WidgetTimelineReminderComponent& reminder, DateTexts& dates) {
-    for (const Kept& kept : kept_) {
-      if (kept.reminder == reminder) return out.copy(kept.text);
-    }
-    const std::string_view text =
-        out.recorded([&](JsonWriter& writer) { writeReminder(writer, reminder, dates); });
-    if (kept_.size() < kMax) {
-      kept_.push_back({reminder, std::string(text)});
-    } else {
-      kept_[next_] = {reminder, std::string(text)};
-      next_ = (next_ + 1) % kMax;
-    }
+    bool written = false;
+    const std::string& text = texts_.text(reminder, [&] {
+      written = true;
+      return std::string(out.recorded([&](JsonWriter& writer) { writeReminder(writer, reminder, dates); }));
+    });
+    if (!written) out.copy(text);
   }
 
  private:
-  // Enough for the rows of a few days; beyond, the oldest make room.
-  static constexpr std::size_t kMax = 32;
-  struct Kept {
-    WidgetTimelineReminderComponent reminder;
-    std::string text;
-  };
-  std::vector<Kept> kept_;
-  std::size_t next_ = 0;
+  MadeTexts<WidgetTimelineReminderComponent, 64> texts_;  // a timeline's rows; past them, written each time
 };
 
 void writeEntry(JsonWriter& out, const RemindersWidgetTimelineEntry& entry, DateTexts& dates,

@@ -63,7 +63,7 @@ TEST(EntryJson, WritesEveryDateOfAnAnswerWithManyRepeatedAndDistinctDates) {
 
 TEST(EntryJson, RemindersRepeatedAcrossEntriesAreWrittenAsTheyAre) {
   // Entries show the same reminders day after day; an answer must read as every reminder written afresh,
-  // whether a reminder equals one written before, differs from it in a single field, or comes back after
+  // whether a reminder equals one written before, differs from it in a single field, or comes after
   // more distinct reminders than are remembered.
   const Date due = *parseRfc3339("2026-12-01T08:00:00Z");
   const auto variants = [&] {
@@ -95,8 +95,8 @@ TEST(EntryJson, RemindersRepeatedAcrossEntriesAreWrittenAsTheyAre) {
     entry.date = due.adding(day * 86'400.0);
     entry.layout = content_layout::SystemMediumLarge{RemindersListSize{5, 9.0}};
     entry.reminders = variants;
-    // 40 reminders seen once each push the early ones out of what is remembered.
-    for (int i = 0; day == 4 && i < 40; ++i) {
+    // 60 reminders seen once each fill what is remembered: the rest are written afresh each time.
+    for (int i = 0; day == 4 && i < 60; ++i) {
       entry.reminders.push_back(reminderDueAt(due));
       entry.reminders.back().identifier = "once " + std::to_string(i);
     }
