@@ -318,7 +318,8 @@ PayloadDecoding decodePayload(ByteBuffer&& bytes) {
     const bool binary = kept.size() >= kBinaryMagic.size() &&
                         std::memcmp(kept.data(), kBinaryMagic.data(), kBinaryMagic.size()) == 0;
     std::size_t viewed = kept.size();
-    if (binary ? detail::decodeBinaryPayloadDirectly(kept, payload, &viewed)
+    if (binary ? detail::decodeBinaryPayloadDirectly(kept, payload, &viewed,
+                                                     detail::decodingThreadsOfThisMachine())
                : detail::decodeXmlPayloadDirectly(kept, payload)) {
       // A binary file's offset table (a tenth of it) is not needed once the records are made.
       storage->shortenLastAdopted(viewed);

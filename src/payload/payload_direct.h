@@ -51,13 +51,24 @@ inline void setColours(RemindersWidgetPayload& payload, std::span<const std::str
     payload.persons[i].colorEncoded = ColorEncoded::fromRawValue(colours[i]);
 }
 
+/// How many threads may share the events of a binary file: at most `count` (the calling thread included),
+/// each taking at least `minimumEvents` events. The default is one thread.
+struct DecodingThreads {
+  unsigned count = 1;
+  std::uint64_t minimumEvents = 4096;
+};
+
+/// The threads `decodePayload` uses: as many as the machine has cores, at most four.
+DecodingThreads decodingThreadsOfThisMachine();
+
 /// Decodes a binary property list ("bplist00"). ASCII texts are views into `bytes`, which must live as long
 /// as `payload.storage`; other texts, lists and URLs go into that storage. False when the file needs the
 /// tree path; `payload` is then unusable. On success `viewed`, when given, is set to the length of the
-/// start of `bytes` that texts may point into (everything before the offset table).
+/// start of `bytes` that texts may point into (everything before the offset table). The answer does not
+/// depend on `threads`.
 [[nodiscard]] bool decodeBinaryPayloadDirectly(std::span<const std::uint8_t> bytes,
-                                               RemindersWidgetPayload& payload,
-                                               std::size_t* viewed = nullptr);
+                                               RemindersWidgetPayload& payload, std::size_t* viewed = nullptr,
+                                               DecodingThreads threads = {});
 
 /// Decodes an XML property list in UTF-8. Texts without character references are views into `bytes`, with
 /// the same lifetime rule. False when the file needs the tree path.

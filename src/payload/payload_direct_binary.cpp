@@ -6,11 +6,15 @@
 // (charged with the same amounts), so a file whose shared references describe an enormous tree is left to
 // the tree reader to refuse. Containers can only hold what their place in the payload allows, so a
 // container that contains itself fails a type check here before it could loop.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
+#include <exception>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <tuple>
-#include <type_traits>
 #include <vector>
 
 #include "payload/payload_direct.h"
@@ -44,34 +48,34 @@ constexpr unsigned kNoField = 0xFF;
 
 class DirectBinaryDecoder {
  public:
-  DirectBinaryDecoder(std::span<const std::uint8_t> bytes, const BinaryLayout& layout,
-                      RemindersWidgetPayload& payload)
-      : data_(bytes.data()),
-        layout_(layout),
-        payload_(payload),
-        storage_(*payload.storage),
-        budget_(64 * static_cast<std::uint64_t>(bytes.size()) + (std::uint64_t{8} << 20)) {
+  // A decoder of the file at `data` that puts texts it makes into `storage` and may charge up to `budget`.
+  DirectBinaryDecoder(const std::uint8_t* data, const BinaryLayout& layout, RemindersWidgetPayload& payload,
+                      PayloadStorage& storage, std::uint64_t budget)
+      : data_(data), layout_(layout), payload_(payload), storage_(storage), budget_(budget) {
     keyCache_.fill({~std::uint64_t{0}, 0, 0, nullptr});
   }
 
-  bool run() {
+  bool run(const DecodingThreads& threads) {
     std::uint64_t pos, count;
     if (!dictionary(layout_.topObject, pos, count)) return false;
     std::array<std::uint64_t, kPayloadKeys.size()> slots{};
     unsigned seen;
     if (!slotsOf(pos, count, kPayloadKeys, slots, seen)) return false;
-    if (seen != 3 || !records(slots[0], payload_.events, &DirectBinaryDecoder::event) ||
-        !records(slots[1], payload_.persons, &DirectBinaryDecoder::person))
-      return false;
+    if (seen != 3 || !events(slots[0], threads) || !persons(slots[1]) || spent_ > budget_) return false;
     setColours(payload_, colours_);
     return true;
   }
 
  private:
+  // What the tree reader would charge for the objects read so far is added up in `spent_`, which must stay
+  // within `budget_`. `spend` adds without looking, for texts and remembered answers; `charge` adds and
+  // checks, for containers, whose elements may be reserved for. Every record is checked once read, so
+  // the sum is never more than one record past the budget, and a file is refused exactly when the tree
+  // reader would run out.
+  void spend(std::uint64_t cost) { spent_ += cost; }
   bool charge(std::uint64_t cost) {
-    if (cost > budget_) return false;
-    budget_ -= cost;
-    return true;
+    spent_ += cost;
+    return spent_ <= budget_;
   }
 
   [[gnu::always_inline]] bool offset(std::uint64_t index, std::uint64_t& pos) const {
@@ -119,21 +123,23 @@ class DirectBinaryDecoder {
   }
 
   // The string object `index` as UTF-8: a view into the file for ASCII, a converted copy for UTF-16.
-  bool uncachedString(std::uint64_t index, std::string_view& out) {
+  // Never inlined: `string` answers most calls from its cache and stays small.
+  [[gnu::noinline]] bool uncachedString(std::uint64_t index, std::string_view& out) {
     std::uint64_t pos, n;
     if (!offset(index, pos)) return false;
     const std::uint8_t kind = data_[pos] >> 4;
     if (kind == 0x5) {
       if (!count(pos, n, 1)) return false;
       const auto* text = reinterpret_cast<const char*>(data_ + pos);
-      if (!isAscii({text, n}) || !charge(n)) return false;
+      if (!isAscii({text, n})) return false;
+      spend(n);
       out = {text, n};
       return true;
     }
     if (kind != 0x6 || !count(pos, n, 2)) return false;
     scratch_.clear();
-    if (!plist::detail::appendUtf16BeAsUtf8(data_ + pos, n, scratch_) || !charge(scratch_.size()))
-      return false;
+    if (!plist::detail::appendUtf16BeAsUtf8(data_ + pos, n, scratch_)) return false;
+    spend(scratch_.size());
     out = storage_.keep(scratch_);
     return true;
   }
@@ -144,7 +150,8 @@ class DirectBinaryDecoder {
     CachedText& slot = recentTexts_[index % recentTexts_.size()];
     if (slot.index == index) {
       out = slot.text;
-      return charge(out.size());
+      spend(out.size());
+      return true;
     }
     if (!uncachedString(index, out)) return false;
     slot = {index, out};
@@ -167,7 +174,8 @@ class DirectBinaryDecoder {
     auto& slot = keyCache_[index % keyCache_.size()];
     if (slot.index == index && slot.keys == keys.data()) {
       field = slot.field;
-      return charge(slot.size);
+      spend(slot.size);
+      return true;
     }
     std::string_view text;
     if (!string(index, text)) return false;  // a key must be a string
@@ -201,7 +209,8 @@ class DirectBinaryDecoder {
     auto& slot = std::get<EnumCache<E>>(enumCaches_)[index % kEnumCacheSize];
     if (slot.index == index) {
       out = slot.value;
-      return charge(slot.size);
+      spend(slot.size);
+      return true;
     }
     std::string_view text;
     if (!string(index, text)) return false;
@@ -243,15 +252,23 @@ class DirectBinaryDecoder {
     RecentList* slot = nullptr;
     if (refBytes <= RecentList::kMaxBytes) {
       std::uint64_t hash = n;
-      for (std::uint64_t i = 0; i < refBytes; ++i)
-        hash = hash * 0x100000001B3ull ^ data_[pos + i];
-      slot = &recentLists_[hash % recentLists_.size()];
+      for (std::uint64_t i = 0; i < refBytes; i += 8) {
+        // References end before the offset table, which is followed by the 32-byte trailer: the eight
+        // bytes are inside the file. Those past the references are masked off.
+        std::uint64_t word;
+        std::memcpy(&word, data_ + pos + i, 8);
+        if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+        if (refBytes - i < 8) word &= ~std::uint64_t{0} >> (64 - 8 * (refBytes - i));
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+      }
+      slot = &recentLists_[hash >> (64 - kRecentListBits)];  // the top bits: they depend on every byte
       if (slot->length == refBytes + 1 && std::memcmp(slot->references.data(), data_ + pos, refBytes) == 0) {
         out = slot->list;
-        return charge(slot->size);
+        spend(slot->size);
+        return true;
       }
     }
-    const std::uint64_t budgetBefore = budget_;
+    const std::uint64_t spentBefore = spent_;
     texts_.clear();
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
@@ -262,7 +279,7 @@ class DirectBinaryDecoder {
       slot->length = static_cast<std::uint8_t>(refBytes + 1);
       std::memcpy(slot->references.data(), data_ + pos, refBytes);
       slot->list = out;
-      slot->size = budgetBefore - budget_;
+      slot->size = spent_ - spentBefore;
     }
     return true;
   }
@@ -294,12 +311,13 @@ class DirectBinaryDecoder {
     if (n == keys.fields.size() && n > 0 && std::memcmp(data_ + pos, keys.references.data(), keyBytes) == 0) {
       seen = keys.seen;
       fields_ = keys.fields.data();
-      return charge(keys.size);
+      spend(keys.size);
+      return true;
     }
     keys.fields.clear();
     keys.size = 0;
     seen = 0;
-    const std::uint64_t budgetBefore = budget_;
+    const std::uint64_t spentBefore = spent_;
     for (std::uint64_t i = 0; i < n; ++i) {
       unsigned field;
       if (!key(pos, i, kEventKeys, field)) return false;
@@ -311,7 +329,7 @@ class DirectBinaryDecoder {
     }
     keys.references.assign(data_ + pos, data_ + pos + keyBytes);
     keys.seen = seen;
-    keys.size = budgetBefore - budget_;
+    keys.size = spent_ - spentBefore;
     fields_ = keys.fields.data();
     return true;
   }
@@ -333,22 +351,85 @@ class DirectBinaryDecoder {
            ((seen & (1u << kActionURL)) == 0 || url(slots[kActionURL], e.actionURL));
   }
 
-  // The array `index` of records, each read by `read`.
-  template <class Record>
-  bool records(std::uint64_t index, std::vector<Record>& out,
-               bool (DirectBinaryDecoder::*read)(std::uint64_t, Record&)) {
+  // The events array `index`, shared out in runs of consecutive events between up to `threads.count`
+  // threads, each with a decoder (and so caches and a storage part) of its own; this thread reads the first
+  // run. Every helper may spend the budget left here, and what they spent is charged here once they are
+  // done: the file is refused exactly when one thread reading it all would have run out.
+  bool events(std::uint64_t index, const DecodingThreads& threads) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
+    std::vector<WidgetEventPayload>& out = payload_.events;
     out.reserve(n);
-    adviseLargeBlock(out.data(), n * sizeof(Record));
+    adviseLargeBlock(out.data(), n * sizeof(WidgetEventPayload));
+    const std::uint64_t runs = std::clamp<std::uint64_t>(
+        n / std::max<std::uint64_t>(threads.minimumEvents, 1), 1, std::max(threads.count, 1u));
+    if (runs == 1)
+      return eventRun(pos, 0, n, [&out](std::uint64_t) -> WidgetEventPayload& { return out.emplace_back(); });
+
+    out.resize(n);
+    const auto inPlace = [records = out.data()](std::uint64_t i) -> WidgetEventPayload& {
+      return records[i];
+    };
+    const std::uint64_t length = n / runs;  // the last run also takes the rest
+    struct Helper {
+      std::unique_ptr<DirectBinaryDecoder> decoder;
+      bool done = false;
+      std::exception_ptr failure;
+    };
+    std::vector<Helper> helpers(runs - 1);
+    for (auto& helper : helpers)
+      helper.decoder =
+          std::make_unique<DirectBinaryDecoder>(data_, layout_, payload_, storage_.part(), budget_ - spent_);
+    bool done;
+    {
+      std::vector<std::jthread> running;
+      for (std::uint64_t r = 1; r < runs; ++r) {
+        const auto work = [&, r] {
+          Helper& helper = helpers[r - 1];
+          try {
+            helper.done =
+                helper.decoder->eventRun(pos, r * length, r + 1 == runs ? n : (r + 1) * length, inPlace);
+          } catch (...) {
+            helper.failure = std::current_exception();
+          }
+        };
+        try {
+          running.emplace_back(work);
+        } catch (const std::system_error&) {
+          work();  // no thread to be had: read the run here
+        }
+      }
+      done = eventRun(pos, 0, length, inPlace);
+    }  // every helper has finished here
+    for (const Helper& helper : helpers)
+      if (helper.failure) std::rethrow_exception(helper.failure);
+    for (const Helper& helper : helpers)
+      done = done && helper.done && charge(helper.decoder->spent_);
+    return done;
+  }
+
+  // Reads the events at places `first` to `last` of the events array whose references start at `pos`, each
+  // into `place(i)`.
+  template <class Place>
+  bool eventRun(std::uint64_t pos, std::uint64_t first, std::uint64_t last, Place place) {
+    for (std::uint64_t i = first; i < last; ++i) {
+      prefetchDateEntries(pos, last, i + kDateLookahead);
+      prefetchDateObjects(i + kDateLookahead / 2);
+      std::uint64_t element;
+      if (!ref(pos + i * layout_.refSize, element) || !event(element, place(i)) || spent_ > budget_)
+        return false;
+    }
+    return true;
+  }
+
+  bool persons(std::uint64_t index) {
+    std::uint64_t pos, n;
+    if (!array(index, pos, n)) return false;
+    payload_.persons.reserve(n);
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;
-      if constexpr (std::is_same_v<Record, WidgetEventPayload>) {
-        prefetchDateEntries(pos, n, i + kDateLookahead);
-        prefetchDateObjects(i + kDateLookahead / 2);
-      }
-      // Read in place; a record that fails fails the whole file.
-      if (!ref(pos + i * layout_.refSize, element) || !(this->*read)(element, out.emplace_back()))
+      if (!ref(pos + i * layout_.refSize, element) || !person(element, payload_.persons.emplace_back()) ||
+          spent_ > budget_)
         return false;
     }
     return true;
@@ -422,6 +503,7 @@ class DirectBinaryDecoder {
   RemindersWidgetPayload& payload_;
   PayloadStorage& storage_;
   std::uint64_t budget_;
+  std::uint64_t spent_ = 0;
   std::array<CachedKey, 64> keyCache_;
   struct EventKeys {
     std::vector<std::uint8_t> references;  // the key references of an event read before
@@ -461,7 +543,8 @@ class DirectBinaryDecoder {
     std::span<const std::string_view> list;
     std::uint64_t size = 0;  // what reading the elements charged
   };
-  std::array<RecentList, 64> recentLists_{};
+  static constexpr unsigned kRecentListBits = 6;
+  std::array<RecentList, std::size_t{1} << kRecentListBits> recentLists_{};
   struct CachedText {
     std::uint64_t index = ~std::uint64_t{0};
     std::string_view text;
@@ -474,11 +557,19 @@ class DirectBinaryDecoder {
 
 }  // namespace
 
+DecodingThreads decodingThreadsOfThisMachine() {
+  return {std::clamp(std::thread::hardware_concurrency(), 1u, 4u)};
+}
+
 bool decodeBinaryPayloadDirectly(std::span<const std::uint8_t> bytes, RemindersWidgetPayload& payload,
-                                 std::size_t* viewed) {
+                                 std::size_t* viewed, DecodingThreads threads) {
   std::string ignored;
   const auto layout = plist::detail::readBinaryLayout(bytes, ignored);
-  if (!layout || !DirectBinaryDecoder(bytes, *layout, payload).run()) return false;
+  if (!layout) return false;
+  // As much as the tree reader may take for the file, charged with the same amounts.
+  const std::uint64_t budget = 64 * static_cast<std::uint64_t>(bytes.size()) + (std::uint64_t{8} << 20);
+  if (!DirectBinaryDecoder(bytes.data(), *layout, payload, *payload.storage, budget).run(threads))
+    return false;
   // Every object read, and so every text viewed, ends before the offset table (see `count`).
   if (viewed != nullptr) *viewed = static_cast<std::size_t>(layout->tableOffset);
   return true;

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <list>
 #include <memory>
 #include <memory_resource>
 #include <optional>
@@ -105,7 +106,8 @@ std::span<const CustodyPersonType> allCustodyPersonTypes();
 
 /// Owns what the events of a payload point at: texts, lists of identifiers, URLs and the file bytes that
 /// texts may be views into. Nothing is ever removed or moved, so a view stays valid as long as the storage
-/// lives. Filling it is not thread-safe; once a payload is built, any number of threads may read it.
+/// lives. Filling it is not thread-safe (each thread that fills one takes a `part` of its own); once a
+/// payload is built, any number of threads may read it.
 class PayloadStorage {
  public:
   PayloadStorage() = default;
@@ -124,12 +126,16 @@ class PayloadStorage {
   /// Shortens the bytes adopted last to their first `size`, giving the memory of the rest back. No text may
   /// point past them.
   void shortenLastAdopted(std::size_t size) noexcept;
+  /// A storage of its own for another thread to fill, living as long as this one. Making parts is not
+  /// thread-safe either: make them before the threads start.
+  PayloadStorage& part() { return parts_.emplace_back(); }
 
  private:
   std::pmr::monotonic_buffer_resource arena_;
   std::array<std::span<const std::string_view>, 64> recentLists_{};  // lists kept lately, by their hash
   std::deque<URL> urls_;
   std::deque<ByteBuffer> buffers_;
+  std::list<PayloadStorage> parts_;
 };
 
 /// One planned or past event. Its texts, its beneficiaries and its URL point into the storage of the

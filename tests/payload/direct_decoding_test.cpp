@@ -31,11 +31,11 @@ PayloadDecoding throughTree(const Bytes& bytes) {
 }
 
 // Decodes `bytes` with the direct reader of their form; nothing when it hands the file on.
-std::optional<RemindersWidgetPayload> directly(const Bytes& bytes) {
+std::optional<RemindersWidgetPayload> directly(const Bytes& bytes, detail::DecodingThreads threads = {}) {
   RemindersWidgetPayload payload;
   payload.storage = std::make_shared<PayloadStorage>();
   const bool binary = bytes.size() >= 8 && std::equal(bytes.begin(), bytes.begin() + 8, "bplist00");
-  const bool decoded = binary ? detail::decodeBinaryPayloadDirectly(bytes, payload)
+  const bool decoded = binary ? detail::decodeBinaryPayloadDirectly(bytes, payload, nullptr, threads)
                               : detail::decodeXmlPayloadDirectly(bytes, payload);
   if (!decoded) return std::nullopt;
   return payload;
@@ -138,6 +138,60 @@ TEST(DirectDecoding, TakesWhatTheWriterWritesAndAgreesWithTheTree) {
       expectAgreement(*bytes, "seed " + std::to_string(seed));
     }
   }
+}
+
+// Threads take runs of consecutive events, each with its caches and a storage of its own; the answer must
+// not depend on how the events were shared out.
+TEST(DirectDecoding, GivesTheSameAnswerWhateverThreadsShareTheEvents) {
+  const auto original = variedPayload(11, 2000, false);
+  const auto bytes = writePayload(original, plist::Format::binary);
+  ASSERT_TRUE(bytes);
+  const std::vector<detail::DecodingThreads> ways = {{1, 1}, {2, 1}, {2, 999}, {3, 600}, {4, 1}, {64, 1}};
+  for (const auto threads : ways) {
+    const std::string what = std::to_string(threads.count) + " threads of " +
+                             std::to_string(threads.minimumEvents) + " events or more";
+    // Decoded into a storage of its own, checked once the decoder and its threads are gone.
+    const auto direct = directly(*bytes, threads);
+    ASSERT_TRUE(direct) << what;
+    EXPECT_EQ(direct->events, original.events) << what;
+    EXPECT_EQ(direct->persons, original.persons) << what;
+  }
+
+  // A damaged event in any run sends the whole file to the tree: a high byte in its ASCII identifier.
+  for (const std::size_t damaged : {0u, 599u, 600u, 1199u, 1999u}) {
+    Bytes damagedBytes = *bytes;
+    const std::string identifier(original.events[damaged].identifier);
+    const auto at = textOf(damagedBytes).find(identifier);
+    ASSERT_NE(at, std::string::npos);
+    damagedBytes[at] = 0xC5;
+    const std::string what = "event " + std::to_string(damaged) + " damaged";
+    EXPECT_FALSE(directly(damagedBytes, {1, 1})) << what;
+    EXPECT_FALSE(directly(damagedBytes, {3, 600})) << what;
+    expectAgreement(damagedBytes, what);
+  }
+}
+
+// The budget is the tree reader's, and a file is refused when the events of all runs together exceed it,
+// though each run alone stays within it. Every event names the same long title, which the tree charges
+// again for each event.
+TEST(DirectDecoding, ChargesTheBudgetForAllThreadsTogether) {
+  auto payloadOf = [](int eventCount) {
+    RemindersWidgetPayload payload = variedPayload(5, eventCount, false);
+    const std::string_view title = payload.keep(std::string(12'000, 't'));
+    for (auto& event : payload.events)
+      event.title = title;
+    return *writePayload(payload, plist::Format::binary);
+  };
+  const Bytes half = payloadOf(2000);
+  const Bytes whole = payloadOf(4000);
+  ASSERT_TRUE(throughTree(half)) << "the budget should take half the events";
+  ASSERT_FALSE(throughTree(whole)) << "the budget should not take all the events";
+  EXPECT_EQ(throughTree(whole).error.reason, "not a property list: object graph too large");
+
+  EXPECT_TRUE(directly(half, {2, 1000}));
+  EXPECT_FALSE(directly(whole, {2, 2000}));
+  EXPECT_FALSE(directly(whole, {4, 1}));
+  EXPECT_FALSE(directly(whole, {1, 1}));
 }
 
 TEST(DirectDecoding, AgreesOnAnotherWritersFiles) {
