@@ -37,9 +37,13 @@ class PackedView {
 
  private:
   static std::uint32_t checkedSize(std::size_t size) {
-    if (size > std::numeric_limits<std::uint32_t>::max())
-      throw std::length_error("a compact view holds at most 4 GiB - 1 elements");
+    if (size > std::numeric_limits<std::uint32_t>::max()) [[unlikely]]
+      tooLong();
     return static_cast<std::uint32_t>(size);
+  }
+  // Out of line, so that making a view stays small enough to be inlined.
+  [[noreturn, gnu::cold, gnu::noinline]] static void tooLong() {
+    throw std::length_error("a compact view holds at most 4 GiB - 1 elements");
   }
 
   unsigned char address_[sizeof(const T*)] = {};  // all zero: a null address

@@ -146,7 +146,7 @@ class DirectBinaryDecoder {
 
   // `string`, remembering recent answers: events share the objects of their type, status, persons and
   // empty texts, which are then checked (and UTF-16 converted) once instead of once per event.
-  bool string(std::uint64_t index, std::string_view& out) {
+  [[gnu::always_inline]] bool string(std::uint64_t index, std::string_view& out) {
     CachedText& slot = recentTexts_[index % recentTexts_.size()];
     if (slot.index == index) {
       out = slot.text;
@@ -228,19 +228,19 @@ class DirectBinaryDecoder {
     return isRepresentable(out);
   }
 
-  // The date of `field`. An event that went as planned shares its planned dates' objects, which were just
-  // read and checked.
-  bool sameDate(const std::array<std::uint64_t, kEventFieldCount>& slots, EventField field, Date& out,
-                const WidgetEventPayload& e) const {
-    if (slots[field] == slots[kPlannedDateFrom]) {
+  // The date object `index` of the event `e`. An event that went as planned shares its planned dates'
+  // objects (`from` and `to`), which were just read and checked.
+  bool sameDate(std::uint64_t index, std::uint64_t from, std::uint64_t to, const WidgetEventPayload& e,
+                Date& out) const {
+    if (index == from) {
       out = e.plannedDateFrom;
       return true;
     }
-    if (slots[field] == slots[kPlannedDateTo]) {
+    if (index == to) {
       out = e.plannedDateTo;
       return true;
     }
-    return date(slots[field], out);
+    return date(index, out);
   }
 
   // An array of strings. Arrays are not shared, but events name the same few persons over and over: a
@@ -308,14 +308,13 @@ class DirectBinaryDecoder {
     const std::size_t keyBytes = n * layout_.refSize;
     // Events with and without optional keys alternate, so a few key lists are kept, by their length.
     auto& keys = eventKeys_[n % eventKeys_.size()];
-    if (n == keys.fields.size() && n > 0 && std::memcmp(data_ + pos, keys.references.data(), keyBytes) == 0) {
+    if (n == keys.count && n > 0 && std::memcmp(data_ + pos, keys.references.data(), keyBytes) == 0) {
       seen = keys.seen;
-      fields_ = keys.fields.data();
+      places_ = keys.places.data();
       spend(keys.size);
       return true;
     }
-    keys.fields.clear();
-    keys.size = 0;
+    keys.count = 0;
     seen = 0;
     const std::uint64_t spentBefore = spent_;
     for (std::uint64_t i = 0; i < n; ++i) {
@@ -323,14 +322,14 @@ class DirectBinaryDecoder {
       if (!key(pos, i, kEventKeys, field)) return false;
       if (field == kNoField || (seen & (1u << field)) != 0) return false;
       seen |= 1u << field;
-      keys.fields.push_back(static_cast<std::uint8_t>(field));
-      if (field == kPlannedDateFrom || field == kPlannedDateTo)
-        keys.plannedDates[field - kPlannedDateFrom] = static_cast<std::uint8_t>(i);
+      keys.places[field] =
+          static_cast<std::uint8_t>(i);  // a dictionary of distinct known keys has 13 at most
     }
     keys.references.assign(data_ + pos, data_ + pos + keyBytes);
+    keys.count = n;
     keys.seen = seen;
     keys.size = spent_ - spentBefore;
-    fields_ = keys.fields.data();
+    places_ = keys.places.data();
     return true;
   }
 
@@ -339,16 +338,21 @@ class DirectBinaryDecoder {
     if (!dictionary(index, pos, n)) return false;
     std::uint32_t seen;
     if (!eventFields(pos, n, seen) || (seen & kRequiredEventFields) != kRequiredEventFields) return false;
-    std::array<std::uint64_t, kEventFieldCount> slots;
-    for (std::uint64_t i = 0; i < n; ++i)
-      if (!ref(pos + (n + i) * layout_.refSize, slots[fields_[i]])) return false;
-    return string(slots[kIdentifier], e.identifier) && enumeration(slots[kType], e.type) &&
-           enumeration(slots[kStatus], e.status) && string(slots[kTitle], e.title) &&
-           string(slots[kCaregiver], e.caregiver) && strings(slots[kBeneficiaries], e.beneficiaries) &&
-           date(slots[kPlannedDateFrom], e.plannedDateFrom) && date(slots[kPlannedDateTo], e.plannedDateTo) &&
-           sameDate(slots, kDateFrom, e.dateFrom, e) && sameDate(slots, kDateTo, e.dateTo, e) &&
-           string(slots[kDueAmountText], e.dueAmountText) && string(slots[kNotes], e.notes) &&
-           ((seen & (1u << kActionURL)) == 0 || url(slots[kActionURL], e.actionURL));
+    // The value references follow the keys'; each field's is read where it is needed.
+    const std::uint64_t values = pos + n * layout_.refSize;
+    const auto value = [&](EventField field, std::uint64_t & at) __attribute__((always_inline)) {
+      return ref(values + places_[field] * layout_.refSize, at);
+    };
+    std::uint64_t at, from, to;
+    return value(kIdentifier, at) && string(at, e.identifier) && value(kType, at) &&
+           enumeration(at, e.type) && value(kStatus, at) && enumeration(at, e.status) && value(kTitle, at) &&
+           string(at, e.title) && value(kCaregiver, at) && string(at, e.caregiver) &&
+           value(kBeneficiaries, at) && strings(at, e.beneficiaries) && value(kPlannedDateFrom, from) &&
+           date(from, e.plannedDateFrom) && value(kPlannedDateTo, to) && date(to, e.plannedDateTo) &&
+           value(kDateFrom, at) && sameDate(at, from, to, e, e.dateFrom) && value(kDateTo, at) &&
+           sameDate(at, from, to, e, e.dateTo) && value(kDueAmountText, at) && string(at, e.dueAmountText) &&
+           value(kNotes, at) && string(at, e.notes) &&
+           ((seen & (1u << kActionURL)) == 0 || (value(kActionURL, at) && url(at, e.actionURL)));
   }
 
   // The events array `index`, shared out in runs of consecutive events between up to `threads.count`
@@ -452,8 +456,8 @@ class DirectBinaryDecoder {
     if (i >= count || !ref(events + i * layout_.refSize, element) || !offset(element, pos)) return;
     const std::uint64_t n = data_[pos] & 0x0F;  // a dictionary of 15 entries or more is left alone
     const EventKeys& keys = eventKeys_[n % eventKeys_.size()];
-    if ((data_[pos] >> 4) != 0xD || n == 0x0F || keys.fields.size() != n) return;
-    for (const std::uint8_t place : keys.plannedDates) {
+    if ((data_[pos] >> 4) != 0xD || n == 0x0F || keys.count != n) return;
+    for (const std::uint8_t place : {keys.places[kPlannedDateFrom], keys.places[kPlannedDateTo]}) {
       const std::uint64_t value = pos + 1 + (n + place) * layout_.refSize;
       std::uint64_t date;
       if (value >= layout_.tableOffset || !ref(value, date)) continue;
@@ -506,12 +510,11 @@ class DirectBinaryDecoder {
   std::uint64_t spent_ = 0;
   std::array<CachedKey, 64> keyCache_;
   struct EventKeys {
-    std::vector<std::uint8_t> references;  // the key references of an event read before
-    std::vector<std::uint8_t> fields;      // the field each of them names
-    std::uint32_t seen = 0;
-    std::uint64_t size = 0;  // what reading those keys charged
-    // The places of the "plannedDateFrom" and "plannedDateTo" keys.
-    std::array<std::uint8_t, 2> plannedDates{};
+    std::vector<std::uint8_t> references;                 // the key references of an event read before
+    std::uint64_t count = 0;                              // how many; none is remembered when 0
+    std::uint32_t seen = 0;                               // the fields they name
+    std::array<std::uint8_t, kEventFieldCount> places{};  // the place of each field's key among them
+    std::uint64_t size = 0;                               // what reading those keys charged
   };
   // How many events ahead the dates' offset-table entries are fetched; the dates themselves, half as far.
   // Measured on a million events: 16 to 64 all take about a third off the request.
@@ -524,7 +527,7 @@ class DirectBinaryDecoder {
   // Enough for the events between a date's entry and its object: slot `i % size` serves event `i`.
   std::array<AheadDates, kDateLookahead> aheadDates_{};
   std::array<EventKeys, 4> eventKeys_;
-  const std::uint8_t* fields_ = nullptr;  // the fields of the current event's keys
+  const std::uint8_t* places_ = nullptr;  // the places of the current event's fields among its keys
   static constexpr std::size_t kEnumCacheSize = 16;
   template <class E>
   struct CachedEnum {
