@@ -51,8 +51,9 @@ inline void setColours(RemindersWidgetPayload& payload, std::span<const std::str
     payload.persons[i].colorEncoded = ColorEncoded::fromRawValue(colours[i]);
 }
 
-/// How many threads may share the events of a binary file: at most `count` (the calling thread included),
-/// each taking at least `minimumEvents` events. The default is one thread.
+/// How many threads may share the events of a binary file: one for every `minimumEvents` events, at most
+/// `count` (the calling thread included). They take pieces of a quarter of `minimumEvents` events in turn.
+/// The default is one thread.
 struct DecodingThreads {
   unsigned count = 1;
   std::uint64_t minimumEvents = 4096;

@@ -8,6 +8,7 @@
 // container that contains itself fails a type check here before it could loop.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <exception>
@@ -355,61 +356,76 @@ class DirectBinaryDecoder {
            ((seen & (1u << kActionURL)) == 0 || (value(kActionURL, at) && url(at, e.actionURL)));
   }
 
-  // The events array `index`, shared out in runs of consecutive events between up to `threads.count`
-  // threads, each with a decoder (and so caches and a storage part) of its own; this thread reads the first
-  // run. Every helper may spend the budget left here, and what they spent is charged here once they are
-  // done: the file is refused exactly when one thread reading it all would have run out.
+  // The events array `index`, read by up to `threads.count` threads. They take pieces of consecutive
+  // events in turn, as they finish the last one, so a thread that runs slower (the machine's other work
+  // may take its core for a while) simply reads fewer. Each helper has a decoder, and so caches and a
+  // storage part, of its own and may spend the budget left here; what they spent is charged here once they
+  // are done, so a file is refused exactly when one thread reading it all would have run out.
   bool events(std::uint64_t index, const DecodingThreads& threads) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
     std::vector<WidgetEventPayload>& out = payload_.events;
     out.reserve(n);
     adviseLargeBlock(out.data(), n * sizeof(WidgetEventPayload));
-    const std::uint64_t runs = std::clamp<std::uint64_t>(
-        n / std::max<std::uint64_t>(threads.minimumEvents, 1), 1, std::max(threads.count, 1u));
-    if (runs == 1)
+    const std::uint64_t minimum = std::max<std::uint64_t>(threads.minimumEvents, 1);
+    const std::uint64_t count = std::clamp<std::uint64_t>(n / minimum, 1, std::max(threads.count, 1u));
+    if (count == 1)
       return eventRun(pos, 0, n, [&out](std::uint64_t) -> WidgetEventPayload& { return out.emplace_back(); });
 
     out.resize(n);
     const auto inPlace = [records = out.data()](std::uint64_t i) -> WidgetEventPayload& {
       return records[i];
     };
-    const std::uint64_t length = n / runs;  // the last run also takes the rest
+    const std::uint64_t piece = std::max<std::uint64_t>(minimum / 4, 1);
+    const std::uint64_t pieces = (n + piece - 1) / piece;
+    std::atomic<std::uint64_t> nextPiece{0};
+    std::atomic<bool> failed{false};
+    // Reads pieces until none is left or a thread failed.
+    const auto share = [&](DirectBinaryDecoder& decoder) {
+      for (std::uint64_t p; !failed.load(std::memory_order_relaxed) &&
+                            (p = nextPiece.fetch_add(1, std::memory_order_relaxed)) < pieces;) {
+        if (!decoder.eventRun(pos, p * piece, std::min(n, (p + 1) * piece), inPlace))
+          failed.store(true, std::memory_order_relaxed);
+      }
+    };
     struct Helper {
       std::unique_ptr<DirectBinaryDecoder> decoder;
-      bool done = false;
       std::exception_ptr failure;
     };
-    std::vector<Helper> helpers(runs - 1);
+    std::vector<Helper> helpers(count - 1);
     for (auto& helper : helpers)
       helper.decoder =
           std::make_unique<DirectBinaryDecoder>(data_, layout_, payload_, storage_.part(), budget_ - spent_);
-    bool done;
     {
       std::vector<std::jthread> running;
-      for (std::uint64_t r = 1; r < runs; ++r) {
-        const auto work = [&, r] {
-          Helper& helper = helpers[r - 1];
+      for (Helper& helper : helpers) {
+        const auto work = [&] {
           try {
-            helper.done =
-                helper.decoder->eventRun(pos, r * length, r + 1 == runs ? n : (r + 1) * length, inPlace);
+            share(*helper.decoder);
           } catch (...) {
             helper.failure = std::current_exception();
+            failed = true;
           }
         };
         try {
           running.emplace_back(work);
         } catch (const std::system_error&) {
-          work();  // no thread to be had: read the run here
+          // No thread to be had: this one reads what is left.
         }
       }
-      done = eventRun(pos, 0, length, inPlace);
+      try {
+        share(*this);
+      } catch (...) {
+        failed = true;  // the helpers stop at their next piece, and are waited for here
+        throw;
+      }
     }  // every helper has finished here
     for (const Helper& helper : helpers)
       if (helper.failure) std::rethrow_exception(helper.failure);
+    if (failed) return false;
     for (const Helper& helper : helpers)
-      done = done && helper.done && charge(helper.decoder->spent_);
-    return done;
+      if (!charge(helper.decoder->spent_)) return false;
+    return true;
   }
 
   // Reads the events at places `first` to `last` of the events array whose references start at `pos`, each

@@ -54,9 +54,10 @@ enum CharClass : std::uint8_t {
   kAlpha = 1,
   kDigit = 2,
   kHexDigit = 4,
-  kHostChar = 8,    // unreserved or sub-delims: what a host name (reg-name) is made of
-  kPathChar = 16,   // pchar and "/": a host character, ":", "@" or "/"
-  kQueryChar = 32,  // a path character or "?"
+  kHostChar = 8,     // unreserved or sub-delims: what a host name (reg-name) is made of
+  kPathChar = 16,    // pchar and "/": a host character, ":", "@" or "/"
+  kQueryChar = 32,   // a path character or "?"
+  kSchemeChar = 64,  // after a scheme's first letter: a letter, a digit, "+", "-" or "."
 };
 constexpr std::array<std::uint8_t, 256> kCharClasses = [] {
   std::array<std::uint8_t, 256> classes{};
@@ -67,8 +68,9 @@ constexpr std::array<std::uint8_t, 256> kCharClasses = [] {
   const std::string_view alpha = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz",
                          digits = "0123456789";
   constexpr std::uint8_t kAllPlain = kHostChar | kPathChar | kQueryChar;
-  add(alpha, kAlpha | kAllPlain);
-  add(digits, kDigit | kHexDigit | kAllPlain);
+  add(alpha, kAlpha | kSchemeChar | kAllPlain);
+  add(digits, kDigit | kHexDigit | kSchemeChar | kAllPlain);
+  add("+-.", kSchemeChar);
   add("ABCDEFabcdef", kHexDigit);
   add("-._~!$&'()*+,;=", kAllPlain);
   add(":@/", kPathChar | kQueryChar);
@@ -84,37 +86,39 @@ constexpr bool is(char c, std::uint8_t charClass) {
 // well formed. Every text it accepts is an RFC 3986 URI; it may say no to URIs that are valid, which then
 // go to the full parser. This spares the parser's cost for the many links of a large payload.
 bool isPlainAbsoluteURI(std::string_view text) {
-  std::size_t i = 0;
   const std::size_t n = text.size();
   if (n == 0 || !is(text[0], kAlpha)) return false;
-  for (i = 1; i < n && text[i] != ':'; ++i)
-    if (!is(text[i], kAlpha | kDigit) && text[i] != '+' && text[i] != '-' && text[i] != '.') return false;
-  if (i == n) return false;
-  ++i;  // ":"
-  // One character of `charClass`, or a percent escape. Moves past it; false for anything else.
-  const auto plain = [&](std::uint8_t charClass) {
-    if (text[i] == '%') {
+  std::size_t i = 1;
+  while (i < n && is(text[i], kSchemeChar))
+    ++i;
+  if (i == n || text[i] != ':') return false;
+  ++i;
+  // Moves past characters of `charClass` and percent escapes, up to the first other character (or the
+  // end); false for a malformed escape. None of the classes holds "%", "#" or, but for queries, "?".
+  const auto run = [&](std::uint8_t charClass) {
+    for (;;) {
+      while (i < n && is(text[i], charClass))
+        ++i;
+      if (i == n || text[i] != '%') return true;
       if (n - i < 3 || !is(text[i + 1], kHexDigit) || !is(text[i + 2], kHexDigit)) return false;
       i += 3;
-      return true;
     }
-    if (!is(text[i], charClass)) return false;
-    ++i;
-    return true;
   };
+  const auto at = [&](char c) { return i < n && text[i] == c; };
   if (text.substr(i, 2) == "//") {
-    for (i += 2; i < n && text[i] != '/' && text[i] != '?' && text[i] != '#';)
-      if (!plain(kHostChar)) return false;
+    i += 2;
+    if (!run(kHostChar) || !(i == n || at('/') || at('?') || at('#'))) return false;
   }
-  while (i < n && text[i] != '?' && text[i] != '#')
-    if (!plain(kPathChar)) return false;
-  if (i < n && text[i] == '?')
-    for (++i; i < n && text[i] != '#';)
-      if (!plain(kQueryChar)) return false;
-  if (i < n && text[i] == '#')
-    for (++i; i < n;)
-      if (!plain(kQueryChar)) return false;
-  return true;
+  if (!run(kPathChar) || !(i == n || at('?') || at('#'))) return false;
+  if (at('?')) {
+    ++i;
+    if (!run(kQueryChar) || !(i == n || at('#'))) return false;
+  }
+  if (at('#')) {
+    ++i;
+    if (!run(kQueryChar)) return false;
+  }
+  return i == n;
 }
 
 }  // namespace
