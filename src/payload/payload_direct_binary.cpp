@@ -16,6 +16,7 @@
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "payload/payload_direct.h"
@@ -250,7 +251,7 @@ class DirectBinaryDecoder {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
     const std::uint64_t refBytes = n * layout_.refSize;
-    RecentList* slot = nullptr;
+    RecentList* pair = nullptr;
     if (refBytes <= RecentList::kMaxBytes) {
       std::uint64_t hash = n;
       for (std::uint64_t i = 0; i < refBytes; i += 8) {
@@ -262,11 +263,18 @@ class DirectBinaryDecoder {
         if (refBytes - i < 8) word &= ~std::uint64_t{0} >> (64 - 8 * (refBytes - i));
         hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
       }
-      slot = &recentLists_[hash >> (64 - kRecentListBits)];  // the top bits: they depend on every byte
-      if (slot->length == refBytes + 1 && std::memcmp(slot->references.data(), data_ + pos, refBytes) == 0) {
-        out = slot->list;
-        spend(slot->size);
-        return true;
+      hash = (hash ^ hash >> 32) * 0x9E3779B97F4A7C15ull;
+      // Two lists per hash, the one used last first: a payload's few dozen distinct lists would often
+      // share a slot, and take turns evicting each other.
+      pair = &recentLists_[2 * (hash >> (64 - kRecentListBits))];  // the top bits depend on every byte
+      for (const int way : {0, 1}) {
+        const RecentList& slot = pair[way];
+        if (slot.length == refBytes + 1 && std::memcmp(slot.references.data(), data_ + pos, refBytes) == 0) {
+          out = slot.list;
+          spend(slot.size);
+          if (way == 1) std::swap(pair[0], pair[1]);
+          return true;
+        }
       }
     }
     const std::uint64_t spentBefore = spent_;
@@ -276,11 +284,12 @@ class DirectBinaryDecoder {
       if (!ref(pos + i * layout_.refSize, element) || !string(element, texts_.emplace_back())) return false;
     }
     out = storage_.keepList(texts_);
-    if (slot != nullptr) {
-      slot->length = static_cast<std::uint8_t>(refBytes + 1);
-      std::memcpy(slot->references.data(), data_ + pos, refBytes);
-      slot->list = out;
-      slot->size = spent_ - spentBefore;
+    if (pair != nullptr) {
+      pair[1] = pair[0];
+      pair[0].length = static_cast<std::uint8_t>(refBytes + 1);
+      std::memcpy(pair[0].references.data(), data_ + pos, refBytes);
+      pair[0].list = out;
+      pair[0].size = spent_ - spentBefore;
     }
     return true;
   }
@@ -563,7 +572,7 @@ class DirectBinaryDecoder {
     std::uint64_t size = 0;  // what reading the elements charged
   };
   static constexpr unsigned kRecentListBits = 6;
-  std::array<RecentList, std::size_t{1} << kRecentListBits> recentLists_{};
+  std::array<RecentList, std::size_t{2} << kRecentListBits> recentLists_{};  // pairs
   struct CachedText {
     std::uint64_t index = ~std::uint64_t{0};
     std::string_view text;
