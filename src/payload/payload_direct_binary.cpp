@@ -167,6 +167,15 @@ class DirectBinaryDecoder {
     return true;
   }
 
+  // An event's identifier: its own, so the recent texts are neither asked nor given it (it would only take
+  // the place of a text that events share).
+  bool identifier(std::uint64_t index, CompactText& out) {
+    std::string_view text;
+    if (!uncachedString(index, text)) return false;
+    out = text;
+    return true;
+  }
+
   // Which of `keys` the key at position `i` of the dictionary at `pos` (with `n` entries) is, or
   // `kNoField`. Keys are few distinct objects shared by every dictionary, so their answers are cached.
   template <std::size_t N>
@@ -354,7 +363,7 @@ class DirectBinaryDecoder {
       return ref(values + places_[field] * layout_.refSize, at);
     };
     std::uint64_t at, from, to;
-    return value(kIdentifier, at) && string(at, e.identifier) && value(kType, at) &&
+    return value(kIdentifier, at) && identifier(at, e.identifier) && value(kType, at) &&
            enumeration(at, e.type) && value(kStatus, at) && enumeration(at, e.status) && value(kTitle, at) &&
            string(at, e.title) && value(kCaregiver, at) && string(at, e.caregiver) &&
            value(kBeneficiaries, at) && strings(at, e.beneficiaries) && value(kPlannedDateFrom, from) &&
