@@ -261,16 +261,18 @@ class DirectBinaryDecoder {
     if (!array(index, pos, n)) return false;
     const std::uint64_t refBytes = n * layout_.refSize;
     RecentList* pair = nullptr;
-    if (refBytes <= RecentList::kMaxBytes) {
+    // The references as words, those of a short list (the usual one or two persons) in one.
+    std::array<std::uint64_t, RecentList::kMaxWords> words{};
+    const std::uint64_t wordCount = (refBytes + 7) / 8;
+    if (wordCount <= RecentList::kMaxWords) {
       std::uint64_t hash = n;
-      for (std::uint64_t i = 0; i < refBytes; i += 8) {
+      for (std::uint64_t w = 0; w < wordCount; ++w) {
         // References end before the offset table, which is followed by the 32-byte trailer: the eight
         // bytes are inside the file. Those past the references are masked off.
-        std::uint64_t word;
-        std::memcpy(&word, data_ + pos + i, 8);
-        if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
-        if (refBytes - i < 8) word &= ~std::uint64_t{0} >> (64 - 8 * (refBytes - i));
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+        std::memcpy(&words[w], data_ + pos + 8 * w, 8);
+        if constexpr (std::endian::native == std::endian::big) words[w] = __builtin_bswap64(words[w]);
+        if (refBytes - 8 * w < 8) words[w] &= ~std::uint64_t{0} >> (64 - 8 * (refBytes - 8 * w));
+        hash = (hash ^ words[w]) * 0x9E3779B97F4A7C15ull;
       }
       hash = (hash ^ hash >> 32) * 0x9E3779B97F4A7C15ull;
       // Two lists per hash, the one used last first: a payload's few dozen distinct lists would often
@@ -278,7 +280,10 @@ class DirectBinaryDecoder {
       pair = &recentLists_[2 * (hash >> (64 - kRecentListBits))];  // the top bits depend on every byte
       for (const int way : {0, 1}) {
         const RecentList& slot = pair[way];
-        if (slot.length == refBytes + 1 && std::memcmp(slot.references.data(), data_ + pos, refBytes) == 0) {
+        bool same = slot.length == refBytes + 1;
+        for (std::uint64_t w = 0; same && w < wordCount; ++w)
+          same = slot.words[w] == words[w];
+        if (same) {
           out = slot.list;
           spend(slot.size);
           if (way == 1) std::swap(pair[0], pair[1]);
@@ -296,7 +301,7 @@ class DirectBinaryDecoder {
     if (pair != nullptr) {
       pair[1] = pair[0];
       pair[0].length = static_cast<std::uint8_t>(refBytes + 1);
-      std::memcpy(pair[0].references.data(), data_ + pos, refBytes);
+      pair[0].words = words;
       pair[0].list = out;
       pair[0].size = spent_ - spentBefore;
     }
@@ -574,9 +579,9 @@ class DirectBinaryDecoder {
   std::tuple<EnumCache<CustodyEventType>, EnumCache<CustodyEventStatus>, EnumCache<CustodyPersonType>>
       enumCaches_;
   struct RecentList {
-    static constexpr std::uint64_t kMaxBytes = 32;
-    std::uint8_t length = 0;  // bytes of references plus one; 0 for an empty slot
-    std::array<std::uint8_t, kMaxBytes> references{};
+    static constexpr std::uint64_t kMaxWords = 4;
+    std::uint8_t length = 0;                       // bytes of references plus one; 0 for an empty slot
+    std::array<std::uint64_t, kMaxWords> words{};  // the references, in words as read
     std::span<const std::string_view> list;
     std::uint64_t size = 0;  // what reading the elements charged
   };
