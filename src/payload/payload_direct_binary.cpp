@@ -5,7 +5,8 @@
 // without high bytes, UTF-16 without lone surrogates, representable dates, and the same memory budget
 // (charged with the same amounts), so a file whose shared references describe an enormous tree is left to
 // the tree reader to refuse. Containers can only hold what their place in the payload allows, so a
-// container that contains itself fails a type check here before it could loop.
+// container that contains itself fails a type check here before it could loop. The events of a large file
+// are shared between threads (`events`); the answer is the same as one thread's.
 #include <algorithm>
 #include <array>
 #include <atomic>
