@@ -347,8 +347,8 @@ class DirectBinaryDecoder {
       if (!key(pos, i, kEventKeys, field)) return false;
       if (field == kNoField || (seen & (1u << field)) != 0) return false;
       seen |= 1u << field;
-      keys.places[field] =
-          static_cast<std::uint8_t>(i);  // a dictionary of distinct known keys has 13 at most
+      // A dictionary of distinct known keys has 13 at most.
+      keys.places[field] = static_cast<std::uint8_t>(i);
     }
     keys.references.assign(data_ + pos, data_ + pos + keyBytes);
     keys.count = n;
@@ -392,8 +392,8 @@ class DirectBinaryDecoder {
     out.reserve(n);
     adviseLargeBlock(out.data(), n * sizeof(WidgetEventPayload));
     const std::uint64_t minimum = std::max<std::uint64_t>(threads.minimumEvents, 1);
-    const std::uint64_t count = std::clamp<std::uint64_t>(n / minimum, 1, std::max(threads.count, 1u));
-    if (count == 1)
+    const std::uint64_t threadCount = std::clamp<std::uint64_t>(n / minimum, 1, std::max(threads.count, 1u));
+    if (threadCount == 1)
       return eventRun(pos, 0, n, [&out](std::uint64_t) -> WidgetEventPayload& { return out.emplace_back(); });
 
     out.resize(n);
@@ -416,7 +416,7 @@ class DirectBinaryDecoder {
       std::unique_ptr<DirectBinaryDecoder> decoder;
       std::exception_ptr failure;
     };
-    std::vector<Helper> helpers(count - 1);
+    std::vector<Helper> helpers(threadCount - 1);
     for (auto& helper : helpers)
       helper.decoder =
           std::make_unique<DirectBinaryDecoder>(data_, layout_, payload_, storage_.part(), budget_ - spent_);
