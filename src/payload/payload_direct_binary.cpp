@@ -609,8 +609,8 @@ bool decodeBinaryPayloadDirectly(std::span<const std::uint8_t> bytes, RemindersW
   std::string ignored;
   const auto layout = plist::detail::readBinaryLayout(bytes, ignored);
   if (!layout) return false;
-  // As much as the tree reader may take for the file, charged with the same amounts.
-  const std::uint64_t budget = 64 * static_cast<std::uint64_t>(bytes.size()) + (std::uint64_t{8} << 20);
+  // The tree reader's budget for the file, charged with the same amounts.
+  const std::uint64_t budget = plist::detail::binaryReadingBudget(bytes.size());
   if (!DirectBinaryDecoder(bytes.data(), *layout, payload, *payload.storage, budget).run(threads))
     return false;
   // Every object read, and so every text viewed, ends before the offset table (see `count`).

@@ -34,12 +34,8 @@ unsigned widthFor(std::uint64_t value) {
 
 class BinaryReader {
  public:
-  explicit BinaryReader(std::span<const std::uint8_t> bytes) : data_(bytes.data()), size_(bytes.size()) {
-    // A value tree costs far more memory than the bytes that describe it, and shared references let a
-    // small file describe an enormous tree (an array holding the same array twice, nested 60 deep).
-    // Genuine files stay well below this; anything beyond it is refused instead of exhausting memory.
-    budget_ = 64 * static_cast<std::uint64_t>(size_) + (std::uint64_t{8} << 20);
-  }
+  explicit BinaryReader(std::span<const std::uint8_t> bytes)
+      : data_(bytes.data()), size_(bytes.size()), budget_(detail::binaryReadingBudget(size_)) {}
 
   ParseResult run() {
     Value top;

@@ -33,6 +33,14 @@ struct BinaryLayout {
 [[nodiscard]] std::optional<BinaryLayout> readBinaryLayout(std::span<const std::uint8_t> bytes,
                                                            std::string& error);
 
+/// How much memory, in the reader's own accounting, a binary file of `size` bytes may make the reader
+/// spend. A value tree costs far more memory than the bytes that describe it, and shared references let a
+/// small file describe an enormous tree (an array holding the same array twice, nested 60 deep). Genuine
+/// files stay well below this; anything beyond it is refused instead of exhausting memory.
+constexpr std::uint64_t binaryReadingBudget(std::uint64_t size) {
+  return 64 * size + (std::uint64_t{8} << 20);
+}
+
 /// A big-endian unsigned number of `width` (at most 8) bytes.
 inline std::uint64_t readBigEndian(const std::uint8_t* p, unsigned width) {
   std::uint64_t value = 0;
