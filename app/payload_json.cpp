@@ -150,13 +150,14 @@ WidgetPersonPayload readPerson(const Json& json, const std::string& path, Remind
   return person;
 }
 
-template <class Record>
-std::vector<Record> readList(const Reader& root, std::string_view key,
-                             Record (*readOne)(const Json&, const std::string&, RemindersWidgetPayload&),
-                             RemindersWidgetPayload& payload) {
+// `List` is a vector of records.
+template <class List>
+List readList(const Reader& root, std::string_view key,
+              typename List::value_type (*readOne)(const Json&, const std::string&, RemindersWidgetPayload&),
+              RemindersWidgetPayload& payload) {
   const Json& list = root.required(key);
   if (!list.is_array()) throw Failure{std::string(key), "expected an array"};
-  std::vector<Record> out;
+  List out;
   out.reserve(list.size());
   for (size_t i = 0; i < list.size(); ++i)
     out.push_back(readOne(list[i], std::string(key) + "[" + std::to_string(i) + "]", payload));
@@ -211,8 +212,8 @@ FromJson<RemindersWidgetPayload> payloadFromJson(const Json& json) {
   try {
     const Reader root = objectAt(json, "");
     RemindersWidgetPayload payload;
-    payload.events = readList<WidgetEventPayload>(root, "events", readEvent, payload);
-    payload.persons = readList<WidgetPersonPayload>(root, "persons", readPerson, payload);
+    payload.events = readList<EventRecords>(root, "events", readEvent, payload);
+    payload.persons = readList<std::vector<WidgetPersonPayload>>(root, "persons", readPerson, payload);
     result.value = std::move(payload);
   } catch (const Failure& failure) {
     result.error = (failure.path.empty() ? "the root" : failure.path) + ": " + failure.reason;

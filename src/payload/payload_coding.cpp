@@ -74,8 +74,8 @@ bool read(const plist::Value& value, std::optional<URL>& out, Error& error);
 bool read(const plist::Value& value, WidgetEventPayload& event, Error& error);
 bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error);
 // Arrays of strings and of records alike: elements in order, the first failure names its index.
-template <class Element>
-bool read(const plist::Value& value, std::vector<Element>& out, Error& error);
+template <class Element, class Allocator>
+bool read(const plist::Value& value, std::vector<Element, Allocator>& out, Error& error);
 
 bool read(const plist::Value& value, std::string& out, Error& error) {
   const auto* text = value.get<std::string>();
@@ -226,8 +226,8 @@ bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error) 
          field(slots, k, 2, person.nick, error) && field(slots, k, 3, person.colorEncoded, error);
 }
 
-template <class Element>
-bool read(const plist::Value& value, std::vector<Element>& out, Error& error) {
+template <class Element, class Allocator>
+bool read(const plist::Value& value, std::vector<Element, Allocator>& out, Error& error) {
   const auto* array = value.get<plist::Array>();
   if (array == nullptr) return typeMismatch(error, "an array", value);
   out.clear();

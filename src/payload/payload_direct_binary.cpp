@@ -388,9 +388,9 @@ class DirectBinaryDecoder {
   bool events(std::uint64_t index, const DecodingThreads& threads) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
-    std::vector<WidgetEventPayload>& out = payload_.events;
+    EventRecords& out = payload_.events;
     out.reserve(n);
-    adviseLargeBlock(out.data(), n * sizeof(WidgetEventPayload));
+    supplyPages(out.data(), n * sizeof(WidgetEventPayload));  // every record is written right away
     const std::uint64_t minimum = std::max<std::uint64_t>(threads.minimumEvents, 1);
     const std::uint64_t threadCount = std::clamp<std::uint64_t>(n / minimum, 1, std::max(threads.count, 1u));
     if (threadCount == 1)

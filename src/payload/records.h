@@ -164,6 +164,9 @@ struct WidgetEventPayload {
 };
 static_assert(sizeof(WidgetEventPayload) <= 120 || sizeof(const char*) != 8);
 
+/// A payload's events. There may be a million of them, made at once: their block has huge pages.
+using EventRecords = std::vector<WidgetEventPayload, LargeBlockAllocator<WidgetEventPayload>>;
+
 /// One caregiver or child.
 struct WidgetPersonPayload {
   std::string identifier;
@@ -177,7 +180,7 @@ struct WidgetPersonPayload {
 struct RemindersWidgetPayload {
   static constexpr std::string_view typeName = "RemindersWidgetPayload";
 
-  std::vector<WidgetEventPayload> events;
+  EventRecords events;
   std::vector<WidgetPersonPayload> persons;
   /// What the events point into. Copies of a payload share it, so their events stay valid too.
   std::shared_ptr<PayloadStorage> storage = nullptr;

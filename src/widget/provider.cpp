@@ -27,7 +27,7 @@ std::uint64_t orderKey(double instant) {
 
 }  // namespace
 
-EventSchedule::EventSchedule(const std::vector<WidgetEventPayload>& events) : events_(&events) {
+EventSchedule::EventSchedule(std::span<const WidgetEventPayload> events) : events_(events) {
   const std::size_t n = events.size();
   keys_.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
@@ -74,7 +74,7 @@ std::vector<const WidgetEventPayload*> EventSchedule::earliest(std::int64_t coun
   events.reserve(n);
   if (n <= first_.size()) {
     for (std::size_t i = 0; i < n; ++i)
-      events.push_back(&(*events_)[first_[i].index]);
+      events.push_back(&events_[first_[i].index]);
     return events;
   }
   // More than were kept: the events before the n-th key, and in payload order as many of those at that key
@@ -83,8 +83,8 @@ std::vector<const WidgetEventPayload*> EventSchedule::earliest(std::int64_t coun
   std::size_t atLast = n - static_cast<std::size_t>(std::ranges::lower_bound(keys_, last) - keys_.begin());
   std::vector<Slot> chosen;
   chosen.reserve(n);
-  for (std::size_t i = 0; i < events_->size(); ++i) {
-    const std::uint64_t key = orderKey((*events_)[i].plannedDateFrom.sinceReferenceDate);
+  for (std::size_t i = 0; i < events_.size(); ++i) {
+    const std::uint64_t key = orderKey(events_[i].plannedDateFrom.sinceReferenceDate);
     if (key == last && atLast > 0) {
       --atLast;
       chosen.push_back({key, i});
@@ -94,7 +94,7 @@ std::vector<const WidgetEventPayload*> EventSchedule::earliest(std::int64_t coun
   }
   std::ranges::stable_sort(chosen, {}, &Slot::key);
   for (const Slot& slot : chosen)
-    events.push_back(&(*events_)[slot.index]);
+    events.push_back(&events_[slot.index]);
   return events;
 }
 
@@ -180,7 +180,7 @@ RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const EventSchedule& s
   return entryWith(date, schedule, listTemplates(schedule, persons, layout), layout, settings, dueTexts);
 }
 
-RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const std::vector<WidgetEventPayload>& events,
+RemindersWidgetTimelineEntry makeTimelineEntry(Date date, std::span<const WidgetEventPayload> events,
                                                const std::vector<WidgetPersonPayload>& persons,
                                                const TimelineProviderContext& context,
                                                const UserSettings& settings) {
@@ -207,7 +207,7 @@ std::vector<RemindersWidgetTimelineEntry> makeTimelineEntries(Date now, const Re
 }
 
 RemindersWidgetTimelineEntry RemindersWidgetTimelineProvider::makeTimelineEntry(
-    Date date, const std::vector<WidgetEventPayload>& events, const std::vector<WidgetPersonPayload>& persons,
+    Date date, std::span<const WidgetEventPayload> events, const std::vector<WidgetPersonPayload>& persons,
     const TimelineProviderContext& context) const {
   return rw::makeTimelineEntry(date, events, persons, context, environment_.settings);
 }

@@ -46,7 +46,7 @@ inline constexpr int kTimelineDays = 31;
 /// of the order, which are all a list shows. Asking for more of them reads the events once again.
 class EventSchedule {
  public:
-  explicit EventSchedule(const std::vector<WidgetEventPayload>& events);
+  explicit EventSchedule(std::span<const WidgetEventPayload> events);
 
   /// The number of events planned strictly before `instant`.
   std::int64_t countBefore(Date instant) const;
@@ -65,7 +65,7 @@ class EventSchedule {
   // More than the longest list shows.
   static constexpr std::size_t kKeptEarliest = 8;
 
-  const std::vector<WidgetEventPayload>* events_;
+  std::span<const WidgetEventPayload> events_;
   Keys keys_;                // every event's key, ascending
   std::vector<Slot> first_;  // the first `kKeptEarliest` events of the order, in order
 };
@@ -78,7 +78,7 @@ ContentLayout contentLayout(const TimelineProviderContext& context);
 /// counts of events planned before that day and during it, and, for the list layout only, the reminders of
 /// the earliest events, shown on `date`. An event whose caregiver is missing from `persons` is skipped, not
 /// replaced by a later one.
-RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const std::vector<WidgetEventPayload>& events,
+RemindersWidgetTimelineEntry makeTimelineEntry(Date date, std::span<const WidgetEventPayload> events,
                                                const std::vector<WidgetPersonPayload>& persons,
                                                const TimelineProviderContext& context,
                                                const UserSettings& settings);
@@ -109,7 +109,7 @@ class RemindersWidgetTimelineProvider {
   void getTimeline(const TimelineProviderContext& context, const TimelineCompletion& completion) const;
 
   /// `rw::makeTimelineEntry` with this provider's user settings.
-  RemindersWidgetTimelineEntry makeTimelineEntry(Date date, const std::vector<WidgetEventPayload>& events,
+  RemindersWidgetTimelineEntry makeTimelineEntry(Date date, std::span<const WidgetEventPayload> events,
                                                  const std::vector<WidgetPersonPayload>& persons,
                                                  const TimelineProviderContext& context) const;
   /// `rw::contentLayout`.

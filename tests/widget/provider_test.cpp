@@ -54,7 +54,7 @@ Requests requestsIn(const std::filesystem::path& container, Date now, std::strin
       .settings = settingsFor(zone, locale), .files = FileManager(container), .clock = fixedClock(now)})};
 }
 
-RemindersWidgetPayload payloadWith(std::vector<WidgetEventPayload> events) {
+RemindersWidgetPayload payloadWith(EventRecords events) {
   return RemindersWidgetPayload{.events = std::move(events), .persons = persons()};
 }
 

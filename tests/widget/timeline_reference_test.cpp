@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ using fixtures::at;
 using fixtures::describe;
 using fixtures::settingsFor;
 
-RemindersWidgetTimelineEntry referenceEntry(Date date, const std::vector<WidgetEventPayload>& events,
+RemindersWidgetTimelineEntry referenceEntry(Date date, std::span<const WidgetEventPayload> events,
                                             const std::vector<WidgetPersonPayload>& persons,
                                             const TimelineProviderContext& context,
                                             const UserSettings& settings) {
@@ -37,7 +38,7 @@ RemindersWidgetTimelineEntry referenceEntry(Date date, const std::vector<WidgetE
       ++entry.todayCount;
   }
   if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&entry.layout)) {
-    std::vector<WidgetEventPayload> sorted = events;
+    std::vector<WidgetEventPayload> sorted(events.begin(), events.end());
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const auto& a, const auto& b) { return a.plannedDateFrom < b.plannedDateFrom; });
     sorted.resize(std::min<std::size_t>(sorted.size(), static_cast<std::size_t>(list->size.remindersCount)));
