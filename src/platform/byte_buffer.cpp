@@ -28,10 +28,11 @@ void* allocateBlock(std::size_t size) {
 }
 
 void freeBlock(void* block, std::size_t size) noexcept {
+  // Unsized: clang declares sized deletes only with -fsized-deallocation.
   if (size < kLargeBlockBytes)
-    ::operator delete(block, size);
+    ::operator delete(block);
   else
-    ::operator delete (block, roundedToHugePages(size), std::align_val_t{kHugePageBytes});
+    ::operator delete (block, std::align_val_t{kHugePageBytes});
 }
 
 void supplyPages(void* block, std::size_t size) noexcept {
