@@ -15,6 +15,24 @@ constexpr std::size_t roundedToHugePages(std::size_t size) {
   return (size + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
 }
 
+std::uintptr_t pageBytes() {
+  static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  return page;
+}
+
+// The whole pages from address `from` to address `to`.
+struct WholePages {
+  std::uintptr_t first, end;
+
+  WholePages(std::uintptr_t from, std::uintptr_t to)
+      : first((from + pageBytes() - 1) & ~(pageBytes() - 1)), end(to & ~(pageBytes() - 1)) {}
+  std::uintptr_t bytes() const { return end > first ? end - first : 0; }
+  void advise(int advice) const {
+    // Only advice: where it is refused, the pages are as they were.
+    static_cast<void>(::madvise(reinterpret_cast<void*>(first), bytes(), advice));
+  }
+};
+
 }  // namespace
 
 void* allocateBlock(std::size_t size) {
@@ -36,25 +54,20 @@ void freeBlock(void* block, std::size_t size) noexcept {
 }
 
 void supplyPages(void* block, std::size_t size) noexcept {
-  static const auto kPage = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
   const auto start = reinterpret_cast<std::uintptr_t>(block);
-  const std::uintptr_t first = (start + kPage - 1) & ~(kPage - 1);
-  const std::uintptr_t end = (start + size) & ~(kPage - 1);
-  // A fault or two cost less than the call.
-  if (end <= first || end - first < 4 * kPage) return;
-  // Only advice too: kernels before 5.14 refuse it, and the pages then come as they are touched.
-  static_cast<void>(::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE));
+  const WholePages pages(start, start + size);
+  // A fault or two cost less than the call. Kernels before 5.14 refuse it: the pages then come as they are
+  // touched.
+  if (pages.bytes() >= 4 * pageBytes()) pages.advise(MADV_POPULATE_WRITE);
 }
 
 void shortenReleasing(ByteBuffer& bytes, std::size_t size) noexcept {
   if (size >= bytes.size()) return;
-  static const auto kPage = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
   const auto start = reinterpret_cast<std::uintptr_t>(bytes.data());
-  const std::uintptr_t first = (start + size + kPage - 1) & ~(kPage - 1);
-  const std::uintptr_t end = (start + bytes.capacity()) & ~(kPage - 1);
-  bytes.resize(size);
   // Only pages wholly past the kept bytes and inside the block: the allocator's own bookkeeping lies outside.
-  if (end > first) static_cast<void>(::madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED));
+  const WholePages released(start + size, start + bytes.capacity());
+  bytes.resize(size);
+  if (released.bytes() > 0) released.advise(MADV_DONTNEED);
 }
 
 }  // namespace rw

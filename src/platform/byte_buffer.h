@@ -1,4 +1,6 @@
-// A growable buffer of bytes whose new bytes are left uninitialised.
+// Blocks of memory made for how a payload's memory is used: large ones in huge pages, ones about to be
+// filled with their pages supplied at once, and a growable buffer of bytes whose new bytes are left
+// uninitialised.
 //
 // std::vector value-initialises what it grows by, so a buffer about to be filled by read(2) would be
 // written twice: once with zeros, then with the file. For a file of a hundred megabytes that first pass
