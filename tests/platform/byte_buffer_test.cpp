@@ -15,8 +15,8 @@ bool alignedTo(const void* block, std::size_t alignment) {
   return reinterpret_cast<std::uintptr_t>(block) % alignment == 0;
 }
 
-// Under AddressSanitizer, freeing a block with another size or alignment than it was made with is reported,
-// so these also check that `freeBlock` takes the same path as `allocateBlock` on either side of the bound.
+// Under AddressSanitizer, freeing a block with another alignment than it was made with is reported, so
+// these also check that `freeBlock` takes the same path as `allocateBlock` on either side of the bound.
 TEST(LargeBlocks, AreWholeHugePagesAlignedToOne) {
   for (const std::size_t size :
        {kLargeBlockBytes, kLargeBlockBytes + 1, kHugePageBytes, kHugePageBytes + 1, 5 * kHugePageBytes - 3}) {
