@@ -40,8 +40,9 @@ void* allocateBlock(std::size_t size) {
   if (size > std::numeric_limits<std::size_t>::max() - kHugePageBytes) throw std::bad_array_new_length();
   const std::size_t rounded = roundedToHugePages(size);
   void* block = ::operator new (rounded, std::align_val_t{kHugePageBytes});
-  // Only advice: where it is refused, the block simply has small pages.
-  static_cast<void>(::madvise(block, rounded, MADV_HUGEPAGE));
+  // Where it is refused, the block simply has small pages.
+  const auto start = reinterpret_cast<std::uintptr_t>(block);
+  WholePages(start, start + rounded).advise(MADV_HUGEPAGE);
   return block;
 }
 
