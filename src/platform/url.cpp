@@ -1,7 +1,5 @@
 #include "platform/url.h"
 
-#include <uriparser/Uri.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -9,45 +7,6 @@
 
 namespace rw {
 namespace {
-
-// Owns one parsed uriparser URI and frees it once.
-class ParsedUri {
- public:
-  ParsedUri() = default;
-  ~ParsedUri() {
-    if (owned_) uriFreeUriMembersA(&uri_);
-  }
-  ParsedUri(const ParsedUri&) = delete;
-  ParsedUri& operator=(const ParsedUri&) = delete;
-
-  // RFC 3986 "URI-reference": the whole text must parse, so spaces, control characters, bytes outside
-  // ASCII and malformed percent escapes all fail.
-  bool parse(std::string_view text) {
-    const char* errorPos = nullptr;
-    if (uriParseSingleUriExA(&uri_, text.data(), text.data() + text.size(), &errorPos) != URI_SUCCESS)
-      return false;
-    owned_ = true;
-    return true;
-  }
-
-  UriUriA* get() { return &uri_; }
-  bool hasScheme() const { return uri_.scheme.first != nullptr; }
-  void markOwned() { owned_ = true; }
-
-  std::optional<std::string> toString() const {
-    int required = 0;
-    if (uriToStringCharsRequiredA(&uri_, &required) != URI_SUCCESS) return std::nullopt;
-    std::string out(static_cast<size_t>(required) + 1, '\0');
-    int written = 0;
-    if (uriToStringA(out.data(), &uri_, required + 1, &written) != URI_SUCCESS) return std::nullopt;
-    out.resize(static_cast<size_t>(required));
-    return out;
-  }
-
- private:
-  UriUriA uri_{};
-  bool owned_ = false;
-};
 
 // Character classes of RFC 3986, one bit each, looked up by byte.
 enum CharClass : std::uint8_t {
@@ -58,6 +17,7 @@ enum CharClass : std::uint8_t {
   kPathChar = 16,    // pchar and "/": a host character, ":", "@" or "/"
   kQueryChar = 32,   // a path character or "?"
   kSchemeChar = 64,  // after a scheme's first letter: a letter, a digit, "+", "-" or "."
+  kUserChar = 128,   // a host character or ":", what the user information before "@" is made of
 };
 constexpr std::array<std::uint8_t, 256> kCharClasses = [] {
   std::array<std::uint8_t, 256> classes{};
@@ -67,18 +27,266 @@ constexpr std::array<std::uint8_t, 256> kCharClasses = [] {
   };
   const std::string_view alpha = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz",
                          digits = "0123456789";
-  constexpr std::uint8_t kAllPlain = kHostChar | kPathChar | kQueryChar;
+  constexpr std::uint8_t kAllPlain = kHostChar | kUserChar | kPathChar | kQueryChar;
   add(alpha, kAlpha | kSchemeChar | kAllPlain);
   add(digits, kDigit | kHexDigit | kSchemeChar | kAllPlain);
   add("+-.", kSchemeChar);
   add("ABCDEFabcdef", kHexDigit);
   add("-._~!$&'()*+,;=", kAllPlain);
   add(":@/", kPathChar | kQueryChar);
+  add(":", kUserChar);
   add("?", kQueryChar);
   return classes;
 }();
 constexpr bool is(char c, std::uint8_t charClass) {
   return (kCharClasses[static_cast<unsigned char>(c)] & charClass) != 0;
+}
+
+// Whether every character of `text` is of `charClass` or part of a percent escape ("%" and two hex digits).
+bool isMadeOf(std::string_view text, std::uint8_t charClass) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (is(text[i], charClass)) continue;
+    if (text[i] != '%' || text.size() - i < 3 || !is(text[i + 1], kHexDigit) || !is(text[i + 2], kHexDigit))
+      return false;
+    i += 2;
+  }
+  return true;
+}
+
+bool isDigits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return is(c, kDigit); });
+}
+
+// RFC 3986 "IPv4address": four decimal octets, none above 255 and none with a leading zero.
+bool isIPv4Address(std::string_view text) {
+  for (int octet = 0; octet < 4; ++octet) {
+    if (octet > 0) {
+      if (text.empty() || text[0] != '.') return false;
+      text.remove_prefix(1);
+    }
+    std::size_t digits = 0;
+    while (digits < text.size() && is(text[digits], kDigit))
+      ++digits;
+    if (digits == 0 || digits > 3 || (digits > 1 && text[0] == '0')) return false;
+    int value = 0;
+    for (std::size_t i = 0; i < digits; ++i)
+      value = value * 10 + (text[i] - '0');
+    if (value > 255) return false;
+    text.remove_prefix(digits);
+  }
+  return text.empty();
+}
+
+// RFC 3986 "IPv6address": eight groups of one to four hex digits separated by ":", the last two of which
+// may be an IPv4 address, and at most one "::" standing for one or more groups of zeros.
+bool isIPv6Address(std::string_view text) {
+  int groups = 0;
+  bool compressed = false;
+  if (text.substr(0, 2) == "::") {
+    compressed = true;
+    text.remove_prefix(2);
+  }
+  while (!text.empty()) {
+    std::size_t digits = 0;
+    while (digits < text.size() && is(text[digits], kHexDigit))
+      ++digits;
+    if (digits < text.size() && text[digits] == '.') {
+      // An IPv4 address ends the text and counts as two groups.
+      if (!isIPv4Address(text)) return false;
+      groups += 2;
+      break;
+    }
+    if (digits == 0 || digits > 4) return false;
+    ++groups;
+    text.remove_prefix(digits);
+    if (text.empty()) break;
+    if (text[0] != ':') return false;
+    if (text.substr(0, 2) == "::") {
+      if (compressed) return false;
+      compressed = true;
+      text.remove_prefix(2);
+    } else {
+      text.remove_prefix(1);
+      if (text.empty()) return false;  // a single ":" at the end
+    }
+  }
+  return compressed ? groups <= 7 : groups == 8;
+}
+
+// RFC 3986 "authority": [ userinfo "@" ] host [ ":" port ], where the host is an IP literal in brackets
+// (an IPv6 address, or "v", a version in hex, "." and a text), or a registered name (which an IPv4 address
+// is too).
+bool isAuthority(std::string_view text) {
+  if (const auto at = text.find('@'); at != std::string_view::npos) {
+    if (!isMadeOf(text.substr(0, at), kUserChar)) return false;
+    text.remove_prefix(at + 1);
+  }
+  std::string_view port;
+  if (!text.empty() && text[0] == '[') {
+    const auto close = text.find(']');
+    if (close == std::string_view::npos) return false;
+    const std::string_view literal = text.substr(1, close - 1);
+    if (!literal.empty() && (literal[0] == 'v' || literal[0] == 'V')) {
+      const auto dot = literal.find('.');
+      if (dot == std::string_view::npos || dot == 1 || dot + 1 == literal.size()) return false;
+      const std::string_view version = literal.substr(1, dot - 1), rest = literal.substr(dot + 1);
+      if (!std::all_of(version.begin(), version.end(), [](char c) { return is(c, kHexDigit); }) ||
+          !std::all_of(rest.begin(), rest.end(), [](char c) { return is(c, kUserChar); }))
+        return false;
+    } else if (!isIPv6Address(literal)) {
+      return false;
+    }
+    text.remove_prefix(close + 1);
+    if (!text.empty()) {
+      if (text[0] != ':') return false;
+      port = text.substr(1);
+    }
+  } else {
+    const auto colon = text.find(':');
+    if (!isMadeOf(text.substr(0, colon), kHostChar)) return false;
+    if (colon != std::string_view::npos) port = text.substr(colon + 1);
+  }
+  return isDigits(port);
+}
+
+// The five components of an RFC 3986 URI reference, as views into its text. A component that is absent
+// is empty; one that is present may be empty too ("https://example.org/?" has an empty query).
+struct UriParts {
+  std::optional<std::string_view> scheme, authority;
+  std::string_view path;
+  std::optional<std::string_view> query, fragment;
+};
+
+// The parts of `text` when the whole of it is an RFC 3986 "URI-reference", otherwise nothing.
+std::optional<UriParts> parseReference(std::string_view text) {
+  UriParts parts;
+  std::string_view rest = text;
+  // A scheme is a letter, then scheme characters, up to a ":". A relative reference can never start
+  // like one, as its first segment holds no ":".
+  if (!rest.empty() && is(rest[0], kAlpha)) {
+    std::size_t i = 1;
+    while (i < rest.size() && is(rest[i], kSchemeChar))
+      ++i;
+    if (i < rest.size() && rest[i] == ':') {
+      parts.scheme = rest.substr(0, i);
+      rest.remove_prefix(i + 1);
+    }
+  }
+  if (const auto hash = rest.find('#'); hash != std::string_view::npos) {
+    parts.fragment = rest.substr(hash + 1);
+    rest = rest.substr(0, hash);
+  }
+  if (const auto question = rest.find('?'); question != std::string_view::npos) {
+    parts.query = rest.substr(question + 1);
+    rest = rest.substr(0, question);
+  }
+  if (rest.substr(0, 2) == "//") {
+    const auto slash = rest.find('/', 2);
+    parts.authority = rest.substr(2, slash == std::string_view::npos ? std::string_view::npos : slash - 2);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+  }
+  parts.path = rest;
+
+  if (parts.authority && !isAuthority(*parts.authority)) return std::nullopt;
+  if (!isMadeOf(parts.path, kPathChar)) return std::nullopt;
+  // A relative path without a scheme before it may not hold a ":" in its first segment.
+  if (!parts.scheme && !parts.authority &&
+      parts.path.substr(0, parts.path.find('/')).find(':') != std::string_view::npos)
+    return std::nullopt;
+  if (parts.query && !isMadeOf(*parts.query, kQueryChar)) return std::nullopt;
+  if (parts.fragment && !isMadeOf(*parts.fragment, kQueryChar)) return std::nullopt;
+  return parts;
+}
+
+// RFC 3986 5.2.4: the path with its "." and ".." segments applied. A path without a leading "/" stays
+// without one, as with uriparser ("a/../b" is "b"; the RFC's steps would make it "/b").
+std::string removeDotSegments(std::string_view path) {
+  const bool rootless = !path.empty() && path[0] != '/';
+  std::string rooted;
+  if (rootless) rooted = "/" + std::string(path);
+  std::string_view input = rootless ? std::string_view(rooted) : path;
+  std::string output;
+  output.reserve(input.size());
+  const auto dropLastSegment = [&] {
+    const auto slash = output.rfind('/');
+    output.erase(slash == std::string::npos ? 0 : slash);
+  };
+  while (!input.empty()) {
+    if (input.substr(0, 3) == "../") {
+      input.remove_prefix(3);
+    } else if (input.substr(0, 2) == "./") {
+      input.remove_prefix(2);
+    } else if (input.substr(0, 3) == "/./") {
+      input.remove_prefix(2);
+    } else if (input == "/.") {
+      input = "/";
+    } else if (input.substr(0, 4) == "/../") {
+      input.remove_prefix(3);
+      dropLastSegment();
+    } else if (input == "/..") {
+      input = "/";
+      dropLastSegment();
+    } else if (input == "." || input == "..") {
+      input = {};
+    } else {
+      const auto end = input.find('/', 1);
+      output += input.substr(0, end);
+      input = end == std::string_view::npos ? std::string_view() : input.substr(end);
+    }
+  }
+  if (rootless && !output.empty()) output.erase(0, 1);
+  return output;
+}
+
+// RFC 3986 5.2.2, strictly (a reference with a scheme stands on its own, even the base's scheme), and
+// 5.3: `reference` made absolute against `base`, which has a scheme.
+std::string resolve(const UriParts& reference, const UriParts& base) {
+  std::string_view scheme = *base.scheme;
+  std::optional<std::string_view> authority = base.authority, query = reference.query;
+  std::string path;
+  if (reference.scheme) {
+    scheme = *reference.scheme;
+    authority = reference.authority;
+    path = removeDotSegments(reference.path);
+  } else if (reference.authority) {
+    authority = reference.authority;
+    path = removeDotSegments(reference.path);
+  } else if (reference.path.empty()) {
+    path = base.path;
+    if (!query) query = base.query;
+  } else if (reference.path[0] == '/') {
+    path = removeDotSegments(reference.path);
+  } else {
+    // Merged with the base's path: after its last "/", or after a "/" the base's authority implies.
+    std::string merged;
+    if (base.authority && base.path.empty()) {
+      merged = "/";
+    } else if (const auto slash = base.path.rfind('/'); slash != std::string_view::npos) {
+      merged = base.path.substr(0, slash + 1);
+    }
+    merged += reference.path;
+    path = removeDotSegments(merged);
+  }
+
+  std::string out(scheme);
+  out += ':';
+  if (authority) {
+    out += "//";
+    out += *authority;
+  } else if (path.substr(0, 2) == "//") {
+    // Without an authority, a path starting with "//" would be read back as one: "/." keeps it a path.
+    out += "/.";
+  }
+  out += path;
+  if (query) {
+    out += '?';
+    out += *query;
+  }
+  if (reference.fragment) {
+    out += '#';
+    out += *reference.fragment;
+  }
+  return out;
 }
 
 // Whether `text` is an absolute URI of the plain shape links have in practice: a scheme, optionally "//"
@@ -131,21 +339,15 @@ std::optional<URL> URL::make(std::string_view text, std::optional<URL> base) {
     url.relative_ = std::string(text);
     return url;
   }
-  ParsedUri reference;
-  if (!reference.parse(text)) return std::nullopt;
+  const auto reference = parseReference(text);
+  if (!reference) return std::nullopt;
 
   url.relative_ = std::string(text);
-  if (!base) return reference.hasScheme() ? std::optional<URL>(std::move(url)) : std::nullopt;
+  if (!base) return reference->scheme ? std::optional<URL>(std::move(url)) : std::nullopt;
 
-  ParsedUri baseUri;
-  if (!baseUri.parse(base->absoluteString()) || !baseUri.hasScheme()) return std::nullopt;
-  ParsedUri resolved;
-  if (uriAddBaseUriExA(resolved.get(), reference.get(), baseUri.get(), URI_RESOLVE_STRICTLY) != URI_SUCCESS)
-    return std::nullopt;
-  resolved.markOwned();
-  auto absolute = resolved.toString();
-  if (!absolute) return std::nullopt;
-  url.absolute_ = std::move(*absolute);
+  const auto baseParts = parseReference(base->absoluteString());
+  if (!baseParts || !baseParts->scheme) return std::nullopt;
+  url.absolute_ = resolve(*reference, *baseParts);
   url.base_ = std::make_shared<const URL>(std::move(*base));
   return url;
 }

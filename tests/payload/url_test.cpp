@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <uriparser/Uri.h>
 
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace rw {
 namespace {
@@ -99,6 +102,177 @@ TEST(URL, ResolvesAgainstItsBase) {
   }
   EXPECT_FALSE(URL::make("a b", base));
   EXPECT_FALSE(URL::make("", base));
+}
+
+// RFC 3986 5.4: every example of resolving against "http://a/b/c/d;p?q".
+TEST(URL, ResolvesTheExamplesOfRFC3986) {
+  const auto base = URL::make("http://a/b/c/d;p?q");
+  ASSERT_TRUE(base);
+  const std::pair<std::string_view, std::string_view> examples[] = {
+      {"g:h", "g:h"},
+      {"g", "http://a/b/c/g"},
+      {"./g", "http://a/b/c/g"},
+      {"g/", "http://a/b/c/g/"},
+      {"/g", "http://a/g"},
+      {"//g", "http://g"},
+      {"?y", "http://a/b/c/d;p?y"},
+      {"g?y", "http://a/b/c/g?y"},
+      {"#s", "http://a/b/c/d;p?q#s"},
+      {"g#s", "http://a/b/c/g#s"},
+      {"g?y#s", "http://a/b/c/g?y#s"},
+      {";x", "http://a/b/c/;x"},
+      {"g;x", "http://a/b/c/g;x"},
+      {"g;x?y#s", "http://a/b/c/g;x?y#s"},
+      {".", "http://a/b/c/"},
+      {"./", "http://a/b/c/"},
+      {"..", "http://a/b/"},
+      {"../", "http://a/b/"},
+      {"../g", "http://a/b/g"},
+      {"../..", "http://a/"},
+      {"../../", "http://a/"},
+      {"../../g", "http://a/g"},
+      {"../../../g", "http://a/g"},
+      {"../../../../g", "http://a/g"},
+      {"/./g", "http://a/g"},
+      {"/../g", "http://a/g"},
+      {"g.", "http://a/b/c/g."},
+      {".g", "http://a/b/c/.g"},
+      {"g..", "http://a/b/c/g.."},
+      {"..g", "http://a/b/c/..g"},
+      {"./../g", "http://a/b/g"},
+      {"./g/.", "http://a/b/c/g/"},
+      {"g/./h", "http://a/b/c/g/h"},
+      {"g/../h", "http://a/b/c/h"},
+      {"g;x=1/./y", "http://a/b/c/g;x=1/y"},
+      {"g;x=1/../y", "http://a/b/c/y"},
+      {"g?y/./x", "http://a/b/c/g?y/./x"},
+      {"g?y/../x", "http://a/b/c/g?y/../x"},
+      {"g#s/./x", "http://a/b/c/g#s/./x"},
+      {"g#s/../x", "http://a/b/c/g#s/../x"},
+      {"http:g", "http:g"},
+  };
+  for (const auto& [relative, absolute] : examples) {
+    const auto url = URL::make(relative, base);
+    ASSERT_TRUE(url) << relative;
+    EXPECT_EQ(url->absoluteString(), absolute) << relative;
+  }
+}
+
+// What uriparser makes of `text` against `base`: the absolute form, or nothing when either does not parse
+// or `base` has no scheme.
+std::optional<std::string> resolvedByUriparser(const std::string& text, const std::string& base) {
+  UriUriA reference{}, baseUri{}, resolved{};
+  const char* errorPos = nullptr;
+  std::optional<std::string> out;
+  const bool referenceParsed =
+      uriParseSingleUriExA(&reference, text.data(), text.data() + text.size(), &errorPos) == URI_SUCCESS;
+  const bool baseParsed =
+      uriParseSingleUriExA(&baseUri, base.data(), base.data() + base.size(), &errorPos) == URI_SUCCESS;
+  if (referenceParsed && baseParsed && baseUri.scheme.first != nullptr &&
+      uriAddBaseUriExA(&resolved, &reference, &baseUri, URI_RESOLVE_STRICTLY) == URI_SUCCESS) {
+    int required = 0;
+    if (uriToStringCharsRequiredA(&resolved, &required) == URI_SUCCESS) {
+      std::string buffer(static_cast<std::size_t>(required) + 1, '\0');
+      if (uriToStringA(buffer.data(), &resolved, required + 1, nullptr) == URI_SUCCESS) {
+        buffer.resize(static_cast<std::size_t>(required));
+        out = std::move(buffer);
+      }
+    }
+    uriFreeUriMembersA(&resolved);
+  }
+  if (referenceParsed) uriFreeUriMembersA(&reference);
+  if (baseParsed) uriFreeUriMembersA(&baseUri);
+  return out;
+}
+
+// References and bases of every shape (authorities with users, ports, empty hosts and IP literals; paths
+// absolute, rootless and empty, dot segments anywhere; queries and fragments; colons in first segments;
+// stray characters) resolve to what uriparser makes of them, and are refused exactly where it refuses
+// them. Paths have no empty segments here: for those the two differ (below).
+TEST(URL, ResolvesAsTheRFC3986ParserDoes) {
+  const std::vector<std::string> schemes{"https:", "corvantis2:", "urn:", "a:", ""};
+  const std::vector<std::string> authorities{
+      "//", "//host", "//user:pw@host:80", "//h:", "//[v1.x:y]", "//127.0.0.1:8080", "//%41b", ""};
+  const std::vector<std::string> segments{"a",    "b:c", ".", "..", ".", "..", "g.", ".g", "%2F",
+                                          ";x=1", "~",   "@", ":",  "%", " ",  "[",  "é"};
+  const std::vector<std::string> ends{"", "", "?q", "?", "#f", "#", "?q#f", "?a/../b:c"};
+  std::mt19937 random(5224);
+  const auto some = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+  const auto path = [&] {
+    std::string text = random() % 2 == 0 ? "/" : "";
+    for (int i = static_cast<int>(random() % 5); i > 0; --i)
+      text += some(segments) + (i > 1 || random() % 3 == 0 ? "/" : "");
+    return text + some(ends);
+  };
+  int resolved = 0;
+  for (int round = 0; round < 40'000; ++round) {
+    const std::string baseText = some(schemes) + some(authorities) + path();
+    std::string text =
+        (random() % 4 == 0 ? some(schemes) : "") + (random() % 4 == 0 ? some(authorities) : "");
+    text += path();
+    const auto base = URL::make(baseText);
+    if (!base || text.empty()) continue;
+    const auto expected = resolvedByUriparser(text, baseText);
+    const auto url = URL::make(text, base);
+    ASSERT_EQ(url.has_value(), expected.has_value()) << text << " against " << baseText;
+    if (!url) continue;
+    // For a path of only "/" and no authority, uriparser writes "/./" (below).
+    const std::string& absolute = url->absoluteString();
+    const auto colon = absolute.find(':');
+    if (absolute.compare(colon, 2, ":/") == 0 &&
+        *expected == absolute.substr(0, colon + 1) + "/." + absolute.substr(colon + 1))
+      continue;
+    EXPECT_EQ(absolute, *expected) << text << " against " << baseText;
+    ++resolved;
+  }
+  EXPECT_GT(resolved, 8'000);
+}
+
+// The host uriparser reads in `text`, or nothing when the text has no authority or does not parse.
+std::optional<std::string> hostReadIn(const std::string& text) {
+  UriUriA uri{};
+  const char* errorPos = nullptr;
+  if (uriParseSingleUriExA(&uri, text.data(), text.data() + text.size(), &errorPos) != URI_SUCCESS)
+    return std::nullopt;
+  std::optional<std::string> host;
+  if (uri.hostText.first != nullptr) host = std::string(uri.hostText.first, uri.hostText.afterLast);
+  uriFreeUriMembersA(&uri);
+  return host;
+}
+
+// Where a resolved path starts with an empty segment, uriparser writes "/." before it even after an
+// authority, and sometimes writes "//" without one, which reads back as an authority. Here "/." comes
+// only where it is needed: a resolved URL reads back with the authority it was resolved to.
+TEST(URL, AResolvedPathNeverReadsAsAnAuthority) {
+  const auto noAuthority = URL::make("a:/b/c");
+  ASSERT_TRUE(noAuthority);
+  EXPECT_EQ(URL::make("..//x?q", noAuthority)->absoluteString(), "a:/.//x?q");
+  EXPECT_EQ(URL::make("/..//", noAuthority)->absoluteString(), "a:/.//");
+  const auto withAuthority = URL::make("https://host/b/c");
+  ASSERT_TRUE(withAuthority);
+  EXPECT_EQ(URL::make("..//x", withAuthority)->absoluteString(), "https://host//x");
+  for (const std::string_view text : {"..//x", "/..//", ".///", "..///y/..", "a:..//b", "a:/..//b"}) {
+    const auto withNone = URL::make(text, noAuthority);
+    ASSERT_TRUE(withNone) << text;
+    EXPECT_EQ(hostReadIn(withNone->absoluteString()), std::nullopt) << withNone->absoluteString();
+    if (text.substr(0, 2) == "a:") continue;
+    const auto withHost = URL::make(text, withAuthority);
+    ASSERT_TRUE(withHost) << text;
+    EXPECT_EQ(hostReadIn(withHost->absoluteString()), "host") << withHost->absoluteString();
+  }
+}
+
+// uriparser writes an IPv6 host back in full ("[0000:...:0001]"); a resolved URL keeps it as written.
+TEST(URL, KeepsAnIPv6HostAsWritten) {
+  const auto base = URL::make("http://[::1]:8080/a/b");
+  ASSERT_TRUE(base);
+  EXPECT_EQ(URL::make("../c?d", base)->absoluteString(), "http://[::1]:8080/c?d");
+  for (const std::string_view host : {"[::]", "[1:2:3:4:5:6:7:8]", "[::ffff:10.0.0.1]", "[1::]", "[a::b:c]"})
+    EXPECT_TRUE(URL::make("http://" + std::string(host) + "/")) << host;
+  for (const std::string_view host :
+       {"[1:2:3:4:5:6:7]", "[1:2:3:4:5:6:7:8:9]", "[1::2::3]", "[:1]", "[1:]", "[12345::]", "[::1.2.3.256]",
+        "[::01.2.3.4]", "[g::]", "[v.x]", "[v1.]"})
+    EXPECT_FALSE(URL::make("http://" + std::string(host) + "/")) << host;
 }
 
 TEST(URL, BaseChainsResolveInTurn) {
