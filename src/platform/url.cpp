@@ -53,8 +53,9 @@ bool isMadeOf(std::string_view text, std::uint8_t charClass) {
   return true;
 }
 
-bool isDigits(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return is(c, kDigit); });
+// Whether every character of `text` is of `charClass` (no escapes).
+bool isAll(std::string_view text, std::uint8_t charClass) {
+  return std::all_of(text.begin(), text.end(), [=](char c) { return is(c, charClass); });
 }
 
 // RFC 3986 "IPv4address": four decimal octets, none above 255 and none with a leading zero.
@@ -130,9 +131,7 @@ bool isAuthority(std::string_view text) {
       const auto dot = literal.find('.');
       if (dot == std::string_view::npos || dot == 1 || dot + 1 == literal.size()) return false;
       const std::string_view version = literal.substr(1, dot - 1), rest = literal.substr(dot + 1);
-      if (!std::all_of(version.begin(), version.end(), [](char c) { return is(c, kHexDigit); }) ||
-          !std::all_of(rest.begin(), rest.end(), [](char c) { return is(c, kUserChar); }))
-        return false;
+      if (!isAll(version, kHexDigit) || !isAll(rest, kUserChar)) return false;
     } else if (!isIPv6Address(literal)) {
       return false;
     }
@@ -146,11 +145,12 @@ bool isAuthority(std::string_view text) {
     if (!isMadeOf(text.substr(0, colon), kHostChar)) return false;
     if (colon != std::string_view::npos) port = text.substr(colon + 1);
   }
-  return isDigits(port);
+  return isAll(port, kDigit);
 }
 
-// The five components of an RFC 3986 URI reference, as views into its text. A component that is absent
-// is empty; one that is present may be empty too ("https://example.org/?" has an empty query).
+// The five components of an RFC 3986 URI reference, as views into its text. The path is always there,
+// perhaps empty; any other component may be absent, or present and empty ("https://example.org/?" has an
+// empty query).
 struct UriParts {
   std::optional<std::string_view> scheme, authority;
   std::string_view path;
@@ -211,12 +211,10 @@ std::string removeDotSegments(std::string_view path) {
     const auto slash = output.rfind('/');
     output.erase(slash == std::string::npos ? 0 : slash);
   };
+  // Rooted, the input always starts with "/" (or is empty), so the RFC's steps for a leading "../", "./",
+  // "." or ".." never apply.
   while (!input.empty()) {
-    if (input.substr(0, 3) == "../") {
-      input.remove_prefix(3);
-    } else if (input.substr(0, 2) == "./") {
-      input.remove_prefix(2);
-    } else if (input.substr(0, 3) == "/./") {
+    if (input.substr(0, 3) == "/./") {
       input.remove_prefix(2);
     } else if (input == "/.") {
       input = "/";
@@ -226,8 +224,6 @@ std::string removeDotSegments(std::string_view path) {
     } else if (input == "/..") {
       input = "/";
       dropLastSegment();
-    } else if (input == "." || input == "..") {
-      input = {};
     } else {
       const auto end = input.find('/', 1);
       output += input.substr(0, end);
