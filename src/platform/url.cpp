@@ -42,15 +42,34 @@ constexpr bool is(char c, std::uint8_t charClass) {
   return (kCharClasses[static_cast<unsigned char>(c)] & charClass) != 0;
 }
 
-// Whether every character of `text` is of `charClass` or part of a percent escape ("%" and two hex digits).
-bool isMadeOf(std::string_view text, std::uint8_t charClass) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (is(text[i], charClass)) continue;
-    if (text[i] != '%' || text.size() - i < 3 || !is(text[i + 1], kHexDigit) || !is(text[i + 2], kHexDigit))
-      return false;
-    i += 2;
+// Where the run of characters of `charClass` and percent escapes ("%" and two hex digits) that starts at
+// `i` in `text` ends: the first other character, or the end; npos for a malformed escape. None of the
+// classes holds "%".
+std::size_t endOfRun(std::string_view text, std::size_t i, std::uint8_t charClass) {
+  const std::size_t n = text.size();
+  for (;;) {
+    while (i < n && is(text[i], charClass))
+      ++i;
+    if (i == n || text[i] != '%') return i;
+    if (n - i < 3 || !is(text[i + 1], kHexDigit) || !is(text[i + 2], kHexDigit))
+      return std::string_view::npos;
+    i += 3;
   }
-  return true;
+}
+
+// Whether every character of `text` is of `charClass` or part of a percent escape.
+bool isMadeOf(std::string_view text, std::uint8_t charClass) {
+  return endOfRun(text, 0, charClass) == text.size();
+}
+
+// The length of the scheme `text` starts with (a letter, then letters, digits, "+", "-" or "."), when a
+// ":" follows it; otherwise 0.
+std::size_t schemeLength(std::string_view text) {
+  if (text.empty() || !is(text[0], kAlpha)) return 0;
+  std::size_t i = 1;
+  while (i < text.size() && is(text[i], kSchemeChar))
+    ++i;
+  return i < text.size() && text[i] == ':' ? i : 0;
 }
 
 // Whether every character of `text` is of `charClass` (no escapes).
@@ -161,16 +180,10 @@ struct UriParts {
 std::optional<UriParts> parseReference(std::string_view text) {
   UriParts parts;
   std::string_view rest = text;
-  // A scheme is a letter, then scheme characters, up to a ":". A relative reference can never start
-  // like one, as its first segment holds no ":".
-  if (!rest.empty() && is(rest[0], kAlpha)) {
-    std::size_t i = 1;
-    while (i < rest.size() && is(rest[i], kSchemeChar))
-      ++i;
-    if (i < rest.size() && rest[i] == ':') {
-      parts.scheme = rest.substr(0, i);
-      rest.remove_prefix(i + 1);
-    }
+  // A relative reference can never start like a scheme, as its first segment holds no ":".
+  if (const std::size_t length = schemeLength(rest); length > 0) {
+    parts.scheme = rest.substr(0, length);
+    rest.remove_prefix(length + 1);
   }
   if (const auto hash = rest.find('#'); hash != std::string_view::npos) {
     parts.fragment = rest.substr(hash + 1);
@@ -291,22 +304,14 @@ std::string resolve(const UriParts& reference, const UriParts& base) {
 // go to the full parser. This spares the parser's cost for the many links of a large payload.
 bool isPlainAbsoluteURI(std::string_view text) {
   const std::size_t n = text.size();
-  if (n == 0 || !is(text[0], kAlpha)) return false;
-  std::size_t i = 1;
-  while (i < n && is(text[i], kSchemeChar))
-    ++i;
-  if (i == n || text[i] != ':') return false;
+  std::size_t i = schemeLength(text);
+  if (i == 0) return false;
   ++i;
-  // Moves past characters of `charClass` and percent escapes, up to the first other character (or the
-  // end); false for a malformed escape. None of the classes holds "%", "#" or, but for queries, "?".
+  // Moves past a run of `charClass` (see `endOfRun`); false for a malformed escape. None of the classes
+  // holds "#" or, but for queries, "?".
   const auto run = [&](std::uint8_t charClass) {
-    for (;;) {
-      while (i < n && is(text[i], charClass))
-        ++i;
-      if (i == n || text[i] != '%') return true;
-      if (n - i < 3 || !is(text[i + 1], kHexDigit) || !is(text[i + 2], kHexDigit)) return false;
-      i += 3;
-    }
+    i = endOfRun(text, i, charClass);
+    return i != std::string_view::npos;
   };
   const auto at = [&](char c) { return i < n && text[i] == c; };
   if (text.substr(i, 2) == "//") {
