@@ -10,12 +10,13 @@
 
 #include "commands.h"
 #include "host_options.h"
-#include "platform/toolkit/layout.h"
-#include "platform/toolkit/pango_text_measurer.h"
-#include "platform/toolkit/renderer.h"
+#include "ui/element_json.h"
+#include "ui/environment.h"
+#include "ui/layout.h"
+#include "ui/pango_text_measurer.h"
+#include "ui/renderer.h"
 #include "views/demo_trees.h"
-#include "views/element_json.h"
-#include "views/environment.h"
+#include "views/view_json.h"
 
 namespace rw::app {
 
@@ -93,9 +94,8 @@ void draw(const DrawOptions& options) {
       if (!file) throw UsageError("cannot read --tree '" + options.tree + "'");
       json = readAll(file);
     }
-    std::string error;
-    auto parsed = parseElementJson(json, error);
-    if (!parsed) throw UsageError("invalid --tree '" + options.tree + "': " + error);
+    auto parsed = ui::parseElementJson(json, viewJsonKinds());
+    if (!parsed) throw UsageError("invalid --tree '" + options.tree + "': " + parsed.error().reason);
     tree = *parsed;
     what = options.tree == "-" ? std::string("the tree") : options.tree;
   }
@@ -135,9 +135,8 @@ void addDrawCommands(CLI::App& app) {
   command->add_option("-o,--output", options->output, "The image file to write (.png, .svg or .pdf)")
       ->required();
   command->add_option("--demo", options->demo, "A built-in tree: counters-row, list or counter-layouts");
-  command->add_option(
-      "--tree", options->tree,
-      "A JSON description of the tree (see src/views/element_json.h), '-' for standard input");
+  command->add_option("--tree", options->tree,
+                      "A JSON description of the tree (see src/ui/element_json.h), '-' for standard input");
   command->add_option("--size", options->size, "Canvas WxH in points (default: the demo's, else 338x354)");
   command->add_option("--scale", options->scale, "Pixels per point")->capture_default_str();
   command->add_option("--os-version", options->osVersion, "Platform version the views see")

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/toolkit/geometry.h"
+#include "ui/geometry.h"
 
 namespace rw::app {
 

@@ -30,7 +30,7 @@
 #include "payload/store.h"
 #include "platform/calendar.h"
 #include "platform/clock.h"
-#include "platform/toolkit/renderer.h"
+#include "ui/renderer.h"
 #include "widget/host_schedule.h"
 #include "widget_host.h"
 

@@ -15,8 +15,8 @@
 #include "commands.h"
 #include "gallery_html.h"
 #include "platform/date.h"
-#include "platform/toolkit/hit_testing.h"
-#include "platform/toolkit/renderer.h"
+#include "ui/hit_testing.h"
+#include "ui/renderer.h"
 #include "widget_host.h"
 
 namespace rw::app {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "commands.h"
-#include "platform/toolkit/pango_text_measurer.h"
+#include "ui/pango_text_measurer.h"
 
 namespace rw::app {
 

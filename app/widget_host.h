@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "host_options.h"
-#include "platform/toolkit/layout.h"
-#include "views/environment.h"
+#include "ui/environment.h"
+#include "ui/layout.h"
+#include "views/widget.h"
 #include "widget/host_schedule.h"
-#include "widget/widget.h"
 
 namespace rw::app {
 

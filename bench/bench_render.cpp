@@ -3,9 +3,9 @@
 // the same pixel size (the floor any PNG frame pays).
 #include <benchmark/benchmark.h>
 
-#include "platform/toolkit/layout.h"
-#include "platform/toolkit/pango_text_measurer.h"
-#include "platform/toolkit/renderer.h"
+#include "ui/layout.h"
+#include "ui/pango_text_measurer.h"
+#include "ui/renderer.h"
 #include "views/demo_trees.h"
 
 namespace {

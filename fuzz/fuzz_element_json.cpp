@@ -8,9 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/toolkit/hit_testing.h"
-#include "platform/toolkit/layout.h"
-#include "views/element_json.h"
+#include "ui/element_json.h"
+#include "ui/hit_testing.h"
+#include "ui/layout.h"
+#include "views/view_json.h"
 
 namespace {
 
@@ -26,10 +27,10 @@ void checkSound(const rw::ui::LayoutNode& node) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string error;
-  const auto tree = rw::parseElementJson(std::string_view(reinterpret_cast<const char*>(data), size), error);
+  const auto tree = rw::ui::parseElementJson(std::string_view(reinterpret_cast<const char*>(data), size),
+                                             rw::viewJsonKinds());
   if (!tree) {
-    if (error.empty()) std::abort();
+    if (tree.error().reason.empty()) std::abort();
     return 0;
   }
   static const rw::ui::FixedTextMeasurer metrics;

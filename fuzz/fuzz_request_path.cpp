@@ -20,8 +20,8 @@
 #include "platform/catalog.h"
 #include "platform/clock.h"
 #include "platform/date.h"
-#include "platform/toolkit/layout.h"
-#include "platform/toolkit/pango_text_measurer.h"
+#include "ui/layout.h"
+#include "ui/pango_text_measurer.h"
 #include "views/root_view.h"
 #include "widget/provider.h"
 

@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "platform/toolkit/hit_testing.h"
 #include "platform/url.h"
+#include "ui/hit_testing.h"
 #include "views/reminder_view.h"
 
 namespace rw::app::desktop {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/toolkit/layout_node.h"
+#include "ui/layout_node.h"
 #include "widget/host.h"
 
 namespace rw::app::desktop {

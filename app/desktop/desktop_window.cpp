@@ -23,7 +23,7 @@
 #include "platform/calendar.h"
 #include "platform/clock.h"
 #include "platform/date.h"
-#include "platform/toolkit/renderer.h"
+#include "ui/renderer.h"
 #include "widget/host_schedule.h"
 
 // Last: Xlib's macros (None, Bool, Status...) would clash with the names above.

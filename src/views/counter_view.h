@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "views/elements.h"
-#include "views/environment.h"
+#include "ui/elements.h"
+#include "ui/environment.h"
 
 namespace rw {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "views/elements.h"
+#include "ui/elements.h"
 
 namespace rw {
 

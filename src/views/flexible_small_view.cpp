@@ -1,7 +1,6 @@
 #include "views/flexible_small_view.h"
 
 #include "views/counter_view.h"
-#include "views/value_equality.h"
 
 namespace rw {
 
@@ -76,10 +75,6 @@ Element RemindersFlexibleSmallContentView::body(const Environment& environment) 
 std::string RemindersFlexibleSmallContentView::description() const {
   return "overdue: " + std::to_string(timelineEntry.overdueCount) +
          ", today: " + std::to_string(timelineEntry.todayCount);
-}
-
-bool operator==(const RemindersFlexibleSmallContentView& a, const RemindersFlexibleSmallContentView& b) {
-  return sameEntry(a.timelineEntry, b.timelineEntry);
 }
 
 }  // namespace rw

@@ -8,8 +8,8 @@
 
 #include "platform/calendar.h"
 #include "platform/date.h"
-#include "views/elements.h"
-#include "views/environment.h"
+#include "ui/elements.h"
+#include "ui/environment.h"
 #include "widget/host.h"
 #include "widget/timeline_entry.h"
 
@@ -43,8 +43,8 @@ struct RemindersFlexibleSmallContentView {
   ui::Element body(const ui::Environment& environment) const;
   std::string description() const;
 
-  friend bool operator==(const RemindersFlexibleSmallContentView& a,
-                         const RemindersFlexibleSmallContentView& b);
+  friend bool operator==(const RemindersFlexibleSmallContentView&,
+                         const RemindersFlexibleSmallContentView&) = default;
 };
 
 }  // namespace rw

@@ -1,7 +1,5 @@
 #include "views/reminder_view.h"
 
-#include "views/value_equality.h"
-
 namespace rw {
 
 using namespace ui;
@@ -77,10 +75,6 @@ Element WidgetReminderView::body(const Environment&) const {
 std::string WidgetReminderView::description() const {
   return "\"" + reminderComponent.title + "\", " + std::string(dueStyleName(reminderComponent.dueStyle)) +
          ", link: " + linkTarget();
-}
-
-bool operator==(const WidgetReminderView& a, const WidgetReminderView& b) {
-  return sameComponent(a.reminderComponent, b.reminderComponent);
 }
 
 }  // namespace rw

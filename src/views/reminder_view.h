@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "reminders/reminder_component.h"
-#include "views/elements.h"
-#include "views/environment.h"
+#include "ui/elements.h"
+#include "ui/environment.h"
 
 namespace rw {
 
@@ -47,7 +47,7 @@ struct WidgetReminderView {
   /// The reminder's action URL (its absolute form) when it has one, else `kWidgetLinkURL`.
   std::string linkTarget() const;
 
-  friend bool operator==(const WidgetReminderView& a, const WidgetReminderView& b);
+  friend bool operator==(const WidgetReminderView&, const WidgetReminderView&) = default;
 };
 
 /// A person chip's colour: the palette colour of `colorEncoded.index` (0 to 14) or, for any other index, the

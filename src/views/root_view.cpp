@@ -3,7 +3,6 @@
 #include "views/counter_view.h"
 #include "views/flexible_small_view.h"
 #include "views/reminder_view.h"
-#include "views/value_equality.h"
 
 namespace rw {
 
@@ -113,10 +112,6 @@ std::string RemindersWidgetView::description() const {
          ", overdue: " + std::to_string(timelineEntry.overdueCount) +
          ", today: " + std::to_string(timelineEntry.todayCount) +
          ", reminders: " + std::to_string(timelineEntry.reminders.size());
-}
-
-bool operator==(const RemindersWidgetView& a, const RemindersWidgetView& b) {
-  return sameEntry(a.timelineEntry, b.timelineEntry);
 }
 
 }  // namespace rw

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "views/elements.h"
-#include "views/environment.h"
+#include "ui/elements.h"
+#include "ui/environment.h"
 #include "widget/timeline_entry.h"
 
 namespace rw {
@@ -47,7 +47,7 @@ struct RemindersWidgetView {
   ui::Element body(const ui::Environment& environment) const;
   std::string description() const;
 
-  friend bool operator==(const RemindersWidgetView& a, const RemindersWidgetView& b);
+  friend bool operator==(const RemindersWidgetView&, const RemindersWidgetView&) = default;
 };
 
 /// The content tree of each layout, before the link and the background (what `body` wraps).

@@ -1,15 +1,16 @@
-// What the widget host passes in and takes back: families, the request context, timelines with their
-// reload policy, the platform version and the rendering mode. Plain values; the host that drives them is
-// the command line (app/).
+// What the widget host passes in and takes back: families, the request context and timelines with their
+// reload policy (sizes, the platform version and the rendering mode are in platform/display.h). Plain values;
+// the host that drives them is the command line (app/).
 #pragma once
 
 #include <array>
-#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/display.h"
 
 namespace rw {
 
@@ -45,13 +46,6 @@ constexpr std::optional<WidgetFamily> familyNamed(std::string_view name) {
   return std::nullopt;
 }
 
-/// Width and height in points.
-struct Size {
-  double width = 0;
-  double height = 0;
-  friend bool operator==(const Size&, const Size&) = default;
-};
-
 /// What the host tells the provider about the widget it asks for.
 struct TimelineProviderContext {
   WidgetFamily family = WidgetFamily::systemSmall;
@@ -70,19 +64,5 @@ struct Timeline {
   std::vector<Entry> entries;  // ascending dates
   TimelineReloadPolicy policy = TimelineReloadPolicy::atEnd;
 };
-
-/// The running platform version, compared as major.minor.patch.
-struct PlatformVersion {
-  int major = 14;
-  int minor = 0;
-  int patch = 0;
-  friend constexpr auto operator<=>(const PlatformVersion&, const PlatformVersion&) = default;
-  constexpr bool isAtLeast(int maj, int min = 0, int pat = 0) const {
-    return *this >= PlatformVersion{maj, min, pat};
-  }
-};
-
-/// How the host presents the widget.
-enum class WidgetRenderingMode : std::uint8_t { fullColor, accented, vibrant };
 
 }  // namespace rw

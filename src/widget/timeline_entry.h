@@ -48,6 +48,8 @@ struct RemindersWidgetTimelineEntry {
   std::int64_t overdueCount = 0;                           // events planned before `date`
   std::int64_t todayCount = 0;                             // events planned in [date, start of the next day)
   std::vector<WidgetTimelineReminderComponent> reminders;  // display order; empty unless list layout
+
+  friend bool operator==(const RemindersWidgetTimelineEntry&, const RemindersWidgetTimelineEntry&) = default;
 };
 
 }  // namespace rw

@@ -8,9 +8,9 @@
 #include <iterator>
 #include <string>
 
-#include "run_program.h"
+#include "support/run_program.h"
 #include "support/test_support.h"
-#include "widget/widget_fixtures.h"
+#include "support/widget_fixtures.h"
 
 namespace rw {
 namespace {

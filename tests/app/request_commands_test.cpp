@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "run_program.h"
+#include "support/run_program.h"
 #include "support/test_support.h"
+#include "support/widget_fixtures.h"
 #include "widget/host.h"
-#include "widget/widget_fixtures.h"
 
 namespace rw {
 namespace {

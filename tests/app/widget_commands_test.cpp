@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "run_program.h"
+#include "support/run_program.h"
 #include "support/test_support.h"
-#include "widget/widget_fixtures.h"
+#include "support/widget_fixtures.h"
 
 extern char** environ;
 

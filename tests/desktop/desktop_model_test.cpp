@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/toolkit/hit_testing.h"
+#include "ui/hit_testing.h"
 
 namespace rw::app::desktop {
 namespace {

@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "desktop_model.h"
-#include "platform/toolkit/hit_testing.h"
-#include "platform/toolkit/renderer.h"
 #include "support/test_support.h"
-#include "widget/widget_fixtures.h"
+#include "support/widget_fixtures.h"
+#include "ui/hit_testing.h"
+#include "ui/renderer.h"
 #include "widget_host.h"
 
 // Last: Xlib's macros (None, Bool, Status...) would clash with the names above.

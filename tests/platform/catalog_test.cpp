@@ -6,7 +6,7 @@
 #include <limits>
 #include <map>
 
-#include "platform/mo_writer.h"
+#include "support/mo_writer.h"
 #include "support/test_support.h"
 
 namespace rw {

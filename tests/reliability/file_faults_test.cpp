@@ -22,9 +22,9 @@
 #include "payload/payload_coding.h"
 #include "payload/store.h"
 #include "support/test_support.h"
+#include "support/widget_fixtures.h"
 #include "widget/provider.h"
 #include "widget/sample_payload.h"
-#include "widget/widget_fixtures.h"
 
 namespace rw {
 namespace {

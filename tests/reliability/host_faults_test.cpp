@@ -12,9 +12,9 @@
 
 #include "payload/store.h"
 #include "support/test_support.h"
+#include "support/widget_fixtures.h"
 #include "widget/host_schedule.h"
 #include "widget/provider.h"
-#include "widget/widget_fixtures.h"
 
 namespace rw {
 namespace {

@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "platform/mo_writer.h"
+#include "support/mo_writer.h"
 #include "support/test_support.h"
 
 namespace rw {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/mo_writer.h"
 #include "support/kept_texts.h"
+#include "support/mo_writer.h"
 #include "support/test_support.h"
 
 namespace rw {

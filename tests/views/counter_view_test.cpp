@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/toolkit/layout.h"
-#include "platform/toolkit/pango_text_measurer.h"
-#include "platform/toolkit/renderer.h"
+#include "ui/layout.h"
+#include "ui/pango_text_measurer.h"
+#include "ui/renderer.h"
 
 namespace rw {
 namespace {

@@ -1,19 +1,19 @@
-// Trees described in JSON read back as the same values built in code.
-#include "views/element_json.h"
+// Trees described in JSON, views included, read back as the same values built in code.
+#include "ui/element_json.h"
 
 #include <gtest/gtest.h>
 
 #include "views/counter_view.h"
+#include "views/view_json.h"
 
 namespace rw {
 namespace {
 
 using namespace ui;
 
-std::optional<Element> parse(std::string_view json) {
-  std::string error;
-  auto element = parseElementJson(json, error);
-  if (!element) ADD_FAILURE() << json << ": " << error;
+Result<Element> parse(std::string_view json) {
+  auto element = parseElementJson(json, viewJsonKinds());
+  if (!element) ADD_FAILURE() << json << ": " << element.error().reason;
   return element;
 }
 
@@ -92,15 +92,16 @@ TEST(ElementJson, RefusesWhatItDoesNotKnowWithAReason) {
       tree = R"({"ZStack": {"children": [)" + tree + "]}}";
     return tree;
   };
-  std::string deepError;
-  EXPECT_EQ(parseElementJson(nested(65), deepError), std::nullopt);
-  EXPECT_NE(deepError.find("nested more than 64 levels"), std::string::npos) << deepError;
+  const auto deep = parseElementJson(nested(65));
+  ASSERT_FALSE(deep);
+  EXPECT_NE(deep.error().reason.find("nested more than 64 levels"), std::string::npos) << deep.error().reason;
   // 64 levels are fine, also right after a refusal.
-  EXPECT_NE(parseElementJson(nested(64), deepError), std::nullopt) << deepError;
+  EXPECT_TRUE(parseElementJson(nested(64)));
   for (const Case& c : cases) {
-    std::string error;
-    EXPECT_EQ(parseElementJson(c.json, error), std::nullopt) << c.json;
-    EXPECT_NE(error.find(c.reason), std::string::npos) << c.json << ": " << error;
+    const auto parsed = parseElementJson(c.json, viewJsonKinds());
+    ASSERT_FALSE(parsed) << c.json;
+    EXPECT_NE(parsed.error().reason.find(c.reason), std::string::npos)
+        << c.json << ": " << parsed.error().reason;
   }
 }
 

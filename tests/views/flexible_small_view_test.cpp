@@ -6,10 +6,10 @@
 
 #include <cmath>
 
-#include "platform/toolkit/color_resources.h"
-#include "platform/toolkit/layout.h"
-#include "platform/toolkit/pango_text_measurer.h"
-#include "platform/toolkit/renderer.h"
+#include "ui/color_resources.h"
+#include "ui/layout.h"
+#include "ui/pango_text_measurer.h"
+#include "ui/renderer.h"
 
 namespace rw {
 namespace {

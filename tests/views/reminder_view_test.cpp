@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/toolkit/hit_testing.h"
-#include "platform/toolkit/layout.h"
+#include "ui/hit_testing.h"
+#include "ui/layout.h"
 
 namespace rw {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/toolkit/hit_testing.h"
-#include "platform/toolkit/layout.h"
+#include "ui/hit_testing.h"
+#include "ui/layout.h"
 #include "views/counter_view.h"
 #include "views/flexible_small_view.h"
 #include "views/reminder_view.h"

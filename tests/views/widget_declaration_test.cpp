@@ -2,7 +2,7 @@
 // draws each entry with the root view.
 #include <gtest/gtest.h>
 
-#include "widget/widget.h"
+#include "views/widget.h"
 
 namespace rw {
 namespace {

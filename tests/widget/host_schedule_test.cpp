@@ -8,7 +8,7 @@
 #include <deque>
 #include <functional>
 
-#include "widget/widget_fixtures.h"
+#include "support/widget_fixtures.h"
 
 namespace rw {
 namespace {

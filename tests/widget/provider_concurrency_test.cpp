@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/widget_fixtures.h"
 #include "widget/provider.h"
 #include "widget/sample_payload.h"
-#include "widget_fixtures.h"
 
 namespace rw {
 namespace {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/widget_fixtures.h"
 #include "widget/provider.h"
-#include "widget_fixtures.h"
 
 namespace rw {
 namespace {

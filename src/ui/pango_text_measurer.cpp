@@ -1,0 +1,132 @@
+#include "ui/pango_text_measurer.h"
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <string>
+#include <tuple>
+
+#include "ui/pango_setup.h"
+
+namespace rw::ui {
+
+namespace detail {
+
+namespace {
+
+PangoWeight pangoWeight(FontWeight weight) {
+  switch (weight) {
+    case FontWeight::regular:
+      return PANGO_WEIGHT_NORMAL;
+    case FontWeight::medium:
+      return PANGO_WEIGHT_MEDIUM;
+    case FontWeight::semibold:
+      return PANGO_WEIGHT_SEMIBOLD;
+    case FontWeight::bold:
+      return PANGO_WEIGHT_BOLD;
+    case FontWeight::heavy:
+      return PANGO_WEIGHT_ULTRABOLD;
+  }
+  return PANGO_WEIGHT_NORMAL;
+}
+
+}  // namespace
+
+void configureContext(PangoContext* context) {
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+  pango_cairo_context_set_font_options(context, options);
+  cairo_font_options_destroy(options);
+  pango_context_set_round_glyph_positions(context, FALSE);
+}
+
+void configureLayout(PangoLayout* layout, std::string_view text, const FontRequest& font,
+                     std::optional<double> wrapWidth, std::optional<int> maxLines) {
+  pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+  PangoFontDescription* description = pango_font_description_new();
+  pango_font_description_set_family(description, font.family.c_str());
+  pango_font_description_set_absolute_size(description, font.size * PANGO_SCALE);
+  pango_font_description_set_weight(description, pangoWeight(font.weight));
+  pango_layout_set_font_description(layout, description);
+  pango_font_description_free(description);
+
+  if (wrapWidth) {
+    pango_layout_set_width(layout, static_cast<int>(std::floor(*wrapWidth * PANGO_SCALE)));
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    if (maxLines) {
+      // A negative height counts lines: the last one kept ends in an ellipsis when text is left over.
+      pango_layout_set_height(layout, -std::max(1, *maxLines));
+      pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+    }
+  }
+}
+
+}  // namespace detail
+
+struct PangoTextMeasurer::State {
+  std::mutex mutex;
+  PangoFontMap* fontMap = nullptr;
+  PangoContext* context = nullptr;
+  using Key =
+      std::tuple<std::string, std::string, double, FontWeight, std::optional<double>, std::optional<int>>;
+  // Bounded: a host that runs for weeks measures new titles every day. When full it starts afresh, which
+  // costs one re-measure per text still in use.
+  static constexpr std::size_t kMaxCachedTexts = 4096;
+  std::map<Key, TextMetrics> cache;
+};
+
+PangoTextMeasurer::PangoTextMeasurer() : state_(std::make_unique<State>()) {
+  state_->fontMap = pango_cairo_font_map_new();
+  state_->context = pango_font_map_create_context(state_->fontMap);
+  detail::configureContext(state_->context);
+}
+
+PangoTextMeasurer::~PangoTextMeasurer() {
+  g_object_unref(state_->context);
+  g_object_unref(state_->fontMap);
+}
+
+TextMetrics PangoTextMeasurer::measure(std::string_view text, const FontRequest& font,
+                                       std::optional<double> wrapWidth, std::optional<int> maxLines) const {
+  std::lock_guard lock(state_->mutex);
+  State::Key key{std::string(text), font.family, font.size, font.weight, wrapWidth, maxLines};
+  if (auto found = state_->cache.find(key); found != state_->cache.end()) return found->second;
+
+  PangoLayout* layout = pango_layout_new(state_->context);
+  detail::configureLayout(layout, text, font, wrapWidth, maxLines);
+  PangoRectangle logical;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  PangoLayoutIter* line = pango_layout_get_iter(layout);
+  while (pango_layout_iter_next_line(line)) {
+  }
+  const double lastBaseline = pango_layout_iter_get_baseline(line) / double(PANGO_SCALE);
+  pango_layout_iter_free(line);
+  const double firstBaseline = pango_layout_get_baseline(layout) / double(PANGO_SCALE);
+  g_object_unref(layout);
+
+  double width = (logical.x + logical.width) / double(PANGO_SCALE);
+  if (wrapWidth) width = std::min(width, *wrapWidth);
+  const TextMetrics metrics{.size = {std::max(0.0, width), logical.height / double(PANGO_SCALE)},
+                            .firstBaseline = firstBaseline,
+                            .lastBaseline = lastBaseline};
+  if (state_->cache.size() >= State::kMaxCachedTexts) state_->cache.clear();
+  state_->cache.emplace(std::move(key), metrics);
+  return metrics;
+}
+
+double PangoTextMeasurer::lineHeight(const FontRequest& font) const {
+  return measure("Ag", font, std::nullopt, 1).size.height;
+}
+
+const TextMeasurer& pangoTextMeasurer() {
+  static const PangoTextMeasurer measurer;
+  return measurer;
+}
+
+}  // namespace rw::ui

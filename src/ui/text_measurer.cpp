@@ -1,0 +1,53 @@
+#include "ui/text_measurer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace rw::ui {
+
+namespace {
+
+// Code points per line, split at explicit line breaks.
+std::vector<std::size_t> lineLengths(std::string_view text) {
+  std::vector<std::size_t> lengths{0};
+  for (unsigned char c : text) {
+    if (c == '\n')
+      lengths.push_back(0);
+    else if ((c & 0xC0) != 0x80)  // not a UTF-8 continuation byte
+      ++lengths.back();
+  }
+  return lengths;
+}
+
+}  // namespace
+
+TextMetrics FixedTextMeasurer::measure(std::string_view text, const FontRequest& font,
+                                       std::optional<double> wrapWidth, std::optional<int> maxLines) const {
+  const double charWidth = advance * font.size;
+  const bool wraps = wrapWidth && std::isfinite(*wrapWidth);
+  // Characters that fit on one line; a small tolerance keeps exact fits from breaking.
+  const std::size_t perLine =
+      wraps ? static_cast<std::size_t>(std::floor(std::max(0.0, *wrapWidth) / charWidth + 1e-9)) : SIZE_MAX;
+
+  std::size_t lines = 0;
+  std::size_t widest = 0;
+  for (std::size_t length : lineLengths(text)) {
+    if (perLine == 0) {
+      ++lines;
+      continue;
+    }
+    const std::size_t pieces = std::max<std::size_t>(1, (length + perLine - 1) / perLine);
+    lines += pieces;
+    widest = std::max(widest, std::min(length, perLine));
+  }
+  if (maxLines && *maxLines > 0) lines = std::min(lines, static_cast<std::size_t>(*maxLines));
+
+  const double width = static_cast<double>(widest) * charWidth;
+  const double height = static_cast<double>(lines) * line * font.size;
+  return {.size = {wraps ? std::min(width, *wrapWidth) : width, height},
+          .firstBaseline = ascent * font.size,
+          .lastBaseline = (static_cast<double>(lines) - 1) * line * font.size + ascent * font.size};
+}
+
+}  // namespace rw::ui
