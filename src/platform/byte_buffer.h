@@ -3,8 +3,8 @@
 // uninitialised.
 //
 // std::vector value-initialises what it grows by, so a buffer about to be filled by read(2) would be
-// written twice: once with zeros, then with the file. For a file of a hundred megabytes that first pass
-// is most of the cost of reading it, since it is also what makes the kernel supply the pages.
+// written twice: once with zeros, then with the file. For a large file that first pass is a large part of
+// the cost of reading it, since it is also what makes the kernel supply the pages.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -25,18 +25,18 @@ inline constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 /// Memory for a block of `size` bytes, aligned as `operator new` aligns. A large block (`kLargeBlockBytes`
 /// or more) is rounded up to whole huge pages, aligned to one, and the kernel is asked to back it with them
 /// (`madvise(MADV_HUGEPAGE)`). Where huge pages are turned on, a large block then costs one fault per 2 MiB
-/// instead of one per 4 KiB: on the virtual machines here a fresh small page costs 3-10 µs to fault in and
-/// to be first written, a huge page about 50 µs. A payload's file, its records and their order are such
-/// blocks, and reading them also jumps all over them, where huge pages spare most misses of the
-/// address-translation cache. The rounding costs at most one huge page more per block, and only where the
-/// kernel gives huge pages: elsewhere the untouched rest is never backed at all.
+/// instead of one per 4 KiB, and a huge page costs far less than the 512 small pages it replaces. A
+/// payload's file, its records and their order are such blocks, and reading them also jumps all over them,
+/// where huge pages spare most misses of the address-translation cache. The rounding costs at most one huge
+/// page more per block, and only where the kernel gives huge pages: elsewhere the untouched rest is never
+/// backed at all.
 void* allocateBlock(std::size_t size);
 /// Frees a block from `allocateBlock(size)`.
 void freeBlock(void* block, std::size_t size) noexcept;
 
 /// Has the kernel supply, in one call, the pages of the whole-page part of a block of `size` bytes that is
-/// about to be written all over, instead of one fault at a time: on the virtual machines here that spares
-/// about half of what a fresh small page costs (the hypervisor still takes its part at the first write).
+/// about to be written all over, instead of one fault at a time: that spares the fault's part of what a
+/// fresh small page costs (under a hypervisor, the first write still costs its own part).
 /// Does nothing for a block of a few pages, and nothing where the kernel cannot (before Linux 5.14): the
 /// pages then come as they are touched.
 void supplyPages(void* block, std::size_t size) noexcept;
