@@ -3,9 +3,12 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "platform/result.h"
 
 namespace rw::app {
 
@@ -18,6 +21,18 @@ struct Exit {
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+/// Writes "reminders-widget: " and `reason` as one line on standard error: how every command reports a
+/// problem that is not one of the system's own stdout lines.
+inline void printProblem(std::string_view reason) {
+  std::fprintf(stderr, "reminders-widget: %.*s\n", static_cast<int>(reason.size()), reason.data());
+}
+
+/// Reports `failure` and ends the program with exit status 1.
+[[noreturn]] inline void exitWith(const Failure& failure) {
+  printProblem(failure.where.empty() ? failure.reason : failure.where + ": " + failure.reason);
+  throw Exit{1};
+}
 
 /// payload, payload encode.
 void addPayloadCommands(CLI::App& app);

@@ -116,10 +116,8 @@ void draw(const DrawOptions& options) {
   if (options.printTree) std::fputs(ui::describe(tree).c_str(), stdout);
 
   const ui::LayoutNode laidOut = ui::layout(tree, canvas, environment, ui::pangoTextMeasurer());
-  if (const auto error = ui::renderToFile(laidOut, canvas, options.output, {.scale = options.scale})) {
-    std::cerr << "reminders-widget: " << *error << "\n";
-    throw Exit{1};
-  }
+  if (const auto drawn = ui::renderToFile(laidOut, canvas, options.output, {.scale = options.scale}); !drawn)
+    exitWith(drawn.error());
   const auto [width, height] = ui::pixelSize(canvas, options.scale);
   std::printf("Drew %s (%gx%g points, %dx%d pixels) to %s\n", what.c_str(), canvas.width, canvas.height,
               width, height, options.output.c_str());

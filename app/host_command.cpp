@@ -225,9 +225,10 @@ void runHost(const HostCommandOptions& options) {
             const auto& context = current.request.context;
             const ui::LayoutNode root = layoutWidget(current.configuration, entry, context.family,
                                                      context.displaySize, current.environment());
-            if (auto error =
-                    ui::renderToFile(root, context.displaySize, temporary, {.scale = options.widget.scale})) {
-              std::cerr << "reminders-widget: " << *error << "\n";
+            if (const auto drawn =
+                    ui::renderToFile(root, context.displaySize, temporary, {.scale = options.widget.scale});
+                !drawn) {
+              printProblem(drawn.error().reason);
               return;
             }
             std::error_code renamed;

@@ -76,10 +76,10 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "reminders-widget: " << e.what() << " (see --help)\n";
+    rw::app::printProblem(std::string(e.what()) + " (see --help)");
     return 2;
   } catch (const rw::app::UsageError& e) {
-    std::cerr << "reminders-widget: " << e.what() << "\n";
+    rw::app::printProblem(e.what());
     return 2;
   } catch (const rw::app::Exit& e) {
     std::fflush(stdout);

@@ -43,11 +43,10 @@ void render(const RenderOptions& options) {
 
   const ui::LayoutNode root =
       layoutWidget(run.configuration, entry, context.family, context.displaySize, run.environment());
-  if (const auto error =
-          ui::renderToFile(root, context.displaySize, options.output, {.scale = options.widget.scale})) {
-    std::cerr << "reminders-widget: " << *error << "\n";
-    throw Exit{1};
-  }
+  if (const auto drawn =
+          ui::renderToFile(root, context.displaySize, options.output, {.scale = options.widget.scale});
+      !drawn)
+    exitWith(drawn.error());
   const auto [width, height] = ui::pixelSize(context.displaySize, options.widget.scale);
   std::printf("Drew %s %s, entry %lld of %zu (%s, %s), on %s in %s mode to %s (%dx%d pixels)\n",
               std::string(familyName(context.family)).c_str(), formatDisplaySize(context.displaySize).c_str(),
@@ -97,10 +96,9 @@ void gallery(const GalleryOptions& options) {
     const auto& entry = entryAt(answer, options.widget.entry);
     const ui::LayoutNode root = layoutWidget(run.configuration, entry, family, size, environment);
     const std::string name = std::string(familyName(family)) + ".png";
-    if (const auto failed = ui::renderToFile(root, size, directory / name, {.scale = options.widget.scale})) {
-      std::cerr << "reminders-widget: " << *failed << "\n";
-      throw Exit{1};
-    }
+    if (const auto drawn = ui::renderToFile(root, size, directory / name, {.scale = options.widget.scale});
+        !drawn)
+      exitWith(drawn.error());
     GalleryImage image{.caption = std::string(familyName(family)) + " " + formatDisplaySize(size) + " (" +
                                   std::string(caseName(entry.layout)) + ")",
                        .file = name,

@@ -93,7 +93,7 @@ WidgetRun prepareRunInZone(const WidgetOptions& options, const std::string& zone
   try {
     return prepareRun(now);
   } catch (const UsageError& error) {
-    std::cerr << "reminders-widget: " << error.what() << "\n";
+    printProblem(error.what());
   }
   try {
     return prepareRun(options);

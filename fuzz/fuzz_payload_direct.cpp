@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!accepted) return 0;
   const auto parsed = rw::plist::parse(bytes);
   if (!parsed) __builtin_trap();
-  const auto tree = rw::decodePayload(*parsed.value);
+  const auto tree = rw::decodePayload(*parsed);
   if (!tree || tree.payload->events != direct.events || tree.payload->persons != direct.persons)
     __builtin_trap();
   return 0;

@@ -8,16 +8,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace rw::plist;
-  const ParseResult read = parseBinary(std::span(data, size));
+  const auto read = parseBinary(std::span(data, size));
   if (!read) return 0;
 
-  const auto binary = write(*read.value, Format::binary);
+  const auto binary = write(*read, Format::binary);
   if (!binary) __builtin_trap();  // everything the reader accepts must be writable
-  const ParseResult again = parseBinary(*binary);
-  if (!again || !(*again.value == *read.value)) __builtin_trap();
+  const auto again = parseBinary(*binary);
+  if (!again || !(*again == *read)) __builtin_trap();
 
   // XML drops fractions of dates and cannot hold UIDs or control characters, so only check that what it
   // writes is readable.
-  if (const auto xml = write(*read.value, Format::xml); xml && !parseXml(*xml)) __builtin_trap();
+  if (const auto xml = write(*read, Format::xml); xml && !parseXml(*xml)) __builtin_trap();
   return 0;
 }

@@ -8,14 +8,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace rw::plist;
-  const ParseResult read = parseXml(std::span(data, size));
+  const auto read = parseXml(std::span(data, size));
   if (!read) return 0;
 
   for (const Format format : {Format::xml, Format::binary}) {
-    const auto written = write(*read.value, format);
+    const auto written = write(*read, format);
     if (!written) __builtin_trap();  // everything read from XML can be written in both forms
-    const ParseResult again = parse(*written);
-    if (!again || !(*again.value == *read.value)) __builtin_trap();
+    const auto again = parse(*written);
+    if (!again || !(*again == *read)) __builtin_trap();
   }
   return 0;
 }

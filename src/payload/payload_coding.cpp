@@ -330,10 +330,10 @@ PayloadDecoding decodePayload(ByteBuffer&& bytes) {
   auto parsed = plist::parse(kept);
   if (!parsed) {
     PayloadDecoding result;
-    result.error.reason = "not a property list: " + parsed.error.reason;
+    result.error.reason = "not a property list: " + parsed.error().reason;
     return result;
   }
-  return decodePayload(*parsed.value);
+  return decodePayload(*parsed);
 }
 
 PayloadDecoding decodePayload(std::span<const std::uint8_t> bytes) {

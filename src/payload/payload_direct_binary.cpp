@@ -606,8 +606,7 @@ DecodingThreads decodingThreadsOfThisMachine() {
 
 bool decodeBinaryPayloadDirectly(std::span<const std::uint8_t> bytes, RemindersWidgetPayload& payload,
                                  std::size_t* viewed, DecodingThreads threads) {
-  std::string ignored;
-  const auto layout = plist::detail::readBinaryLayout(bytes, ignored);
+  const auto layout = plist::detail::readBinaryLayout(bytes);
   if (!layout) return false;
   // The tree reader's budget for the file, charged with the same amounts.
   const std::uint64_t budget = plist::detail::binaryReadingBudget(bytes.size());

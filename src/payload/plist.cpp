@@ -26,7 +26,7 @@ bool operator==(const Value& a, const Value& b) {
   return a.storage == b.storage;
 }
 
-ParseResult parse(std::span<const std::uint8_t> bytes) {
+Result<Value> parse(std::span<const std::uint8_t> bytes) {
   static constexpr char kMagic[] = "bplist00";
   if (bytes.size() >= 8 && std::memcmp(bytes.data(), kMagic, 8) == 0) return parseBinary(bytes);
   return parseXml(bytes);

@@ -1,8 +1,8 @@
 // Property lists: a value tree, and readers and writers for the binary ("bplist00") and XML forms.
 //
 // `parse` tells the form from the content, never from a file name. Readers never crash, hang or read
-// anything outside the bytes they are given; every problem is a `PlistError`. Both forms refuse dates
-// that are not `isRepresentable` and arrays or dictionaries nested deeper than 512. XML dates are whole
+// anything outside the bytes they are given; every problem is a `Failure` with a reason. Both forms refuse
+// dates that are not `isRepresentable` and arrays or dictionaries nested deeper than 512. XML dates are whole
 // seconds ("2026-01-02T03:04:05Z"); binary dates keep their exact 64-bit value.
 #pragma once
 
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/date.h"
+#include "platform/result.h"
 
 namespace rw::plist {
 
@@ -49,8 +50,8 @@ struct Value {
 
   Value() : storage(false) {}
   template <class T>
-    requires std::is_constructible_v<decltype(storage), T&&>
-  Value(T&& v) : storage(std::forward<T>(v)) {}  // NOLINT(google-explicit-constructor)
+  requires std::is_constructible_v<decltype(storage), T&&> Value(T&& v)
+      : storage(std::forward<T>(v)) {}  // NOLINT(google-explicit-constructor)
 
   template <class T>
   const T* get() const {
@@ -64,21 +65,11 @@ struct Value {
 
 enum class Format : std::uint8_t { binary, xml };
 
-struct PlistError {
-  std::string reason;
-};
-
-/// Either a value or the first error met.
-struct ParseResult {
-  std::optional<Value> value;
-  PlistError error;  // meaningful when `value` is empty
-  explicit operator bool() const { return value.has_value(); }
-};
-
-/// Reads either form, chosen by the content ("bplist00" magic, else XML).
-[[nodiscard]] ParseResult parse(std::span<const std::uint8_t> bytes);
-[[nodiscard]] ParseResult parseBinary(std::span<const std::uint8_t> bytes);
-[[nodiscard]] ParseResult parseXml(std::span<const std::uint8_t> bytes);
+/// Reads either form, chosen by the content ("bplist00" magic, else XML): the value, or the first
+/// problem met.
+[[nodiscard]] Result<Value> parse(std::span<const std::uint8_t> bytes);
+[[nodiscard]] Result<Value> parseBinary(std::span<const std::uint8_t> bytes);
+[[nodiscard]] Result<Value> parseXml(std::span<const std::uint8_t> bytes);
 
 /// Writes a value in the given form. Fails only for values the form cannot hold (a Uid in XML, a date
 /// that is not representable, text that is not UTF-8, nesting deeper than 512, and in XML the control

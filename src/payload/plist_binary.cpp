@@ -37,11 +37,10 @@ class BinaryReader {
   explicit BinaryReader(std::span<const std::uint8_t> bytes)
       : data_(bytes.data()), size_(bytes.size()), budget_(detail::binaryReadingBudget(size_)) {}
 
-  ParseResult run() {
+  Result<Value> run() {
     Value top;
-    if (!readTrailer() || !readValue(topObject_, 0, top))
-      return {std::nullopt, PlistError{std::move(error_)}};
-    return {std::move(top), {}};
+    if (!readTrailer() || !readValue(topObject_, 0, top)) return Failure{std::move(error_)};
+    return top;
   }
 
  private:
@@ -59,8 +58,8 @@ class BinaryReader {
   }
 
   bool readTrailer() {
-    const auto layout = detail::readBinaryLayout({data_, size_}, error_);
-    if (!layout) return false;
+    const auto layout = detail::readBinaryLayout({data_, size_});
+    if (!layout) return fail(layout.error().reason);
     offsetSize_ = layout->offsetSize;
     refSize_ = layout->refSize;
     numObjects_ = layout->numObjects;
@@ -279,12 +278,8 @@ class BinaryReader {
 
 }  // namespace
 
-std::optional<detail::BinaryLayout> detail::readBinaryLayout(std::span<const std::uint8_t> bytes,
-                                                             std::string& error) {
-  const auto fail = [&error](const char* reason) {
-    error = reason;
-    return std::nullopt;
-  };
+Result<detail::BinaryLayout> detail::readBinaryLayout(std::span<const std::uint8_t> bytes) {
+  const auto fail = [](const char* reason) { return Failure{reason}; };
   const std::uint64_t size = bytes.size();
   if (size < kHeaderSize + 1 + kTrailerSize) return fail("truncated file");
   const std::uint8_t* trailer = bytes.data() + size - kTrailerSize;
@@ -496,9 +491,9 @@ class BinaryWriter {
 
 }  // namespace
 
-ParseResult parseBinary(std::span<const std::uint8_t> bytes) {
+Result<Value> parseBinary(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), "bplist00", kHeaderSize) != 0)
-    return {std::nullopt, PlistError{"not a binary property list"}};
+    return Failure{"not a binary property list"};
   return BinaryReader(bytes).run();
 }
 

@@ -28,10 +28,9 @@ struct BinaryLayout {
 };
 
 /// Reads and checks the trailer of `bytes` (magic already checked): widths of 1 to 8, at least one object,
-/// the top object among them, and the offset table between the header and the trailer. Nothing, with
-/// `error` set, when it is unusable.
-[[nodiscard]] std::optional<BinaryLayout> readBinaryLayout(std::span<const std::uint8_t> bytes,
-                                                           std::string& error);
+/// the top object among them, and the offset table between the header and the trailer; or why it is
+/// unusable.
+[[nodiscard]] Result<BinaryLayout> readBinaryLayout(std::span<const std::uint8_t> bytes);
 
 /// How much memory, in the reader's own accounting, a binary file of `size` bytes may make the reader
 /// spend. A value tree costs far more memory than the bytes that describe it, and shared references let a

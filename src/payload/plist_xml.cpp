@@ -141,9 +141,9 @@ class XmlReader {
   XmlReader(const XmlReader&) = delete;
   XmlReader& operator=(const XmlReader&) = delete;
 
-  ParseResult run(std::span<const std::uint8_t> bytes) {
-    if (parser_ == nullptr) return {std::nullopt, PlistError{"out of memory"}};
-    if (!surrogatesArePaired(bytes)) return {std::nullopt, PlistError{"invalid UTF-16"}};
+  Result<Value> run(std::span<const std::uint8_t> bytes) {
+    if (parser_ == nullptr) return Failure{"out of memory"};
+    if (!surrogatesArePaired(bytes)) return Failure{"invalid UTF-16"};
     XML_SetUserData(parser_, this);
     XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
     XML_SetElementHandler(parser_, &XmlReader::onStart, &XmlReader::onEnd);
@@ -163,12 +163,12 @@ class XmlReader {
         if (error_.empty())
           error_ = "line " + std::to_string(XML_GetCurrentLineNumber(parser_)) + ": " +
                    XML_ErrorString(XML_GetErrorCode(parser_));
-        return {std::nullopt, PlistError{std::move(error_)}};
+        return Failure{std::move(error_)};
       }
       offset += length;
     } while (offset < bytes.size());
-    if (!result_) return {std::nullopt, PlistError{"no value"}};
-    return {std::move(result_), {}};
+    if (!result_) return Failure{"no value"};
+    return std::move(*result_);
   }
 
  private:
@@ -497,7 +497,7 @@ class XmlWriter {
 
 }  // namespace
 
-ParseResult parseXml(std::span<const std::uint8_t> bytes) {
+Result<Value> parseXml(std::span<const std::uint8_t> bytes) {
   return XmlReader().run(bytes);
 }
 

@@ -19,6 +19,9 @@
 namespace rw {
 
 struct Failure {
+  explicit Failure(std::string reason_, std::string where_ = {})
+      : reason(std::move(reason_)), where(std::move(where_)) {}
+
   std::string reason;
   /// Where in the input, in the input's own terms ("events[3].status", "offset 120"); empty when the
   /// input has no places or the place is not known.
@@ -67,14 +70,14 @@ class [[nodiscard]] Result<void> {
   using value_type = void;
 
   Result() = default;
-  Result(Failure failure) : failure_(std::move(failure)), failed_(true) {}
+  Result(Failure failure) : failure_(std::move(failure)), failed_(true) {}  // NOLINT: implicit by design
 
   bool has_value() const noexcept { return !failed_; }
   explicit operator bool() const noexcept { return has_value(); }
   const Failure& error() const& { return failure_; }
 
  private:
-  Failure failure_;
+  Failure failure_{""};
   bool failed_ = false;
 };
 

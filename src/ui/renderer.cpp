@@ -163,14 +163,13 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
   return CAIRO_STATUS_SUCCESS;
 }
 
-std::optional<std::string> writeFile(const std::filesystem::path& path,
-                                     const std::vector<std::uint8_t>& bytes) {
+Result<void> writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return "cannot open " + path.string() + " for writing";
+  if (!file) return Failure{"cannot open " + path.string() + " for writing"};
   file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   file.close();
-  if (!file) return "cannot write " + path.string();
-  return std::nullopt;
+  if (!file) return Failure{"cannot write " + path.string()};
+  return {};
 }
 
 }  // namespace
@@ -274,13 +273,13 @@ std::optional<Bitmap> decodePng(const std::vector<std::uint8_t>& png) {
   return bitmap;
 }
 
-std::optional<std::string> renderToFile(const LayoutNode& root, Size canvas,
-                                        const std::filesystem::path& path, const RenderOptions& options) {
+Result<void> renderToFile(const LayoutNode& root, Size canvas, const std::filesystem::path& path,
+                          const RenderOptions& options) {
   const std::optional<ImageFormat> format = imageFormatFor(path);
-  if (!format) return "unknown image format of " + path.string() + " (use .png, .svg or .pdf)";
+  if (!format) return Failure{"unknown image format of " + path.string() + " (use .png, .svg or .pdf)"};
   if (*format == ImageFormat::png) {
     const auto png = encodePng(renderBitmap(root, canvas, options));
-    if (!png) return std::string("cannot encode the PNG image");
+    if (!png) return Failure{"cannot encode the PNG image"};
     return writeFile(path, *png);
   }
 
@@ -293,7 +292,8 @@ std::optional<std::string> renderToFile(const LayoutNode& root, Size canvas,
   cairo_surface_finish(surface);
   const cairo_status_t status = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
-  if (status != CAIRO_STATUS_SUCCESS) return std::string("cannot draw: ") + cairo_status_to_string(status);
+  if (status != CAIRO_STATUS_SUCCESS)
+    return Failure{std::string("cannot draw: ") + cairo_status_to_string(status)};
   return writeFile(path, bytes);
 }
 

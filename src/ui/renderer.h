@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
 #include "ui/color_resources.h"
 #include "ui/layout_node.h"
 
@@ -55,10 +56,9 @@ enum class ImageFormat : std::uint8_t { png, svg, pdf };
 /// The pixels of PNG file contents (any PNG Cairo reads, converted to ARGB32); nothing when `png` is not one.
 [[nodiscard]] std::optional<Bitmap> decodePng(const std::vector<std::uint8_t>& png);
 
-/// Draws `root` into `path` in the format of its extension. Nothing on success, else the reason it failed
-/// (an unknown extension, a file that cannot be written).
-[[nodiscard]] std::optional<std::string> renderToFile(const LayoutNode& root, Size canvas,
-                                                      const std::filesystem::path& path,
-                                                      const RenderOptions& options = {});
+/// Draws `root` into `path` in the format of its extension, or says why it could not (an unknown
+/// extension, a file that cannot be written).
+[[nodiscard]] Result<void> renderToFile(const LayoutNode& root, Size canvas,
+                                        const std::filesystem::path& path, const RenderOptions& options = {});
 
 }  // namespace rw::ui
