@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "payload/fields.h"
 #include "payload/payload_direct.h"
 
 namespace rw {
@@ -71,8 +72,8 @@ bool read(const plist::Value& value, const URL*& out, Error& error);
 bool read(const plist::Value& value, Date& out, Error& error);
 bool read(const plist::Value& value, ColorEncoded& out, Error& error);
 bool read(const plist::Value& value, std::optional<URL>& out, Error& error);
-bool read(const plist::Value& value, WidgetEventPayload& event, Error& error);
-bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error);
+template <RecordWithFields Record>
+bool read(const plist::Value& value, Record& record, Error& error);
 // Arrays of strings and of records alike: elements in order, the first failure names its index.
 template <class Element, class Allocator>
 bool read(const plist::Value& value, std::vector<Element, Allocator>& out, Error& error);
@@ -196,34 +197,19 @@ bool field(const std::array<const plist::Value*, N>& slots, const std::array<std
   return true;
 }
 
-using detail::kEventKeys;
 using detail::kPayloadKeys;
-using detail::kPersonKeys;
 
-bool read(const plist::Value& value, WidgetEventPayload& event, Error& error) {
+// A record: its fields in coding order, the first failure stopping the rest. The record is a new one, so an
+// optional field whose key is absent keeps its initial value.
+template <RecordWithFields Record>
+bool read(const plist::Value& value, Record& record, Error& error) {
   const auto* dictionary = value.get<plist::Dictionary>();
   if (dictionary == nullptr) return typeMismatch(error, "a dictionary", value);
-  const auto slots = collect(*dictionary, kEventKeys);
-  const auto& k = kEventKeys;
-  if (!field(slots, k, 0, event.identifier, error) || !field(slots, k, 1, event.type, error) ||
-      !field(slots, k, 2, event.status, error) || !field(slots, k, 3, event.title, error) ||
-      !field(slots, k, 4, event.caregiver, error) || !field(slots, k, 5, event.beneficiaries, error) ||
-      !field(slots, k, 6, event.plannedDateFrom, error) || !field(slots, k, 7, event.plannedDateTo, error) ||
-      !field(slots, k, 8, event.dateFrom, error) || !field(slots, k, 9, event.dateTo, error) ||
-      !field(slots, k, 10, event.dueAmountText, error) || !field(slots, k, 11, event.notes, error))
-    return false;
-  // The one optional field: an absent key means no URL.
-  event.actionURL = nullptr;
-  return slots[12] == nullptr || field(slots, k, 12, event.actionURL, error);
-}
-
-bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error) {
-  const auto* dictionary = value.get<plist::Dictionary>();
-  if (dictionary == nullptr) return typeMismatch(error, "a dictionary", value);
-  const auto slots = collect(*dictionary, kPersonKeys);
-  const auto& k = kPersonKeys;
-  return field(slots, k, 0, person.identifier, error) && field(slots, k, 1, person.type, error) &&
-         field(slots, k, 2, person.nick, error) && field(slots, k, 3, person.colorEncoded, error);
+  const auto slots = collect(*dictionary, keysOf<Record>);
+  return everyField<Record>([&](auto f) {
+    return (!f.required && slots[f.index] == nullptr) ||
+           field(slots, keysOf<Record>, f.index, record.*f.member, error);
+  });
 }
 
 template <class Element, class Allocator>
@@ -241,12 +227,19 @@ bool read(const plist::Value& value, std::vector<Element, Allocator>& out, Error
   return true;
 }
 
+plist::Value encode(std::string_view text) {
+  return std::string(text);
+}
+
 template <class E>
-plist::Value encodeEnum(E value) {
+requires requires {
+  RawValues<E>::table;
+}
+plist::Value encode(E value) {
   return std::string(rawValue(value));
 }
 
-plist::Value encodeStrings(std::span<const std::string_view> texts) {
+plist::Value encode(std::span<const std::string_view> texts) {
   plist::Array array;
   array.reserve(texts.size());
   for (const auto& text : texts)
@@ -254,34 +247,29 @@ plist::Value encodeStrings(std::span<const std::string_view> texts) {
   return array;
 }
 
-plist::Value encodeEvent(const WidgetEventPayload& event) {
-  const auto& k = kEventKeys;
-  plist::Dictionary d;
-  d.reserve(k.size());
-  d.emplace_back(k[0], std::string(event.identifier));
-  d.emplace_back(k[1], encodeEnum(event.type));
-  d.emplace_back(k[2], encodeEnum(event.status));
-  d.emplace_back(k[3], std::string(event.title));
-  d.emplace_back(k[4], std::string(event.caregiver));
-  d.emplace_back(k[5], encodeStrings(event.beneficiaries));
-  d.emplace_back(k[6], event.plannedDateFrom);
-  d.emplace_back(k[7], event.plannedDateTo);
-  d.emplace_back(k[8], event.dateFrom);
-  d.emplace_back(k[9], event.dateTo);
-  d.emplace_back(k[10], std::string(event.dueAmountText));
-  d.emplace_back(k[11], std::string(event.notes));
-  if (event.actionURL) d.emplace_back(k[12], encodeURL(*event.actionURL));
-  return d;
+plist::Value encode(Date date) {
+  return date;
 }
 
-plist::Value encodePerson(const WidgetPersonPayload& person) {
-  const auto& k = kPersonKeys;
+plist::Value encode(const URL* url) {
+  return encodeURL(*url);
+}
+
+plist::Value encode(const ColorEncoded& color) {
+  return color.rawValue();
+}
+
+// A record's dictionary: keys in coding order, an optional field only when present.
+template <class Record>
+plist::Value encodeRecord(const Record& record) {
   plist::Dictionary d;
-  d.reserve(k.size());
-  d.emplace_back(k[0], person.identifier);
-  d.emplace_back(k[1], encodeEnum(person.type));
-  d.emplace_back(k[2], person.nick);
-  d.emplace_back(k[3], person.colorEncoded.rawValue());
+  d.reserve(keysOf<Record>.size());
+  everyField<Record>([&](auto f) {
+    if constexpr (!f.required)
+      if (!present(record.*f.member)) return true;
+    d.emplace_back(f.key, encode(record.*f.member));
+    return true;
+  });
   return d;
 }
 
@@ -344,11 +332,11 @@ plist::Value encodePayload(const RemindersWidgetPayload& payload) {
   plist::Array events;
   events.reserve(payload.events.size());
   for (const auto& event : payload.events)
-    events.push_back(encodeEvent(event));
+    events.push_back(encodeRecord(event));
   plist::Array persons;
   persons.reserve(payload.persons.size());
   for (const auto& person : payload.persons)
-    persons.push_back(encodePerson(person));
+    persons.push_back(encodeRecord(person));
   plist::Dictionary root;
   root.emplace_back(kPayloadKeys[0], std::move(events));
   root.emplace_back(kPayloadKeys[1], std::move(persons));
