@@ -1,8 +1,6 @@
-// The fields of the records (RW_EVENT_FIELDS and RW_PERSON_FIELDS in records.h), walked at compile time.
-//
-// `FieldsOf<Record>::list` holds one `Field` per field, in coding order; a field's type gives its member, its
-// place and whether it is required, so code that walks the list (`everyField`, `visitField`) reads and writes
-// each member as directly as if it were named there. `EventField::plannedDateFrom` and the like name places.
+// The fields of the records (RW_EVENT_FIELDS and RW_PERSON_FIELDS in records.h), walked at compile time:
+// `FieldsOf<Record>::list` holds a `Field` per field, whose type gives its member, place and presence, so
+// code that walks it (`everyField`, `visitField`) reaches each member as directly as if it named it.
 #pragma once
 
 #include <array>
@@ -32,29 +30,18 @@ struct FieldsOf;
 
 #define RW_FIELD_PLACE(Type, member, initial, presence) member,
 #define RW_FIELD(Type, member, initial, presence) Field<&Record::member, member, Presence::presence>{#member},
-
-template <>
-struct FieldsOf<WidgetEventPayload> {
-  using Record = WidgetEventPayload;
-  enum : std::uint8_t { RW_EVENT_FIELDS(RW_FIELD_PLACE) count };
-  static constexpr std::tuple list{RW_EVENT_FIELDS(RW_FIELD)};
-};
-
-template <>
-struct FieldsOf<WidgetPersonPayload> {
-  using Record = WidgetPersonPayload;
-  enum : std::uint8_t { RW_PERSON_FIELDS(RW_FIELD_PLACE) count };
-  static constexpr std::tuple list{RW_PERSON_FIELDS(RW_FIELD)};
-};
-
+#define RW_FIELDS_OF(Type, FIELDS)                        \
+  template <>                                             \
+  struct FieldsOf<Type> {                                 \
+    using Record = Type;                                  \
+    enum : std::uint8_t { FIELDS(RW_FIELD_PLACE) count }; \
+    static constexpr std::tuple list{FIELDS(RW_FIELD)};   \
+  };
+RW_FIELDS_OF(WidgetEventPayload, RW_EVENT_FIELDS)
+RW_FIELDS_OF(WidgetPersonPayload, RW_PERSON_FIELDS)
+#undef RW_FIELDS_OF
 #undef RW_FIELD
 #undef RW_FIELD_PLACE
-
-/// A record whose fields are listed.
-template <class T>
-concept RecordWithFields = requires {
-  FieldsOf<T>::list;
-};
 
 /// The places of the fields: `EventField::title`, `PersonField::count`.
 using EventField = FieldsOf<WidgetEventPayload>;
@@ -77,7 +64,8 @@ inline constexpr bool isField = false;
 template <auto Member, std::size_t Index, Presence P>
 inline constexpr bool isField<Field<Member, Index, P>, Member> = true;
 
-/// Whether an optional field's value is there: a value other than the field's initial one.
+/// Whether an optional field's value is there: a value other than its type's empty one (`{}`, the initial
+/// value of every optional field).
 template <class T>
 bool present(const T& value) {
   return !(value == T{});

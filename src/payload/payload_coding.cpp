@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <type_traits>
 
 #include "payload/fields.h"
 #include "payload/payload_direct.h"
@@ -71,8 +72,7 @@ bool read(const plist::Value& value, CompactList<std::string_view>& out, Error& 
 bool read(const plist::Value& value, const URL*& out, Error& error);
 bool read(const plist::Value& value, Date& out, Error& error);
 bool read(const plist::Value& value, ColorEncoded& out, Error& error);
-bool read(const plist::Value& value, std::optional<URL>& out, Error& error);
-template <RecordWithFields Record>
+template <class Record>  // a record with listed fields
 bool read(const plist::Value& value, Record& record, Error& error);
 // Arrays of strings and of records alike: elements in order, the first failure names its index.
 template <class Element, class Allocator>
@@ -103,13 +103,6 @@ bool read(const plist::Value& value, CompactList<std::string_view>& out, Error& 
   std::vector<std::string_view> texts;
   if (!read(value, texts, error)) return false;
   out = error.storage->keepList(texts);
-  return true;
-}
-
-bool read(const plist::Value& value, const URL*& out, Error& error) {
-  std::optional<URL> url;
-  if (!read(value, url, error)) return false;
-  out = error.storage->keep(std::move(*url));
   return true;
 }
 
@@ -177,8 +170,11 @@ bool readURL(const plist::Value& value, std::optional<URL>& out, Error& error) {
   return true;
 }
 
-bool read(const plist::Value& value, std::optional<URL>& out, Error& error) {
-  return readURL(value, out, error);
+bool read(const plist::Value& value, const URL*& out, Error& error) {
+  std::optional<URL> url;
+  if (!readURL(value, url, error)) return false;
+  out = error.storage->keep(std::move(*url));
+  return true;
 }
 
 // Reads the required field at `slot` of `slots` into `out`.
@@ -201,7 +197,7 @@ using detail::kPayloadKeys;
 
 // A record: its fields in coding order, the first failure stopping the rest. The record is a new one, so an
 // optional field whose key is absent keeps its initial value.
-template <RecordWithFields Record>
+template <class Record>
 bool read(const plist::Value& value, Record& record, Error& error) {
   const auto* dictionary = value.get<plist::Dictionary>();
   if (dictionary == nullptr) return typeMismatch(error, "a dictionary", value);
@@ -227,36 +223,34 @@ bool read(const plist::Value& value, std::vector<Element, Allocator>& out, Error
   return true;
 }
 
-plist::Value encode(std::string_view text) {
-  return std::string(text);
+// The nested dictionary form of a URL.
+plist::Value encodeURL(const URL& url) {
+  plist::Dictionary d;
+  d.emplace_back("relative", url.relativeString());
+  if (const URL* base = url.baseURL()) d.emplace_back("base", encodeURL(*base));
+  return d;
 }
 
-template <class E>
-requires requires {
-  RawValues<E>::table;
-}
-plist::Value encode(E value) {
-  return std::string(rawValue(value));
-}
-
-plist::Value encode(std::span<const std::string_view> texts) {
-  plist::Array array;
-  array.reserve(texts.size());
-  for (const auto& text : texts)
-    array.emplace_back(std::string(text));
-  return array;
-}
-
-plist::Value encode(Date date) {
-  return date;
-}
-
-plist::Value encode(const URL* url) {
-  return encodeURL(*url);
-}
-
-plist::Value encode(const ColorEncoded& color) {
-  return color.rawValue();
+// The property-list value of a record's field.
+template <class T>
+plist::Value encode(const T& value) {
+  if constexpr (requires { RawValues<T>::table; }) {
+    return std::string(rawValue(value));
+  } else if constexpr (std::is_same_v<T, CompactList<std::string_view>>) {
+    plist::Array array;
+    array.reserve(value.size());
+    for (const std::string_view text : value)
+      array.emplace_back(std::string(text));
+    return array;
+  } else if constexpr (std::is_same_v<T, const URL*>) {
+    return encodeURL(*value);
+  } else if constexpr (std::is_same_v<T, ColorEncoded>) {
+    return value.rawValue();
+  } else if constexpr (std::is_same_v<T, CompactText>) {
+    return std::string(value);
+  } else {
+    return value;  // texts kept as strings, and dates
+  }
 }
 
 // A record's dictionary: keys in coding order, an optional field only when present.
@@ -346,20 +340,6 @@ plist::Value encodePayload(const RemindersWidgetPayload& payload) {
 std::optional<std::vector<std::uint8_t>> writePayload(const RemindersWidgetPayload& payload,
                                                       plist::Format format) {
   return plist::write(encodePayload(payload), format);
-}
-
-plist::Value encodeURL(const URL& url) {
-  plist::Dictionary d;
-  d.emplace_back("relative", url.relativeString());
-  if (const URL* base = url.baseURL()) d.emplace_back("base", encodeURL(*base));
-  return d;
-}
-
-std::optional<URL> decodeURL(const plist::Value& value) {
-  std::optional<URL> url;
-  Error ignored;
-  if (!readURL(value, url, ignored)) return std::nullopt;
-  return url;
 }
 
 }  // namespace rw

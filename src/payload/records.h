@@ -141,13 +141,10 @@ class PayloadStorage {
 };
 
 // The fields of a record, in coding order: FIELD(type, member, initial value, presence). The member's name
-// is its key, in the file and in the JSON form; `presence` is `required` or `optional` (an optional field
-// may be absent, and then keeps its initial value, which is also what marks it absent when written).
-//
-// A new field is one line in its list, at its place in coding order, plus a case in the tests that code
-// every field (tests/payload). A field of a type no field had before also needs that type's reading and
-// writing: an overload of `read` and `encode` (payload_coding.cpp), of `value` in both direct readers and
-// of `Reader::read` and `valueJson` (app/payload_json.cpp); the compiler names each one missing.
+// is its key in the file and in the JSON form; `presence` is `required` or `optional` (absent when it holds
+// its type's empty value, which must be its initial value). A new field is one line here plus a case in the
+// tests that code every field; a field of a new type also needs that type's overloads of `read`/`encode`
+// (payload_coding.cpp), `value` (both direct readers) and `Reader::read`/`valueJson` (app/payload_json.cpp).
 #define RW_EVENT_FIELDS(FIELD)                                                                   \
   FIELD(CompactText, identifier, {}, required)                                                   \
   FIELD(CustodyEventType, type, CustodyEventType::care, required)                                \
