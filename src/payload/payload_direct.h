@@ -13,6 +13,7 @@
 #include <span>
 #include <string_view>
 
+#include "payload/fields.h"
 #include "payload/records.h"
 
 namespace rw::detail {
