@@ -1,7 +1,9 @@
 #include "payload_json.h"
 
 #include <limits>
+#include <type_traits>
 
+#include "payload/fields.h"
 #include "platform/date.h"
 
 namespace rw::app {
@@ -30,8 +32,6 @@ class Reader {
  public:
   explicit Reader(const Json& object, std::string path) : object_(object), path_(std::move(path)) {}
 
-  bool isObject() const { return object_.is_object(); }
-
   const Json* find(std::string_view key) const {
     const auto it = object_.find(std::string(key));
     return it == object_.end() ? nullptr : &*it;
@@ -49,48 +49,53 @@ class Reader {
     return value.get<std::string>();
   }
 
+  // The value at `key` into a record's field; texts, lists and URLs are kept in `payload`'s storage.
+  void read(std::string_view key, std::string& out, RemindersWidgetPayload&) const { out = string(key); }
+  void read(std::string_view key, CompactText& out, RemindersWidgetPayload& payload) const {
+    out = payload.keep(string(key));
+  }
+
   template <class E>
-  E enumeration(std::string_view key) const {
+  void read(std::string_view key, E& out, RemindersWidgetPayload&) const {
     const std::string text = string(key);
     const auto value = fromRawValue<E>(text);
     if (!value) {
       throw Failure{joinPath(path_, std::string(key)),
                     "no " + std::string(RawValues<E>::typeName) + " has the raw value \"" + text + "\""};
     }
-    return *value;
+    out = *value;
   }
 
-  Date date(std::string_view key) const {
+  void read(std::string_view key, Date& out, RemindersWidgetPayload&) const {
     const Json& value = required(key);
     const auto date = value.is_string() ? parseRfc3339(value.get_ref<const std::string&>()) : std::nullopt;
     if (!date) throw Failure{joinPath(path_, std::string(key)), "expected an RFC 3339 date"};
-    return *date;
+    out = *date;
   }
 
-  std::vector<std::string> strings(std::string_view key) const {
+  void read(std::string_view key, CompactList<std::string_view>& out, RemindersWidgetPayload& payload) const {
     const Json& value = required(key);
     const std::string where = joinPath(path_, std::string(key));
     if (!value.is_array()) throw Failure{where, "expected an array"};
-    std::vector<std::string> out;
-    out.reserve(value.size());
+    std::vector<std::string_view> kept;
+    kept.reserve(value.size());
     for (size_t i = 0; i < value.size(); ++i) {
       if (!value[i].is_string()) throw Failure{where + "[" + std::to_string(i) + "]", "expected a string"};
-      out.push_back(value[i].get<std::string>());
+      kept.push_back(payload.keep(value[i].get_ref<const std::string&>()));
     }
-    return out;
+    out = payload.keepList(kept);
   }
 
-  std::optional<URL> url(std::string_view key) const {
-    const Json* value = find(key);
-    if (value == nullptr || value->is_null()) return std::nullopt;
+  void read(std::string_view key, const URL*& out, RemindersWidgetPayload& payload) const {
+    const Json& value = required(key);
     const std::string where = joinPath(path_, std::string(key));
-    if (!value->is_string()) throw Failure{where, "expected an absolute URL text or null"};
-    auto url = URL::make(value->get_ref<const std::string&>());
-    if (!url) throw Failure{where, "not an absolute URL: \"" + value->get<std::string>() + "\""};
-    return url;
+    if (!value.is_string()) throw Failure{where, "expected an absolute URL text or null"};
+    auto url = URL::make(value.get_ref<const std::string&>());
+    if (!url) throw Failure{where, "not an absolute URL: \"" + value.get<std::string>() + "\""};
+    out = payload.keep(std::move(*url));
   }
 
-  const std::string& path() const { return path_; }
+  void read(std::string_view key, ColorEncoded& out, RemindersWidgetPayload&) const;
 
  private:
   const Json& object_;
@@ -116,52 +121,67 @@ ColorEncoded readColor(const Json& json, const std::string& path) {
   return color;
 }
 
-// The event's texts, list and URL are kept in `payload`'s storage.
-WidgetEventPayload readEvent(const Json& json, const std::string& path, RemindersWidgetPayload& payload) {
-  const Reader r = objectAt(json, path);
-  WidgetEventPayload event;
-  event.identifier = payload.keep(r.string("identifier"));
-  event.type = r.enumeration<CustodyEventType>("type");
-  event.status = r.enumeration<CustodyEventStatus>("status");
-  event.title = payload.keep(r.string("title"));
-  event.caregiver = payload.keep(r.string("caregiver"));
-  const std::vector<std::string> beneficiaries = r.strings("beneficiaries");
-  std::vector<std::string_view> kept;
-  for (const auto& identifier : beneficiaries)
-    kept.push_back(payload.keep(identifier));
-  event.beneficiaries = payload.keepList(kept);
-  event.plannedDateFrom = r.date("plannedDateFrom");
-  event.plannedDateTo = r.date("plannedDateTo");
-  event.dateFrom = r.date("dateFrom");
-  event.dateTo = r.date("dateTo");
-  event.dueAmountText = payload.keep(r.string("dueAmountText"));
-  event.notes = payload.keep(r.string("notes"));
-  if (auto url = r.url("actionURL")) event.actionURL = payload.keep(std::move(*url));
-  return event;
+void Reader::read(std::string_view key, ColorEncoded& out, RemindersWidgetPayload&) const {
+  out = readColor(required(key), joinPath(path_, std::string(key)));
 }
 
-WidgetPersonPayload readPerson(const Json& json, const std::string& path, RemindersWidgetPayload&) {
+// A record, its fields in coding order; an optional field absent or null keeps its initial value.
+template <class Record>
+Record readRecord(const Json& json, const std::string& path, RemindersWidgetPayload& payload) {
   const Reader r = objectAt(json, path);
-  WidgetPersonPayload person;
-  person.identifier = r.string("identifier");
-  person.type = r.enumeration<CustodyPersonType>("type");
-  person.nick = r.string("nick");
-  person.colorEncoded = readColor(r.required("colorEncoded"), joinPath(path, "colorEncoded"));
-  return person;
+  Record record;
+  everyField<Record>([&](auto f) {
+    if constexpr (!f.required) {
+      const Json* value = r.find(f.key);
+      if (value == nullptr || value->is_null()) return true;
+    }
+    r.read(f.key, record.*f.member, payload);
+    return true;
+  });
+  return record;
 }
 
 // `List` is a vector of records.
 template <class List>
-List readList(const Reader& root, std::string_view key,
-              typename List::value_type (*readOne)(const Json&, const std::string&, RemindersWidgetPayload&),
-              RemindersWidgetPayload& payload) {
+List readList(const Reader& root, std::string_view key, RemindersWidgetPayload& payload) {
   const Json& list = root.required(key);
   if (!list.is_array()) throw Failure{std::string(key), "expected an array"};
   List out;
   out.reserve(list.size());
   for (size_t i = 0; i < list.size(); ++i)
-    out.push_back(readOne(list[i], std::string(key) + "[" + std::to_string(i) + "]", payload));
+    out.push_back(readRecord<typename List::value_type>(
+        list[i], std::string(key) + "[" + std::to_string(i) + "]", payload));
   return out;
+}
+
+// The JSON value of a record's field.
+template <class T>
+Json valueJson(const T& value) {
+  if constexpr (requires { RawValues<T>::table; })
+    return rawValue(value);
+  else if constexpr (std::is_same_v<T, Date>)
+    return dateJson(value);
+  else if constexpr (std::is_same_v<T, const URL*>)
+    return value->absoluteString();
+  else if constexpr (std::is_same_v<T, ColorEncoded>)
+    return toJson(value);
+  else
+    return value;  // texts, and lists of them
+}
+
+// A record's object, keys in coding order; an optional field that is absent is null.
+template <class Record>
+Json recordJson(const Record& record) {
+  Json json = Json::object();
+  everyField<Record>([&](auto f) {
+    const auto& value = record.*f.member;
+    if constexpr (f.required)
+      json[std::string(f.key)] = valueJson(value);
+    else
+      json[std::string(f.key)] = present(value) ? valueJson(value) : Json(nullptr);
+    return true;
+  });
+  return json;
 }
 
 }  // namespace
@@ -171,30 +191,11 @@ Json toJson(const ColorEncoded& color) {
 }
 
 Json toJson(const WidgetEventPayload& event) {
-  return Json{
-      {"identifier", event.identifier},
-      {"type", rawValue(event.type)},
-      {"status", rawValue(event.status)},
-      {"title", event.title},
-      {"caregiver", event.caregiver},
-      {"beneficiaries", event.beneficiaries},
-      {"plannedDateFrom", dateJson(event.plannedDateFrom)},
-      {"plannedDateTo", dateJson(event.plannedDateTo)},
-      {"dateFrom", dateJson(event.dateFrom)},
-      {"dateTo", dateJson(event.dateTo)},
-      {"dueAmountText", event.dueAmountText},
-      {"notes", event.notes},
-      {"actionURL", event.actionURL ? Json(event.actionURL->absoluteString()) : Json(nullptr)},
-  };
+  return recordJson(event);
 }
 
 Json toJson(const WidgetPersonPayload& person) {
-  return Json{
-      {"identifier", person.identifier},
-      {"type", rawValue(person.type)},
-      {"nick", person.nick},
-      {"colorEncoded", toJson(person.colorEncoded)},
-  };
+  return recordJson(person);
 }
 
 Json toJson(const RemindersWidgetPayload& payload) {
@@ -212,8 +213,8 @@ FromJson<RemindersWidgetPayload> payloadFromJson(const Json& json) {
   try {
     const Reader root = objectAt(json, "");
     RemindersWidgetPayload payload;
-    payload.events = readList<EventRecords>(root, "events", readEvent, payload);
-    payload.persons = readList<std::vector<WidgetPersonPayload>>(root, "persons", readPerson, payload);
+    payload.events = readList<EventRecords>(root, "events", payload);
+    payload.persons = readList<std::vector<WidgetPersonPayload>>(root, "persons", payload);
     result.value = std::move(payload);
   } catch (const Failure& failure) {
     result.error = (failure.path.empty() ? "the root" : failure.path) + ": " + failure.reason;

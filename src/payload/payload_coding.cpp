@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstring>
+#include <type_traits>
 
+#include "payload/fields.h"
 #include "payload/payload_direct.h"
 
 namespace rw {
@@ -70,9 +72,8 @@ bool read(const plist::Value& value, CompactList<std::string_view>& out, Error& 
 bool read(const plist::Value& value, const URL*& out, Error& error);
 bool read(const plist::Value& value, Date& out, Error& error);
 bool read(const plist::Value& value, ColorEncoded& out, Error& error);
-bool read(const plist::Value& value, std::optional<URL>& out, Error& error);
-bool read(const plist::Value& value, WidgetEventPayload& event, Error& error);
-bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error);
+template <class Record>  // a record with listed fields
+bool read(const plist::Value& value, Record& record, Error& error);
 // Arrays of strings and of records alike: elements in order, the first failure names its index.
 template <class Element, class Allocator>
 bool read(const plist::Value& value, std::vector<Element, Allocator>& out, Error& error);
@@ -102,13 +103,6 @@ bool read(const plist::Value& value, CompactList<std::string_view>& out, Error& 
   std::vector<std::string_view> texts;
   if (!read(value, texts, error)) return false;
   out = error.storage->keepList(texts);
-  return true;
-}
-
-bool read(const plist::Value& value, const URL*& out, Error& error) {
-  std::optional<URL> url;
-  if (!read(value, url, error)) return false;
-  out = error.storage->keep(std::move(*url));
   return true;
 }
 
@@ -176,8 +170,11 @@ bool readURL(const plist::Value& value, std::optional<URL>& out, Error& error) {
   return true;
 }
 
-bool read(const plist::Value& value, std::optional<URL>& out, Error& error) {
-  return readURL(value, out, error);
+bool read(const plist::Value& value, const URL*& out, Error& error) {
+  std::optional<URL> url;
+  if (!readURL(value, url, error)) return false;
+  out = error.storage->keep(std::move(*url));
+  return true;
 }
 
 // Reads the required field at `slot` of `slots` into `out`.
@@ -196,34 +193,19 @@ bool field(const std::array<const plist::Value*, N>& slots, const std::array<std
   return true;
 }
 
-using detail::kEventKeys;
 using detail::kPayloadKeys;
-using detail::kPersonKeys;
 
-bool read(const plist::Value& value, WidgetEventPayload& event, Error& error) {
+// A record: its fields in coding order, the first failure stopping the rest. The record is a new one, so an
+// optional field whose key is absent keeps its initial value.
+template <class Record>
+bool read(const plist::Value& value, Record& record, Error& error) {
   const auto* dictionary = value.get<plist::Dictionary>();
   if (dictionary == nullptr) return typeMismatch(error, "a dictionary", value);
-  const auto slots = collect(*dictionary, kEventKeys);
-  const auto& k = kEventKeys;
-  if (!field(slots, k, 0, event.identifier, error) || !field(slots, k, 1, event.type, error) ||
-      !field(slots, k, 2, event.status, error) || !field(slots, k, 3, event.title, error) ||
-      !field(slots, k, 4, event.caregiver, error) || !field(slots, k, 5, event.beneficiaries, error) ||
-      !field(slots, k, 6, event.plannedDateFrom, error) || !field(slots, k, 7, event.plannedDateTo, error) ||
-      !field(slots, k, 8, event.dateFrom, error) || !field(slots, k, 9, event.dateTo, error) ||
-      !field(slots, k, 10, event.dueAmountText, error) || !field(slots, k, 11, event.notes, error))
-    return false;
-  // The one optional field: an absent key means no URL.
-  event.actionURL = nullptr;
-  return slots[12] == nullptr || field(slots, k, 12, event.actionURL, error);
-}
-
-bool read(const plist::Value& value, WidgetPersonPayload& person, Error& error) {
-  const auto* dictionary = value.get<plist::Dictionary>();
-  if (dictionary == nullptr) return typeMismatch(error, "a dictionary", value);
-  const auto slots = collect(*dictionary, kPersonKeys);
-  const auto& k = kPersonKeys;
-  return field(slots, k, 0, person.identifier, error) && field(slots, k, 1, person.type, error) &&
-         field(slots, k, 2, person.nick, error) && field(slots, k, 3, person.colorEncoded, error);
+  const auto slots = collect(*dictionary, keysOf<Record>);
+  return everyField<Record>([&](auto f) {
+    return (!f.required && slots[f.index] == nullptr) ||
+           field(slots, keysOf<Record>, f.index, record.*f.member, error);
+  });
 }
 
 template <class Element, class Allocator>
@@ -241,47 +223,47 @@ bool read(const plist::Value& value, std::vector<Element, Allocator>& out, Error
   return true;
 }
 
-template <class E>
-plist::Value encodeEnum(E value) {
-  return std::string(rawValue(value));
-}
-
-plist::Value encodeStrings(std::span<const std::string_view> texts) {
-  plist::Array array;
-  array.reserve(texts.size());
-  for (const auto& text : texts)
-    array.emplace_back(std::string(text));
-  return array;
-}
-
-plist::Value encodeEvent(const WidgetEventPayload& event) {
-  const auto& k = kEventKeys;
+// The nested dictionary form of a URL.
+plist::Value encodeURL(const URL& url) {
   plist::Dictionary d;
-  d.reserve(k.size());
-  d.emplace_back(k[0], std::string(event.identifier));
-  d.emplace_back(k[1], encodeEnum(event.type));
-  d.emplace_back(k[2], encodeEnum(event.status));
-  d.emplace_back(k[3], std::string(event.title));
-  d.emplace_back(k[4], std::string(event.caregiver));
-  d.emplace_back(k[5], encodeStrings(event.beneficiaries));
-  d.emplace_back(k[6], event.plannedDateFrom);
-  d.emplace_back(k[7], event.plannedDateTo);
-  d.emplace_back(k[8], event.dateFrom);
-  d.emplace_back(k[9], event.dateTo);
-  d.emplace_back(k[10], std::string(event.dueAmountText));
-  d.emplace_back(k[11], std::string(event.notes));
-  if (event.actionURL) d.emplace_back(k[12], encodeURL(*event.actionURL));
+  d.emplace_back("relative", url.relativeString());
+  if (const URL* base = url.baseURL()) d.emplace_back("base", encodeURL(*base));
   return d;
 }
 
-plist::Value encodePerson(const WidgetPersonPayload& person) {
-  const auto& k = kPersonKeys;
+// The property-list value of a record's field.
+template <class T>
+plist::Value encode(const T& value) {
+  if constexpr (requires { RawValues<T>::table; }) {
+    return std::string(rawValue(value));
+  } else if constexpr (std::is_same_v<T, CompactList<std::string_view>>) {
+    plist::Array array;
+    array.reserve(value.size());
+    for (const std::string_view text : value)
+      array.emplace_back(std::string(text));
+    return array;
+  } else if constexpr (std::is_same_v<T, const URL*>) {
+    return encodeURL(*value);
+  } else if constexpr (std::is_same_v<T, ColorEncoded>) {
+    return value.rawValue();
+  } else if constexpr (std::is_same_v<T, CompactText>) {
+    return std::string(value);
+  } else {
+    return value;  // texts kept as strings, and dates
+  }
+}
+
+// A record's dictionary: keys in coding order, an optional field only when present.
+template <class Record>
+plist::Value encodeRecord(const Record& record) {
   plist::Dictionary d;
-  d.reserve(k.size());
-  d.emplace_back(k[0], person.identifier);
-  d.emplace_back(k[1], encodeEnum(person.type));
-  d.emplace_back(k[2], person.nick);
-  d.emplace_back(k[3], person.colorEncoded.rawValue());
+  d.reserve(keysOf<Record>.size());
+  everyField<Record>([&](auto f) {
+    if constexpr (!f.required)
+      if (!present(record.*f.member)) return true;
+    d.emplace_back(f.key, encode(record.*f.member));
+    return true;
+  });
   return d;
 }
 
@@ -344,11 +326,11 @@ plist::Value encodePayload(const RemindersWidgetPayload& payload) {
   plist::Array events;
   events.reserve(payload.events.size());
   for (const auto& event : payload.events)
-    events.push_back(encodeEvent(event));
+    events.push_back(encodeRecord(event));
   plist::Array persons;
   persons.reserve(payload.persons.size());
   for (const auto& person : payload.persons)
-    persons.push_back(encodePerson(person));
+    persons.push_back(encodeRecord(person));
   plist::Dictionary root;
   root.emplace_back(kPayloadKeys[0], std::move(events));
   root.emplace_back(kPayloadKeys[1], std::move(persons));
@@ -358,20 +340,6 @@ plist::Value encodePayload(const RemindersWidgetPayload& payload) {
 std::optional<std::vector<std::uint8_t>> writePayload(const RemindersWidgetPayload& payload,
                                                       plist::Format format) {
   return plist::write(encodePayload(payload), format);
-}
-
-plist::Value encodeURL(const URL& url) {
-  plist::Dictionary d;
-  d.emplace_back("relative", url.relativeString());
-  if (const URL* base = url.baseURL()) d.emplace_back("base", encodeURL(*base));
-  return d;
-}
-
-std::optional<URL> decodeURL(const plist::Value& value) {
-  std::optional<URL> url;
-  Error ignored;
-  if (!readURL(value, url, ignored)) return std::nullopt;
-  return url;
 }
 
 }  // namespace rw

@@ -54,9 +54,4 @@ struct PayloadDecoding {
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> writePayload(const RemindersWidgetPayload& payload,
                                                                     plist::Format format);
 
-/// The nested dictionary form of a URL, and back. `decodeURL` gives nothing for a value that is not that
-/// form or whose texts do not form a URL.
-[[nodiscard]] plist::Value encodeURL(const URL& url);
-[[nodiscard]] std::optional<URL> decodeURL(const plist::Value& value);
-
 }  // namespace rw

@@ -13,34 +13,12 @@
 #include <span>
 #include <string_view>
 
+#include "payload/fields.h"
 #include "payload/records.h"
 
 namespace rw::detail {
 
-/// The keys of the records, in coding order (the order of the fields in records.h).
-enum EventField : std::uint8_t {
-  kIdentifier,
-  kType,
-  kStatus,
-  kTitle,
-  kCaregiver,
-  kBeneficiaries,
-  kPlannedDateFrom,
-  kPlannedDateTo,
-  kDateFrom,
-  kDateTo,
-  kDueAmountText,
-  kNotes,
-  kActionURL,
-  kEventFieldCount,
-};
-constexpr std::array<std::string_view, kEventFieldCount> kEventKeys{
-    "identifier",    "type",     "status", "title",         "caregiver", "beneficiaries", "plannedDateFrom",
-    "plannedDateTo", "dateFrom", "dateTo", "dueAmountText", "notes",     "actionURL",
-};
-/// Every event key but the optional "actionURL".
-constexpr std::uint32_t kRequiredEventFields = (1u << kActionURL) - 1;
-constexpr std::array<std::string_view, 4> kPersonKeys{"identifier", "type", "nick", "colorEncoded"};
+/// The keys of the payload root; the records' keys are their fields' (fields.h).
 constexpr std::array<std::string_view, 2> kPayloadKeys{"events", "persons"};
 
 /// Gives each of the payload's persons its colour from `colours`, the colour texts in person order. The

@@ -14,9 +14,11 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -32,9 +34,9 @@ namespace {
 using plist::detail::BinaryLayout;
 
 // A big-endian number of `width` (1 to 8) bytes at `p`, read as one 8-byte load, given as the shift
-// `64 - 8 * width`: made once per file for references and offsets, which are read some forty times per
-// event. Every reference and every offset-table entry lies before the 32-byte trailer, so the 8 bytes are
-// always inside the file.
+// `64 - 8 * width`: made once per file for references and offsets, which are read for every key and value
+// of every event. Every reference and every offset-table entry lies before the 32-byte trailer, so the 8
+// bytes are always inside the file.
 [[gnu::always_inline]] inline std::uint64_t readBigEndianShifted(const std::uint8_t* p, unsigned shift) {
   std::uint64_t word;
   std::memcpy(&word, p, 8);
@@ -161,22 +163,6 @@ class DirectBinaryDecoder {
     return true;
   }
 
-  [[gnu::always_inline]] bool string(std::uint64_t index, CompactText& out) {
-    std::string_view text;
-    if (!string(index, text)) return false;
-    out = text;
-    return true;
-  }
-
-  // An event's identifier: its own, so the recent texts are neither asked nor given it (it would only take
-  // the place of a text that events share).
-  bool identifier(std::uint64_t index, CompactText& out) {
-    std::string_view text;
-    if (!uncachedString(index, text)) return false;
-    out = text;
-    return true;
-  }
-
   // Which of `keys` the key at position `i` of the dictionary at `pos` (with `n` entries) is, or
   // `kNoField`. Keys are few distinct objects shared by every dictionary, so their answers are cached.
   template <std::size_t N>
@@ -214,10 +200,12 @@ class DirectBinaryDecoder {
     return true;
   }
 
-  // The case the string object `index` names. Events share the objects of their type and status, so the
-  // answers are remembered by object and charged as reading the string again would be.
-  template <class E>
-  bool enumeration(std::uint64_t index, E& out) {
+  // The value object `index` of the field `F` of a record, read as its type is; here the case a string
+  // names. Events share the objects of their type and status, so the answers
+  // are remembered by object and charged as reading the string again would be.
+  template <class F, class E>
+  requires requires { RawValues<E>::table; }
+  bool value(F, std::uint64_t index, E& out) {
     auto& slot = std::get<EnumCache<E>>(enumCaches_)[index % kEnumCacheSize];
     if (slot.index == index) {
       out = slot.value;
@@ -240,24 +228,38 @@ class DirectBinaryDecoder {
     return isRepresentable(out);
   }
 
-  // The date object `index` of the event `e`. An event that went as planned shares its planned dates'
-  // objects (`from` and `to`), which were just read and checked.
-  bool sameDate(std::uint64_t index, std::uint64_t from, std::uint64_t to, const WidgetEventPayload& e,
-                Date& out) const {
-    if (index == from) {
-      out = e.plannedDateFrom;
-      return true;
+  // A date. An event that went as planned shares its planned dates' objects, so the two date objects read
+  // last are remembered: an object is always the same date.
+  bool value(auto, std::uint64_t index, Date& out) {
+    for (const RecentDate& recent : recentDates_) {
+      if (recent.index == index) {
+        out = recent.date;
+        return true;
+      }
     }
-    if (index == to) {
-      out = e.plannedDateTo;
-      return true;
-    }
-    return date(index, out);
+    if (!date(index, out)) return false;
+    recentDates_[nextRecentDate_++ % recentDates_.size()] = {index, out};
+    return true;
   }
+
+  // A text. An event's identifier is its own, so the recent texts are neither asked nor given it (it would
+  // only take the place of a text that events share).
+  template <class F, class Text>
+  requires std::is_same_v<Text, CompactText> || std::is_same_v<Text, std::string>
+  [[gnu::always_inline]] bool value(F, std::uint64_t index, Text& out) {
+    std::string_view text;
+    if (!(isField<F, &WidgetEventPayload::identifier> ? uncachedString(index, text) : string(index, text)))
+      return false;
+    out = Text(text);
+    return true;
+  }
+
+  // A person's colour is made once the whole file is taken (see `setColours`).
+  bool value(auto, std::uint64_t index, ColorEncoded&) { return string(index, colours_.emplace_back()); }
 
   // An array of strings. Arrays are not shared, but events name the same few persons over and over: a
   // list whose element references are the same bytes as a recent one's is that list again, charged again.
-  bool strings(std::uint64_t index, CompactList<std::string_view>& out) {
+  bool value(auto, std::uint64_t index, CompactList<std::string_view>& out) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
     const std::uint64_t refBytes = n * layout_.refSize;
@@ -310,7 +312,7 @@ class DirectBinaryDecoder {
   }
 
   // {"relative": text}; a base URL is left to the tree path.
-  bool url(std::uint64_t index, const URL*& out) {
+  bool value(auto, std::uint64_t index, const URL*& out) {
     static constexpr std::array<std::string_view, 1> kURLKeys{"relative"};
     std::uint64_t pos, n;
     if (!dictionary(index, pos, n) || n != 1) return false;
@@ -344,10 +346,10 @@ class DirectBinaryDecoder {
     const std::uint64_t spentBefore = spent_;
     for (std::uint64_t i = 0; i < n; ++i) {
       unsigned field;
-      if (!key(pos, i, kEventKeys, field)) return false;
+      if (!key(pos, i, keysOf<WidgetEventPayload>, field)) return false;
       if (field == kNoField || (seen & (1u << field)) != 0) return false;
       seen |= 1u << field;
-      // A dictionary of distinct known keys has 13 at most.
+      // A dictionary of distinct known keys has no more entries than there are fields.
       keys.places[field] = static_cast<std::uint8_t>(i);
     }
     keys.references.assign(data_ + pos, data_ + pos + keyBytes);
@@ -358,26 +360,28 @@ class DirectBinaryDecoder {
     return true;
   }
 
+  // Reads the fields `seen` has, in coding order, each from the reference `reference(place, at)` gives.
+  template <class Record, class Reference>
+  [[gnu::always_inline]] bool fields(Record& record, std::uint32_t seen, Reference reference) {
+    return everyField<Record>([&](auto f) __attribute__((always_inline)) {
+      std::uint64_t at;
+      return (!f.required && (seen & (1u << f.index)) == 0) ||
+             (reference(f.index, at) && value(f, at, record.*f.member));
+    });
+  }
+
   bool event(std::uint64_t index, WidgetEventPayload& e) {
+    constexpr std::uint32_t required = requiredFieldsOf<WidgetEventPayload>;
     std::uint64_t pos, n;
     if (!dictionary(index, pos, n)) return false;
     std::uint32_t seen;
-    if (!eventFields(pos, n, seen) || (seen & kRequiredEventFields) != kRequiredEventFields) return false;
+    if (!eventFields(pos, n, seen) || (seen & required) != required) return false;
     // The value references follow the keys'; each field's is read where it is needed.
     const std::uint64_t values = pos + n * layout_.refSize;
-    const auto value = [&](EventField field, std::uint64_t & at) __attribute__((always_inline)) {
-      return ref(values + places_[field] * layout_.refSize, at);
-    };
-    std::uint64_t at, from, to;
-    return value(kIdentifier, at) && identifier(at, e.identifier) && value(kType, at) &&
-           enumeration(at, e.type) && value(kStatus, at) && enumeration(at, e.status) && value(kTitle, at) &&
-           string(at, e.title) && value(kCaregiver, at) && string(at, e.caregiver) &&
-           value(kBeneficiaries, at) && strings(at, e.beneficiaries) && value(kPlannedDateFrom, from) &&
-           date(from, e.plannedDateFrom) && value(kPlannedDateTo, to) && date(to, e.plannedDateTo) &&
-           value(kDateFrom, at) && sameDate(at, from, to, e, e.dateFrom) && value(kDateTo, at) &&
-           sameDate(at, from, to, e, e.dateTo) && value(kDueAmountText, at) && string(at, e.dueAmountText) &&
-           value(kNotes, at) && string(at, e.notes) &&
-           ((seen & (1u << kActionURL)) == 0 || (value(kActionURL, at) && url(at, e.actionURL)));
+    return fields(
+        e, seen, [&](std::size_t field, std::uint64_t & at) __attribute__((always_inline)) {
+          return ref(values + places_[field] * layout_.refSize, at);
+        });
   }
 
   // The events array `index`, read by up to `threads.count` threads. They take pieces of consecutive
@@ -480,13 +484,13 @@ class DirectBinaryDecoder {
   }
 
   // An event's dates are shared objects reached through the offset table, so in a large file both reads
-  // land anywhere and wait for memory: a third of a million-event request, before this. The offset-table
-  // entries of the planned dates of the event at `i` (of the `count` whose references start at `events`)
-  // are fetched ahead, and the dates' references kept for `prefetchDateObjects`, which fetches the dates
-  // themselves once their entries have arrived. Events written together have their keys in the same
-  // order, so the places of the recent events' keys are used; where an event's differ, the fetches are
-  // merely useless. Nothing outside the file is read. Always inlined: a call to a function that only reads
-  // and prefetches looks free of effects, and GCC 12 dropped it whole.
+  // land anywhere and would each wait for memory. The offset-table entries of the planned dates of the event
+  // at `i` (of the `count` whose references start at `events`) are fetched ahead, and the dates' references
+  // kept for `prefetchDateObjects`, which fetches the dates themselves once their entries have arrived.
+  // Events written together have their keys in the same order, so the places of the recent events' keys are
+  // used; where an event's differ, the fetches are merely useless. Nothing outside the file is read. Always
+  // inlined: a call to a function that only reads and prefetches looks free of effects, and the compiler may
+  // drop such a call whole.
   [[gnu::always_inline]] void prefetchDateEntries(std::uint64_t events, std::uint64_t count,
                                                   std::uint64_t i) {
     AheadDates& ahead = aheadDates_[i % aheadDates_.size()];
@@ -497,7 +501,8 @@ class DirectBinaryDecoder {
     const std::uint64_t n = data_[pos] & 0x0F;  // a dictionary of 15 entries or more is left alone
     const EventKeys& keys = eventKeys_[n % eventKeys_.size()];
     if ((data_[pos] >> 4) != 0xD || n == 0x0F || keys.count != n) return;
-    for (const std::uint8_t place : {keys.places[kPlannedDateFrom], keys.places[kPlannedDateTo]}) {
+    for (const std::uint8_t place :
+         {keys.places[EventField::plannedDateFrom], keys.places[EventField::plannedDateTo]}) {
       const std::uint64_t value = pos + 1 + (n + place) * layout_.refSize;
       std::uint64_t date;
       if (value >= layout_.tableOffset || !ref(value, date)) continue;
@@ -517,19 +522,17 @@ class DirectBinaryDecoder {
   }
 
   bool person(std::uint64_t index, WidgetPersonPayload& p) {
+    constexpr std::uint32_t required = requiredFieldsOf<WidgetPersonPayload>;
     std::uint64_t pos, n;
     if (!dictionary(index, pos, n)) return false;
-    std::array<std::uint64_t, kPersonKeys.size()> slots;
+    std::array<std::uint64_t, PersonField::count> slots;
     unsigned seen;
-    if (!slotsOf(pos, n, kPersonKeys, slots, seen)) return false;
-    std::string_view identifier, nick, color;
-    if (seen != 0xF || !string(slots[0], identifier) || !enumeration(slots[1], p.type) ||
-        !string(slots[2], nick) || !string(slots[3], color))
+    if (!slotsOf(pos, n, keysOf<WidgetPersonPayload>, slots, seen) || (seen & required) != required)
       return false;
-    p.identifier = identifier;
-    p.nick = nick;
-    colours_.push_back(color);
-    return true;
+    return fields(p, seen, [&](std::size_t field, std::uint64_t& at) {
+      at = slots[field];
+      return true;
+    });
   }
 
   struct CachedKey {
@@ -550,14 +553,14 @@ class DirectBinaryDecoder {
   std::uint64_t spent_ = 0;
   std::array<CachedKey, 64> keyCache_;
   struct EventKeys {
-    std::vector<std::uint8_t> references;                 // the key references of an event read before
-    std::uint64_t count = 0;                              // how many; none is remembered when 0
-    std::uint32_t seen = 0;                               // the fields they name
-    std::array<std::uint8_t, kEventFieldCount> places{};  // the place of each field's key among them
-    std::uint64_t size = 0;                               // what reading those keys charged
+    std::vector<std::uint8_t> references;                  // the key references of an event read before
+    std::uint64_t count = 0;                               // how many; none is remembered when 0
+    std::uint32_t seen = 0;                                // the fields they name
+    std::array<std::uint8_t, EventField::count> places{};  // the place of each field's key among them
+    std::uint64_t size = 0;                                // what reading those keys charged
   };
-  // How many events ahead the dates' offset-table entries are fetched; the dates themselves, half as far.
-  // Measured on a million events: 16 to 64 all take about a third off the request.
+  // How many events ahead the dates' offset-table entries are fetched; the dates themselves, half as far, so
+  // that each date's entry has arrived before its object is asked for.
   static constexpr std::uint64_t kDateLookahead = 32;
   struct AheadDates {
     std::uint64_t event = ~std::uint64_t{0};  // the event whose dates these are
@@ -593,6 +596,12 @@ class DirectBinaryDecoder {
     std::string_view text;
   };
   std::array<CachedText, 1024> recentTexts_{};
+  struct RecentDate {
+    std::uint64_t index = ~std::uint64_t{0};
+    Date date;
+  };
+  std::array<RecentDate, 2> recentDates_{};  // the date objects read last
+  std::size_t nextRecentDate_ = 0;
   std::string scratch_;
   std::vector<std::string_view> texts_;
   std::vector<std::string_view> colours_;  // the persons' colour texts, in order

@@ -10,6 +10,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "payload/payload_direct.h"
@@ -291,15 +293,19 @@ class DirectXmlDecoder {
     return skip("<string>") && text(out) && skip("</string>");
   }
 
-  bool string(CompactText& out) {
+  // The value of a record's field, read as its type is.
+  template <class Text>
+  requires std::is_same_v<Text, CompactText> || std::is_same_v<Text, std::string>
+  bool value(Text& out) {
     std::string_view text;
     if (!string(text)) return false;
-    out = text;
+    out = Text(text);
     return true;
   }
 
   template <class E>
-  bool enumeration(E& out) {
+  requires requires { RawValues<E>::table; }
+  bool value(E& out) {
     std::string_view raw;
     if (!string(raw)) return false;
     const auto value = fromRawValue<E>(raw);
@@ -308,7 +314,17 @@ class DirectXmlDecoder {
     return true;
   }
 
-  bool date(Date& out) {
+  bool value(CompactList<std::string_view>& out) {
+    texts_.clear();
+    if (!array([&] { return string(texts_.emplace_back()); })) return false;
+    out = storage_.keepList(texts_);
+    return true;
+  }
+
+  // A person's colour is made once the whole file is taken (see `setColours`).
+  bool value(ColorEncoded&) { return string(colours_.emplace_back()); }
+
+  bool value(Date& out) {
     std::string_view raw;
     if (!skip("<date>") || !text(raw) || !skip("</date>")) return false;
     // An event that went as planned repeats its planned dates' texts, read just before.
@@ -374,7 +390,7 @@ class DirectXmlDecoder {
   }
 
   // {"relative": text}; a base URL is left to the tree path.
-  bool url(const URL*& out) {
+  bool value(const URL*& out) {
     static constexpr std::array<std::string_view, 1> kURLKeys{"relative"};
     std::string_view relative;
     std::uint32_t seen;
@@ -385,77 +401,22 @@ class DirectXmlDecoder {
     return true;
   }
 
-  bool event(WidgetEventPayload& e) {
+  // A record's dictionary, every required field present.
+  template <class Record>
+  bool record(Record& out) {
     std::uint32_t seen;
-    const bool read = dictionary(kEventKeys, seen, [&](unsigned field) {
-      switch (field) {
-        case kIdentifier:
-          return string(e.identifier);
-        case kType:
-          return enumeration(e.type);
-        case kStatus:
-          return enumeration(e.status);
-        case kTitle:
-          return string(e.title);
-        case kCaregiver:
-          return string(e.caregiver);
-        case kBeneficiaries: {
-          texts_.clear();
-          if (!array([&] { return string(texts_.emplace_back()); })) return false;
-          e.beneficiaries = storage_.keepList(texts_);
-          return true;
-        }
-        case kPlannedDateFrom:
-          return date(e.plannedDateFrom);
-        case kPlannedDateTo:
-          return date(e.plannedDateTo);
-        case kDateFrom:
-          return date(e.dateFrom);
-        case kDateTo:
-          return date(e.dateTo);
-        case kDueAmountText:
-          return string(e.dueAmountText);
-        case kNotes:
-          return string(e.notes);
-        case kActionURL:
-          return url(e.actionURL);
-        default:
-          return false;
-      }
-    });
-    return read && (seen & kRequiredEventFields) == kRequiredEventFields;
-  }
-
-  bool person(WidgetPersonPayload& person) {
-    std::uint32_t seen;
-    std::string_view color;
-    const bool read = dictionary(kPersonKeys, seen, [&](unsigned field) {
-      std::string_view text;
-      switch (field) {
-        case 0:
-          if (!string(text)) return false;
-          person.identifier = text;
-          return true;
-        case 1:
-          return enumeration(person.type);
-        case 2:
-          if (!string(text)) return false;
-          person.nick = text;
-          return true;
-        default:
-          return string(color);
-      }
-    });
-    if (!read || seen != 0xF) return false;
-    colours_.push_back(color);
-    return true;
+    return dictionary(keysOf<Record>, seen,
+                      [&](unsigned field) {
+                        return visitField<Record>(field, [&](auto f) { return value(out.*f.member); });
+                      }) &&
+           (seen & requiredFieldsOf<Record>) == requiredFieldsOf<Record>;
   }
 
   bool root() {
     std::uint32_t seen;
     const bool read = dictionary(kPayloadKeys, seen, [&](unsigned field) {
-      if (field == 0) return array([&] { return event(payload_.events.emplace_back()); });
-      return array([&] { return person(payload_.persons.emplace_back()); });
+      if (field == 0) return array([&] { return record(payload_.events.emplace_back()); });
+      return array([&] { return record(payload_.persons.emplace_back()); });
     });
     if (!read || seen != 3) return false;
     setColours(payload_, colours_);

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <type_traits>
+
+#include "payload/fields.h"
 
 namespace rw {
 namespace {
@@ -65,13 +68,15 @@ void PayloadStorage::shortenLastAdopted(std::size_t size) noexcept {
 }
 
 bool operator==(const WidgetEventPayload& a, const WidgetEventPayload& b) {
-  const bool sameURL = a.actionURL == nullptr || b.actionURL == nullptr ? a.actionURL == b.actionURL
-                                                                        : *a.actionURL == *b.actionURL;
-  return a.identifier == b.identifier && a.type == b.type && a.status == b.status && a.title == b.title &&
-         a.caregiver == b.caregiver && std::ranges::equal(a.beneficiaries, b.beneficiaries) &&
-         a.plannedDateFrom == b.plannedDateFrom && a.plannedDateTo == b.plannedDateTo &&
-         a.dateFrom == b.dateFrom && a.dateTo == b.dateTo && a.dueAmountText == b.dueAmountText &&
-         a.notes == b.notes && sameURL;
+  const auto same = []<class T>(const T& x, const T& y) {
+    if constexpr (std::is_pointer_v<T>)
+      return x == nullptr || y == nullptr ? x == y : *x == *y;
+    else if constexpr (std::is_same_v<T, CompactList<std::string_view>>)
+      return std::ranges::equal(x, y);
+    else
+      return x == y;
+  };
+  return everyField<WidgetEventPayload>([&](auto field) { return same(a.*field.member, b.*field.member); });
 }
 
 std::span<const CustodyEventType> allCustodyEventTypes() {

@@ -1,6 +1,8 @@
 // The records of the payload file "reminders.plist" and their closed enumerations.
 //
-// Fields are listed in declaration order, which is also their coding order. Each enumeration has one table
+// The fields of the events and the persons are declared once, in the lists RW_EVENT_FIELDS and
+// RW_PERSON_FIELDS below, in coding order; the records' members are made from them, and the tree coding,
+// both direct readers, the app's JSON form and equality walk them (fields.h). Each enumeration has one table
 // of cases and text raw values (`RawValues<E>::table`), read by both decoding and encoding; the raw values
 // are part of the file format shared with the host application, letter case included.
 #pragma once
@@ -138,6 +140,34 @@ class PayloadStorage {
   std::list<PayloadStorage> parts_;
 };
 
+// The fields of a record, in coding order: FIELD(type, member, initial value, presence). The member's name
+// is its key in the file and in the JSON form; `presence` is `required` or `optional` (absent when it holds
+// its type's empty value, which must be its initial value). A new field is one line here plus a case in the
+// tests that code every field; a field of a new type also needs that type's overloads of `read`/`encode`
+// (payload_coding.cpp), `value` (both direct readers) and `Reader::read`/`valueJson` (app/payload_json.cpp).
+#define RW_EVENT_FIELDS(FIELD)                                                                   \
+  FIELD(CompactText, identifier, {}, required)                                                   \
+  FIELD(CustodyEventType, type, CustodyEventType::care, required)                                \
+  FIELD(CustodyEventStatus, status, CustodyEventStatus::planned, required)                       \
+  FIELD(CompactText, title, {}, required)                                                        \
+  FIELD(CompactText, caregiver, {}, required)                       /* identifier of a person */ \
+  FIELD(CompactList<std::string_view>, beneficiaries, {}, required) /* identifiers of persons */ \
+  FIELD(Date, plannedDateFrom, {}, required)                                                     \
+  FIELD(Date, plannedDateTo, {}, required)                                                       \
+  FIELD(Date, dateFrom, {}, required)                                                            \
+  FIELD(Date, dateTo, {}, required)                                                              \
+  FIELD(CompactText, dueAmountText, {}, required) /* preformatted, may be empty */               \
+  FIELD(CompactText, notes, {}, required)                                                        \
+  FIELD(const URL*, actionURL, nullptr, optional) /* none when null */
+
+#define RW_PERSON_FIELDS(FIELD)                                          \
+  FIELD(std::string, identifier, {}, required)                           \
+  FIELD(CustodyPersonType, type, CustodyPersonType::caregiver, required) \
+  FIELD(std::string, nick, {}, required)                                 \
+  FIELD(ColorEncoded, colorEncoded, {}, required)
+
+#define RW_DECLARE_FIELD(Type, member, initial, presence) Type member = initial;
+
 /// One planned or past event. Its texts, its beneficiaries and its URL point into the storage of the
 /// payload it belongs to (`RemindersWidgetPayload::storage`) or at text that lives for the whole program,
 /// such as a literal; the event is valid as long as that storage is.
@@ -145,19 +175,7 @@ class PayloadStorage {
 /// Texts and the list are compact views (12 bytes, not 16), which read as `std::string_view` and `std::span`:
 /// an event takes 120 bytes instead of 144.
 struct WidgetEventPayload {
-  CompactText identifier;
-  CustodyEventType type = CustodyEventType::care;
-  CustodyEventStatus status = CustodyEventStatus::planned;
-  CompactText title;
-  CompactText caregiver;                        // identifier of a person
-  CompactList<std::string_view> beneficiaries;  // identifiers of persons
-  Date plannedDateFrom;
-  Date plannedDateTo;
-  Date dateFrom;
-  Date dateTo;
-  CompactText dueAmountText;  // preformatted, may be empty
-  CompactText notes;
-  const URL* actionURL = nullptr;  // none when null
+  RW_EVENT_FIELDS(RW_DECLARE_FIELD)
 
   /// Equal when every field shows the same: texts and identifier lists by content, URLs by value.
   friend bool operator==(const WidgetEventPayload& a, const WidgetEventPayload& b);
@@ -169,12 +187,10 @@ using EventRecords = std::vector<WidgetEventPayload, LargeBlockAllocator<WidgetE
 
 /// One caregiver or child.
 struct WidgetPersonPayload {
-  std::string identifier;
-  CustodyPersonType type = CustodyPersonType::caregiver;
-  std::string nick;
-  ColorEncoded colorEncoded;
+  RW_PERSON_FIELDS(RW_DECLARE_FIELD)
   friend bool operator==(const WidgetPersonPayload&, const WidgetPersonPayload&) = default;
 };
+#undef RW_DECLARE_FIELD
 
 /// The root of the payload file.
 struct RemindersWidgetPayload {
