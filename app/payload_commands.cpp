@@ -101,10 +101,11 @@ void encode(const EncodeOptions& options) {
   const Json json = Json::parse(content->begin(), content->end(), nullptr, /*allow_exceptions=*/false);
   if (json.is_discarded()) throw UsageError(options.input + ": not valid JSON");
   const auto payload = payloadFromJson(json);
-  if (!payload) throw UsageError(options.input + ": " + payload.error);
+  if (!payload)
+    throw UsageError(options.input + ": " + payload.error().where + ": " + payload.error().reason);
 
   const auto format = options.format == "xml" ? plist::Format::xml : plist::Format::binary;
-  const auto bytes = writePayload(*payload.value, format);
+  const auto bytes = writePayload(*payload, format);
   if (!bytes) failFile("encode a property list for", options.output);
   writeOutputFile(options.output,
                   std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));

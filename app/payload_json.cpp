@@ -16,9 +16,10 @@ Json dateJson(Date date) {
 }
 
 // A failure while reading, carrying where it happened; built only on the way out.
-struct Failure {
+struct Refusal {
   std::string path;
   std::string reason;
+  Failure failure() const { return Failure{reason, path.empty() ? "the root" : path}; }
 };
 
 std::string joinPath(std::string_view outer, const std::string& inner) {
@@ -39,13 +40,13 @@ class Reader {
 
   const Json& required(std::string_view key) const {
     const Json* value = find(key);
-    if (value == nullptr) throw Failure{joinPath(path_, std::string(key)), "missing key"};
+    if (value == nullptr) throw Refusal{joinPath(path_, std::string(key)), "missing key"};
     return *value;
   }
 
   std::string string(std::string_view key) const {
     const Json& value = required(key);
-    if (!value.is_string()) throw Failure{joinPath(path_, std::string(key)), "expected a string"};
+    if (!value.is_string()) throw Refusal{joinPath(path_, std::string(key)), "expected a string"};
     return value.get<std::string>();
   }
 
@@ -60,7 +61,7 @@ class Reader {
     const std::string text = string(key);
     const auto value = fromRawValue<E>(text);
     if (!value) {
-      throw Failure{joinPath(path_, std::string(key)),
+      throw Refusal{joinPath(path_, std::string(key)),
                     "no " + std::string(RawValues<E>::typeName) + " has the raw value \"" + text + "\""};
     }
     out = *value;
@@ -69,18 +70,18 @@ class Reader {
   void read(std::string_view key, Date& out, RemindersWidgetPayload&) const {
     const Json& value = required(key);
     const auto date = value.is_string() ? parseRfc3339(value.get_ref<const std::string&>()) : std::nullopt;
-    if (!date) throw Failure{joinPath(path_, std::string(key)), "expected an RFC 3339 date"};
+    if (!date) throw Refusal{joinPath(path_, std::string(key)), "expected an RFC 3339 date"};
     out = *date;
   }
 
   void read(std::string_view key, CompactList<std::string_view>& out, RemindersWidgetPayload& payload) const {
     const Json& value = required(key);
     const std::string where = joinPath(path_, std::string(key));
-    if (!value.is_array()) throw Failure{where, "expected an array"};
+    if (!value.is_array()) throw Refusal{where, "expected an array"};
     std::vector<std::string_view> kept;
     kept.reserve(value.size());
     for (size_t i = 0; i < value.size(); ++i) {
-      if (!value[i].is_string()) throw Failure{where + "[" + std::to_string(i) + "]", "expected a string"};
+      if (!value[i].is_string()) throw Refusal{where + "[" + std::to_string(i) + "]", "expected a string"};
       kept.push_back(payload.keep(value[i].get_ref<const std::string&>()));
     }
     out = payload.keepList(kept);
@@ -89,9 +90,9 @@ class Reader {
   void read(std::string_view key, const URL*& out, RemindersWidgetPayload& payload) const {
     const Json& value = required(key);
     const std::string where = joinPath(path_, std::string(key));
-    if (!value.is_string()) throw Failure{where, "expected an absolute URL text or null"};
+    if (!value.is_string()) throw Refusal{where, "expected an absolute URL text or null"};
     auto url = URL::make(value.get_ref<const std::string&>());
-    if (!url) throw Failure{where, "not an absolute URL: \"" + value.get<std::string>() + "\""};
+    if (!url) throw Refusal{where, "not an absolute URL: \"" + value.get<std::string>() + "\""};
     out = payload.keep(std::move(*url));
   }
 
@@ -103,7 +104,7 @@ class Reader {
 };
 
 Reader objectAt(const Json& json, std::string path) {
-  if (!json.is_object()) throw Failure{path, "expected an object"};
+  if (!json.is_object()) throw Refusal{path, "expected an object"};
   return Reader(json, std::move(path));
 }
 
@@ -116,7 +117,7 @@ ColorEncoded readColor(const Json& json, const std::string& path) {
   if (!index.is_number_integer() ||
       (index.is_number_unsigned() &&
        index.get<std::uint64_t>() > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())))
-    throw Failure{joinPath(path, "index"), "expected an integer that fits 64 bits"};
+    throw Refusal{joinPath(path, "index"), "expected an integer that fits 64 bits"};
   color.index = index.get<std::int64_t>();
   return color;
 }
@@ -145,7 +146,7 @@ Record readRecord(const Json& json, const std::string& path, RemindersWidgetPayl
 template <class List>
 List readList(const Reader& root, std::string_view key, RemindersWidgetPayload& payload) {
   const Json& list = root.required(key);
-  if (!list.is_array()) throw Failure{std::string(key), "expected an array"};
+  if (!list.is_array()) throw Refusal{std::string(key), "expected an array"};
   List out;
   out.reserve(list.size());
   for (size_t i = 0; i < list.size(); ++i)
@@ -208,28 +209,24 @@ Json toJson(const RemindersWidgetPayload& payload) {
   return Json{{"events", std::move(events)}, {"persons", std::move(persons)}};
 }
 
-FromJson<RemindersWidgetPayload> payloadFromJson(const Json& json) {
-  FromJson<RemindersWidgetPayload> result;
+Result<RemindersWidgetPayload> payloadFromJson(const Json& json) {
   try {
     const Reader root = objectAt(json, "");
     RemindersWidgetPayload payload;
     payload.events = readList<EventRecords>(root, "events", payload);
     payload.persons = readList<std::vector<WidgetPersonPayload>>(root, "persons", payload);
-    result.value = std::move(payload);
-  } catch (const Failure& failure) {
-    result.error = (failure.path.empty() ? "the root" : failure.path) + ": " + failure.reason;
+    return payload;
+  } catch (const Refusal& refusal) {
+    return refusal.failure();
   }
-  return result;
 }
 
-FromJson<ColorEncoded> colorEncodedFromJson(const Json& json) {
-  FromJson<ColorEncoded> result;
+Result<ColorEncoded> colorEncodedFromJson(const Json& json) {
   try {
-    result.value = readColor(json, "");
-  } catch (const Failure& failure) {
-    result.error = (failure.path.empty() ? "the root" : failure.path) + ": " + failure.reason;
+    return readColor(json, "");
+  } catch (const Refusal& refusal) {
+    return refusal.failure();
   }
-  return result;
 }
 
 }  // namespace rw::app

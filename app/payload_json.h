@@ -15,6 +15,7 @@
 
 #include "payload/color_encoded.h"
 #include "payload/records.h"
+#include "platform/result.h"
 
 namespace rw::app {
 
@@ -26,19 +27,11 @@ Json toJson(const WidgetEventPayload& event);
 Json toJson(const WidgetPersonPayload& person);
 Json toJson(const RemindersWidgetPayload& payload);
 
-/// Either the value read from JSON, or why not: "<where>: <what>", e.g.
-/// "events[2].plannedDateFrom: expected an RFC 3339 date".
-template <class T>
-struct FromJson {
-  std::optional<T> value;
-  std::string error;  // meaningful when `value` is empty
-  explicit operator bool() const { return value.has_value(); }
-};
-
 /// Reads the form above. Every listed key is required except "actionURL" (absent or null: no URL; a text:
 /// an absolute URL); keys not listed are ignored, as the property-list decoding does. Enumeration texts must
 /// be raw values exactly, "index" an integer that fits 64 bits.
-[[nodiscard]] FromJson<RemindersWidgetPayload> payloadFromJson(const Json& json);
-[[nodiscard]] FromJson<ColorEncoded> colorEncodedFromJson(const Json& json);
+/// A refusal says where ("events[2].plannedDateFrom", "the root") and what ("expected an RFC 3339 date").
+[[nodiscard]] Result<RemindersWidgetPayload> payloadFromJson(const Json& json);
+[[nodiscard]] Result<ColorEncoded> colorEncodedFromJson(const Json& json);
 
 }  // namespace rw::app

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,15 +59,15 @@ const std::vector<std::uint8_t>& fileBytes(int eventCount, rw::plist::Format for
 void decode(benchmark::State& state, rw::plist::Format format) {
   const int eventCount = static_cast<int>(state.range(0));
   const auto& bytes = fileBytes(eventCount, format);
-  rw::PayloadDecoding decoded;
+  std::optional<rw::PayloadDecoding> decoded;
   for (auto _ : state) {
     // The program decodes the buffer it read the file into; copying one here is not part of decoding.
     state.PauseTiming();
-    decoded = {};  // freeing the last answer is not part of decoding either
+    decoded.reset();  // freeing the last answer is not part of decoding either
     rw::ByteBuffer file(bytes.begin(), bytes.end());
     state.ResumeTiming();
-    decoded = rw::decodePayload(std::move(file));
-    if (!decoded || decoded.payload->events.size() != static_cast<size_t>(eventCount)) {
+    decoded.emplace(rw::decodePayload(std::move(file)));
+    if (!*decoded || (*decoded)->events.size() != static_cast<size_t>(eventCount)) {
       state.SkipWithError("the generated payload did not decode");
       break;
     }

@@ -20,7 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto parsed = rw::plist::parse(bytes);
   if (!parsed) __builtin_trap();
   const auto tree = rw::decodePayload(*parsed);
-  if (!tree || tree.payload->events != direct.events || tree.payload->persons != direct.persons)
-    __builtin_trap();
+  if (!tree || tree->events != direct.events || tree->persons != direct.persons) __builtin_trap();
   return 0;
 }

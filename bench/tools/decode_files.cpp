@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,17 +27,17 @@ bool anyFailed = false;
 std::vector<std::vector<std::uint8_t>> files;
 
 void decodeFile(benchmark::State& state, const std::vector<std::uint8_t>& bytes) {
-  rw::PayloadDecoding decoded;
+  std::optional<rw::PayloadDecoding> decoded;
   for (auto _ : state) {
     // The store decodes the buffer it read the file into; copying one here is not part of decoding.
     state.PauseTiming();
-    decoded = {};  // freeing the last answer is not part of decoding either
+    decoded.reset();  // freeing the last answer is not part of decoding either
     rw::ByteBuffer file(bytes.begin(), bytes.end());
     state.ResumeTiming();
-    decoded = rw::decodePayload(std::move(file));
-    if (!decoded) {
+    decoded.emplace(rw::decodePayload(std::move(file)));
+    if (!*decoded) {
       anyFailed = true;
-      state.SkipWithError(("does not decode: " + decoded.error.reason).c_str());
+      state.SkipWithError(("does not decode: " + decoded->error().reason).c_str());
       break;
     }
     benchmark::DoNotOptimize(decoded);

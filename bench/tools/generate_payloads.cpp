@@ -321,14 +321,14 @@ int main(int argc, char** argv) {
       std::printf("%s: %zu bytes written\n", path.c_str(), bytes->size());
       if (check) {
         const auto reread = readFile(path);
-        const auto decoded = reread ? rw::decodePayload(*reread) : rw::PayloadDecoding{};
         std::string problem;
-        if (!reread)
+        if (!reread) {
           problem = "unreadable";
-        else if (!decoded)
-          problem = "does not decode: " + decoded.error.reason + " at " + decoded.error.codingPath;
-        else
-          problem = difference(*payload, *decoded.payload);
+        } else if (const auto decoded = rw::decodePayload(*reread); !decoded) {
+          problem = "does not decode: " + decoded.error().reason + " at " + decoded.error().where;
+        } else {
+          problem = difference(*payload, *decoded);
+        }
         if (!problem.empty()) {
           std::fprintf(stderr, "%s: check failed: %s\n", path.c_str(), problem.c_str());
           ++failures;

@@ -270,7 +270,6 @@ plist::Value encodeRecord(const Record& record) {
 }  // namespace
 
 PayloadDecoding decodePayload(const plist::Value& root) {
-  PayloadDecoding result;
   RemindersWidgetPayload payload;
   payload.storage = std::make_shared<PayloadStorage>();
   Error error;
@@ -281,13 +280,10 @@ PayloadDecoding decodePayload(const plist::Value& root) {
   } else {
     const auto slots = collect(*dictionary, kPayloadKeys);
     if (field(slots, kPayloadKeys, 0, payload.events, error) &&
-        field(slots, kPayloadKeys, 1, payload.persons, error)) {
-      result.payload = std::move(payload);
-      return result;
-    }
+        field(slots, kPayloadKeys, 1, payload.persons, error))
+      return payload;
   }
-  result.error = {std::move(error.reason), std::move(error.codingPath)};
-  return result;
+  return Failure{std::move(error.reason), std::move(error.codingPath)};
 }
 
 PayloadDecoding decodePayload(ByteBuffer&& bytes) {
@@ -305,16 +301,12 @@ PayloadDecoding decodePayload(ByteBuffer&& bytes) {
                : detail::decodeXmlPayloadDirectly(kept, payload)) {
       // A binary file's offset table (a tenth of it) is not needed once the records are made.
       storage->shortenLastAdopted(viewed);
-      return {std::move(payload), {}};
+      return payload;
     }
   }
   // Everything the direct readers do not take, errors included, goes through the property-list tree.
   auto parsed = plist::parse(kept);
-  if (!parsed) {
-    PayloadDecoding result;
-    result.error.reason = "not a property list: " + parsed.error().reason;
-    return result;
-  }
+  if (!parsed) return Failure{"not a property list: " + parsed.error().reason};
   return decodePayload(*parsed);
 }
 

@@ -18,19 +18,9 @@
 
 namespace rw {
 
-/// The first failure met while decoding, and where: `codingPath` names the keys and array positions from
-/// the root, e.g. "events[3].status".
-struct PayloadDecodingError {
-  std::string reason;
-  std::string codingPath;
-};
-
-/// Either the payload or why it did not decode.
-struct PayloadDecoding {
-  std::optional<RemindersWidgetPayload> payload;
-  PayloadDecodingError error;  // meaningful when `payload` is empty
-  explicit operator bool() const { return payload.has_value(); }
-};
+/// Either the payload or the first failure met while decoding it; the failure's `where` is the coding
+/// path, the keys and array positions from the root ("events[3].status"), empty for the root itself.
+using PayloadDecoding = Result<RemindersWidgetPayload>;
 
 /// Decodes a payload from its property-list value. Fails on a missing required key, a value of the wrong
 /// type (a number or a string where a date belongs included), an enumeration text that is no raw value, a

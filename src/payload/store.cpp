@@ -40,7 +40,7 @@ std::optional<RemindersWidgetPayload> payloadReadingAppGroup(const FileManager& 
     reportError(RemindersWidgetPayload::typeName, kOperation, "Unable to decode data");
     return std::nullopt;
   }
-  return std::move(decoded.payload);
+  return std::move(*decoded);
 }
 
 }  // namespace rw
