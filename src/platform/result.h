@@ -13,6 +13,7 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -34,6 +35,8 @@ class [[nodiscard]] Result {
  public:
   using value_type = T;
 
+  /// Holds a value-initialised `T`, as std::expected does.
+  Result() requires std::is_default_constructible_v<T> : state_(std::in_place_index<0>) {}
   Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
   Result(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}
 

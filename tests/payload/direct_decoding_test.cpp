@@ -26,8 +26,8 @@ std::string textOf(const Bytes& bytes) {
 
 PayloadDecoding throughTree(const Bytes& bytes) {
   const auto parsed = plist::parse(bytes);
-  if (!parsed) return {std::nullopt, {"not a property list: " + parsed.error.reason, ""}};
-  return decodePayload(*parsed.value);
+  if (!parsed) return Failure{"not a property list: " + parsed.error().reason};
+  return decodePayload(*parsed);
 }
 
 // Decodes `bytes` with the direct reader of their form; nothing when it hands the file on.
@@ -45,18 +45,18 @@ std::optional<RemindersWidgetPayload> directly(const Bytes& bytes, detail::Decod
 void expectAgreement(const Bytes& bytes, const std::string& what) {
   const PayloadDecoding tree = throughTree(bytes);
   if (const auto direct = directly(bytes)) {
-    ASSERT_TRUE(tree) << what << ": the direct reader accepted what the tree refuses (" << tree.error.reason
+    ASSERT_TRUE(tree) << what << ": the direct reader accepted what the tree refuses (" << tree.error().reason
                       << ")";
-    EXPECT_EQ(direct->events, tree.payload->events) << what;
-    EXPECT_EQ(direct->persons, tree.payload->persons) << what;
+    EXPECT_EQ(direct->events, tree->events) << what;
+    EXPECT_EQ(direct->persons, tree->persons) << what;
   }
   const PayloadDecoding whole = decodePayload(std::span<const std::uint8_t>(bytes));
-  ASSERT_EQ(whole.payload.has_value(), tree.payload.has_value()) << what;
+  ASSERT_EQ(whole.has_value(), tree.has_value()) << what;
   if (whole) {
-    EXPECT_EQ(whole.payload->events, tree.payload->events) << what;
+    EXPECT_EQ(whole->events, tree->events) << what;
   } else {
-    EXPECT_EQ(whole.error.reason, tree.error.reason) << what;
-    EXPECT_EQ(whole.error.codingPath, tree.error.codingPath) << what;
+    EXPECT_EQ(whole.error().reason, tree.error().reason) << what;
+    EXPECT_EQ(whole.error().where, tree.error().where) << what;
   }
 }
 
@@ -186,7 +186,7 @@ TEST(DirectDecoding, ChargesTheBudgetForAllThreadsTogether) {
   const Bytes whole = payloadOf(4000);
   ASSERT_TRUE(throughTree(half)) << "the budget should take half the events";
   ASSERT_FALSE(throughTree(whole)) << "the budget should not take all the events";
-  EXPECT_EQ(throughTree(whole).error.reason, "not a property list: object graph too large");
+  EXPECT_EQ(throughTree(whole).error().reason, "not a property list: object graph too large");
 
   EXPECT_TRUE(directly(half, {2, 1000}));
   EXPECT_FALSE(directly(whole, {2, 2000}));
@@ -253,8 +253,7 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
   for (const auto& c : cases) {
     const Bytes bytes = bytesOf(c.xml);
     EXPECT_FALSE(directly(bytes)) << c.what;
-    EXPECT_EQ(throughTree(bytes).payload.has_value(), c.tree)
-        << c.what << ": " << throughTree(bytes).error.reason;
+    EXPECT_EQ(throughTree(bytes).has_value(), c.tree) << c.what << ": " << throughTree(bytes).error().reason;
     expectAgreement(bytes, c.what);
   }
 }

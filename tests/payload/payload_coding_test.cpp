@@ -71,15 +71,15 @@ void expectFailure(const Value& root, std::string_view path, std::string_view re
   PayloadDecoding result;
   EXPECT_EQ(capturedStdout([&] { result = decodePayload(root); }), "") << path;
   ASSERT_FALSE(result) << path;
-  EXPECT_EQ(result.error.codingPath, path);
-  EXPECT_NE(result.error.reason.find(reasonPart), std::string::npos) << result.error.reason;
+  EXPECT_EQ(result.error().where, path);
+  EXPECT_NE(result.error().reason.find(reasonPart), std::string::npos) << result.error().reason;
 }
 
 TEST(PayloadDecoding, DecodesEveryField) {
   const auto result = decodePayload(payloadWith(eventDictionary()));
-  ASSERT_TRUE(result) << result.error.codingPath << ": " << result.error.reason;
-  ASSERT_EQ(result.payload->events.size(), 1u);
-  const auto& event = result.payload->events[0];
+  ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;
+  ASSERT_EQ(result->events.size(), 1u);
+  const auto& event = result->events[0];
   EXPECT_EQ(event.identifier, "event-1");
   EXPECT_EQ(event.type, CustodyEventType::expense);
   EXPECT_EQ(event.status, CustodyEventStatus::planned);
@@ -95,8 +95,8 @@ TEST(PayloadDecoding, DecodesEveryField) {
   EXPECT_EQ(event.notes, "");
   ASSERT_TRUE(event.actionURL);
   EXPECT_EQ(event.actionURL->absoluteString(), "corvantis2://reminders/event-1");
-  ASSERT_EQ(result.payload->persons.size(), 1u);
-  const auto& person = result.payload->persons[0];
+  ASSERT_EQ(result->persons.size(), 1u);
+  const auto& person = result->persons[0];
   EXPECT_EQ(person.identifier, "p-1");
   EXPECT_EQ(person.type, CustodyPersonType::caregiver);
   EXPECT_EQ(person.nick, "Sam");
@@ -107,8 +107,8 @@ TEST(PayloadDecoding, AcceptsWhatTheRecordsAllow) {
   // Empty lists are a payload, not a failure.
   const auto empty = decodePayload(Value{Dictionary{{"events", Array{}}, {"persons", Array{}}}});
   ASSERT_TRUE(empty);
-  EXPECT_TRUE(empty.payload->events.empty());
-  EXPECT_TRUE(empty.payload->persons.empty());
+  EXPECT_TRUE(empty->events.empty());
+  EXPECT_TRUE(empty->persons.empty());
 
   // Unknown keys at every level, an empty status, no actionURL, unresolved identifiers.
   Dictionary event = with(without(eventDictionary(), "actionURL"), "status", std::string(""));
@@ -119,10 +119,10 @@ TEST(PayloadDecoding, AcceptsWhatTheRecordsAllow) {
                  {"events", Array{event}},
                  {"persons", Array{with(personDictionary(), "actionURL", std::string("not looked at"))}}};
   const auto result = decodePayload(root);
-  ASSERT_TRUE(result) << result.error.codingPath << ": " << result.error.reason;
-  EXPECT_EQ(result.payload->events[0].status, CustodyEventStatus::permanentlyDeleted);
-  EXPECT_FALSE(result.payload->events[0].actionURL);
-  EXPECT_EQ(result.payload->events[0].caregiver, "nobody");
+  ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;
+  EXPECT_EQ(result->events[0].status, CustodyEventStatus::permanentlyDeleted);
+  EXPECT_FALSE(result->events[0].actionURL);
+  EXPECT_EQ(result->events[0].caregiver, "nobody");
 }
 
 TEST(PayloadDecoding, RepeatedKeyKeepsItsLastValue) {
@@ -130,7 +130,7 @@ TEST(PayloadDecoding, RepeatedKeyKeepsItsLastValue) {
   event.emplace_back("title", std::string("Second"));
   const auto result = decodePayload(payloadWith(event));
   ASSERT_TRUE(result);
-  EXPECT_EQ(result.payload->events[0].title, "Second");
+  EXPECT_EQ(result->events[0].title, "Second");
 }
 
 TEST(PayloadDecoding, UnusableColourGivesDefaultWithItsLine) {
@@ -140,7 +140,7 @@ TEST(PayloadDecoding, UnusableColourGivesDefaultWithItsLine) {
         payloadWith(eventDictionary(), with(personDictionary(), "colorEncoded", std::string("word"))));
   });
   ASSERT_TRUE(result);
-  EXPECT_EQ(result.payload->persons[0].colorEncoded, (ColorEncoded{"183", 7}));
+  EXPECT_EQ(result->persons[0].colorEncoded, (ColorEncoded{"183", 7}));
   EXPECT_EQ(printed,
             "queryDictionary: Invalid key-value pair in string: word\n"
             "Error in ColorEncoded initializer: No dictionary\n");
@@ -194,8 +194,8 @@ TEST(PayloadDecoding, ActionURLUsesNestedForm) {
   const Value base = Dictionary{{"relative", std::string("https://example.org/app/")}};
   const auto result = decodePayload(payloadWith(
       with(event, "actionURL", Dictionary{{"relative", std::string("r/1?x=y")}, {"base", base}})));
-  ASSERT_TRUE(result) << result.error.codingPath << ": " << result.error.reason;
-  const auto& url = result.payload->events[0].actionURL;
+  ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;
+  const auto& url = result->events[0].actionURL;
   ASSERT_TRUE(url);
   EXPECT_EQ(url->absoluteString(), "https://example.org/app/r/1?x=y");
   EXPECT_EQ(url->relativeString(), "r/1?x=y");
@@ -311,9 +311,9 @@ RemindersWidgetPayload roundTripPayload() {
 TEST(PayloadEncoding, DecodingTheEncodedValueGivesTheSameRecords) {
   const auto payload = roundTripPayload();
   const auto decoded = decodePayload(encodePayload(payload));
-  ASSERT_TRUE(decoded) << decoded.error.codingPath << ": " << decoded.error.reason;
-  expectSameRecords(payload, *decoded.payload);
-  EXPECT_EQ(decoded.payload->events.back().actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
+  ASSERT_TRUE(decoded) << decoded.error().where << ": " << decoded.error().reason;
+  expectSameRecords(payload, *decoded);
+  EXPECT_EQ(decoded->events.back().actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
 }
 
 TEST(PayloadEncoding, RoundTripsThroughBothFileForms) {
@@ -322,8 +322,8 @@ TEST(PayloadEncoding, RoundTripsThroughBothFileForms) {
   const auto binary = writePayload(payload, plist::Format::binary);
   ASSERT_TRUE(binary);
   const auto fromBinary = decodePayload(*binary);
-  ASSERT_TRUE(fromBinary) << fromBinary.error.reason;
-  expectSameRecords(payload, *fromBinary.payload);
+  ASSERT_TRUE(fromBinary) << fromBinary.error().reason;
+  expectSameRecords(payload, *fromBinary);
 
   for (auto& event : payload.events)
     for (Date* date : {&event.plannedDateFrom, &event.plannedDateTo, &event.dateFrom, &event.dateTo})
@@ -331,8 +331,8 @@ TEST(PayloadEncoding, RoundTripsThroughBothFileForms) {
   const auto xml = writePayload(payload, plist::Format::xml);
   ASSERT_TRUE(xml);
   const auto fromXml = decodePayload(*xml);
-  ASSERT_TRUE(fromXml) << fromXml.error.reason;
-  expectSameRecords(payload, *fromXml.payload);
+  ASSERT_TRUE(fromXml) << fromXml.error().reason;
+  expectSameRecords(payload, *fromXml);
 }
 
 TEST(PayloadEncoding, LargeBinaryFileKeepsEveryTextOnceItsOffsetTableIsGivenBack) {
@@ -357,8 +357,8 @@ TEST(PayloadEncoding, LargeBinaryFileKeepsEveryTextOnceItsOffsetTableIsGivenBack
   ASSERT_TRUE(binary);
   ASSERT_GT(binary->size(), 64u * 1024);
   const auto decoded = decodePayload(ByteBuffer(binary->begin(), binary->end()));
-  ASSERT_TRUE(decoded) << decoded.error.reason;
-  expectSameRecords(payload, *decoded.payload);
+  ASSERT_TRUE(decoded) << decoded.error().reason;
+  expectSameRecords(payload, *decoded);
 }
 
 TEST(PayloadDecoding, BytesThatAreNoPropertyListFail) {
@@ -366,7 +366,7 @@ TEST(PayloadDecoding, BytesThatAreNoPropertyListFail) {
   const auto result =
       decodePayload(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   EXPECT_FALSE(result);
-  EXPECT_FALSE(result.error.reason.empty());
+  EXPECT_FALSE(result.error().reason.empty());
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ using testing::trailerOf;
 using testing::utf16;
 
 std::string failureOf(const Bytes& file) {
-  const ParseResult result = parse(file);
-  return result ? "(parsed)" : result.error.reason;
+  const Result<Value> result = parse(file);
+  return result ? "(parsed)" : result.error().reason;
 }
 
 Value everyKind() {
@@ -60,14 +60,14 @@ TEST(BinaryPlist, EveryValueKindRoundTrips) {
   const Value original = everyKind();
   const auto file = write(original, Format::binary);
   ASSERT_TRUE(file);
-  const ParseResult read = parse(*file);
-  ASSERT_TRUE(read) << read.error.reason;
-  EXPECT_EQ(*read.value, original);
+  const Result<Value> read = parse(*file);
+  ASSERT_TRUE(read) << read.error().reason;
+  EXPECT_EQ(*read, original);
   // A scalar alone is a valid file too.
   for (const Value& top : {Value(std::string("alone")), Value(Integer{-7}), Value(true), Value(Date{-1.5})}) {
     const auto alone = write(top, Format::binary);
     ASSERT_TRUE(alone);
-    EXPECT_EQ(*parse(*alone).value, top);
+    EXPECT_EQ(*parse(*alone), top);
   }
 }
 
@@ -79,9 +79,9 @@ TEST(BinaryPlist, DatesKeepTheirExactBits) {
     Bytes expected{0x33};
     appendBigEndian(expected, std::bit_cast<std::uint64_t>(seconds), 8);
     EXPECT_EQ(Bytes(file->begin() + 8, file->begin() + 17), expected) << seconds;
-    const ParseResult read = parse(*file);
+    const Result<Value> read = parse(*file);
     ASSERT_TRUE(read) << seconds;
-    const auto bits = std::bit_cast<std::uint64_t>(read.value->get<Date>()->sinceReferenceDate);
+    const auto bits = std::bit_cast<std::uint64_t>(read->get<Date>()->sinceReferenceDate);
     EXPECT_EQ(bits, std::bit_cast<std::uint64_t>(seconds)) << seconds;
   }
 }
@@ -113,9 +113,9 @@ TEST(BinaryPlist, ReadsEveryOffsetAndReferenceWidth) {
       appendBigEndian(real, std::bit_cast<std::uint64_t>(3.0), 8);
       builder.add(real);
       builder.add(date(std::bit_cast<std::uint64_t>(12.5)));
-      const ParseResult read = parse(builder.build(offsetSize, refSize));
-      ASSERT_TRUE(read) << offsetSize << "/" << refSize << ": " << read.error.reason;
-      EXPECT_EQ(*read.value, Value(expected)) << offsetSize << "/" << refSize;
+      const Result<Value> read = parse(builder.build(offsetSize, refSize));
+      ASSERT_TRUE(read) << offsetSize << "/" << refSize << ": " << read.error().reason;
+      EXPECT_EQ(*read, Value(expected)) << offsetSize << "/" << refSize;
     }
   }
 }
@@ -127,9 +127,9 @@ TEST(BinaryPlist, ReadsOffsetsThatNeedThreeBytes) {
   builder.add(ascii("far"));
   builder.add(integer(0x1234, 2));
   const Bytes file = builder.build(3, 1);
-  const ParseResult read = parse(file);
-  ASSERT_TRUE(read) << read.error.reason;
-  EXPECT_EQ(*read.value, Value(Array{std::string("far"), Integer{0x1234}}));
+  const Result<Value> read = parse(file);
+  ASSERT_TRUE(read) << read.error().reason;
+  EXPECT_EQ(*read, Value(Array{std::string("far"), Integer{0x1234}}));
   // Too narrow an offset width cuts the offsets and lands outside the objects or on the wrong bytes.
   EXPECT_FALSE(parse(builder.build(2, 1)));
 }
@@ -152,9 +152,9 @@ TEST(BinaryPlist, ReadsIntegersOfEveryWidth) {
   for (const Case& c : cases) {
     BinaryBuilder builder;
     builder.add(c.object);
-    const ParseResult read = parse(builder.build(1, 1));
-    ASSERT_TRUE(read) << read.error.reason;
-    EXPECT_EQ(*read.value->get<Integer>(), c.expected);
+    const Result<Value> read = parse(builder.build(1, 1));
+    ASSERT_TRUE(read) << read.error().reason;
+    EXPECT_EQ(*read->get<Integer>(), c.expected);
   }
   // 16-byte numbers outside -2^63 .. 2^64-1, and widths that do not exist.
   for (const Bytes& object :
@@ -170,7 +170,7 @@ TEST(BinaryPlist, ReadsFourByteReals) {
   Bytes real{0x22};
   appendBigEndian(real, std::bit_cast<std::uint32_t>(1.5f), 4);
   builder.add(real);
-  EXPECT_EQ(*parse(builder.build(1, 1)).value, Value(1.5));
+  EXPECT_EQ(*parse(builder.build(1, 1)), Value(1.5));
 }
 
 TEST(BinaryPlist, ReadsExtendedCounts) {
@@ -186,9 +186,9 @@ TEST(BinaryPlist, ReadsExtendedCounts) {
   builder.add(ascii("short", /*forceExtended=*/true));  // the long form is legal for small counts too
   for (int i = 0; i < 13; ++i)
     builder.add(integer(static_cast<std::uint64_t>(i), 1));
-  const ParseResult read = parse(builder.build(1, 1));
-  ASSERT_TRUE(read) << read.error.reason;
-  const Array& array = *read.value->get<Array>();
+  const Result<Value> read = parse(builder.build(1, 1));
+  ASSERT_TRUE(read) << read.error().reason;
+  const Array& array = *read->get<Array>();
   ASSERT_EQ(array.size(), 16u);
   EXPECT_EQ(array[0], Value(text));
   EXPECT_EQ(array[1], Value(exactly15));
@@ -202,10 +202,10 @@ TEST(BinaryPlist, ReadsUtf16Strings) {
   builder.add(utf16(u"Zo\u00eb \u20ac"));
   builder.add(utf16(u"\U0001F600!"));  // a surrogate pair
   builder.add(utf16(u""));
-  const ParseResult read = parse(builder.build(1, 1));
-  ASSERT_TRUE(read) << read.error.reason;
-  EXPECT_EQ(*read.value, Value(Array{std::string("Zo\xC3\xAB \xE2\x82\xAC"), std::string("\xF0\x9F\x98\x80!"),
-                                     std::string()}));
+  const Result<Value> read = parse(builder.build(1, 1));
+  ASSERT_TRUE(read) << read.error().reason;
+  EXPECT_EQ(*read, Value(Array{std::string("Zo\xC3\xAB \xE2\x82\xAC"), std::string("\xF0\x9F\x98\x80!"),
+                               std::string()}));
 }
 
 TEST(BinaryPlist, RefusesInvalidStrings) {
@@ -237,9 +237,9 @@ TEST(BinaryPlist, SharedObjectsAreReadAtEveryReference) {
   builder.add(ascii("identifier"));
   builder.add(utf16(u"\u00e9v\u00e9nement"));
   builder.add(container(0xA, {3, 3}, 1));
-  const ParseResult read = parse(builder.build(2, 1));
-  ASSERT_TRUE(read) << read.error.reason;
-  const Array& array = *read.value->get<Array>();
+  const Result<Value> read = parse(builder.build(2, 1));
+  ASSERT_TRUE(read) << read.error().reason;
+  const Array& array = *read->get<Array>();
   ASSERT_EQ(array.size(), 1002u);
   Dictionary record;
   record.emplace_back("identifier", std::string("\xC3\xA9v\xC3\xA9nement"));
@@ -264,7 +264,7 @@ TEST(BinaryPlist, WriterSharesEqualObjectsAndPicksNarrowWidths) {
   EXPECT_EQ(trailer.numObjects, 1u + 300u + 300u + 3u + 1u);
   EXPECT_EQ(trailer.refSize, 2u);     // more than 256 objects
   EXPECT_EQ(trailer.offsetSize, 2u);  // offsets below 65536
-  EXPECT_EQ(*parse(*file).value, Value(events));
+  EXPECT_EQ(*parse(*file), Value(events));
 
   const auto small = write(Value(Array{Integer{1}}), Format::binary);
   ASSERT_TRUE(small);
@@ -289,7 +289,7 @@ TEST(BinaryPlist, WritesLargeCountsInTheExtendedForm) {
   ASSERT_TRUE(file);
   // 0xAF, then the count as a 4-byte integer (0x12), then 70 000 references of one byte.
   EXPECT_EQ(Bytes(file->begin() + 8, file->begin() + 14), (Bytes{0xAF, 0x12, 0x00, 0x01, 0x11, 0x70}));
-  EXPECT_EQ(*parse(*file).value, value);
+  EXPECT_EQ(*parse(*file), value);
 }
 
 TEST(BinaryPlist, RefusesMalformedTrailers) {

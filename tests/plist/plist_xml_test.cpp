@@ -13,7 +13,7 @@ namespace {
 using testing::Bytes;
 using testing::bytesOf;
 
-ParseResult parseText(std::string_view text) {
+Result<Value> parseText(std::string_view text) {
   return parse(bytesOf(text));
 }
 
@@ -24,8 +24,8 @@ std::string document(std::string_view body) {
 }
 
 std::string failureOf(std::string_view text) {
-  const ParseResult result = parseText(text);
-  return result ? "(parsed)" : result.error.reason;
+  const Result<Value> result = parseText(text);
+  return result ? "(parsed)" : result.error().reason;
 }
 
 std::string writtenText(const Value& value) {
@@ -63,12 +63,12 @@ TEST(XmlPlist, EveryValueKindRoundTrips) {
   const Value original = everyXmlKind();
   const auto file = write(original, Format::xml);
   ASSERT_TRUE(file);
-  const ParseResult read = parse(*file);
-  ASSERT_TRUE(read) << read.error.reason;
-  EXPECT_EQ(*read.value, original);
-  EXPECT_EQ(*read.value->find("k&<>\r"), Value(std::string("repeated key")));
+  const Result<Value> read = parse(*file);
+  ASSERT_TRUE(read) << read.error().reason;
+  EXPECT_EQ(*read, original);
+  EXPECT_EQ(*read->find("k&<>\r"), Value(std::string("repeated key")));
   // And through the binary form, which holds everything XML does.
-  EXPECT_EQ(*parse(*write(*read.value, Format::binary)).value, original);
+  EXPECT_EQ(*parse(*write(*read, Format::binary)), original);
 }
 
 TEST(XmlPlist, WritesTheUsualLayout) {
@@ -108,9 +108,9 @@ TEST(XmlPlist, WritesOnlyWhatXmlCanHold) {
 }
 
 TEST(XmlPlist, DatesUseOnlyTheWholeSecondForm) {
-  const ParseResult read = parseText(document("<date>2026-01-02T03:04:05Z</date>"));
-  ASSERT_TRUE(read) << read.error.reason;
-  EXPECT_EQ(*read.value, Value(*parseRfc3339("2026-01-02T03:04:05Z")));
+  const Result<Value> read = parseText(document("<date>2026-01-02T03:04:05Z</date>"));
+  ASSERT_TRUE(read) << read.error().reason;
+  EXPECT_EQ(*read, Value(*parseRfc3339("2026-01-02T03:04:05Z")));
   EXPECT_TRUE(parseText(document("<date>0001-01-01T00:00:00Z</date>")));
   EXPECT_TRUE(parseText(document("<date>9999-12-31T23:59:59Z</date>")));
   for (const char* text :
@@ -143,9 +143,9 @@ TEST(XmlPlist, ReadsNumbersInTheirUsualForms) {
       {"<real>nan</real>", std::numeric_limits<double>::quiet_NaN()},
   };
   for (const Case& c : cases) {
-    const ParseResult read = parseText(document(c.body));
-    ASSERT_TRUE(read) << c.body << ": " << read.error.reason;
-    EXPECT_EQ(*read.value, c.expected) << c.body;
+    const Result<Value> read = parseText(document(c.body));
+    ASSERT_TRUE(read) << c.body << ": " << read.error().reason;
+    EXPECT_EQ(*read, c.expected) << c.body;
   }
   for (const char* body : {"<integer/>", "<integer>18446744073709551616</integer>",
                            "<integer>-9223372036854775809</integer>", "<integer>1.5</integer>",
@@ -156,23 +156,23 @@ TEST(XmlPlist, ReadsNumbersInTheirUsualForms) {
 }
 
 TEST(XmlPlist, ReadsBase64WithWhiteSpace) {
-  const ParseResult read = parseText(document("<data>\n\tAAEC\n\t/f7/\n\tBw==\n</data>"));
-  ASSERT_TRUE(read) << read.error.reason;
-  EXPECT_EQ(*read.value, Value(Data{{0, 1, 2, 253, 254, 255, 7}}));
-  EXPECT_EQ(*parseText(document("<data>Bw</data>")).value, Value(Data{{7}}));  // padding may be left out
-  EXPECT_EQ(*parseText(document("<data/>")).value, Value(Data{}));
+  const Result<Value> read = parseText(document("<data>\n\tAAEC\n\t/f7/\n\tBw==\n</data>"));
+  ASSERT_TRUE(read) << read.error().reason;
+  EXPECT_EQ(*read, Value(Data{{0, 1, 2, 253, 254, 255, 7}}));
+  EXPECT_EQ(*parseText(document("<data>Bw</data>")), Value(Data{{7}}));  // padding may be left out
+  EXPECT_EQ(*parseText(document("<data/>")), Value(Data{}));
   for (const char* body : {"<data>A</data>", "<data>AA=A</data>", "<data>AA===</data>", "<data>AA*A</data>"})
     EXPECT_EQ(failureOf(document(body)), "bad base64 data") << body;
 }
 
 TEST(XmlPlist, ReadsEmptyElementsAndEntities) {
-  const ParseResult read =
+  const Result<Value> read =
       parseText(document("<array><string/><string></string><dict/><array/"
                          "><string>&amp;&lt;&gt;&quot;&apos;&#233;&#x1F600;</string>"
                          "<string><![CDATA[<raw>]]></string></array>"));
-  ASSERT_TRUE(read) << read.error.reason;
-  EXPECT_EQ(*read.value, Value(Array{std::string(), std::string(), Dictionary{}, Array{},
-                                     std::string("&<>\"'\xC3\xA9\xF0\x9F\x98\x80"), std::string("<raw>")}));
+  ASSERT_TRUE(read) << read.error().reason;
+  EXPECT_EQ(*read, Value(Array{std::string(), std::string(), Dictionary{}, Array{},
+                               std::string("&<>\"'\xC3\xA9\xF0\x9F\x98\x80"), std::string("<raw>")}));
 }
 
 TEST(XmlPlist, RefusesMalformedStructure) {
@@ -225,9 +225,9 @@ TEST(XmlPlist, ReadsUtf16WithAByteOrderMark) {
   Dictionary expected;
   expected.emplace_back("nick", std::string("Zo\xC3\xAB \xF0\x9F\x98\x80"));
   for (const bool bigEndian : {false, true}) {
-    const ParseResult read = parse(utf16Document(text, bigEndian));
-    ASSERT_TRUE(read) << bigEndian << ": " << read.error.reason;
-    EXPECT_EQ(*read.value, Value(expected));
+    const Result<Value> read = parse(utf16Document(text, bigEndian));
+    ASSERT_TRUE(read) << bigEndian << ": " << read.error().reason;
+    EXPECT_EQ(*read, Value(expected));
   }
 }
 
@@ -236,7 +236,7 @@ TEST(XmlPlist, RefusesLoneSurrogatesInUtf16) {
     std::u16string text = u"<plist><string>a?b</string></plist>";
     text[16] = lone;
     for (const bool bigEndian : {false, true})
-      EXPECT_EQ(parse(utf16Document(text, bigEndian)).error.reason, "invalid UTF-16") << bigEndian;
+      EXPECT_EQ(parse(utf16Document(text, bigEndian)).error().reason, "invalid UTF-16") << bigEndian;
   }
 }
 
@@ -246,10 +246,10 @@ TEST(XmlPlist, AcceptsADocumentTypeWithoutReadingIt) {
        {"<!DOCTYPE plist PUBLIC \"-//Example//DTD PLIST 1.0//EN\" "
         "\"http://example.invalid/PropertyList-1.0.dtd\">",
         "<!DOCTYPE plist SYSTEM \"/etc/passwd\">", "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"}) {
-    const ParseResult read = parseText("<?xml version=\"1.0\"?>" + std::string(doctype) +
-                                       "<plist version=\"1.0\"><string>ok</string></plist>");
-    ASSERT_TRUE(read) << doctype << ": " << read.error.reason;
-    EXPECT_EQ(*read.value, Value(std::string("ok")));
+    const Result<Value> read = parseText("<?xml version=\"1.0\"?>" + std::string(doctype) +
+                                         "<plist version=\"1.0\"><string>ok</string></plist>");
+    ASSERT_TRUE(read) << doctype << ": " << read.error().reason;
+    EXPECT_EQ(*read, Value(std::string("ok")));
   }
 }
 
@@ -302,8 +302,8 @@ TEST(XmlPlist, NestingIsLimitedTo512) {
 
 TEST(XmlPlist, ParseTellsTheFormFromTheContent) {
   const Value value = Array{std::string("same"), Integer{1}};
-  EXPECT_EQ(*parse(*write(value, Format::binary)).value, value);
-  EXPECT_EQ(*parse(*write(value, Format::xml)).value, value);
+  EXPECT_EQ(*parse(*write(value, Format::binary)), value);
+  EXPECT_EQ(*parse(*write(value, Format::xml)), value);
   // The explicit readers insist on their own form.
   EXPECT_FALSE(parseXml(*write(value, Format::binary)));
   EXPECT_FALSE(parseBinary(*write(value, Format::xml)));

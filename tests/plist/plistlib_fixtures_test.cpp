@@ -11,7 +11,7 @@
 namespace rw::plist {
 namespace {
 
-ParseResult parseFixture(const std::string& name) {
+Result<Value> parseFixture(const std::string& name) {
   const std::string bytes =
       rw::testing::readFile(rw::testing::sourceDirectory() / "tests/plist/fixtures" / name);
   EXPECT_FALSE(bytes.empty()) << name;
@@ -70,10 +70,10 @@ Value expectedPayload(double fraction) {
 TEST(PlistlibFixtures, PayloadReadsInEveryForm) {
   for (const char* name :
        {"plistlib_payload.binary.plist", "plistlib_payload.xml.plist", "plistlib_payload.xml-utf16.plist"}) {
-    const ParseResult read = parseFixture(name);
-    ASSERT_TRUE(read) << name << ": " << read.error.reason;
+    const Result<Value> read = parseFixture(name);
+    ASSERT_TRUE(read) << name << ": " << read.error().reason;
     const bool binary = std::string(name).find("binary") != std::string::npos;
-    EXPECT_EQ(*read.value, expectedPayload(binary ? 0.25 : 0)) << name;
+    EXPECT_EQ(*read, expectedPayload(binary ? 0.25 : 0)) << name;
   }
 }
 
@@ -110,10 +110,10 @@ Value expectedKinds(bool binary) {
 
 TEST(PlistlibFixtures, EveryKindReadsInBothForms) {
   for (const bool binary : {true, false}) {
-    const ParseResult read =
+    const Result<Value> read =
         parseFixture(binary ? "plistlib_kinds.binary.plist" : "plistlib_kinds.xml.plist");
-    ASSERT_TRUE(read) << binary << ": " << read.error.reason;
-    EXPECT_EQ(*read.value, expectedKinds(binary)) << binary;
+    ASSERT_TRUE(read) << binary << ": " << read.error().reason;
+    EXPECT_EQ(*read, expectedKinds(binary)) << binary;
   }
 }
 
@@ -123,9 +123,9 @@ TEST(PlistlibFixtures, TwoByteReferencesAndSharedStrings) {
     items.push_back("item-" + std::to_string(i));
   const Value expected = entries({{"items", items}, {"repeated", Array(300, Value(std::string("same")))}});
   for (const char* name : {"plistlib_many.binary.plist", "plistlib_many.xml.plist"}) {
-    const ParseResult read = parseFixture(name);
-    ASSERT_TRUE(read) << name << ": " << read.error.reason;
-    EXPECT_EQ(*read.value, expected) << name;
+    const Result<Value> read = parseFixture(name);
+    ASSERT_TRUE(read) << name << ": " << read.error().reason;
+    EXPECT_EQ(*read, expected) << name;
   }
 }
 
