@@ -11,8 +11,9 @@ PREFIX ?= /usr/local
 
 all: build
 
+RW_SKIP_DEPS ?=
 deps:
-	@./scripts/install-deps
+	@RW_SKIP_DEPS=$(RW_SKIP_DEPS) ./scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)

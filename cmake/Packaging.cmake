@@ -7,9 +7,10 @@ set(CPACK_PACKAGE_VENDOR Corvantis)
 set(CPACK_PACKAGE_CONTACT "Corvantis <reminders-widget@corvantis.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "reminder lists and next reminders in a desktop widget")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Reminders Widget shows the reminders shared with this computer in a small window on the desktop: the
-counters of the lists and the reminders due next. The reminders-widget command draws the widget to PNG,
-SVG or PDF files and answers a widget host's requests; a user service keeps a picture of it current.")
+    "Reminders Widget shows the reminders shared with this computer in a small
+window on the desktop: the counters of the lists and the reminders due next.
+The reminders-widget command draws the widget to PNG, SVG or PDF files and
+answers a widget host's requests; a user service keeps a picture of it current.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -124,7 +124,7 @@ const Result<ColorTable>& loadDefaultColorTable() {
 }
 
 const ColorTable& defaultColorTable() {
-  static const ColorTable& table = [] {
+  static const ColorTable& table = []() -> const ColorTable& {
     static const ColorTable empty;
     const auto& loaded = loadDefaultColorTable();
     if (loaded) return *loaded;
