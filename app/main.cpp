@@ -45,9 +45,8 @@ int handOverToDrawingCommands(char** argv) {
     ::execv(helper.c_str(), argv);
     if (firstError == 0 || firstError == ENOENT) firstError = errno;
   }
-  std::cerr << "reminders-widget: cannot run the drawing commands "
-            << candidates[0].lexically_normal().string() << " or " << candidates[1].string() << ": "
-            << std::strerror(firstError) << "\n";
+  std::cerr << "reminders-widget: cannot run " << candidates[1].string() << " or "
+            << candidates[0].lexically_normal().string() << ": " << std::strerror(firstError) << "\n";
   return 127;
 }
 #endif
