@@ -19,6 +19,11 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+/// Ends a drawing command (`Exit{1}`) with one line on stderr naming the colours file when the widget's
+/// colours cannot be read: without them the background and avatars would draw clear and the text be
+/// invisible. (widget_host.cpp)
+void requireColors();
+
 /// payload, payload encode.
 void addPayloadCommands(CLI::App& app);
 /// placeholder, snapshot, timeline.
