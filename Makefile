@@ -1,15 +1,19 @@
 # The two commands of the README: `make run` draws the widget, `make test` runs every test.
-# Both install what is missing (scripts/install-deps), configure and build first.
+# Both install what is missing (scripts/install-deps, skipped with RW_SKIP_DEPS=1), configure and build
+# first. `make install` installs into PREFIX (DESTDIR for staging), `make package` builds the Debian package.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run run-desktop test test-asan fuzz bench format clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps configure build run run-desktop test test-asan fuzz bench install package format clean
 
 all: build
 
+RW_SKIP_DEPS ?=
 deps:
-	@./scripts/install-deps
+	@RW_SKIP_DEPS=$(RW_SKIP_DEPS) ./scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -19,7 +23,9 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the program `run` draws with, not the tests.
+run: configure
+	cmake --build $(BUILD) --target reminders-widget -j $(JOBS)
 	./scripts/run-widget $(BUILD)
 
 # The widget in a window on the desktop ($$DISPLAY, or Wayland), from the stored payload or the sample.
@@ -56,6 +62,16 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRW_BUILD_BENCHMARKS=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target reminders-widget generate-payloads decode-files
 	./bench/peers --build $(BENCH_BUILD) $(PEERS_ARGS)
+
+# The programs, their data, desktop entry, manual pages, completion and user service under PREFIX.
+install: configure
+	cmake --build $(BUILD) --target installed-files -j $(JOBS)
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
+
+# $(BUILD)/reminders-widget_<version>_<arch>.deb (stripped), built without the tests.
+package: configure
+	cmake --build $(BUILD) --target installed-files -j $(JOBS)
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i

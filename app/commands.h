@@ -34,6 +34,11 @@ inline void printProblem(std::string_view reason) {
   throw Exit{1};
 }
 
+/// Ends a drawing command (`Exit{1}`) with one line on stderr naming the colours file when the widget's
+/// colours cannot be read: without them the background and avatars would draw clear and the text be
+/// invisible. (widget_host.cpp)
+void requireColors();
+
 /// payload, payload encode.
 void addPayloadCommands(CLI::App& app);
 /// placeholder, snapshot, timeline.

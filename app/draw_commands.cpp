@@ -111,6 +111,7 @@ void draw(const DrawOptions& options) {
                      " pixels on a side (lower --size or --scale)");
 
   const HostRequest host = resolve(options.host);
+  requireColors();
   const ui::Environment environment{
       .platformVersion = *version, .renderingMode = *mode, .settings = host.environment.settings};
   if (options.printTree) std::fputs(ui::describe(tree).c_str(), stdout);

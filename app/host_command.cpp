@@ -234,8 +234,7 @@ void runHost(const HostCommandOptions& options) {
             std::error_code renamed;
             fs::rename(temporary, output, renamed);
             if (renamed) {
-              std::cerr << "reminders-widget: cannot move the picture to '" << output.string()
-                        << "': " << renamed.message() << "\n";
+              printProblem("cannot move the picture to '" + output.string() + "': " + renamed.message());
               fs::remove(temporary, renamed);
             }
           },

@@ -180,10 +180,7 @@ void writeOutput(const std::string& output, const std::string& text) {
   std::ofstream file(output, std::ios::binary | std::ios::trunc);
   file << text;
   file.close();
-  if (!file) {
-    std::cerr << "reminders-widget: cannot write '" << output << "'\n";
-    throw Exit{1};
-  }
+  if (!file) exitWith(Failure{"cannot write '" + output + "'"});
 }
 
 }  // namespace rw::app

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "commands.h"
+#include "platform/data_files.h"
 
 namespace {
 
@@ -29,15 +30,23 @@ bool answersHere(int argc, char** argv) {
   return command == "payload" || command == "placeholder" || command == "snapshot" || command == "timeline";
 }
 
-// Replaces this process with the drawing commands' executable, which lies next to this one. Returns only
-// when that cannot be done, with the exit status to end with.
+// Replaces this process with the drawing commands' executable: installed, it lies in
+// <prefix>/libexec/reminders-widget/ (this one in <prefix>/bin/); in the build tree, next to this one.
+// Returns only when that cannot be done, with the exit status to end with.
 int handOverToDrawingCommands(char** argv) {
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  const auto helper =
-      (error ? std::filesystem::path(argv[0]) : self).parent_path() / "reminders-widget-drawing";
-  ::execv(helper.c_str(), argv);
-  std::cerr << "reminders-widget: cannot run " << helper.string() << ": " << std::strerror(errno) << "\n";
+  std::filesystem::path directory = rw::executableDirectory();
+  if (directory.empty()) directory = std::filesystem::path(argv[0]).parent_path();
+  const std::filesystem::path candidates[] = {
+      directory / "../libexec/reminders-widget/reminders-widget-drawing",
+      directory / "reminders-widget-drawing",
+  };
+  int firstError = 0;
+  for (const auto& helper : candidates) {
+    ::execv(helper.c_str(), argv);
+    if (firstError == 0 || firstError == ENOENT) firstError = errno;
+  }
+  rw::app::printProblem("cannot run " + candidates[1].string() + " or " +
+                        candidates[0].lexically_normal().string() + ": " + std::strerror(firstError));
   return 127;
 }
 #endif
@@ -53,6 +62,7 @@ int main(int argc, char** argv) {
       "requests and draws the widget.",
       "reminders-widget"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "reminders-widget " RW_VERSION, "Print the version and exit");
 #ifdef RW_DRAWING_COMMANDS
   rw::app::addPayloadCommands(app);
   rw::app::addRequestCommands(app);
@@ -70,10 +80,18 @@ int main(int argc, char** argv) {
 #endif
 
   try {
+#ifdef RW_DRAWING_COMMANDS
+    // A first word that names no command is the mistake to report, rather than the missing command.
+    if (argc > 1 && argv[1][0] != '-' &&
+        app.get_subcommands([&](CLI::App* command) { return command->check_name(argv[1]); }).empty())
+      throw rw::app::UsageError(std::string("unknown command '") + argv[1] + "' (see --help)");
+#endif
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     rw::app::printProblem(std::string(e.what()) + " (see --help)");

@@ -33,8 +33,7 @@ struct EncodeOptions {
 };
 
 [[noreturn]] void failFile(const std::string& what, const std::filesystem::path& path) {
-  std::cerr << "reminders-widget: cannot " << what << " '" << path.string() << "'\n";
-  throw Exit{1};
+  exitWith(Failure{"cannot " + what + " '" + path.string() + "'"});
 }
 
 // Writes `bytes` to the file at `path`, opened with `mode`; whether all of them were written.

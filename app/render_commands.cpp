@@ -79,8 +79,7 @@ void gallery(const GalleryOptions& options) {
   std::error_code error;
   std::filesystem::create_directories(directory, error);
   if (!std::filesystem::is_directory(directory, error)) {
-    std::cerr << "reminders-widget: cannot make the directory '" << options.output << "'\n";
-    throw Exit{1};
+    exitWith(Failure{"cannot make the directory '" + options.output + "'"});
   }
 
   const ui::Environment environment = run.environment();
@@ -161,8 +160,7 @@ void tap(const TapOptions& options) {
   // The URL is printed as data, one line; nothing here opens it.
   const auto url = ui::linkAt(root, *point);
   if (!url) {
-    std::cerr << "reminders-widget: nothing to open at " << options.at << "\n";
-    throw Exit{1};
+    exitWith(Failure{"nothing to open at " + options.at});
   }
   std::printf("%s\n", url->c_str());
 }

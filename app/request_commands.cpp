@@ -82,8 +82,7 @@ void writeJsonAnswer(const std::string& output, std::string_view request,
   }
   // Standard output's failures are not reported, as for every other answer.
   if (!written && !toStdout) {
-    std::cerr << "reminders-widget: cannot write '" << output << "'\n";
-    throw Exit{1};
+    exitWith(Failure{"cannot write '" + output + "'"});
   }
 }
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "commands.h"
+#include "ui/color_resources.h"
 #include "ui/pango_text_measurer.h"
 
 namespace rw::app {
@@ -71,6 +72,14 @@ ui::Environment WidgetRun::environment() const {
   return {.platformVersion = version, .renderingMode = mode, .settings = request.environment.settings};
 }
 
+void requireColors() {
+  if (const auto& colors = ui::loadDefaultColorTable(); !colors) {
+    exitWith(Failure{colors.error().reason +
+                     " (reinstall the program, or set REMINDERS_WIDGET_RESOURCES to the directory holding "
+                     "colors.json)"});
+  }
+}
+
 WidgetRun prepareRun(const WidgetOptions& options) {
   if (options.request != "placeholder" && options.request != "snapshot" && options.request != "timeline")
     throw UsageError("invalid --request '" + options.request + "' (placeholder, snapshot or timeline)");
@@ -80,6 +89,7 @@ WidgetRun prepareRun(const WidgetOptions& options) {
   const auto mode = parseRenderingMode(options.mode);
   if (!mode) throw UsageError("invalid --mode '" + options.mode + "' (fullColor, accented or vibrant)");
   HostRequest request = resolve(options.host);
+  requireColors();
   StaticConfiguration configuration = RemindersWidget{}.body(request.environment, *version);
   return {.request = std::move(request),
           .version = *version,

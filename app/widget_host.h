@@ -55,7 +55,8 @@ struct WidgetRun {
   ui::Environment environment() const;
 };
 
-/// Resolves the options (throwing `UsageError` where one is unusable) and reads the widget's declaration.
+/// Resolves the options (throwing `UsageError` where one is unusable), checks the colours can be read
+/// (`requireColors`) and reads the widget's declaration.
 WidgetRun prepareRun(const WidgetOptions& options);
 
 /// `prepareRun` for a request made now in `zone` (the zone the host's clock reads at this moment). When that

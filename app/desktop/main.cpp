@@ -1,4 +1,6 @@
 // build/reminders-widget-desktop: the reminders widget in a window on the desktop.
+#include <glib.h>
+
 #include <cstdio>
 #include <iostream>
 
@@ -14,10 +16,13 @@ int main(int argc, char** argv) {
   rw::app::desktop::DesktopOptions options;
   std::string position;
   rw::app::desktop::addDesktopOptions(app, options, position);
+  app.set_version_flag("--version", "reminders-widget-desktop " RW_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
     rw::app::desktop::validate(options, position);
   } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "reminders-widget-desktop: " << e.what() << " (see --help)\n";
@@ -25,6 +30,12 @@ int main(int argc, char** argv) {
   } catch (const rw::app::UsageError& e) {
     std::cerr << "reminders-widget-desktop: " << e.what() << "\n";
     return 2;
+  } catch (const rw::app::Exit& e) {
+    return e.status;
   }
+  // The desktop knows the window by this id (X11 WM_CLASS, Wayland app_id): it is the name of the desktop
+  // entry and of the icon, so the window shows with its menu entry and icon.
+  g_set_prgname(RW_APPLICATION_ID);
+  g_set_application_name("Reminders Widget");
   return rw::app::desktop::runDesktopHost(options);
 }

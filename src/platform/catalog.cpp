@@ -14,6 +14,7 @@
 #include <locale>
 
 #include "platform/calendar.h"
+#include "platform/data_files.h"
 #include "platform/file_manager.h"
 
 namespace rw {
@@ -247,14 +248,7 @@ std::string Catalog::countText(std::string_view key, std::int64_t count) const {
 }
 
 std::filesystem::path defaultStringsDirectory() {
-  // Next to the executable first, so an installed or moved build finds its own catalogs.
-  std::error_code error;
-  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const auto beside = executable.parent_path() / "strings";
-    if (std::filesystem::is_directory(beside, error)) return beside;
-  }
-  return RW_STRINGS_DIR;
+  return findDataDirectory(catalogsLocation()).value_or(std::filesystem::path());
 }
 
 }  // namespace rw

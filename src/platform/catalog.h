@@ -36,8 +36,8 @@ class Catalog {
   std::shared_ptr<const State> state_;
 };
 
-/// The directory of the catalogs built with the program (overridable with --strings or
-/// $REMINDERS_WIDGET_STRINGS).
+/// The directory of the program's catalogs: $REMINDERS_WIDGET_STRINGS, else the one installed with the
+/// executable or built beside it (platform/data_files.h); empty when there is none, which loads no catalog.
 std::filesystem::path defaultStringsDirectory();
 
 }  // namespace rw

@@ -1,10 +1,12 @@
 #include "ui/color_resources.h"
 
-#include <cstdlib>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/data_files.h"
 #include "platform/messages.h"
 
 namespace rw::ui {
@@ -89,17 +91,45 @@ Rgba ColorTable::resolve(const Color& color) const {
   return tone;
 }
 
-std::filesystem::path defaultResourcesDirectory() {
-  if (const char* dir = std::getenv("REMINDERS_WIDGET_RESOURCES"); dir && *dir) return dir;
-  return RW_RESOURCES_DIR;
+std::optional<std::filesystem::path> defaultColorsFile() {
+  const auto directory = findDataDirectory(resourcesLocation());
+  if (!directory) return std::nullopt;
+  return *directory / "colors.json";
+}
+
+Result<ColorTable> loadColorsFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    const int error = errno;
+    return Failure{.reason = "cannot read " + path.string() + ": " + std::strerror(error)};
+  }
+  std::ostringstream text;
+  text << file.rdbuf();
+  auto table = ColorTable::parse(text.str());
+  if (!table)
+    return Failure{.reason = path.string() +
+                             " is not a colours file (a JSON object from colour names to "
+                             "\"#RRGGBB\" or \"#RRGGBBAA\" texts)"};
+  if (table->entries().empty()) return Failure{.reason = path.string() + " names no colours"};
+  return *std::move(table);
+}
+
+const Result<ColorTable>& loadDefaultColorTable() {
+  static const Result<ColorTable> table = []() -> Result<ColorTable> {
+    if (const auto path = defaultColorsFile()) return loadColorsFile(*path);
+    return Failure{.reason = "cannot find the colours file colors.json; looked in " +
+                             describeSearch(resourcesLocation(), executableDirectory())};
+  }();
+  return table;
 }
 
 const ColorTable& defaultColorTable() {
-  static const ColorTable table = [] {
-    const auto path = defaultResourcesDirectory() / "colors.json";
-    if (auto loaded = ColorTable::load(path)) return *loaded;
-    reportError("ColorTable", "load()", "Unable to read colours from " + path.string());
-    return ColorTable{};
+  static const ColorTable& table = []() -> const ColorTable& {
+    static const ColorTable empty;
+    const auto& loaded = loadDefaultColorTable();
+    if (loaded) return *loaded;
+    reportError("ColorTable", "load()", loaded.error().reason);
+    return empty;
   }();
   return table;
 }

@@ -1,5 +1,5 @@
 // Colour values: the tones of the standard colours and the named colours of the resources file
-// (resources/colors.json: an object from colour name to "#RRGGBB" or "#RRGGBBAA").
+// (colors.json: an object from colour name to "#RRGGBB" or "#RRGGBBAA").
 //
 // Standard tones (sRGB): white #FFFFFF, black #000000, red #F0453B, green #30B354, gray #8E8E93, clear
 // (fully transparent). Red and green are a little deeper than the brightest system tones so that white
@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
 #include "ui/elements.h"
 
 namespace rw::ui {
@@ -44,12 +45,20 @@ class ColorTable {
 /// "#RRGGBB" or "#RRGGBBAA" (either case); nothing for anything else.
 [[nodiscard]] std::optional<Rgba> parseHexColor(std::string_view text);
 
-/// The resources directory: $REMINDERS_WIDGET_RESOURCES when set, else the one of the source tree the
-/// program was built from.
-std::filesystem::path defaultResourcesDirectory();
+/// colors.json in the resources directory ($REMINDERS_WIDGET_RESOURCES, else the one installed with the
+/// executable or built beside it: platform/data_files.h); nothing when no such directory exists.
+std::optional<std::filesystem::path> defaultColorsFile();
 
-/// The colours of `defaultResourcesDirectory()/colors.json`, read once. When the file is missing or broken
-/// the table is empty (named colours draw clear) and one error line says so.
+/// The table of the colours file at `path`, or why it cannot be used, naming the file: it cannot be read,
+/// is not an object of valid colour texts, or names no colour.
+Result<ColorTable> loadColorsFile(const std::filesystem::path& path);
+
+/// The colours of `defaultColorsFile()`, read once, or why there are none. The widget's background and
+/// avatars are named colours: the drawing commands refuse to draw without them.
+const Result<ColorTable>& loadDefaultColorTable();
+
+/// The table of `loadDefaultColorTable()`. When it failed the table is empty (named colours draw clear)
+/// and one error line says why.
 const ColorTable& defaultColorTable();
 
 }  // namespace rw::ui
