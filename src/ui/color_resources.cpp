@@ -101,23 +101,23 @@ Result<ColorTable> loadColorsFile(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     const int error = errno;
-    return Failure{.reason = "cannot read " + path.string() + ": " + std::strerror(error)};
+    return Failure{"cannot read " + path.string() + ": " + std::strerror(error)};
   }
   std::ostringstream text;
   text << file.rdbuf();
   auto table = ColorTable::parse(text.str());
   if (!table)
-    return Failure{.reason = path.string() +
+    return Failure{path.string() +
                              " is not a colours file (a JSON object from colour names to "
                              "\"#RRGGBB\" or \"#RRGGBBAA\" texts)"};
-  if (table->entries().empty()) return Failure{.reason = path.string() + " names no colours"};
+  if (table->entries().empty()) return Failure{path.string() + " names no colours"};
   return *std::move(table);
 }
 
 const Result<ColorTable>& loadDefaultColorTable() {
   static const Result<ColorTable> table = []() -> Result<ColorTable> {
     if (const auto path = defaultColorsFile()) return loadColorsFile(*path);
-    return Failure{.reason = "cannot find the colours file colors.json; looked in " +
+    return Failure{"cannot find the colours file colors.json; looked in " +
                              describeSearch(resourcesLocation(), executableDirectory())};
   }();
   return table;
