@@ -23,37 +23,6 @@ std::vector<Date> days(Date first, int count) {
   return dates;
 }
 
-TEST(TimelineSchedule, ShowsEachEntryWhenItsDateBeginsAndAsksAgainAtTheLast) {
-  TimelineSchedule schedule;
-  EXPECT_EQ(schedule.start().request, ReloadReason::start);
-  const Date midnight = at("2026-12-06T00:00:00Z");
-  HostActions actions = schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd,
-                                                 midnight.adding(9 * 3600), "UTC");
-  EXPECT_EQ(actions, (HostActions{.request = std::nullopt, .show = 0, .wakeAt = midnight.adding(kDay)}));
-  for (int day = 1; day < 30; ++day) {
-    actions = schedule.handle(HostEvent::deadline, *actions.wakeAt, "UTC");
-    ASSERT_EQ(actions.show, static_cast<std::size_t>(day));
-    EXPECT_EQ(actions.request, std::nullopt);
-  }
-  // The last entry's date begins: with atEnd that is a request, not a drawing of entry 30.
-  EXPECT_EQ(schedule.handle(HostEvent::deadline, *actions.wakeAt, "UTC").request, ReloadReason::atEnd);
-}
-
-TEST(TimelineSchedule, NeverWaitsOnlyForOutsideReloads) {
-  TimelineSchedule schedule;
-  const Date now = at("2026-12-06T09:00:00Z");
-  HostActions actions =
-      schedule.timelineArrived({at("2026-12-06T00:00:00Z")}, TimelineReloadPolicy::never, now, "UTC");
-  EXPECT_EQ(actions,
-            (HostActions{.request = std::nullopt, .show = 0, .wakeAt = std::nullopt}));  // no deadline at all
-  // Days pass, the clock is set, the zone changes: nothing to ask for, nothing new to draw.
-  for (HostEvent event : {HostEvent::deadline, HostEvent::clockSet, HostEvent::zoneChanged})
-    EXPECT_EQ(schedule.handle(event, now.adding(40 * kDay), "Asia/Tokyo"), HostActions{})
-        << static_cast<int>(event);
-  EXPECT_EQ(schedule.handle(HostEvent::reloadRequest, now, "UTC").request, ReloadReason::reloadRequest);
-  EXPECT_EQ(schedule.handle(HostEvent::payloadChanged, now, "UTC").request, ReloadReason::payloadChanged);
-}
-
 TEST(TimelineSchedule, ClockJumpsShowTheRightEntryAtOnce) {
   TimelineSchedule schedule;
   const Date midnight = at("2026-12-06T00:00:00Z");

@@ -139,6 +139,7 @@ TEST(TimelineReference, ScheduleOrdersAndCountsLikeAComparisonSort) {
     std::stable_sort(expected.begin(), expected.end(),
                      [&](std::size_t a, std::size_t b) { return before(instants[a], instants[b]); });
     const EventSchedule schedule(events);
+    EXPECT_TRUE(schedule.earliest(-1).empty());
     // The few first ones, which a list shows, as well as longer prefixes and more than there are.
     for (const std::size_t count : {1u, 6u, 9u, 257u, 5001u}) {
       const auto earliest = schedule.earliest(static_cast<std::int64_t>(count));
