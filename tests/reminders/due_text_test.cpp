@@ -36,20 +36,14 @@ TEST(DueText, UntranslatedKeysForDaysAndMonths) {
                   {0, 1, "TOMORROW"},
                   {0, -1, "YESTERDAY"},
                   {0, 2, "IN 2 DAY(S)"},
-                  {0, 30, "IN 30 DAY(S)"},
                   {0, -2, "2 DAY(S) AGO"},
                   // An absent count reads as zero.
                   {std::nullopt, 1, "TOMORROW"},
-                  {std::nullopt, -3, "3 DAY(S) AGO"},
-                  {0, std::nullopt, "TODAY"},
                   {std::nullopt, std::nullopt, "TODAY"},
                   // Months win over days, whatever the days' sign.
                   {1, 0, "IN 1 MONTH(S)"},
                   {1, -3, "IN 1 MONTH(S)"},
-                  {14, 5, "IN 14 MONTH(S)"},
-                  {-1, 0, "1 MONTH(S) AGO"},
                   {-3, -20, "3 MONTH(S) AGO"},
-                  {2, std::nullopt, "IN 2 MONTH(S)"},
                   // The most negative count has no positive counterpart: the largest is shown.
                   {min, 0, "9223372036854775807 MONTH(S) AGO"},
                   {0, min, "9223372036854775807 DAY(S) AGO"},
@@ -61,17 +55,12 @@ TEST(DueText, TranslatedWithTheLanguagesPluralForms) {
   // Catalogs for several locales at once; none needs the C library to know the locale.
   auto load = [](const char* locale) { return Catalog::load(builtStringsDirectory(), locale); };
   expectTexts(load("de_DE.UTF-8"),
-              {{0, 0, "Heute"},
-               {0, -1, "Gestern"},
-               {0, 2, "In 2 Tagen"},
-               {1, 9, "In 1 Monat"},
-               {-3, -20, "Vor 3 Monaten"}},
+              {{0, 0, "Heute"}, {0, 2, "In 2 Tagen"}, {1, 9, "In 1 Monat"}, {-3, -20, "Vor 3 Monaten"}},
               "de");
   expectTexts(load("pl_PL.UTF-8"),
               {{0, 1, "Jutro"},
                {0, 2, "Za 2 dni"},
                {0, -22, "22 dni temu"},
-               {1, 0, "Za 1 miesiąc"},
                {3, 2, "Za 3 miesiące"},
                {-5, 0, "5 miesięcy temu"},
                {-22, -1, "22 miesiące temu"}},
