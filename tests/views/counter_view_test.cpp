@@ -1,5 +1,5 @@
 // The counter view laid out with fixed metrics (a character half the font size wide, a line 1.25 × the
-// size) and with real fonts, and its colours on a rendered image.
+// size) and with real fonts.
 #include "views/counter_view.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include "support/view_probes.h"
 #include "ui/layout.h"
 #include "ui/pango_text_measurer.h"
-#include "ui/renderer.h"
 
 namespace rw {
 namespace {
@@ -123,68 +122,6 @@ TEST(CounterView, OtherLayoutsPlaceLabelAndNumberAtTheEnds) {
   EXPECT_NEAR(symbol->frame.minY() + symbol->firstBaseline, number->frame.minY() + number->firstBaseline,
               1e-9);
   EXPECT_EQ(number->frame.minX() - findKind(circle, "Frame")->frame.maxX(), 1);
-}
-
-TEST(CounterView, ALargeCountShowsAllItsDigitsWithRealFonts) {
-  const TextMeasurer& fonts = pangoTextMeasurer();
-  for (CounterLayout layout :
-       {CounterLayout::horizontal, CounterLayout::vertical, CounterLayout::accessoryRectangular}) {
-    const LayoutNode root = layOut(counter(layout, CounterStyle::overdue, 123456), {130, 60}, fonts);
-    const LayoutNode* number = findText(root, "123456");
-    const LayoutNode* label = findText(root, "OVERDUE");
-    ASSERT_TRUE(number && label);
-    EXPECT_DOUBLE_EQ(number->frame.width(),
-                     fonts.measure("123456", number->text()->font, std::nullopt, std::nullopt).size.width)
-        << caseName(layout);
-    EXPECT_LT(label->frame.width(), fonts.measure("OVERDUE", label->text()->font, std::nullopt, 1).size.width)
-        << caseName(layout) << ": the label should be the one cut";
-  }
-}
-
-TEST(CounterView, NestsAsAViewValue) {
-  const Element row =
-      HStack{.spacing = 12, .children = {counter(CounterLayout::horizontal, CounterStyle::today, 4)}};
-  EXPECT_EQ(describe(row),
-            "HStack(alignment: center, spacing: 12)\n"
-            "  WidgetCounterView(layout: horizontal, style: today, count: 4)\n");
-  EXPECT_NE(row, Element(HStack{.spacing = 12,
-                                .children = {counter(CounterLayout::horizontal, CounterStyle::today, 5)}}));
-}
-
-// A row of the two horizontal counters drawn to PNG at scale 2 and read back, probed beside the texts.
-TEST(CounterView, BoxesAreRedAndGreenWithTransparentCornersAndWhiteText) {
-  const Element row = HStack{.spacing = 12,
-                             .children = {counter(CounterLayout::horizontal, CounterStyle::overdue, 3),
-                                          counter(CounterLayout::horizontal, CounterStyle::today, 12)}};
-  const Size canvas{312, 30};
-  const auto decoded =
-      decodePng(encodePng(renderBitmap(layOut(row, canvas, pangoTextMeasurer()), canvas)).value());
-  ASSERT_TRUE(decoded);
-  const Bitmap& image = *decoded;
-  ASSERT_EQ(std::pair(image.width, image.height), std::pair(624, 60));
-  auto expectColour = [&](int x, int y, StandardColor tone) {
-    const Rgba expected = standardTone(tone), actual = image.at(x, y);
-    EXPECT_NEAR(actual.red, expected.red, 0.01) << x << "," << y;
-    EXPECT_NEAR(actual.green, expected.green, 0.01) << x << "," << y;
-    EXPECT_NEAR(actual.blue, expected.blue, 0.01) << x << "," << y;
-    EXPECT_EQ(actual.alpha, 1) << x << "," << y;
-  };
-  // Inside the padding at the leading edge and in the middle of the top padding of each box.
-  expectColour(8, 30, StandardColor::red);
-  expectColour(150, 4, StandardColor::red);
-  expectColour(324 + 8, 30, StandardColor::green);
-  expectColour(324 + 150, 4, StandardColor::green);
-  // The rounded corners are transparent, and so is the gap between the boxes.
-  for (auto [x, y] : {std::pair{0, 0}, {299, 0}, {0, 59}, {299, 59}, {324, 0}, {623, 59}, {312, 30}})
-    EXPECT_EQ(image.at(x, y).alpha, 0) << x << "," << y;
-  auto hasWhite = [&](int from, int to) {
-    for (int y = 16; y < 44; ++y)
-      for (int x = from; x < to; ++x)
-        if (const Rgba c = image.at(x, y); c.red > 0.95 && c.green > 0.95 && c.blue > 0.95) return true;
-    return false;
-  };
-  EXPECT_TRUE(hasWhite(0, 300));
-  EXPECT_TRUE(hasWhite(324, 624));
 }
 
 }  // namespace
