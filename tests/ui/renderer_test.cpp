@@ -119,9 +119,6 @@ TEST(PangoMeasurer, MeasuresWrapsAndCuts) {
   EXPECT_GT(natural.firstBaseline, 0);
   EXPECT_LT(natural.firstBaseline, natural.size.height);
   EXPECT_EQ(natural.firstBaseline, natural.lastBaseline);
-  // Larger and heavier text is wider.
-  EXPECT_GT(m.measure("OVERDUE reminders", {"Inter", 28, FontWeight::regular}, std::nullopt, 1).size.width,
-            1.8 * natural.size.width);
   EXPECT_GT(m.measure("OVERDUE reminders", {"Inter", 14, FontWeight::heavy}, std::nullopt, 1).size.width,
             natural.size.width);
   // Cut to one line it keeps within the width; unlimited, it wraps onto more lines.
