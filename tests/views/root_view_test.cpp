@@ -87,64 +87,60 @@ TEST(RootViewList, WithoutRemindersTheMessageSitsMidwayBelowTheCounters) {
   EXPECT_DOUBLE_EQ(above, below + 9);  // equal spacers; above them one more spacing of the list
 }
 
-TEST(RootViewAccessory, CountersOfEachAccessoryWithABackdropFromThirteenOnCircular) {
+TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFourteen) {
+  using namespace content_layout;
   const struct {
     ContentLayout layout;
     int major;
     int minor;
-    bool backdrop;
-  } cases[] = {{content_layout::AccessoryCircular{}, 12, 9, false},
-               {content_layout::AccessoryCircular{}, 13, 0, true},
-               {content_layout::AccessoryCircular{}, 14, 0, true},
-               {content_layout::AccessoryRectangular{}, 12, 0, false},
-               {content_layout::AccessoryRectangular{}, 14, 0, false}};
+  } cases[] = {{AccessoryCircular{}, 12, 9},
+               {AccessoryCircular{}, 13, 0},
+               {AccessoryCircular{}, 14, 0},
+               {AccessoryRectangular{}, 12, 0},
+               {AccessoryRectangular{}, 14, 0},
+               {SystemSmall{}, 13, 0},
+               {SystemSmall{}, 14, 0},
+               {SystemMediumLarge{{5, 9}}, 12, 0},
+               {SystemMediumLarge{{5, 9}}, 15, 0}};
+  const Fill gradient(widgetBackgroundGradient());
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(caseName(c.layout)) + " on " + std::to_string(c.major) + "." +
                  std::to_string(c.minor));
-    const LayoutNode root = layOut(entryWith(c.layout), onVersion(c.major, c.minor), {170, 76});
-    EXPECT_EQ(findKind(root, "AccessoryWidgetBackground") != nullptr, c.backdrop);
+    const bool circular = std::holds_alternative<AccessoryCircular>(c.layout);
+    const bool rectangular = std::holds_alternative<AccessoryRectangular>(c.layout);
+    const bool small = std::holds_alternative<SystemSmall>(c.layout);
+    const LayoutNode root = layOut(entryWith(c.layout, 2), onVersion(c.major, c.minor));
+    // The circular backdrop from 13; the gradient behind the whole canvas from 14, before only off
+    // accessories.
+    EXPECT_EQ(findKind(root, "AccessoryWidgetBackground") != nullptr, circular && c.major >= 13);
+    const auto painted = findAll(root, [&](const LayoutNode& n) {
+      const Fill* fill = testing::fillOf(n);
+      return fill && *fill == gradient;
+    });
+    ASSERT_EQ(painted.size(), c.major >= 14 || !(circular || rectangular) ? 1u : 0u);
+    if (!painted.empty()) {
+      EXPECT_EQ(painted[0]->frame, (Rect{{0, 0}, {364, 382}}));
+    }
+    // The small one is the flexible view from 14, the date and two vertical counters before.
+    EXPECT_EQ(findKind(root, "RemindersFlexibleSmallContentView") != nullptr, small && c.major >= 14);
+    if (small) {
+      EXPECT_NE(findText(root, "MONDAY"), nullptr);  // the date header of 1 January 2001
+      if (c.major >= 14) continue;
+    }
+    // Overdue above today, 4 apart on accessories; only the circular one has no label; the rectangular
+    // ones leading, inset from 14.
     const auto counters = nodesOfKind(root, "WidgetCounterView");
     ASSERT_EQ(counters.size(), 2u);
-    // Overdue above today, 4 apart; the rectangular ones leading, the circular ones centred.
-    EXPECT_EQ(counters[1]->frame.minY() - counters[0]->frame.maxY(), 4);
     EXPECT_NE(findText(*counters[0], "2"), nullptr);
     EXPECT_NE(findText(*counters[1], "3"), nullptr);
-    const bool circular = std::holds_alternative<content_layout::AccessoryCircular>(c.layout);
     EXPECT_EQ(findText(root, "OVERDUE") != nullptr, !circular);
-    const double inset = c.major >= 14 ? 16 : 0;
-    if (!circular) {
-      EXPECT_EQ(counters[0]->frame.minX(), inset);
+    if (circular || rectangular) {
+      EXPECT_EQ(counters[1]->frame.minY() - counters[0]->frame.maxY(), 4);
+    }
+    if (rectangular) {
+      EXPECT_EQ(counters[0]->frame.minX(), c.major >= 14 ? 16 : 0);
     }
   }
-}
-
-TEST(RootViewVersions, BackgroundAndSmallContentBeforeAndFromFourteen) {
-  const ContentLayout layouts[] = {content_layout::SystemMediumLarge{{5, 9}}, content_layout::SystemSmall{},
-                                   content_layout::AccessoryCircular{},
-                                   content_layout::AccessoryRectangular{}};
-  const Fill gradient(widgetBackgroundGradient());
-  for (const auto& layout : layouts)
-    for (int major : {12, 13, 14, 15}) {
-      SCOPED_TRACE(std::string(caseName(layout)) + " on " + std::to_string(major));
-      const bool accessory = std::holds_alternative<content_layout::AccessoryCircular>(layout) ||
-                             std::holds_alternative<content_layout::AccessoryRectangular>(layout);
-      const LayoutNode root = layOut(entryWith(layout, 2), onVersion(major));
-      // From 14 every layout gets the gradient behind the whole canvas; before, accessories get none.
-      const auto painted = findAll(root, [&](const LayoutNode& n) {
-        const Fill* fill = testing::fillOf(n);
-        return fill && *fill == gradient;
-      });
-      ASSERT_EQ(painted.size(), major >= 14 || !accessory ? 1u : 0u);
-      if (!painted.empty()) {
-        EXPECT_EQ(painted[0]->frame, (Rect{{0, 0}, {364, 382}}));
-      }
-      // The small one is the flexible view from 14, the date and two vertical counters before.
-      if (std::holds_alternative<content_layout::SystemSmall>(layout)) {
-        EXPECT_EQ(findKind(root, "RemindersFlexibleSmallContentView") != nullptr, major >= 14);
-        EXPECT_EQ(nodesOfKind(root, "WidgetCounterView").size(), major >= 14 ? 0u : 2u);
-        EXPECT_NE(findText(root, "MONDAY"), nullptr);  // the date header of 1 January 2001
-      }
-    }
 }
 
 TEST(RootViewLayout, TapsOnRowsFollowTheirLinksElsewhereTheWidgetLink) {
