@@ -12,7 +12,7 @@ WidgetEnvironment anyEnvironment() {
           .files = FileManager("/nonexistent/container")};
 }
 
-TEST(WidgetDeclaration, KindKeysAndFamiliesWithExtraLargeFromFourteen) {
+TEST(WidgetDeclaration, KindKeysFamiliesFromEachVersionAndContentInTheRootView) {
   const StaticConfiguration configuration = RemindersWidget{}.body(anyEnvironment(), {14, 0, 0});
   EXPECT_EQ(configuration.kind, "org.corvantis.reminders-widget");
   EXPECT_EQ(configuration.displayNameKey, "PLANNED EVENTS / WIDGET CONFIGURATION DISPLAY NAME");
@@ -20,18 +20,12 @@ TEST(WidgetDeclaration, KindKeysAndFamiliesWithExtraLargeFromFourteen) {
   using F = WidgetFamily;
   const std::vector<F> before{F::systemSmall, F::systemLarge};
   const std::vector<F> from14{F::systemSmall, F::systemLarge, F::systemExtraLarge};
-  const std::pair<PlatformVersion, const std::vector<F>&> cases[] = {{{12, 2, 0}, before},
-                                                                     {{13, 99, 99}, before},
-                                                                     {{14, 0, 0}, from14},
-                                                                     {{14, 0, 1}, from14},
-                                                                     {{26, 0, 0}, from14}};
+  const std::pair<PlatformVersion, const std::vector<F>&> cases[] = {
+      {{12, 2, 0}, before}, {{13, 99, 99}, before}, {{14, 0, 0}, from14}, {{26, 0, 0}, from14}};
   for (const auto& [version, families] : cases)
     EXPECT_EQ(RemindersWidget{}.body(anyEnvironment(), version).supportedFamilies, families)
         << version.major << "." << version.minor;
-}
 
-TEST(WidgetDeclaration, ContentWrapsACopyOfTheEntryInTheRootView) {
-  const StaticConfiguration configuration = RemindersWidget{}.body(anyEnvironment(), {14, 0, 0});
   // A family the widget does not offer still gets an entry, and the content draws it.
   TimelineProviderContext context{.family = WidgetFamily::accessoryCircular, .displaySize = {72, 72}};
   std::optional<RemindersWidgetTimelineEntry> entry;
