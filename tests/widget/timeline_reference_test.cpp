@@ -90,9 +90,9 @@ TEST(TimelineReference, OneOrderingPerRequestGivesTheSameTimelines) {
       {"Europe/Berlin", "de_DE", "2026-03-15T06:00:00+01:00"},
   };
   const TimelineProviderContext contexts[] = {
-      {WidgetFamily::systemSmall, {170, 170}},      {WidgetFamily::systemMedium, {364, 170}},
-      {WidgetFamily::systemLarge, {364, 300}},      {WidgetFamily::systemLarge, {364, 350}},
-      {WidgetFamily::systemExtraLarge, {768, 382}}, {WidgetFamily::accessoryCircular, {72, 72}},
+      {WidgetFamily::systemSmall, {170, 170}},
+      {WidgetFamily::systemMedium, {364, 170}},
+      {WidgetFamily::systemExtraLarge, {768, 382}},
   };
   for (const auto& zone : zones) {
     const UserSettings settings = fixtures::settingsFor(zone.zone, zone.locale);
