@@ -41,12 +41,13 @@ LayoutNode layOut(const RemindersWidgetTimelineEntry& entry, const Environment& 
   return layout(RemindersWidgetView{entry}.body(environment), canvas, environment, FixedTextMeasurer{});
 }
 
-TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCount) {
+TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmptyMessage) {
   const struct {
     std::int64_t planned;
     int reminders;
     std::size_t dividers;
-  } cases[] = {{2, 2, 1}, {5, 3, 3} /* not full: the last row has a divider too */, {5, 5, 4}, {1, 1, 0}};
+  } cases[] = {
+      {2, 2, 1}, {5, 3, 3} /* not full: the last row has a divider too */, {5, 5, 4}, {1, 1, 0}, {6, 0, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.planned) + " planned, " + std::to_string(c.reminders) + " reminders");
     const LayoutNode root = layOut(listEntry(c.planned, c.reminders), onVersion(14));
@@ -59,6 +60,17 @@ TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCount) {
     const LayoutNode& today = *nodesOfKind(root, "WidgetCounterView").at(1);
     EXPECT_EQ(today.frame.minX() - overdue.frame.maxX(), 12);
     EXPECT_EQ(overdue.frame.minY(), 16 + 2);
+    EXPECT_NE(findText(overdue, "2"), nullptr);
+    EXPECT_NE(findText(today, "3"), nullptr);
+    const LayoutNode* message = findText(root, "NO PLANNED EVENTS");
+    ASSERT_EQ(message != nullptr, c.reminders == 0);
+    if (message) {
+      // Equal spacers above and below the message; above them one more spacing of the list.
+      EXPECT_EQ(message->text()->font, (FontRequest{"Inter", 16, FontWeight::medium}));
+      EXPECT_DOUBLE_EQ(message->frame.minY() - overdue.frame.maxY() - 5,
+                       382 - 16 - message->frame.maxY() + 9);
+      continue;
+    }
     EXPECT_EQ(rows[0]->frame.minY(), overdue.frame.maxY() + 5 + 9);
     for (std::size_t i = 0; i < dividers.size(); ++i) {
       EXPECT_EQ(dividers[i]->frame.minY(), rows[i]->frame.maxY() + 9);
@@ -70,21 +82,7 @@ TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCount) {
     for (int i = 0; i < c.reminders; ++i)
       EXPECT_EQ(findText(*rows[i], "Title E" + std::to_string(i)),
                 findText(root, "Title E" + std::to_string(i)));
-    EXPECT_NE(findText(root, "2"), nullptr);
-    EXPECT_NE(findText(root, "3"), nullptr);
   }
-}
-
-TEST(RootViewList, WithoutRemindersTheMessageSitsMidwayBelowTheCounters) {
-  const LayoutNode root = layOut(listEntry(6, 0), onVersion(12));
-  const LayoutNode* message = findText(root, "NO PLANNED EVENTS");
-  ASSERT_NE(message, nullptr);
-  EXPECT_EQ(message->text()->font, (FontRequest{"Inter", 16, FontWeight::medium}));
-  EXPECT_EQ(message->text()->color, Color::white());
-  EXPECT_TRUE(nodesOfKind(root, "Divider").empty());
-  const double above = message->frame.minY() - findKind(root, "WidgetCounterView")->frame.maxY() - 5;
-  const double below = 382 - 16 - message->frame.maxY();
-  EXPECT_DOUBLE_EQ(above, below + 9);  // equal spacers; above them one more spacing of the list
 }
 
 TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFourteen) {
