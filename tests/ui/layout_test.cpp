@@ -180,6 +180,7 @@ TEST(Layout, UnusableLengthsNeverMakeUnsoundFrames) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const Element trees[] = {
       text("a").frame(-5, nan),
+      text("a").flexibleFrame({.idealWidth = -kInfinity, .idealHeight = nan}).fixedSize(),
       text("a").flexibleFrame(
           {.minWidth = kInfinity, .idealWidth = nan, .maxWidth = -3, .minHeight = 50, .maxHeight = 10}),
       HStack{.spacing = kInfinity, .children = {text("a"), Spacer{.minLength = kInfinity}, text("b")}},
