@@ -10,6 +10,10 @@ namespace {
 
 const FixedTextMeasurer kMetrics;
 
+LayoutNode layOut(const Element& tree, Size canvas) {
+  return layout(tree, canvas, Environment{}, kMetrics);
+}
+
 Element row(const char* title, const char* url) {
   return Link{
       .destination = url,
@@ -17,20 +21,15 @@ Element row(const char* title, const char* url) {
 }
 
 // Two 12.5-point rows, 10 apart, at the top of a 100 × 100 widget with a widget URL.
-LayoutNode widget() {
-  const Element tree =
-      VStack{.spacing = 10, .children = {row("one", "app://1"), row("two", "app://2"), Spacer{}}}.widgetURL(
-          "corvantis2://reminders");
-  return layout(tree, {100, 100}, Environment{}, kMetrics);
-}
+const Element kRows =
+    VStack{.spacing = 10, .children = {row("one", "app://1"), row("two", "app://2"), Spacer{}}};
 
 TEST(HitTesting, RowsOpenTheirOwnLinksAndTheRestTheWidgetURL) {
-  const LayoutNode root = widget();
-  struct Case {
+  const LayoutNode root = layOut(kRows.widgetURL("corvantis2://reminders"), {100, 100});
+  const struct {
     Point at;
     const char* url;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {{50, 5}, "app://1"},
       {{0, 0}, "app://1"},  // the top leading corner belongs to the row
       {{99.9, 12.4}, "app://1"},
@@ -38,46 +37,36 @@ TEST(HitTesting, RowsOpenTheirOwnLinksAndTheRestTheWidgetURL) {
       {{50, 22.5}, "app://2"},
       {{50, 80}, "corvantis2://reminders"},
   };
-  for (const Case& c : cases)
+  for (const auto& c : cases)
     EXPECT_EQ(linkAt(root, c.at), c.url) << c.at.x << "," << c.at.y;
-}
-
-TEST(HitTesting, WithoutAWidgetURLOnlyLinksAnswer) {
-  const LayoutNode root = layout(VStack{.spacing = 0, .children = {row("one", "app://1"), Spacer{}}},
-                                 {100, 100}, Environment{}, kMetrics);
-  EXPECT_EQ(linkAt(root, {5, 5}), "app://1");
-  EXPECT_EQ(linkAt(root, {5, 50}), std::nullopt);
+  EXPECT_EQ(linkAreas(root), (std::vector<LinkArea>{{{{0, 0}, {100, 100}}, "corvantis2://reminders", true},
+                                                    {{{0, 0}, {100, 12.5}}, "app://1", false},
+                                                    {{{0, 22.5}, {100, 12.5}}, "app://2", false}}));
+  // Without a widget URL only links answer.
+  const LayoutNode bare = layOut(kRows, {100, 100});
+  EXPECT_EQ(linkAt(bare, {5, 5}), "app://1");
+  EXPECT_EQ(linkAt(bare, {5, 50}), std::nullopt);
 }
 
 TEST(HitTesting, InnerAndFrontLinksWinAndClipsHideWhatTheyCut) {
   const Element inner =
       Link{.destination = "app://inner", .label = Text::verbatim("x").withFont(Font::system(10))};
-  const Element outer =
-      Link{.destination = "app://outer", .label = HStack{.spacing = 0, .children = {inner, Spacer{}}}};
-  const LayoutNode nested = layout(outer, {40, 12.5}, Environment{}, kMetrics);
+  const LayoutNode nested =
+      layOut(Link{.destination = "app://outer", .label = HStack{.spacing = 0, .children = {inner, Spacer{}}}},
+             {40, 12.5});
   EXPECT_EQ(linkAt(nested, {2, 2}), "app://inner");
   EXPECT_EQ(linkAt(nested, {20, 2}), "app://outer");
-
   const Element front = ZStack{.children = {row("back", "app://back"), row("front", "app://front")}};
-  EXPECT_EQ(linkAt(layout(front, {40, 12.5}, Environment{}, kMetrics), {2, 2}), "app://front");
-
+  EXPECT_EQ(linkAt(layOut(front, {40, 12.5}), {2, 2}), "app://front");
   // A link larger than the clip around it only counts inside the clip.
   const Element clipped = Link{.destination = "app://big", .label = Spacer{.minLength = 40}}
                               .frame(40, 40)
                               .frame(20, 20)
                               .clipRoundedRect(0)
                               .widgetURL("app://widget");
-  const LayoutNode root = layout(clipped, {20, 20}, Environment{}, kMetrics);
+  const LayoutNode root = layOut(clipped, {20, 20});
   EXPECT_EQ(linkAt(root, {10, 10}), "app://big");
   EXPECT_EQ(linkAt(root, {-5, 10}), "app://widget");
-}
-
-TEST(HitTesting, LinkAreasListEveryLinkWithItsFrame) {
-  const auto areas = linkAreas(widget());
-  ASSERT_EQ(areas.size(), 3u);
-  EXPECT_EQ(areas[0], (LinkArea{{{0, 0}, {100, 100}}, "corvantis2://reminders", true}));
-  EXPECT_EQ(areas[1], (LinkArea{{{0, 0}, {100, 12.5}}, "app://1", false}));
-  EXPECT_EQ(areas[2], (LinkArea{{{0, 22.5}, {100, 12.5}}, "app://2", false}));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
-// The reminder row: its two lines, the order of its chips, its colours and where a tap on it goes.
+// The reminder row laid out with fixed metrics: its two lines, the order and colours of its chips, and
+// where a tap on it goes.
 #include "views/reminder_view.h"
 
 #include <gtest/gtest.h>
 
+#include "support/view_probes.h"
 #include "ui/hit_testing.h"
 #include "ui/layout.h"
 
@@ -11,13 +13,6 @@ namespace {
 
 using namespace ui;
 using DueStyle = WidgetTimelineReminderComponent::DueStyle;
-
-template <class M>
-const M& expectKind(const Element& element) {
-  const M* kind = element.as<M>();
-  if (!kind) throw std::runtime_error(std::string("unexpected ") + element.kindName());
-  return *kind;
-}
 
 WidgetTimelineReminderComponent component(CustodyEventType type = CustodyEventType::care) {
   WidgetTimelineReminderComponent c;
@@ -34,153 +29,90 @@ WidgetTimelineReminderComponent component(CustodyEventType type = CustodyEventTy
   return c;
 }
 
-// Points into the row's tree, which must outlive it.
-struct RowParts {
-  std::string link;
-  const HStack* titleLine = nullptr;
-  const HStack* chipsLine = nullptr;
-};
-
-// Link > HStack(centre, 12) > VStack(leading, 4) > [ForegroundColor(white) > HStack] x 2.
-RowParts rowParts(const Element& row) {
-  const auto& link = expectKind<Link>(row);
-  const auto& outer = expectKind<HStack>(link.label);
-  EXPECT_EQ(outer.alignment, VerticalAlignment::center);
-  EXPECT_EQ(outer.spacing, 12);
-  EXPECT_EQ(outer.children.size(), 1u);
-  const auto& lines = expectKind<VStack>(outer.children.at(0));
-  EXPECT_EQ(lines.alignment, HorizontalAlignment::leading);
-  EXPECT_EQ(lines.spacing, 4);
-  EXPECT_EQ(lines.children.size(), 2u);
-  RowParts parts{.link = link.destination};
-  const HStack* stacks[2];
-  for (int i = 0; i < 2; ++i) {
-    const auto& white = expectKind<ForegroundColor>(lines.children.at(static_cast<std::size_t>(i)));
-    EXPECT_EQ(white.color, Color::white());
-    stacks[i] = &expectKind<HStack>(white.content);
-    EXPECT_EQ(stacks[i]->alignment, VerticalAlignment::lastTextBaseline);
-    EXPECT_EQ(stacks[i]->spacing, std::nullopt);
-  }
-  parts.titleLine = stacks[0];
-  parts.chipsLine = stacks[1];
-  return parts;
+LayoutNode layOut(const WidgetTimelineReminderComponent& c, Size canvas = {300, 80}) {
+  return layout(WidgetReminderView{c}, canvas, Environment{}, FixedTextMeasurer{});
 }
 
-TEST(ReminderRow, LinkTargetIsTheActionURLElseTheWidgetLink) {
-  auto without = component();
-  EXPECT_EQ(rowParts(WidgetReminderView{without}.body({})).link, "corvantis2://reminders");
-
-  auto with = component();
-  with.actionURL = URL::make("corvantis2://event/E1?x=1");
-  EXPECT_EQ(rowParts(WidgetReminderView{with}.body({})).link, "corvantis2://event/E1?x=1");
-
-  // A relative link is followed in its resolved form.
-  auto relative = component();
-  relative.actionURL = URL::make("event/E2", URL::make("https://example.org/app/"));
-  EXPECT_EQ(WidgetReminderView{relative}.linkTarget(), "https://example.org/app/event/E2");
-}
-
-TEST(ReminderRow, ChipsLineIsPersonsInOrderThenSpacerThenDueChip) {
-  const Element row = WidgetReminderView{component()}.body({});
-  const RowParts parts = rowParts(row);
-  const auto& chips = parts.chipsLine->children;
-  ASSERT_EQ(chips.size(), 5u);
-  const char* nicks[] = {"Ann", "Kid", "Max"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    const auto* chip = chips[i].asView<WidgetReminderView::Boilerplate>();
-    ASSERT_NE(chip, nullptr) << i;
-    EXPECT_EQ(chip->text, Text::verbatim(nicks[i]));
-  }
-  EXPECT_EQ(expectKind<Spacer>(chips[3]).minLength, std::nullopt);
-  const auto& priority = expectKind<LayoutPriority>(chips[4]);
-  EXPECT_EQ(priority.priority, 1);
-  const auto* due = priority.content.asView<WidgetReminderView::Boilerplate>();
-  ASSERT_NE(due, nullptr);
-  EXPECT_EQ(due->text, Text::verbatim("TODAY"));
-  EXPECT_EQ(due->color, Color::green());
-}
-
-TEST(ReminderRow, PersonColoursArePaletteOrRedAtEightyPercent) {
+TEST(ReminderRow, ChipsFollowTheTitleLineInOrderWithTheirColours) {
+  const LayoutNode root = layOut(component());
+  const auto chips = testing::nodesOfKind(root, "Background");
+  ASSERT_EQ(chips.size(), 4u);
   const struct {
-    std::int64_t index;
-    Color expected;
-  } cases[] = {
-      {0, Color::named("PersonProfile.PorcelainRose").withOpacity(0.8)},
-      {14, Color::named(std::string(*paletteColorName(14))).withOpacity(0.8)},
-      {15, Color::red().withOpacity(0.8)},
-      {-1, Color::red().withOpacity(0.8)},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(personColor({"183", c.index}), c.expected) << c.index;
-    // The palette version plays no part.
-    EXPECT_EQ(personColor({"999", c.index}), c.expected) << c.index;
+    const char* text;
+    Color fill;
+  } expected[] = {{"Ann", Color::named("PersonProfile.PorcelainRose").withOpacity(0.8)},
+                  {"Kid", Color::named(std::string(*paletteColorName(14))).withOpacity(0.8)},
+                  {"Max", Color::red().withOpacity(0.8)},  // past the palette
+                  {"TODAY", Color::green()}};
+  const LayoutNode* title = findText(root, "Swimming");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->text()->font, (FontRequest{"Inter", 15, FontWeight::medium}));
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(expected[i].text);
+    const LayoutNode* text = findText(*chips[i], expected[i].text);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(*testing::fillOf(*chips[i]), Fill(expected[i].fill));
+    EXPECT_EQ(text->text()->color, Color::white());
+    EXPECT_EQ(text->text()->font, (FontRequest{"Inter", 11, FontWeight::medium}));
+    // 11-point text padded by 1 above and below and 3 at the sides; 4 below the title line.
+    EXPECT_EQ(chips[i]->frame.size, (Size{text->frame.width() + 6, 11 * 1.25 + 2}));
+    EXPECT_EQ(chips[i]->frame.minY(), title->frame.maxY() + 4);
+    if (i > 0) {
+      EXPECT_GT(chips[i]->frame.minX(), chips[i - 1]->frame.maxX());
+    }
   }
-  EXPECT_EQ(personColor({"183", 0}).opacity, 0.8);
-}
-
-TEST(ReminderRow, DueColoursAreOpaqueRedGreenGray) {
+  EXPECT_EQ(chips[0]->frame.minX(), 0);
+  EXPECT_EQ(chips[3]->frame.maxX(), 300);                 // the due chip at the trailing end
+  EXPECT_EQ(personColor({"999", 14}), expected[1].fill);  // the palette version plays no part
   EXPECT_EQ(dueColor(DueStyle::overdue), Color::red());
-  EXPECT_EQ(dueColor(DueStyle::today), Color::green());
   EXPECT_EQ(dueColor(DueStyle::future), Color::gray());
-  for (auto style : {DueStyle::overdue, DueStyle::today, DueStyle::future})
-    EXPECT_EQ(dueColor(style).opacity, 1);
 }
 
-TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwise) {
+// The title line with a title too long for it and more persons than fit: the title is cut to one line,
+// the detail (the amount for expenses, the time otherwise) and the due chip keep their width.
+TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwiseCuttingOnlyTheTitle) {
+  const std::string time = resolvedText(Text::time(Date{800'000'000}), Environment{});
   for (auto type :
        {CustodyEventType::care, CustodyEventType::call, CustodyEventType::expense, CustodyEventType::memo}) {
-    const Element row = WidgetReminderView{component(type)}.body({});
-    const RowParts parts = rowParts(row);
-    const auto& line = parts.titleLine->children;
-    ASSERT_EQ(line.size(), 3u);
-    // Title: one line, full height, shortened in width, 15-point medium around the title only.
-    const auto& font = expectKind<SubtreeFont>(line[0]);
-    EXPECT_EQ(font.font, Font::system(15, FontWeight::medium));
-    const auto& fixed = expectKind<FixedSize>(font.content);
-    EXPECT_FALSE(fixed.horizontal);
-    EXPECT_TRUE(fixed.vertical);
-    const auto& limit = expectKind<LineLimit>(fixed.content);
-    EXPECT_EQ(limit.lines, 1);
-    EXPECT_EQ(expectKind<Text>(limit.content), Text::verbatim("Swimming"));
-    EXPECT_NE(line[1].as<Spacer>(), nullptr);
-    const auto& priority = expectKind<LayoutPriority>(line[2]);
-    EXPECT_EQ(priority.priority, 1);
-    const Text expected =
-        type == CustodyEventType::expense ? Text::verbatim("€ 24.50") : Text::time(Date{800'000'000});
-    EXPECT_EQ(expectKind<Text>(priority.content), expected.withFont(Font::system(15, FontWeight::bold)));
+    SCOPED_TRACE(rawValue(type));
+    auto c = component(type);
+    c.title = std::string(200, 'W');
+    for (int i = 0; i < 12; ++i)
+      c.personsLabels.push_back(
+          {.identifier = "P" + std::to_string(i), .nick = "Person" + std::to_string(i)});
+    const LayoutNode root = layOut(c);
+    const bool expense = type == CustodyEventType::expense;
+    const LayoutNode* title = findText(root, c.title);
+    const LayoutNode* detail = findText(root, expense ? "€ 24.50" : time);
+    ASSERT_TRUE(title && detail);
+    EXPECT_EQ(findText(root, expense ? time : "€ 24.50"), nullptr);
+    EXPECT_EQ(detail->text()->font, (FontRequest{"Inter", 15, FontWeight::bold}));
+    EXPECT_EQ(detail->frame.maxX(), 300);
+    EXPECT_EQ(detail->frame.maxY(), title->frame.maxY());
+    EXPECT_EQ(title->frame.height(), 15 * 1.25);
+    EXPECT_LT(title->frame.maxX(), detail->frame.minX());
+    if (expense) {
+      EXPECT_DOUBLE_EQ(detail->frame.width(), 7 * 0.5 * 15);  // every character of the amount
+    }
+    EXPECT_DOUBLE_EQ(findText(root, "TODAY")->frame.width(), 5 * 0.5 * 11);
   }
 }
 
-TEST(ReminderRow, ChipIsPaddedFilledAndClipped) {
-  const Element chip = WidgetReminderView::Boilerplate{Text::verbatim("Ann"), Color::gray()}.body({});
-  const auto& clip = expectKind<ClipRoundedRect>(chip);
-  EXPECT_EQ(clip.cornerRadius, 5);
-  const auto& background = expectKind<Background>(clip.content);
-  EXPECT_EQ(background.fill, Fill(Color::gray()));
-  const auto& padding = expectKind<Padding>(background.content);
-  EXPECT_EQ(padding.insets, (EdgeInsets{.top = 1, .leading = 3, .bottom = 1, .trailing = 3}));
-  // The font is the text's own; its colour comes from the line around it.
-  EXPECT_EQ(expectKind<Text>(padding.content),
-            Text::verbatim("Ann").withFont(Font::system(11, FontWeight::medium)));
-}
-
-TEST(ReminderRow, LongTitleIsCutWhileTheDetailAndDueChipKeepTheirWidth) {
-  auto c = component(CustodyEventType::expense);
-  c.title = std::string(200, 'W');
-  for (int i = 0; i < 12; ++i)
-    c.personsLabels.push_back({.identifier = "P" + std::to_string(i), .nick = "Person" + std::to_string(i)});
-  const FixedTextMeasurer metrics;
-  const LayoutNode root = layout(WidgetReminderView{c}.body({}), {300, 80}, {}, metrics);
-  const LayoutNode* amount = findText(root, "€ 24.50");
-  ASSERT_NE(amount, nullptr);
-  EXPECT_DOUBLE_EQ(amount->frame.width(), 7 * 0.5 * 15);  // every character of the amount
-  EXPECT_LE(amount->frame.maxX(), 300);
-  const LayoutNode* due = findText(root, "TODAY");
-  ASSERT_NE(due, nullptr);
-  EXPECT_DOUBLE_EQ(due->frame.width(), 5 * 0.5 * 11);
-  EXPECT_LE(due->frame.maxX(), 300);
-  // The row opens the widget's link anywhere on it.
-  EXPECT_EQ(linkAt(root, {150, 10}), "corvantis2://reminders");
+TEST(ReminderRow, ATapAnywhereOpensTheActionURLElseTheWidgetLink) {
+  auto with = component();
+  with.actionURL = URL::make("corvantis2://event/E1?x=1");
+  auto relative = component();
+  relative.actionURL = URL::make("event/E2", URL::make("https://example.org/app/"));
+  const std::pair<WidgetTimelineReminderComponent, const char*> cases[] = {
+      {component(), "corvantis2://reminders"},
+      {with, "corvantis2://event/E1?x=1"},
+      {relative, "https://example.org/app/event/E2"},  // followed in its resolved form
+  };
+  for (const auto& [c, url] : cases) {
+    const LayoutNode root = layOut(c);
+    EXPECT_EQ(linkAt(root, {1, root.frame.minY() + 1}), url);
+    EXPECT_EQ(linkAt(root, {299, root.frame.maxY() - 1}), url);
+  }
 }
 
 }  // namespace

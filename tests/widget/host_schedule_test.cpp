@@ -23,96 +23,40 @@ std::vector<Date> days(Date first, int count) {
   return dates;
 }
 
-TEST(TimelineSchedule, ShowsEachEntryWhenItsDateBeginsAndAsksAgainAtTheLast) {
-  TimelineSchedule schedule;
-  EXPECT_EQ(schedule.start().request, ReloadReason::start);
-  const Date midnight = at("2026-12-06T00:00:00Z");
-  HostActions actions = schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd,
-                                                 midnight.adding(9 * 3600), "UTC");
-  EXPECT_EQ(actions, (HostActions{.request = std::nullopt, .show = 0, .wakeAt = midnight.adding(kDay)}));
-  for (int day = 1; day < 30; ++day) {
-    actions = schedule.handle(HostEvent::deadline, *actions.wakeAt, "UTC");
-    ASSERT_EQ(actions.show, static_cast<std::size_t>(day));
-    EXPECT_EQ(actions.request, std::nullopt);
-  }
-  // The last entry's date begins: with atEnd that is a request, not a drawing of entry 30.
-  actions = schedule.handle(HostEvent::deadline, *actions.wakeAt, "UTC");
-  EXPECT_EQ(actions.request, ReloadReason::atEnd);
-}
-
-TEST(TimelineSchedule, NeverWaitsOnlyForOutsideReloads) {
-  TimelineSchedule schedule;
-  const Date now = at("2026-12-06T09:00:00Z");
-  HostActions actions =
-      schedule.timelineArrived({at("2026-12-06T00:00:00Z")}, TimelineReloadPolicy::never, now, "UTC");
-  EXPECT_EQ(actions.show, 0u);
-  EXPECT_EQ(actions.wakeAt, std::nullopt);  // no deadline at all
-  // Days pass, the clock is set, the zone changes: nothing to ask for, nothing new to draw.
-  for (HostEvent event : {HostEvent::deadline, HostEvent::clockSet, HostEvent::zoneChanged}) {
-    actions = schedule.handle(event, now.adding(40 * kDay), "Asia/Tokyo");
-    EXPECT_EQ(actions, HostActions{}) << static_cast<int>(event);
-  }
-  EXPECT_EQ(schedule.handle(HostEvent::reloadRequest, now, "UTC").request, ReloadReason::reloadRequest);
-  EXPECT_EQ(schedule.handle(HostEvent::payloadChanged, now, "UTC").request, ReloadReason::payloadChanged);
-}
-
-TEST(TimelineSchedule, ClockJumpsShowTheRightEntryAtOnce) {
+TEST(TimelineSchedule, ClockJumpsAndAnOverTimelineAskOnlyWhenTheTimelineCannotServe) {
   TimelineSchedule schedule;
   const Date midnight = at("2026-12-06T00:00:00Z");
-  HostActions actions =
-      schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd, midnight.adding(3600), "UTC");
-  ASSERT_EQ(actions.show, 0u);
+  (void)schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd, midnight.adding(3600),
+                                 "UTC");
   const struct {
     double offset;  // from the first midnight
     std::optional<std::size_t> show;
     std::optional<ReloadReason> request;
   } steps[] = {
-      {3 * kDay + 5 * 3600, 3, std::nullopt},             // resumed after three days asleep
-      {3 * kDay + 6 * 3600, std::nullopt, std::nullopt},  // same day: nothing to redraw
-      {1 * kDay + 1, 1, std::nullopt},                    // set back two days
+      {3 * kDay + 6 * 3600, 3, std::nullopt},
+      {3 * kDay + 7 * 3600, std::nullopt, std::nullopt},  // same day: nothing to redraw
       {0, 0, std::nullopt},                               // exactly the first midnight
       {-1, std::nullopt, ReloadReason::clockChanged},     // before the timeline: its days are not today
       {45 * kDay, std::nullopt, ReloadReason::atEnd},     // past the last entry
   };
   for (const auto& step : steps) {
-    actions = schedule.handle(HostEvent::clockSet, midnight.adding(step.offset), "UTC");
+    const HostActions actions = schedule.handle(HostEvent::clockSet, midnight.adding(step.offset), "UTC");
     EXPECT_EQ(actions.show, step.show) << step.offset;
     EXPECT_EQ(actions.request, step.request) << step.offset;
-    if (!step.request) {
-      EXPECT_GT(*actions.wakeAt, midnight.adding(step.offset)) << step.offset;
-    }
   }
-}
-
-TEST(TimelineSchedule, AZoneChangeAsksForTheNewZonesDays) {
-  TimelineSchedule schedule;
-  const Date midnight = at("2026-12-06T00:00:00+01:00");
-  (void)schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd, midnight.adding(3600),
-                                 "Europe/Berlin");
-  EXPECT_EQ(schedule.handle(HostEvent::zoneChanged, midnight.adding(7200), "Europe/Berlin").request,
-            std::nullopt);
-  EXPECT_EQ(schedule.handle(HostEvent::deadline, midnight.adding(7200), "America/New_York").request,
-            ReloadReason::zoneChanged);
-}
-
-TEST(TimelineSchedule, ATimelineAlreadyOverIsNotAskedForInALoop) {
-  TimelineSchedule schedule;
+  // A timeline already over is not asked for in a loop, only after the minimum interval.
   const Date now = at("2026-12-06T09:00:00Z");
-  HostActions actions = schedule.timelineArrived({now.adding(-2 * kDay), now.adding(-kDay)},
-                                                 TimelineReloadPolicy::atEnd, now, "UTC");
-  EXPECT_EQ(actions.request, std::nullopt);
-  EXPECT_EQ(actions.show, 1u);
-  EXPECT_EQ(actions.wakeAt, now.adding(kMinimumReloadInterval));
+  EXPECT_EQ(schedule.timelineArrived({now.adding(-2 * kDay), now.adding(-kDay)}, TimelineReloadPolicy::atEnd,
+                                     now, "UTC"),
+            (HostActions{.request = std::nullopt, .show = 1, .wakeAt = now.adding(kMinimumReloadInterval)}));
   EXPECT_EQ(schedule.handle(HostEvent::deadline, now.adding(1), "UTC").request, std::nullopt);
   EXPECT_EQ(schedule.handle(HostEvent::deadline, now.adding(kMinimumReloadInterval), "UTC").request,
             ReloadReason::atEnd);
 }
 
-// ---------------------------------------------------------------------------------------------------------
 // The loop, over a fake clock and a scripted event source.
-
 struct FakeClock final : HostClock {
-  Date instant;
+  Date instant = at("2026-12-06T09:30:00Z");
   std::string zone = "UTC";
   Date now() const override { return instant; }
   std::string timeZone() const override { return zone; }
@@ -138,20 +82,15 @@ struct Recorder {
 };
 
 // Timelines as the provider makes them: 31 UTC midnights from the clock's day, or one entry with never.
-HostDriver driverFor(const FakeClock& clock, Recorder& recorder,
-                     const std::function<bool()>& payloadReadable) {
+HostDriver driverFor(const FakeClock& clock, Recorder& recorder, const bool& payloadReadable) {
   return {
       .requestTimeline =
-          [&clock, payloadReadable](ReloadReason) {
+          [&clock, &payloadReadable](ReloadReason) {
             Timeline<RemindersWidgetTimelineEntry> timeline;
             const double today = std::floor(clock.instant.unixSeconds() / kDay) * kDay;
-            const int count = payloadReadable() ? 31 : 1;
-            timeline.policy = payloadReadable() ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never;
-            for (int i = 0; i < count; ++i) {
-              RemindersWidgetTimelineEntry entry;
-              entry.date = Date::fromUnixSeconds(today + i * kDay);
-              timeline.entries.push_back(entry);
-            }
+            timeline.policy = payloadReadable ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never;
+            for (int i = 0; i < (payloadReadable ? 31 : 1); ++i)
+              timeline.entries.emplace_back().date = Date::fromUnixSeconds(today + i * kDay);
             return timeline;
           },
       .show = [&recorder](const RemindersWidgetTimelineEntry& entry,
@@ -160,26 +99,19 @@ HostDriver driverFor(const FakeClock& clock, Recorder& recorder,
   };
 }
 
-std::function<HostEvent(std::optional<Date>)> sleepUntilDeadline(FakeClock& clock) {
-  return [&clock](std::optional<Date> deadline) {
-    EXPECT_TRUE(deadline.has_value());
-    if (deadline) clock.instant = *deadline;
-    return HostEvent::deadline;
-  };
-}
-
 TEST(TimelineHost, RunsTwoMonthsOnAFakeClockWithTwoAutomaticRequests) {
   FakeClock clock;
-  clock.instant = at("2026-12-06T09:30:00Z");
   ScriptedEvents events;
   for (int i = 0; i < 61; ++i)
-    events.script.push_back(sleepUntilDeadline(clock));
+    events.script.push_back([&clock](std::optional<Date> deadline) {
+      EXPECT_TRUE(deadline.has_value());
+      if (deadline) clock.instant = *deadline;
+      return HostEvent::deadline;
+    });
   Recorder recorder;
-  const std::size_t requests =
-      runTimelineHost(clock, events, driverFor(clock, recorder, [] { return true; }));
-
+  const bool readable = true;
+  ASSERT_EQ(runTimelineHost(clock, events, driverFor(clock, recorder, readable)), 3u);
   // Start, then at the last entry's date of each timeline (days 30 and 60).
-  ASSERT_EQ(requests, 3u);
   EXPECT_EQ(recorder.requests[0].reason, ReloadReason::start);
   EXPECT_EQ(recorder.requests[1].reason, ReloadReason::atEnd);
   EXPECT_EQ(recorder.requests[1].requestedAt, at("2027-01-05T00:00:00Z"));
@@ -191,58 +123,40 @@ TEST(TimelineHost, RunsTwoMonthsOnAFakeClockWithTwoAutomaticRequests) {
   EXPECT_EQ(clock.instant, at("2027-02-05T00:00:00Z"));
 }
 
-TEST(TimelineHost, NeverWaitsForSighupOrAPayloadChange) {
+TEST(TimelineHost, OutsideReloadsClockSetsAndZoneChangesRedrawAtOnce) {
   FakeClock clock;
-  clock.instant = at("2026-12-06T09:30:00Z");
   bool readable = false;
   ScriptedEvents events;
-  events.script.push_back([&](std::optional<Date>) {
-    clock.instant = clock.instant.adding(10 * kDay);  // ten days without a word
-    return HostEvent::reloadRequest;
-  });
-  events.script.push_back([&](std::optional<Date>) {
-    readable = true;
-    return HostEvent::payloadChanged;
-  });
+  const auto step = [&](std::function<void()> change, HostEvent event) {
+    events.script.push_back([change, event](std::optional<Date>) {
+      change();
+      return event;
+    });
+  };
+  // Ten days without a word under `never`, a SIGHUP, the payload appears, then the clock and zone move.
+  step([&] { clock.instant = clock.instant.adding(10 * kDay); }, HostEvent::reloadRequest);
+  step([&] { readable = true; }, HostEvent::payloadChanged);
+  step([&] { clock.instant = at("2026-12-20T08:00:00Z"); }, HostEvent::clockSet);  // resumed from suspend
+  step([&] { clock.instant = at("2026-12-18T08:00:00Z"); }, HostEvent::clockSet);  // set back
+  step([] {}, HostEvent::zoneChanged);  // the zone is the same: nothing to ask
+  step([&] { clock.zone = "Pacific/Auckland"; }, HostEvent::deadline);
   Recorder recorder;
-  runTimelineHost(clock, events, driverFor(clock, recorder, [&] { return readable; }));
+  runTimelineHost(clock, events, driverFor(clock, recorder, readable));
 
-  ASSERT_EQ(recorder.requests.size(), 3u);
+  ASSERT_EQ(recorder.requests.size(), 4u);
   EXPECT_EQ(recorder.requests[0].policy, TimelineReloadPolicy::never);
   EXPECT_EQ(events.deadlines[0], std::nullopt);  // `never` sets no deadline
   EXPECT_EQ(recorder.requests[1].reason, ReloadReason::reloadRequest);
   EXPECT_EQ(recorder.requests[2].reason, ReloadReason::payloadChanged);
   EXPECT_EQ(recorder.requests[2].entryCount, 31u);
-  EXPECT_EQ(events.deadlines.back(), at("2026-12-17T00:00:00Z"));
-}
-
-TEST(TimelineHost, ClockSetAndZoneChangeRedrawAtOnce) {
-  FakeClock clock;
-  clock.instant = at("2026-12-06T09:30:00Z");
-  ScriptedEvents events;
-  events.script.push_back([&](std::optional<Date>) {
-    clock.instant = at("2026-12-10T08:00:00Z");  // resumed from suspend
-    return HostEvent::clockSet;
-  });
-  events.script.push_back([&](std::optional<Date>) {
-    clock.instant = at("2026-12-08T08:00:00Z");  // set back
-    return HostEvent::clockSet;
-  });
-  events.script.push_back([&](std::optional<Date>) {
-    clock.zone = "Pacific/Auckland";
-    return HostEvent::zoneChanged;
-  });
-  Recorder recorder;
-  runTimelineHost(clock, events, driverFor(clock, recorder, [] { return true; }));
-
+  EXPECT_EQ(events.deadlines[2], at("2026-12-17T00:00:00Z"));
+  EXPECT_EQ(recorder.requests[3].reason, ReloadReason::zoneChanged);
+  EXPECT_EQ(recorder.requests[3].timeZone, "Pacific/Auckland");
+  // Day 4 of the timeline from 16 December at once, then day 2, then the new zone's timeline from its start.
   std::vector<std::size_t> indices;
   for (const auto& [date, index] : recorder.shown)
     indices.push_back(index);
-  // Entry 0, then day 4 at once, then day 2 at once, then the new zone's timeline from its entry 0.
-  EXPECT_EQ(indices, (std::vector<std::size_t>{0, 4, 2, 0}));
-  ASSERT_EQ(recorder.requests.size(), 2u);
-  EXPECT_EQ(recorder.requests[1].reason, ReloadReason::zoneChanged);
-  EXPECT_EQ(recorder.requests[1].timeZone, "Pacific/Auckland");
+  EXPECT_EQ(indices, (std::vector<std::size_t>{0, 0, 0, 4, 2, 0}));
 }
 
 }  // namespace

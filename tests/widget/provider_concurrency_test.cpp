@@ -7,7 +7,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "support/test_support.h"
@@ -18,7 +17,6 @@
 namespace rw {
 namespace {
 
-using fixtures::at;
 using fixtures::describe;
 using fixtures::event;
 
@@ -29,24 +27,27 @@ std::string withoutUUIDs(const std::string& text) {
 }
 
 TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
-  const Date now = at("2026-12-06T10:00:00-03:00");
+  const Date now = fixtures::at("2026-12-06T10:00:00-03:00");
   const UserSettings settings = fixtures::settingsFor("America/Sao_Paulo", "pt_BR");
   const TimelineProviderContext context{WidgetFamily::systemLarge, {364, 350}};
-  const RemindersWidgetPayload first{
-      .events = {event("a1", now.adding(-86'400)), event("a2", now), event("a3", now.adding(3 * 86'400))},
-      .persons = fixtures::persons()};
-  RemindersWidgetPayload second{.events = {}, .persons = fixtures::persons()};
+  RemindersWidgetPayload payloads[3] = {
+      {.events = {event("a1", now.adding(-86'400)), event("a2", now), event("a3", now.adding(3 * 86'400))},
+       .persons = fixtures::persons()},
+      {.events = {}, .persons = fixtures::persons()},
+      {.events = {}, .persons = fixtures::persons()}};  // empty
   for (int i = 0; i < 7; ++i)
-    second.events.push_back(event("b" + std::to_string(i), now.adding(i * 40'000.0 - 9e4)));
-  const RemindersWidgetPayload empty{.events = {}, .persons = fixtures::persons()};
+    payloads[1].events.push_back(event("b" + std::to_string(i), now.adding(i * 40'000.0 - 9e4)));
 
-  // Every answer a request may give while the file changes under it.
+  // Every answer a request may give while the file changes under it, and the bytes the writer writes.
   std::set<std::string> validTimelines, validEntries;
-  for (const RemindersWidgetPayload* payload : {&first, &std::as_const(second), &empty}) {
-    validTimelines.insert("atEnd\n" + describe(makeTimelineEntries(now, *payload, context, settings)));
-    if (!payload->events.empty())
+  std::vector<std::uint8_t> bytes[3];
+  for (int i = 0; i < 3; ++i) {
+    const auto& payload = payloads[i];
+    validTimelines.insert("atEnd\n" + describe(makeTimelineEntries(now, payload, context, settings)));
+    if (!payload.events.empty())
       validEntries.insert(
-          describe(makeTimelineEntry(now, payload->events, payload->persons, context, settings)));
+          describe(makeTimelineEntry(now, payload.events, payload.persons, context, settings)));
+    bytes[i] = *writePayload(payload, i == 2 ? plist::Format::binary : plist::Format::xml);
   }
   validTimelines.insert("never\n" + describe(makeTimelineEntry(now, {}, {}, context, settings)));
   const auto sample = samplePayload(settings.calendar, settings.strings, fixedClock(now));
@@ -54,10 +55,7 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
       withoutUUIDs(describe(makeTimelineEntry(now, sample.events, sample.persons, context, settings))));
 
   rw::testing::TemporaryDirectory container;
-  fixtures::store(container.path(), first);
-  const auto firstBytes = *writePayload(first, plist::Format::xml);
-  const auto secondBytes = *writePayload(second, plist::Format::xml);
-  const auto emptyBytes = *writePayload(empty, plist::Format::binary);
+  fixtures::store(container.path(), payloads[0]);
   const RemindersWidgetTimelineProvider provider(WidgetEnvironment{
       .settings = settings, .files = FileManager(container.path()), .clock = fixedClock(now)});
 
@@ -67,13 +65,12 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
     std::thread writer([&] {
       const auto file = container.path() / "reminders.plist";
       for (int i = 0; !stop.load(); ++i) {
-        const auto& bytes = i % 3 == 0 ? firstBytes : i % 3 == 1 ? secondBytes : emptyBytes;
         if (i % 2 == 0) {  // the way a careful writer replaces the file
           const auto temporary = container.path() / ("reminders.plist.tmp" + std::to_string(i));
-          rw::testing::writeFile(temporary, bytes);
+          rw::testing::writeFile(temporary, bytes[i % 3]);
           std::filesystem::rename(temporary, file);
         } else {  // in place: readers may see it empty or half written
-          rw::testing::writeFile(file, bytes);
+          rw::testing::writeFile(file, bytes[i % 3]);
         }
         rewrites.fetch_add(1);
         std::this_thread::yield();
@@ -82,33 +79,25 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
     std::vector<std::thread> requesters;
     for (int t = 0; t < 4; ++t) {
       requesters.emplace_back([&, t] {
-        for (int i = 0; i < 12; ++i) {
-          switch ((t + i) % 3) {
-            case 0:
-              if (!validEntries.contains(withoutUUIDs(describe(provider.placeholder(context))))) ++invalid;
-              break;
-            case 1: {
-              int calls = 0;
-              provider.getSnapshot(context, [&](RemindersWidgetTimelineEntry entry) {
-                ++calls;
-                if (!validEntries.contains(withoutUUIDs(describe(entry)))) ++invalid;
-              });
-              if (calls != 1) ++invalid;
-              break;
-            }
-            default: {
-              int calls = 0;
-              provider.getTimeline(context, [&](Timeline<RemindersWidgetTimelineEntry> timeline) {
-                ++calls;
-                const std::string answer =
-                    std::string(policyName(timeline.policy)) + "\n" + describe(timeline.entries);
-                if (!validTimelines.contains(answer)) ++invalid;
-              });
-              if (calls != 1) ++invalid;
-              break;
-            }
+        for (int i = 0; i < 12; ++i, ++answered) {
+          int calls = 0;
+          if ((t + i) % 3 == 0) {
+            ++calls;
+            if (!validEntries.contains(withoutUUIDs(describe(provider.placeholder(context))))) ++invalid;
+          } else if ((t + i) % 3 == 1) {
+            provider.getSnapshot(context, [&](RemindersWidgetTimelineEntry entry) {
+              ++calls;
+              if (!validEntries.contains(withoutUUIDs(describe(entry)))) ++invalid;
+            });
+          } else {
+            provider.getTimeline(context, [&](Timeline<RemindersWidgetTimelineEntry> timeline) {
+              ++calls;
+              if (!validTimelines.contains(std::string(policyName(timeline.policy)) + "\n" +
+                                           describe(timeline.entries)))
+                ++invalid;
+            });
           }
-          ++answered;
+          if (calls != 1) ++invalid;
         }
       });
     }
@@ -122,17 +111,13 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
   EXPECT_EQ(answered.load(), 48);
   EXPECT_GT(rewrites.load(), 0);
   // Lines from concurrent requests never mix within a line.
-  std::size_t begin = 0;
-  while (begin < output.size()) {
-    const std::size_t end = output.find('\n', begin);
-    ASSERT_NE(end, std::string::npos);
-    const std::string line = output.substr(begin, end - begin);
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);)
     EXPECT_TRUE(line == "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data" ||
                 line ==
                     "Error in WidgetTimelineReminderComponent.init(displayOn:event:persons:): No caregiver")
         << line;
-    begin = end + 1;
-  }
+  EXPECT_TRUE(output.empty() || output.back() == '\n');
 }
 
 }  // namespace

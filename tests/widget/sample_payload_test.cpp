@@ -1,4 +1,5 @@
-// The sample payload and the calendar functions that place its dates.
+// The sample payload the gallery shows: its events placed on days around now, one overdue and one for
+// today whatever the zone or the first day of the week, with new identifiers each time.
 #include "widget/sample_payload.h"
 
 #include <gtest/gtest.h>
@@ -24,223 +25,65 @@ RemindersWidgetPayload sampleAt(const UserSettings& settings, Date now) {
   return samplePayload(settings.calendar, settings.strings, fixedClock(now));
 }
 
-/// The sample's event numbers (1 to 4) in list order.
-std::vector<int> sortedOrder(const RemindersWidgetPayload& sample) {
-  std::vector<int> order{1, 2, 3, 4};
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return sample.events[a - 1].plannedDateFrom < sample.events[b - 1].plannedDateFrom;
-  });
-  return order;
-}
-
-TEST(CalendarFunctions, LandOnTheStartsOfCalendarDaysWeeksAndMonths) {
-  const struct {
-    const char* zone;
-    const char* locale;
-    const char* date;
-    const char* nextDay;
-    const char* previousDay;
-    const char* noon;
-    const char* month;
-    const char* nextMonth;
-    const char* nextWeek;
-  } cases[] = {
-      // An ordinary Wednesday; weeks from Sunday and from Monday.
-      {"America/New_York", "en_US", "2026-12-09T10:00:00-05:00", "2026-12-10T00:00:00-05:00",
-       "2026-12-08T00:00:00-05:00", "2026-12-09T12:00:00-05:00", "2026-12-01T00:00:00-05:00",
-       "2027-01-01T00:00:00-05:00", "2026-12-13T00:00:00-05:00"},
-      {"Europe/Berlin", "de_DE", "2026-12-09T10:00:00+01:00", "2026-12-10T00:00:00+01:00",
-       "2026-12-08T00:00:00+01:00", "2026-12-09T12:00:00+01:00", "2026-12-01T00:00:00+01:00",
-       "2027-01-01T00:00:00+01:00", "2026-12-14T00:00:00+01:00"},
-      // Weeks from Saturday.
-      {"Africa/Cairo", "ar_EG", "2026-12-09T10:00:00+02:00", "2026-12-10T00:00:00+02:00",
-       "2026-12-08T00:00:00+02:00", "2026-12-09T12:00:00+02:00", "2026-12-01T00:00:00+02:00",
-       "2027-01-01T00:00:00+02:00", "2026-12-12T00:00:00+02:00"},
-      // Across the change to summer time in New York (a 23-hour day) and from March into April.
-      {"America/New_York", "en_US", "2026-03-07T23:30:00-05:00", "2026-03-08T00:00:00-05:00",
-       "2026-03-06T00:00:00-05:00", "2026-03-07T12:00:00-05:00", "2026-03-01T00:00:00-05:00",
-       "2026-04-01T00:00:00-04:00", "2026-03-08T00:00:00-05:00"},
-      // Sao Paulo 2018-11-04 has no midnight: that day and that week begin at 01:00, the next day at
-      // midnight again.
-      {"America/Sao_Paulo", "pt_BR", "2018-11-03T22:00:00-03:00", "2018-11-04T01:00:00-02:00",
-       "2018-11-02T00:00:00-03:00", "2018-11-03T12:00:00-03:00", "2018-11-01T00:00:00-03:00",
-       "2018-12-01T00:00:00-02:00", "2018-11-04T01:00:00-02:00"},
-      {"America/Sao_Paulo", "pt_BR", "2018-11-04T01:00:00-02:00", "2018-11-05T00:00:00-02:00",
-       "2018-11-03T00:00:00-03:00", "2018-11-04T12:00:00-02:00", "2018-11-01T00:00:00-03:00",
-       "2018-12-01T00:00:00-02:00", "2018-11-11T00:00:00-02:00"},
-      // The last day of a year, in a zone far east.
-      {"Pacific/Kiritimati", "en_GB", "2026-12-31T23:59:59+14:00", "2027-01-01T00:00:00+14:00",
-       "2026-12-30T00:00:00+14:00", "2026-12-31T12:00:00+14:00", "2026-12-01T00:00:00+14:00",
-       "2027-01-01T00:00:00+14:00", "2027-01-04T00:00:00+14:00"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.zone) + " " + c.locale + " " + c.date);
-    const Calendar calendar = settingsFor(c.zone, c.locale).calendar;
-    const Date date = at(c.date);
-    EXPECT_EQ(formatRfc3339(startOfNextDay(date, calendar)), formatRfc3339(at(c.nextDay)));
-    EXPECT_EQ(formatRfc3339(startOfPreviousDay(date, calendar)), formatRfc3339(at(c.previousDay)));
-    EXPECT_EQ(formatRfc3339(noonOfDay(date, calendar)), formatRfc3339(at(c.noon)));
-    EXPECT_EQ(formatRfc3339(startOfMonth(date, calendar)), formatRfc3339(at(c.month)));
-    EXPECT_EQ(formatRfc3339(startOfNextMonth(date, calendar)), formatRfc3339(at(c.nextMonth)));
-    EXPECT_EQ(formatRfc3339(startOfNextWeek(date, calendar)), formatRfc3339(at(c.nextWeek)));
-  }
-}
-
-TEST(SamplePayload, HoldsTheFourPersonsAndEventsAroundNow) {
-  const UserSettings settings = settingsFor("America/New_York", "en_US");
-  const auto sample = sampleAt(settings, at("2026-12-09T10:00:00-05:00"));  // a Wednesday
-
-  ASSERT_EQ(sample.persons.size(), 4u);
-  const struct {
-    const char* identifier;
-    CustodyPersonType type;
-    const char* nick;
-    std::int64_t index;
-  } persons[] = {{"C1", CustodyPersonType::caregiver, "CAREGIVER 1 / SAMPLE", 6},
-                 {"C2", CustodyPersonType::caregiver, "CAREGIVER 2 / SAMPLE", 8},
-                 {"B1", CustodyPersonType::child, "CHILD 1 / SAMPLE", 4},
-                 {"B2", CustodyPersonType::child, "CHILD 2 / SAMPLE", 2}};
-  for (std::size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(sample.persons[i].identifier, persons[i].identifier);
-    EXPECT_EQ(sample.persons[i].type, persons[i].type);
-    EXPECT_EQ(sample.persons[i].nick, persons[i].nick);
-    EXPECT_EQ(sample.persons[i].colorEncoded, (ColorEncoded{"183", persons[i].index}));
-  }
-
-  ASSERT_EQ(sample.events.size(), 4u);
-  const struct {
-    const char* title;
-    CustodyEventType type;
-    const char* caregiver;
-    std::vector<std::string> beneficiaries;
-    const char* amount;
-    const char* from;
-    const char* to;
-  } events[] = {
-      {"DENTAL APPOINTMENT / SAMPLE",
-       CustodyEventType::expense,
-       "C1",
-       {"B1"},
-       "125",
-       "2026-12-08T14:00:30-05:00",
-       "2026-12-08T15:00:30-05:00"},
-      {"PARENTING TIME / SAMPLE",
-       CustodyEventType::care,
-       "C1",
-       {"B2"},
-       "",
-       "2026-12-09T17:00:00-05:00",
-       "2026-12-13T17:00:00-05:00"},
-      {"CALL / SAMPLE",
-       CustodyEventType::call,
-       "C2",
-       {"B1"},
-       "",
-       "2026-12-13T15:00:00-05:00",
-       "2026-12-13T15:20:00-05:00"},
-      // The first day of next month is a Friday; the week after it begins on Sunday 2027-01-03.
-      {"TRAVEL / SAMPLE",
-       CustodyEventType::expense,
-       "C2",
-       {"B1", "B2"},
-       "245",
-       "2027-01-03T01:00:00-05:00",
-       "2027-01-03T01:00:00-05:00"},
-  };
-  for (std::size_t i = 0; i < 4; ++i) {
-    SCOPED_TRACE(i + 1);
-    const auto& e = sample.events[i];
-    EXPECT_EQ(e.title, events[i].title);
-    EXPECT_EQ(e.type, events[i].type);
-    EXPECT_EQ(e.status, CustodyEventStatus::planned);
-    EXPECT_EQ(e.caregiver, events[i].caregiver);
-    EXPECT_EQ(testing::textsOf(e.beneficiaries), events[i].beneficiaries);
-    EXPECT_EQ(e.dueAmountText, events[i].amount);
-    EXPECT_EQ(e.notes, "");
-    EXPECT_EQ(e.actionURL, nullptr);
-    EXPECT_EQ(formatRfc3339(e.plannedDateFrom), formatRfc3339(at(events[i].from)));
-    EXPECT_EQ(formatRfc3339(e.plannedDateTo), formatRfc3339(at(events[i].to)));
-    EXPECT_EQ(e.dateFrom, e.plannedDateFrom);
-    EXPECT_EQ(e.dateTo, e.plannedDateTo);
-  }
-  EXPECT_EQ(sortedOrder(sample), (std::vector<int>{1, 2, 3, 4}));
-}
-
-TEST(SamplePayload, PreviewHasOneOverdueAndOneTodayReminderInEveryZone) {
-  const TimelineProviderContext large{WidgetFamily::systemLarge, {364, 382}};
+// Yesterday at 14:00:30, today at 17:00, 15:00 on the first day of next week, and 01:00 on the first day of
+// the week after the first of next month: one overdue and one for today, listed by planned start.
+TEST(SamplePayload, EventsStartAroundNowWithOneOverdueAndOneTodayInEveryZone) {
   const struct {
     const char* zone;
     const char* locale;
     const char* now;
+    bool travelBeforeCall;
+    std::vector<const char*> starts;
   } cases[] = {
-      {"America/New_York", "en_US", "2026-12-09T10:00:00-05:00"},
-      {"Europe/Berlin", "de_DE", "2026-12-09T00:00:00+01:00"},
-      {"Asia/Tokyo", "ja_JP", "2026-06-17T23:59:00+09:00"},
-      {"America/Sao_Paulo", "pt_BR", "2018-11-05T08:00:00-02:00"},  // the day after the missing midnight
-      {"Australia/Lord_Howe", "en_AU", "2026-10-07T09:00:00+11:00"},
+      {"America/New_York",
+       "en_US",
+       "2026-12-09T10:00:00-05:00",
+       false,
+       {"2026-12-08T14:00:30-05:00", "2026-12-09T17:00:00-05:00", "2026-12-13T15:00:00-05:00",
+        "2027-01-03T01:00:00-05:00"}},
+      // 2018-11-04 has no midnight in Sao Paulo: that day and its week begin at 01:00.
+      {"America/Sao_Paulo",
+       "pt_BR",
+       "2018-11-04T01:00:00-02:00",
+       false,
+       {"2018-11-03T14:00:30-03:00", "2018-11-04T17:00:00-02:00", "2018-11-11T15:00:00-02:00",
+        "2018-12-02T01:00:00-02:00"}},
+      // The last second of a year far east, weeks from Monday.
+      {"Pacific/Kiritimati",
+       "en_GB",
+       "2026-12-31T23:59:59+14:00",
+       true,
+       {"2026-12-30T14:00:30+14:00", "2026-12-31T17:00:00+14:00", "2027-01-04T15:00:00+14:00",
+        "2027-01-04T01:00:00+14:00"}},
+      {"Asia/Tokyo", "ja_JP", "2026-06-17T23:59:00+09:00", false, {}},
+      {"Australia/Lord_Howe", "en_AU", "2026-10-07T09:00:00+11:00", false, {}},
+      // On the last day of a week (Saturday, Friday) the call is tomorrow, not today.
+      {"America/New_York", "en_US", "2026-12-12T09:00:00-05:00", false, {}},
+      {"Africa/Cairo", "ar_EG", "2026-12-11T09:00:00+02:00", false, {}},
+      // 2027-01-01 falls in this week whether weeks begin on Sunday, Monday or Saturday: travel (01:00) is
+      // next week before the call (15:00).
+      {"America/New_York", "en_US", "2026-12-30T10:00:00-05:00", true, {}},
+      {"Africa/Cairo", "ar_EG", "2026-12-30T10:00:00+02:00", true, {}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.zone);
-    const UserSettings settings = settingsFor(c.zone, c.locale);
-    const Date now = at(c.now);
-    const auto sample = sampleAt(settings, now);
-    EXPECT_EQ(sortedOrder(sample), (std::vector<int>{1, 2, 3, 4}));
-    const auto entry = makeTimelineEntry(now, sample.events, sample.persons, large, settings);
-    EXPECT_EQ(entry.overdueCount, 1);
-    EXPECT_EQ(entry.todayCount, 1);
-    ASSERT_EQ(entry.reminders.size(), 4u);
-    EXPECT_EQ(entry.reminders[0].identifier, sample.events[0].identifier);
-    EXPECT_EQ(entry.reminders[3].identifier, sample.events[3].identifier);
-  }
-}
-
-TEST(SamplePayload, TravelComesBeforeTheCallWhenNextMonthBeginsThisWeek) {
-  // 2026-12-30 is a Wednesday; 2027-01-01 falls in the same week whether weeks begin on Sunday, Monday or
-  // Saturday, so the week after it is next week and travel (01:00) precedes the call (15:00) that day.
-  const struct {
-    const char* zone;
-    const char* locale;
-    const char* now;
-    const char* nextWeek;
-  } cases[] = {
-      {"America/New_York", "en_US", "2026-12-30T10:00:00-05:00", "2027-01-03T00:00:00-05:00"},
-      {"Europe/Berlin", "de_DE", "2026-12-30T10:00:00+01:00", "2027-01-04T00:00:00+01:00"},
-      {"Africa/Cairo", "ar_EG", "2026-12-30T10:00:00+02:00", "2027-01-02T00:00:00+02:00"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.locale);
-    const auto sample = sampleAt(settingsFor(c.zone, c.locale), at(c.now));
-    EXPECT_EQ(sortedOrder(sample), (std::vector<int>{1, 2, 4, 3}));
-    EXPECT_EQ(sample.events[3].plannedDateFrom, at(c.nextWeek).adding(3600));
-    EXPECT_EQ(sample.events[2].plannedDateFrom, at(c.nextWeek).adding(15 * 3600));
-  }
-}
-
-TEST(SamplePayload, OnTheLastDayOfTheWeekTheCallIsTomorrow) {
-  const TimelineProviderContext small{WidgetFamily::systemSmall, {170, 170}};
-  const struct {
-    const char* zone;
-    const char* locale;
-    const char* now;
-    const char* tomorrow;
-  } cases[] = {
-      {"America/New_York", "en_US", "2026-12-12T09:00:00-05:00", "2026-12-13T00:00:00-05:00"},  // Saturday
-      {"Europe/Berlin", "de_DE", "2026-12-13T09:00:00+01:00", "2026-12-14T00:00:00+01:00"},     // Sunday
-      {"Africa/Cairo", "ar_EG", "2026-12-11T09:00:00+02:00", "2026-12-12T00:00:00+02:00"},      // Friday
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.locale);
+    SCOPED_TRACE(std::string(c.zone) + " " + c.now);
     const UserSettings settings = settingsFor(c.zone, c.locale);
     const auto sample = sampleAt(settings, at(c.now));
-    EXPECT_EQ(sample.events[2].plannedDateFrom, at(c.tomorrow).adding(15 * 3600));
-    const auto entry = makeTimelineEntry(at(c.now), sample.events, sample.persons, small, settings);
-    EXPECT_EQ(entry.overdueCount, 1);
-    EXPECT_EQ(entry.todayCount, 1);  // the call is neither overdue nor today
-    EXPECT_TRUE(entry.reminders.empty());
+    ASSERT_EQ(sample.events.size(), 4u);
+    for (std::size_t i = 0; i < c.starts.size(); ++i)
+      EXPECT_EQ(formatRfc3339(sample.events[i].plannedDateFrom), formatRfc3339(at(c.starts[i]))) << i;
+    const auto entry = makeTimelineEntry(at(c.now), sample.events, sample.persons,
+                                         {WidgetFamily::systemLarge, {364, 382}}, settings);
+    EXPECT_EQ(std::pair(entry.overdueCount, entry.todayCount), std::pair(std::int64_t{1}, std::int64_t{1}));
+    // Every event's caregiver is among the sample's persons, so every one is listed.
+    ASSERT_EQ(entry.reminders.size(), 4u);
+    const std::size_t order[] = {0, 1, c.travelBeforeCall ? 3u : 2u, c.travelBeforeCall ? 2u : 3u};
+    for (std::size_t i = 0; i < 4; ++i)
+      EXPECT_EQ(entry.reminders[i].identifier, sample.events[order[i]].identifier) << i;
   }
 }
 
-TEST(SamplePayload, TwoSamplesDifferOnlyInEventIdentifiers) {
+TEST(SamplePayload, TwoSamplesDifferOnlyInTheirRandomVersionFourUUIDs) {
   const UserSettings settings = settingsFor("Europe/Warsaw", "pl_PL", /*translated=*/true);
   const Date now = at("2026-12-09T10:00:00+01:00");
   const auto first = sampleAt(settings, now);
@@ -255,24 +98,17 @@ TEST(SamplePayload, TwoSamplesDifferOnlyInEventIdentifiers) {
     second.events[i].identifier = first.events[i].identifier;
   }
   EXPECT_EQ(seen.size(), 8u);
-  RemindersWidgetPayload a = first, b = second;
-  EXPECT_EQ(writePayload(a, plist::Format::xml), writePayload(b, plist::Format::xml));
-  // Texts are the catalog's.
-  EXPECT_EQ(first.events[0].title, settings.strings.text("DENTAL APPOINTMENT / SAMPLE"));
-  EXPECT_EQ(first.persons[3].nick, settings.strings.text("CHILD 2 / SAMPLE"));
-}
+  EXPECT_EQ(writePayload(first, plist::Format::xml), writePayload(second, plist::Format::xml));
+  EXPECT_EQ(first.persons[3].nick, settings.strings.text("CHILD 2 / SAMPLE"));  // texts are the catalog's
 
-TEST(SamplePayload, UUIDsAreRandomVersionFour) {
-  const std::regex uuid("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
-  std::set<std::string> seen;
   std::set<char> digits;
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 300; ++i) {
     const std::string text = makeUUIDString();
     ASSERT_TRUE(std::regex_match(text, uuid)) << text;
     seen.insert(text);
     digits.insert(text.begin(), text.end());
   }
-  EXPECT_EQ(seen.size(), 500u);
+  EXPECT_EQ(seen.size(), 308u);
   EXPECT_EQ(digits.size(), 17u);  // every hexadecimal digit and the dash
 }
 

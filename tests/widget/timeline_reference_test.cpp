@@ -1,13 +1,12 @@
 // The provider orders the events once per request and counts by binary search. This test keeps the plain
 // per-entry procedure (count every event, sort a copy, keep the first rows) and checks that both give the
-// same timelines on random payloads.
+// same timelines on generated payloads, and the schedule's order against a comparison sort.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -20,43 +19,36 @@ namespace {
 
 using fixtures::at;
 using fixtures::describe;
-using fixtures::settingsFor;
-
-RemindersWidgetTimelineEntry referenceEntry(Date date, std::span<const WidgetEventPayload> events,
-                                            const std::vector<WidgetPersonPayload>& persons,
-                                            const TimelineProviderContext& context,
-                                            const UserSettings& settings) {
-  RemindersWidgetTimelineEntry entry;
-  const Date dayStart = settings.calendar.startOfDay(date);
-  const Date nextDayStart = settings.calendar.startOfDay(dayStart, 1);
-  entry.date = dayStart;
-  entry.layout = contentLayout(context);
-  for (const auto& event : events) {
-    if (event.plannedDateFrom < dayStart)
-      ++entry.overdueCount;
-    else if (event.plannedDateFrom < nextDayStart)
-      ++entry.todayCount;
-  }
-  if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&entry.layout)) {
-    std::vector<WidgetEventPayload> sorted(events.begin(), events.end());
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const auto& a, const auto& b) { return a.plannedDateFrom < b.plannedDateFrom; });
-    sorted.resize(std::min<std::size_t>(sorted.size(), static_cast<std::size_t>(list->size.remindersCount)));
-    for (const auto& event : sorted)
-      if (auto component = WidgetTimelineReminderComponent::make(date, event, persons, settings))
-        entry.reminders.push_back(std::move(*component));
-  }
-  return entry;
-}
 
 std::vector<RemindersWidgetTimelineEntry> referenceTimeline(Date now, const RemindersWidgetPayload& payload,
                                                             const TimelineProviderContext& context,
                                                             const UserSettings& settings) {
   std::vector<RemindersWidgetTimelineEntry> entries;
-  const Date today = settings.calendar.startOfDay(now);
-  for (int i = 0; i <= 30; ++i)
-    entries.push_back(referenceEntry(settings.calendar.startOfDay(today, i), payload.events, payload.persons,
-                                     context, settings));
+  for (int i = 0; i <= 30; ++i) {
+    RemindersWidgetTimelineEntry entry;
+    const Date dayStart = settings.calendar.startOfDay(settings.calendar.startOfDay(now), i);
+    const Date nextDayStart = settings.calendar.startOfDay(dayStart, 1);
+    entry.date = dayStart;
+    entry.layout = contentLayout(context);
+    for (const auto& event : payload.events) {
+      if (event.plannedDateFrom < dayStart)
+        ++entry.overdueCount;
+      else if (event.plannedDateFrom < nextDayStart)
+        ++entry.todayCount;
+    }
+    if (const auto* list = std::get_if<content_layout::SystemMediumLarge>(&entry.layout)) {
+      std::vector<WidgetEventPayload> sorted(payload.events.begin(), payload.events.end());
+      std::stable_sort(sorted.begin(), sorted.end(),
+                       [](const auto& a, const auto& b) { return a.plannedDateFrom < b.plannedDateFrom; });
+      sorted.resize(
+          std::min<std::size_t>(sorted.size(), static_cast<std::size_t>(list->size.remindersCount)));
+      for (const auto& event : sorted)
+        if (auto component =
+                WidgetTimelineReminderComponent::make(dayStart, event, payload.persons, settings))
+          entry.reminders.push_back(std::move(*component));
+    }
+    entries.push_back(std::move(entry));
+  }
   return entries;
 }
 
@@ -64,20 +56,16 @@ std::vector<RemindersWidgetTimelineEntry> referenceTimeline(Date now, const Remi
 /// with a caregiver who is not among the persons.
 RemindersWidgetPayload randomPayload(std::mt19937& random, Date now, const Calendar& calendar) {
   std::vector<Date> instants;
-  const Date today = calendar.startOfDay(now);
   for (int day = -3; day <= 33; day += 1 + static_cast<int>(random() % 3)) {
-    const Date start = calendar.startOfDay(today, day);
+    const Date start = calendar.startOfDay(calendar.startOfDay(now), day);
     instants.insert(instants.end(),
                     {start, start.adding(-0.001), start.adding(1), start.adding(12 * 3600.0)});
   }
-  std::uniform_int_distribution<int> count(0, 40);
   std::uniform_real_distribution<double> seconds(-5 * 86'400.0, 40 * 86'400.0);
   const std::vector<std::string> caregivers{"C1", "C2", "B1", "gone", ""};
-
-  RemindersWidgetPayload payload;
-  payload.persons = fixtures::persons();
+  RemindersWidgetPayload payload{.events = {}, .persons = fixtures::persons()};
   if (random() % 4 == 0) payload.persons.pop_back();
-  const int events = count(random);
+  const int events = static_cast<int>(random() % 41);
   for (int i = 0; i < events; ++i) {
     const Date planned =
         random() % 3 == 0 ? now.adding(seconds(random)) : instants[random() % instants.size()];
@@ -102,15 +90,12 @@ TEST(TimelineReference, OneOrderingPerRequestGivesTheSameTimelines) {
       {"Europe/Berlin", "de_DE", "2026-03-15T06:00:00+01:00"},
   };
   const TimelineProviderContext contexts[] = {
-      {WidgetFamily::systemSmall, {170, 170}},         {WidgetFamily::systemMedium, {364, 170}},
-      {WidgetFamily::systemLarge, {364, 300}},         {WidgetFamily::systemLarge, {364, 315}},
-      {WidgetFamily::systemLarge, {364, 330}},         {WidgetFamily::systemLarge, {364, 350}},
-      {WidgetFamily::systemExtraLarge, {768, 382}},    {WidgetFamily::accessoryCircular, {72, 72}},
-      {WidgetFamily::accessoryRectangular, {172, 76}}, {WidgetFamily::accessoryInline, {257, 26}},
+      {WidgetFamily::systemSmall, {170, 170}},
+      {WidgetFamily::systemMedium, {364, 170}},
+      {WidgetFamily::systemExtraLarge, {768, 382}},
   };
-  int compared = 0;
   for (const auto& zone : zones) {
-    const UserSettings settings = settingsFor(zone.zone, zone.locale);
+    const UserSettings settings = fixtures::settingsFor(zone.zone, zone.locale);
     const Date now = at(zone.now);
     std::mt19937 random(20261206);
     for (int round = 0; round < 8; ++round) {
@@ -123,27 +108,18 @@ TEST(TimelineReference, OneOrderingPerRequestGivesTheSameTimelines) {
         });
         ASSERT_EQ(describe(fast), describe(reference))
             << zone.zone << " round " << round << " " << familyName(context.family);
-        ++compared;
       }
     }
   }
-  EXPECT_EQ(compared, 5 * 8 * 10);
 }
 
-// The schedule's order against a comparison sort, on instants that stress an ordering of their bits:
-// negative and positive ones, both zeros, infinities, not-a-number, subnormals and many exact ties.
+// Instants that stress an ordering of their bits: negative and positive ones, both zeros, infinities,
+// not-a-number, subnormals and many exact ties.
 TEST(TimelineReference, ScheduleOrdersAndCountsLikeAComparisonSort) {
   constexpr double inf = std::numeric_limits<double>::infinity();
-  const std::vector<double> special{0.0,
-                                    -0.0,
-                                    inf,
-                                    -inf,
-                                    std::numeric_limits<double>::quiet_NaN(),
-                                    -std::numeric_limits<double>::quiet_NaN(),
-                                    std::numeric_limits<double>::denorm_min(),
-                                    -1e-300,
-                                    1e300,
-                                    -1.5};
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<double> special{
+      0.0, -0.0, inf, -inf, nan, -nan, std::numeric_limits<double>::denorm_min(), -1e-300, 1e300, -1.5};
   const auto before = [](double a, double b) { return a < b || (!std::isnan(a) && std::isnan(b)); };
   std::mt19937 random(7);
   std::uniform_real_distribution<double> wide(-4e9, 4e9);
@@ -152,34 +128,32 @@ TEST(TimelineReference, ScheduleOrdersAndCountsLikeAComparisonSort) {
     std::vector<double> instants;
     for (std::size_t i = 0; i < size; ++i) {
       const int pick = static_cast<int>(random() % 4);
-      const double instant = pick == 0   ? special[random() % special.size()]
-                             : pick == 1 ? std::round(wide(random) / 300) * 300  // whole five minutes
-                                         : wide(random);
-      instants.push_back(instant);
-      events.push_back(fixtures::event("e" + std::to_string(i), Date{instant}));
+      instants.push_back(pick == 0   ? special[random() % special.size()]
+                         : pick == 1 ? std::round(wide(random) / 300) * 300  // whole five minutes
+                                     : wide(random));
+      events.push_back(fixtures::event("e" + std::to_string(i), Date{instants.back()}));
     }
     std::vector<std::size_t> expected(size);
     for (std::size_t i = 0; i < size; ++i)
       expected[i] = i;
     std::stable_sort(expected.begin(), expected.end(),
                      [&](std::size_t a, std::size_t b) { return before(instants[a], instants[b]); });
-
     const EventSchedule schedule(events);
+    EXPECT_TRUE(schedule.earliest(-1).empty());
     // The few first ones, which a list shows, as well as longer prefixes and more than there are.
-    for (const std::size_t count : {1u, 6u, 8u, 9u, 200u, 257u, 5001u}) {
+    for (const std::size_t count : {1u, 6u, 9u, 257u, 5001u}) {
       const auto earliest = schedule.earliest(static_cast<std::int64_t>(count));
       ASSERT_EQ(earliest.size(), std::min(count, size));
       for (std::size_t i = 0; i < earliest.size(); ++i)
         ASSERT_EQ(earliest[i], &events[expected[i]]) << "place " << i << " of " << count << " of " << size;
     }
-
     std::vector<double> probes = special;
     for (int i = 0; i < 50 && size > 0; ++i)
       probes.push_back(instants[random() % size]);
-    for (const double probe : probes) {
-      const auto count = std::count_if(instants.begin(), instants.end(), [&](double x) { return x < probe; });
-      EXPECT_EQ(schedule.countBefore(Date{probe}), count) << "before " << probe << " of " << size;
-    }
+    for (const double probe : probes)
+      EXPECT_EQ(schedule.countBefore(Date{probe}),
+                std::count_if(instants.begin(), instants.end(), [&](double x) { return x < probe; }))
+          << "before " << probe << " of " << size;
   }
 }
 
