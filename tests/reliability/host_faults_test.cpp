@@ -127,20 +127,27 @@ HostRun::Step after(std::function<void()> change, HostEvent event) {
   };
 }
 
-TEST(HostFaults, KeepsRunningThroughFileFaultsAndPicksUpTheNextGoodFile) {
+class HostFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(container);
+    ASSERT_FALSE(good.empty());
+    writeFile(file, good);
+    clock.zone = "Europe/Warsaw";
+  }
   TemporaryDirectory directory;
   const fs::path container = directory.path() / "container";
   const fs::path file = container / kPayloadFileName;
-  fs::create_directory(container);
-  const auto good = writePayload(autumnPayload(), plist::Format::binary);
-  ASSERT_TRUE(good);
-  writeFile(file, *good);
+  const std::vector<std::uint8_t> good =
+      writePayload(autumnPayload(), plist::Format::binary).value_or(std::vector<std::uint8_t>{});
   FakeClock clock;
+};
+
+TEST_F(HostFaults, KeepsRunningThroughFileFaultsAndPicksUpTheNextGoodFile) {
   clock.instant = at("2026-10-24T10:00:00Z");
-  clock.zone = "Europe/Warsaw";
 
   const auto replaceFile = [&](std::function<void()> make) {
-    return [&file, make = std::move(make)] {
+    return [this, make = std::move(make)] {
       fs::remove(file);
       make();
     };
@@ -175,7 +182,7 @@ TEST(HostFaults, KeepsRunningThroughFileFaultsAndPicksUpTheNextGoodFile) {
         [&] {
           fs::create_directories(container);
           fs::remove_all(file);
-          writeFile(file, *good);
+          writeFile(file, good);
         },
         HostEvent::payloadChanged));
   }
@@ -204,16 +211,8 @@ TEST(HostFaults, KeepsRunningThroughFileFaultsAndPicksUpTheNextGoodFile) {
       "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n");
 }
 
-TEST(HostFaults, ClockJumpsAndZoneChangesShowTheUsersDayAtOnce) {
-  TemporaryDirectory directory;
-  const fs::path container = directory.path() / "container";
-  fs::create_directory(container);
-  const auto good = writePayload(autumnPayload(), plist::Format::xml);
-  ASSERT_TRUE(good);
-  writeFile(container / kPayloadFileName, *good);
-  FakeClock clock;
+TEST_F(HostFaults, ClockJumpsAndZoneChangesShowTheUsersDayAtOnce) {
   clock.instant = at("2026-10-23T21:30:00Z");  // 23:30 in Warsaw, summer time
-  clock.zone = "Europe/Warsaw";
 
   const auto jumpTo = [&](const char* instant) {
     return after([&, instant] { clock.instant = at(instant); }, HostEvent::clockSet);
