@@ -8,35 +8,39 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr std::uint64_t kHugePage = 2 * 1024 * 1024;
-
 struct Image {
+  std::string bytes;
   Elf64_Ehdr header{};
   std::vector<Elf64_Phdr> segments;
   std::vector<Elf64_Shdr> sections;
+
+  // Copies `count` records of type T at `offset`, false when the file is too short.
+  template <typename T>
+  bool read(std::uint64_t offset, std::size_t count, T* into) const {
+    if (offset > bytes.size() || count * sizeof(T) > bytes.size() - offset) return false;
+    std::memcpy(into, bytes.data() + offset, count * sizeof(T));
+    return true;
+  }
+  std::string section(const Elf64_Shdr& s) const {
+    return s.sh_offset <= bytes.size() ? bytes.substr(s.sh_offset, s.sh_size) : std::string();
+  }
 };
 
 bool readImage(const char* path, Image& image) {
   std::ifstream file(path, std::ios::binary);
-  if (!file.read(reinterpret_cast<char*>(&image.header), sizeof image.header)) return false;
-  if (image.header.e_ident[EI_CLASS] != ELFCLASS64 || image.header.e_phentsize != sizeof(Elf64_Phdr))
-    return false;
+  image.bytes.assign(std::istreambuf_iterator<char>(file), {});
+  if (!image.read(0, 1, &image.header) || image.header.e_ident[EI_CLASS] != ELFCLASS64) return false;
   image.segments.resize(image.header.e_phnum);
-  file.seekg(static_cast<std::streamoff>(image.header.e_phoff));
-  if (!file.read(reinterpret_cast<char*>(image.segments.data()),
-                 static_cast<std::streamsize>(image.segments.size() * sizeof(Elf64_Phdr))))
-    return false;
   image.sections.resize(image.header.e_shnum);
-  file.seekg(static_cast<std::streamoff>(image.header.e_shoff));
-  return static_cast<bool>(
-      file.read(reinterpret_cast<char*>(image.sections.data()),
-                static_cast<std::streamsize>(image.sections.size() * sizeof(Elf64_Shdr))));
+  return image.read(image.header.e_phoff, image.segments.size(), image.segments.data()) &&
+         image.read(image.header.e_shoff, image.sections.size(), image.sections.data());
 }
 
 TEST(ExecutableLayout, NoLoadedSegmentLinesUpWithHugePages) {
@@ -49,41 +53,11 @@ TEST(ExecutableLayout, NoLoadedSegmentLinesUpWithHugePages) {
     if (segment.p_type != PT_LOAD) continue;
     ++loaded;
     // A 2 MiB piece of the file can be mapped whole only where address and offset agree modulo 2 MiB.
-    EXPECT_NE((segment.p_vaddr - segment.p_offset) % kHugePage, 0u)
+    EXPECT_NE((segment.p_vaddr - segment.p_offset) % (2 * 1024 * 1024), 0u)
         << "segment at 0x" << std::hex << segment.p_vaddr << ", offset 0x" << segment.p_offset;
   }
   EXPECT_GE(loaded, 2);
 }
-
-#ifdef RW_REQUEST_CODE_ORDER
-// The bytes of `section` of the file at `path`.
-std::string sectionBytes(const char* path, const Elf64_Shdr& section) {
-  std::ifstream file(path, std::ios::binary);
-  std::string bytes(section.sh_size, '\0');
-  file.seekg(static_cast<std::streamoff>(section.sh_offset));
-  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return file ? bytes : std::string();
-}
-
-// Every function symbol of the executable: name, then address and size.
-std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> functions(const char* path,
-                                                                         const Image& image) {
-  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> found;
-  for (const Elf64_Shdr& section : image.sections) {
-    if (section.sh_type != SHT_SYMTAB || section.sh_link >= image.sections.size()) continue;
-    const std::string symbols = sectionBytes(path, section);
-    const std::string names = sectionBytes(path, image.sections[section.sh_link]);
-    for (std::size_t at = 0; at + sizeof(Elf64_Sym) <= symbols.size(); at += sizeof(Elf64_Sym)) {
-      Elf64_Sym symbol;
-      std::memcpy(&symbol, symbols.data() + at, sizeof symbol);
-      if (ELF64_ST_TYPE(symbol.st_info) != STT_FUNC || symbol.st_name >= names.size()) continue;
-      found.emplace(names.c_str() + symbol.st_name, std::pair{symbol.st_value, symbol.st_size});
-    }
-  }
-  return found;
-}
-
-#endif
 
 TEST(ExecutableLayout, TheFunctionsARequestRunsLieTogether) {
 #ifndef RW_REQUEST_CODE_ORDER
@@ -91,19 +65,30 @@ TEST(ExecutableLayout, TheFunctionsARequestRunsLieTogether) {
 #else
   Image image;
   ASSERT_TRUE(readImage(RW_WIDGET_EXECUTABLE, image));
-  const auto symbols = functions(RW_WIDGET_EXECUTABLE, image);
-  ASSERT_GT(symbols.size(), 10'000u) << "no symbol table";
+  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> functions;  // address and size
+  for (const Elf64_Shdr& section : image.sections) {
+    if (section.sh_type != SHT_SYMTAB || section.sh_link >= image.sections.size()) continue;
+    const std::string symbols = image.section(section),
+                      names = image.section(image.sections[section.sh_link]);
+    for (std::size_t at = 0; at + sizeof(Elf64_Sym) <= symbols.size(); at += sizeof(Elf64_Sym)) {
+      Elf64_Sym symbol;
+      std::memcpy(&symbol, symbols.data() + at, sizeof symbol);
+      if (ELF64_ST_TYPE(symbol.st_info) == STT_FUNC && symbol.st_name < names.size())
+        functions.emplace(names.c_str() + symbol.st_name, std::pair{symbol.st_value, symbol.st_size});
+    }
+  }
+  ASSERT_GT(functions.size(), 10'000u) << "no symbol table";
   std::ifstream order(RW_REQUEST_CODE_ORDER);
   std::uint64_t low = UINT64_MAX, high = 0;
   std::size_t listed = 0, placed = 0;
   for (std::string name; std::getline(order, name);) {
     if (name.empty() || name[0] == '#') continue;
     ++listed;
-    const auto symbol = symbols.find(name);
-    if (symbol == symbols.end()) continue;
+    const auto function = functions.find(name);
+    if (function == functions.end()) continue;
     ++placed;
-    low = std::min(low, symbol->second.first);
-    high = std::max(high, symbol->second.first + symbol->second.second);
+    low = std::min(low, function->second.first);
+    high = std::max(high, function->second.first + function->second.second);
   }
   // Most listed functions exist (another compiler or optimisation level inlines differently; a list gone
   // stale says so here), and they lie within 1 MiB of the 4 MB of code; unordered, they spread over nearly

@@ -35,9 +35,8 @@ RemindersWidgetPayload somePayload() {
 }
 
 TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeInEitherForm) {
-  TemporaryDirectory stored;
+  TemporaryDirectory stored, work;
   fixtures::store(stored.path(), somePayload());
-  TemporaryDirectory work;
   const fs::path json = work.path() / "payload.json";
   ASSERT_EQ(run({"payload", "--container", stored.path().string(), "-o", json.string()}).status, 0);
   const std::string written = readFile(json);
@@ -53,31 +52,24 @@ TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeInEitherForm) {
   }
 }
 
-TEST(PayloadCommands, AnOutputThroughALinkReplacesTheFileItNamesAndKeepsTheLink) {
-  TemporaryDirectory stored;
+TEST(PayloadCommands, OutputsThroughALinkOrIntoAPipeKeepWhatThePathNames) {
+  TemporaryDirectory stored, work;
   fixtures::store(stored.path(), somePayload());
-  TemporaryDirectory work;
+  // Through a link: the file it names is replaced, the link stays, and nothing is left beside the file.
   const fs::path target = work.path() / "target.json";
   rw::testing::writeFile(target, "old");
   const fs::path link = work.path() / "link.json";
   fs::create_symlink(target, link);
-
   ASSERT_EQ(run({"payload", "--container", stored.path().string(), "-o", link.string()}).status, 0);
   EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
   EXPECT_NE(readFile(target).find("\"events\""), std::string::npos);
-  // Nothing is left beside the file that was replaced.
   EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), fs::directory_iterator()), 2);
-}
 
-TEST(PayloadCommands, AnOutputThatIsNoPlainFileIsWrittenIntoAndStays) {
-  // A pipe stands for /dev/null and the like: renaming a file over it would put a plain file in its place.
-  TemporaryDirectory stored;
-  fixtures::store(stored.path(), somePayload());
-  TemporaryDirectory work;
+  // A pipe stands for /dev/null and the like: it is written into, never renamed over. The reader gives up
+  // after a while, so a program that never opens the pipe fails the test, not hangs it.
   const fs::path pipe = work.path() / "pipe";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   const fs::path received = work.path() / "received";
-  // The reader gives up after a while, so a program that never opens the pipe fails the test, not hangs it.
   const std::string command = "timeout 30 cat " + quoted(pipe.string()) + " > " + quoted(received.string()) +
                               " & " + quoted(RW_WIDGET_EXECUTABLE) + " payload --container " +
                               quoted(stored.path().string()) + " -o " + quoted(pipe.string()) +

@@ -1,26 +1,15 @@
 // render, gallery, tap, describe and host as a user runs them.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/run_program.h"
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
-
-extern char** environ;
 
 namespace rw {
 namespace {
@@ -30,7 +19,6 @@ using fixtures::event;
 using Json = nlohmann::json;
 using rw::testing::TemporaryDirectory;
 
-using rw::testing::quoted;
 using rw::testing::Ran;
 using rw::testing::run;
 
@@ -182,102 +170,51 @@ TEST(GalleryCommand, EscapesPayloadTextsAndLinksOnlyExpectedSchemes) {
   EXPECT_EQ(areas[0].href, "");  // nohref
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// host
-
-class HostProcess {
- public:
-  HostProcess(const std::vector<std::string>& args, const std::filesystem::path& log) : log_(log) {
-    std::vector<std::string> argv{RW_WIDGET_EXECUTABLE};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (auto& arg : argv)
-      pointers.push_back(arg.data());
-    pointers.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, pointers.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~HostProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-
-  /// Waits (up to 20 s) until the output has at least `count` lines matching `pattern`.
-  bool waitForLines(const std::regex& pattern, std::size_t count) const {
-    for (int i = 0; i < 400; ++i) {
-      if (countLines(pattern) >= count) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-  std::size_t countLines(const std::regex& pattern) const {
-    std::ifstream in(log_);
-    std::size_t n = 0;
-    for (std::string line; std::getline(in, line);)
-      n += std::regex_search(line, pattern) ? 1 : 0;
-    return n;
-  }
-  void signal(int number) const { ::kill(pid_, number); }
-  /// The exit status after the process ended, or -1.
-  int wait() {
-    int status = 0;
-    if (::waitpid(pid_, &status, 0) != pid_) return -1;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::filesystem::path log_;
-};
+// The number of lines of `file` that match `pattern`.
+std::size_t linesMatching(const std::filesystem::path& file, const std::string& pattern) {
+  const std::string text = rw::testing::readFile(file);
+  const std::regex re(pattern, std::regex::multiline);
+  return static_cast<std::size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), {}));
+}
 
 TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
-  TemporaryDirectory scratch;
+  TemporaryDirectory scratch, logs;
   const auto container = scratch.path() / "container";
   std::filesystem::create_directory(container);
   const auto picture = scratch.path() / "widget.png";
-  HostProcess host(
-      {"host", "-o", picture.string(), "--container", container.string(), "--time-zone", "UTC", "--family",
-       "systemSmall", "--strings", (rw::testing::binaryDirectory() / "strings").string()},
-      scratch.path() / "log");
-  const std::regex request(R"(^\d{4}-\d\d-\d\dT[\d:.]+Z request \()");
-  ASSERT_TRUE(host.waitForLines(
-      std::regex(R"(request \(start\) in UTC: 1 entry, reload never; showing entry 0$)"), 1));
+  const auto log = logs.path() / "log";
+  rw::testing::Child host(
+      {RW_WIDGET_EXECUTABLE, "host", "-o", picture.string(), "--container", container.string(), "--time-zone",
+       "UTC", "--family", "systemSmall", "--strings", (rw::testing::binaryDirectory() / "strings").string()},
+      {}, log);
+  const auto logged = [&](const std::string& pattern, std::size_t times = 1) {
+    return rw::testing::eventually([&] { return linesMatching(log, pattern) >= times; });
+  };
+  const std::string empty = R"(request \(payloadChanged\) in UTC: 1 entry, reload never)";
+  const std::string full = R"(request \(payloadChanged\) in UTC: 31 entries, reload atEnd)";
+  ASSERT_TRUE(logged(
+      R"(^\d{4}-\d\d-\d\dT[\d:.]+Z request \(start\) in UTC: 1 entry, reload never; showing entry 0$)"));
   EXPECT_TRUE(std::filesystem::exists(picture));
-
   host.signal(SIGHUP);
-  ASSERT_TRUE(host.waitForLines(std::regex(R"(request \(reloadRequest\))"), 1));
-
+  ASSERT_TRUE(logged(R"(request \(reloadRequest\))"));
   // Written beside and renamed into place, as the application does.
   fixtures::store(scratch.path(), twoReminders());
   std::filesystem::rename(scratch.path() / "reminders.plist", container / "reminders.plist");
-  ASSERT_TRUE(
-      host.waitForLines(std::regex(R"(request \(payloadChanged\) in UTC: 31 entries, reload atEnd)"), 1));
-
-  // The container removed and made again: the host keeps watching.
+  ASSERT_TRUE(logged(full));
+  // The container removed and made again (an empty one is asked about at once): the host keeps watching.
   std::filesystem::remove_all(container);
-  ASSERT_TRUE(
-      host.waitForLines(std::regex(R"(request \(payloadChanged\) in UTC: 1 entry, reload never)"), 1));
+  ASSERT_TRUE(logged(empty));
+  const std::size_t emptyBefore = linesMatching(log, empty);
   std::filesystem::create_directory(container);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(logged(empty, emptyBefore + 1));
   fixtures::store(container, twoReminders());
-  ASSERT_TRUE(
-      host.waitForLines(std::regex(R"(request \(payloadChanged\) in UTC: 31 entries, reload atEnd)"), 2));
+  ASSERT_TRUE(logged(full, 2));
 
   host.signal(SIGTERM);
   EXPECT_EQ(host.wait(), 0);
-  EXPECT_EQ(host.countLines(std::regex("^Host ended$")), 1u);
+  EXPECT_EQ(linesMatching(log, "^Host ended$"), 1u);
   // No temporary picture is left behind.
-  std::size_t files = 0;
-  for ([[maybe_unused]] const auto& item : std::filesystem::directory_iterator(scratch.path()))
-    ++files;
-  EXPECT_EQ(files, 3u);  // container, widget.png, log
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 2);  // container, picture
   EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
 }
 

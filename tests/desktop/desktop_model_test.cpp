@@ -73,35 +73,31 @@ ui::LayoutNode widgetWithRows(std::string widgetURL = "corvantis2://reminders") 
   return widget;
 }
 
-TEST(ClickTarget, TheRowsOwnLinkElseTheWidgetsAndNeverAnUnsafeScheme) {
+TEST(ClickTarget, TheRowsOwnLinkElseTheWidgetsOrTheAppsAndNeverAnUnsafeScheme) {
   const ui::LayoutNode widget = widgetWithRows();
-  const Size size{200, 100};
+  const ui::LayoutNode hostile = widgetWithRows("data:text/html,<script>x</script>");
+  const ui::LayoutNode bare{.kind = "VStack", .frame = {{0, 0}, {50, 50}}};  // no link: the app's
   const struct {
+    const ui::LayoutNode& tree;
     ui::Point at;
     std::optional<std::string> url;
   } cases[] = {
-      {{100, 15}, "https://example.org/e/1"},
-      {{0, 0}, "https://example.org/e/1"},
-      {{100, 95}, "corvantis2://reminders"},  // below the rows: the widget's link
-      {{100, 45}, std::nullopt},              // a file: link is shown, never opened
-      {{100, 75}, std::nullopt},              // nor javascript:, in any case
+      {widget, {100, 15}, "https://example.org/e/1"},
+      {widget, {0, 0}, "https://example.org/e/1"},
+      {widget, {100, 95}, "corvantis2://reminders"},  // below the rows: the widget's link
+      {widget, {100, 45}, std::nullopt},              // a file: link is shown, never opened
+      {widget, {100, 75}, std::nullopt},              // nor javascript:, in any case
       // The window rounds the widget's size up by up to a pixel; past the widget nothing opens.
-      {{200, 50}, std::nullopt},
-      {{50, 100}, std::nullopt},
-      {{-0.5, 50}, std::nullopt},
+      {widget, {200, 50}, std::nullopt},
+      {widget, {50, 100}, std::nullopt},
+      {widget, {-0.5, 50}, std::nullopt},
+      {bare, {25, 25}, "corvantis2://reminders"},
+      {hostile, {100, 95}, std::nullopt},  // a widget link the program would not open
+      {hostile, {100, 15}, "https://example.org/e/1"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(urlForClick(widget, size, c.at), c.url) << c.at.x << "," << c.at.y;
-}
-
-TEST(ClickTarget, TheAppsLinkWhereTheTreeHasNone) {
-  // A tree without any link still opens the app: a click anywhere on the widget does.
-  const ui::LayoutNode bare{.kind = "VStack", .frame = {{0, 0}, {50, 50}}};
-  EXPECT_EQ(urlForClick(bare, {50, 50}, {25, 25}), "corvantis2://reminders");
-  // A widget link the program would not open is not opened either.
-  const ui::LayoutNode hostile = widgetWithRows("data:text/html,<script>x</script>");
-  EXPECT_EQ(urlForClick(hostile, {200, 100}, {100, 95}), std::nullopt);
-  EXPECT_EQ(urlForClick(hostile, {200, 100}, {100, 15}), "https://example.org/e/1");
+    EXPECT_EQ(urlForClick(c.tree, {c.tree.frame.size.width, c.tree.frame.size.height}, c.at), c.url)
+        << c.tree.kind << " at " << c.at.x << "," << c.at.y;
 }
 
 }  // namespace

@@ -26,9 +26,10 @@ inline std::string quoted(const std::string& text) {
   return q + "'";
 }
 
-/// Runs the program with `args`, without TZ, the locale variables and the program's own variables, plus
+/// Runs `program` with `args`, without TZ, the locale variables and the program's own variables, plus
 /// `environment` ("NAME=value" items).
-inline Ran run(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
+inline Ran runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& environment = {}) {
   TemporaryDirectory scratch;
   const auto errFile = scratch.path() / "stderr";
   std::string command =
@@ -36,7 +37,7 @@ inline Ran run(const std::vector<std::string>& args, const std::vector<std::stri
       "-u REMINDERS_WIDGET_STRINGS";
   for (const auto& item : environment)
     command += " " + quoted(item);
-  command += " " + quoted(RW_WIDGET_EXECUTABLE);
+  command += " " + quoted(program);
   for (const auto& arg : args)
     command += " " + quoted(arg);
   command += " 2>" + quoted(errFile.string());
@@ -51,6 +52,11 @@ inline Ran run(const std::vector<std::string>& args, const std::vector<std::stri
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.err = readFile(errFile);
   return result;
+}
+
+/// Runs build/reminders-widget as `runProgram` does.
+inline Ran run(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
+  return runProgram(RW_WIDGET_EXECUTABLE, args, environment);
 }
 
 }  // namespace rw::testing

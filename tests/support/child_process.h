@@ -1,0 +1,101 @@
+// A program run in the background (a host, a desktop window, an X server) and waits on conditions with a
+// deadline, for the tests of long-running commands.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace rw::testing {
+
+/// Polls `done` every 20 ms until it holds (true) or `patience` has passed (false).
+template <typename Condition>
+bool eventually(Condition done, std::chrono::milliseconds patience = std::chrono::seconds(15)) {
+  const auto until = std::chrono::steady_clock::now() + patience;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+/// A child process writing its standard output to `out` and its standard error to `out` + ".err", with
+/// `environment` ("NAME=value" items; the test's own environment when empty) and optionally a descriptor of
+/// the test as its descriptor 9. Stopped (SIGTERM, SIGKILL after two seconds) when it goes out of scope, so
+/// that a failing test leaves nothing running.
+class Child {
+ public:
+  Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+        const std::filesystem::path& out, std::optional<int> inherit = std::nullopt) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (out.string() + ".err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (inherit) posix_spawn_file_actions_adddup2(&actions, *inherit, 9);
+    std::vector<char*> args, env;
+    for (const auto& a : argv)
+      args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (const auto& e : environment)
+      env.push_back(const_cast<char*>(e.c_str()));
+    env.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, args.data(),
+                    environment.empty() ? environ : env.data()) != 0)
+      pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() { stop(); }
+
+  void signal(int number) const {
+    if (pid_ > 0) ::kill(pid_, number);
+  }
+
+  /// Waits (at most `patience`) for the child to end by itself, then stops it; its exit status, or -1.
+  int wait(std::chrono::milliseconds patience = std::chrono::seconds(15)) {
+    eventually(
+        [&] {
+          int status = 0;
+          if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_) return pid_ <= 0;
+          status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+          pid_ = -1;
+          return true;
+        },
+        patience);
+    return stop();
+  }
+
+  /// Ends the child (SIGTERM, SIGKILL if need be); its exit status, or -1 when it did not exit normally.
+  int stop() {
+    if (pid_ <= 0) return status_;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    if (!eventually([&] { return ::waitpid(pid_, &status, WNOHANG) != 0; }, std::chrono::seconds(2))) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+}  // namespace rw::testing
