@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -57,46 +56,6 @@ TEST(ExecutableLayout, NoLoadedSegmentLinesUpWithHugePages) {
         << "segment at 0x" << std::hex << segment.p_vaddr << ", offset 0x" << segment.p_offset;
   }
   EXPECT_GE(loaded, 2);
-}
-
-TEST(ExecutableLayout, TheFunctionsARequestRunsLieTogether) {
-#ifndef RW_REQUEST_CODE_ORDER
-  GTEST_SKIP() << "linked without an order of the functions";
-#else
-  Image image;
-  ASSERT_TRUE(readImage(RW_WIDGET_EXECUTABLE, image));
-  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> functions;  // address and size
-  for (const Elf64_Shdr& section : image.sections) {
-    if (section.sh_type != SHT_SYMTAB || section.sh_link >= image.sections.size()) continue;
-    const std::string symbols = image.section(section),
-                      names = image.section(image.sections[section.sh_link]);
-    for (std::size_t at = 0; at + sizeof(Elf64_Sym) <= symbols.size(); at += sizeof(Elf64_Sym)) {
-      Elf64_Sym symbol;
-      std::memcpy(&symbol, symbols.data() + at, sizeof symbol);
-      if (ELF64_ST_TYPE(symbol.st_info) == STT_FUNC && symbol.st_name < names.size())
-        functions.emplace(names.c_str() + symbol.st_name, std::pair{symbol.st_value, symbol.st_size});
-    }
-  }
-  ASSERT_GT(functions.size(), 10'000u) << "no symbol table";
-  std::ifstream order(RW_REQUEST_CODE_ORDER);
-  std::uint64_t low = UINT64_MAX, high = 0;
-  std::size_t listed = 0, placed = 0;
-  for (std::string name; std::getline(order, name);) {
-    if (name.empty() || name[0] == '#') continue;
-    ++listed;
-    const auto function = functions.find(name);
-    if (function == functions.end()) continue;
-    ++placed;
-    low = std::min(low, function->second.first);
-    high = std::max(high, function->second.first + function->second.second);
-  }
-  // Most listed functions exist (another compiler or optimisation level inlines differently; a list gone
-  // stale says so here), and they lie within 1 MiB of the 4 MB of code; unordered, they spread over nearly
-  // all of it.
-  ASSERT_GT(listed, 500u);
-  EXPECT_GT(placed, listed / 2);
-  EXPECT_LT(high - low, 1u << 20) << placed << " functions";
-#endif
 }
 
 }  // namespace
