@@ -1,6 +1,5 @@
 // How the request executable lies in memory: its file must not line up with 2 MiB pieces of the address
-// space, or the kernel maps a whole 2 MiB of ICU's data for every page a request touches; and the functions
-// a request runs lie together.
+// space, or the kernel maps a whole 2 MiB of ICU's data for every page a request touches.
 #include <elf.h>
 #include <gtest/gtest.h>
 
