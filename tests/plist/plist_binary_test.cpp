@@ -307,93 +307,12 @@ TEST(BinaryPlist, RefusesEveryTruncation) {
   EXPECT_FALSE(parse(testing::bytesOf("bplist00 and then some text that is not a trailer at all....")));
 }
 
-TEST(BinaryPlist, RefusesReferencesAndOffsetsOutOfRange) {
-  {
-    BinaryBuilder builder;
-    builder.add(container(0xA, {0x01, 0x07}, 1));  // object 7 does not exist
-    builder.add(ascii("x"));
-    EXPECT_EQ(failureOf(builder.build(1, 1)), "object reference out of range");
-  }
-  {
-    BinaryBuilder builder;
-    builder.add(container(0xA, {0x0100000000000001}, 8));  // the high bytes of a wide reference count
-    builder.add(ascii("x"));
-    EXPECT_EQ(failureOf(builder.build(1, 8)), "object reference out of range");
-  }
-  for (const std::uint64_t offset : {0, 3, 60, 255}) {  // header, header, offset table, trailer
-    BinaryBuilder builder;
-    builder.add(container(0xA, {1}, 1));
-    builder.add(ascii("x"));
-    Bytes file = builder.build(1, 1);
-    const Trailer trailer = trailerOf(file);
-    file[trailer.tableOffset + 1] = static_cast<std::uint8_t>(offset);
-    EXPECT_EQ(failureOf(file), "object offset out of range") << offset;
-  }
-}
-
-TEST(BinaryPlist, RefusesObjectsThatContainThemselves) {
-  {
-    BinaryBuilder builder;
-    builder.add(container(0xA, {0}, 1));
-    EXPECT_EQ(failureOf(builder.build(1, 1)), "object contains itself");
-  }
-  {
-    // a dictionary whose value is an array holding the dictionary
-    BinaryBuilder builder;
-    builder.add(container(0xD, {1, 2}, 1));
-    builder.add(ascii("k"));
-    builder.add(container(0xA, {0}, 1));
-    EXPECT_EQ(failureOf(builder.build(1, 1)), "object contains itself");
-  }
-}
-
-TEST(BinaryPlist, RefusesCountsLargerThanTheFile) {
-  const Bytes objects[] = {
-      testing::marker(0x5, std::uint64_t{1} << 40),  // string
-      testing::marker(0x6, std::uint64_t{1} << 62),  // UTF-16 string: count * 2 would overflow
-      testing::marker(0x4, ~std::uint64_t{0}),       // data
-      testing::marker(0xA, 1000),                    // array
-      testing::marker(0xD, std::uint64_t{1} << 63),  // dictionary: count * 2 would overflow
-  };
-  for (const Bytes& object : objects) {
-    BinaryBuilder builder;
-    builder.add(object);
-    EXPECT_EQ(failureOf(builder.build(1, 1)), "count larger than the file");
-  }
-  // An extended count whose integer is cut off, or is no integer.
-  for (const Bytes& object : {Bytes{0x5F, 0x13, 0x00}, Bytes{0x5F, 0x23, 0, 0, 0, 0, 0, 0, 0, 1}}) {
-    BinaryBuilder builder;
-    builder.add(object);
-    EXPECT_FALSE(parse(builder.build(1, 1)));
-  }
-}
-
-TEST(BinaryPlist, RefusesUnsupportedObjects) {
-  const Bytes objects[] = {
-      {0x00},                             // null
-      {0x0F},                             // fill
-      {0x34, 0, 0, 0, 0},                 // date of the wrong width
-      {0x21, 0, 0},                       // 2-byte real
-      {0x70},                             // UTF-8 string marker of later versions
-      {0xC0},                             // set
-      {0x90},                             // unused
-      {0x88, 0, 0, 0, 0, 0, 0, 0, 0, 1},  // a 9-byte UID
-      utf16(u"a\xD800"),                  // high surrogate at the end
-      utf16(u"\xD800"
-            u"b"),  // high surrogate followed by a letter
-      utf16(u"\xDC00"
-            u"b"),        // lone low surrogate
-      {0x52, 'a', 0xE9},  // an "ASCII" string with a byte above 0x7F
-  };
-  for (const Bytes& object : objects) {
-    BinaryBuilder builder;
-    builder.add(object);
-    EXPECT_FALSE(parse(builder.build(1, 1))) << int(object[0]);
-  }
+/// A file of `objects` in order, the first one on top, with one-byte offsets and references.
+Bytes fileOf(std::initializer_list<Bytes> objects, unsigned refSize = 1) {
   BinaryBuilder builder;
-  builder.add(container(0xD, {1, 1}, 1));
-  builder.add(integer(1, 1));
-  EXPECT_EQ(failureOf(builder.build(1, 1)), "dictionary key is not a string");
+  for (const Bytes& object : objects)
+    builder.add(object);
+  return builder.build(refSize == 1 ? 1 : 4, refSize);
 }
 
 /// `levels` arrays, each holding the next; the innermost is empty.
@@ -405,25 +324,67 @@ Bytes nestedArrays(std::uint64_t levels) {
   return builder.build(4, 4);
 }
 
-TEST(BinaryPlist, NestingIsLimitedTo512) {
+TEST(BinaryPlist, RefusesDamagedObjects) {
+  using testing::marker;
+  // Each array holds the next one twice: 80 levels describe 2^80 values in about 200 bytes.
+  BinaryBuilder exploding;
+  for (std::uint64_t i = 0; i < 80; ++i)
+    exploding.add(container(0xA, {i + 1, i + 1}, 1));
+  exploding.add(ascii("leaf"));
+  const auto offsetTo = [](std::uint8_t offset) {
+    Bytes file = fileOf({container(0xA, {1}, 1), ascii("x")});
+    file[trailerOf(file).tableOffset + 1] = offset;
+    return file;
+  };
+  struct Case {
+    const char* what;
+    Bytes file;
+    const char* reason;  // null: any
+  };
+  const Case cases[] = {
+      {"reference to no object", fileOf({container(0xA, {1, 7}, 1), ascii("x")}),
+       "object reference out of range"},
+      {"high bytes of a wide reference", fileOf({container(0xA, {0x0100000000000001}, 8), ascii("x")}, 8),
+       "object reference out of range"},
+      {"offset into the header", offsetTo(3), "object offset out of range"},
+      {"offset into the offset table", offsetTo(60), "object offset out of range"},
+      {"array holding itself", fileOf({container(0xA, {0}, 1)}), "object contains itself"},
+      {"value holding its dictionary",
+       fileOf({container(0xD, {1, 2}, 1), ascii("k"), container(0xA, {0}, 1)}), "object contains itself"},
+      {"string count", fileOf({marker(0x5, std::uint64_t{1} << 40)}), "count larger than the file"},
+      {"UTF-16 count overflowing", fileOf({marker(0x6, std::uint64_t{1} << 62)}),
+       "count larger than the file"},
+      {"array count", fileOf({marker(0xA, 1000)}), "count larger than the file"},
+      {"dictionary count overflowing", fileOf({marker(0xD, std::uint64_t{1} << 63)}),
+       "count larger than the file"},
+      {"extended count cut off", fileOf({{0x5F, 0x13, 0x00}}), nullptr},
+      {"extended count no integer", fileOf({{0x5F, 0x23, 0, 0, 0, 0, 0, 0, 0, 1}}), nullptr},
+      {"null", fileOf({{0x00}}), nullptr},
+      {"date of the wrong width", fileOf({{0x34, 0, 0, 0, 0}}), nullptr},
+      {"2-byte real", fileOf({{0x21, 0, 0}}), nullptr},
+      {"set", fileOf({{0xC0}}), nullptr},
+      {"9-byte UID", fileOf({{0x88, 0, 0, 0, 0, 0, 0, 0, 0, 1}}), nullptr},
+      {"high surrogate at the end", fileOf({utf16(u"a\xD800")}), nullptr},
+      {"lone low surrogate",
+       fileOf({utf16(u"\xDC00"
+                     u"b")}),
+       nullptr},
+      {"high byte in an ASCII string", fileOf({{0x52, 'a', 0xE9}}), nullptr},
+      {"integer key", fileOf({container(0xD, {1, 1}, 1), integer(1, 1)}), "dictionary key is not a string"},
+      {"513 levels", nestedArrays(513), "nesting too deep"},
+      {"shared references exploding", exploding.build(1, 1), "object graph too large"},
+  };
+  for (const Case& c : cases) {
+    const std::string failure = failureOf(c.file);
+    EXPECT_NE(failure, "(parsed)") << c.what;
+    if (c.reason) EXPECT_EQ(failure, c.reason) << c.what;
+  }
   EXPECT_TRUE(parse(nestedArrays(512)));
-  EXPECT_EQ(failureOf(nestedArrays(513)), "nesting too deep");
-  EXPECT_EQ(failureOf(nestedArrays(100'000)), "nesting too deep");
-
   Value deep = Array{};
   for (int i = 1; i < 512; ++i)
     deep = Array{std::move(deep)};
   EXPECT_TRUE(write(deep, Format::binary));
   EXPECT_FALSE(write(Value(Array{deep}), Format::binary));
-}
-
-TEST(BinaryPlist, RefusesSharedReferencesThatExplode) {
-  // Each array holds the next one twice: 80 levels describe 2^80 values in about 200 bytes.
-  BinaryBuilder builder;
-  for (std::uint64_t i = 0; i < 80; ++i)
-    builder.add(container(0xA, {i + 1, i + 1}, 1));
-  builder.add(ascii("leaf"));
-  EXPECT_EQ(failureOf(builder.build(1, 1)), "object graph too large");
 }
 
 }  // namespace
