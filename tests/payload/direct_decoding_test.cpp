@@ -64,14 +64,9 @@ void expectAgreement(const Bytes& bytes, const std::string& what) {
 // persons shared between events, dates with fractions (binary keeps them), links.
 RemindersWidgetPayload variedPayload(unsigned seed, int eventCount, bool wholeSeconds) {
   std::mt19937 random(seed);
-  const std::vector<std::string> titles = {"Pick up",
-                                           "Übergabe am Bahnhof",
-                                           "Fish & \"chips\" <today>",
-                                           "",
-                                           "Wycieczka szkolna \U0001F392",
-                                           "a]]b",
-                                           "tab\there",
-                                           "line\nbreak"};
+  const std::vector<std::string> titles = {
+      "Pick up",   "Übergabe",   "Fish & \"chips\" <today>", "", "Wycieczka \U0001F392", "a]]b",
+      "tab\there", "line\nbreak"};
   RemindersWidgetPayload payload;
   const std::vector<std::string> people = {"C1", "C2", "B1", "B2", "Zoë"};
   for (std::size_t i = 0; i < people.size(); ++i)
@@ -221,33 +216,24 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
   };
   const std::vector<Case> cases = {
       {"unknown key", document("<dict>" + event + "<key>extra</key><integer>1</integer></dict>"), true},
-      {"repeated key", document("<dict>" + event + "<key>notes</key><string>again</string></dict>"), true},
       {"base URL",
        document("<dict>" + event +
                 "<key>actionURL</key><dict><key>relative</key><string>e/1</string><key>base</key><dict>"
                 "<key>relative</key><string>corvantis2://reminders/</string></dict></dict></dict>"),
        true},
       {"CDATA", withTitle("<![CDATA[x]]>"), true},
-      {"carriage return", withTitle("a\r\nb"), true},
       {"comment inside a text", withTitle("a<!-- c -->b"), true},
       {"reference to a carriage return", withTitle("a&#13;b"), true},
-      {"spaces inside a tag", document("<dict >" + event + "</dict>"), true},
-      {"processing instruction", document("<dict>" + event + "</dict>", "<?xml-stylesheet href=\"x\"?>"),
-       true},
       {"DOCTYPE with an internal subset",
        document("<dict>" + event + "</dict>", "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"), true},
       {"]]> in a text", withTitle("a]]>b"), false},
       {"control character", withTitle("a\x01z"), false},
-      {"U+FFFE", withTitle("a\xEF\xBF\xBE"), false},
       {"overlong UTF-8", withTitle("a\xC0\xAF"), false},
       {"undefined entity", withTitle("&nbsp;"), false},
-      {"reference to NUL", withTitle("&#0;"), false},
-      {"unterminated reference", withTitle("a & b"), false},
       {"unknown type", withTitle("x</string><string>y"), false},
       {"bad date",
        document("<dict>" + std::string(event).replace(event.find("03:04:05Z"), 9, "03:04:60Z") + "</dict>"),
        false},
-      {"trailing garbage", document("<dict>" + event + "</dict>") + "<x/>", false},
       {"comment with --", document("<dict>" + event + "</dict>", "<!-- a -- b -->"), false},
   };
   for (const auto& c : cases) {
@@ -262,11 +248,8 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
 TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
   // Texts are scanned eight bytes at a time; a character that ends the plain run may fall on any byte of
   // those eight, after any number of them, and be followed by more.
-  const std::vector<std::pair<std::string, std::string>> stops = {{"&amp;", "&"},  {"\xC3\xBC", "\xC3\xBC"},
-                                                                  {"\t", "\t"},    {"]", "]"},
-                                                                  {"\n", "\n"},    {"\x01", ""},
-                                                                  {"\r", ""},      {"]]>", ""},
-                                                                  {"\xC0\xAF", ""}};
+  const std::vector<std::pair<std::string, std::string>> stops = {
+      {"&amp;", "&"}, {"\xC3\xBC", "\xC3\xBC"}, {"]", "]"}, {"\x01", ""}, {"\r", ""}, {"]]>", ""}};
   for (std::size_t before = 0; before <= 17; ++before) {
     for (const std::size_t after : {0u, 1u, 7u, 8u, 9u}) {
       for (const auto& [written, read] : stops) {
