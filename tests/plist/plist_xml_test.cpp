@@ -33,44 +33,6 @@ std::string writtenText(const Value& value) {
   return bytes ? std::string(bytes->begin(), bytes->end()) : "(not written)";
 }
 
-Value everyXmlKind() {
-  Dictionary kinds;
-  kinds.emplace_back("false", false);
-  kinds.emplace_back("true", true);
-  kinds.emplace_back("min", Integer{std::numeric_limits<std::int64_t>::min()});
-  kinds.emplace_back("max", Integer{std::numeric_limits<std::int64_t>::max()});
-  kinds.emplace_back("unsigned", Integer{-1, true});
-  kinds.emplace_back("real", 0.1);
-  kinds.emplace_back("tiny", 5e-324);
-  kinds.emplace_back("negativeZero", -0.0);
-  kinds.emplace_back("infinity", -std::numeric_limits<double>::infinity());
-  kinds.emplace_back("nan", std::numeric_limits<double>::quiet_NaN());
-  kinds.emplace_back("date", Date{789'000'000});
-  kinds.emplace_back("data", Data{{0, 1, 2, 253, 254, 255, 7}});
-  kinds.emplace_back("longData", Data{std::vector<std::uint8_t>(200, 0xA5)});
-  kinds.emplace_back("emptyData", Data{});
-  kinds.emplace_back("empty", std::string());
-  kinds.emplace_back("markup", std::string("<a href=\"x\">&amp; ]]> 'q'</a>"));
-  kinds.emplace_back("whitespace", std::string("  two\r\nlines\t \n"));
-  kinds.emplace_back("unicode", std::string("Zo\xC3\xAB \xE2\x82\xAC \xF0\x9F\x98\x80"));
-  kinds.emplace_back("array", Array{Integer{1}, std::string("two"), Array{}, Dictionary{}});
-  kinds.emplace_back("k&<>\r", std::string("escaped key"));
-  kinds.emplace_back("k&<>\r", std::string("repeated key"));
-  return kinds;
-}
-
-TEST(XmlPlist, EveryValueKindRoundTrips) {
-  const Value original = everyXmlKind();
-  const auto file = write(original, Format::xml);
-  ASSERT_TRUE(file);
-  const ParseResult read = parse(*file);
-  ASSERT_TRUE(read) << read.error.reason;
-  EXPECT_EQ(*read.value, original);
-  EXPECT_EQ(*read.value->find("k&<>\r"), Value(std::string("repeated key")));
-  // And through the binary form, which holds everything XML does.
-  EXPECT_EQ(*parse(*write(*read.value, Format::binary)).value, original);
-}
-
 TEST(XmlPlist, WritesTheUsualLayout) {
   Dictionary value;
   value.emplace_back("name", std::string("a<b"));
@@ -269,15 +231,6 @@ TEST(XmlPlist, AcceptsADocumentTypeWithoutReadingIt) {
     ASSERT_TRUE(read) << doctype << ": " << read.error.reason;
     EXPECT_EQ(*read.value, Value(std::string("ok")));
   }
-}
-
-TEST(XmlPlist, ParseTellsTheFormFromTheContent) {
-  const Value value = Array{std::string("same"), Integer{1}};
-  EXPECT_EQ(*parse(*write(value, Format::binary)).value, value);
-  EXPECT_EQ(*parse(*write(value, Format::xml)).value, value);
-  // The explicit readers insist on their own form.
-  EXPECT_FALSE(parseXml(*write(value, Format::binary)));
-  EXPECT_FALSE(parseBinary(*write(value, Format::xml)));
 }
 
 }  // namespace
