@@ -202,12 +202,8 @@ TEST(DirectDecoding, AgreesOnAnotherWritersFiles) {
 
 TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
   const std::string event = kXmlEvent;
-  const auto document = [](const std::string& events, const std::string& prolog = "") {
-    return xmlDocument(events, prolog);
-  };
-  const auto withTitle = xmlWithTitle;
-  ASSERT_TRUE(directly(bytesOf(document("<dict>" + event + "</dict>"))));
-  ASSERT_TRUE(directly(bytesOf(withTitle("a &lt;b&gt; &amp; &#252;&#x1F392;"))));
+  ASSERT_TRUE(directly(bytesOf(xmlDocument("<dict>" + event + "</dict>"))));
+  ASSERT_TRUE(directly(bytesOf(xmlWithTitle("a &lt;b&gt; &amp; &#252;&#x1F392;"))));
 
   struct Case {
     const char* what;
@@ -215,26 +211,27 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
     bool tree;  // whether the tree decodes it
   };
   const std::vector<Case> cases = {
-      {"unknown key", document("<dict>" + event + "<key>extra</key><integer>1</integer></dict>"), true},
+      {"unknown key", xmlDocument("<dict>" + event + "<key>extra</key><integer>1</integer></dict>"), true},
       {"base URL",
-       document("<dict>" + event +
-                "<key>actionURL</key><dict><key>relative</key><string>e/1</string><key>base</key><dict>"
-                "<key>relative</key><string>corvantis2://reminders/</string></dict></dict></dict>"),
+       xmlDocument("<dict>" + event +
+                   "<key>actionURL</key><dict><key>relative</key><string>e/1</string><key>base</key><dict>"
+                   "<key>relative</key><string>corvantis2://reminders/</string></dict></dict></dict>"),
        true},
-      {"CDATA", withTitle("<![CDATA[x]]>"), true},
-      {"comment inside a text", withTitle("a<!-- c -->b"), true},
-      {"reference to a carriage return", withTitle("a&#13;b"), true},
+      {"CDATA", xmlWithTitle("<![CDATA[x]]>"), true},
+      {"comment inside a text", xmlWithTitle("a<!-- c -->b"), true},
+      {"reference to a carriage return", xmlWithTitle("a&#13;b"), true},
       {"DOCTYPE with an internal subset",
-       document("<dict>" + event + "</dict>", "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"), true},
-      {"]]> in a text", withTitle("a]]>b"), false},
-      {"control character", withTitle("a\x01z"), false},
-      {"overlong UTF-8", withTitle("a\xC0\xAF"), false},
-      {"undefined entity", withTitle("&nbsp;"), false},
-      {"unknown type", withTitle("x</string><string>y"), false},
+       xmlDocument("<dict>" + event + "</dict>", "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"), true},
+      {"]]> in a text", xmlWithTitle("a]]>b"), false},
+      {"control character", xmlWithTitle("a\x01z"), false},
+      {"overlong UTF-8", xmlWithTitle("a\xC0\xAF"), false},
+      {"undefined entity", xmlWithTitle("&nbsp;"), false},
+      {"unknown type", xmlWithTitle("x</string><string>y"), false},
       {"bad date",
-       document("<dict>" + std::string(event).replace(event.find("03:04:05Z"), 9, "03:04:60Z") + "</dict>"),
+       xmlDocument("<dict>" + std::string(event).replace(event.find("03:04:05Z"), 9, "03:04:60Z") +
+                   "</dict>"),
        false},
-      {"comment with --", document("<dict>" + event + "</dict>", "<!-- a -- b -->"), false},
+      {"comment with --", xmlDocument("<dict>" + event + "</dict>", "<!-- a -- b -->"), false},
   };
   for (const auto& c : cases) {
     const Bytes bytes = bytesOf(c.xml);

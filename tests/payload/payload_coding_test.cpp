@@ -176,21 +176,15 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
   const Dictionary person = personDictionary();
   expectFailure(Value{Array{}}, "", "expected a dictionary, found an array");
   expectFailure(Value{Dictionary{{"persons", Array{}}}}, "events", "missing key");
-  expectFailure(Value{Dictionary{{"events", Array{}}}}, "persons", "missing key");
   expectFailure(Value{Dictionary{{"events", Dictionary{}}, {"persons", Array{}}}}, "events",
                 "expected an array");
   expectFailure(Value{Dictionary{{"events", Array{std::string("x")}}, {"persons", Array{}}}}, "events[0]",
                 "expected a dictionary, found a string");
   expectFailure(payloadWith(without(event, "notes")), "events[0].notes", "missing key");
-  expectFailure(payloadWith(without(event, "identifier")), "events[0].identifier", "missing key");
   expectFailure(payloadWith(with(event, "title", Integer{3})), "events[0].title", "found an integer");
   expectFailure(payloadWith(with(event, "status", std::string("pla"))), "events[0].status", "\"pla\"");
-  expectFailure(payloadWith(with(event, "status", std::string("PLA "))), "events[0].status",
-                "CustodyEventStatus");
   expectFailure(payloadWith(with(event, "status", std::string("PLANNED"))), "events[0].status", "raw value");
   expectFailure(payloadWith(with(event, "type", std::string("Memo"))), "events[0].type", "CustodyEventType");
-  expectFailure(payloadWith(with(event, "beneficiaries", std::string("p-2"))), "events[0].beneficiaries",
-                "expected an array");
   expectFailure(payloadWith(with(event, "beneficiaries", Array{std::string("p-2"), Value{true}})),
                 "events[0].beneficiaries[1]", "found a boolean");
   // Dates must be dates: neither the number of seconds nor a date text will do.
@@ -202,8 +196,6 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
                 "events[0].dateFrom", "out of range");
   expectFailure(payloadWith(event, with(person, "colorEncoded", Integer{7})), "persons[0].colorEncoded",
                 "found an integer");
-  expectFailure(payloadWith(event, without(person, "colorEncoded")), "persons[0].colorEncoded",
-                "missing key");
   expectFailure(payloadWith(event, with(person, "type", std::string("Caregiver"))), "persons[0].type",
                 "CustodyPersonType");
   // Keys are read in field order: the first bad key is the one reported.
@@ -232,8 +224,6 @@ TEST(PayloadDecoding, ActionURLUsesNestedForm) {
                 "events[0].actionURL", "not a URL");
   expectFailure(payloadWith(with(event, "actionURL", Dictionary{{"relative", std::string("r/1")}})),
                 "events[0].actionURL", "not a URL");  // relative without a base
-  expectFailure(payloadWith(with(event, "actionURL", Dictionary{{"relative", std::string("")}})),
-                "events[0].actionURL", "not a URL");
   expectFailure(payloadWith(with(event, "actionURL",
                                  Dictionary{{"relative", std::string("r")},
                                             {"base", Dictionary{{"relative", plist::Integer{1}}}}})),

