@@ -273,7 +273,6 @@ TEST(Calendar, FollowsTheCalendarSystemAndWeekOfEveryLocale) {
 TEST(Calendar, ReadsNamesAndFormatsInItsZoneAndLocale) {
   const std::tuple<const char*, const char*, const char*> names[] = {{"en_US", "Sunday", "Wednesday"},
                                                                      {"C", "Sunday", "Wednesday"},
-                                                                     {"de_DE.UTF-8", "Sonntag", "Mittwoch"},
                                                                      {"pl_PL", "niedziela", "środa"},
                                                                      {"ar_EG", "الأحد", "الأربعاء"}};
   for (const auto& [locale, sunday, wednesday] : names) {
@@ -300,14 +299,8 @@ TEST(Calendar, ReadsNamesAndFormatsInItsZoneAndLocale) {
 
 TEST(Calendar, ReadsTheZoneAndLocaleFromTheEnvironment) {
   // Pairs of TZ and the zone it names.
-  const char* zones[] = {"America/Sao_Paulo",
-                         "America/Sao_Paulo",
-                         ":Europe/Berlin",
-                         "Europe/Berlin",
-                         ":/usr/share/zoneinfo/Asia/Tokyo",
-                         "Asia/Tokyo",
-                         "",
-                         "UTC"};
+  const char* zones[] = {
+      ":Europe/Berlin", "Europe/Berlin", ":/usr/share/zoneinfo/Asia/Tokyo", "Asia/Tokyo", "", "UTC"};
   for (std::size_t i = 0; i < std::size(zones); i += 2) {
     ScopedEnv tz("TZ", zones[i]);
     EXPECT_EQ(timeZoneFromEnvironment(), zones[i + 1]) << zones[i];
