@@ -223,6 +223,7 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
        xmlDocument("<dict>" + event + "</dict>", "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"), true},
       {"]]> in a text", xmlWithTitle("a]]>b"), false},
       {"control character", xmlWithTitle("a\x01z"), false},
+      {"U+FFFE", xmlWithTitle("a\xEF\xBF\xBE"), false},  // well-formed UTF-8, but no XML character
       {"overlong UTF-8", xmlWithTitle("a\xC0\xAF"), false},
       {"undefined entity", xmlWithTitle("&nbsp;"), false},
       {"unknown type", xmlWithTitle("x</string><string>y"), false},
@@ -244,8 +245,13 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
 TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
   // Texts are scanned eight bytes at a time; a character that ends the plain run may fall on any byte of
   // those eight, after any number of them, and be followed by more.
-  const std::vector<std::pair<std::string, std::string>> stops = {
-      {"&amp;", "&"}, {"\xC3\xBC", "\xC3\xBC"}, {"]", "]"}, {"\x01", ""}, {"\r", ""}, {"]]>", ""}};
+  const std::vector<std::pair<std::string, std::string>> stops = {{"&amp;", "&"},
+                                                                  {"&#x20AC;", "\xE2\x82\xAC"},
+                                                                  {"\xC3\xBC", "\xC3\xBC"},
+                                                                  {"]", "]"},
+                                                                  {"\x01", ""},
+                                                                  {"\r", ""},
+                                                                  {"]]>", ""}};
   for (std::size_t before = 0; before <= 17; ++before) {
     for (const std::size_t after : {0u, 1u, 7u, 8u, 9u}) {
       for (const auto& [written, read] : stops) {
