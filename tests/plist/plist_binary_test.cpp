@@ -355,9 +355,9 @@ TEST(BinaryPlist, RefusesDamagedObjects) {
     if (c.reason) EXPECT_EQ(failure, c.reason) << c.what;
   }
   EXPECT_TRUE(parse(nestedArrays(512)));
-  Value deep = Array{};
+  Value deep = Array{};  // arrays and dictionaries count alike
   for (int i = 1; i < 512; ++i)
-    deep = Array{std::move(deep)};
+    deep = i % 2 ? Value(Array{std::move(deep)}) : Value(Dictionary{{"k", std::move(deep)}});
   EXPECT_TRUE(write(deep, Format::binary));
   EXPECT_FALSE(write(Value(Array{deep}), Format::binary));
 }
