@@ -203,19 +203,7 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
   // A bad second event fails everything, the good first one included.
   Value twoEvents = Dictionary{{"events", Array{event, without(event, "dateTo")}}, {"persons", Array{}}};
   expectFailure(twoEvents, "events[1].dateTo", "missing key");
-}
-
-TEST(PayloadDecoding, ActionURLUsesNestedForm) {
-  const Dictionary event = eventDictionary();
-  const Value base = Dictionary{{"relative", std::string("https://example.org/app/")}};
-  const auto result = decodePayload(payloadWith(
-      with(event, "actionURL", Dictionary{{"relative", std::string("r/1?x=y")}, {"base", base}})));
-  ASSERT_TRUE(result) << result.error.codingPath << ": " << result.error.reason;
-  const auto& url = result.payload->events[0].actionURL;
-  ASSERT_TRUE(url);
-  EXPECT_EQ(url->absoluteString(), "https://example.org/app/r/1?x=y");
-  EXPECT_EQ(url->relativeString(), "r/1?x=y");
-
+  // An action URL is a dictionary of a relative text and an optional base of the same form.
   expectFailure(payloadWith(with(event, "actionURL", std::string("corvantis2://reminders"))),
                 "events[0].actionURL", "expected a dictionary, found a string");
   expectFailure(payloadWith(with(event, "actionURL", Dictionary{})), "events[0].actionURL.relative",
@@ -246,33 +234,6 @@ TEST(PayloadEncoding, WritesBackTheDictionaryItDecodedKeysInFieldOrder) {
   ASSERT_TRUE(decoded) << decoded.error.codingPath << ": " << decoded.error.reason;
   EXPECT_EQ(decoded.payload->events[0].actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
   EXPECT_EQ(encodePayload(*decoded.payload), original);
-}
-
-TEST(PayloadEncoding, LargeBinaryFileKeepsEveryTextOnceItsOffsetTableIsGivenBack) {
-  // Thousands of objects make an offset table of many pages, which decoding releases; the texts written
-  // last lie just before it. (No URL with a base, which would leave the file to the tree reader.)
-  RemindersWidgetPayload payload;
-  for (int i = 0; i < 6000; ++i) {
-    auto event =
-        sampleEvent(CustodyEventStatus::planned,
-                    i % 10 == 0 ? URL::make("corvantis2://reminders/" + std::to_string(i)) : std::nullopt);
-    event.identifier = payload.keep("event-" + std::to_string(i));
-    event.notes = payload.keep("notes " + std::to_string(i * 7));
-    event.plannedDateFrom = kFrom.adding(i);
-    payload.events.push_back(event);
-  }
-  for (int i = 0; i < 40; ++i)
-    payload.persons.push_back({"person-" + std::to_string(i),
-                               CustodyPersonType::child,
-                               "Nick " + std::to_string(i),
-                               {"183", i % 15}});
-  const auto binary = writePayload(payload, plist::Format::binary);
-  ASSERT_TRUE(binary);
-  ASSERT_GT(binary->size(), 64u * 1024);
-  const auto decoded = decodePayload(ByteBuffer(binary->begin(), binary->end()));
-  ASSERT_TRUE(decoded) << decoded.error.reason;
-  EXPECT_EQ(decoded.payload->events, payload.events);
-  EXPECT_EQ(decoded.payload->persons, payload.persons);
 }
 
 }  // namespace
