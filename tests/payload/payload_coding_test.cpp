@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "support/kept_texts.h"
@@ -75,32 +76,43 @@ void expectFailure(const Value& root, std::string_view path, std::string_view re
   EXPECT_NE(result.error().reason.find(reasonPart), std::string::npos) << result.error().reason;
 }
 
+WidgetEventPayload sampleEvent(CustodyEventStatus status, std::optional<URL> url) {
+  return {testing::kept("e-" + std::string(rawValue(status))),
+          CustodyEventType::call,
+          status,
+          "Call ☎",
+          "p-1",
+          testing::keptList({"p-2"}),
+          kFrom,
+          kTo,
+          kFrom.adding(0.1),
+          kTo.adding(-1e-6),
+          "",
+          "notes with\nnew line",
+          testing::kept(std::move(url))};
+}
+
 TEST(PayloadDecoding, DecodesEveryField) {
   const auto result = decodePayload(payloadWith(eventDictionary()));
   ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;
+  const WidgetEventPayload expected = {"event-1",
+                                       CustodyEventType::expense,
+                                       CustodyEventStatus::planned,
+                                       "School trip",
+                                       "p-1",
+                                       testing::keptList({"p-2", "p-3"}),
+                                       kFrom,
+                                       kTo,
+                                       kFrom,
+                                       kTo,
+                                       "€12.50",
+                                       "",
+                                       testing::kept(URL::make("corvantis2://reminders/event-1"))};
   ASSERT_EQ(result->events.size(), 1u);
-  const auto& event = result->events[0];
-  EXPECT_EQ(event.identifier, "event-1");
-  EXPECT_EQ(event.type, CustodyEventType::expense);
-  EXPECT_EQ(event.status, CustodyEventStatus::planned);
-  EXPECT_EQ(event.title, "School trip");
-  EXPECT_EQ(event.caregiver, "p-1");
-  EXPECT_EQ(std::vector<std::string_view>(event.beneficiaries.begin(), event.beneficiaries.end()),
-            (std::vector<std::string_view>{"p-2", "p-3"}));
-  EXPECT_EQ(event.plannedDateFrom, kFrom);
-  EXPECT_EQ(event.plannedDateTo, kTo);
-  EXPECT_EQ(event.dateFrom, kFrom);
-  EXPECT_EQ(event.dateTo, kTo);
-  EXPECT_EQ(event.dueAmountText, "€12.50");
-  EXPECT_EQ(event.notes, "");
-  ASSERT_TRUE(event.actionURL);
-  EXPECT_EQ(event.actionURL->absoluteString(), "corvantis2://reminders/event-1");
+  EXPECT_EQ(result->events[0], expected);
+  const WidgetPersonPayload person{"p-1", CustodyPersonType::caregiver, "Sam", {"183", 6}};
   ASSERT_EQ(result->persons.size(), 1u);
-  const auto& person = result->persons[0];
-  EXPECT_EQ(person.identifier, "p-1");
-  EXPECT_EQ(person.type, CustodyPersonType::caregiver);
-  EXPECT_EQ(person.nick, "Sam");
-  EXPECT_EQ(person.colorEncoded, (ColorEncoded{"183", 6}));
+  EXPECT_EQ(result->persons[0], person);
 }
 
 TEST(PayloadDecoding, AcceptsWhatTheRecordsAllow) {
@@ -123,27 +135,9 @@ TEST(PayloadDecoding, AcceptsWhatTheRecordsAllow) {
   EXPECT_EQ(result->events[0].status, CustodyEventStatus::permanentlyDeleted);
   EXPECT_FALSE(result->events[0].actionURL);
   EXPECT_EQ(result->events[0].caregiver, "nobody");
-}
-
-TEST(PayloadDecoding, RepeatedKeyKeepsItsLastValue) {
-  Dictionary event = eventDictionary();
+  // A repeated key keeps its last value.
   event.emplace_back("title", std::string("Second"));
-  const auto result = decodePayload(payloadWith(event));
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->events[0].title, "Second");
-}
-
-TEST(PayloadDecoding, UnusableColourGivesDefaultWithItsLine) {
-  PayloadDecoding result;
-  const std::string printed = capturedStdout([&] {
-    result = decodePayload(
-        payloadWith(eventDictionary(), with(personDictionary(), "colorEncoded", std::string("word"))));
-  });
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->persons[0].colorEncoded, (ColorEncoded{"183", 7}));
-  EXPECT_EQ(printed,
-            "queryDictionary: Invalid key-value pair in string: word\n"
-            "Error in ColorEncoded initializer: No dictionary\n");
+  EXPECT_EQ(decodePayload(payloadWith(event))->events[0].title, "Second");
 }
 
 TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
@@ -152,21 +146,15 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
   const Dictionary person = personDictionary();
   expectFailure(Value{Array{}}, "", "expected a dictionary, found an array");
   expectFailure(Value{Dictionary{{"persons", Array{}}}}, "events", "missing key");
-  expectFailure(Value{Dictionary{{"events", Array{}}}}, "persons", "missing key");
   expectFailure(Value{Dictionary{{"events", Dictionary{}}, {"persons", Array{}}}}, "events",
                 "expected an array");
   expectFailure(Value{Dictionary{{"events", Array{std::string("x")}}, {"persons", Array{}}}}, "events[0]",
                 "expected a dictionary, found a string");
   expectFailure(payloadWith(without(event, "notes")), "events[0].notes", "missing key");
-  expectFailure(payloadWith(without(event, "identifier")), "events[0].identifier", "missing key");
   expectFailure(payloadWith(with(event, "title", Integer{3})), "events[0].title", "found an integer");
   expectFailure(payloadWith(with(event, "status", std::string("pla"))), "events[0].status", "\"pla\"");
-  expectFailure(payloadWith(with(event, "status", std::string("PLA "))), "events[0].status",
-                "CustodyEventStatus");
   expectFailure(payloadWith(with(event, "status", std::string("PLANNED"))), "events[0].status", "raw value");
   expectFailure(payloadWith(with(event, "type", std::string("Memo"))), "events[0].type", "CustodyEventType");
-  expectFailure(payloadWith(with(event, "beneficiaries", std::string("p-2"))), "events[0].beneficiaries",
-                "expected an array");
   expectFailure(payloadWith(with(event, "beneficiaries", Array{std::string("p-2"), Value{true}})),
                 "events[0].beneficiaries[1]", "found a boolean");
   // Dates must be dates: neither the number of seconds nor a date text will do.
@@ -178,8 +166,6 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
                 "events[0].dateFrom", "out of range");
   expectFailure(payloadWith(event, with(person, "colorEncoded", Integer{7})), "persons[0].colorEncoded",
                 "found an integer");
-  expectFailure(payloadWith(event, without(person, "colorEncoded")), "persons[0].colorEncoded",
-                "missing key");
   expectFailure(payloadWith(event, with(person, "type", std::string("Caregiver"))), "persons[0].type",
                 "CustodyPersonType");
   // Keys are read in field order: the first bad key is the one reported.
@@ -187,19 +173,7 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
   // A bad second event fails everything, the good first one included.
   Value twoEvents = Dictionary{{"events", Array{event, without(event, "dateTo")}}, {"persons", Array{}}};
   expectFailure(twoEvents, "events[1].dateTo", "missing key");
-}
-
-TEST(PayloadDecoding, ActionURLUsesNestedForm) {
-  const Dictionary event = eventDictionary();
-  const Value base = Dictionary{{"relative", std::string("https://example.org/app/")}};
-  const auto result = decodePayload(payloadWith(
-      with(event, "actionURL", Dictionary{{"relative", std::string("r/1?x=y")}, {"base", base}})));
-  ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;
-  const auto& url = result->events[0].actionURL;
-  ASSERT_TRUE(url);
-  EXPECT_EQ(url->absoluteString(), "https://example.org/app/r/1?x=y");
-  EXPECT_EQ(url->relativeString(), "r/1?x=y");
-
+  // An action URL is a dictionary of a relative text and an optional base of the same form.
   expectFailure(payloadWith(with(event, "actionURL", std::string("corvantis2://reminders"))),
                 "events[0].actionURL", "expected a dictionary, found a string");
   expectFailure(payloadWith(with(event, "actionURL", Dictionary{})), "events[0].actionURL.relative",
@@ -208,165 +182,28 @@ TEST(PayloadDecoding, ActionURLUsesNestedForm) {
                 "events[0].actionURL", "not a URL");
   expectFailure(payloadWith(with(event, "actionURL", Dictionary{{"relative", std::string("r/1")}})),
                 "events[0].actionURL", "not a URL");  // relative without a base
-  expectFailure(payloadWith(with(event, "actionURL", Dictionary{{"relative", std::string("")}})),
-                "events[0].actionURL", "not a URL");
   expectFailure(payloadWith(with(event, "actionURL",
                                  Dictionary{{"relative", std::string("r")},
                                             {"base", Dictionary{{"relative", plist::Integer{1}}}}})),
                 "events[0].actionURL.base.relative", "expected a string");
 }
 
-WidgetEventPayload sampleEvent(CustodyEventStatus status, std::optional<URL> url) {
-  return {testing::kept("e-" + std::string(rawValue(status))),
-          CustodyEventType::call,
-          status,
-          "Call ☎",
-          "p-1",
-          testing::keptList({"p-2"}),
-          kFrom,
-          kTo,
-          kFrom.adding(0.1),
-          kTo.adding(-1e-6),
-          "",
-          "notes with\nnew line",
-          testing::kept(std::move(url))};
-}
-
-TEST(PayloadEncoding, WritesKeysInFieldOrder) {
-  RemindersWidgetPayload payload;
-  payload.events.push_back(sampleEvent(CustodyEventStatus::permanentlyDeleted, std::nullopt));
-  payload.events.push_back(sampleEvent(CustodyEventStatus::actual, URL::make("corvantis2://reminders/x")));
-  payload.persons.push_back({"p-1", CustodyPersonType::child, "Kim", {"183", -3}});
-  const Value encoded = encodePayload(payload);
-
-  const auto* root = encoded.get<Dictionary>();
-  ASSERT_NE(root, nullptr);
-  ASSERT_EQ(root->size(), 2u);
-  EXPECT_EQ((*root)[0].first, "events");
-  EXPECT_EQ((*root)[1].first, "persons");
-  const auto keysOf = [](const Value& value) {
-    std::vector<std::string> keys;
-    for (const auto& entry : *value.get<Dictionary>())
-      keys.push_back(entry.first);
-    return keys;
-  };
-  const auto& events = *(*root)[0].second.get<Array>();
-  EXPECT_EQ(keysOf(events[0]), (std::vector<std::string>{"identifier", "type", "status", "title", "caregiver",
-                                                         "beneficiaries", "plannedDateFrom", "plannedDateTo",
-                                                         "dateFrom", "dateTo", "dueAmountText", "notes"}));
-  EXPECT_EQ(*events[0].find("status")->get<std::string>(), "");
-  EXPECT_EQ(keysOf(events[1]).back(), "actionURL");
-  const Value expectedURL = Dictionary{{"relative", std::string("corvantis2://reminders/x")}};
-  EXPECT_EQ(*events[1].find("actionURL"), expectedURL);
-  EXPECT_EQ(*events[1].find("type")->get<std::string>(), "call");
-  EXPECT_EQ(*events[1].find("dateFrom")->get<Date>(), kFrom.adding(0.1));
-  const auto& persons = *(*root)[1].second.get<Array>();
-  EXPECT_EQ(keysOf(persons[0]), (std::vector<std::string>{"identifier", "type", "nick", "colorEncoded"}));
-  EXPECT_EQ(*persons[0].find("colorEncoded")->get<std::string>(), "pickerIndex=%2D3&pickerVersion=183");
-  EXPECT_EQ(*persons[0].find("type")->get<std::string>(), "child");
-}
-
-void expectSameRecords(const RemindersWidgetPayload& a, const RemindersWidgetPayload& b) {
-  ASSERT_EQ(a.events.size(), b.events.size());
-  for (size_t i = 0; i < a.events.size(); ++i) {
-    const auto &x = a.events[i], &y = b.events[i];
-    EXPECT_EQ(x.identifier, y.identifier);
-    EXPECT_EQ(x.type, y.type);
-    EXPECT_EQ(x.status, y.status);
-    EXPECT_EQ(x.title, y.title);
-    EXPECT_EQ(x.caregiver, y.caregiver);
-    EXPECT_EQ(testing::textsOf(x.beneficiaries), testing::textsOf(y.beneficiaries));
-    // Dates keep their exact bits.
-    EXPECT_EQ(x.plannedDateFrom.sinceReferenceDate, y.plannedDateFrom.sinceReferenceDate);
-    EXPECT_EQ(x.plannedDateTo.sinceReferenceDate, y.plannedDateTo.sinceReferenceDate);
-    EXPECT_EQ(x.dateFrom.sinceReferenceDate, y.dateFrom.sinceReferenceDate);
-    EXPECT_EQ(x.dateTo.sinceReferenceDate, y.dateTo.sinceReferenceDate);
-    EXPECT_EQ(x.dueAmountText, y.dueAmountText);
-    EXPECT_EQ(x.notes, y.notes);
-    ASSERT_EQ(x.actionURL == nullptr, y.actionURL == nullptr);
-    if (x.actionURL != nullptr) {
-      EXPECT_EQ(*x.actionURL, *y.actionURL);
-    }
-  }
-  ASSERT_EQ(a.persons.size(), b.persons.size());
-  for (size_t i = 0; i < a.persons.size(); ++i) {
-    EXPECT_EQ(a.persons[i].identifier, b.persons[i].identifier);
-    EXPECT_EQ(a.persons[i].type, b.persons[i].type);
-    EXPECT_EQ(a.persons[i].nick, b.persons[i].nick);
-    EXPECT_EQ(a.persons[i].colorEncoded, b.persons[i].colorEncoded);
-  }
-}
-
-RemindersWidgetPayload roundTripPayload() {
-  RemindersWidgetPayload payload;
-  for (const auto& [status, raw] : RawValues<CustodyEventStatus>::table)
-    payload.events.push_back(sampleEvent(status, std::nullopt));
-  payload.events.push_back(
-      sampleEvent(CustodyEventStatus::planned, URL::make("x/y?z=1", URL::make("https://example.org/base/"))));
-  payload.persons.push_back({"p-1", CustodyPersonType::caregiver, "Sam", {"183", 6}});
-  payload.persons.push_back({"p-2", CustodyPersonType::child, "Ünal", {"183", 14}});
-  return payload;
-}
-
-TEST(PayloadEncoding, DecodingTheEncodedValueGivesTheSameRecords) {
-  const auto payload = roundTripPayload();
-  const auto decoded = decodePayload(encodePayload(payload));
+// Encoding what was decoded gives back the very dictionary: keys in field order, every value in its form,
+// an empty status, a URL on a base, and no actionURL key for an event without one. (File forms are
+// checked by the direct decoding tests.)
+TEST(PayloadEncoding, WritesBackTheDictionaryItDecodedKeysInFieldOrder) {
+  const Value base = Dictionary{{"relative", std::string("https://example.org/base/")}};
+  const Value original = Dictionary{
+      {"events", Array{with(eventDictionary(), "actionURL",
+                            Dictionary{{"relative", std::string("x/y?z=1")}, {"base", base}}),
+                       with(without(eventDictionary(), "actionURL"), "status", std::string(""))}},
+      {"persons",
+       Array{with(personDictionary(), "colorEncoded", std::string("pickerIndex=%2D3&pickerVersion=183")),
+             with(personDictionary(), "type", std::string("child"))}}};
+  const auto decoded = decodePayload(original);
   ASSERT_TRUE(decoded) << decoded.error().where << ": " << decoded.error().reason;
-  expectSameRecords(payload, *decoded);
-  EXPECT_EQ(decoded->events.back().actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
-}
-
-TEST(PayloadEncoding, RoundTripsThroughBothFileForms) {
-  // XML dates keep whole seconds only, so that form is checked with whole-second dates.
-  auto payload = roundTripPayload();
-  const auto binary = writePayload(payload, plist::Format::binary);
-  ASSERT_TRUE(binary);
-  const auto fromBinary = decodePayload(*binary);
-  ASSERT_TRUE(fromBinary) << fromBinary.error().reason;
-  expectSameRecords(payload, *fromBinary);
-
-  for (auto& event : payload.events)
-    for (Date* date : {&event.plannedDateFrom, &event.plannedDateTo, &event.dateFrom, &event.dateTo})
-      date->sinceReferenceDate = std::floor(date->sinceReferenceDate);
-  const auto xml = writePayload(payload, plist::Format::xml);
-  ASSERT_TRUE(xml);
-  const auto fromXml = decodePayload(*xml);
-  ASSERT_TRUE(fromXml) << fromXml.error().reason;
-  expectSameRecords(payload, *fromXml);
-}
-
-TEST(PayloadEncoding, LargeBinaryFileKeepsEveryTextOnceItsOffsetTableIsGivenBack) {
-  // Thousands of objects make an offset table of many pages, which decoding releases; the texts written
-  // last lie just before it. (No URL with a base, which would leave the file to the tree reader.)
-  RemindersWidgetPayload payload;
-  for (int i = 0; i < 6000; ++i) {
-    auto event =
-        sampleEvent(CustodyEventStatus::planned,
-                    i % 10 == 0 ? URL::make("corvantis2://reminders/" + std::to_string(i)) : std::nullopt);
-    event.identifier = payload.keep("event-" + std::to_string(i));
-    event.notes = payload.keep("notes " + std::to_string(i * 7));
-    event.plannedDateFrom = kFrom.adding(i);
-    payload.events.push_back(event);
-  }
-  for (int i = 0; i < 40; ++i)
-    payload.persons.push_back({"person-" + std::to_string(i),
-                               CustodyPersonType::child,
-                               "Nick " + std::to_string(i),
-                               {"183", i % 15}});
-  const auto binary = writePayload(payload, plist::Format::binary);
-  ASSERT_TRUE(binary);
-  ASSERT_GT(binary->size(), 64u * 1024);
-  const auto decoded = decodePayload(ByteBuffer(binary->begin(), binary->end()));
-  ASSERT_TRUE(decoded) << decoded.error().reason;
-  expectSameRecords(payload, *decoded);
-}
-
-TEST(PayloadDecoding, BytesThatAreNoPropertyListFail) {
-  const std::string text = "this is not a property list";
-  const auto result =
-      decodePayload(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-  EXPECT_FALSE(result);
-  EXPECT_FALSE(result.error().reason.empty());
+  EXPECT_EQ(decoded->events[0].actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
+  EXPECT_EQ(encodePayload(*decoded), original);
 }
 
 }  // namespace

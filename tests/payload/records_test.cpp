@@ -14,52 +14,28 @@
 namespace rw {
 namespace {
 
-TEST(CustodyEventStatus, RawValuesMatchExactly) {
-  EXPECT_EQ(fromRawValue<CustodyEventStatus>("PLA"), CustodyEventStatus::planned);
-  EXPECT_EQ(fromRawValue<CustodyEventStatus>("CAN"), CustodyEventStatus::canceled);
-  EXPECT_EQ(fromRawValue<CustodyEventStatus>("ACT"), CustodyEventStatus::actual);
-  EXPECT_EQ(fromRawValue<CustodyEventStatus>("UNS"), CustodyEventStatus::unscheduled);
-  EXPECT_EQ(fromRawValue<CustodyEventStatus>("VIS"), CustodyEventStatus::virtualSpot);
-  EXPECT_EQ(fromRawValue<CustodyEventStatus>("RES"), CustodyEventStatus::removedSpot);
-  // The empty text is a case of its own, not a missing value.
+TEST(CustodyEnumerations, RawValuesReadBackAndMatchExactly) {
+  // The empty text is a status of its own, not a missing value.
   EXPECT_EQ(fromRawValue<CustodyEventStatus>(""), CustodyEventStatus::permanentlyDeleted);
-  EXPECT_EQ(rawValue(CustodyEventStatus::permanentlyDeleted), "");
-  for (const std::string_view text : {"pla", "PLA ", " PLA", "PLANNED", "Planned", "planned", "P"})
-    EXPECT_FALSE(fromRawValue<CustodyEventStatus>(text)) << text;
-}
-
-TEST(CustodyEnumerations, EveryCaseReadsBackFromItsRawValue) {
+  EXPECT_EQ(RawValues<CustodyEventStatus>::table.size(), 7u);
   for (const auto& [value, raw] : RawValues<CustodyEventStatus>::table) {
     EXPECT_EQ(rawValue(value), raw);
     EXPECT_EQ(fromRawValue<CustodyEventStatus>(raw), value);
   }
+  EXPECT_EQ(std::vector(allCustodyEventTypes().begin(), allCustodyEventTypes().end()),
+            (std::vector{CustodyEventType::care, CustodyEventType::call, CustodyEventType::expense,
+                         CustodyEventType::memo}));
+  EXPECT_EQ(std::vector(allCustodyPersonTypes().begin(), allCustodyPersonTypes().end()),
+            (std::vector{CustodyPersonType::caregiver, CustodyPersonType::child}));
   for (const auto value : allCustodyEventTypes())
     EXPECT_EQ(fromRawValue<CustodyEventType>(rawValue(value)), value);
   for (const auto value : allCustodyPersonTypes())
     EXPECT_EQ(fromRawValue<CustodyPersonType>(rawValue(value)), value);
-}
-
-TEST(CustodyEnumerations, TypesMatchLetterCase) {
-  EXPECT_EQ(fromRawValue<CustodyPersonType>("caregiver"), CustodyPersonType::caregiver);
-  EXPECT_EQ(fromRawValue<CustodyPersonType>("child"), CustodyPersonType::child);
+  for (const std::string_view text : {"pla", "PLA ", " PLA", "PLANNED", "P"})
+    EXPECT_FALSE(fromRawValue<CustodyEventStatus>(text)) << text;
   EXPECT_FALSE(fromRawValue<CustodyPersonType>("Caregiver"));
-  EXPECT_FALSE(fromRawValue<CustodyPersonType>(""));
-  EXPECT_EQ(fromRawValue<CustodyEventType>("expense"), CustodyEventType::expense);
   EXPECT_FALSE(fromRawValue<CustodyEventType>("Memo"));
   EXPECT_FALSE(fromRawValue<CustodyEventType>("care "));
-}
-
-TEST(CustodyEnumerations, AllCasesInDeclarationOrder) {
-  const auto events = allCustodyEventTypes();
-  ASSERT_EQ(events.size(), 4u);
-  EXPECT_EQ(events[0], CustodyEventType::care);
-  EXPECT_EQ(events[1], CustodyEventType::call);
-  EXPECT_EQ(events[2], CustodyEventType::expense);
-  EXPECT_EQ(events[3], CustodyEventType::memo);
-  const auto persons = allCustodyPersonTypes();
-  ASSERT_EQ(persons.size(), 2u);
-  EXPECT_EQ(persons[0], CustodyPersonType::caregiver);
-  EXPECT_EQ(persons[1], CustodyPersonType::child);
 }
 
 TEST(CustodyEnumerations, HashTheRawValue) {
@@ -108,18 +84,13 @@ TEST(CompactViews, ShowWhatTheyWereMadeFrom) {
   const std::string text = "Zoë's appointment";
   const CompactText compact = std::string_view(text).substr(2, 6);
   EXPECT_EQ(compact.data(), text.data() + 2);
-  EXPECT_EQ(compact.size(), 6u);
-  EXPECT_EQ(compact, "ë's a");
-  EXPECT_NE(compact, "ë's");
   EXPECT_EQ(std::string(compact), "ë's a");
-  EXPECT_TRUE(CompactText().empty());
+  EXPECT_NE(compact, "ë's");
   EXPECT_EQ(CompactText().data(), nullptr);
 
   const std::vector<std::string_view> list{"C1", "B2", "B3"};
   const CompactList<std::string_view> compactList = std::span(list).subspan(1);
-  ASSERT_EQ(compactList.size(), 2u);
   EXPECT_EQ(compactList.view().data(), list.data() + 1);
-  EXPECT_EQ(compactList[1], "B3");
   EXPECT_TRUE(std::ranges::equal(compactList, std::vector<std::string_view>{"B2", "B3"}));
   EXPECT_TRUE(CompactList<std::string_view>().empty());
 }

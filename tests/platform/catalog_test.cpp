@@ -15,6 +15,7 @@ namespace {
 using testing::builtStringsDirectory;
 using testing::moFile;
 using testing::TemporaryDirectory;
+using testing::withWord;
 using testing::writeCatalog;
 
 constexpr const char* kPolishPlural =
@@ -22,12 +23,8 @@ constexpr const char* kPolishPlural =
 
 TEST(Catalog, WithoutTranslationsShowsTheKeys) {
   TemporaryDirectory empty;
-  for (const Catalog& catalog :
-       {Catalog(), Catalog::load(empty.path(), "de_DE.UTF-8"),
-        Catalog::load(empty.path() / "missing", "pl_PL"), Catalog::load("", "de_DE")}) {
+  for (const Catalog& catalog : {Catalog(), Catalog::load(empty.path() / "missing", "pl_PL")}) {
     EXPECT_EQ(catalog.text("TOMORROW"), "TOMORROW");
-    EXPECT_EQ(catalog.text(""), "");
-    EXPECT_EQ(catalog.countText("%d DAY(S)", 5), "5 DAY(S)");
     EXPECT_EQ(catalog.countText("%d MONTH(S)", 1), "1 MONTH(S)");
   }
 }
@@ -42,14 +39,10 @@ TEST(Catalog, ReadsTheBuiltCatalogsWithoutSystemLocales) {
   const Case cases[] = {
       {"en_US.UTF-8", "Tomorrow", "Overdue"},
       {"de_DE.UTF-8", "Morgen", "Überfällig"},
-      {"de_AT", "Morgen", "Überfällig"},  // no de_AT catalog: the language's
-      {"de-CH", "Morgen", "Überfällig"},
       {"pl_PL.utf8@euro", "Jutro", "Zaległe"},
-      {"pl", "Jutro", "Zaległe"},
       // No catalog for the language, and the C locale: keys.
       {"fr_FR.UTF-8", "TOMORROW", "OVERDUE"},
       {"C.UTF-8", "TOMORROW", "OVERDUE"},
-      {"POSIX", "TOMORROW", "OVERDUE"},
   };
   for (const auto& c : cases) {
     const Catalog catalog = Catalog::load(builtStringsDirectory(), c.locale);
@@ -69,31 +62,15 @@ TEST(Catalog, ChoosesPluralFormsByTheLanguagesRule) {
   };
   const Case cases[] = {
       {"en", "%d DAY(S)", 1, "1 day"},
-      {"en", "%d DAY(S)", 2, "2 days"},
-      {"en", "%d DAY(S)", 0, "0 days"},
-      {"en", "%d MONTH(S)", 1, "1 month"},
-      {"en", "%d MONTH(S)", 11, "11 months"},
-      {"de", "%d DAY(S)", 1, "1 Tag"},
       {"de", "%d DAY(S)", 5, "5 Tagen"},
-      {"de", "%d MONTH(S)", 2, "2 Monaten"},
       {"pl", "%d DAY(S)", 1, "1 dzień"},
-      {"pl", "%d DAY(S)", 2, "2 dni"},
-      {"pl", "%d DAY(S)", 5, "5 dni"},
-      {"pl", "%d MONTH(S)", 1, "1 miesiąc"},
       {"pl", "%d MONTH(S)", 2, "2 miesiące"},
-      {"pl", "%d MONTH(S)", 4, "4 miesiące"},
-      {"pl", "%d MONTH(S)", 5, "5 miesięcy"},
-      {"pl", "%d MONTH(S)", 12, "12 miesięcy"},
       {"pl", "%d MONTH(S)", 14, "14 miesięcy"},
-      {"pl", "%d MONTH(S)", 21, "21 miesięcy"},
       {"pl", "%d MONTH(S)", 22, "22 miesiące"},
-      {"pl", "%d MONTH(S)", 112, "112 miesięcy"},
-      {"pl", "%d MONTH(S)", 1024, "1024 miesiące"},
       // Counts beyond `int` keep their residues for the rule and all their digits.
       {"pl", "%d MONTH(S)", 10'000'000'002, "10000000002 miesiące"},
       {"pl", "%d MONTH(S)", std::numeric_limits<std::int64_t>::max(), "9223372036854775807 miesięcy"},
       // An untranslated count format reads as its key for every count.
-      {"pl", "%d WEEK(S)", 1, "1 WEEK(S)"},
       {"pl", "%d WEEK(S)", 5, "5 WEEK(S)"},
   };
   for (const auto& c : cases)
@@ -121,7 +98,6 @@ TEST(Catalog, FillsCountsInTheLocalesDigits) {
   EXPECT_EQ(formats.countText("%d FORMATS", 1), "1|1|1|1|%|%s|%");
   EXPECT_EQ(formats.countText("%d FORMATS", 7), "7 many");
   // No grouping, and the locale's own digits.
-  EXPECT_EQ(Catalog().countText("%d DAY(S)", 12345), "12345 DAY(S)");
   EXPECT_EQ(Catalog::load(strings.path(), "de_DE").countText("%d DAY(S)", 12345), "12345 DAY(S)");
   EXPECT_EQ(Catalog::load(strings.path(), "ar_EG").countText("%d DAY(S)", 1250), "١٢٥٠ DAY(S)");
   EXPECT_EQ(Catalog::load(strings.path(), "fa_IR").countText("%d DAY(S)", 30), "۳۰ DAY(S)");
@@ -137,23 +113,14 @@ TEST(Catalog, DamagedFilesGiveTheKeys) {
     writeCatalog(strings.path(), "de", sound);
     ASSERT_EQ(Catalog::load(strings.path(), "de").text("TOMORROW"), "Morgen");  // the writer itself is sound
   }
-  const auto patched = [&](size_t at, std::uint32_t value) {
-    auto bytes = sound;
-    for (size_t i = 0; i < 4; ++i)
-      bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    return bytes;
-  };
   std::vector<std::pair<const char*, std::vector<std::uint8_t>>> damaged = {
-      {"not a catalog", std::vector<std::uint8_t>(64, 'x')},
-      {"empty", {}},
       {"truncated header", std::vector<std::uint8_t>(sound.begin(), sound.begin() + 20)},
-      {"truncated strings", std::vector<std::uint8_t>(sound.begin(), sound.end() - 10)},
-      {"string count beyond the file", patched(8, 0x10000000)},
-      {"string table beyond the file", patched(12, 0xfffffff0)},
-      {"string offset beyond the file", patched(28 + 4, 0xffffff00)},
-      {"string length beyond the file", patched(28 + 8 * 3, 0x7fffffff)},
-      {"hash table beyond the file", patched(20, 1000)},
-      {"unknown revision", patched(4, 0x00020000)},
+      {"string count beyond the file", withWord(sound, 8, 0x10000000)},
+      {"string table beyond the file", withWord(sound, 12, 0xfffffff0)},
+      {"string offset beyond the file", withWord(sound, 28 + 4, 0xffffff00)},
+      {"string length beyond the file", withWord(sound, 28 + 8 * 3, 0x7fffffff)},
+      {"hash table beyond the file", withWord(sound, 20, 1000)},
+      {"unknown revision", withWord(sound, 4, 0x00020000)},
   };
   // A string that does not end with its NUL byte.
   auto unterminated = sound;
@@ -169,27 +136,21 @@ TEST(Catalog, DamagedFilesGiveTheKeys) {
 }
 
 TEST(Catalog, ReadsCatalogsWithAnyHashTable) {
-  // Hash tables of every size up to a few slots, all empty or pointing at the one entry: lookups either
-  // find the text or fall back to the key, and never crash (two slots once divided by zero).
+  // Hash tables of one to five slots, empty or pointing at the one entry: lookups find the text or fall back
+  // to the key and never crash (two slots once divided by zero); with up to two slots they find the text.
   for (std::uint32_t slots = 1; slots <= 5; ++slots) {
-    for (const std::uint32_t filled : {0u, 2u}) {
+    for (const std::uint8_t filled : {0, 2}) {
       auto bytes = moFile({{"TOMORROW", "Jutro"}});
       const auto table = static_cast<std::uint32_t>(bytes.size());
-      for (std::uint32_t i = 0; i < 4 * slots; ++i)
-        bytes.push_back(0);
-      bytes[table] = static_cast<std::uint8_t>(filled);  // slot 0: string index + 1, or empty
-      for (const auto& [at, value] : {std::pair{20u, slots}, std::pair{24u, table}})
-        for (std::uint32_t i = 0; i < 4; ++i)
-          bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+      bytes.resize(table + 4 * slots);
+      bytes[table] = filled;  // slot 0: string index + 1, or empty
       TemporaryDirectory strings;
-      writeCatalog(strings.path(), "pl", bytes);
+      writeCatalog(strings.path(), "pl", withWord(withWord(bytes, 20, slots), 24, table));
       const Catalog catalog = Catalog::load(strings.path(), "pl");
       const std::string text = catalog.text("TOMORROW");
-      EXPECT_TRUE(text == "Jutro" || text == "TOMORROW") << slots << " " << filled << ": " << text;
-      if (slots <= 2) {
-        EXPECT_EQ(text, "Jutro") << slots << " " << filled;
-      }
-      EXPECT_EQ(catalog.text("TODAY"), "TODAY") << slots << " " << filled;
+      SCOPED_TRACE(std::to_string(slots) + " slots, slot 0 holds " + std::to_string(filled));
+      EXPECT_TRUE(text == "Jutro" || (slots > 2 && text == "TOMORROW")) << text;
+      EXPECT_EQ(catalog.text("TODAY"), "TODAY");
     }
   }
 }
@@ -231,11 +192,6 @@ TEST(Catalog, RefusesPluralRulesNestedBeyondAnyLanguage) {
     EXPECT_EQ(Catalog::load(strings.path(), "pl").text("TOMORROW"), usable ? "Jutro" : "TOMORROW")
         << rule.size();
   }
-}
-
-TEST(Catalog, FindsTheBuiltCatalogsByDefault) {
-  const auto directory = defaultStringsDirectory();
-  EXPECT_EQ(Catalog::load(directory, "de_DE").text("TODAY"), "Heute") << directory;
 }
 
 }  // namespace

@@ -10,33 +10,20 @@
 namespace rw {
 namespace {
 
-TEST(Date, Rfc3339RoundTripsMilliseconds) {
+TEST(Date, Rfc3339ReadsOffsetsAndFractionsAndRefusesMalformedText) {
   const auto date = parseRfc3339("2026-06-10T12:00:00.250Z");
   ASSERT_TRUE(date);
   EXPECT_EQ(formatRfc3339(*date), "2026-06-10T12:00:00.250Z");
   EXPECT_EQ(formatIso8601Seconds(*date), "2026-06-10T12:00:00Z");
-  // The reference date itself is zero.
-  EXPECT_EQ(parseRfc3339("2001-01-01T00:00:00Z")->sinceReferenceDate, 0.0);
-}
-
-TEST(Date, Rfc3339AppliesOffsets) {
+  EXPECT_EQ(parseRfc3339("2001-01-01T00:00:00Z")->sinceReferenceDate, 0.0);  // the reference date
   EXPECT_EQ(parseRfc3339("2026-12-06T00:00:00-05:00"), parseRfc3339("2026-12-06T05:00:00Z"));
   EXPECT_EQ(parseRfc3339("2026-12-06T05:30:00+05:30"), parseRfc3339("2026-12-06T00:00:00Z"));
-}
-
-TEST(Date, Rfc3339RefusesMalformedText) {
+  EXPECT_EQ(formatRfc3339(Date::fromUnixSeconds(-0.0005)), "1969-12-31T23:59:59.999Z");  // rounds down
+  EXPECT_TRUE(parseRfc3339("2024-02-29T00:00:00Z"));
   for (const char* text : {"", "2026-06-10", "2026-06-10T12:00:00", "2026-13-01T00:00:00Z",
                            "2026-02-29T00:00:00Z", "2026-06-10T24:00:00Z", "2026-06-10T12:00:00.Z",
                            "2026-06-10T12:00:00Zjunk", "0000-01-01T00:00:00Z", "2026-06-10T12:00:00+5:00"})
     EXPECT_FALSE(parseRfc3339(text)) << text;
-  EXPECT_TRUE(parseRfc3339("2024-02-29T00:00:00Z"));
-}
-
-TEST(Date, FormatsInstantsBeforeTheEpochAndRoundsDown) {
-  const Date beforeEpoch = Date::fromUnixSeconds(-0.0005);
-  EXPECT_EQ(formatRfc3339(beforeEpoch), "1969-12-31T23:59:59.999Z");
-  EXPECT_EQ(formatRfc3339(*parseRfc3339("0001-01-01T00:00:00Z")), "0001-01-01T00:00:00.000Z");
-  EXPECT_EQ(formatRfc3339(*parseRfc3339("9999-12-31T23:59:59.999Z")), "9999-12-31T23:59:59.999Z");
 }
 
 TEST(Date, Rfc3339TextsOverTheWholeRangeReadBackToTheirInstant) {

@@ -61,6 +61,13 @@ inline void writeCatalog(const std::filesystem::path& directory, const std::stri
   writeFile(folder / "reminders-widget.mo", bytes);
 }
 
+/// `bytes` with the little-endian 32-bit word at `at` replaced by `value`, to damage a header field.
+inline std::vector<std::uint8_t> withWord(std::vector<std::uint8_t> bytes, size_t at, std::uint32_t value) {
+  for (size_t i = 0; i < 4; ++i)
+    bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
+  return bytes;
+}
+
 /// The catalogs the build compiles from resources/po.
 inline std::filesystem::path builtStringsDirectory() {
   return binaryDirectory() / "strings";
