@@ -75,22 +75,6 @@ void expectFailure(const Value& root, std::string_view path, std::string_view re
   EXPECT_NE(result.error().reason.find(reasonPart), std::string::npos) << result.error().reason;
 }
 
-WidgetEventPayload sampleEvent(CustodyEventStatus status, std::optional<URL> url) {
-  return {testing::kept("e-" + std::string(rawValue(status))),
-          CustodyEventType::call,
-          status,
-          "Call ☎",
-          "p-1",
-          testing::keptList({"p-2"}),
-          kFrom,
-          kTo,
-          kFrom.adding(0.1),
-          kTo.adding(-1e-6),
-          "",
-          "notes with\nnew line",
-          testing::kept(std::move(url))};
-}
-
 TEST(PayloadDecoding, DecodesEveryField) {
   const auto result = decodePayload(payloadWith(eventDictionary()));
   ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;

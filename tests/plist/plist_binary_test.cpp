@@ -352,7 +352,9 @@ TEST(BinaryPlist, RefusesDamagedObjects) {
   for (const Case& c : cases) {
     const std::string failure = failureOf(c.file);
     EXPECT_NE(failure, "(parsed)") << c.what;
-    if (c.reason) EXPECT_EQ(failure, c.reason) << c.what;
+    if (c.reason) {
+      EXPECT_EQ(failure, c.reason) << c.what;
+    }
   }
   EXPECT_TRUE(parse(nestedArrays(512)));
   Value deep = Array{};  // arrays and dictionaries count alike
