@@ -111,7 +111,9 @@ TEST(PayloadStore, UnreadableFileGivesNothingSilently) {
   // just over the size limit, which is not read at all.
   for (const std::string what : {"none", "directory", "fifo", "too large"}) {
     if (what == "directory") std::filesystem::create_directory(file);
-    if (what == "fifo") ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    if (what == "fifo") {
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    }
     if (what == "too large") {
       const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       ASSERT_GE(fd, 0);

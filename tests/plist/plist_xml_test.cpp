@@ -171,7 +171,9 @@ TEST(XmlPlist, RefusesMalformedDocuments) {
   for (const Case& c : cases) {
     const std::string failure = failureOf(c.text);
     EXPECT_NE(failure, "(parsed)") << c.text;
-    if (c.reason) EXPECT_EQ(failure, c.reason) << c.text;
+    if (c.reason) {
+      EXPECT_EQ(failure, c.reason) << c.text;
+    }
   }
   EXPECT_TRUE(parseText(nestedArrays(512)));
   Value deep = Dictionary{};
