@@ -30,14 +30,18 @@ _reminders_widget_values() {
   return 0
 }
 
+# Sets cur, prev, words and cword, the caller's locals: through bash-completion where it is loaded.
+_reminders_widget_words() {
+  _init_completion 2>/dev/null && return
+  cur=${COMP_WORDS[COMP_CWORD]}
+  prev=${COMP_WORDS[COMP_CWORD - 1]}
+  words=("${COMP_WORDS[@]}")
+  cword=$COMP_CWORD
+}
+
 _reminders_widget() {
   local cur prev words cword
-  _init_completion 2>/dev/null || {
-    cur=${COMP_WORDS[COMP_CWORD]}
-    prev=${COMP_WORDS[COMP_CWORD - 1]}
-    words=("${COMP_WORDS[@]}")
-    cword=$COMP_CWORD
-  }
+  _reminders_widget_words
   local commands="payload placeholder snapshot timeline draw render gallery tap describe host"
   local command="" i
   for ((i = 1; i < cword; i++)); do
@@ -69,12 +73,7 @@ _reminders_widget() {
 
 _reminders_widget_desktop() {
   local cur prev words cword
-  _init_completion 2>/dev/null || {
-    cur=${COMP_WORDS[COMP_CWORD]}
-    prev=${COMP_WORDS[COMP_CWORD - 1]}
-    words=("${COMP_WORDS[@]}")
-    cword=$COMP_CWORD
-  }
+  _reminders_widget_words
   if [[ $prev == -* ]] && _reminders_widget_values "$prev" "$cur" "small medium large extra-large"; then
     return
   fi
