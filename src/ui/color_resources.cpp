@@ -108,8 +108,8 @@ Result<ColorTable> loadColorsFile(const std::filesystem::path& path) {
   auto table = ColorTable::parse(text.str());
   if (!table)
     return Failure{path.string() +
-                             " is not a colours file (a JSON object from colour names to "
-                             "\"#RRGGBB\" or \"#RRGGBBAA\" texts)"};
+                   " is not a colours file (a JSON object from colour names to "
+                   "\"#RRGGBB\" or \"#RRGGBBAA\" texts)"};
   if (table->entries().empty()) return Failure{path.string() + " names no colours"};
   return *std::move(table);
 }
@@ -118,7 +118,7 @@ const Result<ColorTable>& loadDefaultColorTable() {
   static const Result<ColorTable> table = []() -> Result<ColorTable> {
     if (const auto path = defaultColorsFile()) return loadColorsFile(*path);
     return Failure{"cannot find the colours file colors.json; looked in " +
-                             describeSearch(resourcesLocation(), executableDirectory())};
+                   describeSearch(resourcesLocation(), executableDirectory())};
   }();
   return table;
 }

@@ -240,8 +240,7 @@ TEST(DirectDecoding, HandsUnusualXmlToTheTree) {
   for (const auto& c : cases) {
     const Bytes bytes = bytesOf(c.xml);
     EXPECT_FALSE(directly(bytes)) << c.what;
-    EXPECT_EQ(throughTree(bytes).has_value(), c.tree)
-        << c.what << ": " << throughTree(bytes).error().reason;
+    EXPECT_EQ(throughTree(bytes).has_value(), c.tree) << c.what << ": " << throughTree(bytes).error().reason;
     expectAgreement(bytes, c.what);
   }
 }

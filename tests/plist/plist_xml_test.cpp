@@ -217,7 +217,7 @@ TEST(XmlPlist, AcceptsADocumentTypeWithoutReadingIt) {
         "\"http://example.invalid/PropertyList-1.0.dtd\">",
         "<!DOCTYPE plist SYSTEM \"/etc/passwd\">", "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"}) {
     const Result<Value> read = parseText("<?xml version=\"1.0\"?>" + std::string(doctype) +
-                                       "<plist version=\"1.0\"><string>ok</string></plist>");
+                                         "<plist version=\"1.0\"><string>ok</string></plist>");
     ASSERT_TRUE(read) << doctype << ": " << read.error().reason;
     EXPECT_EQ(*read, Value(std::string("ok")));
   }

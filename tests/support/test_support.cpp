@@ -22,9 +22,9 @@ std::string capturedStdout(const std::function<void()>& body) {
 TemporaryDirectory::TemporaryDirectory() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
-  path_ = std::filesystem::temp_directory_path() /
-          ("rw-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random()));
+  path_ =
+      std::filesystem::temp_directory_path() / ("rw-test-" + std::to_string(::getpid()) + "-" +
+                                                std::to_string(counter++) + "-" + std::to_string(random()));
   std::filesystem::create_directories(path_);
 }
 
@@ -51,7 +51,11 @@ std::string readFile(const std::filesystem::path& path) {
   return out.str();
 }
 
-std::filesystem::path sourceDirectory() { return RW_SOURCE_DIR; }
-std::filesystem::path binaryDirectory() { return RW_BINARY_DIR; }
+std::filesystem::path sourceDirectory() {
+  return RW_SOURCE_DIR;
+}
+std::filesystem::path binaryDirectory() {
+  return RW_BINARY_DIR;
+}
 
 }  // namespace rw::testing
