@@ -26,9 +26,10 @@ TextMetrics FixedTextMeasurer::measure(std::string_view text, const FontRequest&
                                        std::optional<double> wrapWidth, std::optional<int> maxLines) const {
   const double charWidth = advance * font.size;
   const bool wraps = wrapWidth && std::isfinite(*wrapWidth);
-  // Characters that fit on one line; a small tolerance keeps exact fits from breaking.
-  const std::size_t perLine =
-      wraps ? static_cast<std::size_t>(std::floor(std::max(0.0, *wrapWidth) / charWidth + 1e-9)) : SIZE_MAX;
+  // Characters that fit on one line; a small tolerance keeps exact fits from breaking. Characters of no
+  // width (a font of size 0) all fit, and so does any count too large to hold.
+  const double fitting = wraps ? std::floor(std::max(0.0, *wrapWidth) / charWidth + 1e-9) : 0;
+  const std::size_t perLine = wraps && fitting < 0x1p63 ? static_cast<std::size_t>(fitting) : SIZE_MAX;
 
   std::size_t lines = 0;
   std::size_t widest = 0;

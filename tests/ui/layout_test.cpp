@@ -189,6 +189,8 @@ TEST(Layout, UnusableLengthsNeverMakeUnsoundFrames) {
       Image{.systemName = "bell.fill"}.font(Font::system(-3)),
       text("abc").lineLimit(0).lineLimit(-2),
       text("a").clipRoundedRect(kInfinity).containerBackground(Color::red()),
+      // Characters of no width all fit on a line of any width.
+      Text::verbatim("Swim").withFont(Font::system(0)).frame(40, std::nullopt),
   };
   for (const Element& tree : trees)
     EXPECT_TRUE(allFramesSound(layOut(tree, {100, 100}))) << describe(tree);
