@@ -1,5 +1,6 @@
 #include "ui/element_json.h"
 
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
@@ -27,6 +28,19 @@ double length(const json& value) {
   if (value.is_string() && value.get<std::string>() == "infinity") return kInfinity;
   if (!value.is_number()) throw Invalid("expected a number or \"infinity\", got " + value.dump());
   return value.get<double>();
+}
+
+// A whole number of lines: a fraction, or a number no int holds, is refused rather than converted.
+int lineCount(const json& value) {
+  if (value.is_number_unsigned()) {
+    if (value.get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<int>::max()))
+      return value.get<int>();
+  } else if (value.is_number_integer()) {
+    const std::int64_t lines = value.get<std::int64_t>();
+    if (lines >= std::numeric_limits<int>::min() && lines <= std::numeric_limits<int>::max())
+      return static_cast<int>(lines);
+  }
+  throw Invalid("expected a whole number of lines, got " + value.dump());
 }
 
 std::optional<double> optionalLength(const json& object, const char* key) {
@@ -216,7 +230,7 @@ Element modified(Element subject, const json& modifier) {
   if (name == "foregroundColor") return subject.foregroundColor(color(value));
   if (name == "font") return subject.font(font(value));
   if (name == "lineLimit")
-    return subject.lineLimit(value.is_null() ? std::nullopt : std::optional<int>(value.get<int>()));
+    return subject.lineLimit(value.is_null() ? std::nullopt : std::optional<int>(lineCount(value)));
   if (name == "background") return subject.background(fill(value));
   if (name == "clipRoundedRect") return subject.clipRoundedRect(length(value));
   if (name == "widgetURL") return subject.widgetURL(value.get<std::string>());

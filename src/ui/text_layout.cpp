@@ -1,6 +1,7 @@
 // Texts and symbols: what they say, in which font, and how much room they take for an offer.
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "ui/layout_engine.h"
 #include "ui/symbols.h"
@@ -65,10 +66,12 @@ namespace detail {
 
 namespace {
 
-// Lines of text at most that fit `height`, never fewer than one.
+// Lines of text at most that fit `height`, never fewer than one; no limit where more fit than an int holds.
 std::optional<int> linesThatFit(std::optional<double> height, double lineHeight) {
   if (!height || !std::isfinite(*height) || lineHeight <= 0) return std::nullopt;
-  return std::max(1, static_cast<int>(std::floor(*height / lineHeight + 1e-9)));
+  const double lines = std::floor(*height / lineHeight + 1e-9);
+  if (!(lines < std::numeric_limits<int>::max())) return std::nullopt;
+  return std::max(1, static_cast<int>(lines));
 }
 
 std::optional<int> tighter(std::optional<int> a, std::optional<int> b) {

@@ -1,6 +1,7 @@
 #include "views/view_json.h"
 
 #include <array>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
@@ -20,10 +21,19 @@ Enum caseNamed(const nlohmann::json& value, Enum last, const char* what) {
   throw std::invalid_argument(std::string("unknown ") + what + " \"" + name + "\"");
 }
 
+// A fraction, or a number no 64-bit integer holds, is refused rather than converted.
+std::int64_t count(const nlohmann::json& value) {
+  if (!value.is_number_integer() ||
+      (value.is_number_unsigned() &&
+       value.get<std::uint64_t>() > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())))
+    throw std::invalid_argument("expected a whole count, got " + value.dump());
+  return value.get<std::int64_t>();
+}
+
 ui::Element counterView(const nlohmann::json& value) {
   return WidgetCounterView{caseNamed(value.at("layout"), CounterLayout::horizontal, "counter layout"),
                            caseNamed(value.at("style"), CounterStyle::today, "counter style"),
-                           value.at("count").get<std::int64_t>()};
+                           count(value.at("count"))};
 }
 
 }  // namespace

@@ -81,6 +81,12 @@ TEST(ElementJson, RefusesWhatItDoesNotKnowWithAReason) {
       {R"({"WidgetCounterView": {"layout": "diagonal", "style": "today", "count": 1}})",
        "unknown counter layout"},
       {R"({"Link": {"destination": "x"}})", "label"},
+      // Numbers no integer holds are refused, never converted.
+      {R"({"Text": "x", "modifiers": [{"lineLimit": 1e82}]})", "whole number of lines"},
+      {R"({"Text": "x", "modifiers": [{"lineLimit": 4294967296}]})", "whole number of lines"},
+      {R"({"WidgetCounterView": {"layout": "horizontal", "style": "today", "count": 1.5}})", "whole count"},
+      {R"({"WidgetCounterView": {"layout": "horizontal", "style": "today", "count": 9223372036854775808}})",
+       "whole count"},
   };
   auto nested = [](int levels) {
     std::string tree = R"({"Text": "x"})";
