@@ -228,18 +228,24 @@ class DirectBinaryDecoder {
     return isRepresentable(out);
   }
 
-  // A date. An event that went as planned shares its planned dates' objects, so the two date objects read
-  // last are remembered: an object is always the same date.
-  bool value(auto, std::uint64_t index, Date& out) {
-    for (const RecentDate& recent : recentDates_) {
-      if (recent.index == index) {
-        out = recent.date;
-        return true;
+  // A date. An event that went as planned shares its planned dates' objects, so the planned dates, read
+  // first, are kept by object and the actual dates compared with them: an object is always the same date.
+  template <class F>
+  [[gnu::always_inline]] bool value(F, std::uint64_t index, Date& out) {
+    constexpr bool from = isField<F, &WidgetEventPayload::plannedDateFrom>;
+    if constexpr (from || isField<F, &WidgetEventPayload::plannedDateTo>) {
+      if (!date(index, out)) return false;
+      plannedDates_[from ? 0 : 1] = {index, out};
+      return true;
+    } else {
+      for (const KnownDate& planned : plannedDates_) {
+        if (planned.index == index) {
+          out = planned.date;
+          return true;
+        }
       }
+      return date(index, out);
     }
-    if (!date(index, out)) return false;
-    recentDates_[nextRecentDate_++ % recentDates_.size()] = {index, out};
-    return true;
   }
 
   // A text. An event's identifier is its own, so the recent texts are neither asked nor given it (it would
@@ -596,12 +602,11 @@ class DirectBinaryDecoder {
     std::string_view text;
   };
   std::array<CachedText, 1024> recentTexts_{};
-  struct RecentDate {
+  struct KnownDate {
     std::uint64_t index = ~std::uint64_t{0};
     Date date;
   };
-  std::array<RecentDate, 2> recentDates_{};  // the date objects read last
-  std::size_t nextRecentDate_ = 0;
+  std::array<KnownDate, 2> plannedDates_{};  // the last event's planned dates, from and to
   std::string scratch_;
   std::vector<std::string_view> texts_;
   std::vector<std::string_view> colours_;  // the persons' colour texts, in order
