@@ -1,5 +1,6 @@
-// The long-running host's scheduling, driven through weeks of a fake clock: which entry it shows when,
-// when it asks for timelines, and how it meets clock jumps, zone changes and outside reloads.
+// The long-running host's scheduling on a fake clock: which entry it shows when, when it asks for timelines,
+// and what it reports. Its weeks with the real provider, clock jumps and zone changes are in
+// tests/reliability/host_faults_test.cpp.
 #include "widget/host_schedule.h"
 
 #include <gtest/gtest.h>
@@ -99,30 +100,6 @@ HostDriver driverFor(const FakeClock& clock, Recorder& recorder, const bool& pay
   };
 }
 
-TEST(TimelineHost, RunsTwoMonthsOnAFakeClockWithTwoAutomaticRequests) {
-  FakeClock clock;
-  ScriptedEvents events;
-  for (int i = 0; i < 61; ++i)
-    events.script.push_back([&clock](std::optional<Date> deadline) {
-      EXPECT_TRUE(deadline.has_value());
-      if (deadline) clock.instant = *deadline;
-      return HostEvent::deadline;
-    });
-  Recorder recorder;
-  const bool readable = true;
-  ASSERT_EQ(runTimelineHost(clock, events, driverFor(clock, recorder, readable)), 3u);
-  // Start, then at the last entry's date of each timeline (days 30 and 60).
-  EXPECT_EQ(recorder.requests[0].reason, ReloadReason::start);
-  EXPECT_EQ(recorder.requests[1].reason, ReloadReason::atEnd);
-  EXPECT_EQ(recorder.requests[1].requestedAt, at("2027-01-05T00:00:00Z"));
-  EXPECT_EQ(recorder.requests[2].requestedAt, at("2027-02-04T00:00:00Z"));
-  // Each midnight drew its own day, once.
-  ASSERT_EQ(recorder.shown.size(), 62u);  // days 0 to 61
-  for (std::size_t i = 0; i < recorder.shown.size(); ++i)
-    EXPECT_EQ(recorder.shown[i].first, at("2026-12-06T00:00:00Z").adding(static_cast<double>(i) * kDay)) << i;
-  EXPECT_EQ(clock.instant, at("2027-02-05T00:00:00Z"));
-}
-
 TEST(TimelineHost, OutsideReloadsClockSetsAndZoneChangesRedrawAtOnce) {
   FakeClock clock;
   bool readable = false;
@@ -152,6 +129,7 @@ TEST(TimelineHost, OutsideReloadsClockSetsAndZoneChangesRedrawAtOnce) {
   EXPECT_EQ(events.deadlines[2], at("2026-12-17T00:00:00Z"));
   EXPECT_EQ(recorder.requests[3].reason, ReloadReason::zoneChanged);
   EXPECT_EQ(recorder.requests[3].timeZone, "Pacific/Auckland");
+  EXPECT_EQ(recorder.requests[3].requestedAt, at("2026-12-18T08:00:00Z"));
   // Day 4 of the timeline from 16 December at once, then day 2, then the new zone's timeline from its start.
   std::vector<std::size_t> indices;
   for (const auto& [date, index] : recorder.shown)
