@@ -34,23 +34,21 @@ TEST(LargeBlocks, AVectorKeepsItsElementsAcrossTheBound) {
   // Growing one element at a time moves the elements from small blocks into large ones; shrinking moves
   // them back.
   std::vector<std::uint64_t, LargeBlockAllocator<std::uint64_t>> values;
+  const auto expectKept = [&values] {
+    for (std::uint64_t i = 0; i < values.size(); ++i)
+      ASSERT_EQ(values[i], i * 2654435761u) << i;
+  };
   const std::size_t n = 3 * kHugePageBytes / sizeof(std::uint64_t) + 7;
   for (std::uint64_t i = 0; i < n; ++i)
     values.push_back(i * 2654435761u);
   ASSERT_EQ(values.size(), n);
-  for (std::uint64_t i = 0; i < n; ++i)
-    ASSERT_EQ(values[i], i * 2654435761u) << i;
+  expectKept();
   EXPECT_TRUE(alignedTo(values.data(), kHugePageBytes));
-
   values.resize(1000);
   values.shrink_to_fit();
-  for (std::uint64_t i = 0; i < values.size(); ++i)
-    ASSERT_EQ(values[i], i * 2654435761u) << i;
-}
-
-TEST(LargeBlocks, RefusesSizesThatCannotBeRounded) {
-  LargeBlockAllocator<std::uint64_t> allocator;
-  EXPECT_THROW(static_cast<void>(allocator.allocate(SIZE_MAX / 4)), std::bad_array_new_length);
+  expectKept();
+  // Sizes that cannot be rounded up to whole pages are refused.
+  EXPECT_THROW(static_cast<void>(values.get_allocator().allocate(SIZE_MAX / 4)), std::bad_array_new_length);
   EXPECT_THROW(allocateBlock(SIZE_MAX - kHugePageBytes / 2), std::bad_array_new_length);
 }
 

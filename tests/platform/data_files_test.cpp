@@ -7,85 +7,50 @@
 namespace rw {
 namespace {
 
-using testing::TemporaryDirectory;
 namespace fs = std::filesystem;
 
-// A prefix laid out as installed (bin/, libexec/reminders-widget/, share/...) and a build tree (executables
-// at the top, share/reminders-widget/ and strings/ beside them, tests one level below).
-class DataFiles : public ::testing::Test {
- protected:
-  void make(const fs::path& relative) { fs::create_directories(root.path() / relative); }
-  fs::path at(const fs::path& relative) const { return (root.path() / relative).lexically_normal(); }
-
-  TemporaryDirectory root;
-};
-
-TEST_F(DataFiles, InstalledExecutablesFindTheirPrefixsData) {
-  make("prefix/bin");
-  make("prefix/libexec/reminders-widget");
-  make("prefix/share/reminders-widget");
-  make("prefix/share/locale");
-  for (const char* executableDir : {"prefix/bin", "prefix/libexec/reminders-widget"}) {
-    SCOPED_TRACE(executableDir);
-    EXPECT_EQ(findDataDirectory(resourcesLocation(), at(executableDir), nullptr),
-              at("prefix/share/reminders-widget"));
-    EXPECT_EQ(findDataDirectory(catalogsLocation(), at(executableDir), nullptr), at("prefix/share/locale"));
-  }
-}
-
-TEST_F(DataFiles, BuildTreeExecutablesAndTestsFindTheBuiltData) {
-  make("build/share/reminders-widget");
-  make("build/strings");
-  make("build/tests");
-  for (const char* executableDir : {"build", "build/tests"}) {
-    SCOPED_TRACE(executableDir);
-    EXPECT_EQ(findDataDirectory(resourcesLocation(), at(executableDir), nullptr),
-              at("build/share/reminders-widget"));
-    EXPECT_EQ(findDataDirectory(catalogsLocation(), at(executableDir), nullptr), at("build/strings"));
-  }
-}
-
-TEST_F(DataFiles, TheInstalledLayoutComesBeforeTheBuildTree) {
-  // An executable in <prefix>/bin with a stray share/ of its own beside it still reads the prefix's data.
-  make("prefix/share/reminders-widget");
-  make("prefix/bin/share/reminders-widget");
-  make("prefix/bin/strings");
-  make("prefix/share/locale");
-  EXPECT_EQ(findDataDirectory(resourcesLocation(), at("prefix/bin"), nullptr),
-            at("prefix/share/reminders-widget"));
-  EXPECT_EQ(findDataDirectory(catalogsLocation(), at("prefix/bin"), nullptr), at("prefix/share/locale"));
-}
-
-TEST_F(DataFiles, TheEnvironmentVariableWinsEvenWhenItNamesNothing) {
-  make("prefix/bin");
-  make("prefix/share/reminders-widget");
-  EXPECT_EQ(findDataDirectory(resourcesLocation(), at("prefix/bin"), "/elsewhere/colours"),
-            fs::path("/elsewhere/colours"));
-  // Set but empty is unset.
-  EXPECT_EQ(findDataDirectory(resourcesLocation(), at("prefix/bin"), ""),
-            at("prefix/share/reminders-widget"));
-}
-
-TEST_F(DataFiles, NothingWhenNoCandidateIsADirectory) {
-  make("lonely/bin");
+// Prefixes laid out as installed (bin/, libexec/reminders-widget/, share/...), a build tree (executables at
+// the top, share/reminders-widget/ and strings/ beside them, tests one level below), and an installed
+// prefix with a stray share/ beside its executables.
+TEST(DataFiles, FindsTheInstalledDataBeforeTheBuildTreesAndTheEnvironmentBeforeBoth) {
+  testing::TemporaryDirectory root;
+  for (const char* dir : {"prefix/bin", "prefix/libexec/reminders-widget", "prefix/share/reminders-widget",
+                          "prefix/share/locale", "build/share/reminders-widget", "build/strings",
+                          "build/tests", "stray/bin/share/reminders-widget", "stray/bin/strings",
+                          "stray/share/reminders-widget", "stray/share/locale", "lonely/bin", "lonely/share"})
+    fs::create_directories(root.path() / dir);
   // A file where a directory should be does not count.
   testing::writeFile(root.path() / "lonely/share/reminders-widget", "not a directory");
-  EXPECT_FALSE(findDataDirectory(resourcesLocation(), at("lonely/bin"), nullptr));
+  const auto at = [&](const char* relative) { return (root.path() / relative).lexically_normal(); };
+  const struct {
+    const char* executableDir;
+    const char* resources;  // null: none found
+    const char* catalogs;
+  } cases[] = {
+      {"prefix/bin", "prefix/share/reminders-widget", "prefix/share/locale"},
+      {"prefix/libexec/reminders-widget", "prefix/share/reminders-widget", "prefix/share/locale"},
+      {"build", "build/share/reminders-widget", "build/strings"},
+      {"build/tests", "build/share/reminders-widget", "build/strings"},
+      {"stray/bin", "stray/share/reminders-widget", "stray/share/locale"},
+      {"lonely/bin", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.executableDir);
+    const auto found = [&](const DataLocation& location, const char* variable) {
+      const auto dir = findDataDirectory(location, at(c.executableDir), variable);
+      return dir ? dir->string() : "(none)";
+    };
+    EXPECT_EQ(found(resourcesLocation(), nullptr), c.resources ? at(c.resources).string() : "(none)");
+    EXPECT_EQ(found(catalogsLocation(), nullptr), c.catalogs ? at(c.catalogs).string() : "(none)");
+    // The variable wins even when it names nothing; set but empty is unset.
+    EXPECT_EQ(found(resourcesLocation(), "/elsewhere/colours"), "/elsewhere/colours");
+    EXPECT_EQ(found(resourcesLocation(), ""), found(resourcesLocation(), nullptr));
+  }
   EXPECT_FALSE(findDataDirectory(catalogsLocation(), fs::path(), nullptr));
-}
-
-TEST_F(DataFiles, TheSearchIsDescribedWithAbsolutePaths) {
-  const std::string text = describeSearch(resourcesLocation(), "/opt/rw/bin");
-  EXPECT_EQ(text,
+  EXPECT_EQ(describeSearch(resourcesLocation(), "/opt/rw/bin"),
             "$REMINDERS_WIDGET_RESOURCES, /opt/rw/share/reminders-widget, /opt/share/reminders-widget, "
             "/opt/rw/bin/share/reminders-widget");
-}
-
-TEST(ExecutableDirectory, IsTheDirectoryOfTheRunningTest) {
-  const fs::path directory = executableDirectory();
-  ASSERT_FALSE(directory.empty());
-  EXPECT_TRUE(fs::is_directory(directory));
-  EXPECT_TRUE(fs::exists(directory / "platform_tests"));
+  EXPECT_TRUE(fs::exists(executableDirectory() / "platform_tests"));
 }
 
 }  // namespace

@@ -46,15 +46,13 @@ TEST(Date, Rfc3339TextsOverTheWholeRangeReadBackToTheirInstant) {
 }
 
 TEST(Date, RepresentableRangeIsYearsOneToNineThousandNineHundredNinetyNine) {
-  EXPECT_TRUE(isRepresentable(Date{0}));
-  EXPECT_FALSE(isRepresentable(Date{std::numeric_limits<double>::quiet_NaN()}));
-  EXPECT_FALSE(isRepresentable(Date{std::numeric_limits<double>::infinity()}));
-  const Date first = *parseRfc3339("0001-01-01T00:00:00Z");
-  EXPECT_TRUE(isRepresentable(first));
-  EXPECT_FALSE(isRepresentable(first.adding(-1)));
-  const Date last = *parseRfc3339("9999-12-31T23:59:59Z");
-  EXPECT_TRUE(isRepresentable(last));
-  EXPECT_FALSE(isRepresentable(last.adding(1)));
+  const Date first = *parseRfc3339("0001-01-01T00:00:00Z"), last = *parseRfc3339("9999-12-31T23:59:59Z");
+  for (const Date date : {Date{0}, first, last})
+    EXPECT_TRUE(isRepresentable(date)) << date.sinceReferenceDate;
+  constexpr double kNan = std::numeric_limits<double>::quiet_NaN(),
+                   kInf = std::numeric_limits<double>::infinity();
+  for (const Date date : {first.adding(-1), last.adding(1), Date{kNan}, Date{kInf}})
+    EXPECT_FALSE(isRepresentable(date)) << date.sinceReferenceDate;
 }
 
 }  // namespace

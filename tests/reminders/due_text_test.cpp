@@ -30,19 +30,16 @@ void expectTexts(const Catalog& strings, std::initializer_list<Case> cases, cons
 
 TEST(DueText, UntranslatedKeysForDaysAndMonths) {
   constexpr std::int64_t min = std::numeric_limits<std::int64_t>::min();
+  // An absent count reads as zero; months win over days, whatever the days' sign; the most negative count
+  // has no positive counterpart: the largest is shown.
   expectTexts(Catalog(),
-              {
-                  {0, -2, "2 DAY(S) AGO"},
-                  // An absent count reads as zero.
-                  {std::nullopt, 1, "TOMORROW"},
-                  {std::nullopt, std::nullopt, "TODAY"},
-                  // Months win over days, whatever the days' sign.
-                  {1, -3, "IN 1 MONTH(S)"},
-                  {-3, -20, "3 MONTH(S) AGO"},
-                  // The most negative count has no positive counterpart: the largest is shown.
-                  {min, 0, "9223372036854775807 MONTH(S) AGO"},
-                  {0, min, "9223372036854775807 DAY(S) AGO"},
-              },
+              {{0, -2, "2 DAY(S) AGO"},
+               {std::nullopt, 1, "TOMORROW"},
+               {std::nullopt, std::nullopt, "TODAY"},
+               {1, -3, "IN 1 MONTH(S)"},
+               {-3, -20, "3 MONTH(S) AGO"},
+               {min, 0, "9223372036854775807 MONTH(S) AGO"},
+               {0, min, "9223372036854775807 DAY(S) AGO"}},
               "keys");
 }
 
@@ -75,13 +72,11 @@ TEST(DueText, FillsOnlyTheExactPlaceholderAndOnlyOnce) {
   // Templates without the placeholder; a count text that holds the placeholder itself.
   writeCatalog(strings.path(), "xb", moFile({{"IN [INTERVAL]", "Soon"}, {"[INTERVAL] AGO", "Earlier"}}));
   writeCatalog(strings.path(), "xc", moFile({{days, joined({"[INTERVAL] %d", "[INTERVAL] %d"})}}));
+  // A count format without translation keeps its key.
   expectTexts(Catalog::load(strings.path(), "xa"),
-              {
-                  {0, 3, "3 days from now, yes: 3 days!"},
-                  {0, -2, "before [interval] and [INTERVAL ] and [2 days]"},
-                  // A count format without translation keeps its key.
-                  {2, 0, "2 MONTH(S) from now, yes: 2 MONTH(S)!"},
-              },
+              {{0, 3, "3 days from now, yes: 3 days!"},
+               {0, -2, "before [interval] and [INTERVAL ] and [2 days]"},
+               {2, 0, "2 MONTH(S) from now, yes: 2 MONTH(S)!"}},
               "placeholder twice");
   expectTexts(Catalog::load(strings.path(), "xb"), {{0, 3, "Soon"}, {-4, 0, "Earlier"}, {0, 1, "TOMORROW"}},
               "no placeholder");

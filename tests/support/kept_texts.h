@@ -14,23 +14,21 @@
 
 namespace rw::testing {
 
-/// `text`, kept.
+inline std::mutex keptMutex;
+inline PayloadStorage keptStorage;
+
 inline std::string_view kept(std::string_view text) {
-  static std::mutex mutex;
-  static PayloadStorage storage;
-  const std::lock_guard lock(mutex);
-  return storage.keep(text);
+  const std::lock_guard lock(keptMutex);
+  return keptStorage.keep(text);
 }
 
 /// `texts` and the list of them, kept.
 inline std::span<const std::string_view> keptList(std::span<const std::string_view> texts) {
-  static std::mutex mutex;
-  static PayloadStorage storage;
+  const std::lock_guard lock(keptMutex);
   std::vector<std::string_view> copies;
   for (const auto text : texts)
-    copies.push_back(kept(text));
-  const std::lock_guard lock(mutex);
-  return storage.keepList(copies);
+    copies.push_back(keptStorage.keep(text));
+  return keptStorage.keepList(copies);
 }
 
 inline std::span<const std::string_view> keptList(std::initializer_list<std::string_view> texts) {
@@ -39,13 +37,10 @@ inline std::span<const std::string_view> keptList(std::initializer_list<std::str
 
 /// `url` kept, or null for none.
 inline const URL* kept(std::optional<URL> url) {
-  static std::mutex mutex;
-  static PayloadStorage storage;
-  const std::lock_guard lock(mutex);
-  return url ? storage.keep(std::move(*url)) : nullptr;
+  const std::lock_guard lock(keptMutex);
+  return url ? keptStorage.keep(std::move(*url)) : nullptr;
 }
 
-/// The texts of a list, for comparing with an expected list.
 inline std::vector<std::string> textsOf(std::span<const std::string_view> texts) {
   return {texts.begin(), texts.end()};
 }

@@ -33,27 +33,18 @@ TEST(ContentLayout, LargeFamiliesFollowTheHeightTableAtEveryBoundary) {
 }
 
 TEST(ContentLayout, OtherFamiliesIgnoreTheSize) {
-  const struct {
-    WidgetFamily family;
-    ContentLayout expected;
-    const char* name;
-  } cases[] = {
-      {WidgetFamily::systemSmall, content_layout::SystemSmall{}, "systemSmall"},
-      {WidgetFamily::systemMedium, list(2, 6.0), "systemMediumLarge"},
-      {WidgetFamily::accessoryCircular, content_layout::AccessoryCircular{}, "accessoryCircular"},
-      {WidgetFamily::accessoryRectangular, content_layout::AccessoryRectangular{}, "accessoryRectangular"},
-      {WidgetFamily::accessoryInline, content_layout::AccessoryRectangular{}, "accessoryRectangular"},
-      // A family value this build does not name gets the tallest list.
-      {static_cast<WidgetFamily>(99), list(6, 7.0), "systemMediumLarge"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(caseName(c.expected), c.name);
+  const std::pair<WidgetFamily, ContentLayout> cases[] = {
+      {WidgetFamily::systemSmall, content_layout::SystemSmall{}},
+      {WidgetFamily::systemMedium, list(2, 6.0)},
+      {WidgetFamily::accessoryCircular, content_layout::AccessoryCircular{}},
+      {WidgetFamily::accessoryRectangular, content_layout::AccessoryRectangular{}},
+      {WidgetFamily::accessoryInline, content_layout::AccessoryRectangular{}},
+      {static_cast<WidgetFamily>(99), list(6, 7.0)}};  // a family this build does not name: the tallest list
+  for (const auto& [family, expected] : cases)
     for (const double height : {0.0, 311.0, 350.0, 1000.0, -1.0}) {
-      EXPECT_EQ(contentLayout({c.family, {300, height}}), c.expected)
-          << familyName(c.family) << ' ' << height;
-      EXPECT_EQ(RemindersWidgetTimelineProvider::contentLayout({c.family, {300, height}}), c.expected);
+      EXPECT_EQ(contentLayout({family, {300, height}}), expected) << familyName(family) << ' ' << height;
+      EXPECT_EQ(RemindersWidgetTimelineProvider::contentLayout({family, {300, height}}), expected);
     }
-  }
 }
 
 }  // namespace

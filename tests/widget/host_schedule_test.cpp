@@ -1,12 +1,9 @@
-// The long-running host's scheduling, driven through weeks of a fake clock: which entry it shows when,
-// when it asks for timelines, and how it meets clock jumps, zone changes and outside reloads.
+// The long-running host's schedule: which entry it shows when, and when it asks for timelines. The loop
+// itself, with the real provider through weeks of clock jumps, zone changes and file faults, is run in
+// tests/reliability/host_faults_test.cpp.
 #include "widget/host_schedule.h"
 
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <deque>
-#include <functional>
 
 #include "support/widget_fixtures.h"
 
@@ -54,109 +51,28 @@ TEST(TimelineSchedule, ClockJumpsAndAnOverTimelineAskOnlyWhenTheTimelineCannotSe
             ReloadReason::atEnd);
 }
 
-// The loop, over a fake clock and a scripted event source.
-struct FakeClock final : HostClock {
-  Date instant = at("2026-12-06T09:30:00Z");
-  std::string zone = "UTC";
-  Date now() const override { return instant; }
-  std::string timeZone() const override { return zone; }
-};
-
-// Each step sees the deadline the host asked for and returns the event, moving the clock as it likes.
-// When the script runs out the host is told to end.
-struct ScriptedEvents final : HostEventSource {
-  std::deque<std::function<HostEvent(std::optional<Date>)>> script;
-  std::vector<std::optional<Date>> deadlines;
-  HostEvent wait(std::optional<Date> deadline) override {
-    deadlines.push_back(deadline);
-    if (script.empty()) return HostEvent::terminate;
-    auto step = std::move(script.front());
-    script.pop_front();
-    return step(deadline);
-  }
-};
-
-struct Recorder {
-  std::vector<HostRequestRecord> requests;
-  std::vector<std::pair<Date, std::size_t>> shown;  // (entry date, index)
-};
-
-// Timelines as the provider makes them: 31 UTC midnights from the clock's day, or one entry with never.
-HostDriver driverFor(const FakeClock& clock, Recorder& recorder, const bool& payloadReadable) {
-  return {
-      .requestTimeline =
-          [&clock, &payloadReadable](ReloadReason) {
-            Timeline<RemindersWidgetTimelineEntry> timeline;
-            const double today = std::floor(clock.instant.unixSeconds() / kDay) * kDay;
-            timeline.policy = payloadReadable ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never;
-            for (int i = 0; i < (payloadReadable ? 31 : 1); ++i)
-              timeline.entries.emplace_back().date = Date::fromUnixSeconds(today + i * kDay);
-            return timeline;
-          },
-      .show = [&recorder](const RemindersWidgetTimelineEntry& entry,
-                          std::size_t index) { recorder.shown.emplace_back(entry.date, index); },
-      .report = [&recorder](const HostRequestRecord& record) { recorder.requests.push_back(record); },
-  };
-}
-
-TEST(TimelineHost, RunsTwoMonthsOnAFakeClockWithTwoAutomaticRequests) {
-  FakeClock clock;
-  ScriptedEvents events;
-  for (int i = 0; i < 61; ++i)
-    events.script.push_back([&clock](std::optional<Date> deadline) {
-      EXPECT_TRUE(deadline.has_value());
-      if (deadline) clock.instant = *deadline;
-      return HostEvent::deadline;
-    });
-  Recorder recorder;
-  const bool readable = true;
-  ASSERT_EQ(runTimelineHost(clock, events, driverFor(clock, recorder, readable)), 3u);
-  // Start, then at the last entry's date of each timeline (days 30 and 60).
-  EXPECT_EQ(recorder.requests[0].reason, ReloadReason::start);
-  EXPECT_EQ(recorder.requests[1].reason, ReloadReason::atEnd);
-  EXPECT_EQ(recorder.requests[1].requestedAt, at("2027-01-05T00:00:00Z"));
-  EXPECT_EQ(recorder.requests[2].requestedAt, at("2027-02-04T00:00:00Z"));
-  // Each midnight drew its own day, once.
-  ASSERT_EQ(recorder.shown.size(), 62u);  // days 0 to 61
-  for (std::size_t i = 0; i < recorder.shown.size(); ++i)
-    EXPECT_EQ(recorder.shown[i].first, at("2026-12-06T00:00:00Z").adding(static_cast<double>(i) * kDay)) << i;
-  EXPECT_EQ(clock.instant, at("2027-02-05T00:00:00Z"));
-}
-
-TEST(TimelineHost, OutsideReloadsClockSetsAndZoneChangesRedrawAtOnce) {
-  FakeClock clock;
-  bool readable = false;
-  ScriptedEvents events;
-  const auto step = [&](std::function<void()> change, HostEvent event) {
-    events.script.push_back([change, event](std::optional<Date>) {
-      change();
-      return event;
-    });
-  };
-  // Ten days without a word under `never`, a SIGHUP, the payload appears, then the clock and zone move.
-  step([&] { clock.instant = clock.instant.adding(10 * kDay); }, HostEvent::reloadRequest);
-  step([&] { readable = true; }, HostEvent::payloadChanged);
-  step([&] { clock.instant = at("2026-12-20T08:00:00Z"); }, HostEvent::clockSet);  // resumed from suspend
-  step([&] { clock.instant = at("2026-12-18T08:00:00Z"); }, HostEvent::clockSet);  // set back
-  step([] {}, HostEvent::zoneChanged);  // the zone is the same: nothing to ask
-  step([&] { clock.zone = "Pacific/Auckland"; }, HostEvent::deadline);
-  Recorder recorder;
-  runTimelineHost(clock, events, driverFor(clock, recorder, readable));
-
-  ASSERT_EQ(recorder.requests.size(), 4u);
-  EXPECT_EQ(recorder.requests[0].policy, TimelineReloadPolicy::never);
-  EXPECT_EQ(events.deadlines[0], std::nullopt);  // `never` sets no deadline
-  EXPECT_EQ(recorder.requests[1].reason, ReloadReason::reloadRequest);
-  EXPECT_EQ(recorder.requests[2].reason, ReloadReason::payloadChanged);
-  EXPECT_EQ(recorder.requests[2].entryCount, 31u);
-  EXPECT_EQ(events.deadlines[2], at("2026-12-17T00:00:00Z"));
-  EXPECT_EQ(recorder.requests[3].reason, ReloadReason::zoneChanged);
-  EXPECT_EQ(recorder.requests[3].timeZone, "Pacific/Auckland");
-  // Day 4 of the timeline from 16 December at once, then day 2, then the new zone's timeline from its start.
-  std::vector<std::size_t> indices;
-  for (const auto& [date, index] : recorder.shown)
-    indices.push_back(index);
-  EXPECT_EQ(indices, (std::vector<std::size_t>{0, 0, 0, 4, 2, 0}));
+TEST(TimelineSchedule, OutsideReloadsAskAtOnceAndZoneChangesOnlyWhenTheZoneDiffers) {
+  TimelineSchedule schedule;
+  const Date midnight = at("2026-12-16T00:00:00Z");
+  EXPECT_EQ(schedule.start(), (HostActions{.request = ReloadReason::start, .show = {}, .wakeAt = {}}));
+  // One entry under `never`: shown, with no deadline; nothing but an outside reload asks again.
+  EXPECT_EQ(
+      schedule.timelineArrived({midnight}, TimelineReloadPolicy::never, midnight.adding(5 * kDay), "UTC"),
+      (HostActions{.request = {}, .show = 0, .wakeAt = {}}));
+  for (const auto event :
+       {HostEvent::zoneChanged, HostEvent::clockSet, HostEvent::deadline, HostEvent::terminate})
+    EXPECT_EQ(schedule.handle(event, midnight.adding(9 * kDay), "Pacific/Auckland"), HostActions{});
+  EXPECT_EQ(schedule.handle(HostEvent::reloadRequest, midnight, "UTC").request, ReloadReason::reloadRequest);
+  EXPECT_EQ(schedule.handle(HostEvent::payloadChanged, midnight, "UTC").request,
+            ReloadReason::payloadChanged);
+  // Under `atEnd` the same zone asks for nothing and sleeps until the next midnight; another zone asks.
+  const Date now = midnight.adding(8 * 3600);
+  EXPECT_EQ(schedule.timelineArrived(days(midnight, 31), TimelineReloadPolicy::atEnd, now, "UTC"),
+            (HostActions{.request = {}, .show = 0, .wakeAt = midnight.adding(kDay)}));
+  EXPECT_EQ(schedule.handle(HostEvent::zoneChanged, now, "UTC"),
+            (HostActions{.request = {}, .show = {}, .wakeAt = midnight.adding(kDay)}));
+  EXPECT_EQ(schedule.handle(HostEvent::zoneChanged, now, "Pacific/Auckland").request,
+            ReloadReason::zoneChanged);
 }
 
 }  // namespace

@@ -30,13 +30,13 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
   const Date now = fixtures::at("2026-12-06T10:00:00-03:00");
   const UserSettings settings = fixtures::settingsFor("America/Sao_Paulo", "pt_BR");
   const TimelineProviderContext context{WidgetFamily::systemLarge, {364, 350}};
-  RemindersWidgetPayload payloads[3] = {
-      {.events = {event("a1", now.adding(-86'400)), event("a2", now), event("a3", now.adding(3 * 86'400))},
-       .persons = fixtures::persons()},
-      {.events = {}, .persons = fixtures::persons()},
-      {.events = {}, .persons = fixtures::persons()}};  // empty
-  for (int i = 0; i < 7; ++i)
-    payloads[1].events.push_back(event("b" + std::to_string(i), now.adding(i * 40'000.0 - 9e4)));
+  // Three events, seven, and none.
+  RemindersWidgetPayload payloads[3];
+  for (int i = 0; i < 10; ++i)
+    payloads[i / 3 == 0 ? 0 : 1].events.push_back(
+        event("e" + std::to_string(i), now.adding(i * 40'000.0 - 9e4)));
+  for (auto& payload : payloads)
+    payload.persons = fixtures::persons();
 
   // Every answer a request may give while the file changes under it, and the bytes the writer writes.
   std::set<std::string> validTimelines, validEntries;
@@ -81,22 +81,19 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
       requesters.emplace_back([&, t] {
         for (int i = 0; i < 12; ++i, ++answered) {
           int calls = 0;
-          if ((t + i) % 3 == 0) {
-            ++calls;
-            if (!validEntries.contains(withoutUUIDs(describe(provider.placeholder(context))))) ++invalid;
-          } else if ((t + i) % 3 == 1) {
-            provider.getSnapshot(context, [&](RemindersWidgetTimelineEntry entry) {
-              ++calls;
-              if (!validEntries.contains(withoutUUIDs(describe(entry)))) ++invalid;
-            });
-          } else {
+          const auto check = [&](const std::set<std::string>& valid, const std::string& answer) {
+            if (++calls, !valid.contains(withoutUUIDs(answer))) ++invalid;
+          };
+          if ((t + i) % 3 == 0)
+            check(validEntries, describe(provider.placeholder(context)));
+          else if ((t + i) % 3 == 1)
+            provider.getSnapshot(context,
+                                 [&](RemindersWidgetTimelineEntry e) { check(validEntries, describe(e)); });
+          else
             provider.getTimeline(context, [&](Timeline<RemindersWidgetTimelineEntry> timeline) {
-              ++calls;
-              if (!validTimelines.contains(std::string(policyName(timeline.policy)) + "\n" +
-                                           describe(timeline.entries)))
-                ++invalid;
+              check(validTimelines,
+                    std::string(policyName(timeline.policy)) + "\n" + describe(timeline.entries));
             });
-          }
           if (calls != 1) ++invalid;
         }
       });

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -78,25 +79,18 @@ RemindersWidgetPayload randomPayload(std::mt19937& random, Date now, const Calen
 }
 
 TEST(TimelineReference, OneOrderingPerRequestGivesTheSameTimelines) {
-  const struct {
-    const char* zone;
-    const char* locale;
-    const char* now;
-  } zones[] = {
+  const std::tuple<const char*, const char*, const char*> zones[] = {
       {"UTC", "en_US", "2026-12-06T10:00:00Z"},
       {"America/Sao_Paulo", "pt_BR", "2018-10-25T23:00:00-03:00"},
       {"America/New_York", "en_US", "2026-10-20T00:00:00-04:00"},
       {"Australia/Lord_Howe", "en_AU", "2026-09-20T12:00:00+10:30"},
-      {"Europe/Berlin", "de_DE", "2026-03-15T06:00:00+01:00"},
-  };
-  const TimelineProviderContext contexts[] = {
-      {WidgetFamily::systemSmall, {170, 170}},
-      {WidgetFamily::systemMedium, {364, 170}},
-      {WidgetFamily::systemExtraLarge, {768, 382}},
-  };
-  for (const auto& zone : zones) {
-    const UserSettings settings = fixtures::settingsFor(zone.zone, zone.locale);
-    const Date now = at(zone.now);
+      {"Europe/Berlin", "de_DE", "2026-03-15T06:00:00+01:00"}};
+  const TimelineProviderContext contexts[] = {{WidgetFamily::systemSmall, {170, 170}},
+                                              {WidgetFamily::systemMedium, {364, 170}},
+                                              {WidgetFamily::systemExtraLarge, {768, 382}}};
+  for (const auto& [zone, locale, when] : zones) {
+    const UserSettings settings = fixtures::settingsFor(zone, locale);
+    const Date now = at(when);
     std::mt19937 random(20261206);
     for (int round = 0; round < 8; ++round) {
       const auto payload = randomPayload(random, now, settings.calendar);
@@ -107,7 +101,7 @@ TEST(TimelineReference, OneOrderingPerRequestGivesTheSameTimelines) {
           reference = referenceTimeline(now, payload, context, settings);
         });
         ASSERT_EQ(describe(fast), describe(reference))
-            << zone.zone << " round " << round << " " << familyName(context.family);
+            << zone << " round " << round << " " << familyName(context.family);
       }
     }
   }
@@ -134,8 +128,7 @@ TEST(TimelineReference, ScheduleOrdersAndCountsLikeAComparisonSort) {
       events.push_back(fixtures::event("e" + std::to_string(i), Date{instants.back()}));
     }
     std::vector<std::size_t> expected(size);
-    for (std::size_t i = 0; i < size; ++i)
-      expected[i] = i;
+    std::iota(expected.begin(), expected.end(), std::size_t{0});
     std::stable_sort(expected.begin(), expected.end(),
                      [&](std::size_t a, std::size_t b) { return before(instants[a], instants[b]); });
     const EventSchedule schedule(events);
