@@ -11,6 +11,8 @@
 namespace rw::plist {
 namespace {
 
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
 using testing::appendBigEndian;
 using testing::ascii;
 using testing::BinaryBuilder;
@@ -35,20 +37,14 @@ Value randomValue(unsigned seed, int depth, bool binary) {
     constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
     const std::int64_t integers[] = {0, 255, 256, 65535, 65536, 4294967295, 4294967296, -1, kMin, kMax};
-    const double reals[] = {0.1,
-                            -0.0,
-                            5e-324,
-                            1e300,
-                            std::numeric_limits<double>::infinity(),
-                            std::numeric_limits<double>::quiet_NaN()};
+    const double reals[] = {0.1, -0.0, 5e-324, 1e300, kInfinity, std::nan("")};
     const char* texts[] = {"",
                            "plain",
                            "Zo\xC3\xAB \xE2\x82\xAC \xF0\x9F\x98\x80",
                            "<a href=\"x\">&amp; ]]> 'q'</a>",
-                           "  two\r\nlines\t \n",
                            "k&<>\r",
-                           "\xC3\xBCn\xC3\xAF"
-                           "code key"};
+                           "\xC3\xBCn\xC3\xAF code key",
+                           "  two\r\nlines\t \n\t"};
     switch (random() % (level >= depth ? 7 : 9)) {
       case 0:
         return Value(random() % 2 == 0);
@@ -115,7 +111,6 @@ TEST(BinaryPlist, DatesKeepTheirExactBitsWithinYearsOneTo9999) {
     const auto bits = std::bit_cast<std::uint64_t>(parse(*file)->get<Date>()->sinceReferenceDate);
     EXPECT_EQ(bits, std::bit_cast<std::uint64_t>(seconds)) << seconds;
   }
-  constexpr double kInfinity = std::numeric_limits<double>::infinity();
   for (const double seconds :
        {std::numeric_limits<double>::quiet_NaN(), -kInfinity, -63'200'000'000.0, 252'500'000'000.0}) {
     BinaryBuilder builder;

@@ -1,5 +1,5 @@
-// Which links may be opened: a URL from the payload becomes something a person can follow only when its
-// scheme is one the program expects.
+// Which links may be opened: a URL from the payload becomes something a person can follow only when it is
+// an absolute URL whose scheme is one the program expects, in any case.
 #include <gtest/gtest.h>
 
 #include <string_view>
@@ -9,30 +9,23 @@
 namespace rw {
 namespace {
 
-TEST(OpenableLinks, OnlyTheExpectedSchemesInAnyCase) {
+TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemes) {
   for (const std::string_view text :
        {"corvantis2://reminders", "corvantis2://reminders/expenses/E2?tab=receipt", "CORVANTIS2://reminders",
         "https://example.org/a?b=c#d", "HTTPS://EXAMPLE.ORG/", "http://example.org", "mailto:ann@example.org",
         "MailTo:ann@example.org?subject=Care%20plan", "tel:+48123456789", "corvantis2:"})
     EXPECT_TRUE(isOpenableLink(text)) << text;
-
   for (const std::string_view text :
        {"javascript:alert(1)", "JavaScript:alert(document.cookie)", "data:text/html;base64,PHNjcmlwdD4=",
-        "file:///etc/passwd", "vbscript:msgbox", "ftp://example.org/x", "smb://host/share", "sms:+48123",
-        "corvantis:reminders", "corvantis22://reminders", "xhttps://example.org", "http+unix://x", "https",
-        "tel", "about:blank", "blob:https://example.org/1", "intent://scan/#Intent;scheme=zxing;end"})
+        "file:///etc/passwd", "vbscript:msgbox", "ftp://example.org/x", "sms:+48123", "corvantis:reminders",
+        "corvantis22://reminders", "xhttps://example.org", "http+unix://x", "https", "tel", "about:blank"})
     EXPECT_FALSE(isOpenableLink(text)) << text;
-}
-
-TEST(OpenableLinks, TextsThatAreNoAbsoluteURLAreNotOpened) {
-  // Relative and scheme-relative references would be resolved against whatever page shows them; texts
-  // with spaces, control characters, quotes or angle brackets could break out of an attribute or hide
-  // their real scheme.
+  // Relative references would resolve against whatever page shows them; spaces, control characters,
+  // quotes or angle brackets could hide the real scheme or break out of an attribute.
   for (const std::string_view text :
        {"", "reminders/E1", "/etc/passwd", "//evil.example/x", " https://example.org", "https://example.org ",
-        "https://example.org/\n", "java\tscript:alert(1)", "java\nscript:alert(1)",
-        "https://example.org/\"><script>alert(1)</script>", "https://example.org/<b>",
-        "https:\\\\example.org", "https://exämple.org", "\xEF\xBB\xBFhttps://x.org"})
+        "https://example.org/\n", "java\tscript:alert(1)", "https://example.org/\"><script>",
+        "https://a.org/<b>", "https:\\\\example.org", "https://exämple.org", "\xEF\xBB\xBFhttps://x.org"})
     EXPECT_FALSE(isOpenableLink(text)) << text;
   EXPECT_FALSE(isOpenableLink(std::string_view("https://example.org/\0javascript:x", 33)));
 }
