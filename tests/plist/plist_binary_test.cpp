@@ -29,6 +29,23 @@ std::string failureOf(const Bytes& file) {
   return result ? "(parsed)" : result.error().reason;
 }
 
+/// A file of `objects` in order, the first one on top, with one-byte offsets and references.
+Bytes fileOf(std::initializer_list<Bytes> objects, unsigned refSize = 1) {
+  BinaryBuilder builder;
+  for (const Bytes& object : objects)
+    builder.add(object);
+  return builder.build(refSize == 1 ? 1 : 4, refSize);
+}
+
+/// `levels` arrays, each holding the next; the innermost is empty.
+Bytes nestedArrays(std::uint64_t levels) {
+  BinaryBuilder builder;
+  for (std::uint64_t i = 0; i + 1 < levels; ++i)
+    builder.add(container(0xA, {i + 1}, 4));
+  builder.add(container(0xA, {}, 4));
+  return builder.build(4, 4);
+}
+
 // A random tree of every kind of value, with the boundaries of each kind's encodings; UIDs and fractions
 // of seconds only for the binary form, which alone holds them.
 Value randomValue(unsigned seed, int depth, bool binary) {
@@ -154,51 +171,24 @@ TEST(BinaryPlist, ReadsEveryOffsetAndReferenceWidth) {
 TEST(BinaryPlist, ReadsEveryObjectEncoding) {
   Bytes real{0x22};
   appendBigEndian(real, std::bit_cast<std::uint32_t>(1.5f), 4);
-  std::vector<std::uint64_t> sixteen;
-  for (std::uint64_t i = 1; i <= 16; ++i)
-    sixteen.push_back(i % 2 + 1);
   BinaryBuilder extended;  // 16 references, and a string of 15 in the long form legal for small counts too
-  extended.add(container(0xA, sixteen, 1));
+  extended.add(container(0xA, std::vector<std::uint64_t>(16, 1), 1));
   extended.add(ascii(std::string(15, 'b'), /*forceExtended=*/true));
-  extended.add(ascii(std::string(20, 'a')));
-  Array extendedValue;
-  for (int i = 1; i <= 16; ++i)
-    extendedValue.push_back(std::string(i % 2 ? 20 : 15, i % 2 ? 'a' : 'b'));
-  // One key and one value string shared by 1000 dictionaries, one array referenced twice.
-  BinaryBuilder shared;
-  std::vector<std::uint64_t> refs(1000, 1);
-  refs.push_back(4);
-  refs.push_back(4);
-  shared.add(container(0xA, refs, 1));
-  shared.add(container(0xD, {2, 3}, 1));
-  shared.add(ascii("identifier"));
-  shared.add(utf16(u"\u00e9v\u00e9nement"));
-  shared.add(container(0xA, {3, 3}, 1));
-  Dictionary record;
-  record.emplace_back("identifier", std::string("\xC3\xA9v\xC3\xA9nement"));
-  Array sharedValue(1000, Value(record));
-  sharedValue.push_back(Array{record[0].second, record[0].second});
-  sharedValue.push_back(sharedValue.back());
-  const auto one = [](const Bytes& object) {
-    BinaryBuilder builder;
-    builder.add(object);
-    return builder.build(1, 1);
-  };
   const std::uint64_t kAll = ~std::uint64_t{0};
   const std::pair<Bytes, Value> cases[] = {
-      {one(integer(0xFF, 1)), Integer{255}},  // 1, 2 and 4 bytes are unsigned
-      {one(integer(0xFFFF, 2)), Integer{65535}},
-      {one(integer(0xFFFFFFFF, 4)), Integer{4294967295}},
-      {one(integer(kAll, 8)), Integer{-1}},  // 8 bytes are signed
-      {one(integer(5, 16)), Integer{5}},
-      {one(integer(kAll, 16)), Integer{-1, true}},  // 2^64 - 1
-      {one(integer(kAll, 16, kAll)), Integer{-1}},
-      {one(integer(std::uint64_t{1} << 63, 16, kAll)), Integer{std::numeric_limits<std::int64_t>::min()}},
-      {one(real), 1.5},
-      {one(utf16(u"Zo\u00eb \U0001F600!")), std::string("Zo\xC3\xAB \xF0\x9F\x98\x80!")},
-      {one(utf16(u"")), std::string()},
-      {extended.build(1, 1), extendedValue},
-      {shared.build(2, 1), sharedValue},
+      {fileOf({integer(0xFF, 1)}), Integer{255}},  // 1, 2 and 4 bytes are unsigned
+      {fileOf({integer(0xFFFF, 2)}), Integer{65535}},
+      {fileOf({integer(0xFFFFFFFF, 4)}), Integer{4294967295}},
+      {fileOf({integer(kAll, 8)}), Integer{-1}},  // 8 bytes are signed
+      {fileOf({integer(5, 16)}), Integer{5}},
+      {fileOf({integer(kAll, 16)}), Integer{-1, true}},  // 2^64 - 1
+      {fileOf({integer(kAll, 16, kAll)}), Integer{-1}},
+      {fileOf({integer(std::uint64_t{1} << 63, 16, kAll)}),
+       Integer{std::numeric_limits<std::int64_t>::min()}},
+      {fileOf({real}), 1.5},
+      {fileOf({utf16(u"Zo\u00eb \U0001F600!")}), std::string("Zo\xC3\xAB \xF0\x9F\x98\x80!")},
+      {fileOf({utf16(u"")}), std::string()},
+      {extended.build(1, 1), Array(16, Value(std::string(15, 'b')))},
   };
   for (const auto& [file, expected] : cases) {
     const Result<Value> read = parse(file);
@@ -207,7 +197,7 @@ TEST(BinaryPlist, ReadsEveryObjectEncoding) {
   }
   // 16-byte numbers outside -2^63 .. 2^64-1, and widths that do not exist.
   for (const Bytes& object : {integer(0, 16, 1), integer(5, 16, kAll), Bytes{0x15, 0}, Bytes{0x17}})
-    EXPECT_FALSE(parse(one(object)));
+    EXPECT_FALSE(parse(fileOf({object})));
 }
 
 TEST(BinaryPlist, WriterSharesEqualObjectsAndPicksNarrowForms) {
@@ -275,23 +265,6 @@ TEST(BinaryPlist, RefusesEveryTruncation) {
     EXPECT_FALSE(parse(std::span(file->data(), length))) << length;
   // Garbage after the header is no file either.
   EXPECT_FALSE(parse(testing::bytesOf("bplist00 and then some text that is not a trailer at all....")));
-}
-
-/// A file of `objects` in order, the first one on top, with one-byte offsets and references.
-Bytes fileOf(std::initializer_list<Bytes> objects, unsigned refSize = 1) {
-  BinaryBuilder builder;
-  for (const Bytes& object : objects)
-    builder.add(object);
-  return builder.build(refSize == 1 ? 1 : 4, refSize);
-}
-
-/// `levels` arrays, each holding the next; the innermost is empty.
-Bytes nestedArrays(std::uint64_t levels) {
-  BinaryBuilder builder;
-  for (std::uint64_t i = 0; i + 1 < levels; ++i)
-    builder.add(container(0xA, {i + 1}, 4));
-  builder.add(container(0xA, {}, 4));
-  return builder.build(4, 4);
 }
 
 TEST(BinaryPlist, RefusesDamagedObjects) {
