@@ -58,12 +58,6 @@ RemindersWidgetPayload goodPayload() {
       .persons = fixtures::persons()};
 }
 
-std::vector<std::uint8_t> encoded(const RemindersWidgetPayload& payload, plist::Format format) {
-  auto bytes = writePayload(payload, format);
-  EXPECT_TRUE(bytes.has_value());
-  return bytes.value_or(std::vector<std::uint8_t>{});
-}
-
 // Payloads have no equality of their own: two are the same when they encode to the same bytes.
 bool same(const RemindersWidgetPayload& a, const RemindersWidgetPayload& b) {
   return writePayload(a, plist::Format::binary) == writePayload(b, plist::Format::binary);
@@ -95,15 +89,11 @@ class FileFaults : public ::testing::Test {
     writeGood();
   }
 
-  void writeGood() { writeFile(file(), encoded(goodPayload(), plist::Format::binary)); }
-
-  RemindersWidgetTimelineProvider provider() const {
-    return RemindersWidgetTimelineProvider(WidgetEnvironment{
-        .settings = settings_, .files = FileManager(container()), .clock = fixedClock(kNow)});
-  }
+  void writeGood() { writeFile(file(), writePayload(goodPayload(), plist::Format::binary).value()); }
 
   Answers ask() const {
-    const auto requests = provider();
+    const RemindersWidgetTimelineProvider requests(WidgetEnvironment{
+        .settings = settings_, .files = FileManager(container()), .clock = fixedClock(kNow)});
     Answers answers;
     answers.printed = capturedStdout([&] {
       answers.placeholder = requests.placeholder(kLarge);
@@ -163,7 +153,8 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
       {"truncated to half", [&] { fs::resize_file(file(), fs::file_size(file()) / 2); }, Read::undecodable},
       {"replaced by a directory holding files",
        [&] {
-         fs::remove(file()), writeFile(file() / kPayloadFileName, encoded(goodPayload(), plist::Format::xml));
+         fs::remove(file()),
+             writeFile(file() / kPayloadFileName, writePayload(goodPayload(), plist::Format::xml).value());
        },
        Read::nothing},
       {"replaced by a dangling symlink",
@@ -180,7 +171,7 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
        [&] { fs::remove(file()), fs::create_symlink("/dev/zero", file()); }, Read::nothing},
       {"replaced by a symlink to a good file elsewhere",
        [&] {
-         writeFile(outside / "real.plist", encoded(goodPayload(), plist::Format::xml));
+         writeFile(outside / "real.plist", writePayload(goodPayload(), plist::Format::xml).value());
          fs::remove(file()), fs::create_symlink(outside / "real.plist", file());
        },
        Read::payload},
@@ -234,36 +225,33 @@ TEST_F(FileFaults, UnreadableByPermissionsReadsAsNothing) {
   // The file and, separately, the container lose their read and search permissions. The child checks that
   // the store answers nothing and prints nothing, and that the timeline is the empty entry with `never`.
   const auto check = [this]() -> int {
-    Answers answers = ask();
+    const Answers answers = ask();
     const bool ok = answers.printed.empty() && answers.timelines.size() == 1 &&
                     answers.timelines.front().policy == TimelineReloadPolicy::never &&
                     answers.timelines.front().entries.size() == 1 && !answers.placeholder.reminders.empty();
     if (!ok) std::fprintf(stderr, "printed: '%s'\n", answers.printed.c_str());
     return ok ? 0 : 1;
   };
-
   ASSERT_EQ(::chmod(file().c_str(), 0000), 0);
   expectInUnprivilegedChild(container(), check);
   if (IsSkipped()) return;
-
   ASSERT_EQ(::chmod(file().c_str(), 0644), 0);
   ASSERT_EQ(::chmod(container().c_str(), 0000), 0);
   expectInUnprivilegedChild(directory_.path(), check);
-
   // Permissions restored: the same file is read again.
   ASSERT_EQ(::chmod(container().c_str(), 0755), 0);
   expectAnswers(Read::payload, "permissions restored");
 }
 
 // Reads the payload over and over while `rewrite` runs 400 times in a thread, given in turn the good
-// payload (binary) and `other` (XML); counts the reads that gave the "first" or the "second" payload whole,
-// that were "undecodable" (nothing and the one line), and "unexpected" ones.
+// payload (binary) and `other` (XML); counts the reads that gave the one or the other payload whole (as
+// "0" and "1"), that were "undecodable" (nothing and the one line), and "unexpected" ones.
 std::map<std::string, int> readWhileRewriting(
     const fs::path& container, const RemindersWidgetPayload& other,
     const std::function<void(const std::vector<std::uint8_t>&)>& rewrite) {
   const auto payloads = std::vector{goodPayload(), other};
-  const auto bytes =
-      std::vector{encoded(payloads[0], plist::Format::binary), encoded(payloads[1], plist::Format::xml)};
+  const auto bytes = std::vector{writePayload(payloads[0], plist::Format::binary).value(),
+                                 writePayload(payloads[1], plist::Format::xml).value()};
   std::atomic<bool> done = false;
   std::thread writer([&] {
     for (int i = 0; i < 400; ++i)
@@ -275,14 +263,11 @@ std::map<std::string, int> readWhileRewriting(
     std::optional<RemindersWidgetPayload> read;
     const std::string printed =
         capturedStdout([&] { read = payloadReadingAppGroup(FileManager(container)); });
-    if (read && printed.empty() && same(*read, payloads[0]))
-      ++seen["first"];
-    else if (read && printed.empty() && same(*read, payloads[1]))
-      ++seen["second"];
-    else if (!read && printed == kUndecodableLine)
-      ++seen["undecodable"];
-    else
-      ++seen["unexpected"];
+    const bool whole = read && printed.empty();
+    ++seen[whole && same(*read, payloads[0])      ? "0"
+           : whole && same(*read, payloads[1])    ? "1"
+           : !read && printed == kUndecodableLine ? "undecodable"
+                                                  : "unexpected"];
   }
   writer.join();
   return seen;
@@ -320,8 +305,8 @@ TEST_F(FileFaults, RewrittenInPlaceIsReadWholeOrNotAtAll) {
     }
     if (fd >= 0) ::close(fd);
   });
-  EXPECT_EQ(seen["unexpected"], 0) << seen["first"] << " first, " << seen["second"] << " second, "
-                                   << seen["undecodable"] << " undecodable";
+  EXPECT_EQ(seen["unexpected"], 0) << seen["0"] << " and " << seen["1"] << " whole, " << seen["undecodable"]
+                                   << " undecodable";
 }
 
 }  // namespace
