@@ -136,7 +136,6 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
       {payloadWith(with(event, "title", Integer{3})), "events[0].title", "found an integer"},
       {payloadWith(with(event, "status", std::string("pla"))), "events[0].status",
        "no CustodyEventStatus has the raw value \"pla\""},
-      {payloadWith(with(event, "status", std::string("PLANNED"))), "events[0].status", "raw value"},
       {payloadWith(with(event, "type", std::string("Memo"))), "events[0].type", "CustodyEventType"},
       {payloadWith(with(event, "beneficiaries", Array{std::string("p-2"), Value{true}})),
        "events[0].beneficiaries[1]", "found a boolean"},

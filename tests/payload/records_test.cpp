@@ -13,29 +13,18 @@
 namespace rw {
 namespace {
 
-TEST(CustodyEnumerations, RawValuesReadBackMatchExactlyAndHashAsTheirText) {
-  EXPECT_EQ(fromRawValue<CustodyEventStatus>(""), CustodyEventStatus::permanentlyDeleted);
+// Decoding reads them (and refuses near misses) through the payload tests; here their order and hashes.
+TEST(CustodyEnumerations, ListInCodingOrderAndHashAsTheirRawValues) {
   EXPECT_EQ(RawValues<CustodyEventStatus>::table.size(), 7u);
-  for (const auto& [value, raw] : RawValues<CustodyEventStatus>::table) {
-    EXPECT_EQ(fromRawValue<CustodyEventStatus>(rawValue(value)), value);
+  for (const auto& [value, raw] : RawValues<CustodyEventStatus>::table)
     EXPECT_EQ(std::hash<CustodyEventStatus>{}(value), std::hash<std::string_view>{}(raw));
-  }
   EXPECT_EQ(std::vector(allCustodyEventTypes().begin(), allCustodyEventTypes().end()),
             (std::vector{CustodyEventType::care, CustodyEventType::call, CustodyEventType::expense,
                          CustodyEventType::memo}));
   EXPECT_EQ(std::vector(allCustodyPersonTypes().begin(), allCustodyPersonTypes().end()),
             (std::vector{CustodyPersonType::caregiver, CustodyPersonType::child}));
-  for (const auto value : allCustodyEventTypes()) {
-    EXPECT_EQ(fromRawValue<CustodyEventType>(rawValue(value)), value);
+  for (const auto value : allCustodyEventTypes())
     EXPECT_EQ(std::hash<CustodyEventType>{}(value), std::hash<std::string_view>{}(rawValue(value)));
-  }
-  for (const auto value : allCustodyPersonTypes())
-    EXPECT_EQ(fromRawValue<CustodyPersonType>(rawValue(value)), value);
-  for (const std::string_view text : {"pla", "PLA ", " PLA", "PLANNED", "P"})
-    EXPECT_FALSE(fromRawValue<CustodyEventStatus>(text)) << text;
-  EXPECT_FALSE(fromRawValue<CustodyPersonType>("Caregiver"));
-  EXPECT_FALSE(fromRawValue<CustodyEventType>("Memo"));
-  EXPECT_FALSE(fromRawValue<CustodyEventType>("care "));
 }
 
 // Lists showing the same texts are kept once, wherever their texts live; any difference, even only in

@@ -94,12 +94,10 @@ TEST(XmlPlist, ReadsValuesInTheirUsualForms) {
 }
 
 std::string nestedArrays(int levels) {
-  std::string body;
+  std::string open, close;
   for (int i = 0; i < levels; ++i)
-    body += "<array>";
-  for (int i = 0; i < levels; ++i)
-    body += "</array>";
-  return document(body);
+    open += "<array>", close += "</array>";
+  return document(open + close);
 }
 
 TEST(XmlPlist, RefusesMalformedDocuments) {
