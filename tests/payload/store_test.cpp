@@ -9,7 +9,6 @@
 #include <functional>
 #include <vector>
 
-#include "payload/payload_coding.h"
 #include "platform/messages.h"
 #include "support/kept_texts.h"
 #include "support/scoped_env.h"
@@ -67,13 +66,6 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   const auto file = directory.path() / "reminders.plist";
   const std::string access = "start reminders.plist\nstop reminders.plist\n",
                     undecodable = access + kUndecodableLine;
-  RemindersWidgetPayload payload;
-  payload.persons.push_back({"p", CustodyPersonType::child, "x", ColorEncoded{}});
-  plist::Value root = encodePayload(payload);
-  auto& persons = std::get<plist::Array>(std::get<plist::Dictionary>(root.storage).at(1).second.storage);
-  std::get<plist::Dictionary>(persons.at(0).storage).at(3).second = std::string("word");
-  const auto badColour = plist::write(root, plist::Format::binary);
-  ASSERT_TRUE(badColour);
   const auto sparse = [&] {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxPayloadFileSize + 1)), 0);
@@ -95,7 +87,11 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
       {"magic only", contents("bplist00"), undecodable},
       {"no dictionary", contents("<plist version=\"1.0\"><array/></plist>"), undecodable},
       {"no persons", contents("<plist><dict><key>events</key><array/></dict></plist>"), undecodable},
-      {"bad colour", [&] { writeFile(file, *badColour); },
+      {"bad colour",
+       contents(
+           "<plist><dict><key>events</key><array/><key>persons</key><array><dict>"
+           "<key>identifier</key><string>p</string><key>type</key><string>child</string><key>nick</key>"
+           "<string>x</string><key>colorEncoded</key><string>word</string></dict></array></dict></plist>"),
        access + "queryDictionary: Invalid key-value pair in string: word\n"
                 "Error in ColorEncoded initializer: No dictionary\n",
        true},

@@ -2,7 +2,6 @@
 // values that script put in.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <string>
 
