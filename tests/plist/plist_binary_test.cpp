@@ -29,12 +29,12 @@ std::string failureOf(const Bytes& file) {
   return result ? "(parsed)" : result.error().reason;
 }
 
-/// A file of `objects` in order, the first one on top, with one-byte offsets and references.
-Bytes fileOf(std::initializer_list<Bytes> objects, unsigned refSize = 1) {
+/// A file of `objects` in order, the first one on top, with one-byte offsets and references unless told.
+Bytes fileOf(std::initializer_list<Bytes> objects, unsigned refSize = 1, unsigned offsetSize = 0) {
   BinaryBuilder builder;
   for (const Bytes& object : objects)
     builder.add(object);
-  return builder.build(refSize == 1 ? 1 : 4, refSize);
+  return builder.build(offsetSize != 0 ? offsetSize : refSize == 1 ? 1 : 4, refSize);
 }
 
 /// `levels` arrays, each holding the next; the innermost is empty.
@@ -130,32 +130,25 @@ TEST(BinaryPlist, DatesKeepTheirExactBitsWithinYearsOneTo9999) {
   }
   for (const double seconds :
        {std::numeric_limits<double>::quiet_NaN(), -kInfinity, -63'200'000'000.0, 252'500'000'000.0}) {
-    BinaryBuilder builder;
-    builder.add(date(std::bit_cast<std::uint64_t>(seconds)));
-    EXPECT_EQ(failureOf(builder.build(1, 1)), "date out of range") << seconds;
+    EXPECT_EQ(failureOf(fileOf({date(std::bit_cast<std::uint64_t>(seconds))})), "date out of range")
+        << seconds;
     EXPECT_FALSE(write(Value(Date{seconds}), Format::binary)) << seconds;
   }
 }
 
 // {"k": [1, "two", 3.0, <date>]} laid out with every pair of offset and reference widths.
 TEST(BinaryPlist, ReadsEveryOffsetAndReferenceWidth) {
-  Dictionary expected;
-  expected.emplace_back("k", Array{Integer{1}, std::string("two"), 3.0, Date{12.5}});
+  const Value expected = Dictionary{{"k", Array{Integer{1}, std::string("two"), 3.0, Date{12.5}}}};
+  Bytes real{0x23};
+  appendBigEndian(real, std::bit_cast<std::uint64_t>(3.0), 8);
   for (unsigned offsetSize = 1; offsetSize <= 8; ++offsetSize) {
     for (unsigned refSize = 1; refSize <= 8; ++refSize) {
-      BinaryBuilder builder;
-      builder.add(container(0xD, {1, 2}, refSize));
-      builder.add(ascii("k"));
-      builder.add(container(0xA, {3, 4, 5, 6}, refSize));
-      builder.add(integer(1, 1));
-      builder.add(ascii("two"));
-      Bytes real{0x23};
-      appendBigEndian(real, std::bit_cast<std::uint64_t>(3.0), 8);
-      builder.add(real);
-      builder.add(date(std::bit_cast<std::uint64_t>(12.5)));
-      const Result<Value> read = parse(builder.build(offsetSize, refSize));
+      const Result<Value> read =
+          parse(fileOf({container(0xD, {1, 2}, refSize), ascii("k"), container(0xA, {3, 4, 5, 6}, refSize),
+                        integer(1, 1), ascii("two"), real, date(std::bit_cast<std::uint64_t>(12.5))},
+                       refSize, offsetSize));
       ASSERT_TRUE(read) << offsetSize << "/" << refSize << ": " << read.error().reason;
-      EXPECT_EQ(*read, Value(expected)) << offsetSize << "/" << refSize;
+      EXPECT_EQ(*read, expected) << offsetSize << "/" << refSize;
     }
   }
   BinaryBuilder far;
