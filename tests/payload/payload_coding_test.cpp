@@ -21,30 +21,26 @@ const Date kFrom = *parseRfc3339("2026-06-10T12:00:00.250Z");
 const Date kTo = *parseRfc3339("2026-06-10T13:30:00Z");
 
 Dictionary eventDictionary() {
-  return {
-      {"identifier", std::string("event-1")},
-      {"type", std::string("expense")},
-      {"status", std::string("PLA")},
-      {"title", std::string("School trip")},
-      {"caregiver", std::string("p-1")},
-      {"beneficiaries", Array{std::string("p-2"), std::string("p-3")}},
-      {"plannedDateFrom", kFrom},
-      {"plannedDateTo", kTo},
-      {"dateFrom", kFrom},
-      {"dateTo", kTo},
-      {"dueAmountText", std::string("€12.50")},
-      {"notes", std::string("")},
-      {"actionURL", Dictionary{{"relative", std::string("corvantis2://reminders/event-1")}}},
-  };
+  return {{"identifier", std::string("event-1")},
+          {"type", std::string("expense")},
+          {"status", std::string("PLA")},
+          {"title", std::string("School trip")},
+          {"caregiver", std::string("p-1")},
+          {"beneficiaries", Array{std::string("p-2"), std::string("p-3")}},
+          {"plannedDateFrom", kFrom},
+          {"plannedDateTo", kTo},
+          {"dateFrom", kFrom},
+          {"dateTo", kTo},
+          {"dueAmountText", std::string("€12.50")},
+          {"notes", std::string("")},
+          {"actionURL", Dictionary{{"relative", std::string("corvantis2://reminders/event-1")}}}};
 }
 
 Dictionary personDictionary() {
-  return {
-      {"identifier", std::string("p-1")},
-      {"type", std::string("caregiver")},
-      {"nick", std::string("Sam")},
-      {"colorEncoded", std::string("pickerIndex=6&pickerVersion=183")},
-  };
+  return {{"identifier", std::string("p-1")},
+          {"type", std::string("caregiver")},
+          {"nick", std::string("Sam")},
+          {"colorEncoded", std::string("pickerIndex=6&pickerVersion=183")}};
 }
 
 Value payloadWith(Dictionary event, Dictionary person = personDictionary()) {
@@ -70,19 +66,21 @@ TEST(PayloadDecoding, DecodesEveryFieldAndEncodesBackTheSameDictionary) {
   const Value original = payloadWith(eventDictionary());
   const auto result = decodePayload(original);
   ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;
-  const WidgetEventPayload expected = {"event-1",
-                                       CustodyEventType::expense,
-                                       CustodyEventStatus::planned,
-                                       "School trip",
-                                       "p-1",
-                                       testing::keptList({"p-2", "p-3"}),
-                                       kFrom,
-                                       kTo,
-                                       kFrom,
-                                       kTo,
-                                       "€12.50",
-                                       "",
-                                       testing::kept(URL::make("corvantis2://reminders/event-1"))};
+  const auto beneficiaries = testing::keptList({"p-2", "p-3"});
+  const auto url = testing::kept(URL::make("corvantis2://reminders/event-1"));
+  const WidgetEventPayload expected{"event-1",
+                                    CustodyEventType::expense,
+                                    CustodyEventStatus::planned,
+                                    "School trip",
+                                    "p-1",
+                                    beneficiaries,
+                                    kFrom,
+                                    kTo,
+                                    kFrom,
+                                    kTo,
+                                    "€12.50",
+                                    "",
+                                    url};
   ASSERT_EQ(result->events.size(), 1u);
   EXPECT_EQ(result->events[0], expected);
   ASSERT_EQ(result->persons.size(), 1u);
