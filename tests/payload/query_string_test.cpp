@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
+#include "payload/color_encoded.h"
 #include "support/test_support.h"
 
 namespace rw {
@@ -9,98 +12,141 @@ namespace {
 
 using rw::testing::capturedStdout;
 
-constexpr std::string_view kInvalidLine = "queryDictionary: Invalid key-value pair in string: ";
-
-TEST(QueryDictionary, ParsesPiecesWithoutMessages) {
-  struct Case {
-    std::string_view text;
-    QueryDictionary expected;
+TEST(QueryDictionary, ParsesPiecesSilentlyOrFailsTheWholeTextWithOneLine) {
+  const std::pair<std::string_view, std::optional<QueryDictionary>> cases[] = {
+      {"", QueryDictionary{}},
+      {"&&&", QueryDictionary{}},
+      {"&a=1&&b=2&", QueryDictionary{{"a", "1"}, {"b", "2"}}},
+      {"a=1&a=2", QueryDictionary{{"a", "2"}}},  // the last piece wins
+      {"a=", QueryDictionary{{"a", ""}}},
+      {"a=b=c", QueryDictionary{{"a", "b"}}},  // whatever follows a second "=" is dropped
+      {"x=ab+cd", QueryDictionary{{"x", "ab cd"}}},
+      {"x=%2b%2B", QueryDictionary{{"x", "++"}}},    // hex digits in either case
+      {"a%20b=1", QueryDictionary{{"a%20b", "1"}}},  // keys are neither "+"-replaced nor decoded
+      {"x=%C3%A9t%C3%A9", QueryDictionary{{"x", "été"}}},
+      {"x=été", QueryDictionary{{"x", "été"}}},  // unencoded UTF-8 is taken as it is
+      {"a", std::nullopt},
+      {"=1", std::nullopt},
+      {"a=100%", std::nullopt},
+      {"a=%G1", std::nullopt},
+      {"a=%1G", std::nullopt},
+      {"a=1&b", std::nullopt},        // pieces stored before the bad one are discarded too
+      {"a=%FF", std::nullopt},        // a byte that is no UTF-8
+      {"a=%ED%A0%80", std::nullopt},  // an encoded surrogate
+      {"a=%C0%AF", std::nullopt},     // an overlong form
+      {"\xFF=1", std::nullopt},       // a key that is no UTF-8
   };
-  const Case cases[] = {
-      {"", {}},
-      {"&&&", {}},
-      {"&a=1&&b=2&", {{"a", "1"}, {"b", "2"}}},
-      {"a=1&a=2", {{"a", "2"}}},  // the last piece wins
-      {"a=", {{"a", ""}}},
-      {"a=b=c", {{"a", "b"}}},  // whatever follows a second "=" is dropped
-      {"x=ab+cd", {{"x", "ab cd"}}},
-      {"x=ab%2Bcd", {{"x", "ab+cd"}}},
-      {"x=%2b%2B", {{"x", "++"}}},    // hex digits in either case
-      {"a%20b=1", {{"a%20b", "1"}}},  // keys are neither "+"-replaced nor decoded
-      {"x=%C3%A9t%C3%A9", {{"x", "été"}}},
-      {"x=été", {{"x", "été"}}},  // unencoded UTF-8 is taken as it is
-  };
-  for (const auto& c : cases) {
-    std::optional<QueryDictionary> result;
-    const std::string printed = capturedStdout([&] { result = queryDictionary(c.text); });
-    ASSERT_TRUE(result) << c.text;
-    EXPECT_EQ(*result, c.expected) << c.text;
-    EXPECT_EQ(printed, "") << c.text;
-  }
-}
-
-TEST(QueryDictionary, InvalidPieceFailsWholeTextWithOneLine) {
-  const std::string_view cases[] = {
-      "a",            // no "="
-      "=1",           // empty key
-      "a=100%",       // "%" without two hex digits
-      "a=%G1",        //
-      "a=1&b",        // pieces stored before the bad one are discarded too
-      "a=%FF",        // a byte that is no UTF-8
-      "a=%ED%A0%80",  // an encoded surrogate
-      "a=%C0%AF",     // an overlong form
-      "\xFF=1",       // a key that is no UTF-8
-  };
-  for (const auto text : cases) {
+  for (const auto& [text, expected] : cases) {
     std::optional<QueryDictionary> result;
     const std::string printed = capturedStdout([&] { result = queryDictionary(text); });
-    EXPECT_FALSE(result) << text;
-    EXPECT_EQ(printed, std::string(kInvalidLine) + std::string(text) + "\n") << text;
+    EXPECT_EQ(result, expected) << text;
+    EXPECT_EQ(
+        printed,
+        expected ? "" : "queryDictionary: Invalid key-value pair in string: " + std::string(text) + "\n");
   }
 }
 
-TEST(QueryString, SortsByNameAndEncodesValues) {
-  EXPECT_EQ(queryString({{"pickerVersion", "183"}, {"pickerIndex", "7"}}), "pickerIndex=7&pickerVersion=183");
-  EXPECT_EQ(queryString({}), "");
-  EXPECT_EQ(queryString({{"v", "1.0"}}), "v=1%2E0");
-  EXPECT_EQ(queryString({{"v", "a b+c&d=e%f"}}), "v=a%20b%2Bc%26d%3De%25f");
-  // Names go out verbatim.
-  EXPECT_EQ(queryString({{"a b", "1"}}), "a b=1");
-  // Scalar-value order: "Z" < "a" < "é" (U+00E9) < "名" (U+540D).
-  EXPECT_EQ(queryString({{"名", "1"}, {"é", "2"}, {"a", "3"}, {"Z", "4"}}), "Z=4&a=3&é=2&名=1");
+// Names go out verbatim and sorted by scalar value, values encoded but for Unicode letters, marks and
+// numbers; every text reads back as the dictionary it came from.
+TEST(QueryString, SortsByNameEncodesValuesAndReadsBack) {
+  const std::pair<QueryDictionary, std::string_view> cases[] = {
+      {{{"pickerVersion", "183"}, {"pickerIndex", "7"}}, "pickerIndex=7&pickerVersion=183"},
+      {{}, ""},
+      {{{"v", "1.0"}}, "v=1%2E0"},
+      {{{"k%", "100%"}, {"k+", "a+b"}, {"a b", "1"}}, "a b=1&k%=100%25&k+=a%2Bb"},
+      {{{"名", "1"}, {"é", "2"}, {"a", "3"}, {"Z", "4"}}, "Z=4&a=3&é=2&名=1"},
+      {{{"k", "Ärger 日本 e\xCC\x81 ١٢٣ ² Ⅻ"}}, "k=Ärger%20日本%20e\xCC\x81%20١٢٣%20²%20Ⅻ"},  // L, M, N
+      {{{"k", "😀€"}}, "k=%F0%9F%98%80%E2%82%AC"},
+      {{{"k", "-_.~!*'();:@&=+$,/?#[]"}},
+       "k=%2D%5F%2E%7E%21%2A%27%28%29%3B%3A%40%26%3D%2B%24%2C%2F%3F%23%5B%5D"},
+      {{{"k", std::string("a\0b", 3)}}, "k=a%00b"},
+  };
+  for (const auto& [dictionary, encoded] : cases) {
+    const auto text = queryString(dictionary);
+    ASSERT_TRUE(text) << encoded;
+    EXPECT_EQ(*text, encoded);
+    EXPECT_EQ(queryDictionary(*text), dictionary) << encoded;
+  }
 }
 
-TEST(QueryString, KeepsUnicodeLettersMarksAndNumbers) {
+constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+
+TEST(ColorEncoded, RawValueIsSortedQueryText) {
   struct Case {
-    std::string_view value, encoded;
+    ColorEncoded color;
+    std::string_view raw;
+    std::string_view printed = "";
   };
   const Case cases[] = {
-      {"Ärger", "Ärger"},          // Latin letter
-      {"日本", "日本"},            // Han (Lo)
-      {"e\xCC\x81", "e\xCC\x81"},  // e + combining acute (Mn)
-      {"١٢٣", "١٢٣"},              // Arabic-Indic digits (Nd)
-      {"²", "²"},                  // superscript two (No)
-      {"Ⅻ", "Ⅻ"},                  // Roman numeral twelve (Nl)
-      {"😀", "%F0%9F%98%80"},       // emoji (So)
-      {"€", "%E2%82%AC"},          // currency sign (Sc)
-      {"-_.~!*'();:@&=+$,/?#[]", "%2D%5F%2E%7E%21%2A%27%28%29%3B%3A%40%26%3D%2B%24%2C%2F%3F%23%5B%5D"},
-      {std::string_view("a\0b", 3), "a%00b"},  // control characters too
+      {{"183", 7}, "pickerIndex=7&pickerVersion=183"},
+      {{"183", kMin}, "pickerIndex=%2D9223372036854775808&pickerVersion=183"},
+      {{"1.0", 2}, "pickerIndex=2&pickerVersion=1%2E0"},
+      // A version that is no UTF-8 cannot be put into a query text.
+      {{"\xFF", 7}, "", "Error in ColorEncoded.rawValue: Unable to build queryString\n"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(queryString({{"k", std::string(c.value)}}), "k=" + std::string(c.encoded));
+  for (const auto& c : cases) {
+    std::string raw = "unchanged";
+    EXPECT_EQ(capturedStdout([&] { raw = c.color.rawValue(); }), c.printed);
+    EXPECT_EQ(raw, c.raw);
+  }
 }
 
-TEST(QueryString, ReadsBackAsTheSameDictionary) {
-  const QueryDictionary dictionaries[] = {
-      {{"pickerVersion", "183"}, {"pickerIndex", "7"}},
-      {{"k%", "100%"}, {"k+", "a+b"}},
-      {{"émoji", "😀 & ümlaut = ²"}},
+TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
+  const std::string kVersion = "Invalid colorEncoded version\n", kIndex = "Invalid colorEncoded index\n";
+  struct Case {
+    std::string_view raw;
+    std::int64_t index;
+    std::string printed;
   };
-  for (const auto& dictionary : dictionaries) {
-    const auto text = queryString(dictionary);
-    ASSERT_TRUE(text);
-    EXPECT_EQ(queryDictionary(*text), dictionary) << *text;
+  const Case cases[] = {
+      {"pickerVersion=183&pickerIndex=12", 12, ""},
+      {"pickerIndex=14&pickerVersion=183&other=x", 14, ""},  // other items are ignored
+      {"pickerIndex=%2B5&pickerVersion=183", 5, ""},         // a decoded "+" sign is allowed
+      {"pickerIndex=007&pickerVersion=183", 7, ""},
+      {"pickerIndex=9223372036854775807&pickerVersion=183", kMax, ""},
+      {"pickerIndex=-9223372036854775808&pickerVersion=183", kMin, ""},
+      {"", 7, ""},
+      {"word", 7,
+       "queryDictionary: Invalid key-value pair in string: word\nError in ColorEncoded initializer: No "
+       "dictionary\n"},
+      {"pickerIndex=3&pickerVersion=182", 7, kVersion},
+      {"pickerIndex=3&pickerVersion=183%20", 7, kVersion},
+      {"pickerIndex=abc&pickerVersion=abc", 7, kVersion},  // the version is checked first
+      {"pickerVersion=183", 7, kIndex},
+      {"pickerIndex=abc&pickerVersion=183", 7, kIndex},
+      {"pickerIndex=+5&pickerVersion=183", 7, kIndex},  // an unencoded "+" reads as a space
+      {"pickerIndex=%2B%2D5&pickerVersion=183", 7, kIndex},
+      {"pickerIndex=0x10&pickerVersion=183", 7, kIndex},
+      {"pickerIndex=%D9%A1&pickerVersion=183", 7, kIndex},  // only the digits 0 to 9
+      {"pickerIndex=9223372036854775808&pickerVersion=183", 7, kIndex},
+      {"pickerIndex=-9223372036854775809&pickerVersion=183", 7, kIndex},
+  };
+  for (const auto& c : cases) {
+    ColorEncoded color{"other", 99};
+    const std::string printed = capturedStdout([&] { color = ColorEncoded::fromRawValue(c.raw); });
+    EXPECT_EQ(color.version, "183") << c.raw;
+    EXPECT_EQ(color.index, c.index) << c.raw;
+    EXPECT_EQ(printed, c.printed) << c.raw;
   }
+}
+
+TEST(ColorEncoded, AbsentRawValueIsTheDefaultSilentlyAndRawValuesReadBack) {
+  ColorEncoded color{"other", 99};
+  EXPECT_EQ(capturedStdout([&] { color = ColorEncoded::fromRawValue(std::nullopt); }), "");
+  EXPECT_EQ(color, (ColorEncoded{"183", 7}));
+  EXPECT_EQ(paletteColorName(color.index), "PersonProfile.BlueCuracao");
+  for (const std::int64_t index : {std::int64_t{14}, kMax, kMin})
+    EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", index}.rawValue()),
+              (ColorEncoded{"183", index}));
+}
+
+TEST(Palette, NamesFifteenColoursByIndexFromZeroToFourteen) {
+  ASSERT_EQ(personPalette().size(), 15u);
+  EXPECT_EQ(paletteColorName(0), "PersonProfile.PorcelainRose");
+  EXPECT_EQ(paletteColorName(14), "PersonProfile.PineGlade");
+  for (const std::int64_t outside : {std::int64_t{-1}, std::int64_t{15}, kMin})
+    EXPECT_FALSE(paletteColorName(outside)) << outside;
 }
 
 }  // namespace

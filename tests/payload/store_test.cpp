@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
-#include "payload/payload_coding.h"
 #include "platform/messages.h"
 #include "support/kept_texts.h"
 #include "support/scoped_env.h"
@@ -25,54 +25,28 @@ using rw::testing::writeFile;
 constexpr std::string_view kNotFoundLines =
     "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
     "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n";
-constexpr std::string_view kUndecodableLine =
+const std::string kUndecodableLine =
     "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n";
 
-// Counts starts and stops of security-scoped access on this thread; optionally refuses every start and
-// prints "start"/"stop" so that their order against other printed lines shows.
-class CountingHooks : public SecurityScopedAccess::Hooks {
+// Prints each start and stop of security-scoped access on this thread, so that their order against the
+// store's lines shows; optionally refuses every start.
+class PrintingHooks : public SecurityScopedAccess::Hooks {
  public:
-  explicit CountingHooks(bool grant = true, bool print = false) : grant_(grant), print_(print) {
-    previous_ = SecurityScopedAccess::setHooksForThisThread(this);
-  }
-  ~CountingHooks() override { SecurityScopedAccess::setHooksForThisThread(previous_); }
-
+  explicit PrintingHooks(bool grant = true)
+      : grant_(grant), previous_(SecurityScopedAccess::setHooksForThisThread(this)) {}
+  ~PrintingHooks() override { SecurityScopedAccess::setHooksForThisThread(previous_); }
   bool start(const std::filesystem::path& location) override {
-    ++starts;
-    last = location;
-    if (print_) printLine("start");
+    printLine("start " + location.filename().string());
     return grant_;
   }
   void stop(const std::filesystem::path& location) override {
-    ++stops;
-    EXPECT_EQ(location, last);
-    if (print_) printLine("stop");
+    printLine("stop " + location.filename().string());
   }
-
-  int starts = 0;
-  int stops = 0;
-  std::filesystem::path last;
 
  private:
   bool grant_;
-  bool print_;
   Hooks* previous_;
 };
-
-RemindersWidgetPayload onePersonPayload(std::string nick,
-                                        std::string colour = "pickerIndex=2&pickerVersion=183") {
-  RemindersWidgetPayload payload;
-  payload.persons.push_back(
-      {"p", CustodyPersonType::child, std::move(nick), ColorEncoded::fromRawValue(colour)});
-  return payload;
-}
-
-void writePayloadFile(const std::filesystem::path& path, const RemindersWidgetPayload& payload,
-                      plist::Format format = plist::Format::binary) {
-  const auto bytes = writePayload(payload, format);
-  ASSERT_TRUE(bytes);
-  writeFile(path, *bytes);
-}
 
 struct Read {
   std::optional<RemindersWidgetPayload> payload;
@@ -85,113 +59,68 @@ Read readStore(const FileManager& files) {
   return read;
 }
 
+// Access is held around the read only: lines of decoding (here a colour that is no query text) come after
+// it is stopped, and an access that was not granted is not stopped, but the file is still read.
+TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
+  TemporaryDirectory directory;
+  const auto file = directory.path() / "reminders.plist";
+  const std::string access = "start reminders.plist\nstop reminders.plist\n",
+                    undecodable = access + kUndecodableLine;
+  const auto sparse = [&] {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxPayloadFileSize + 1)), 0);
+    ::close(fd);
+  };
+  const auto contents = [&](std::string_view text) { return [&, text] { writeFile(file, text); }; };
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    std::string printed;
+    bool read = false;
+  } cases[] = {
+      {"no file", [] {}, access},
+      {"directory", [&] { std::filesystem::create_directory(file); }, access},
+      {"FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, access},
+      {"sparse file over the size limit", sparse, access},
+      {"text", contents("this is not a property list"), undecodable},
+      {"empty", contents(""), undecodable},
+      {"magic only", contents("bplist00"), undecodable},
+      {"no dictionary", contents("<plist version=\"1.0\"><array/></plist>"), undecodable},
+      {"no persons", contents("<plist><dict><key>events</key><array/></dict></plist>"), undecodable},
+      {"bad colour",
+       contents(
+           "<plist><dict><key>events</key><array/><key>persons</key><array><dict>"
+           "<key>identifier</key><string>p</string><key>type</key><string>child</string><key>nick</key>"
+           "<string>x</string><key>colorEncoded</key><string>word</string></dict></array></dict></plist>"),
+       access + "queryDictionary: Invalid key-value pair in string: word\n"
+                "Error in ColorEncoded initializer: No dictionary\n",
+       true},
+  };
+  PrintingHooks hooks;
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(file);
+    c.make();
+    const auto read = readStore(FileManager(directory.path()));
+    EXPECT_EQ(read.payload.has_value(), c.read) << c.what;
+    EXPECT_EQ(read.printed, c.printed) << c.what;
+  }
+  PrintingHooks refusing(false);
+  const auto refused = readStore(FileManager(directory.path()));
+  EXPECT_TRUE(refused.payload);
+  EXPECT_EQ(refused.printed.substr(0, 22), "start reminders.plist\n");
+  EXPECT_EQ(refused.printed.find("stop"), std::string::npos);
+}
+
+// No container, or a file where it should be: no location, so no access either.
 TEST(PayloadStore, MissingContainerPrintsTwoLinesInOrder) {
   TemporaryDirectory directory;
-  CountingHooks hooks;
-  const auto read = readStore(FileManager(directory.path() / "missing"));
-  EXPECT_FALSE(read.payload);
-  EXPECT_EQ(read.printed, kNotFoundLines);
-  EXPECT_EQ(hooks.starts, 0);  // no location, so no access either
-
-  // A file where the container should be is no container.
+  PrintingHooks hooks;
   writeFile(directory.path() / "file", "x");
+  EXPECT_EQ(readStore(FileManager(directory.path() / "missing")).printed, kNotFoundLines);
   EXPECT_EQ(readStore(FileManager(directory.path() / "file")).printed, kNotFoundLines);
   std::optional<std::filesystem::path> url;
   EXPECT_EQ(capturedStdout([&] { url = payloadURL(FileManager(directory.path())); }), "");
   EXPECT_EQ(url, directory.path() / "reminders.plist");
-}
-
-TEST(PayloadStore, UnreadableFileGivesNothingSilently) {
-  TemporaryDirectory directory;
-  const FileManager files(directory.path());
-  const auto file = directory.path() / "reminders.plist";
-  CountingHooks hooks;
-
-  // No file, a directory, a FIFO without a writer (refused at once instead of waiting), and a sparse file
-  // just over the size limit, which is not read at all.
-  for (const std::string what : {"none", "directory", "fifo", "too large"}) {
-    if (what == "directory") std::filesystem::create_directory(file);
-    if (what == "fifo") {
-      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
-    }
-    if (what == "too large") {
-      const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ASSERT_GE(fd, 0);
-      ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxPayloadFileSize + 1)), 0);
-      ::close(fd);
-    }
-    const auto read = readStore(files);
-    EXPECT_FALSE(read.payload) << what;
-    EXPECT_EQ(read.printed, "") << what;
-    std::filesystem::remove(file);
-  }
-  // Every access that was started was stopped.
-  EXPECT_EQ(hooks.starts, 4);
-  EXPECT_EQ(hooks.stops, 4);
-  EXPECT_EQ(hooks.last, file);
-}
-
-TEST(PayloadStore, FileThatDoesNotDecodePrintsOneLine) {
-  TemporaryDirectory directory;
-  const FileManager files(directory.path());
-  const auto file = directory.path() / "reminders.plist";
-  for (const std::string_view content :
-       {std::string_view("this is not a property list"), std::string_view(""), std::string_view("bplist00"),
-        std::string_view("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"),
-        std::string_view("<?xml version=\"1.0\"?><plist "
-                         "version=\"1.0\"><dict><key>events</key><array/></dict></plist>")}) {
-    writeFile(file, content);
-    const auto read = readStore(files);
-    EXPECT_FALSE(read.payload) << content;
-    EXPECT_EQ(read.printed, kUndecodableLine) << content;
-  }
-}
-
-TEST(PayloadStore, ReadsTheFileAfreshOnEveryCall) {
-  TemporaryDirectory directory;
-  const FileManager files(directory.path());
-  writePayloadFile(directory.path() / "reminders.plist", onePersonPayload("old"));
-  const auto first = readStore(files);
-  writePayloadFile(directory.path() / "reminders.plist", onePersonPayload("new"), plist::Format::xml);
-  const auto second = readStore(files);
-  ASSERT_TRUE(first.payload);
-  ASSERT_TRUE(second.payload);
-  EXPECT_EQ(first.payload->persons.at(0).nick, "old");
-  EXPECT_EQ(second.payload->persons.at(0).nick, "new");
-  writePayloadFile(directory.path() / "reminders.plist", RemindersWidgetPayload{}, plist::Format::xml);
-  const auto empty = readStore(files);
-  ASSERT_TRUE(empty.payload);
-  EXPECT_TRUE(empty.payload->events.empty() && empty.payload->persons.empty());
-  EXPECT_EQ(empty.printed, "");
-}
-
-TEST(PayloadStore, AccessIsHeldAroundTheReadOnly) {
-  TemporaryDirectory directory;
-  const FileManager files(directory.path());
-  // The colour line is printed while decoding, so it must come after "stop".
-  plist::Value root = encodePayload(onePersonPayload("x"));
-  auto& persons = std::get<plist::Array>(std::get<plist::Dictionary>(root.storage).at(1).second.storage);
-  std::get<plist::Dictionary>(persons.at(0).storage).at(3).second = std::string("word");
-  const auto bytes = plist::write(root, plist::Format::binary);
-  ASSERT_TRUE(bytes);
-  writeFile(directory.path() / "reminders.plist", *bytes);
-  CountingHooks hooks(/*grant=*/true, /*print=*/true);
-  const auto read = readStore(files);
-  ASSERT_TRUE(read.payload);
-  EXPECT_EQ(read.printed,
-            "start\nstop\n"
-            "queryDictionary: Invalid key-value pair in string: word\n"
-            "Error in ColorEncoded initializer: No dictionary\n");
-}
-
-TEST(PayloadStore, RefusedAccessStillReadsAndIsNotStopped) {
-  TemporaryDirectory directory;
-  writePayloadFile(directory.path() / "reminders.plist", onePersonPayload("x"));
-  CountingHooks hooks(/*grant=*/false);
-  const auto read = readStore(FileManager(directory.path()));
-  EXPECT_TRUE(read.payload);
-  EXPECT_EQ(hooks.starts, 1);
-  EXPECT_EQ(hooks.stops, 0);
 }
 
 TEST(PayloadStore, DecodesFilesWrittenByPlistlib) {
@@ -238,49 +167,41 @@ TEST(ReadWholeFile, LimitIsInclusiveAndCountsWhatIsRead) {
   EXPECT_FALSE(readWholeFile(directory.path(), 100));
   EXPECT_FALSE(readWholeFile(directory.path() / "missing", 100));
   // Files under /proc report a size of 0 but have content; the read goes to the end regardless.
-  const auto data = readWholeFile("/proc/self/status", 1 << 20);
-  ASSERT_TRUE(data);
-  EXPECT_GT(data->size(), 0u);
+  EXPECT_GT(readWholeFile("/proc/self/status", 1 << 20).value_or(ByteBuffer{}).size(), 0u);
   EXPECT_FALSE(readWholeFile("/proc/self/status", 10));
 }
 
 TEST(FileManager, FindsContainerByPrecedence) {
   TemporaryDirectory directory;
-  const auto home = directory.path() / "home";
-  const auto xdg = directory.path() / "xdg";
-  const auto configured = directory.path() / "configured";
-  const auto given = directory.path() / "given";
+  const auto home = directory.path() / "home", xdg = directory.path() / "xdg";
+  const auto configured = directory.path() / "configured", given = directory.path() / "given";
   const std::string group(kAppGroupIdentifier);
   for (const auto& dir : {home / ".local/share" / group, xdg / group, configured, given})
     std::filesystem::create_directories(dir);
-
-  ScopedEnv homeVariable("HOME", home.c_str());
-  ScopedEnv xdgVariable("XDG_DATA_HOME", xdg.c_str());
-  ScopedEnv container("REMINDERS_WIDGET_CONTAINER", configured.c_str());
-  EXPECT_EQ(FileManager::fromEnvironment(given).containerURL(group), given);
-  EXPECT_EQ(FileManager::fromEnvironment(std::nullopt).containerURL(group), configured);
-  {
-    ScopedEnv empty("REMINDERS_WIDGET_CONTAINER", "");
-    EXPECT_EQ(FileManager::fromEnvironment(std::nullopt).containerURL(group), xdg / group);
-    {
-      ScopedEnv noXdg("XDG_DATA_HOME", nullptr);
-      EXPECT_EQ(FileManager::fromEnvironment(std::nullopt).containerURL(group),
-                home / ".local/share" / group);
-    }
-    {
-      ScopedEnv relativeXdg("XDG_DATA_HOME", "relative/dir");  // not absolute: ignored
-      EXPECT_EQ(FileManager().containerURL(group), home / ".local/share" / group);
-    }
-    {
-      ScopedEnv noXdg("XDG_DATA_HOME", "");
-      ScopedEnv noHome("HOME", nullptr);
-      EXPECT_FALSE(FileManager().containerURL(group));
-    }
-    // The lookup names the app group's own directory, which must exist.
-    EXPECT_FALSE(FileManager().containerURL("group.other"));
+  const ScopedEnv homeVariable("HOME", nullptr), xdgVariable("XDG_DATA_HOME", nullptr),
+      container("REMINDERS_WIDGET_CONTAINER", nullptr);
+  const struct {
+    const char *container, *xdg, *home;
+    std::optional<std::filesystem::path> found;
+  } cases[] = {
+      {configured.c_str(), xdg.c_str(), home.c_str(), configured},
+      {"", xdg.c_str(), home.c_str(), xdg / group},
+      {"", nullptr, home.c_str(), home / ".local/share" / group},
+      {"", "relative/dir", home.c_str(), home / ".local/share" / group},  // not absolute: ignored
+      {"", "", nullptr, std::nullopt},
+      {"/nonexistent/configured", xdg.c_str(), home.c_str(), std::nullopt},  // no falling back
+  };
+  for (const auto& c : cases) {
+    container.set(c.container);
+    xdgVariable.set(c.xdg);
+    homeVariable.set(c.home);
+    EXPECT_EQ(FileManager::fromEnvironment(std::nullopt).containerURL(group), c.found)
+        << c.container << c.xdg;
   }
-  // A configured directory that does not exist is not found; there is no falling back.
+  EXPECT_EQ(FileManager::fromEnvironment(given).containerURL(group), given);
   EXPECT_FALSE(FileManager::fromEnvironment(directory.path() / "absent").containerURL(group));
+  // The lookup names the app group's own directory, which must exist.
+  EXPECT_FALSE(FileManager().containerURL("group.other"));
 }
 
 }  // namespace

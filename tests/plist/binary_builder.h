@@ -22,16 +22,11 @@ inline void appendBigEndian(Bytes& out, std::uint64_t value, unsigned width) {
 
 /// A marker byte with its count, in the low nibble or extended with a 1/2/4/8-byte integer after it.
 inline Bytes marker(std::uint8_t kind, std::uint64_t count, bool forceExtended = false) {
-  Bytes out;
-  if (count < 15 && !forceExtended) {
-    out.push_back(static_cast<std::uint8_t>(kind << 4 | count));
-    return out;
-  }
-  out.push_back(static_cast<std::uint8_t>(kind << 4 | 0xF));
+  if (count < 15 && !forceExtended) return {static_cast<std::uint8_t>(kind << 4 | count)};
   unsigned power = 0;
   while (power < 3 && (count >> (8u << power)) != 0)
     ++power;
-  out.push_back(static_cast<std::uint8_t>(0x10 | power));
+  Bytes out{static_cast<std::uint8_t>(kind << 4 | 0xF), static_cast<std::uint8_t>(0x10 | power)};
   appendBigEndian(out, count, 1u << power);
   return out;
 }
@@ -55,12 +50,8 @@ inline Bytes integer(std::uint64_t bits, unsigned width, std::uint64_t high = 0)
   while ((1u << power) < width)
     ++power;
   Bytes out{static_cast<std::uint8_t>(0x10 | power)};
-  if (width == 16) {
-    appendBigEndian(out, high, 8);
-    appendBigEndian(out, bits, 8);
-  } else {
-    appendBigEndian(out, bits, width);
-  }
+  if (width == 16) appendBigEndian(out, high, 8);
+  appendBigEndian(out, bits, width == 16 ? 8 : width);
   return out;
 }
 
@@ -71,9 +62,8 @@ inline Bytes date(std::uint64_t bits) {
 }
 
 /// An array (kind 0xA) or dictionary (kind 0xD, keys then values) referring to objects with `refSize`.
-inline Bytes container(std::uint8_t kind, const std::vector<std::uint64_t>& refs, unsigned refSize,
-                       bool forceExtended = false) {
-  Bytes out = marker(kind, kind == 0xD ? refs.size() / 2 : refs.size(), forceExtended);
+inline Bytes container(std::uint8_t kind, const std::vector<std::uint64_t>& refs, unsigned refSize) {
+  Bytes out = marker(kind, kind == 0xD ? refs.size() / 2 : refs.size());
   for (std::uint64_t ref : refs)
     appendBigEndian(out, ref, refSize);
   return out;
@@ -89,11 +79,9 @@ struct Trailer {
 
 class BinaryBuilder {
  public:
-  /// Adds an object's bytes and returns its index.
-  std::uint64_t add(const Bytes& object) {
+  void add(const Bytes& object) {
     offsets_.push_back(body_.size());
     body_.insert(body_.end(), object.begin(), object.end());
-    return offsets_.size() - 1;
   }
   /// Unreferenced filler, to push later objects to large offsets.
   void pad(std::size_t count) { body_.insert(body_.end(), count, 0); }
@@ -110,9 +98,8 @@ class BinaryBuilder {
     out.insert(out.end(), 6, 0);
     out.push_back(static_cast<std::uint8_t>(trailer.offsetSize));
     out.push_back(static_cast<std::uint8_t>(trailer.refSize));
-    appendBigEndian(out, trailer.numObjects, 8);
-    appendBigEndian(out, trailer.topObject, 8);
-    appendBigEndian(out, trailer.tableOffset, 8);
+    for (const std::uint64_t field : {trailer.numObjects, trailer.topObject, trailer.tableOffset})
+      appendBigEndian(out, field, 8);
     return out;
   }
 
@@ -127,14 +114,14 @@ inline Bytes bytesOf(std::string_view text) {
 
 /// The trailer of a binary file.
 inline Trailer trailerOf(const Bytes& file) {
+  const std::size_t t = file.size() - 32;
   const auto read = [&](std::size_t at) {
     std::uint64_t value = 0;
     for (std::size_t i = 0; i < 8; ++i)
-      value = value << 8 | file[at + i];
+      value = value << 8 | file[t + at + i];
     return value;
   };
-  const std::size_t t = file.size() - 32;
-  return {file[t + 6], file[t + 7], read(t + 8), read(t + 16), read(t + 24)};
+  return {file[t + 6], file[t + 7], read(8), read(16), read(24)};
 }
 
 }  // namespace rw::plist::testing

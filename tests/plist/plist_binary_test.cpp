@@ -11,6 +11,8 @@
 namespace rw::plist {
 namespace {
 
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
 using testing::appendBigEndian;
 using testing::ascii;
 using testing::BinaryBuilder;
@@ -27,6 +29,23 @@ std::string failureOf(const Bytes& file) {
   return result ? "(parsed)" : result.error().reason;
 }
 
+/// A file of `objects` in order, the first one on top, with one-byte offsets and references unless told.
+Bytes fileOf(std::initializer_list<Bytes> objects, unsigned refSize = 1, unsigned offsetSize = 0) {
+  BinaryBuilder builder;
+  for (const Bytes& object : objects)
+    builder.add(object);
+  return builder.build(offsetSize != 0 ? offsetSize : refSize == 1 ? 1 : 4, refSize);
+}
+
+/// `levels` arrays, each holding the next; the innermost is empty.
+Bytes nestedArrays(std::uint64_t levels) {
+  BinaryBuilder builder;
+  for (std::uint64_t i = 0; i + 1 < levels; ++i)
+    builder.add(container(0xA, {i + 1}, 4));
+  builder.add(container(0xA, {}, 4));
+  return builder.build(4, 4);
+}
+
 // A random tree of every kind of value, with the boundaries of each kind's encodings; UIDs and fractions
 // of seconds only for the binary form, which alone holds them.
 Value randomValue(unsigned seed, int depth, bool binary) {
@@ -35,20 +54,14 @@ Value randomValue(unsigned seed, int depth, bool binary) {
     constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
     const std::int64_t integers[] = {0, 255, 256, 65535, 65536, 4294967295, 4294967296, -1, kMin, kMax};
-    const double reals[] = {0.1,
-                            -0.0,
-                            5e-324,
-                            1e300,
-                            std::numeric_limits<double>::infinity(),
-                            std::numeric_limits<double>::quiet_NaN()};
+    const double reals[] = {0.1, -0.0, 5e-324, 1e300, kInfinity, std::nan("")};
     const char* texts[] = {"",
                            "plain",
                            "Zo\xC3\xAB \xE2\x82\xAC \xF0\x9F\x98\x80",
                            "<a href=\"x\">&amp; ]]> 'q'</a>",
-                           "  two\r\nlines\t \n",
                            "k&<>\r",
-                           "\xC3\xBCn\xC3\xAF"
-                           "code key"};
+                           "\xC3\xBCn\xC3\xAF code key",
+                           "  two\r\nlines\t \n\t"};
     switch (random() % (level >= depth ? 7 : 9)) {
       case 0:
         return Value(random() % 2 == 0);
@@ -115,35 +128,27 @@ TEST(BinaryPlist, DatesKeepTheirExactBitsWithinYearsOneTo9999) {
     const auto bits = std::bit_cast<std::uint64_t>(parse(*file)->get<Date>()->sinceReferenceDate);
     EXPECT_EQ(bits, std::bit_cast<std::uint64_t>(seconds)) << seconds;
   }
-  constexpr double kInfinity = std::numeric_limits<double>::infinity();
   for (const double seconds :
        {std::numeric_limits<double>::quiet_NaN(), -kInfinity, -63'200'000'000.0, 252'500'000'000.0}) {
-    BinaryBuilder builder;
-    builder.add(date(std::bit_cast<std::uint64_t>(seconds)));
-    EXPECT_EQ(failureOf(builder.build(1, 1)), "date out of range") << seconds;
+    EXPECT_EQ(failureOf(fileOf({date(std::bit_cast<std::uint64_t>(seconds))})), "date out of range")
+        << seconds;
     EXPECT_FALSE(write(Value(Date{seconds}), Format::binary)) << seconds;
   }
 }
 
 // {"k": [1, "two", 3.0, <date>]} laid out with every pair of offset and reference widths.
 TEST(BinaryPlist, ReadsEveryOffsetAndReferenceWidth) {
-  Dictionary expected;
-  expected.emplace_back("k", Array{Integer{1}, std::string("two"), 3.0, Date{12.5}});
+  const Value expected = Dictionary{{"k", Array{Integer{1}, std::string("two"), 3.0, Date{12.5}}}};
+  Bytes real{0x23};
+  appendBigEndian(real, std::bit_cast<std::uint64_t>(3.0), 8);
   for (unsigned offsetSize = 1; offsetSize <= 8; ++offsetSize) {
     for (unsigned refSize = 1; refSize <= 8; ++refSize) {
-      BinaryBuilder builder;
-      builder.add(container(0xD, {1, 2}, refSize));
-      builder.add(ascii("k"));
-      builder.add(container(0xA, {3, 4, 5, 6}, refSize));
-      builder.add(integer(1, 1));
-      builder.add(ascii("two"));
-      Bytes real{0x23};
-      appendBigEndian(real, std::bit_cast<std::uint64_t>(3.0), 8);
-      builder.add(real);
-      builder.add(date(std::bit_cast<std::uint64_t>(12.5)));
-      const Result<Value> read = parse(builder.build(offsetSize, refSize));
+      const Result<Value> read =
+          parse(fileOf({container(0xD, {1, 2}, refSize), ascii("k"), container(0xA, {3, 4, 5, 6}, refSize),
+                        integer(1, 1), ascii("two"), real, date(std::bit_cast<std::uint64_t>(12.5))},
+                       refSize, offsetSize));
       ASSERT_TRUE(read) << offsetSize << "/" << refSize << ": " << read.error().reason;
-      EXPECT_EQ(*read, Value(expected)) << offsetSize << "/" << refSize;
+      EXPECT_EQ(*read, expected) << offsetSize << "/" << refSize;
     }
   }
   BinaryBuilder far;
@@ -159,51 +164,24 @@ TEST(BinaryPlist, ReadsEveryOffsetAndReferenceWidth) {
 TEST(BinaryPlist, ReadsEveryObjectEncoding) {
   Bytes real{0x22};
   appendBigEndian(real, std::bit_cast<std::uint32_t>(1.5f), 4);
-  std::vector<std::uint64_t> sixteen;
-  for (std::uint64_t i = 1; i <= 16; ++i)
-    sixteen.push_back(i % 2 + 1);
   BinaryBuilder extended;  // 16 references, and a string of 15 in the long form legal for small counts too
-  extended.add(container(0xA, sixteen, 1));
+  extended.add(container(0xA, std::vector<std::uint64_t>(16, 1), 1));
   extended.add(ascii(std::string(15, 'b'), /*forceExtended=*/true));
-  extended.add(ascii(std::string(20, 'a')));
-  Array extendedValue;
-  for (int i = 1; i <= 16; ++i)
-    extendedValue.push_back(std::string(i % 2 ? 20 : 15, i % 2 ? 'a' : 'b'));
-  // One key and one value string shared by 1000 dictionaries, one array referenced twice.
-  BinaryBuilder shared;
-  std::vector<std::uint64_t> refs(1000, 1);
-  refs.push_back(4);
-  refs.push_back(4);
-  shared.add(container(0xA, refs, 1));
-  shared.add(container(0xD, {2, 3}, 1));
-  shared.add(ascii("identifier"));
-  shared.add(utf16(u"\u00e9v\u00e9nement"));
-  shared.add(container(0xA, {3, 3}, 1));
-  Dictionary record;
-  record.emplace_back("identifier", std::string("\xC3\xA9v\xC3\xA9nement"));
-  Array sharedValue(1000, Value(record));
-  sharedValue.push_back(Array{record[0].second, record[0].second});
-  sharedValue.push_back(sharedValue.back());
-  const auto one = [](const Bytes& object) {
-    BinaryBuilder builder;
-    builder.add(object);
-    return builder.build(1, 1);
-  };
   const std::uint64_t kAll = ~std::uint64_t{0};
   const std::pair<Bytes, Value> cases[] = {
-      {one(integer(0xFF, 1)), Integer{255}},  // 1, 2 and 4 bytes are unsigned
-      {one(integer(0xFFFF, 2)), Integer{65535}},
-      {one(integer(0xFFFFFFFF, 4)), Integer{4294967295}},
-      {one(integer(kAll, 8)), Integer{-1}},  // 8 bytes are signed
-      {one(integer(5, 16)), Integer{5}},
-      {one(integer(kAll, 16)), Integer{-1, true}},  // 2^64 - 1
-      {one(integer(kAll, 16, kAll)), Integer{-1}},
-      {one(integer(std::uint64_t{1} << 63, 16, kAll)), Integer{std::numeric_limits<std::int64_t>::min()}},
-      {one(real), 1.5},
-      {one(utf16(u"Zo\u00eb \U0001F600!")), std::string("Zo\xC3\xAB \xF0\x9F\x98\x80!")},
-      {one(utf16(u"")), std::string()},
-      {extended.build(1, 1), extendedValue},
-      {shared.build(2, 1), sharedValue},
+      {fileOf({integer(0xFF, 1)}), Integer{255}},  // 1, 2 and 4 bytes are unsigned
+      {fileOf({integer(0xFFFF, 2)}), Integer{65535}},
+      {fileOf({integer(0xFFFFFFFF, 4)}), Integer{4294967295}},
+      {fileOf({integer(kAll, 8)}), Integer{-1}},  // 8 bytes are signed
+      {fileOf({integer(5, 16)}), Integer{5}},
+      {fileOf({integer(kAll, 16)}), Integer{-1, true}},  // 2^64 - 1
+      {fileOf({integer(kAll, 16, kAll)}), Integer{-1}},
+      {fileOf({integer(std::uint64_t{1} << 63, 16, kAll)}),
+       Integer{std::numeric_limits<std::int64_t>::min()}},
+      {fileOf({real}), 1.5},
+      {fileOf({utf16(u"Zo\u00eb \U0001F600!")}), std::string("Zo\xC3\xAB \xF0\x9F\x98\x80!")},
+      {fileOf({utf16(u"")}), std::string()},
+      {extended.build(1, 1), Array(16, Value(std::string(15, 'b')))},
   };
   for (const auto& [file, expected] : cases) {
     const Result<Value> read = parse(file);
@@ -212,7 +190,7 @@ TEST(BinaryPlist, ReadsEveryObjectEncoding) {
   }
   // 16-byte numbers outside -2^63 .. 2^64-1, and widths that do not exist.
   for (const Bytes& object : {integer(0, 16, 1), integer(5, 16, kAll), Bytes{0x15, 0}, Bytes{0x17}})
-    EXPECT_FALSE(parse(one(object)));
+    EXPECT_FALSE(parse(fileOf({object})));
 }
 
 TEST(BinaryPlist, WriterSharesEqualObjectsAndPicksNarrowForms) {
@@ -282,23 +260,6 @@ TEST(BinaryPlist, RefusesEveryTruncation) {
   EXPECT_FALSE(parse(testing::bytesOf("bplist00 and then some text that is not a trailer at all....")));
 }
 
-/// A file of `objects` in order, the first one on top, with one-byte offsets and references.
-Bytes fileOf(std::initializer_list<Bytes> objects, unsigned refSize = 1) {
-  BinaryBuilder builder;
-  for (const Bytes& object : objects)
-    builder.add(object);
-  return builder.build(refSize == 1 ? 1 : 4, refSize);
-}
-
-/// `levels` arrays, each holding the next; the innermost is empty.
-Bytes nestedArrays(std::uint64_t levels) {
-  BinaryBuilder builder;
-  for (std::uint64_t i = 0; i + 1 < levels; ++i)
-    builder.add(container(0xA, {i + 1}, 4));
-  builder.add(container(0xA, {}, 4));
-  return builder.build(4, 4);
-}
-
 TEST(BinaryPlist, RefusesDamagedObjects) {
   using testing::marker;
   // Each array holds the next one twice: 80 levels describe 2^80 values in about 200 bytes.
@@ -362,6 +323,34 @@ TEST(BinaryPlist, RefusesDamagedObjects) {
     deep = i % 2 ? Value(Array{std::move(deep)}) : Value(Dictionary{{"k", std::move(deep)}});
   EXPECT_TRUE(write(deep, Format::binary));
   EXPECT_FALSE(write(Value(Array{deep}), Format::binary));
+}
+
+TEST(PlistValue, FindTakesTheLastOccurrenceOfAKeyExactly) {
+  const Value value(
+      Dictionary{{"status", std::string("first")}, {"other", Integer{1}}, {"status", std::string("last")}});
+  ASSERT_NE(value.find("status"), nullptr);
+  EXPECT_EQ(*value.find("status"), Value(std::string("last")));
+  EXPECT_EQ(value.find("missing"), nullptr);
+  EXPECT_EQ(value.find("Status"), nullptr);
+  EXPECT_EQ(Value(Array{value}).find("status"), nullptr);
+}
+
+// NaN equals NaN, so that a value read back compares equal to what was written; kinds never mix.
+TEST(PlistValue, EqualityComparesKindsAndContents) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(Value(Array{kNaN}), Value(Array{kNaN}));
+  EXPECT_EQ(Value(0.0), Value(-0.0));
+  const std::pair<Value, Value> different[] = {
+      {1.0, kNaN},
+      {1.0, Integer{1}},
+      {Date{1}, 1.0},
+      {Integer{-1}, Integer{-1, true}},
+      {Dictionary{{"a", true}, {"b", false}}, Dictionary{{"b", false}, {"a", true}}},  // order is kept
+      {Data{{1}}, std::string("\x01")},
+      {Uid{1}, Integer{1}},
+  };
+  for (const auto& [a, b] : different)
+    EXPECT_NE(a, b);
 }
 
 }  // namespace

@@ -39,22 +39,10 @@ TEST(XmlPlist, WritesTheUsualLayout) {
   value.emplace_back("list", Array{Integer{-3}, 2.5, true, Array{}});
   value.emplace_back("when", Date{0.75});
   EXPECT_EQ(writtenText(value),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "<plist version=\"1.0\">\n"
-            "<dict>\n"
-            "\t<key>name</key>\n"
-            "\t<string>a&lt;b</string>\n"
-            "\t<key>list</key>\n"
-            "\t<array>\n"
-            "\t\t<integer>-3</integer>\n"
-            "\t\t<real>2.5</real>\n"
-            "\t\t<true/>\n"
-            "\t\t<array/>\n"
-            "\t</array>\n"
-            "\t<key>when</key>\n"
-            "\t<date>2001-01-01T00:00:00Z</date>\n"
-            "</dict>\n"
-            "</plist>\n");
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n\t<key>name</key>"
+            "\n\t<string>a&lt;b</string>\n\t<key>list</key>\n\t<array>\n\t\t<integer>-3</integer>"
+            "\n\t\t<real>2.5</real>\n\t\t<true/>\n\t\t<array/>\n\t</array>\n\t<key>when</key>"
+            "\n\t<date>2001-01-01T00:00:00Z</date>\n</dict>\n</plist>\n");
 }
 
 TEST(XmlPlist, WritesOnlyWhatXmlCanHold) {
@@ -106,12 +94,10 @@ TEST(XmlPlist, ReadsValuesInTheirUsualForms) {
 }
 
 std::string nestedArrays(int levels) {
-  std::string body;
+  std::string open, close;
   for (int i = 0; i < levels; ++i)
-    body += "<array>";
-  for (int i = 0; i < levels; ++i)
-    body += "</array>";
-  return document(body);
+    open += "<array>", close += "</array>";
+  return document(open + close);
 }
 
 TEST(XmlPlist, RefusesMalformedDocuments) {
@@ -183,15 +169,13 @@ TEST(XmlPlist, RefusesMalformedDocuments) {
   EXPECT_FALSE(write(Value(Array{deep}), Format::xml));
 }
 
+// `text` in UTF-16 after a byte-order mark.
 Bytes utf16Document(std::u16string_view text, bool bigEndian) {
   Bytes out;
-  const auto put = [&](char16_t unit) {
+  for (const char16_t unit : u"\uFEFF" + std::u16string(text)) {
     out.push_back(static_cast<std::uint8_t>(bigEndian ? unit >> 8 : unit & 0xFF));
     out.push_back(static_cast<std::uint8_t>(bigEndian ? unit & 0xFF : unit >> 8));
-  };
-  put(0xFEFF);  // byte-order mark
-  for (char16_t unit : text)
-    put(unit);
+  }
   return out;
 }
 
