@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <sstream>
 
 #include "commands.h"
@@ -124,9 +125,25 @@ HostRequest resolve(const HostOptions& options) {
     if (!calendar) throw UsageError("unknown --time-zone '" + options.timeZone + "'");
   } else {
     // A zone the environment names but ICU does not know is no reason to refuse the request.
-    calendar = Calendar::make(timeZoneFromEnvironment(), locale);
-    if (!calendar) calendar = Calendar::make("UTC", locale);
+    const std::string zone = timeZoneFromEnvironment();
+    calendar = Calendar::make(zone, locale);
+    if (!calendar) {
+      static std::once_flag said;
+      std::call_once(
+          said, [&] { std::cerr << "reminders-widget: unknown time zone '" << zone << "', using UTC\n"; });
+      calendar = Calendar::make("UTC", locale);
+    }
     if (!calendar) throw UsageError("no calendar for locale '" + locale + "'");
+  }
+  if (!options.now.empty()) {
+    // The timeline runs from the start of the day of --now through the 30 days after it; each of those days
+    // must start within years 1 to 9999 in the zone (local mean time moves year 1's first day before it).
+    const Date now = clock();
+    const Date first = calendar->startOfDay(now), last = calendar->startOfDay(now, kTimelineDays - 1);
+    if (!isRepresentable(first) || !isRepresentable(last))
+      throw UsageError("invalid --now '" + options.now + "' (the day it falls on in " +
+                       calendar->timeZoneId() + " and the " + std::to_string(kTimelineDays - 1) +
+                       " days after it must lie within years 1 to 9999)");
   }
 
   std::filesystem::path stringsDirectory;

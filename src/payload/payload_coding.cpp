@@ -1,5 +1,6 @@
 #include "payload/payload_coding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <type_traits>
@@ -195,6 +196,22 @@ bool field(const std::array<const plist::Value*, N>& slots, const std::array<std
 
 using detail::kPayloadKeys;
 
+// The keys the records read, by the keys that lead to them: the payload's, an event's or a person's, and
+// those of an event's URL and of its bases.
+bool isPayloadKey(std::span<const std::string_view> keys) {
+  const auto among = [](std::string_view key, const auto& list) {
+    return std::ranges::find(list, key) != list.end();
+  };
+  static constexpr std::array<std::string_view, 2> kUrlKeys{"relative", "base"};
+  if (keys.size() == 1) return among(keys[0], kPayloadKeys);
+  if (keys[0] == "persons") return keys.size() == 2 && among(keys[1], keysOf<WidgetPersonPayload>);
+  if (keys[0] != "events" || !among(keys[1], keysOf<WidgetEventPayload>)) return false;
+  if (keys.size() == 2) return true;
+  if (keys[1] != "actionURL" || !among(keys.back(), kUrlKeys)) return false;
+  return std::ranges::all_of(keys.subspan(2, keys.size() - 3),
+                             [](std::string_view key) { return key == "base"; });
+}
+
 // A record: its fields in coding order, the first failure stopping the rest. The record is a new one, so an
 // optional field whose key is absent keeps its initial value.
 template <class Record>
@@ -304,8 +321,9 @@ PayloadDecoding decodePayload(ByteBuffer&& bytes) {
       return payload;
     }
   }
-  // Everything the direct readers do not take, errors included, goes through the property-list tree.
-  auto parsed = plist::parse(kept);
+  // Everything the direct readers do not take, errors included, goes through the property-list tree, which
+  // keeps only what the records read.
+  auto parsed = plist::parse(kept, isPayloadKey);
   if (!parsed) return Failure{"not a property list: " + parsed.error().reason};
   return decodePayload(*parsed);
 }

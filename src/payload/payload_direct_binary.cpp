@@ -398,13 +398,25 @@ class DirectBinaryDecoder {
   bool events(std::uint64_t index, const DecodingThreads& threads) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
+    // The tree reader charges every event at least a dictionary of the required fields. Events the budget
+    // left cannot pay for make the file too large: it is refused before a record is made, and the records
+    // reserved for stay within a seventh of the budget (120 bytes for at least 12 entries of 72).
+    constexpr std::uint64_t kLeastEventCost =
+        std::popcount(requiredFieldsOf<WidgetEventPayload>) * sizeof(plist::Dictionary::value_type);
+    static_assert(kLeastEventCost > sizeof(WidgetEventPayload));
+    if (n > (budget_ - spent_) / kLeastEventCost) return false;
     EventRecords& out = payload_.events;
     out.reserve(n);
-    supplyPages(out.data(), n * sizeof(WidgetEventPayload));  // every record is written right away
     const std::uint64_t minimum = std::max<std::uint64_t>(threads.minimumEvents, 1);
     const std::uint64_t threadCount = std::clamp<std::uint64_t>(n / minimum, 1, std::max(threads.count, 1u));
-    if (threadCount == 1)
-      return eventRun(pos, 0, n, [&out](std::uint64_t) -> WidgetEventPayload& { return out.emplace_back(); });
+    if (threadCount == 1) {
+      // Pages are supplied a step ahead of the records written, so a file refused early commits little.
+      static constexpr std::uint64_t kStep = 16384;
+      return eventRun(pos, 0, n, [&out, n](std::uint64_t i) -> WidgetEventPayload& {
+        if (i % kStep == 0) supplyPages(out.data() + i, std::min(kStep, n - i) * sizeof(WidgetEventPayload));
+        return out.emplace_back();
+      });
+    }
 
     out.resize(n);
     const auto inPlace = [records = out.data()](std::uint64_t i) -> WidgetEventPayload& {
@@ -479,6 +491,11 @@ class DirectBinaryDecoder {
   bool persons(std::uint64_t index) {
     std::uint64_t pos, n;
     if (!array(index, pos, n)) return false;
+    // As for the events: persons the budget left cannot pay for refuse the file before any is made.
+    constexpr std::uint64_t kLeastPersonCost =
+        std::popcount(requiredFieldsOf<WidgetPersonPayload>) * sizeof(plist::Dictionary::value_type);
+    static_assert(kLeastPersonCost >= sizeof(WidgetPersonPayload));
+    if (n > (budget_ - spent_) / kLeastPersonCost) return false;
     payload_.persons.reserve(n);
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t element;

@@ -32,6 +32,12 @@ Result<Value> parse(std::span<const std::uint8_t> bytes) {
   return parseXml(bytes);
 }
 
+Result<Value> parse(std::span<const std::uint8_t> bytes, KeyFilter keep) {
+  static constexpr char kMagic[] = "bplist00";
+  if (bytes.size() >= 8 && std::memcmp(bytes.data(), kMagic, 8) == 0) return parseBinary(bytes);
+  return detail::parseXmlKeeping(bytes, keep);
+}
+
 std::optional<std::vector<std::uint8_t>> write(const Value& value, Format format) {
   return format == Format::binary ? detail::writeBinary(value) : detail::writeXml(value);
 }

@@ -71,6 +71,15 @@ enum class Format : std::uint8_t { binary, xml };
 [[nodiscard]] Result<Value> parseBinary(std::span<const std::uint8_t> bytes);
 [[nodiscard]] Result<Value> parseXml(std::span<const std::uint8_t> bytes);
 
+/// Whether a reader keeps the value of the dictionary key at the end of `keys`, the keys that lead to it
+/// from the top (through dictionaries; arrays on the way are not named).
+using KeyFilter = bool (*)(std::span<const std::string_view> keys);
+
+/// `parse`, leaving out of the tree the values of the keys `keep` refuses. The XML reader still reads and
+/// checks them as it would, but builds nothing of them, so a large value under a key nobody reads costs
+/// no memory; the binary reader reads them into the tree.
+[[nodiscard]] Result<Value> parse(std::span<const std::uint8_t> bytes, KeyFilter keep);
+
 /// Writes a value in the given form. Fails only for values the form cannot hold (a Uid in XML, a date
 /// that is not representable, text that is not UTF-8, nesting deeper than 512, and in XML the control
 /// characters, U+FFFE and U+FFFF that XML 1.0 cannot carry). XML drops fractions of a second from dates.

@@ -5,6 +5,7 @@
 // the offset table starts. Containers refer to their elements by index into the offset table, so one
 // object may be referenced many times (writers share repeated strings) and a hostile file may make an
 // object contain itself.
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string>
@@ -230,15 +231,26 @@ class BinaryReader {
     return true;
   }
 
+  /// Room for one more element in `elements`, which will hold at most `count`: the capacity doubles, from 16,
+  /// up to `count`, so it stays within twice what was read and within what was charged.
+  template <class Elements>
+  static void makeRoom(Elements& elements, std::uint64_t count) {
+    if (elements.size() < elements.capacity()) return;
+    elements.reserve(static_cast<std::size_t>(
+        std::min<std::uint64_t>(count, std::max<std::size_t>(16, 2 * elements.size()))));
+  }
+
   bool readArray(std::uint64_t index, std::uint64_t pos, int depth, Value& out) {
     std::uint64_t count;
     if (!enter(index, depth) || !readCount(pos, count, refSize_) || !charge(count * sizeof(Value)))
       return false;
-    // Built in place: elements are read straight into their slots.
-    Array& array = out.storage.emplace<Array>(count);
+    // Grown as elements are read, never past `count`: a count the file cannot back costs nothing.
+    Array& array = out.storage.emplace<Array>();
     for (std::uint64_t i = 0; i < count; ++i) {
       std::uint64_t child;
-      if (!readRef(pos + i * refSize_, child) || !readValue(child, depth + 1, array[i])) return false;
+      if (!readRef(pos + i * refSize_, child)) return false;
+      makeRoom(array, count);
+      if (!readValue(child, depth + 1, array.emplace_back())) return false;
     }
     state_[index] = kChecked;
     return true;
@@ -249,14 +261,17 @@ class BinaryReader {
     if (!enter(index, depth) || !readCount(pos, count, 2 * std::uint64_t{refSize_}) ||
         !charge(count * sizeof(Dictionary::value_type)))
       return false;
-    Dictionary& dictionary = out.storage.emplace<Dictionary>(count);
+    Dictionary& dictionary = out.storage.emplace<Dictionary>();
     const std::uint64_t valuesPos = pos + count * refSize_;
     for (std::uint64_t i = 0; i < count; ++i) {
       std::uint64_t key, value;
       bool isString;
-      if (!readRef(pos + i * refSize_, key) || !readString(key, dictionary[i].first, isString)) return false;
+      if (!readRef(pos + i * refSize_, key)) return false;
+      makeRoom(dictionary, count);
+      auto& entry = dictionary.emplace_back();
+      if (!readString(key, entry.first, isString)) return false;
       if (!isString) return fail("dictionary key is not a string");
-      if (!readRef(valuesPos + i * refSize_, value) || !readValue(value, depth + 1, dictionary[i].second))
+      if (!readRef(valuesPos + i * refSize_, value) || !readValue(value, depth + 1, entry.second))
         return false;
     }
     state_[index] = kChecked;

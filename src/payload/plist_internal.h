@@ -54,6 +54,9 @@ inline std::uint64_t readBigEndian(const std::uint8_t* p, unsigned width) {
 /// The date of an XML <date> text: exactly "YYYY-MM-DDTHH:MM:SSZ", no fraction, offset or surrounding space.
 [[nodiscard]] std::optional<Date> parseXmlDate(std::string_view text);
 
+/// `parseXml`, building nothing of the values of the keys `keep` refuses (see `plist::parse`).
+[[nodiscard]] Result<Value> parseXmlKeeping(std::span<const std::uint8_t> bytes, KeyFilter keep);
+
 /// Appends `units` big-endian UTF-16 code units from `bytes` to `out` as UTF-8. False for a lone
 /// surrogate (then `out` holds a partial result).
 [[nodiscard]] bool appendUtf16BeAsUtf8(const std::uint8_t* bytes, std::size_t units, std::string& out);

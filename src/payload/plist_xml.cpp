@@ -134,7 +134,7 @@ bool surrogatesArePaired(std::span<const std::uint8_t> bytes) {
 
 class XmlReader {
  public:
-  XmlReader() : parser_(XML_ParserCreate(nullptr)) {}
+  explicit XmlReader(KeyFilter keep = nullptr) : parser_(XML_ParserCreate(nullptr)), keep_(keep) {}
   ~XmlReader() {
     if (parser_ != nullptr) XML_ParserFree(parser_);
   }
@@ -179,7 +179,9 @@ class XmlReader {
     Container kind;
     Value value;
     std::string key;
-    bool hasKey = false;  // a dictionary's key waiting for its value; the plist's value when set
+    bool hasKey = false;     // a dictionary's key waiting for its value; the plist's value when set
+    bool skipValue = false;  // a dictionary's key waiting for a value that is checked but not kept
+    bool discard = false;    // the container is itself not kept: its elements are only checked
   };
 
   void fail(std::string reason) {
@@ -235,10 +237,11 @@ class XmlReader {
     if (name == "array" || name == "dict") {
       // The plist frame does not count: a top-level container has depth 1.
       if (stack_.size() > static_cast<std::size_t>(detail::kMaxDepth)) return fail("nesting too deep");
+      const bool discard = parent.discard || parent.skipValue;
       if (name == "array")
-        stack_.push_back({Container::array, Array(), {}, false});
+        stack_.push_back({Container::array, Array(), {}, false, false, discard});
       else
-        stack_.push_back({Container::dictionary, Dictionary(), {}, false});
+        stack_.push_back({Container::dictionary, Dictionary(), {}, false, false, discard});
       return;
     }
     if (name == "string") {
@@ -274,11 +277,14 @@ class XmlReader {
     const Leaf leaf = leaf_;
     leaf_ = Leaf::none;
     switch (leaf) {
-      case Leaf::key:
-        stack_.back().key = std::move(text_);
-        stack_.back().hasKey = true;
+      case Leaf::key: {
+        Frame& frame = stack_.back();
+        frame.key = std::move(text_);
+        frame.hasKey = true;
+        frame.skipValue = !frame.discard && keep_ != nullptr && !keeps();
         text_.clear();
         return;
+      }
       case Leaf::string:
         add(std::move(text_));
         text_.clear();
@@ -314,8 +320,22 @@ class XmlReader {
     add(std::move(frame.value));
   }
 
+  // Whether `keep_` keeps the value of the key just read: the keys of the dictionaries on the way to it.
+  bool keeps() {
+    path_.clear();
+    for (const Frame& frame : stack_)
+      if (frame.kind == Container::dictionary) path_.push_back(frame.key);
+    return keep_(path_);
+  }
+
   void add(Value value) {
     Frame& parent = stack_.back();
+    if (parent.discard || parent.skipValue) {
+      // Checked, and dropped (the plist frame always keeps its value).
+      parent.hasKey = false;
+      parent.skipValue = false;
+      return;
+    }
     switch (parent.kind) {
       case Container::plist:
         parent.value = std::move(value);
@@ -338,6 +358,8 @@ class XmlReader {
   std::string text_;
   std::optional<Value> result_;
   std::string error_;
+  KeyFilter keep_ = nullptr;
+  std::vector<std::string_view> path_;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -502,6 +524,10 @@ Result<Value> parseXml(std::span<const std::uint8_t> bytes) {
 }
 
 namespace detail {
+
+Result<Value> parseXmlKeeping(std::span<const std::uint8_t> bytes, KeyFilter keep) {
+  return XmlReader(keep).run(bytes);
+}
 
 std::optional<std::vector<std::uint8_t>> writeXml(const Value& value) {
   return XmlWriter().run(value);

@@ -1,5 +1,7 @@
 #include "platform/calendar.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unicode/basictz.h>
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>
@@ -10,13 +12,14 @@
 #include <unicode/tzrule.h>
 #include <unicode/tztrans.h>
 #include <unicode/unistr.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 
@@ -705,6 +708,115 @@ std::string uppercased(std::string_view text) {
   return toUtf8(unicode);
 }
 
+namespace {
+
+// What a zone name may hold: IANA names are letters, digits and "/_+-." ("America/Port-au-Prince",
+// "Etc/GMT+5"), never a path out of the zone directory.
+bool isZoneName(std::string_view name) {
+  if (name.empty() || name.size() > 64 || name.starts_with('/') || name.find("..") != std::string_view::npos)
+    return false;
+  return std::ranges::all_of(name, [](unsigned char c) {
+    return std::isalnum(c) || c == '/' || c == '_' || c == '+' || c == '-' || c == '.';
+  });
+}
+
+// The first name of the zone directory `zoneinfo` whose file holds exactly `content`, looking at no more than
+// a few thousand entries three levels deep. Links are not followed (aliases are links to the zone's own
+// file), and posix/ and right/ hold the same zones again.
+std::optional<std::string> zoneWithContent(const std::filesystem::path& zoneinfo, std::string_view content) {
+  namespace fs = std::filesystem;
+  constexpr int kMaxEntries = 8192;
+  std::error_code error;
+  fs::recursive_directory_iterator it(zoneinfo, fs::directory_options::skip_permission_denied, error);
+  std::vector<std::string> matches;
+  int seen = 0;
+  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (++seen > kMaxEntries) break;
+    const fs::path& path = it->path();
+    const auto name = path.filename().string();
+    const auto status = it->symlink_status(error);
+    if (error) break;
+    if (fs::is_directory(status)) {
+      if (it.depth() >= 2 || (it.depth() == 0 && (name == "posix" || name == "right")))
+        it.disable_recursion_pending();
+      continue;
+    }
+    if (!fs::is_regular_file(status) || it->file_size(error) != content.size() || error) {
+      error.clear();
+      continue;
+    }
+    const auto zone = path.lexically_relative(zoneinfo).string();
+    if (!isZoneName(zone) || zone == "posixrules" || zone == "localtime") continue;
+    if (readSmallFile(path, content.size()) == content) matches.push_back(zone);
+  }
+  if (matches.empty()) return std::nullopt;
+  // Several names may share one file; a region's name ("Asia/Tokyo") before the old country names and
+  // "Etc/UTC" before "UTC", each group in order.
+  std::ranges::sort(matches, [](const std::string& a, const std::string& b) {
+    const bool aRegion = a.find('/') != std::string::npos, bRegion = b.find('/') != std::string::npos;
+    return aRegion != bRegion ? aRegion : a < b;
+  });
+  return matches.front();
+}
+
+// The zone the zone file `path` holds: the name it links to inside a zone directory, else the zone whose
+// file in `zoneinfo` has the same content (a copy, as containers and some systems make).
+std::optional<std::string> zoneOfFile(const std::filesystem::path& path,
+                                      const std::filesystem::path& zoneinfo) {
+  std::error_code error;
+  const auto target = std::filesystem::read_symlink(path, error);
+  if (!error) {
+    if (auto zone = zoneFromPath(target.string()); zone && isZoneName(*zone)) return zone;
+  }
+  // Zone files are a few kilobytes; the largest of the database is under 4.
+  constexpr std::size_t kMaxZoneFile = 64 << 10;
+  const auto content = readSmallFile(path, kMaxZoneFile);
+  if (!content || !content->starts_with("TZif")) return std::nullopt;
+  return zoneWithContent(zoneinfo, *content);
+}
+
+}  // namespace
+
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit) {
+  // Not blocking: opening a FIFO for reading would wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> result;
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      static_cast<std::uint64_t>(status.st_size) <= limit) {
+    std::string bytes(limit + 1, '\0');
+    std::size_t got = 0;
+    // One byte more than the limit is asked for, so a file that grew since fstat is noticed.
+    while (got < bytes.size()) {
+      const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got <= limit) {
+      bytes.resize(got);
+      result = std::move(bytes);
+    }
+  }
+  ::close(fd);
+  return result;
+}
+
+std::optional<std::string> systemTimeZone(const std::filesystem::path& root) {
+  const auto zoneinfo = root / "usr/share/zoneinfo";
+  const auto localtime = root / "etc/localtime";
+  // A link names its zone; read before /etc/timezone, which a change of zone may leave behind.
+  std::error_code error;
+  if (const auto target = std::filesystem::read_symlink(localtime, error); !error)
+    if (auto zone = zoneFromPath(target.string()); zone && isZoneName(*zone)) return zone;
+  if (const auto text = readSmallFile(root / "etc/timezone", 256)) {
+    const auto zone = trimmed(std::string_view(*text).substr(0, text->find('\n')));
+    if (isZoneName(zone)) return zone;
+  }
+  return zoneOfFile(localtime, zoneinfo);
+}
+
 std::string timeZoneFromEnvironment() {
   if (const char* tz = std::getenv("TZ")) {
     std::string_view value = tz;
@@ -712,21 +824,13 @@ std::string timeZoneFromEnvironment() {
     // An empty TZ means UTC to the C library.
     if (value.empty()) return "UTC";
     if (value.starts_with('/')) {
-      if (auto zone = zoneFromPath(value)) return *zone;
+      if (auto zone = zoneFromPath(value); zone && isZoneName(*zone)) return *zone;
+      if (auto zone = zoneOfFile(std::string(value), "/usr/share/zoneinfo")) return *zone;
     } else {
       return std::string(value);
     }
   }
-  std::error_code error;
-  if (std::ifstream file("/etc/timezone"); file) {
-    std::string line;
-    std::getline(file, line);
-    if (auto zone = trimmed(line); !zone.empty()) return zone;
-  }
-  const auto target = std::filesystem::read_symlink("/etc/localtime", error);
-  if (!error)
-    if (auto zone = zoneFromPath(target.string())) return *zone;
-  return "UTC";
+  return systemTimeZone("/").value_or("UTC");
 }
 
 std::string localeFromEnvironment() {

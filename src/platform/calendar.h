@@ -15,6 +15,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,10 +101,18 @@ std::string canonicalLocaleId(std::string_view localeId);
 /// Locale-independent (Unicode default) upper-casing of UTF-8 text.
 std::string uppercased(std::string_view text);
 
-/// The time zone the environment asks for: $TZ (an IANA name, with or without a leading ':', or a path
-/// into a zoneinfo directory; set but empty means "UTC" as for the C library), else the system's zone
-/// (/etc/timezone, else the target of the /etc/localtime link), else "UTC".
+/// The time zone the environment asks for: $TZ (an IANA name, with or without a leading ':', or the path of a
+/// zone file; set but empty means "UTC" as for the C library), else `systemTimeZone("/")`, else "UTC".
 std::string timeZoneFromEnvironment();
+
+/// The system's zone under `root`: the zone etc/localtime links to, else the name in etc/timezone, else the
+/// zone of usr/share/zoneinfo whose file etc/localtime is a copy of. Nothing when none names a zone. Reads
+/// only regular files, each at most a few kilobytes, and never waits (a FIFO or a device is passed over).
+std::optional<std::string> systemTimeZone(const std::filesystem::path& root);
+
+/// The content of the regular file at `path` when it holds at most `limit` bytes; nothing for a larger
+/// file, anything but a regular file (opened without waiting, never read) or a file that cannot be read.
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit);
 
 /// The locale the environment asks for messages, as Linux programs read it: LC_ALL, else LC_MESSAGES,
 /// else LANG, else "C".

@@ -1,13 +1,17 @@
 #include "reminders/reminder_component.h"
 
+#include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
+#include <unicode/utext.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 
 #include "platform/ascii.h"
 #include "platform/messages.h"
@@ -69,10 +73,45 @@ Component::DueStyle dueStyleOf(std::partial_ordering order) {
 }
 
 Component::PersonLabelComponent labelOf(const WidgetPersonPayload& person) {
-  return {.identifier = person.identifier, .nick = person.nick, .colorEncoded = person.colorEncoded};
+  return {.identifier = person.identifier,
+          .nick = std::string(shownOnOneLine(person.nick)),
+          .colorEncoded = person.colorEncoded};
 }
 
 }  // namespace
+
+std::string_view shownOnOneLine(std::string_view text) {
+  // Mostly ASCII or short: nothing to cut without looking at the characters.
+  if (text.size() <= kMaxShownCodePoints) return text;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int64_t>(text.size());
+  int64_t cut = 0;
+  for (std::size_t count = 0; count < kMaxShownCodePoints && cut < length; ++count) {
+    UChar32 c = 0;
+    int32_t at = 0;
+    // One code point (or one ill-formed sequence) at a time, from a window that cannot overflow int32_t.
+    const auto window = static_cast<int32_t>(std::min<int64_t>(length - cut, 4));
+    U8_NEXT(bytes + cut, at, window, c);
+    cut += at;
+  }
+  if (cut >= length) return text;
+  // Back to the start of the grapheme cluster the cut falls in (a letter keeps its marks), judged on the text
+  // up to a little past the cut: a cluster longer than that is cut where it is.
+  const int64_t seen = std::min<int64_t>(length, cut + 256);
+  UErrorCode status = U_ZERO_ERROR;
+  UText* utext = utext_openUTF8(nullptr, text.data(), seen, &status);
+  std::unique_ptr<icu::BreakIterator> clusters(
+      icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (U_SUCCESS(status)) {
+    clusters->setText(utext, status);
+    if (U_SUCCESS(status) && !clusters->isBoundary(static_cast<int32_t>(cut))) {
+      const int32_t start = clusters->preceding(static_cast<int32_t>(cut));
+      if (start > 0) cut = start;
+    }
+  }
+  utext_close(utext);
+  return text.substr(0, static_cast<std::size_t>(cut));
+}
 
 ReminderTemplate::ReminderTemplate(const WidgetEventPayload& event,
                                    const std::vector<WidgetPersonPayload>& persons) {
@@ -90,22 +129,26 @@ ReminderTemplate::ReminderTemplate(const WidgetEventPayload& event,
   beneficiaryKeys.reserve(event.beneficiaries.size());
   for (const auto& identifier : event.beneficiaries)
     beneficiaryKeys.emplace_back(identifier);
+  // Looked up once per person: an event may name thousands.
+  std::unordered_set<std::string_view> beneficiaries;
+  beneficiaries.reserve(beneficiaryKeys.size());
+  for (const auto& key : beneficiaryKeys)
+    beneficiaries.insert(key.view());
 
   Component& component = parts_.emplace();
   component.personsLabels.push_back(labelOf(persons[static_cast<size_t>(caregiver - personKeys.begin())]));
   // The persons list decides the order of the other labels; the beneficiaries list only says who is in.
   // Every person entry with the caregiver's identifier stays out, so the caregiver is shown once, first.
-  for (size_t i = 0; i < persons.size(); ++i) {
-    if (personKeys[i] != caregiverKey &&
-        std::ranges::find(beneficiaryKeys, personKeys[i]) != beneficiaryKeys.end())
+  for (size_t i = 0; i < persons.size() && component.personsLabels.size() < kMaxPersonLabels; ++i) {
+    if (personKeys[i] != caregiverKey && beneficiaries.contains(personKeys[i].view()))
       component.personsLabels.push_back(labelOf(persons[i]));
   }
 
   component.identifier = event.identifier;
   component.type = event.type;
-  component.title = event.title;
+  component.title = shownOnOneLine(event.title);
   component.dueDate = event.plannedDateFrom;
-  component.dueAmountText = event.dueAmountText;
+  component.dueAmountText = shownOnOneLine(event.dueAmountText);
   component.notes = event.notes;
   if (event.actionURL != nullptr) component.actionURL = *event.actionURL;
 }

@@ -2,9 +2,11 @@
 // on which the widget shows it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "payload/records.h"
@@ -14,6 +16,18 @@
 #include "reminders/due_text.h"
 
 namespace rw {
+
+/// The most characters (code points) of a title, nick or amount a reminder keeps: more than one line of the
+/// widest display (10 000 points) can show in the row's 15-point font, whose narrowest characters are
+/// about 3 points wide. Longer texts are cut before anything measures or copies them again.
+inline constexpr std::size_t kMaxShownCodePoints = 4096;
+/// The most persons a reminder labels: each chip is at least 6 points wide (its padding), so no display
+/// shows more.
+inline constexpr std::size_t kMaxPersonLabels = 2048;
+
+/// `text` cut to its first `kMaxShownCodePoints` code points, then back to the start of the grapheme cluster
+/// the cut falls in; shorter texts whole. Reads at most a few hundred bytes past the cut.
+std::string_view shownOnOneLine(std::string_view text);
 
 struct WidgetTimelineReminderComponent {
   struct PersonLabelComponent {
