@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "gallery_html.h"
 #include "platform/date.h"
+#include "platform/url.h"
 #include "ui/hit_testing.h"
 #include "ui/renderer.h"
 #include "widget_host.h"
@@ -155,10 +156,15 @@ void tap(const TapOptions& options) {
   const auto& entry = entryAt(answer, options.widget.entry);
   const ui::LayoutNode root =
       layoutWidget(run.configuration, entry, context.family, context.displaySize, run.environment());
-  // The URL is printed as data, one line; nothing here opens it.
+  // The URL is printed as data, one line; nothing here opens it. A link the desktop would refuse to open
+  // (isOpenableLink) is no answer either.
   const auto url = ui::linkAt(root, *point);
   if (!url) {
     exitWith(Failure{"nothing to open at " + options.at});
+  }
+  if (!isOpenableLink(*url)) {
+    exitWith(
+        Failure{"nothing to open at " + options.at + ": '" + *url + "' is not a link this program opens"});
   }
   std::printf("%s\n", url->c_str());
 }

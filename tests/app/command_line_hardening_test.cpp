@@ -103,6 +103,22 @@ TEST(GalleryText, ControlAndBidiCharactersAreShownAsReplacements) {
   EXPECT_EQ(html.find("href=\"http://bank"), std::string::npos);
   EXPECT_NE(html.find("<code>mailto:ann@example.org?attach=/etc/passwd</code>"), std::string::npos);
   EXPECT_NE(html.find("<code>http://bank.example@evil.example/</code>"), std::string::npos);
+
+  // A tap on either row opens nothing: no URL on stdout, one line on stderr.
+  const std::string large = html.substr(html.find("src=\"systemLarge.png\""));
+  const std::regex refused(R"re(coords="(\d+),(\d+),(\d+),(\d+)" nohref)re");
+  int rows = 0;
+  for (std::sregex_iterator it(large.begin(), large.end(), refused), end; it != end && rows < 2;
+       ++it, ++rows) {
+    const std::string at = std::to_string((std::stoi((*it)[1]) + std::stoi((*it)[3])) / 2) + "," +
+                           std::to_string((std::stoi((*it)[2]) + std::stoi((*it)[4])) / 2);
+    const Ran tap = run(
+        {"tap", "--at", at, "--container", container.path().string(), "--now", kNow, "--time-zone", "UTC"});
+    EXPECT_EQ(tap.status, 1) << at;
+    EXPECT_EQ(tap.out, "") << at;
+    EXPECT_NE(tap.err.find("is not a link this program opens"), std::string::npos) << tap.err;
+  }
+  EXPECT_EQ(rows, 2);
 }
 
 // The requests a host log shows for changes of the payload.
