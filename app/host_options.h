@@ -45,12 +45,12 @@ inline constexpr double kMaxDisplaySide = 10'000;
 Size defaultDisplaySize(WidgetFamily family);
 
 /// The one syntax of the numbers the command line takes (--size, --scale, --at): digits, optionally a point
-/// and one to three more digits ("364", "364.5", "0.125"); no sign, exponent, hexadecimal, "inf" or
+/// and one to six more digits ("364", "364.5", "0.125"); no sign, exponent, hexadecimal, "inf" or
 /// "nan", and at most `kMaxDecimalDigits` digits before the point.
 inline constexpr std::string_view kDecimalSyntax =
-    "a plain decimal: digits, optionally a point and up to 3 more";
+    "a plain decimal: digits, optionally a point and up to 6 more";
 inline constexpr std::size_t kMaxDecimalDigits = 5;
-inline constexpr std::size_t kMaxDecimalPlaces = 3;
+inline constexpr std::size_t kMaxDecimalPlaces = 6;
 std::optional<double> parseDecimal(std::string_view text);
 
 /// Adds the option `name` to `command`, read with `parseDecimal` into `target`; anything else is a usage
