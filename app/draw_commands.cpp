@@ -137,7 +137,9 @@ void addDrawCommands(CLI::App& app) {
   command->add_option("--tree", options->tree,
                       "A JSON description of the tree (see src/ui/element_json.h), '-' for standard input");
   command->add_option("--size", options->size, "Canvas WxH in points (default: the demo's, else 338x354)");
-  command->add_option("--scale", options->scale, "Pixels per point")->capture_default_str();
+  addDecimalOption(*command, "--scale", options->scale,
+                   "Pixels per point, above 0 and at most 16; " + std::string(kDecimalSyntax))
+      ->default_str("2");
   command->add_option("--os-version", options->osVersion, "Platform version the views see")
       ->capture_default_str();
   command->add_option("--mode", options->mode, "Rendering mode: fullColor, accented or vibrant")

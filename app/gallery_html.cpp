@@ -9,10 +9,36 @@
 
 namespace rw::app {
 
+namespace {
+
+// The length of the invisible or reordering character `text` starts with, 0 for any other: C0 controls
+// and DEL, C1 controls (U+0080-U+009F), the marks and embeddings, overrides and isolates of bidirectional
+// text (U+061C, U+200E, U+200F, U+202A-U+202E, U+2066-U+2069), and the line and paragraph separators.
+std::size_t hiddenCharacterLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  if (byte(0) < 0x20 || byte(0) == 0x7F) return 1;
+  if (text.size() >= 2 && byte(0) == 0xC2 && byte(1) >= 0x80 && byte(1) <= 0x9F) return 2;
+  if (text.size() >= 2 && byte(0) == 0xD8 && byte(1) == 0x9C) return 2;
+  if (text.size() >= 3 && byte(0) == 0xE2) {
+    const unsigned second = byte(1), third = byte(2);
+    if (second == 0x80 && (third == 0x8E || third == 0x8F || (third >= 0xA8 && third <= 0xAE))) return 3;
+    if (second == 0x81 && third >= 0xA6 && third <= 0xA9) return 3;
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::string escapeHtml(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (const std::size_t hidden = hiddenCharacterLength(text.substr(i)); hidden > 0) {
+      out += "&#xFFFD;";
+      i += hidden;
+      continue;
+    }
+    const char c = text[i++];
     switch (c) {
       case '&':
         out += "&amp;";

@@ -35,7 +35,9 @@ struct GalleryPage {
 };
 
 /// `text` with &, <, >, " and ' replaced by character references, for element content and quoted
-/// attribute values alike.
+/// attribute values alike. Control characters (C0, DEL, C1) and the characters that reorder or hide text
+/// (bidirectional marks, embeddings, overrides and isolates such as U+202E, line and paragraph separators)
+/// become U+FFFD, so a payload's title cannot turn the page's text around or hide part of it.
 std::string escapeHtml(std::string_view text);
 
 /// `rw::isOpenableLink` (platform/url.h): an absolute URL of one of the schemes "corvantis2", "https",

@@ -1,19 +1,22 @@
 // host: a long-running widget host. It keeps a timeline, draws the entry of the moment to a PNG file
-// (written beside it and renamed into place, so a reader never sees half an image) and asks the provider
-// again when the timeline's policy or the outside world says so. Scheduling is `runTimelineHost`
-// (widget/host_schedule.h); this file supplies the system's clock and events:
+// (written to a new file of a random name beside it and renamed into place, so a reader never sees half
+// an image) and asks the provider again when the timeline's policy or the outside world says so. Scheduling
+// is `runTimelineHost` (widget/host_schedule.h); this file supplies the system's clock and events:
 //  - a real-time timer that also reports the wall clock being set (timerfd with TFD_TIMER_CANCEL_ON_SET),
 //  - SIGHUP (a reload request), SIGTERM and SIGINT (end) through a signalfd,
 //  - inotify on the container directory (reminders.plist written, renamed, removed), on its parent (the
 //    container removed or made again) and, when the zone comes from the system, on /etc (localtime,
-//    timezone).
+//    timezone); a burst of them makes one request once the files have been quiet for a moment
+//    (widget/file_events.h).
 #include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/signalfd.h>
 #include <sys/timerfd.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -31,6 +34,7 @@
 #include "platform/calendar.h"
 #include "platform/clock.h"
 #include "ui/renderer.h"
+#include "widget/file_events.h"
 #include "widget/host_schedule.h"
 #include "widget_host.h"
 
@@ -95,8 +99,12 @@ class SystemEventSource final : public HostEventSource {
     const Date when = deadline.value_or(systemNow().adding(3600));
     armTimer(when);
     for (;;) {
+      // While file events are pending, poll only until they are due (FileEventCoalescer).
+      int timeout = -1;
+      if (const auto due = coalescer_.dueAt())
+        timeout = static_cast<int>(std::clamp(std::ceil((*due - monotonicSeconds()) * 1000), 0.0, 60'000.0));
       std::array<pollfd, 3> fds{{{signals_.fd, POLLIN, 0}, {timer_.fd, POLLIN, 0}, {inotify_.fd, POLLIN, 0}}};
-      if (::poll(fds.data(), fds.size(), -1) < 0) {
+      if (::poll(fds.data(), fds.size(), timeout) < 0) {
         if (errno == EINTR) continue;
         return HostEvent::terminate;
       }
@@ -106,9 +114,7 @@ class SystemEventSource final : public HostEventSource {
           if (info.ssi_signo != SIGHUP) return HostEvent::terminate;
         return HostEvent::reloadRequest;
       }
-      if (fds[2].revents & POLLIN) {
-        if (auto event = readWatches()) return *event;
-      }
+      if (fds[2].revents & POLLIN) readWatches();
       if (fds[1].revents & POLLIN) {
         std::uint64_t expirations = 0;
         const ssize_t n = ::read(timer_.fd, &expirations, sizeof expirations);
@@ -120,6 +126,11 @@ class SystemEventSource final : public HostEventSource {
           if (!watching()) armContainerWatches();
           return HostEvent::deadline;
         }
+      }
+      if (coalescer_.takeIfDue(monotonicSeconds())) {
+        const bool payload = payloadTouched_;
+        payloadTouched_ = zoneTouched_ = false;
+        return payload ? HostEvent::payloadChanged : HostEvent::zoneChanged;
       }
     }
   }
@@ -146,43 +157,43 @@ class SystemEventSource final : public HostEventSource {
                                          IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM);
   }
 
-  // Reads every queued inotify event, waits briefly for the rest of a writer's burst, and answers one event
-  // for all of them (or none when none concerned the widget).
-  std::optional<HostEvent> readWatches() {
+  static double monotonicSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+  }
+
+  // Reads every queued inotify event; those that concern the widget join the pending burst.
+  void readWatches() {
     bool payload = false;
     bool zone = false;
-    for (int round = 0; round < 2; ++round) {
-      alignas(inotify_event) std::array<char, 8192> buffer{};
-      ssize_t n = 0;
-      while ((n = ::read(inotify_.fd, buffer.data(), buffer.size())) > 0) {
-        for (ssize_t offset = 0; offset < n;) {
-          const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
-          offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-          const std::string name = event->len > 0 ? std::string(event->name) : std::string();
-          if (event->wd == containerWatch_) {
-            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
-              ::inotify_rm_watch(inotify_.fd, containerWatch_);
-              containerWatch_ = -1;
-              payload = true;
-            } else if (name == kPayloadFileName) {
-              payload = true;
-            }
-          } else if (event->wd == parentWatch_ && container_ && name == container_->filename().string()) {
+    alignas(inotify_event) std::array<char, 8192> buffer{};
+    ssize_t n = 0;
+    while ((n = ::read(inotify_.fd, buffer.data(), buffer.size())) > 0) {
+      for (ssize_t offset = 0; offset < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
+        offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        const std::string name = event->len > 0 ? std::string(event->name) : std::string();
+        if (event->wd == containerWatch_) {
+          if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+            ::inotify_rm_watch(inotify_.fd, containerWatch_);
+            containerWatch_ = -1;
             payload = true;
-          } else if (event->wd == zoneWatch_ && (name == "localtime" || name == "timezone")) {
-            zone = true;
+          } else if (name == kPayloadFileName) {
+            payload = true;
           }
+        } else if (event->wd == parentWatch_ && container_ && name == container_->filename().string()) {
+          payload = true;
+        } else if (event->wd == zoneWatch_ && (name == "localtime" || name == "timezone")) {
+          zone = true;
         }
       }
-      if (!payload && !zone) break;
-      // A writer's create, write and rename come in a burst: take it whole.
-      pollfd more{inotify_.fd, POLLIN, 0};
-      if (::poll(&more, 1, 100) <= 0) break;
     }
     if (!watching()) armContainerWatches();
-    if (payload) return HostEvent::payloadChanged;
-    if (zone) return HostEvent::zoneChanged;
-    return std::nullopt;
+    if (!payload && !zone) return;
+    payloadTouched_ |= payload;
+    zoneTouched_ |= zone;
+    coalescer_.touched(monotonicSeconds());
   }
 
   std::optional<fs::path> container_;
@@ -192,6 +203,9 @@ class SystemEventSource final : public HostEventSource {
   int containerWatch_ = -1;
   int parentWatch_ = -1;
   int zoneWatch_ = -1;
+  FileEventCoalescer coalescer_;
+  bool payloadTouched_ = false;
+  bool zoneTouched_ = false;
 };
 
 void runHost(const HostCommandOptions& options) {
@@ -207,8 +221,6 @@ void runHost(const HostCommandOptions& options) {
   const bool zoneFromSystem = options.widget.host.timeZone.empty() && std::getenv("TZ") == nullptr;
   SystemEventSource events(containerLocation(options.widget.host.container), zoneFromSystem);
 
-  const fs::path temporary =
-      output.parent_path() / ("." + output.filename().string() + "." + std::to_string(::getpid()) + ".png");
   HostDriver driver{
       .requestTimeline =
           [&](ReloadReason) {
@@ -225,18 +237,11 @@ void runHost(const HostCommandOptions& options) {
             const auto& context = current.request.context;
             const ui::LayoutNode root = layoutWidget(current.configuration, entry, context.family,
                                                      context.displaySize, current.environment());
+            // Drawn to a new file beside the picture and renamed into place (ui::renderToFile).
             if (const auto drawn =
-                    ui::renderToFile(root, context.displaySize, temporary, {.scale = options.widget.scale});
-                !drawn) {
+                    ui::renderToFile(root, context.displaySize, output, {.scale = options.widget.scale});
+                !drawn)
               printProblem(drawn.error().reason);
-              return;
-            }
-            std::error_code renamed;
-            fs::rename(temporary, output, renamed);
-            if (renamed) {
-              printProblem("cannot move the picture to '" + output.string() + "': " + renamed.message());
-              fs::remove(temporary, renamed);
-            }
           },
       .report =
           [](const HostRequestRecord& record) {

@@ -1,11 +1,11 @@
 #include "host_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/date.h"
 #include "platform/file_manager.h"
+#include "platform/file_output.h"
 
 namespace rw::app {
 
@@ -32,12 +33,19 @@ std::string familyList() {
 }
 
 std::optional<double> parseSide(std::string_view text) {
-  double value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-  if (text.empty() || ec != std::errc{} || ptr != end) return std::nullopt;
-  if (!std::isfinite(value) || value < 0 || value > kMaxDisplaySide) return std::nullopt;
+  const auto value = parseDecimal(text);
+  if (!value || *value > kMaxDisplaySide) return std::nullopt;
   return value;
+}
+
+// One line per zone a process is given, however often a long-running host asks in it.
+void reportUnknownZone(const std::string& zone) {
+  static std::mutex mutex;
+  static std::string reported;
+  const std::lock_guard lock(mutex);
+  if (reported == zone) return;
+  reported = zone;
+  printProblem("unknown time zone '" + zone + "'; using UTC");
 }
 
 std::string nonEmptyEnvironment(const char* name) {
@@ -47,12 +55,45 @@ std::string nonEmptyEnvironment(const char* name) {
 
 }  // namespace
 
+std::optional<double> parseDecimal(std::string_view text) {
+  const auto point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  auto digits = [](std::string_view part) {
+    return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (whole.empty() || whole.size() > kMaxDecimalDigits || !digits(whole)) return std::nullopt;
+  if (point != std::string_view::npos &&
+      (fraction.empty() || fraction.size() > kMaxDecimalPlaces || !digits(fraction)))
+    return std::nullopt;
+  double value = 0;
+  const auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+CLI::Option* addDecimalOption(CLI::App& command, const std::string& name, double& target,
+                              const std::string& description) {
+  return command.add_option_function<std::string>(
+      name,
+      [&target, name](const std::string& text) {
+        const auto value = parseDecimal(text);
+        if (!value) throw CLI::ValidationError(name, "'" + text + "' is not " + std::string(kDecimalSyntax));
+        target = *value;
+      },
+      description);
+}
+
 void HostOptions::addTo(CLI::App& command) {
   command.add_option("--container", container,
                      "Directory of the shared container (default: "
                      "$REMINDERS_WIDGET_CONTAINER, else ~/.local/share/<app group>)");
   command.add_option("--family", family, "Widget family: " + familyList())->capture_default_str();
-  command.add_option("--size", size, "Display size WxH in points (default: the family's size)");
+  command.add_option("--size", size,
+                     "Display size WxH in points (default: the family's size); each side from 0 to 10000, " +
+                         std::string(kDecimalSyntax));
   command.add_option("--now", now, "The current instant, RFC 3339 (default: the system clock)");
   command.add_option("--time-zone", timeZone, "IANA time zone (default: $TZ, else the system's)");
   command.add_option("--locale", locale, "Locale, e.g. de_DE (default: LC_ALL, LC_MESSAGES, LANG)");
@@ -105,8 +146,9 @@ HostRequest resolve(const HostOptions& options) {
   if (!options.size.empty()) {
     const auto size = parseDisplaySize(options.size);
     if (!size)
-      throw UsageError("invalid --size '" + options.size + "' (WxH in points, each from 0 to " +
-                       std::to_string(static_cast<int>(kMaxDisplaySide)) + ")");
+      throw UsageError("invalid --size '" + options.size + "' (WxH in points, each side from 0 to " +
+                       std::to_string(static_cast<int>(kMaxDisplaySide)) + ", " +
+                       std::string(kDecimalSyntax) + ")");
     displaySize = *size;
   }
 
@@ -119,22 +161,15 @@ HostRequest resolve(const HostOptions& options) {
   }
 
   const std::string locale = options.locale.empty() ? localeFromEnvironment() : options.locale;
-  std::optional<Calendar> calendar;
-  if (!options.timeZone.empty()) {
-    calendar = Calendar::make(options.timeZone, locale);
-    if (!calendar) throw UsageError("unknown --time-zone '" + options.timeZone + "'");
-  } else {
-    // A zone the environment names but ICU does not know is no reason to refuse the request.
-    const std::string zone = timeZoneFromEnvironment();
-    calendar = Calendar::make(zone, locale);
-    if (!calendar) {
-      static std::once_flag said;
-      std::call_once(
-          said, [&] { std::cerr << "reminders-widget: unknown time zone '" << zone << "', using UTC\n"; });
-      calendar = Calendar::make("UTC", locale);
-    }
-    if (!calendar) throw UsageError("no calendar for locale '" + locale + "'");
+  // A zone neither ICU nor the system knows, named by --time-zone or the environment alike, is said once
+  // on stderr and read as UTC: the request still answers.
+  const std::string zone = options.timeZone.empty() ? timeZoneFromEnvironment() : options.timeZone;
+  std::optional<Calendar> calendar = Calendar::make(zone, locale);
+  if (!calendar) {
+    reportUnknownZone(zone);
+    calendar = Calendar::make("UTC", locale);
   }
+  if (!calendar) throw UsageError("no calendar for locale '" + locale + "'");
   if (!options.now.empty()) {
     // The timeline runs from the start of the day of --now through the 30 days after it; each of those days
     // must start within years 1 to 9999 in the zone (local mean time moves year 1's first day before it).
@@ -194,10 +229,7 @@ void writeOutput(const std::string& output, const std::string& text) {
     std::fflush(stdout);
     return;
   }
-  std::ofstream file(output, std::ios::binary | std::ios::trunc);
-  file << text;
-  file.close();
-  if (!file) exitWith(Failure{"cannot write '" + output + "'"});
+  if (const auto written = replaceFile(output, text); !written) exitWith(written.error());
 }
 
 }  // namespace rw::app

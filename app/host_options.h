@@ -34,8 +34,8 @@ struct HostRequest {
 };
 
 /// The request the options ask for. Throws `UsageError` for an unknown family, a size that is not two
-/// finite, non-negative numbers of at most `kMaxDisplaySide` points, an unreadable --now, an unknown
-/// --time-zone or a --strings that is not a directory.
+/// plain decimals of at most `kMaxDisplaySide` points, an unreadable --now or a --strings that is not a
+/// directory. A time zone nobody knows, from --time-zone or the environment, is UTC, said once on stderr.
 HostRequest resolve(const HostOptions& options);
 
 /// Display sizes above this many points on either side are refused.
@@ -44,8 +44,22 @@ inline constexpr double kMaxDisplaySide = 10'000;
 /// The display size the host gives a family when none is asked for.
 Size defaultDisplaySize(WidgetFamily family);
 
-/// "364x382" (also "364.5x382.25") in points; nothing for anything else, including negative, infinite,
-/// not-a-number and oversized sides.
+/// The one syntax of the numbers the command line takes (--size, --scale, --at): digits, optionally a point
+/// and one to six more digits ("364", "364.5", "0.125"); no sign, exponent, hexadecimal, "inf" or
+/// "nan", and at most `kMaxDecimalDigits` digits before the point.
+inline constexpr std::string_view kDecimalSyntax =
+    "a plain decimal: digits, optionally a point and up to 6 more";
+inline constexpr std::size_t kMaxDecimalDigits = 5;
+inline constexpr std::size_t kMaxDecimalPlaces = 6;
+std::optional<double> parseDecimal(std::string_view text);
+
+/// Adds the option `name` to `command`, read with `parseDecimal` into `target`; anything else is a usage
+/// error naming the syntax.
+CLI::Option* addDecimalOption(CLI::App& command, const std::string& name, double& target,
+                              const std::string& description);
+
+/// "364x382" (also "364.5x382.25") in points, each side a `parseDecimal` number; nothing for anything else,
+/// including negative, infinite, not-a-number and oversized sides.
 std::optional<Size> parseDisplaySize(std::string_view text);
 
 /// "364x382", or with decimals where the size has them.

@@ -4,11 +4,9 @@
 // Exit statuses: 0 done; 1 the payload could not be read (the store's lines are on standard output) or a
 // file could not be read or written (one line on standard error); 2 a command line or JSON input that
 // cannot be used (one line on standard error).
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -17,6 +15,7 @@
 #include "payload/payload_coding.h"
 #include "payload/store.h"
 #include "payload_json.h"
+#include "platform/file_output.h"
 
 namespace rw::app {
 namespace {
@@ -36,44 +35,12 @@ struct EncodeOptions {
   exitWith(Failure{"cannot " + what + " '" + path.string() + "'"});
 }
 
-// Writes `bytes` to the file at `path`, opened with `mode`; whether all of them were written.
-bool writeBytes(const std::filesystem::path& path, std::string_view bytes, std::ios::openmode mode) {
-  std::ofstream file(path, std::ios::binary | mode);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  return static_cast<bool>(file);
-}
-
-// Writes `bytes` to a temporary file next to `path` and renames it into place, so a reader of `path` (the
-// widget reading the container) sees either the old file or the whole new one, never a part.
-void replaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::path temporary = path;
-  temporary += ".tmp-" + std::to_string(::getpid());
-  if (!writeBytes(temporary, bytes, std::ios::trunc)) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    failFile("write", path);
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    failFile("write", path);
-  }
-}
-
-// Writes `bytes` to the output `path`. A regular file (or a new one) is replaced atomically; through a
-// symbolic link, the file it points to is, and the link stays. Anything else that exists (/dev/null, a
-// pipe, a terminal) is written in place: renaming over it would put a plain file where it was.
+// Writes `bytes` to the output `path` through `replaceFile` (platform/file_output.h): a reader of a
+// regular file (the widget reading the container) sees either the old file or the whole new one, never a
+// part; through a symbolic link the file it points to is replaced and the link stays; /dev/null, a pipe
+// or a terminal is written in place.
 void writeOutputFile(const std::filesystem::path& path, std::string_view bytes) {
-  std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (!std::filesystem::exists(status)) return replaceFileAtomically(path, bytes);
-  if (std::filesystem::is_regular_file(status)) {
-    const auto target = std::filesystem::canonical(path, error);
-    return replaceFileAtomically(error ? path : target, bytes);
-  }
-  if (!writeBytes(path, bytes, std::ios::out)) failFile("write", path);
+  if (const auto written = replaceFile(path, bytes); !written) exitWith(written.error());
 }
 
 void decodeStored(const DecodeOptions& options) {

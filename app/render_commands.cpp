@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "gallery_html.h"
 #include "platform/date.h"
+#include "platform/url.h"
 #include "ui/hit_testing.h"
 #include "ui/renderer.h"
 #include "widget_host.h"
@@ -75,6 +76,10 @@ std::vector<WidgetFamily> galleryFamilies(const StaticConfiguration& configurati
 
 void gallery(const GalleryOptions& options) {
   const WidgetRun run = prepareRun(options.widget);
+  // Every family's image is checked before the first is drawn: a scale too large for one draws none.
+  const std::vector<WidgetFamily> families = galleryFamilies(run.configuration);
+  for (WidgetFamily family : families)
+    checkScale(options.widget.scale, defaultDisplaySize(family));
   const std::filesystem::path directory = options.output;
   std::error_code error;
   std::filesystem::create_directories(directory, error);
@@ -87,9 +92,8 @@ void gallery(const GalleryOptions& options) {
                    .subtitle = options.widget.request + " entry " + std::to_string(options.widget.entry) +
                                ", platform " + formatPlatformVersion(run.version) + ", " +
                                options.widget.mode + " mode"};
-  for (WidgetFamily family : galleryFamilies(run.configuration)) {
+  for (WidgetFamily family : families) {
     const Size size = defaultDisplaySize(family);
-    checkScale(options.widget.scale, size);
     const TimelineProviderContext context{.family = family, .displaySize = size};
     const Answer answer = ask(run.configuration, options.widget.request, context);
     const auto& entry = entryAt(answer, options.widget.entry);
@@ -131,22 +135,17 @@ struct TapOptions {
 std::optional<ui::Point> parsePoint(std::string_view text) {
   const auto comma = text.find(',');
   if (comma == std::string_view::npos) return std::nullopt;
-  auto number = [](std::string_view part) -> std::optional<double> {
-    double value = 0;
-    const char* end = part.data() + part.size();
-    const auto [ptr, ec] = std::from_chars(part.data(), end, value, std::chars_format::fixed);
-    if (part.empty() || ec != std::errc{} || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-  };
-  const auto x = number(text.substr(0, comma));
-  const auto y = number(text.substr(comma + 1));
+  const auto x = parseDecimal(text.substr(0, comma));
+  const auto y = parseDecimal(text.substr(comma + 1));
   if (!x || !y) return std::nullopt;
   return ui::Point{*x, *y};
 }
 
 void tap(const TapOptions& options) {
   const auto point = parsePoint(options.at);
-  if (!point) throw UsageError("invalid --at '" + options.at + "' (X,Y in points)");
+  if (!point)
+    throw UsageError("invalid --at '" + options.at + "' (X,Y in points, each " + std::string(kDecimalSyntax) +
+                     ")");
   const WidgetRun run = prepareRun(options.widget);
   const TimelineProviderContext& context = run.request.context;
   const ui::Rect widget{{0, 0}, context.displaySize};
@@ -157,10 +156,15 @@ void tap(const TapOptions& options) {
   const auto& entry = entryAt(answer, options.widget.entry);
   const ui::LayoutNode root =
       layoutWidget(run.configuration, entry, context.family, context.displaySize, run.environment());
-  // The URL is printed as data, one line; nothing here opens it.
+  // The URL is printed as data, one line; nothing here opens it. A link the desktop would refuse to open
+  // (isOpenableLink) is no answer either.
   const auto url = ui::linkAt(root, *point);
   if (!url) {
     exitWith(Failure{"nothing to open at " + options.at});
+  }
+  if (!isOpenableLink(*url)) {
+    exitWith(
+        Failure{"nothing to open at " + options.at + ": '" + *url + "' is not a link this program opens"});
   }
   std::printf("%s\n", url->c_str());
 }
@@ -236,7 +240,10 @@ void addRenderCommands(CLI::App& app) {
         "tap", "Print the URL a tap at X,Y (points) opens: a row's own link or the widget's");
     options->widget.host.addTo(*command);
     options->widget.addTo(*command, true, false);
-    command->add_option("--at", options->at, "Where to tap: X,Y in points from the top leading corner")
+    command
+        ->add_option(
+            "--at", options->at,
+            "Where to tap: X,Y in points from the top leading corner; each " + std::string(kDecimalSyntax))
         ->required();
     command->callback([options] { tap(*options); });
   }

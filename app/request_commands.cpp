@@ -14,6 +14,7 @@
 #include "entry_json.h"
 #include "host_options.h"
 #include "platform/date.h"
+#include "platform/file_output.h"
 #include "widget/provider.h"
 
 namespace rw::app {
@@ -67,23 +68,23 @@ void printSummary(std::string_view request, const HostRequest& host,
 void writeJsonAnswer(const std::string& output, std::string_view request,
                      const TimelineProviderContext& context, std::optional<TimelineReloadPolicy> policy,
                      const std::vector<RemindersWidgetTimelineEntry>& entries) {
-  const bool toStdout = output == "-";
-  std::FILE* file = toStdout ? stdout : std::fopen(output.c_str(), "wb");
-  bool written = file != nullptr;
-  if (file) {
-    JsonWriter out([&](std::string_view piece) {
-      written = written && std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
-    });
+  if (output == "-") {
+    // Standard output's failures are not reported, as for every other answer.
+    JsonWriter out([](std::string_view piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
     writeRequest(out, request, context, policy, entries);
     out.flush();
-    written = written && std::fputc('\n', file) != EOF;
-    written = std::fflush(file) == 0 && written;
-    if (!toStdout) written = std::fclose(file) == 0 && written;
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    return;
   }
-  // Standard output's failures are not reported, as for every other answer.
-  if (!written && !toStdout) {
-    exitWith(Failure{"cannot write '" + output + "'"});
-  }
+  // A new file beside the output, renamed over it once whole (platform/file_output.h).
+  auto file = FileReplacement::begin(output);
+  if (!file) exitWith(file.error());
+  JsonWriter out([&](std::string_view piece) { file->write(piece); });
+  writeRequest(out, request, context, policy, entries);
+  out.flush();
+  file->write("\n");
+  if (const auto written = file->commit(); !written) exitWith(written.error());
 }
 
 void answer(std::string_view request, const RequestOptions& options) {

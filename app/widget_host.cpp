@@ -23,7 +23,9 @@ void WidgetOptions::addTo(CLI::App& command, bool withRequest, bool withScale) {
       ->capture_default_str();
   command.add_option("--mode", mode, "Rendering mode: fullColor, accented or vibrant")->capture_default_str();
   if (withScale)
-    command.add_option("--scale", scale, "Pixels per point (above 0, at most 16)")->capture_default_str();
+    addDecimalOption(command, "--scale", scale,
+                     "Pixels per point, above 0 and at most 16; " + std::string(kDecimalSyntax))
+        ->default_str("2");
 }
 
 std::optional<PlatformVersion> parsePlatformVersion(std::string_view text) {

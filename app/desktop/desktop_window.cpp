@@ -8,6 +8,7 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include "platform/clock.h"
 #include "platform/date.h"
 #include "ui/renderer.h"
+#include "widget/file_events.h"
 #include "widget/host_schedule.h"
 
 // Last: Xlib's macros (None, Bool, Status...) would clash with the names above.
@@ -65,8 +67,11 @@ void validate(DesktopOptions& options, const std::string& position) {
 
 namespace {
 
-// A writer's create, write and rename arrive as several file events: they make one reload.
-constexpr guint kBurstMilliseconds = 100;
+// A writer's create, write and rename, or a thousand touches, arrive as many file events: they make one
+// reload once the files have been quiet for a moment (widget/file_events.h).
+double monotonicSeconds() {
+  return static_cast<double>(g_get_monotonic_time()) / 1e6;
+}
 
 std::string baseName(GFile* file) {
   if (file == nullptr) return {};
@@ -110,6 +115,7 @@ class DesktopHost final : public HostClock, public HostEventSource {
   static void released(GtkGestureClick* gesture, int, double x, double y, gpointer self);
   static void fileChanged(GFileMonitor*, GFile* file, GFile* other, GFileMonitorEvent, gpointer self);
   static gboolean timerFired(gint fd, GIOCondition, gpointer self);
+  void scheduleBurst();
 
   DesktopOptions options_;
   std::optional<Date> frozenNow_;  // --now: the clock stands still
@@ -133,6 +139,7 @@ class DesktopHost final : public HostClock, public HostEventSource {
   std::vector<GFileMonitor*> monitors_;
   std::vector<guint> sources_;
   guint burst_ = 0;
+  FileEventCoalescer coalescer_;
   bool payloadTouched_ = false;
   bool zoneTouched_ = false;
   int timer_ = -1;
@@ -313,18 +320,32 @@ void DesktopHost::fileChanged(GFileMonitor*, GFile* file, GFile* other, GFileMon
   if (!payload && !zone) return;
   self->payloadTouched_ |= payload;
   self->zoneTouched_ |= zone;
-  if (self->burst_ != 0) g_source_remove(self->burst_);
-  self->burst_ = g_timeout_add(
-      kBurstMilliseconds,
+  self->coalescer_.touched(monotonicSeconds());
+  self->scheduleBurst();
+}
+
+// One reload for a burst of file events, once they are due (FileEventCoalescer).
+void DesktopHost::scheduleBurst() {
+  if (burst_ != 0) g_source_remove(burst_);
+  burst_ = 0;
+  const auto due = coalescer_.dueAt();
+  if (!due) return;
+  const double wait = std::max(0.0, *due - monotonicSeconds());
+  burst_ = g_timeout_add(
+      static_cast<guint>(std::ceil(wait * 1000)),
       +[](gpointer hostPointer) -> gboolean {
         auto* host = static_cast<DesktopHost*>(hostPointer);
         host->burst_ = 0;
+        if (!host->coalescer_.takeIfDue(monotonicSeconds())) {
+          host->scheduleBurst();
+          return G_SOURCE_REMOVE;
+        }
         if (host->payloadTouched_) host->post(HostEvent::payloadChanged);
         if (host->zoneTouched_) host->post(HostEvent::zoneChanged);
         host->payloadTouched_ = host->zoneTouched_ = false;
         return G_SOURCE_REMOVE;
       },
-      self);
+      this);
 }
 
 gboolean DesktopHost::timerFired(gint fd, GIOCondition, gpointer data) {

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdint>
 
+#include "platform/link_parts.h"
+
 namespace rw {
 namespace {
 
@@ -374,7 +376,8 @@ bool isOpenableLink(std::string_view text) {
   if (!url) return false;
   const std::string scheme = url->scheme();
   return std::find(kOpenableLinkSchemes.begin(), kOpenableLinkSchemes.end(), scheme) !=
-         kOpenableLinkSchemes.end();
+             kOpenableLinkSchemes.end() &&
+         hasOpenableParts(scheme, text);
 }
 
 }  // namespace rw

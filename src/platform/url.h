@@ -46,7 +46,8 @@ inline constexpr std::array<std::string_view, 5> kOpenableLinkSchemes = {"corvan
                                                                          "mailto", "tel"};
 
 /// True when `text` is an absolute URL (as `URL::make` takes it, so without spaces, control characters or
-/// bytes outside ASCII) whose scheme, in any case, is one of `kOpenableLinkSchemes`. The one check for
+/// bytes outside ASCII) whose scheme, in any case, is one of `kOpenableLinkSchemes`, and whose other parts
+/// are what that scheme's links may hold (`hasOpenableParts`, platform/link_parts.h). The one check for
 /// every place that turns a URL into something a person can follow.
 [[nodiscard]] bool isOpenableLink(std::string_view text);
 

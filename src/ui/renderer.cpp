@@ -9,8 +9,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
+#include "platform/file_output.h"
 #include "ui/pango_setup.h"
 
 namespace rw::ui {
@@ -163,13 +163,9 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
   return CAIRO_STATUS_SUCCESS;
 }
 
+// Replaced whole (platform/file_output.h): a reader of the image never sees half of it.
 Result<void> writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return Failure{"cannot open " + path.string() + " for writing"};
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) return Failure{"cannot write " + path.string()};
-  return {};
+  return replaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace

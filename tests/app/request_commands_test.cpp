@@ -232,7 +232,6 @@ TEST(RequestCommands, UnusableOptionsAreUsageErrorsOfOneLine) {
       {"snapshot", "--size", "364x382 "},
       {"placeholder", "--now", "2026-12-09"},
       {"placeholder", "--now", "2026-13-09T00:00:00Z"},
-      {"placeholder", "--time-zone", "Mars/X"},
       {"placeholder", "--strings", "/nonexistent/strings"},
       {"timeline", "--no-such-option"},
   };

@@ -1,0 +1,140 @@
+// Replacing an output file: whole or not at all, nothing written through a planted link, nothing left
+// behind when a write fails.
+#include "platform/file_output.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace rw {
+namespace {
+
+namespace fs = std::filesystem;
+using rw::testing::readFile;
+using rw::testing::TemporaryDirectory;
+using rw::testing::writeFile;
+
+std::set<std::string> namesIn(const fs::path& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(directory))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+TEST(FileReplacement, WritesNewAndExistingFilesWholeKeepingTheirMode) {
+  TemporaryDirectory dir;
+  const auto path = dir.path() / "out.json";
+  ASSERT_TRUE(replaceFile(path, "first"));
+  EXPECT_EQ(readFile(path), "first");
+
+  ::chmod(path.c_str(), 0640);
+  ASSERT_TRUE(replaceFile(path, "second, longer"));
+  EXPECT_EQ(readFile(path), "second, longer");
+  struct stat status {};
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"out.json"});
+}
+
+TEST(FileReplacement, FollowsTheNamedLinkButNoPlantedOne) {
+  TemporaryDirectory dir;
+  const auto victim = dir.path() / "victim";
+  writeFile(victim, "precious");
+  // The names temporaries used to have, planted as links to the victim.
+  const auto out = dir.path() / "out.png";
+  for (const std::string& name :
+       {".out.png." + std::to_string(::getpid()) + ".png", "out.png.tmp-" + std::to_string(::getpid())})
+    fs::create_symlink(victim, dir.path() / name);
+  ASSERT_TRUE(replaceFile(out, "image"));
+  EXPECT_EQ(readFile(victim), "precious");
+  EXPECT_EQ(readFile(out), "image");
+  EXPECT_FALSE(fs::is_symlink(out));
+
+  // A link the user names as the output: the file it points to is replaced, the link stays.
+  const auto link = dir.path() / "link.png";
+  const auto target = dir.path() / "target.png";
+  writeFile(target, "old");
+  fs::create_symlink(target, link);
+  ASSERT_TRUE(replaceFile(link, "new"));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(readFile(target), "new");
+
+  // A dangling link is replaced by the file, never followed to create its target.
+  const auto dangling = dir.path() / "dangling.png";
+  fs::create_symlink(dir.path() / "nowhere", dangling);
+  ASSERT_TRUE(replaceFile(dangling, "bytes"));
+  EXPECT_FALSE(fs::is_symlink(dangling));
+  EXPECT_FALSE(fs::exists(dir.path() / "nowhere"));
+}
+
+TEST(FileReplacement, DevicesInPlaceDirectoriesAndMissingFoldersRefused) {
+  EXPECT_TRUE(replaceFile("/dev/null", "anything"));
+  TemporaryDirectory dir;
+  const auto intoDirectory = replaceFile(dir.path(), "x");
+  ASSERT_FALSE(intoDirectory);
+  EXPECT_NE(intoDirectory.error().reason.find("cannot write"), std::string::npos);
+  EXPECT_FALSE(replaceFile(dir.path() / "missing" / "out.png", "x"));
+  EXPECT_TRUE(namesIn(dir.path()).empty());
+  // A full device reports the failure.
+  if (fs::exists("/dev/full")) {
+    EXPECT_FALSE(replaceFile("/dev/full", "x"));
+  }
+}
+
+TEST(FileReplacement, AFailedWriteLeavesTheOldFileAndNoTemporary) {
+  TemporaryDirectory dir;
+  const auto path = dir.path() / "out.png";
+  writeFile(path, "old");
+
+  // A file size limit stands in for a full disk: the write fails with EFBIG.
+  struct sigaction ignore {
+  }, previous{};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGXFSZ, &ignore, &previous);
+  rlimit limit{}, saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  limit = saved;
+  limit.rlim_cur = 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const auto written = replaceFile(path, std::string(4096, 'x'));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+
+  ASSERT_FALSE(written);
+  EXPECT_NE(written.error().reason.find("File too large"), std::string::npos) << written.error().reason;
+  EXPECT_EQ(readFile(path), "old");
+  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"out.png"});
+}
+
+TEST(FileReplacement, AnUncommittedReplacementLeavesNothing) {
+  TemporaryDirectory dir;
+  const auto path = dir.path() / "answer.json";
+  {
+    auto file = FileReplacement::begin(path);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->write("half"));
+    EXPECT_TRUE(fs::exists(file->temporaryPath()));
+    EXPECT_EQ(file->temporaryPath().parent_path(), dir.path());
+    EXPECT_FALSE(fs::exists(path));  // nothing visible before the commit
+  }
+  EXPECT_TRUE(namesIn(dir.path()).empty());
+
+  auto file = FileReplacement::begin(path);
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(file->write("one "));
+  EXPECT_TRUE(file->write("two"));
+  ASSERT_TRUE(file->commit());
+  EXPECT_EQ(readFile(path), "one two");
+  EXPECT_FALSE(file->commit());  // once only
+}
+
+}  // namespace
+}  // namespace rw
