@@ -11,6 +11,8 @@
 namespace rw::app {
 namespace {
 
+using Json = nlohmann::ordered_json;
+
 WidgetTimelineReminderComponent reminderDueAt(Date due) {
   WidgetTimelineReminderComponent reminder;
   reminder.identifier = "E";
@@ -24,10 +26,7 @@ WidgetTimelineReminderComponent reminderDueAt(Date due) {
 // Each variant differs from the first reminder in one field.
 std::vector<WidgetTimelineReminderComponent> variants(Date due) {
   std::vector<WidgetTimelineReminderComponent> all;
-  const auto add = [&](auto change) {
-    all.push_back(reminderDueAt(due));
-    change(all.back());
-  };
+  const auto add = [&](auto change) { change(all.emplace_back(reminderDueAt(due))); };
   add([](auto&) {});
   add([](auto& r) { r.identifier = "F"; });
   add([](auto& r) { r.type = CustodyEventType::expense; });
@@ -66,7 +65,7 @@ TEST(EntryJson, EveryReminderAndDateReadsAsWrittenAfresh) {
   }
   const TimelineProviderContext context{.family = WidgetFamily::systemLarge, .displaySize = {364, 382}};
   const std::string answer = requestJson("timeline", context, TimelineReloadPolicy::atEnd, entries);
-  const auto json = nlohmann::ordered_json::parse(answer);
+  const auto json = Json::parse(answer);
   // Copied texts keep the indentation of their place.
   EXPECT_EQ(answer, json.dump(2));
   ASSERT_EQ(json["entries"].size(), entries.size());
@@ -78,17 +77,16 @@ TEST(EntryJson, EveryReminderAndDateReadsAsWrittenAfresh) {
       JsonWriter alone;
       writeReminder(alone, reminder);
       const auto written = json["entries"][e]["reminders"][r];
-      EXPECT_EQ(written, nlohmann::ordered_json::parse(alone.take())) << e << " " << r;
-      if (isRepresentable(reminder.dueDate))
-        EXPECT_EQ(written["dueDate"], formatRfc3339(reminder.dueDate)) << e << " " << r;
-      else
-        EXPECT_TRUE(written["dueDate"].is_null()) << e << " " << r;
+      EXPECT_EQ(written, Json::parse(alone.take())) << e << " " << r;
+      EXPECT_EQ(written["dueDate"],
+                isRepresentable(reminder.dueDate) ? Json(formatRfc3339(reminder.dueDate)) : Json())
+          << e << " " << r;
     }
   }
   // An entry written alone has the same dates.
   JsonWriter one;
   writeEntry(one, entries[5]);
-  EXPECT_EQ(nlohmann::json::parse(one.take())["reminders"][16]["dueDate"],
+  EXPECT_EQ(Json::parse(one.take())["reminders"][16]["dueDate"],
             formatRfc3339(entries[5].reminders[16].dueDate));
 }
 

@@ -3,8 +3,6 @@
 #include <elf.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,41 +11,20 @@
 
 namespace {
 
-struct Image {
-  std::string bytes;
-  Elf64_Ehdr header{};
-  std::vector<Elf64_Phdr> segments;
-  std::vector<Elf64_Shdr> sections;
-
-  // Copies `count` records of type T at `offset`, false when the file is too short.
-  template <typename T>
-  bool read(std::uint64_t offset, std::size_t count, T* into) const {
-    if (offset > bytes.size() || count * sizeof(T) > bytes.size() - offset) return false;
-    std::memcpy(into, bytes.data() + offset, count * sizeof(T));
-    return true;
-  }
-  std::string section(const Elf64_Shdr& s) const {
-    return s.sh_offset <= bytes.size() ? bytes.substr(s.sh_offset, s.sh_size) : std::string();
-  }
-};
-
-bool readImage(const char* path, Image& image) {
-  std::ifstream file(path, std::ios::binary);
-  image.bytes.assign(std::istreambuf_iterator<char>(file), {});
-  if (!image.read(0, 1, &image.header) || image.header.e_ident[EI_CLASS] != ELFCLASS64) return false;
-  image.segments.resize(image.header.e_phnum);
-  image.sections.resize(image.header.e_shnum);
-  return image.read(image.header.e_phoff, image.segments.size(), image.segments.data()) &&
-         image.read(image.header.e_shoff, image.sections.size(), image.sections.data());
-}
-
 TEST(ExecutableLayout, NoLoadedSegmentLinesUpWithHugePages) {
-  Image image;
-  ASSERT_TRUE(readImage(RW_WIDGET_EXECUTABLE, image));
+  std::ifstream file(RW_WIDGET_EXECUTABLE, std::ios::binary);
+  const std::string bytes(std::istreambuf_iterator<char>(file), {});
+  Elf64_Ehdr header{};
+  ASSERT_GE(bytes.size(), sizeof header);
+  std::memcpy(&header, bytes.data(), sizeof header);
+  ASSERT_EQ(header.e_ident[EI_CLASS], ELFCLASS64);
+  ASSERT_LE(header.e_phoff + header.e_phnum * sizeof(Elf64_Phdr), bytes.size());
+  std::vector<Elf64_Phdr> segments(header.e_phnum);
+  std::memcpy(segments.data(), bytes.data() + header.e_phoff, segments.size() * sizeof(Elf64_Phdr));
   // A position-independent build (sanitizers, fuzzing) is placed by the kernel at a random address.
-  if (image.header.e_type != ET_EXEC) GTEST_SKIP() << "position-independent build";
+  if (header.e_type != ET_EXEC) GTEST_SKIP() << "position-independent build";
   int loaded = 0;
-  for (const Elf64_Phdr& segment : image.segments) {
+  for (const Elf64_Phdr& segment : segments) {
     if (segment.p_type != PT_LOAD) continue;
     ++loaded;
     // A 2 MiB piece of the file can be mapped whole only where address and offset agree modulo 2 MiB.

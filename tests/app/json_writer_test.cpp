@@ -28,47 +28,26 @@ std::string written(std::string_view text) {
 }
 
 // Texts with every kind of byte: plain, escaped, multi-byte characters and ill-formed UTF-8.
-const std::string kPieces[] = {"a",
-                               "Übergabe am Bahnhof – Zoë ",
-                               "Wycieczka 🎒",
-                               "\"",
-                               "\\",
-                               "/",
-                               "\n\t",
-                               std::string(1, '\0'),
-                               "\x1f",
-                               "\x7f",
-                               "\xff",
-                               "a\xc3",
-                               "\xe2\x82",
-                               "\xc0\xaf",
-                               "\xed\xa0\x80",
-                               "\xf4\x90\x80\x80",
-                               "\x80\x80",
-                               "\xf0\x9f\x8e",
+// clang-format off
+const std::string kPieces[] = {"a", "Übergabe am Bahnhof – Zoë ", "Wycieczka 🎒", "\"", "\\", "/", "\n\t",
+                               std::string(1, '\0'), "\x1f", "\x7f", "\xff", "a\xc3", "\xe2\x82", "\xc0\xaf",
+                               "\xed\xa0\x80", "\xf4\x90\x80\x80", "\x80\x80", "\xf0\x9f\x8e",
                                "0123456789abcdef"};
 constexpr std::int64_t kIntegers[] = {0, -1, 7, std::numeric_limits<std::int64_t>::min(),
                                       std::numeric_limits<std::int64_t>::max()};
-const double kNumbers[] = {9.0,
-                           364.5,
-                           -0.0,
-                           1e16,
-                           0.00001,
-                           0.0001,
-                           7.0,
-                           999'999'999'999'999.0,
-                           9'007'199'254'740'993.0,
-                           std::nan(""),
-                           std::numeric_limits<double>::infinity()};
+const double kNumbers[] = {9.0, 364.5, -0.0, 1e16, 0.00001, 0.0001, 7.0, 999'999'999'999'999.0,
+                           9'007'199'254'740'993.0, std::nan(""), std::numeric_limits<double>::infinity()};
+// clang-format on
 const JsonWriter::Name kNames[] = {"request", "empty", "entries", "rowSpacing"};
 const char* const kNameTexts[] = {"request", "empty", "entries", "rowSpacing"};
 
 // Writes a random value of at most `depth` levels to `out` and returns it as the library's value.
 Json generate(std::mt19937& random, JsonWriter& out, int depth) {
   const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+  Json value;
   switch (depth > 0 ? pick(6) : 2 + pick(4)) {
-    case 0: {
-      Json value = Json::object();
+    case 0:
+      value = Json::object();
       out.beginObject();
       for (std::size_t i = 0, n = pick(5); i < n; ++i) {
         out.key(kNames[i]);
@@ -76,32 +55,25 @@ Json generate(std::mt19937& random, JsonWriter& out, int depth) {
       }
       out.endObject();
       return value;
-    }
-    case 1: {
-      Json value = Json::array();
+    case 1:
+      value = Json::array();
       out.beginArray();
       for (std::size_t i = 0, n = pick(4); i < n; ++i)
         value.push_back(generate(random, out, depth - 1));
       out.endArray();
       return value;
-    }
-    case 2: {
-      const std::int64_t value = kIntegers[pick(std::size(kIntegers))];
-      out.integer(value);
+    case 2:
+      out.integer(value = kIntegers[pick(std::size(kIntegers))]);
       return value;
-    }
-    case 3: {
-      const double value = kNumbers[pick(std::size(kNumbers))];
-      out.number(value);
+    case 3:
+      out.number(value = kNumbers[pick(std::size(kNumbers))]);
       return value;
-    }
-    case 4: {
-      std::string text;
+    case 4:
+      value = "";
       for (std::size_t i = 0, n = pick(8); i < n; ++i)
-        text += kPieces[pick(std::size(kPieces))];
-      out.string(text);
-      return text;
-    }
+        value.get_ref<std::string&>() += kPieces[pick(std::size(kPieces))];
+      out.string(value.get_ref<const std::string&>());
+      return value;
     default:
       out.null();
       return nullptr;
@@ -155,10 +127,7 @@ TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInTextsOfEveryLength) {
         }
       }
   // Ill-formed UTF-8: one replacement character per maximal subpart.
-  EXPECT_EQ(written("\xe2\x82"
-                    "A"),
-            "\"\xEF\xBF\xBD"
-            "A\"");
+  EXPECT_EQ(written(std::string("\xe2\x82") + 'A'), std::string("\"\xEF\xBF\xBD") + "A\"");
   EXPECT_EQ(written("\xed\xa0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
 }
 

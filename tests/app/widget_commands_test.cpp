@@ -1,4 +1,4 @@
-// render, gallery, tap, describe and host as a user runs them.
+// draw, render, gallery, tap, describe and host as a user runs them.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -20,6 +20,7 @@ using Json = nlohmann::json;
 using rw::testing::TemporaryDirectory;
 
 using rw::testing::Ran;
+using rw::testing::readFile;
 using rw::testing::run;
 
 const std::string kNow = "2026-12-06T09:30:00Z";
@@ -41,81 +42,80 @@ struct Area {
 // The areas of the image `file` in a gallery page, in page order.
 std::vector<Area> areasOf(const std::string& html, const std::string& file) {
   const auto start = html.find("src=\"" + file + "\"");
-  const auto end = html.find("</map>", start);
-  std::vector<Area> areas;
+  const std::string map = html.substr(start, html.find("</map>", start) - start);
   const std::regex area(
       R"re(<area shape="rect" coords="(\d+),(\d+),(\d+),(\d+)"(?: href="([^"]*)"| nohref))re");
-  const std::string map = html.substr(start, end - start);
+  std::vector<Area> areas;
   for (std::sregex_iterator it(map.begin(), map.end(), area), last; it != last; ++it)
     areas.push_back(
         {std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), std::stod((*it)[4]), (*it)[5]});
   return areas;
 }
 
-std::string centre(const Area& a) {
-  return std::to_string((a.x0 + a.x1) / 2) + "," + std::to_string((a.y0 + a.y1) / 2);
-}
-
-TEST(TapCommand, RowsOpenTheirOwnLinkOrTheWidgetsAndTheRestTheWidgets) {
+// A gallery of a payload with hostile texts and links: the page escapes them and links only expected
+// schemes; a tap prints whatever URL lies under it, as data.
+TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLinkUnderThem) {
   TemporaryDirectory container, gallery;
-  fixtures::store(container.path(), twoReminders());
-  const std::vector<std::string> common{
-      "--container", container.path().string(), "--now", kNow, "--time-zone", "UTC"};
-  auto with = [&](std::vector<std::string> args) {
-    args.insert(args.end(), common.begin(), common.end());
+  auto payload = twoReminders();
+  payload.events[0].title = "<script>alert('x')</script> Fish & \"chips\"";
+  payload.events[0].actionURL = fixtures::kept(URL::make("javascript:alert(1)"));
+  payload.events[1].actionURL = fixtures::kept(URL::make("https://example.org/?a=1&b=%3Cx%3E"));
+  fixtures::store(container.path(), payload);
+  const auto with = [&](std::vector<std::string> args) {
+    args.insert(args.end(), {"--container", container.path().string(), "--now", kNow, "--time-zone", "UTC"});
     return args;
   };
   const Ran drawn = run(with({"gallery", "-o", gallery.path().string()}));
   ASSERT_EQ(drawn.status, 0) << drawn.err;
-  const auto areas = areasOf(rw::testing::readFile(gallery.path() / "index.html"), "systemLarge.png");
-  // Two rows, then the whole widget.
+  for (const char* family : {"systemSmall", "systemMedium", "systemLarge", "systemExtraLarge",
+                             "accessoryCircular", "accessoryRectangular"})
+    EXPECT_TRUE(std::filesystem::exists(gallery.path() / (family + std::string(".png")))) << family;
+  const std::string html = readFile(gallery.path() / "index.html");
+  EXPECT_EQ(html.find("<script"), std::string::npos);
+  EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; Fish &amp; &quot;chips&quot;"),
+            std::string::npos);
+  EXPECT_EQ(html.find("href=\"javascript"), std::string::npos);
+  EXPECT_NE(html.find("<code>javascript:alert(1)</code> (not linked"), std::string::npos);
+  // Two rows, the first not linked, then the whole widget.
+  const auto areas = areasOf(html, "systemLarge.png");
   ASSERT_EQ(areas.size(), 3u);
-  EXPECT_EQ(areas[0].href, "corvantis2://reminders");
-  EXPECT_EQ(areas[1].href, "https://example.org/e/2");
+  EXPECT_EQ(areas[0].href, "");
+  EXPECT_EQ(areas[1].href, "https://example.org/?a=1&amp;b=%3Cx%3E");
   EXPECT_EQ(areas[2].href, "corvantis2://reminders");
   EXPECT_EQ(areas[2].x1 - areas[2].x0, 364);
-
-  const struct {
-    std::string at;
-    std::string url;
-  } taps[] = {{centre(areas[0]), "corvantis2://reminders"},
-              {centre(areas[1]), "https://example.org/e/2"},
-              {"2,2", "corvantis2://reminders"},
-              {"180,370", "corvantis2://reminders"}};
-  for (const auto& tap : taps) {
-    const Ran ran = run(with({"tap", "--at", tap.at}));
+  const auto centre = [](const Area& a) {
+    return std::to_string((a.x0 + a.x1) / 2) + "," + std::to_string((a.y0 + a.y1) / 2);
+  };
+  const std::pair<std::string, std::string> taps[] = {
+      {centre(areas[0]), "javascript:alert(1)"},
+      {centre(areas[1]), "https://example.org/?a=1&b=%3Cx%3E"},
+      {"2,2", "corvantis2://reminders"},
+      {"180,370", "corvantis2://reminders"}};
+  for (const auto& [at, url] : taps) {
+    const Ran ran = run(with({"tap", "--at", at}));
     EXPECT_EQ(ran.status, 0) << ran.err;
-    // The URL alone, as data.
-    EXPECT_EQ(ran.out.substr(ran.out.rfind('\n', ran.out.size() - 2) + 1), tap.url + "\n") << tap.at;
+    EXPECT_EQ(ran.out.substr(ran.out.rfind('\n', ran.out.size() - 2) + 1), url + "\n")
+        << at;  // the last line
   }
   for (const char* outside : {"-1,5", "364,5", "5,382", "nan,3", "3", "a,b"})
     EXPECT_EQ(run(with({"tap", "--at", outside})).status, 2) << outside;
 }
 
 TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
-  const struct {
-    std::string version;
-    std::vector<std::string> families;
-  } cases[] = {
-      {"12.2.0", {"systemSmall", "systemLarge"}},
-      {"13.6", {"systemSmall", "systemLarge"}},
-      {"14.0.0", {"systemSmall", "systemLarge", "systemExtraLarge"}},
-      {"15", {"systemSmall", "systemLarge", "systemExtraLarge"}},
-  };
-  for (const auto& c : cases) {
-    const Ran ran = run({"describe", "-o", "-", "--os-version", c.version, "--locale", "de_DE"});
+  const Json before{"systemSmall", "systemLarge"}, from14{"systemSmall", "systemLarge", "systemExtraLarge"};
+  const std::pair<const char*, Json> cases[] = {
+      {"12.2.0", before}, {"13.6", before}, {"14.0.0", from14}, {"15", from14}};
+  for (const auto& [version, families] : cases) {
+    const Ran ran = run({"describe", "-o", "-", "--os-version", version, "--locale", "C"});
     ASSERT_EQ(ran.status, 0) << ran.err;
     const Json json = Json::parse(ran.out);
+    EXPECT_EQ(json["supportedFamilies"], families) << version;
     EXPECT_EQ(json["kind"], "org.corvantis.reminders-widget");
+    // Without a catalog the keys show.
+    EXPECT_EQ(json["displayName"], json["displayNameKey"]);
     EXPECT_EQ(json["displayNameKey"], "PLANNED EVENTS / WIDGET CONFIGURATION DISPLAY NAME");
-    EXPECT_EQ(json["descriptionKey"], "SHOWS A LIST OF PLANNED EVENTS / WIDGET DESCRIPTION");
-    EXPECT_NE(json["displayName"], json["displayNameKey"]);  // translated
-    EXPECT_NE(json["description"], json["descriptionKey"]);
-    EXPECT_EQ(json["supportedFamilies"].get<std::vector<std::string>>(), c.families) << c.version;
+    EXPECT_EQ(json["description"], "SHOWS A LIST OF PLANNED EVENTS / WIDGET DESCRIPTION");
   }
-  // Without a catalog the keys show.
-  const Json keys = Json::parse(run({"describe", "-o", "-", "--locale", "C"}).out);
-  EXPECT_EQ(keys["displayName"], keys["displayNameKey"]);
   for (const char* bad : {"fourteen", "14.", "-14", "14.0.0.1", "1 4"})
     EXPECT_EQ(run({"describe", "-o", "-", "--os-version", bad}).status, 2) << bad;
 }
@@ -123,51 +123,21 @@ TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
 TEST(RenderCommand, DrawsEachFormatAndRefusesAbsurdScales) {
   TemporaryDirectory out;
   for (const char* name : {"w.png", "w.svg", "w.pdf"}) {
-    const auto file = out.path() / name;
-    const Ran ran = run({"render", "-o", file.string(), "--request", "placeholder", "--now", kNow, "--family",
-                         "systemSmall", "--mode", "vibrant", "--os-version", "13.0.0"});
+    const Ran ran = run({"render", "-o", (out.path() / name).string(), "--request", "placeholder", "--now",
+                         kNow, "--family", "systemSmall", "--mode", "vibrant", "--os-version", "13.0.0"});
     ASSERT_EQ(ran.status, 0) << ran.err;
-    EXPECT_GT(std::filesystem::file_size(file), 100u) << name;
+    EXPECT_GT(std::filesystem::file_size(out.path() / name), 100u) << name;
   }
-  const std::string png = rw::testing::readFile(out.path() / "w.png");
-  EXPECT_EQ(png.substr(1, 3), "PNG");
+  EXPECT_EQ(rw::testing::readFile(out.path() / "w.png").substr(1, 3), "PNG");
+  const auto x = (out.path() / "x.png").string();
   for (const char* scale : {"nan", "-1", "0", "inf", "17", "1e9"})
-    EXPECT_EQ(run({"render", "-o", (out.path() / "x.png").string(), "--scale", scale}).status, 2) << scale;
-  // A legal scale on a huge widget would still make an absurd image.
-  EXPECT_EQ(
-      run({"render", "-o", (out.path() / "x.png").string(), "--size", "10000x10000", "--scale", "16"}).status,
-      2);
+    EXPECT_EQ(run({"render", "-o", x, "--scale", scale}).status, 2) << scale;
+  // A legal scale on a huge widget would still make an absurd image; a timeline without a payload has one
+  // entry.
+  EXPECT_EQ(run({"render", "-o", x, "--size", "10000x10000", "--scale", "16"}).status, 2);
   EXPECT_EQ(run({"render", "-o", (out.path() / "x.gif").string()}).status, 2);
-  EXPECT_EQ(run({"render", "-o", (out.path() / "x.png").string(), "--entry", "31", "--container",
-                 out.path().string()})
-                .status,
-            2);  // a timeline without a payload has one entry
-  EXPECT_FALSE(std::filesystem::exists(out.path() / "x.png"));
-}
-
-TEST(GalleryCommand, EscapesPayloadTextsAndLinksOnlyExpectedSchemes) {
-  TemporaryDirectory container, gallery;
-  auto payload = twoReminders();
-  payload.events[0].title = "<script>alert('x')</script> Fish & \"chips\"";
-  payload.events[0].actionURL = fixtures::kept(URL::make("javascript:alert(1)"));
-  payload.events[1].actionURL = fixtures::kept(URL::make("https://example.org/?a=1&b=%3Cx%3E"));
-  fixtures::store(container.path(), payload);
-  const Ran ran = run({"gallery", "-o", gallery.path().string(), "--container", container.path().string(),
-                       "--now", kNow, "--time-zone", "UTC"});
-  ASSERT_EQ(ran.status, 0) << ran.err;
-  for (const char* file : {"systemSmall.png", "systemLarge.png", "systemExtraLarge.png", "systemMedium.png",
-                           "accessoryCircular.png", "accessoryRectangular.png"})
-    EXPECT_TRUE(std::filesystem::exists(gallery.path() / file)) << file;
-  const std::string html = rw::testing::readFile(gallery.path() / "index.html");
-  EXPECT_EQ(html.find("<script"), std::string::npos);
-  EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; Fish &amp; &quot;chips&quot;"),
-            std::string::npos);
-  EXPECT_EQ(html.find("href=\"javascript"), std::string::npos);
-  EXPECT_NE(html.find("<code>javascript:alert(1)</code> (not linked"), std::string::npos);
-  EXPECT_NE(html.find("href=\"https://example.org/?a=1&amp;b=%3Cx%3E\""), std::string::npos);
-  const auto areas = areasOf(html, "systemLarge.png");
-  ASSERT_EQ(areas.size(), 3u);
-  EXPECT_EQ(areas[0].href, "");  // nohref
+  EXPECT_EQ(run({"render", "-o", x, "--entry", "31", "--container", out.path().string()}).status, 2);
+  EXPECT_FALSE(std::filesystem::exists(x));
 }
 
 // The number of lines of `file` that match `pattern`.
@@ -209,13 +179,86 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
   ASSERT_TRUE(logged(empty, emptyBefore + 1));
   fixtures::store(container, twoReminders());
   ASSERT_TRUE(logged(full, 2));
-
   host.signal(SIGTERM);
   EXPECT_EQ(host.wait(), 0);
   EXPECT_EQ(linesMatching(log, "^Host ended$"), 1u);
   // No temporary picture is left behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 2);  // container, picture
   EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
+}
+
+Ran draw(std::vector<std::string> args) {
+  args.insert(args.begin(), "draw");
+  return rw::testing::run(args);
+}
+
+// Width and height from a PNG's header chunk.
+std::pair<int, int> pngSize(const std::string& png) {
+  const auto word = [&](std::size_t at) {
+    int value = 0;
+    for (std::size_t i = at; i < at + 4; ++i)
+      value = value << 8 | static_cast<unsigned char>(png[i]);
+    return value;
+  };
+  return png.size() < 24 ? std::pair{0, 0} : std::pair{word(16), word(20)};
+}
+
+TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScaleAndPrintsTheOutline) {
+  TemporaryDirectory dir;
+  const auto list = (dir.path() / "list.png").string();
+  const Ran ran = draw({"--demo", "list", "-o", list});
+  ASSERT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(ran.out, "Drew demo list (338x354 points, 676x708 pixels) to " + list + "\n");
+  EXPECT_EQ(pngSize(readFile(list)), (std::pair{676, 708}));
+  const auto row = (dir.path() / "row.png").string(), pdf = (dir.path() / "layouts.pdf").string();
+  ASSERT_EQ(draw({"--demo", "counters-row", "--scale", "1", "-o", row}).status, 0);
+  EXPECT_EQ(pngSize(readFile(row)), (std::pair{306, 37}));
+  ASSERT_EQ(draw({"--demo", "counter-layouts", "-o", pdf}).status, 0);
+  EXPECT_EQ(readFile(pdf).substr(0, 4), "%PDF");
+  const auto tree = dir.path() / "tree.json";
+  rw::testing::writeFile(tree, R"({"HStack": {"spacing": 4, "children": [{"Localized": "TODAY"}, "Spacer",
+      {"WidgetCounterView": {"layout": "vertical", "style": "today", "count": 2}}]},
+      "modifiers": [{"padding": 8}, {"background": {"named": "WidgetBackgroundTop"}}]})");
+  const auto svg = (dir.path() / "tree.svg").string();
+  const Ran drawn = draw({"--tree", tree.string(), "--size", "200x60", "--print-tree", "-o", svg});
+  ASSERT_EQ(drawn.status, 0) << drawn.err;
+  EXPECT_EQ(drawn.out,
+            "Background(\"WidgetBackgroundTop\")\n"
+            "  Padding(8,8,8,8)\n"
+            "    HStack(alignment: center, spacing: 4)\n"
+            "      Text(localized \"TODAY\")\n"
+            "      Spacer(minLength: default)\n"
+            "      WidgetCounterView(layout: vertical, style: today, count: 2)\n"
+            "Drew " +
+                tree.string() + " (200x60 points, 400x120 pixels) to " + svg + "\n");
+  EXPECT_NE(readFile(svg).find("<svg"), std::string::npos);
+}
+
+TEST(DrawCommand, RefusesWhatItCannotDraw) {
+  TemporaryDirectory dir;
+  const auto bad = (dir.path() / "bad.json").string();
+  rw::testing::writeFile(bad, R"({"Marquee": "hello"})");
+  const auto png = (dir.path() / "a.png").string();
+  const std::vector<std::string> usage[] = {
+      // clang-format off
+      {"--demo", "list", "-o", (dir.path() / "a.gif").string()}, {"--demo", "nothing", "-o", png},
+      {"-o", png}, {"--demo", "list", "--tree", bad, "-o", png}, {"--tree", bad, "-o", png},
+      {"--tree", (dir.path() / "missing.json").string(), "-o", png},
+      {"--demo", "list", "--scale", "0", "-o", png}, {"--demo", "list", "--size", "0x10", "-o", png},
+      {"--demo", "list", "--size", "5000x100", "--scale", "2", "-o", png},
+      {"--demo", "list", "--os-version", "fourteen", "-o", png},
+      {"--demo", "list", "--mode", "sepia", "-o", png},
+      // clang-format on
+  };
+  for (const auto& args : usage) {
+    const Ran ran = draw(args);
+    EXPECT_EQ(ran.status, 2) << ran.err;
+    EXPECT_EQ(ran.err.rfind("reminders-widget: ", 0), 0u) << ran.err;
+  }
+  const Ran unwritable = draw({"--demo", "list", "-o", (dir.path() / "no" / "such" / "dir.png").string()});
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_EQ(unwritable.err.rfind("reminders-widget: ", 0), 0u) << unwritable.err;
+  EXPECT_FALSE(std::filesystem::exists(png));
 }
 
 }  // namespace

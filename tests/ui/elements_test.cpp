@@ -6,7 +6,7 @@
 namespace rw::ui {
 namespace {
 
-TEST(Elements, EqualityIsStructuralAndUnsetValuesStayUnset) {
+TEST(Elements, EqualityIsStructuralUnsetValuesStayUnsetAndOpacityMultiplies) {
   auto make = [](std::string title) {
     return Element(VStack{.spacing = 4, .children = {Text::verbatim(std::move(title)), Divider{}}});
   };
@@ -20,16 +20,13 @@ TEST(Elements, EqualityIsStructuralAndUnsetValuesStayUnset) {
   // Modifiers wrap in the order they are called.
   EXPECT_NE(Text::verbatim("x").padding(8).clipRoundedRect(8),
             Text::verbatim("x").clipRoundedRect(8).padding(8));
-
   const std::vector<std::string> names{"a", "b"};
   const auto children =
       concat(forEach(names, [](const std::string& n) { return Element(Text::verbatim(n)); }), {Spacer{}});
   EXPECT_EQ(children, (std::vector<Element>{Text::verbatim("a"), Text::verbatim("b"), Spacer{}}));
   EXPECT_EQ(childrenOf(HStack{.children = children}).size(), 3u);
   EXPECT_EQ(childrenOf(Text::verbatim("x")).size(), 0u);
-}
-
-TEST(Elements, OpacityMultipliesAndClamps) {
+  // Opacity multiplies and clamps.
   EXPECT_DOUBLE_EQ(Color::red().withOpacity(0.5).withOpacity(0.5).opacity, 0.25);
   EXPECT_EQ(Color::red().withOpacity(3).opacity, 1);
   EXPECT_EQ(Color::red().withOpacity(-1).opacity, 0);

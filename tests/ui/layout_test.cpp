@@ -1,5 +1,5 @@
-// Layout arithmetic with fixed text metrics: a character is half the font size wide, a line 1.25 × the
-// font size high with its baseline at 1 × the size.
+// Layout arithmetic and which link a tap opens, with fixed text metrics: a character is half the font size
+// wide, a line 1.25 × the font size high with its baseline at 1 × the size.
 #include "ui/layout.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "ui/defaults.h"
+#include "ui/hit_testing.h"
 
 namespace rw::ui {
 namespace {
@@ -39,62 +40,52 @@ TEST(Layout, FramesOfStacksFramesAndPaddings) {
                                .children = {text("abcd"), text("ab"), text("abc")}};
   const Element padded = text("ab").padding(EdgeInsets{.top = 2, .leading = 3, .bottom = 5, .trailing = 7});
   const Element filled = text("ab").containerBackground(Color::red());
+  const auto flexible = [](FlexFrame frame) { return text("abcd").flexibleFrame(frame); };
   const struct {
-    const char* what;
     Element tree;
     Size canvas;
     const char* node;
     Rect frame;
   } cases[] = {
       // clang-format off
-      {"stack centred on the canvas", three, {100, 100}, "", {{40, 27.25}, {20, 45.5}}},
-      {"in order with spacing", three, {100, 100}, "ab", {{40, 43.75}, {10, 12.5}}},
-      {"default spacing", HStack{.children = {text("a"), text("b"), text("c")}}, {100, 20}, "c",
-       {{60.5, 3.75}, {5, 12.5}}},
-      {"empty children, no spacing", HStack{.spacing = 10, .children = {text("a"), EmptyView{}, text("b")}},
-       {100, 20}, "b", {{55, 3.75}, {5, 12.5}}},
-      {"centred across", HStack{.children = {text("a"), big}}, {100, 100}, "a", {{28.5, 43.75}, {5, 12.5}}},
-      {"last", HStack{.alignment = VerticalAlignment::lastTextBaseline, .children = {big, text("s")}},
-       {200, 100}, "s", {{116.5, 47.5}, {5, 12.5}}},
-      {"first baselines", HStack{.alignment = VerticalAlignment::firstTextBaseline,
-                                 .children = {text("a\nb"), Text::verbatim("X").withFont(Font::system(16))}},
-       {200, 100}, "a\nb", {{89.5, 40.5}, {5, 25}}},
-      {"divider spans the stack", VStack{.spacing = 0, .children = {text("abcd"), Divider{}, text("ab")}}
-                                      .flexibleFrame({.minWidth = 0, .maxWidth = kInfinity}),
-       {80, 100}, "#Divider", {{0, 49.5}, {80, kDividerThickness}}},
-      {"fixed frame keeps the lines that fit", text("a\nb\nc").frame(std::nullopt, 30), {100, 100}, "a\nb\nc",
-       {{47.5, 37.5}, {5, 25}}},
-      {"flexible frame fills", text("abcd").flexibleFrame({.minWidth = 0, .maxWidth = kInfinity,
-                                                           .minHeight = 0,
-                                                           .maxHeight = kInfinity}),
-       {90, 60}, "", {{0, 0}, {90, 60}}},
-      {"maximum", text("abcd").flexibleFrame({.maxWidth = 50}), {90, 60}, "", {{20, 23.75}, {50, 12.5}}},
-      {"offer below the maximum", text("abcd").flexibleFrame({.maxWidth = 50}), {30, 60}, "",
-       {{0, 23.75}, {30, 12.5}}},
-      {"content below the minimum", text("abcd").flexibleFrame({.minWidth = 40}), {90, 60}, "",
-       {{25, 23.75}, {40, 12.5}}},
-      {"offer below the minimum", text("abcd").flexibleFrame({.minWidth = 40}), {20, 60}, "",
-       {{-10, 23.75}, {40, 12.5}}},
-      {"height clamped", text("abcd").flexibleFrame({.minHeight = 10, .maxHeight = 20}), {90, 60}, "",
-       {{35, 20}, {20, 20}}},
-      {"minimum above maximum", text("a").flexibleFrame({.minHeight = 50, .maxHeight = 10}), {100, 100}, "",
-       {{47.5, 25}, {5, 50}}},
-      {"leading", text("ab").flexibleFrame({.maxWidth = kInfinity, .alignment = Alignment::leading()}),
-       {60, 20}, "ab", {{0, 3.75}, {10, 12.5}}},
-      {"fixed vertically, cut in width", text("abcdefghij").fixedSize(false, true).frame(20, 5), {100, 100},
-       "abcdefghij", {{40, 31.25}, {20, 37.5}}},
-      {"padding adds to the size", padded, {100, 100}, "", {{40, 40.25}, {20, 19.5}}},
-      {"padding insets the content", padded, {100, 100}, "ab", {{43, 42.25}, {10, 12.5}}},
-      {"container background fills the canvas", filled, {100, 60}, "", {{0, 0}, {100, 60}}},
-      {"and insets its content by its margins", filled, {100, 60}, "ab", {{45, 23.75}, {10, 12.5}}},
-      {"symbols take the font size, unknown ones no room",
-       HStack{.spacing = 0, .children = {Image{.systemName = "flame.fill"}, Image{.systemName = "no.such"},
-                                         text("a")}}.font(Font::system(14)),
-       {100, 100}, "", {{44, 41.25}, {12, 17.5}}},
+      {three, {100, 100}, "", {{40, 27.25}, {20, 45.5}}},  // centred on the canvas
+      {three, {100, 100}, "ab", {{40, 43.75}, {10, 12.5}}},  // in order with spacing
+      {HStack{.children = {text("a"), text("b"), text("c")}}, {100, 20}, "c", {{60.5, 3.75}, {5, 12.5}}},
+      {HStack{.spacing = 10, .children = {text("a"), EmptyView{}, text("b")}}, {100, 20}, "b",
+       {{55, 3.75}, {5, 12.5}}},
+      {HStack{.children = {text("a"), big}}, {100, 100}, "a", {{28.5, 43.75}, {5, 12.5}}},
+      {HStack{.alignment = VerticalAlignment::lastTextBaseline, .children = {big, text("s")}}, {200, 100},
+       "s", {{116.5, 47.5}, {5, 12.5}}},
+      {HStack{.alignment = VerticalAlignment::firstTextBaseline,
+              .children = {text("a\nb"), Text::verbatim("X").withFont(Font::system(16))}}, {200, 100}, "a\nb",
+       {{89.5, 40.5}, {5, 25}}},
+      {VStack{.spacing = 0, .children = {text("abcd"), Divider{}, text("ab")}}.flexibleFrame({.minWidth = 0,
+       .maxWidth = kInfinity}), {80, 100}, "#Divider", {{0, 49.5}, {80, kDividerThickness}}},
+      {text("a\nb\nc").frame(std::nullopt, 30), {100, 100}, "a\nb\nc", {{47.5, 37.5}, {5, 25}}},
+      {flexible({.minWidth = 0, .maxWidth = kInfinity, .minHeight = 0, .maxHeight = kInfinity}), {90, 60}, "",
+       {{0, 0}, {90, 60}}},
+      {flexible({.maxWidth = 50}), {90, 60}, "", {{20, 23.75}, {50, 12.5}}},
+      {flexible({.maxWidth = 50}), {30, 60}, "", {{0, 23.75}, {30, 12.5}}},
+      {flexible({.minWidth = 40}), {90, 60}, "", {{25, 23.75}, {40, 12.5}}},
+      {flexible({.minWidth = 40}), {20, 60}, "", {{-10, 23.75}, {40, 12.5}}},
+      {flexible({.minHeight = 10, .maxHeight = 20}), {90, 60}, "", {{35, 20}, {20, 20}}},
+      {text("a").flexibleFrame({.minHeight = 50, .maxHeight = 10}), {100, 100}, "", {{47.5, 25}, {5, 50}}},
+      {text("ab").flexibleFrame({.maxWidth = kInfinity, .alignment = Alignment::leading()}), {60, 20}, "ab",
+       {{0, 3.75}, {10, 12.5}}},
+      {text("abcdefghij").fixedSize(false, true).frame(20, 5), {100, 100}, "abcdefghij",
+       {{40, 31.25}, {20, 37.5}}},
+      {padded, {100, 100}, "", {{40, 40.25}, {20, 19.5}}},
+      {padded, {100, 100}, "ab", {{43, 42.25}, {10, 12.5}}},
+      {filled, {100, 60}, "", {{0, 0}, {100, 60}}},  // a container background fills the canvas
+      {filled, {100, 60}, "ab", {{45, 23.75}, {10, 12.5}}},  // and insets its content by its margins
+      // Symbols take the font size, unknown ones no room.
+      {HStack{.spacing = 0, .children = {Image{.systemName = "flame.fill"}, Image{.systemName = "no.such"},
+       text("a")}}.font(Font::system(14)), {100, 100}, "", {{44, 41.25}, {12, 17.5}}},
       // clang-format on
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(node(layOut(c.tree, c.canvas), c.node).frame, c.frame) << c.what;
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(node(layOut(cases[i].tree, cases[i].canvas), cases[i].node).frame, cases[i].frame)
+        << "case " << i;
 }
 
 TEST(Layout, StacksShareTheirLengthByPriorityAndFlexibility) {
@@ -102,64 +93,55 @@ TEST(Layout, StacksShareTheirLengthByPriorityAndFlexibility) {
       HStack{.children = {text("OVERDUE"), Spacer{}, text("1234").layoutPriority(1)}}.lineLimit(1);
   const Element cut = text("abcdefghij").lineLimit(1);
   const struct {
-    const char* what;
     Element tree;
     Size canvas;
     std::vector<std::pair<const char*, double>> widths;
   } cases[] = {
       // clang-format off
-      {"spacers share the free length equally",
-       HStack{.spacing = 0, .children = {Spacer{}, text("abcd"), Spacer{}, text("ab"), Spacer{}}}, {130, 20},
+      {HStack{.spacing = 0, .children = {Spacer{}, text("abcd"), Spacer{}, text("ab"), Spacer{}}}, {130, 20},
        {{"#Spacer", 100.0 / 3}, {"abcd", 20}, {"", 130}}},
-      {"a spacer keeps its minimum",
-       HStack{.spacing = 0, .children = {text("abcdefgh"), Spacer{.minLength = 12}}}.lineLimit(1), {40, 20},
+      {HStack{.spacing = 0, .children = {text("abcdefgh"), Spacer{.minLength = 12}}}.lineLimit(1), {40, 20},
        {{"abcdefgh", 25}, {"#Spacer", 15}}},
       // 34 to share after two default spacings: the number (priority 1) first, then the label is offered
       // what is left less the spacer's minimum of 8 and keeps one character.
-      {"priority is served first", label, {50, 20}, {{"1234", 20}, {"OVERDUE", 5}, {"#Spacer", 9}, {"", 50}}},
-      {"room to spare: the spacer", label, {100, 20}, {{"OVERDUE", 35}, {"#Spacer", 100 - 16 - 35 - 20}}},
-      {"the least flexible child first",
-       HStack{.spacing = 0, .children = {text("abcdefghij"), text("ab")}}.lineLimit(1), {40, 20},
-       {{"ab", 10}, {"abcdefghij", 30}}},
-      {"a frame cuts", cut.frame(20, std::nullopt), {100, 100}, {{"abcdefghij", 20}}},
-      {"fixed size keeps the ideal width", cut.fixedSize().frame(20, std::nullopt), {100, 100},
-       {{"abcdefghij", 50}}},
+      {label, {50, 20}, {{"1234", 20}, {"OVERDUE", 5}, {"#Spacer", 9}, {"", 50}}},
+      {label, {100, 20}, {{"OVERDUE", 35}, {"#Spacer", 100 - 16 - 35 - 20}}},
+      {HStack{.spacing = 0, .children = {text("abcdefghij"), text("ab")}}.lineLimit(1), {40, 20},
+       {{"ab", 10}, {"abcdefghij", 30}}},  // the least flexible child first
+      {cut.frame(20, std::nullopt), {100, 100}, {{"abcdefghij", 20}}},
+      {cut.fixedSize().frame(20, std::nullopt), {100, 100}, {{"abcdefghij", 50}}},
       // clang-format on
   };
-  for (const auto& c : cases) {
-    const LayoutNode root = layOut(c.tree, c.canvas);
-    for (const auto& [name, width] : c.widths)
-      EXPECT_DOUBLE_EQ(node(root, name).frame.width(), width) << c.what << ": " << name;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const LayoutNode root = layOut(cases[i].tree, cases[i].canvas);
+    for (const auto& [name, width] : cases[i].widths)
+      EXPECT_DOUBLE_EQ(node(root, name).frame.width(), width) << "case " << i << ": " << name;
   }
 }
 
 TEST(Layout, BaselinesAndWhatTextsAreSetIn) {
-  const LayoutNode baselines =
-      layOut(HStack{.alignment = VerticalAlignment::lastTextBaseline,
-                    .children = {Text::verbatim("Big").withFont(Font::system(20)), text("s")}},
-             {200, 100});
-  EXPECT_EQ(baselines.lastBaseline, 20);
+  EXPECT_EQ(layOut(HStack{.alignment = VerticalAlignment::lastTextBaseline,
+                          .children = {Text::verbatim("Big").withFont(Font::system(20)), text("s")}},
+                   {200, 100})
+                .lastBaseline,
+            20);
   EXPECT_EQ(layOut(text("ab").padding(EdgeInsets{.top = 2}), {100, 100}).lastBaseline, 12);
-
   const LayoutNode limited = layOut(text("abcdefgh").lineLimit(1).frame(22, std::nullopt), {100, 100});
   EXPECT_EQ(node(limited, "abcdefgh").text()->maxLines, 1);
   EXPECT_EQ(node(limited, "abcdefgh").text()->wrapWidth, 22);
-
-  const Element tree =
-      VStack{.children = {Text::verbatim("own").withFont(Font::system(20, FontWeight::medium)),
-                          Text::verbatim("sub").withColor(Color::red()), Text::verbatim("bold").bolded()}}
-          .font(Font::system(14, FontWeight::heavy))
-          .foregroundColor(Color::green());
-  const LayoutNode root = layOut(tree, {200, 200});
+  const LayoutNode root =
+      layOut(VStack{.children = {Text::verbatim("own").withFont(Font::system(20, FontWeight::medium)),
+                                 Text::verbatim("sub").withColor(Color::red()),
+                                 Text::verbatim("bold").bolded(), Image{.systemName = "flame.fill"}}}
+                 .font(Font::system(14, FontWeight::heavy))
+                 .foregroundColor(Color::green()),
+             {200, 200});
   EXPECT_EQ(node(root, "own").text()->font, (FontRequest{"Inter", 20, FontWeight::medium}));
   EXPECT_EQ(node(root, "sub").text()->font, (FontRequest{"Inter", 14, FontWeight::heavy}));
   EXPECT_EQ(node(root, "bold").text()->font.weight, FontWeight::heavy);  // bold never lightens
   EXPECT_EQ(node(root, "sub").text()->color, Color::red());
   EXPECT_EQ(node(root, "own").text()->color, Color::green());
-  const LayoutNode symbols = layOut(Image{.systemName = "flame.fill"}.font(Font::system(14)), {100, 100});
-  ASSERT_NE(findKind(symbols, "Image")->text(), nullptr);
-  EXPECT_EQ(findKind(symbols, "Image")->text()->font.family, "FontAwesome");
-
+  EXPECT_EQ(node(root, "#Image").text()->font.family, "FontAwesome");
   // Without a catalog the key shows; without a calendar the time is UTC on a 24-hour clock.
   EXPECT_EQ(resolvedText(Text::localized("OVERDUE"), Environment{}), "OVERDUE");
   EXPECT_EQ(resolvedText(Text::time(Date::fromUnixSeconds(1781110800)), Environment{}), "17:00");
@@ -168,12 +150,9 @@ TEST(Layout, BaselinesAndWhatTextsAreSetIn) {
 
 bool allFramesSound(const LayoutNode& node) {
   const Rect& f = node.frame;
-  if (!std::isfinite(f.minX()) || !std::isfinite(f.minY()) || !std::isfinite(f.width()) ||
-      !std::isfinite(f.height()) || f.width() < 0 || f.height() < 0)
-    return false;
-  for (const LayoutNode& child : node.children)
-    if (!allFramesSound(child)) return false;
-  return true;
+  return std::isfinite(f.minX()) && std::isfinite(f.minY()) && std::isfinite(f.width()) &&
+         std::isfinite(f.height()) && f.width() >= 0 && f.height() >= 0 &&
+         std::all_of(node.children.begin(), node.children.end(), allFramesSound);
 }
 
 TEST(Layout, UnusableLengthsNeverMakeUnsoundFrames) {
@@ -189,8 +168,7 @@ TEST(Layout, UnusableLengthsNeverMakeUnsoundFrames) {
       Image{.systemName = "bell.fill"}.font(Font::system(-3)),
       text("abc").lineLimit(0).lineLimit(-2),
       text("a").clipRoundedRect(kInfinity).containerBackground(Color::red()),
-      // Characters of no width all fit on a line of any width.
-      Text::verbatim("Swim").withFont(Font::system(0)).frame(40, std::nullopt),
+      Text::verbatim("Swim").withFont(Font::system(0)).frame(40, std::nullopt),  // characters of no width
   };
   for (const Element& tree : trees)
     EXPECT_TRUE(allFramesSound(layOut(tree, {100, 100}))) << describe(tree);
@@ -221,6 +199,55 @@ TEST(Layout, ViewBodiesAreEvaluatedWithTheLayoutsEnvironment) {
     EXPECT_EQ(view->frame.size, (Size{10, 12.5}));
   }
   EXPECT_EQ(sizeThatFits(tree, {}, Environment{}, kMetrics), (Size{10 + 8 + 10, 12.5}));
+}
+
+Element row(const char* title, const char* url) {
+  return Link{
+      .destination = url,
+      .label = Text::verbatim(title).withFont(Font::system(10)).flexibleFrame({.maxWidth = kInfinity})};
+}
+
+TEST(HitTesting, RowsOpenTheirOwnLinksAndTheRestTheWidgetURL) {
+  // Two 12.5-point rows, 10 apart, at the top of a 100 × 100 widget with a widget URL.
+  const Element rows =
+      VStack{.spacing = 10, .children = {row("one", "app://1"), row("two", "app://2"), Spacer{}}};
+  const LayoutNode root = layOut(rows.widgetURL("corvantis2://reminders"), {100, 100});
+  // The top leading corner belongs to the row, its bottom edge does not: the gap is the widget's.
+  const std::pair<Point, const char*> cases[] = {
+      {{50, 5}, "app://1"},      {{0, 0}, "app://1"},
+      {{99.9, 12.4}, "app://1"}, {{50, 12.5}, "corvantis2://reminders"},
+      {{50, 22.5}, "app://2"},   {{50, 80}, "corvantis2://reminders"}};
+  for (const auto& [at, url] : cases)
+    EXPECT_EQ(linkAt(root, at), url) << at.x << "," << at.y;
+  EXPECT_EQ(linkAreas(root), (std::vector<LinkArea>{{{{0, 0}, {100, 100}}, "corvantis2://reminders", true},
+                                                    {{{0, 0}, {100, 12.5}}, "app://1", false},
+                                                    {{{0, 22.5}, {100, 12.5}}, "app://2", false}}));
+  // Without a widget URL only links answer.
+  EXPECT_EQ(linkAt(layOut(rows, {100, 100}), {5, 5}), "app://1");
+  EXPECT_EQ(linkAt(layOut(rows, {100, 100}), {5, 50}), std::nullopt);
+}
+
+TEST(HitTesting, InnerAndFrontLinksWinAndClipsHideWhatTheyCut) {
+  const Element inner =
+      Link{.destination = "app://inner", .label = Text::verbatim("x").withFont(Font::system(10))};
+  const LayoutNode nested =
+      layOut(Link{.destination = "app://outer", .label = HStack{.spacing = 0, .children = {inner, Spacer{}}}},
+             {40, 12.5});
+  EXPECT_EQ(linkAt(nested, {2, 2}), "app://inner");
+  EXPECT_EQ(linkAt(nested, {20, 2}), "app://outer");
+  EXPECT_EQ(
+      linkAt(layOut(ZStack{.children = {row("back", "app://back"), row("front", "app://front")}}, {40, 12.5}),
+             {2, 2}),
+      "app://front");
+  // A link larger than the clip around it only counts inside the clip.
+  const LayoutNode clipped = layOut(Link{.destination = "app://big", .label = Spacer{.minLength = 40}}
+                                        .frame(40, 40)
+                                        .frame(20, 20)
+                                        .clipRoundedRect(0)
+                                        .widgetURL("app://widget"),
+                                    {20, 20});
+  EXPECT_EQ(linkAt(clipped, {10, 10}), "app://big");
+  EXPECT_EQ(linkAt(clipped, {-5, 10}), "app://widget");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Drawing with Cairo and Pango: pixels probed where the answer does not depend on glyph shapes.
+// Drawing with Cairo and Pango, pixels probed where the answer does not depend on glyph shapes, and the
+// colour tables it draws with.
 #include "ui/renderer.h"
 
 #include <gtest/gtest.h>
@@ -17,64 +18,54 @@ Bitmap draw(const Element& root, Size canvas, double scale = 2, const ColorTable
                       {.scale = scale, .colors = colors});
 }
 
-void expectTone(const Rgba& actual, const Rgba& expected, double tolerance = 0.02) {
-  EXPECT_NEAR(actual.red, expected.red, tolerance);
-  EXPECT_NEAR(actual.green, expected.green, tolerance);
-  EXPECT_NEAR(actual.blue, expected.blue, tolerance);
-  EXPECT_NEAR(actual.alpha, expected.alpha, tolerance);
+void expectTone(const Rgba& actual, const Rgba& expected, double tolerance = 0.03) {
+  for (auto channel : {&Rgba::red, &Rgba::green, &Rgba::blue, &Rgba::alpha})
+    EXPECT_NEAR(actual.*channel, expected.*channel, tolerance);
 }
 
 Element filled(Fill fill) {
   return Element(EmptyView{}).flexibleFrame({.maxWidth = kInfinity, .maxHeight = kInfinity}).background(fill);
 }
 
-TEST(Renderer, FillsAndRoundedCornersAtScale) {
+TEST(Renderer, FillsRoundedCornersNamedColoursAndGradientsAtScale) {
   const Bitmap bitmap = draw(HStack{.spacing = 0,
                                     .children = {filled(Color::red()).clipRoundedRect(8),
                                                  filled(Color::green()).clipRoundedRect(8)}},
                              {100, 30});
-  ASSERT_EQ(bitmap.width, 200);
-  ASSERT_EQ(bitmap.height, 60);
+  ASSERT_EQ(std::pair(bitmap.width, bitmap.height), std::pair(200, 60));
   expectTone(bitmap.at(50, 30), standardTone(StandardColor::red));
   expectTone(bitmap.at(150, 30), standardTone(StandardColor::green));
-  // The corners are cut away, antialiased: transparent at the very corner, partly covered on the curve;
-  // the edges between the corners are fully covered. Outside the bitmap is transparent.
+  // Corners cut away, antialiased on the curve; the edges between them covered; outside is transparent.
   for (auto [x, y] : {std::pair{0, 0}, {99, 59}, {100, 0}, {-1, 30}, {50, -1}, {200, 30}, {50, 60}})
     EXPECT_EQ(bitmap.at(x, y).alpha, 0) << x << "," << y;
   bool partial = false;
   for (int i = 0; i < 12; ++i)
     partial |= bitmap.at(i, i).alpha > 0.05 && bitmap.at(i, i).alpha < 0.95;
   EXPECT_TRUE(partial);
-  EXPECT_EQ(bitmap.at(50, 0).alpha, 1);
-  EXPECT_EQ(bitmap.at(0, 30).alpha, 1);
+  EXPECT_EQ(bitmap.at(50, 0).alpha + bitmap.at(0, 30).alpha, 2);
   EXPECT_EQ(draw(filled(Color::red()), {10, 5}, 3).height, 15);
   EXPECT_EQ(pixelSize({10.2, 0}, 2), (std::pair{21, 1}));
-}
 
-TEST(Renderer, NamedColoursOpacityAndGradients) {
   const auto colors = ColorTable::parse(R"({"Top": "#FF0000", "Bottom": "#0000FF80"})");
   ASSERT_TRUE(colors);
   const Bitmap g = draw(filled(LinearGradient{.colors = {Color::named("Top"), Color::named("Bottom")}}),
                         {10, 100}, 1, &*colors);
-  expectTone(g.at(5, 0), {1, 0, 0, 1}, 0.03);
-  expectTone(g.at(5, 99), {0, 0, 1, 0x80 / 255.0}, 0.03);
+  expectTone(g.at(5, 0), {1, 0, 0, 1});
+  expectTone(g.at(5, 99), {0, 0, 1, 0x80 / 255.0});
   EXPECT_NEAR(draw(filled(Color::named("Top").withOpacity(0.2)), {4, 4}, 1, &*colors).at(2, 2).alpha, 0.2,
               0.01);
-  // A name the table lacks draws nothing.
-  EXPECT_EQ(draw(filled(Color::named("Nowhere")), {4, 4}, 1, &*colors).at(2, 2).alpha, 0);
+  EXPECT_EQ(draw(filled(Color::named("Nowhere")), {4, 4}, 1, &*colors).at(2, 2).alpha,
+            0);  // not in the table
 }
 
 TEST(Renderer, TextsSymbolsAndEmojiLeaveInk) {
   const auto inked = [](const Bitmap& bitmap) {
-    int count = 0;
-    for (std::uint32_t p : bitmap.pixels)
-      count += (p >> 24) > 0;
-    return count;
+    return std::count_if(bitmap.pixels.begin(), bitmap.pixels.end(), [](std::uint32_t p) { return p >> 24; });
   };
-  const auto colourful = [](const Bitmap& bitmap) {
-    for (int y = 0; y < bitmap.height; ++y)
-      for (int x = 0; x < bitmap.width; ++x)
-        if (const Rgba c = bitmap.at(x, y);
+  const auto colourful = [](const Bitmap& b) {
+    for (int y = 0; y < b.height; ++y)
+      for (int x = 0; x < b.width; ++x)
+        if (const Rgba c = b.at(x, y);
             c.alpha > 0.5 && std::max({c.red, c.green, c.blue}) - std::min({c.red, c.green, c.blue}) > 0.3)
           return true;
     return false;
@@ -96,13 +87,11 @@ TEST(Renderer, WritesEachFormatByExtensionAndPngRoundTrips) {
   }
   EXPECT_FALSE(renderToFile(laid, {40, 20}, dir.path() / "a.gif"));
   EXPECT_FALSE(renderToFile(laid, {40, 20}, dir.path() / "missing" / "a.png"));
-
   const Bitmap drawn = draw(filled(Color::green().withOpacity(0.5)), {20, 10});
   const auto decoded = decodePng(encodePng(drawn).value());
   ASSERT_TRUE(decoded);
-  EXPECT_EQ(decoded->width, drawn.width);
-  EXPECT_EQ(decoded->height, drawn.height);
-  EXPECT_EQ(decoded->pixels, drawn.pixels);
+  EXPECT_EQ(std::tie(decoded->width, decoded->height, decoded->pixels),
+            std::tie(drawn.width, drawn.height, drawn.pixels));
   EXPECT_EQ(decodePng({0x89, 'P', 'N', 'G'}), std::nullopt);
   EXPECT_EQ(encodePng(Bitmap{.width = 2, .height = 2, .pixels = {0}}), std::nullopt);
 }
@@ -114,6 +103,7 @@ TEST(PangoMeasurer, MeasuresWrapsAndCuts) {
   EXPECT_GT(natural.size.width, 60);
   EXPECT_LT(natural.firstBaseline, natural.size.height);
   EXPECT_EQ(natural.firstBaseline, natural.lastBaseline);
+  EXPECT_NEAR(m.lineHeight(regular), natural.size.height, 0.01);
   // Cut to one line it keeps within the width; unlimited, it wraps onto more lines.
   const TextMetrics cut = m.measure("OVERDUE reminders", regular, 50, 1);
   EXPECT_LE(cut.size.width, 50);
@@ -121,35 +111,53 @@ TEST(PangoMeasurer, MeasuresWrapsAndCuts) {
   const TextMetrics wrapped = m.measure("OVERDUE reminders", regular, 70, std::nullopt);
   EXPECT_GT(wrapped.size.height, 1.5 * natural.size.height);
   EXPECT_GT(wrapped.lastBaseline, wrapped.firstBaseline);
-  EXPECT_NEAR(m.lineHeight(regular), natural.size.height, 0.01);
 }
 
-TEST(ColorResources, ParsesHexAndRefusesTheRest) {
+TEST(ColorResources, ParsesHexAndFilesAndNamesTheFileInEveryFailure) {
   EXPECT_EQ(parseHexColor("#FF8000"), (Rgba{1, 0x80 / 255.0, 0, 1}));
   EXPECT_EQ(parseHexColor("#ff800000"), (Rgba{1, 0x80 / 255.0, 0, 0}));
   for (const char* bad : {"", "FF8000", "#FF800", "#GG8000", "#FF8000F"})
     EXPECT_EQ(parseHexColor(bad), std::nullopt) << bad;
   for (const char* bad : {"[]", R"({"A": 3})", R"({"A": "#12"})", "{"})
     EXPECT_EQ(ColorTable::parse(bad), std::nullopt) << bad;
+  testing::TemporaryDirectory dir;
+  const std::pair<const char*, const char*> files[] = {{"good.json", R"({"WidgetBackgroundTop": "#2C3B69"})"},
+                                                       {"broken.json", R"({"WidgetBackgroundTop": "blue"})"},
+                                                       {"empty.json", "{}"}};
+  for (const auto& [name, contents] : files)
+    testing::writeFile(dir.path() / name, contents);
+  const auto loaded = loadColorsFile(dir.path() / "good.json");
+  ASSERT_TRUE(loaded) << loaded.error().reason;
+  EXPECT_EQ(loaded->entries().size(), 1u);
+  for (const auto& path :
+       {dir.path() / "missing.json", dir.path() / "broken.json", dir.path() / "empty.json", dir.path()}) {
+    const auto refused = loadColorsFile(path);
+    ASSERT_FALSE(refused) << path;
+    EXPECT_NE(refused.error().reason.find(path.string()), std::string::npos) << refused.error().reason;
+  }
+  EXPECT_NE(loadColorsFile(dir.path() / "missing.json").error().reason.find("No such file"),
+            std::string::npos);
 }
 
-TEST(ColorResources, TheResourcesFileHoldsDistinctColoursForWhiteText) {
-  const auto table = ColorTable::load(testing::sourceDirectory() / "resources" / "colors.json");
-  ASSERT_TRUE(table);
-  // The fifteen person colours and the two of the widget's background.
-  EXPECT_EQ(table->entries().size(), 17u);
-  EXPECT_TRUE(table->named("WidgetBackgroundBottom"));
-  // Relative luminance as WCAG defines it: white text needs a contrast of at least 3.
-  const auto luminance = [](const Rgba& c) {
-    auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return 0.2126 * linear(c.red) + 0.7152 * linear(c.green) + 0.0722 * linear(c.blue);
-  };
+// The tests run from the build tree, which holds a copy of the colours the program draws with: distinct,
+// opaque, and dark enough for white text (a WCAG contrast of at least 3).
+TEST(ColorResources, TheShippedColoursAreTheDefaultAndSuitWhiteText) {
+  EXPECT_EQ(defaultColorsFile(),
+            (testing::binaryDirectory() / "share/reminders-widget/colors.json").lexically_normal());
+  const auto& table = loadDefaultColorTable();
+  ASSERT_TRUE(table) << table.error().reason;
+  EXPECT_EQ(&defaultColorTable(), &*table);
+  EXPECT_EQ(table->entries().size(), 17u);  // fifteen person colours and the background's two
+  EXPECT_TRUE(table->named("WidgetBackgroundTop") && table->named("WidgetBackgroundBottom"));
+  const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
   std::vector<Rgba> seen;
-  for (const auto& [name, color] : table->entries()) {
-    EXPECT_EQ(color.alpha, 1) << name;
-    EXPECT_GE(1.05 / (luminance(color) + 0.05), 3.0) << name << " is too light for white text";
-    EXPECT_EQ(std::find(seen.begin(), seen.end(), color), seen.end()) << name;
-    seen.push_back(color);
+  for (const auto& [name, c] : table->entries()) {
+    EXPECT_EQ(c.alpha, 1) << name;
+    EXPECT_GE(1.05 / (0.2126 * linear(c.red) + 0.7152 * linear(c.green) + 0.0722 * linear(c.blue) + 0.05),
+              3.0)
+        << name;
+    EXPECT_EQ(std::find(seen.begin(), seen.end(), c), seen.end()) << name;
+    seen.push_back(c);
   }
 }
 

@@ -66,13 +66,9 @@ TEST(ElementJson, ReadsEveryKindAndModifier) {
 }
 
 TEST(ElementJson, RefusesWhatItDoesNotKnowWithAReason) {
-  struct Case {
-    const char* json;
-    const char* reason;
-  };
-  const Case cases[] = {
-      {"{", "not valid JSON"},
-      {R"({"Marquee": "x"})", "no element kind"},
+  const std::pair<const char*, const char*> cases[] = {
+      // clang-format off
+      {"{", "not valid JSON"}, {R"({"Marquee": "x"})", "no element kind"},
       {R"("Spinner")", "unknown element \"Spinner\""},
       {R"({"Text": "x", "color": "mauve"})", "unknown colour \"mauve\""},
       {R"({"Text": "x", "font": {"size": 12, "weight": "thin"}})", "unknown weight \"thin\""},
@@ -87,24 +83,21 @@ TEST(ElementJson, RefusesWhatItDoesNotKnowWithAReason) {
       {R"({"WidgetCounterView": {"layout": "horizontal", "style": "today", "count": 1.5}})", "whole count"},
       {R"({"WidgetCounterView": {"layout": "horizontal", "style": "today", "count": 9223372036854775808}})",
        "whole count"},
+      // clang-format on
   };
-  auto nested = [](int levels) {
-    std::string tree = R"({"Text": "x"})";
-    for (int i = 1; i < levels; ++i)
-      tree = R"({"ZStack": {"children": [)" + tree + "]}}";
-    return tree;
-  };
-  const auto deep = parseElementJson(nested(65));
-  ASSERT_FALSE(deep);
-  EXPECT_NE(deep.error().reason.find("nested more than 64 levels"), std::string::npos) << deep.error().reason;
-  // 64 levels are fine, also right after a refusal.
-  EXPECT_TRUE(parseElementJson(nested(64)));
-  for (const Case& c : cases) {
-    const auto parsed = parseElementJson(c.json, viewJsonKinds());
-    ASSERT_FALSE(parsed) << c.json;
-    EXPECT_NE(parsed.error().reason.find(c.reason), std::string::npos)
-        << c.json << ": " << parsed.error().reason;
+  for (const auto& [json, reason] : cases) {
+    const auto parsed = parseElementJson(json, viewJsonKinds());
+    ASSERT_FALSE(parsed) << json;
+    EXPECT_NE(parsed.error().reason.find(reason), std::string::npos) << json << ": " << parsed.error().reason;
   }
+  // 64 levels are fine, also right after a refusal of 65.
+  std::string tree = R"({"Text": "x"})", deepest;
+  for (int level = 2; level <= 65; ++level) {
+    deepest = std::exchange(tree, R"({"ZStack": {"children": [)" + tree + "]}}");
+    EXPECT_EQ(parseElementJson(tree).has_value(), level < 65) << level;
+  }
+  EXPECT_NE(parseElementJson(tree).error().reason.find("nested more than 64 levels"), std::string::npos);
+  EXPECT_TRUE(parseElementJson(deepest));
 }
 
 }  // namespace

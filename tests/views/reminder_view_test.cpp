@@ -15,61 +15,55 @@ using namespace ui;
 using DueStyle = WidgetTimelineReminderComponent::DueStyle;
 
 WidgetTimelineReminderComponent component(CustodyEventType type = CustodyEventType::care) {
-  WidgetTimelineReminderComponent c;
-  c.identifier = "E1";
-  c.type = type;
-  c.title = "Swimming";
-  c.personsLabels = {{.identifier = "C1", .nick = "Ann", .colorEncoded = {"183", 0}},
-                     {.identifier = "B1", .nick = "Kid", .colorEncoded = {"183", 14}},
-                     {.identifier = "B2", .nick = "Max", .colorEncoded = {"183", 15}}};
-  c.dueDate = Date{800'000'000};
-  c.dueAmountText = "€ 24.50";
-  c.dueStyle = DueStyle::today;
-  c.dueText = "TODAY";
-  return c;
+  return {.identifier = "E1",
+          .type = type,
+          .title = "Swimming",
+          .personsLabels = {{.identifier = "C1", .nick = "Ann", .colorEncoded = {"183", 0}},
+                            {.identifier = "B1", .nick = "Kid", .colorEncoded = {"183", 14}},
+                            {.identifier = "B2", .nick = "Max", .colorEncoded = {"183", 15}}},
+          .dueDate = Date{800'000'000},
+          .dueAmountText = "€ 24.50",
+          .dueStyle = DueStyle::today,
+          .dueText = "TODAY"};
 }
 
-LayoutNode layOut(const WidgetTimelineReminderComponent& c, Size canvas = {300, 80}) {
-  return layout(WidgetReminderView{c}, canvas, Environment{}, FixedTextMeasurer{});
+LayoutNode layOut(const WidgetTimelineReminderComponent& c) {
+  return layout(WidgetReminderView{c}, {300, 80}, Environment{}, FixedTextMeasurer{});
 }
 
 TEST(ReminderRow, ChipsFollowTheTitleLineInOrderWithTheirColours) {
   const LayoutNode root = layOut(component());
   const auto chips = testing::nodesOfKind(root, "Background");
   ASSERT_EQ(chips.size(), 4u);
-  const struct {
-    const char* text;
-    Color fill;
-  } expected[] = {{"Ann", Color::named("PersonProfile.PorcelainRose").withOpacity(0.8)},
-                  {"Kid", Color::named(std::string(*paletteColorName(14))).withOpacity(0.8)},
-                  {"Max", Color::red().withOpacity(0.8)},  // past the palette
-                  {"TODAY", Color::green()}};
+  const std::pair<const char*, Color> expected[] = {
+      {"Ann", Color::named("PersonProfile.PorcelainRose").withOpacity(0.8)},
+      {"Kid", Color::named(std::string(*paletteColorName(14))).withOpacity(0.8)},
+      {"Max", Color::red().withOpacity(0.8)},  // past the palette
+      {"TODAY", Color::green()}};
   const LayoutNode* title = findText(root, "Swimming");
   ASSERT_NE(title, nullptr);
   EXPECT_EQ(title->text()->font, (FontRequest{"Inter", 15, FontWeight::medium}));
   for (std::size_t i = 0; i < 4; ++i) {
-    SCOPED_TRACE(expected[i].text);
-    const LayoutNode* text = findText(*chips[i], expected[i].text);
+    SCOPED_TRACE(expected[i].first);
+    const LayoutNode* text = findText(*chips[i], expected[i].first);
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(*testing::fillOf(*chips[i]), Fill(expected[i].fill));
+    EXPECT_EQ(*testing::fillOf(*chips[i]), Fill(expected[i].second));
     EXPECT_EQ(text->text()->color, Color::white());
     EXPECT_EQ(text->text()->font, (FontRequest{"Inter", 11, FontWeight::medium}));
     // 11-point text padded by 1 above and below and 3 at the sides; 4 below the title line.
-    EXPECT_EQ(chips[i]->frame.size, (Size{text->frame.width() + 6, 11 * 1.25 + 2}));
-    EXPECT_EQ(chips[i]->frame.minY(), title->frame.maxY() + 4);
-    if (i > 0) {
-      EXPECT_GT(chips[i]->frame.minX(), chips[i - 1]->frame.maxX());
-    }
+    EXPECT_EQ(chips[i]->frame, (Rect{{chips[i]->frame.minX(), title->frame.maxY() + 4},
+                                     {text->frame.width() + 6, 11 * 1.25 + 2}}));
+    EXPECT_TRUE(i == 0 || chips[i]->frame.minX() > chips[i - 1]->frame.maxX());
   }
   EXPECT_EQ(chips[0]->frame.minX(), 0);
-  EXPECT_EQ(chips[3]->frame.maxX(), 300);                 // the due chip at the trailing end
-  EXPECT_EQ(personColor({"999", 14}), expected[1].fill);  // the palette version plays no part
+  EXPECT_EQ(chips[3]->frame.maxX(), 300);                   // the due chip at the trailing end
+  EXPECT_EQ(personColor({"999", 14}), expected[1].second);  // the palette version plays no part
   EXPECT_EQ(dueColor(DueStyle::overdue), Color::red());
   EXPECT_EQ(dueColor(DueStyle::future), Color::gray());
 }
 
-// The title line with a title too long for it and more persons than fit: the title is cut to one line,
-// the detail (the amount for expenses, the time otherwise) and the due chip keep their width.
+// A title too long for its line and more persons than fit: the title is cut to one line, the detail (the
+// amount for expenses, the time otherwise) and the due chip keep their width.
 TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwiseCuttingOnlyTheTitle) {
   const std::string time = resolvedText(Text::time(Date{800'000'000}), Environment{});
   for (auto type :
@@ -87,27 +81,22 @@ TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwiseCuttingOn
     ASSERT_TRUE(title && detail);
     EXPECT_EQ(findText(root, expense ? time : "€ 24.50"), nullptr);
     EXPECT_EQ(detail->text()->font, (FontRequest{"Inter", 15, FontWeight::bold}));
-    EXPECT_EQ(detail->frame.maxX(), 300);
-    EXPECT_EQ(detail->frame.maxY(), title->frame.maxY());
+    EXPECT_EQ(std::pair(detail->frame.maxX(), detail->frame.maxY()), std::pair(300.0, title->frame.maxY()));
     EXPECT_EQ(title->frame.height(), 15 * 1.25);
     EXPECT_LT(title->frame.maxX(), detail->frame.minX());
-    if (expense) {
-      EXPECT_DOUBLE_EQ(detail->frame.width(), 7 * 0.5 * 15);  // every character of the amount
-    }
+    EXPECT_TRUE(!expense || detail->frame.width() == 7 * 0.5 * 15);  // every character of the amount
     EXPECT_DOUBLE_EQ(findText(root, "TODAY")->frame.width(), 5 * 0.5 * 11);
   }
 }
 
 TEST(ReminderRow, ATapAnywhereOpensTheActionURLElseTheWidgetLink) {
-  auto with = component();
+  auto with = component(), relative = component();
   with.actionURL = URL::make("corvantis2://event/E1?x=1");
-  auto relative = component();
   relative.actionURL = URL::make("event/E2", URL::make("https://example.org/app/"));
   const std::pair<WidgetTimelineReminderComponent, const char*> cases[] = {
       {component(), "corvantis2://reminders"},
       {with, "corvantis2://event/E1?x=1"},
-      {relative, "https://example.org/app/event/E2"},  // followed in its resolved form
-  };
+      {relative, "https://example.org/app/event/E2"}};  // followed in its resolved form
   for (const auto& [c, url] : cases) {
     const LayoutNode root = layOut(c);
     EXPECT_EQ(linkAt(root, {1, root.frame.minY() + 1}), url);
