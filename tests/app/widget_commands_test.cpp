@@ -86,8 +86,12 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
   const auto centre = [](const Area& a) {
     return std::to_string((a.x0 + a.x1) / 2) + "," + std::to_string((a.y0 + a.y1) / 2);
   };
+  // A row whose link this program would not open answers no URL.
+  const Ran refused = run(with({"tap", "--at", centre(areas[0])}));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.out.find("javascript"), std::string::npos) << refused.out;
+  EXPECT_NE(refused.err.find("'javascript:alert(1)' is not a link this program opens"), std::string::npos);
   const std::pair<std::string, std::string> taps[] = {
-      {centre(areas[0]), "javascript:alert(1)"},
       {centre(areas[1]), "https://example.org/?a=1&b=%3Cx%3E"},
       {"2,2", "corvantis2://reminders"},
       {"180,370", "corvantis2://reminders"}};
