@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "gallery_html.h"
 #include "platform/date.h"
+#include "platform/messages.h"
 #include "ui/hit_testing.h"
 #include "ui/renderer.h"
 #include "widget_host.h"
@@ -147,6 +148,8 @@ std::optional<ui::Point> parsePoint(std::string_view text) {
 void tap(const TapOptions& options) {
   const auto point = parsePoint(options.at);
   if (!point) throw UsageError("invalid --at '" + options.at + "' (X,Y in points)");
+  // Standard output is the URL alone: the system's lines go to standard error.
+  sendLinesToStandardError();
   const WidgetRun run = prepareRun(options.widget);
   const TimelineProviderContext& context = run.request.context;
   const ui::Rect widget{{0, 0}, context.displaySize};

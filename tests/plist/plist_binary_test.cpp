@@ -116,11 +116,10 @@ TEST(BinaryPlist, DatesKeepTheirExactBitsWithinYearsOneTo9999) {
     EXPECT_EQ(bits, std::bit_cast<std::uint64_t>(seconds)) << seconds;
   }
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
-  for (const double seconds :
-       {std::numeric_limits<double>::quiet_NaN(), -kInfinity, -63'200'000'000.0, 252'500'000'000.0}) {
+  for (const double seconds : {std::numeric_limits<double>::quiet_NaN(), -kInfinity, kInfinity}) {
     BinaryBuilder builder;
     builder.add(date(std::bit_cast<std::uint64_t>(seconds)));
-    EXPECT_EQ(failureOf(builder.build(1, 1)), "date out of range") << seconds;
+    EXPECT_EQ(failureOf(builder.build(1, 1)), "date is not a finite number") << seconds;
     EXPECT_FALSE(write(Value(Date{seconds}), Format::binary)) << seconds;
   }
 }

@@ -1,0 +1,107 @@
+// Relative URLs as the host application's platform writes them: with and without a base, through the
+// property-list coding and back, and what resolving a long one costs in memory.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "payload/payload_coding.h"
+#include "platform/url.h"
+#include "sample_event.h"
+
+namespace rw {
+namespace {
+
+TEST(RelativeURL, StandsWithoutABaseAndHasNoScheme) {
+  for (const std::string_view text : {"events/E1", "/path", "?q", "#top", "//host/path", "a/../b", "."}) {
+    const auto url = URL::make(text);
+    ASSERT_TRUE(url) << text;
+    EXPECT_EQ(url->absoluteString(), text);
+    EXPECT_EQ(url->scheme(), "") << text;
+    EXPECT_FALSE(isOpenableLink(text)) << text;  // nothing to open without a scheme
+  }
+  // Still refused: what is no URI reference at all.
+  for (const std::string_view text : {"", "a b", "%zz", "ev\nents", "x:y z", "1a:b"})
+    EXPECT_FALSE(URL::make(text)) << text;
+  // A ":" in a first segment makes it a scheme, which then counts.
+  EXPECT_EQ(URL::make("mailto:x@example.org")->scheme(), "mailto");
+  EXPECT_EQ(URL::make("/a:b")->scheme(), "");
+}
+
+TEST(RelativeURL, ResolvesAgainstABaseWithOrWithoutAScheme) {
+  const auto absolute = URL::make("corvantis2://reminders/list/");
+  EXPECT_EQ(URL::make("events/E1", absolute)->absoluteString(), "corvantis2://reminders/list/events/E1");
+  EXPECT_EQ(URL::make("/path", absolute)->absoluteString(), "corvantis2://reminders/path");
+  EXPECT_EQ(URL::make("?q", absolute)->absoluteString(), "corvantis2://reminders/list/?q");
+  // A relative base gives a relative result, resolved by the same rules.
+  const auto relative = URL::make("reminders/list/");
+  EXPECT_EQ(URL::make("../events/E1?tab=2", relative)->absoluteString(), "reminders/events/E1?tab=2");
+  EXPECT_EQ(URL::make("/top", relative)->absoluteString(), "/top");
+  EXPECT_EQ(URL::make("https://example.org/x", relative)->absoluteString(), "https://example.org/x");
+  EXPECT_EQ(URL::make("?q", URL::make("a/b?old"))->absoluteString(), "a/b?q");
+  // A first segment with ":" coming out of the dots is kept a path, so the result reads back the same.
+  const auto odd = URL::make("./b:c", URL::make("x"));
+  ASSERT_TRUE(odd);
+  EXPECT_EQ(odd->absoluteString(), "./b:c");
+  EXPECT_EQ(URL::make(odd->absoluteString())->scheme(), "");
+}
+
+TEST(RelativeURL, PayloadsCarryThemThroughBothFormsAndBack) {
+  const plist::Dictionary withoutBase{{"relative", std::string("events/E1")}};
+  const plist::Dictionary withRelativeBase{
+      {"relative", std::string("E2?tab=receipt")},
+      {"base", plist::Dictionary{{"relative", std::string("/expenses/")}}}};
+  for (const auto& [url, resolved] :
+       {std::pair{withoutBase, "events/E1"}, std::pair{withRelativeBase, "/expenses/E2?tab=receipt"}}) {
+    const plist::Value payload =
+        testing::samplePayload({testing::sampleWith(testing::sampleEvent(), "actionURL", url)});
+    for (const auto format : {plist::Format::binary, plist::Format::xml}) {
+      const auto file = plist::write(payload, format);
+      ASSERT_TRUE(file);
+      const auto decoded = decodePayload(*file);
+      ASSERT_TRUE(decoded) << decoded.error().where << ": " << decoded.error().reason;
+      const URL* read = decoded->events.at(0).actionURL;
+      ASSERT_NE(read, nullptr);
+      EXPECT_EQ(read->absoluteString(), resolved);
+      // Written again, the nested form is the one that was read.
+      EXPECT_EQ(encodePayload(*decoded), payload) << resolved;
+    }
+  }
+}
+
+// The most memory a child process reached while running `work`, in bytes.
+template <class Work>
+long peakBytesOf(Work work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    work();
+    ::_exit(0);
+  }
+  int status = 0;
+  rusage usage{};
+  ::wait4(child, &status, 0, &usage);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  return usage.ru_maxrss * 1024L;
+}
+
+TEST(RelativeURL, ResolvingTakesMemoryInProportionToTheText) {
+  // Two million "a/../" segments: ten megabytes of text that resolves to almost nothing.
+  std::string text;
+  for (int i = 0; i < 2'000'000; ++i)
+    text += "a/../";
+  text += "end";
+  const auto base = URL::make("corvantis2://reminders/deep/");
+  const long idle = peakBytesOf([&] { (void)text.size(); });
+  const long resolving = peakBytesOf([&] {
+    const auto url = URL::make(text, base);
+    if (!url || url->absoluteString() != "corvantis2://reminders/deep/end") ::_exit(1);
+  });
+  // The text itself is copied a few times (kept, parsed, merged); far less than a copy per segment.
+  EXPECT_LT(resolving - idle, 8 * static_cast<long>(text.size()) / 100)
+      << "idle " << idle << ", resolving " << resolving;
+}
+
+}  // namespace
+}  // namespace rw
