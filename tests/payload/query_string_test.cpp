@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/messages.h"
 #include "support/test_support.h"
 
 namespace rw {
@@ -55,7 +56,8 @@ TEST(QueryDictionary, InvalidPieceFailsWholeTextWithOneLine) {
     std::optional<QueryDictionary> result;
     const std::string printed = capturedStdout([&] { result = queryDictionary(text); });
     EXPECT_FALSE(result) << text;
-    EXPECT_EQ(printed, std::string(kInvalidLine) + std::string(text) + "\n") << text;
+    // The text as it is, but for the byte that is no UTF-8, which is escaped.
+    EXPECT_EQ(printed, std::string(kInvalidLine) + printable(text) + "\n") << text;
   }
 }
 
