@@ -83,6 +83,13 @@ void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& remin
 class ReminderTexts {
  public:
   void write(JsonWriter& out, const WidgetTimelineReminderComponent& reminder, DateTexts& dates) {
+    // A reminder with long texts (a link of megabytes) is written each time: keeping a copy of its text for
+    // each of a timeline's days would cost that many copies at once.
+    constexpr std::size_t kLongestKept = 64 * 1024;
+    if (reminder.title.size() + reminder.notes.size() + reminder.dueAmountText.size() +
+            (reminder.actionURL ? reminder.actionURL->absoluteString().size() : 0) >
+        kLongestKept)
+      return writeReminder(out, reminder, dates);
     bool written = false;
     const std::string& text = texts_.text(reminder, [&] {
       written = true;
