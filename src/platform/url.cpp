@@ -302,6 +302,9 @@ std::string resolve(const UriParts& reference, const UriParts& base) {
     out += '#';
     out += *reference.fragment;
   }
+  // A relative result that came out empty ("." against "a") is the base's directory; the empty text would
+  // be no URL, so it is written "./".
+  if (out.empty()) out = "./";
   return out;
 }
 

@@ -46,6 +46,8 @@ TEST(RelativeURL, ResolvesAgainstABaseWithOrWithoutAScheme) {
   ASSERT_TRUE(odd);
   EXPECT_EQ(odd->absoluteString(), "./b:c");
   EXPECT_EQ(URL::make(odd->absoluteString())->scheme(), "");
+  // Nothing left of the path: the base's directory, never the empty text, which is no URL.
+  EXPECT_EQ(URL::make(".", URL::make("page"))->absoluteString(), "./");
 }
 
 TEST(RelativeURL, PayloadsCarryThemThroughBothFormsAndBack) {
