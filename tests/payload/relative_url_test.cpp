@@ -1,9 +1,6 @@
 // Relative URLs as the host application's platform writes them: with and without a base, through the
-// property-list coding and back, and what resolving a long one costs in memory.
+// property-list coding and back. (What a long one costs in memory: tests/app/long_link_test.cpp.)
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -71,38 +68,6 @@ TEST(RelativeURL, PayloadsCarryThemThroughBothFormsAndBack) {
       EXPECT_EQ(encodePayload(*decoded), payload) << resolved;
     }
   }
-}
-
-// The most memory a child process reached while running `work`, in bytes.
-template <class Work>
-long peakBytesOf(Work work) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    work();
-    ::_exit(0);
-  }
-  int status = 0;
-  rusage usage{};
-  ::wait4(child, &status, 0, &usage);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  return usage.ru_maxrss * 1024L;
-}
-
-TEST(RelativeURL, ResolvingTakesMemoryInProportionToTheText) {
-  // Two million "a/../" segments: ten megabytes of text that resolves to almost nothing.
-  std::string text;
-  for (int i = 0; i < 2'000'000; ++i)
-    text += "a/../";
-  text += "end";
-  const auto base = URL::make("corvantis2://reminders/deep/");
-  const long idle = peakBytesOf([&] { (void)text.size(); });
-  const long resolving = peakBytesOf([&] {
-    const auto url = URL::make(text, base);
-    if (!url || url->absoluteString() != "corvantis2://reminders/deep/end") ::_exit(1);
-  });
-  // The text itself is copied a few times (kept, parsed, merged); far less than a copy per segment.
-  EXPECT_LT(resolving - idle, 8 * static_cast<long>(text.size()))
-      << "idle " << idle << ", resolving " << resolving;
 }
 
 }  // namespace
