@@ -25,14 +25,20 @@ class DateTexts {
   MadeTexts<std::uint64_t, 64> texts_;  // a few entries' worth; more dates are formatted each time
 };
 
-// Every date the provider makes is representable; one that is not (an event built outside the decoder)
-// is written as null rather than as a malformed text.
+// Dates of the years 1 to 9999 have three decimals. A due date from the payload may lie beyond them: it is
+// written expanded ("+200000-01-01T00:00:00.000Z"), or past nine-digit years as its number of seconds
+// since 2001-01-01; only a date that is not finite (never one from the decoder) is null.
 void writeDate(JsonWriter& out, const JsonWriter::Name& name, Date date, DateTexts& dates) {
   out.key(name);
-  if (isRepresentable(date))
+  if (isRepresentable(date)) {
     out.string(dates.text(date));
-  else
+  } else if (const auto wide = isFinite(date) ? formatDateText(date) : std::nullopt) {
+    out.string(*wide);  // years beyond 9999 (or before 1), expanded
+  } else if (isFinite(date)) {
+    out.number(date.sinceReferenceDate);
+  } else {
     out.null();
+  }
 }
 
 void writeColor(JsonWriter& out, const ColorEncoded& color) {
@@ -77,6 +83,13 @@ void writeReminder(JsonWriter& out, const WidgetTimelineReminderComponent& remin
 class ReminderTexts {
  public:
   void write(JsonWriter& out, const WidgetTimelineReminderComponent& reminder, DateTexts& dates) {
+    // A reminder with long texts (a link of megabytes) is written each time: keeping a copy of its text for
+    // each of a timeline's days would cost that many copies at once.
+    constexpr std::size_t kLongestKept = 64 * 1024;
+    if (reminder.title.size() + reminder.notes.size() + reminder.dueAmountText.size() +
+            (reminder.actionURL ? reminder.actionURL->absoluteString().size() : 0) >
+        kLongestKept)
+      return writeReminder(out, reminder, dates);
     bool written = false;
     const std::string& text = texts_.text(reminder, [&] {
       written = true;

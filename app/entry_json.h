@@ -7,8 +7,8 @@
 // A layout is {"case": "systemMediumLarge", "remindersCount": 5, "rowSpacing": 9.0}, or {"case":
 // "systemSmall"} etc. A reminder has identifier, type, title, personsLabels ({"identifier", "nick",
 // "colorEncoded": {"version", "index"}}, as the payload's JSON writes colours), dueDate, dueAmountText,
-// dueStyle, dueText, notes and actionURL (the absolute URL text, or null). A date that is not
-// representable is null.
+// dueStyle, dueText, notes and actionURL (the resolved URL text, or null). A due date outside the years 1
+// to 9999 is an expanded ISO 8601 text, or past nine-digit years a number of seconds since 2001-01-01.
 #pragma once
 
 #include <optional>

@@ -9,10 +9,13 @@
 namespace rw::app {
 namespace {
 
-// Dates from the decoder are always representable; one built elsewhere that is not is written as null,
-// which the reading side refuses, rather than as a malformed text.
+// The text that reads back to the very same instant; a date whose year has more than nine digits as its
+// number of seconds since 2001-01-01T00:00:00Z. Dates from the decoder are finite; one built elsewhere
+// that is not is written as null, which the reading side refuses.
 Json dateJson(Date date) {
-  return isRepresentable(date) ? Json(formatRfc3339(date)) : Json(nullptr);
+  if (!isFinite(date)) return Json(nullptr);
+  if (auto text = formatDateText(date)) return Json(std::move(*text));
+  return Json(date.sinceReferenceDate);
 }
 
 // A failure while reading, carrying where it happened; built only on the way out.
@@ -69,8 +72,15 @@ class Reader {
 
   void read(std::string_view key, Date& out, RemindersWidgetPayload&) const {
     const Json& value = required(key);
-    const auto date = value.is_string() ? parseRfc3339(value.get_ref<const std::string&>()) : std::nullopt;
-    if (!date) throw Refusal{joinPath(path_, std::string(key)), "expected an RFC 3339 date"};
+    std::optional<Date> date;
+    if (value.is_string())
+      date = parseDateText(value.get_ref<const std::string&>());
+    else if (value.is_number())
+      date = Date{value.get<double>()};
+    if (!date || !isFinite(*date))
+      throw Refusal{
+          joinPath(path_, std::string(key)),
+          "expected an RFC 3339 date (a year may be expanded: +200000) or a finite number of seconds"};
     out = *date;
   }
 
@@ -90,9 +100,9 @@ class Reader {
   void read(std::string_view key, const URL*& out, RemindersWidgetPayload& payload) const {
     const Json& value = required(key);
     const std::string where = joinPath(path_, std::string(key));
-    if (!value.is_string()) throw Refusal{where, "expected an absolute URL text or null"};
+    if (!value.is_string()) throw Refusal{where, "expected a URL text or null"};
     auto url = URL::make(value.get_ref<const std::string&>());
-    if (!url) throw Refusal{where, "not an absolute URL: \"" + value.get<std::string>() + "\""};
+    if (!url) throw Refusal{where, "not a URL: \"" + value.get<std::string>() + "\""};
     out = payload.keep(std::move(*url));
   }
 

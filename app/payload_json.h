@@ -5,8 +5,10 @@
 //    "persons": [{"identifier", "type", "nick", "colorEncoded": {"version", "index"}}]}
 //
 // Keys keep the order of the fields. Enumerations are their raw values ("status" of a permanently deleted
-// event is ""), dates RFC 3339 in UTC with exactly three decimals ("2026-06-10T12:00:00.000Z"; finer parts
-// are cut, so the JSON form is exact to the millisecond only), and "actionURL" the absolute URL text or null.
+// event is ""), dates ISO 8601 texts in UTC that read back to the same instant ("2026-06-10T12:00:00.000Z",
+// "2026-06-10T12:00:00.123456Z", "+200000-01-01T00:00:00.000Z"; see formatDateText) or, beyond nine-digit
+// years, the number of seconds since 2001-01-01T00:00:00Z, and "actionURL" the resolved URL text (relative
+// when neither it nor its base has a scheme) or null.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -28,9 +30,10 @@ Json toJson(const WidgetPersonPayload& person);
 Json toJson(const RemindersWidgetPayload& payload);
 
 /// Reads the form above. Every listed key is required except "actionURL" (absent or null: no URL; a text:
-/// an absolute URL); keys not listed are ignored, as the property-list decoding does. Enumeration texts must
-/// be raw values exactly, "index" an integer that fits 64 bits.
-/// A refusal says where ("events[2].plannedDateFrom", "the root") and what ("expected an RFC 3339 date").
+/// a URL reference); dates are texts with any offset and decimals, or numbers; keys not listed are ignored,
+/// as the property-list decoding does. Enumeration texts must be raw values exactly, "index" an integer that
+/// fits 64 bits. A refusal says where ("events[2].plannedDateFrom", "the root") and what ("expected an RFC
+/// 3339 date").
 [[nodiscard]] Result<RemindersWidgetPayload> payloadFromJson(const Json& json);
 [[nodiscard]] Result<ColorEncoded> colorEncodedFromJson(const Json& json);
 

@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "gallery_html.h"
 #include "platform/date.h"
+#include "platform/messages.h"
 #include "platform/url.h"
 #include "ui/hit_testing.h"
 #include "ui/renderer.h"
@@ -146,6 +147,8 @@ void tap(const TapOptions& options) {
   if (!point)
     throw UsageError("invalid --at '" + options.at + "' (X,Y in points, each " + std::string(kDecimalSyntax) +
                      ")");
+  // Standard output is the URL alone: the system's lines go to standard error.
+  sendLinesToStandardError();
   const WidgetRun run = prepareRun(options.widget);
   const TimelineProviderContext& context = run.request.context;
   const ui::Rect widget{{0, 0}, context.displaySize};

@@ -15,6 +15,7 @@
 #include "host_options.h"
 #include "platform/date.h"
 #include "platform/file_output.h"
+#include "platform/messages.h"
 #include "widget/provider.h"
 
 namespace rw::app {
@@ -49,12 +50,13 @@ void printSummary(std::string_view request, const HostRequest& host,
     out << formatRfc3339(entry.date) << "  " << layoutSummary(entry.layout) << "  overdue "
         << entry.overdueCount << ", today " << entry.todayCount << '\n';
     for (const auto& reminder : entry.reminders) {
-      out << "  - [" << dueStyleName(reminder.dueStyle) << "] " << reminder.dueText << "  " << reminder.title
-          << " (" << rawValue(reminder.type) << ')';
-      if (!reminder.dueAmountText.empty()) out << "  " << reminder.dueAmountText;
+      // Texts from the payload are shown escaped: a line break or a terminal command in a title is text.
+      out << "  - [" << dueStyleName(reminder.dueStyle) << "] " << printable(reminder.dueText) << "  "
+          << printable(reminder.title) << " (" << rawValue(reminder.type) << ')';
+      if (!reminder.dueAmountText.empty()) out << "  " << printable(reminder.dueAmountText);
       out << "  with";
       for (const auto& label : reminder.personsLabels)
-        out << ' ' << label.nick;
+        out << ' ' << printable(label.nick);
       out << '\n';
     }
   }
@@ -88,6 +90,8 @@ void writeJsonAnswer(const std::string& output, std::string_view request,
 }
 
 void answer(std::string_view request, const RequestOptions& options) {
+  // Standard output is then the JSON alone: the system's lines go to standard error.
+  if (options.output == "-") sendLinesToStandardError();
   const HostRequest host = resolve(options.host);
   const RemindersWidgetTimelineProvider provider(host.environment);
 

@@ -65,7 +65,7 @@ _reminders_widget() {
     return
   fi
   if [[ $command == payload && $cur != -* ]]; then
-    COMPREPLY=($(compgen -W "encode" -- "$cur"))
+    COMPREPLY=($(compgen -W "encode check" -- "$cur"))
     return
   fi
   COMPREPLY=($(compgen -W "$(_reminders_widget_options "${words[0]}" "$command")" -- "$cur"))

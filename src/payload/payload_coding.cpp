@@ -12,11 +12,14 @@ namespace rw {
 namespace {
 
 // The first failure and where it happened, and the storage that the texts of the events being decoded go
-// into (null where nothing is kept).
+// into (null where nothing is kept). When `all` is set, decoding goes on past a failure: each field and
+// array element that fails adds its failure there, under the path `at` of the value being read.
 struct Error {
   std::string reason;
   std::string codingPath;
   PayloadStorage* storage = nullptr;
+  std::vector<Failure>* all = nullptr;
+  std::string at;
 };
 
 // Where a failure happened is only worked out on the way back up, so decoding that succeeds builds no path
@@ -31,6 +34,47 @@ void prependIndex(Error& error, size_t index) {
   std::string path = "[" + std::to_string(index) + "]";
   if (!error.codingPath.empty() && error.codingPath.front() != '[') path.push_back('.');
   error.codingPath = path + error.codingPath;
+}
+
+// Collecting: the failure just met, relative to `error.at`, joins the others; decoding goes on.
+void keepFailure(Error& error) {
+  std::string where = error.at;
+  if (!where.empty() && !error.codingPath.empty() && error.codingPath.front() != '[') where.push_back('.');
+  error.all->emplace_back(std::move(error.reason), where + error.codingPath);
+  error.reason.clear();
+  error.codingPath.clear();
+}
+
+// Collecting: `read()` with `step` (".key" or "[3]") added to the path of the value being read.
+template <class Read>
+bool readAt(Error& error, std::string_view step, Read read) {
+  const std::size_t length = error.at.size();
+  error.at.append(error.at.empty() && step.front() == '.' ? step.substr(1) : step);
+  const bool ok = read();
+  error.at.resize(length);
+  return ok;
+}
+
+// What a field of type `T` must hold, for the reason given when its key is missing.
+template <class T>
+std::string expectedValue() {
+  if constexpr (requires { RawValues<T>::table; }) {
+    std::string text = "a string, one of";
+    for (const auto& [value, raw] : RawValues<T>::table)
+      text.append(" \"").append(raw).append("\"");
+    return text;
+  } else if constexpr (std::is_same_v<T, Date>) {
+    return "a date";
+  } else if constexpr (std::is_same_v<T, const URL*>) {
+    return "a dictionary {relative, base?}";
+  } else if constexpr (std::is_same_v<T, CompactList<std::string_view>>) {
+    return "an array of strings";
+  } else if constexpr (std::is_same_v<T, EventRecords> ||
+                       std::is_same_v<T, std::vector<WidgetPersonPayload>>) {
+    return "an array of dictionaries";
+  } else {
+    return "a string";  // texts, and the colour's query text
+  }
 }
 
 std::string_view kindOf(const plist::Value& value) {
@@ -111,8 +155,8 @@ bool read(const plist::Value& value, Date& out, Error& error) {
   const auto* date = value.get<Date>();
   if (date == nullptr) return typeMismatch(error, "a date", value);
   // The readers already refuse such dates; a value built in memory might still carry one.
-  if (!isRepresentable(*date)) {
-    error.reason = "date out of range";
+  if (!isFinite(*date)) {
+    error.reason = "date is not a finite number";
     return false;
   }
   out = *date;
@@ -130,6 +174,7 @@ bool read(const plist::Value& value, E& out, Error& error) {
   if (!decoded) {
     error.reason = "no ";
     error.reason.append(RawValues<E>::typeName).append(" has the raw value \"").append(*text).append("\"");
+    error.reason.append(" (expected ").append(expectedValue<E>().substr(10)).append(")");
     return false;
   }
   out = *decoded;
@@ -183,13 +228,21 @@ template <size_t N, class T>
 bool field(const std::array<const plist::Value*, N>& slots, const std::array<std::string_view, N>& keys,
            size_t slot, T& out, Error& error) {
   if (slots[slot] == nullptr) {
-    error.reason = "missing key";
+    error.reason = "missing key, expected " + expectedValue<T>();
     error.codingPath = keys[slot];
-    return false;
+    if (error.all == nullptr) return false;
+    keepFailure(error);
+    return true;
   }
-  if (!read(*slots[slot], out, error)) {
+  if (error.all == nullptr) {
+    if (read(*slots[slot], out, error)) return true;
     prependKey(error, keys[slot]);
     return false;
+  }
+  const std::string step = "." + std::string(keys[slot]);
+  if (!readAt(error, step, [&] { return read(*slots[slot], out, error); })) {
+    prependKey(error, keys[slot]);
+    keepFailure(error);
   }
   return true;
 }
@@ -232,6 +285,14 @@ bool read(const plist::Value& value, std::vector<Element, Allocator>& out, Error
   out.clear();
   out.reserve(array->size());
   for (size_t i = 0; i < array->size(); ++i) {
+    if (error.all != nullptr) {
+      if (!readAt(error, "[" + std::to_string(i) + "]",
+                  [&] { return read((*array)[i], out.emplace_back(), error); })) {
+        prependIndex(error, i);
+        keepFailure(error);
+      }
+      continue;
+    }
     if (!read((*array)[i], out.emplace_back(), error)) {
       prependIndex(error, i);
       return false;
@@ -285,6 +346,25 @@ plist::Value encodeRecord(const Record& record) {
 }
 
 }  // namespace
+
+std::vector<Failure> checkPayload(const plist::Value& root) {
+  std::vector<Failure> failures;
+  RemindersWidgetPayload payload;
+  payload.storage = std::make_shared<PayloadStorage>();
+  Error error;
+  error.storage = payload.storage.get();
+  error.all = &failures;
+  const auto* dictionary = root.get<plist::Dictionary>();
+  if (dictionary == nullptr) {
+    typeMismatch(error, "a dictionary", root);
+    keepFailure(error);
+    return failures;
+  }
+  const auto slots = collect(*dictionary, kPayloadKeys);
+  (void)field(slots, kPayloadKeys, 0, payload.events, error);
+  (void)field(slots, kPayloadKeys, 1, payload.persons, error);
+  return failures;
+}
 
 PayloadDecoding decodePayload(const plist::Value& root) {
   RemindersWidgetPayload payload;

@@ -28,6 +28,12 @@ using PayloadDecoding = Result<RemindersWidgetPayload>;
 /// only `ColorEncoded` prints, for an unusable colour text.
 [[nodiscard]] PayloadDecoding decodePayload(const plist::Value& root);
 
+/// Every failure `decodePayload(root)` could meet, in file order, not only the first: decoding goes on past a
+/// value it cannot use, each such value's failure with its coding path. Empty when the payload decodes. A
+/// missing key says what it must hold, an enumeration text which raw values there are. Like decoding, it
+/// prints only what `ColorEncoded` prints for an unusable colour text.
+[[nodiscard]] std::vector<Failure> checkPayload(const plist::Value& root);
+
 /// Decodes the payload from the bytes of a property-list file of either form. The payload keeps the bytes
 /// (its storage adopts them) and its events' texts may be views into them.
 [[nodiscard]] PayloadDecoding decodePayload(ByteBuffer&& bytes);

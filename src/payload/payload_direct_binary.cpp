@@ -225,7 +225,7 @@ class DirectBinaryDecoder {
     std::uint64_t pos;
     if (!offset(index, pos) || data_[pos] != 0x33 || layout_.tableOffset - pos - 1 < 8) return false;
     out = Date{std::bit_cast<double>(readBigEndian(data_ + pos + 1, 8))};
-    return isRepresentable(out);
+    return isFinite(out);
   }
 
   // A date. An event that went as planned shares its planned dates' objects, so the planned dates, read

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -40,12 +41,17 @@ class BinaryReader {
 
   Result<Value> run() {
     Value top;
-    if (!readTrailer() || !readValue(topObject_, 0, top)) return Failure{std::move(error_)};
+    if (!readTrailer() || !readValue(topObject_, 0, top)) {
+      // The object read last is where the reading stopped: the one at fault, or the container whose
+      // elements it was checking.
+      return Failure{std::move(error_), reading_ ? "object at byte offset " + std::to_string(*reading_) : ""};
+    }
     return top;
   }
 
  private:
   enum State : std::uint8_t { kUnseen, kInProgress, kChecked };
+  std::optional<std::uint64_t> reading_;  // the offset of the object read last
 
   bool fail(std::string reason) {
     error_ = std::move(reason);
@@ -141,6 +147,7 @@ class BinaryReader {
   bool readValue(std::uint64_t index, int depth, Value& out) {
     std::uint64_t pos;
     if (!objectOffset(index, pos)) return false;
+    reading_ = pos;
     const std::uint8_t marker = data_[pos];
     const std::uint8_t low = marker & 0x0F;
     const std::uint64_t end = tableOffset_;
@@ -191,7 +198,7 @@ class BinaryReader {
         if (marker != 0x33) return fail("bad date");
         if (end - pos - 1 < 8) return fail("truncated date");
         const Date date{std::bit_cast<double>(readBigEndian(data_ + pos + 1, 8))};
-        if (!isRepresentable(date)) return fail("date out of range");
+        if (!isFinite(date)) return fail("date is not a finite number");
         out = date;
         return true;
       }
@@ -383,7 +390,7 @@ class BinaryWriter {
     if (const auto* real = value.get<double>())
       return shared(reals_, std::bit_cast<std::uint64_t>(*real), {&value});
     if (const auto* date = value.get<Date>()) {
-      if (!isRepresentable(*date)) return std::nullopt;
+      if (!isFinite(*date)) return std::nullopt;
       return shared(dates_, std::bit_cast<std::uint64_t>(date->sinceReferenceDate), {&value});
     }
     if (const auto* uid = value.get<Uid>()) return shared(uids_, uid->value, {&value});

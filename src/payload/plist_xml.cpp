@@ -160,10 +160,12 @@ class XmlReader {
       const bool last = offset + length == bytes.size();
       const char* chunk = reinterpret_cast<const char*>(bytes.data() + offset);
       if (XML_Parse(parser_, chunk, static_cast<int>(length), last) != XML_STATUS_OK) {
-        if (error_.empty())
-          error_ = "line " + std::to_string(XML_GetCurrentLineNumber(parser_)) + ": " +
-                   XML_ErrorString(XML_GetErrorCode(parser_));
-        return Failure{std::move(error_)};
+        const std::string line = "line " + std::to_string(XML_GetCurrentLineNumber(parser_));
+        if (error_.empty()) {
+          error_ = line + ": " + XML_ErrorString(XML_GetErrorCode(parser_));
+          return Failure{std::move(error_)};
+        }
+        return Failure{std::move(error_), line};
       }
       offset += length;
     } while (offset < bytes.size());
@@ -477,8 +479,9 @@ class XmlWriter {
       return putElement("real", text, depth, false);
     }
     if (const auto* date = value.get<Date>()) {
-      if (!isRepresentable(*date)) return false;
-      return putElement("date", formatIso8601Seconds(*date), depth, false);
+      const auto text = formatIso8601SecondsWide(*date);
+      if (!text) return false;
+      return putElement("date", *text, depth, false);
     }
     if (const auto* data = value.get<Data>()) {
       putBase64(data->bytes, depth);
@@ -533,16 +536,23 @@ std::optional<std::vector<std::uint8_t>> writeXml(const Value& value) {
   return XmlWriter().run(value);
 }
 
-// Exactly "YYYY-MM-DDTHH:MM:SSZ": no fraction, no offset, no surrounding space.
+// Exactly "YYYY-MM-DDTHH:MM:SSZ": no fraction, no offset, no surrounding space. A year outside 0 to 9999
+// is expanded: a sign and five to nine digits ("+200000-01-01T00:00:00Z").
 std::optional<Date> parseXmlDate(std::string_view text) {
-  static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:ddZ";
-  if (text.size() != kShape.size()) return std::nullopt;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool ok = kShape[i] == 'd' ? text[i] >= '0' && text[i] <= '9' : text[i] == kShape[i];
+  static constexpr std::string_view kShape = "-dd-ddTdd:dd:ddZ";
+  if (text.size() < kShape.size() + 4) return std::nullopt;
+  const std::string_view year = text.substr(0, text.size() - kShape.size());
+  const bool expanded = year[0] == '+' || year[0] == '-';
+  if (expanded ? year.size() < 6 || year.size() > 10 : year.size() != 4) return std::nullopt;
+  for (std::size_t i = expanded ? 1 : 0; i < year.size(); ++i)
+    if (year[i] < '0' || year[i] > '9') return std::nullopt;
+  const std::string_view rest = text.substr(year.size());
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const bool ok = kShape[i] == 'd' ? rest[i] >= '0' && rest[i] <= '9' : rest[i] == kShape[i];
     if (!ok) return std::nullopt;
   }
-  if (text.substr(17, 2) > "59") return std::nullopt;  // no leap seconds: they would not read back equal
-  return parseRfc3339(text);
+  if (rest.substr(13, 2) > "59") return std::nullopt;  // no leap seconds: they would not read back equal
+  return parseDateText(text);
 }
 
 }  // namespace detail

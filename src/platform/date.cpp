@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace rw {
 namespace {
@@ -108,12 +109,130 @@ std::string formatRfc3339(Date date) {
   return buffer;
 }
 
-std::string formatIso8601Seconds(Date date) {
-  const Parts p = split(date);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02d:%02d:%02dZ", p.civil.year, p.civil.month,
-                p.civil.day, p.hour, p.minute, p.second);
-  return buffer;
+namespace {
+
+// The calendar parts of a finite date whose year has at most nine digits, down to the whole second, and
+// the fraction of a second left over: exactly, as the integer and the fraction of the count are split
+// without rounding.
+struct WideParts {
+  Civil civil;
+  int hour, minute, second;
+  double fraction;  // 0 <= fraction < 1
+};
+
+constexpr long long kMaxWideYear = 999'999'999;
+
+std::optional<WideParts> splitWide(Date date) {
+  // 4e16 seconds are about 1.27 billion years: the days below stay far inside a long long.
+  if (!isFinite(date) || std::abs(date.sinceReferenceDate) >= 4e16) return std::nullopt;
+  const double whole = std::floor(date.sinceReferenceDate);
+  const long long unix = static_cast<long long>(whole) + static_cast<long long>(Date::kUnixOffset);
+  long long days = unix / 86400, rest = unix % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  const Civil civil = civilFromDays(days);
+  if (civil.year > kMaxWideYear || civil.year < -kMaxWideYear) return std::nullopt;
+  return WideParts{civil, static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
+                   static_cast<int>(rest % 60), date.sinceReferenceDate - whole};
+}
+
+// "YYYY-MM-DDTHH:MM:SS": four-digit years from 0 to 9999, others with a sign and at least six digits.
+std::string wideSecondsText(const WideParts& p) {
+  char buffer[48];
+  const long long year = p.civil.year;
+  if (year >= 0 && year <= 9999)
+    std::snprintf(buffer, sizeof buffer, "%04lld", year);
+  else
+    std::snprintf(buffer, sizeof buffer, "%c%06lld", year < 0 ? '-' : '+', std::llabs(year));
+  std::string text = buffer;
+  std::snprintf(buffer, sizeof buffer, "-%02u-%02uT%02d:%02d:%02d", p.civil.month, p.civil.day, p.hour,
+                p.minute, p.second);
+  return text + buffer;
+}
+
+}  // namespace
+
+std::optional<std::string> formatIso8601SecondsWide(Date date) {
+  const auto parts = splitWide(date);
+  if (!parts) return std::nullopt;
+  return wideSecondsText(*parts) + "Z";
+}
+
+std::optional<std::string> formatDateText(Date date) {
+  const auto parts = splitWide(date);
+  if (!parts) return std::nullopt;
+  const std::string seconds = wideSecondsText(*parts);
+  // The fewest decimals, three at least, that read back to the same count. A value read from a file
+  // written to the microsecond needs six; one made by arithmetic may need more.
+  for (int decimals = 3; decimals <= 17; ++decimals) {
+    char fraction[32];
+    std::snprintf(fraction, sizeof fraction, "%.*f", decimals, parts->fraction);
+    if (fraction[0] != '0') continue;  // rounded up to a whole second
+    std::string text = seconds + (fraction + 1) + "Z";
+    const auto back = parseDateText(text);
+    if (back && back->sinceReferenceDate == date.sinceReferenceDate) return text;
+  }
+  return std::nullopt;
+}
+
+std::optional<Date> parseDateText(std::string_view text) {
+  size_t pos = 0;
+  long long year = 0;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    const bool negative = text[0] == '-';
+    size_t end = ++pos;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+      ++end;
+    if (end - pos < 4 || end - pos > 9) return std::nullopt;
+    for (; pos < end; ++pos)
+      year = year * 10 + (text[pos] - '0');
+    if (negative) year = -year;
+  } else {
+    int fourDigits = 0;
+    if (!readDigits(text, pos, 4, fourDigits)) return std::nullopt;
+    year = fourDigits;
+  }
+  int month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (!expect(text, pos, '-') || !readDigits(text, pos, 2, month) || !expect(text, pos, '-') ||
+      !readDigits(text, pos, 2, day) || !expect(text, pos, 'T', 't') || !readDigits(text, pos, 2, hour) ||
+      !expect(text, pos, ':') || !readDigits(text, pos, 2, minute) || !expect(text, pos, ':') ||
+      !readDigits(text, pos, 2, second))
+    return std::nullopt;
+  double fraction = 0;
+  if (pos < text.size() && text[pos] == '.') {
+    const size_t start = pos;  // the fraction is read with its point, from "0" put before it
+    ++pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9')
+      ++pos;
+    if (pos == start + 1) return std::nullopt;
+    const std::string digits = "0" + std::string(text.substr(start, pos - start));
+    std::from_chars(digits.data(), digits.data() + digits.size(), fraction);
+  }
+  long long offsetSeconds = 0;
+  if (expect(text, pos, 'Z', 'z')) {
+  } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    const int sign = text[pos] == '-' ? -1 : 1;
+    ++pos;
+    int oh = 0, om = 0;
+    if (!readDigits(text, pos, 2, oh) || !expect(text, pos, ':') || !readDigits(text, pos, 2, om) ||
+        oh > 23 || om > 59)
+      return std::nullopt;
+    offsetSeconds = sign * (oh * 3600 + om * 60);
+  } else {
+    return std::nullopt;
+  }
+  if (pos != text.size()) return std::nullopt;
+  static constexpr int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month < 1 || month > 12 || day < 1 || day > kMonthDays[month - 1] ||
+      (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 60)
+    return std::nullopt;
+  const long long seconds =
+      daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600LL +
+      minute * 60LL + second - offsetSeconds - static_cast<long long>(Date::kUnixOffset);
+  return Date{static_cast<double>(seconds) + fraction};
 }
 
 std::optional<Date> parseRfc3339(std::string_view text) {
@@ -160,6 +279,10 @@ std::optional<Date> parseRfc3339(std::string_view text) {
   const Date date = Date::fromUnixSeconds(unix);
   if (!isRepresentable(date)) return std::nullopt;
   return date;
+}
+
+std::string formatIso8601Seconds(Date date) {
+  return formatIso8601SecondsWide(date).value_or(std::string());
 }
 
 }  // namespace rw

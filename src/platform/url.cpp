@@ -250,9 +250,10 @@ std::string removeDotSegments(std::string_view path) {
 }
 
 // RFC 3986 5.2.2, strictly (a reference with a scheme stands on its own, even the base's scheme), and
-// 5.3: `reference` made absolute against `base`, which has a scheme.
+// 5.3: `reference` resolved against `base`. A base without a scheme gives a result without one, itself a
+// relative reference.
 std::string resolve(const UriParts& reference, const UriParts& base) {
-  std::string_view scheme = *base.scheme;
+  std::optional<std::string_view> scheme = base.scheme;
   std::optional<std::string_view> authority = base.authority, query = reference.query;
   std::string path;
   if (reference.scheme) {
@@ -279,8 +280,14 @@ std::string resolve(const UriParts& reference, const UriParts& base) {
     path = removeDotSegments(merged);
   }
 
-  std::string out(scheme);
-  out += ':';
+  std::string out;
+  if (scheme) {
+    out = *scheme;
+    out += ':';
+  } else if (!authority && path.substr(0, path.find('/')).find(':') != std::string::npos) {
+    // Without a scheme, a ":" in the first segment would be read back as one: "./" keeps it a path.
+    out = "./";
+  }
   if (authority) {
     out += "//";
     out += *authority;
@@ -297,6 +304,9 @@ std::string resolve(const UriParts& reference, const UriParts& base) {
     out += '#';
     out += *reference.fragment;
   }
+  // A relative result that came out empty ("." against "a") is the base's directory; the empty text would
+  // be no URL, so it is written "./".
+  if (out.empty()) out = "./";
   return out;
 }
 
@@ -339,36 +349,36 @@ std::optional<URL> URL::make(std::string_view text, std::optional<URL> base) {
   if (text.empty()) return std::nullopt;
   URL url;
   if (!base && isPlainAbsoluteURI(text)) {
-    url.relative_ = std::string(text);
+    url.parts_ = std::make_shared<const Parts>(Parts{std::string(text), {}, nullptr});
     return url;
   }
   const auto reference = parseReference(text);
   if (!reference) return std::nullopt;
-
-  url.relative_ = std::string(text);
-  if (!base) return reference->scheme ? std::optional<URL>(std::move(url)) : std::nullopt;
-
+  if (!base) {
+    url.parts_ = std::make_shared<const Parts>(Parts{std::string(text), {}, nullptr});
+    return url;
+  }
   const auto baseParts = parseReference(base->absoluteString());
-  if (!baseParts || !baseParts->scheme) return std::nullopt;
-  url.absolute_ = resolve(*reference, *baseParts);
-  url.base_ = std::make_shared<const URL>(std::move(*base));
+  if (!baseParts) return std::nullopt;
+  url.parts_ = std::make_shared<const Parts>(Parts{std::string(text), resolve(*reference, *baseParts),
+                                                   std::make_shared<const URL>(std::move(*base))});
   return url;
 }
 
 std::string URL::scheme() const {
-  // The absolute form always starts with a valid scheme, which ends at the first ":".
+  // A resolved form with a scheme starts with it; a relative reference's first segment holds no ":".
   const std::string& absolute = absoluteString();
-  const size_t colon = absolute.find(':');
-  std::string scheme = colon == std::string::npos ? std::string() : absolute.substr(0, colon);
+  std::string scheme = absolute.substr(0, schemeLength(absolute));
   std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return scheme;
 }
 
 bool operator==(const URL& a, const URL& b) {
-  if (a.relative_ != b.relative_) return false;
-  if (!a.base_ || !b.base_) return !a.base_ && !b.base_;
-  return a.base_ == b.base_ || *a.base_ == *b.base_;
+  if (a.parts_ == b.parts_) return true;
+  if (a.parts_->relative != b.parts_->relative) return false;
+  const URL *x = a.baseURL(), *y = b.baseURL();
+  return x == nullptr || y == nullptr ? x == y : x == y || *x == *y;
 }
 
 bool isOpenableLink(std::string_view text) {

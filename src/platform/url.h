@@ -17,26 +17,33 @@ namespace rw {
 class URL {
  public:
   /// A URL from `text`, resolved against `base` when one is given. Nothing when `text` is no URL
-  /// reference, or when it is relative and there is no base (a URL without a base must have a scheme).
+  /// reference. A relative reference without a base ("events/E1", "/path", "?q") is a URL too, as on the
+  /// platform: it has no scheme, and resolved against nothing it stays as written. Against a base that has
+  /// no scheme either, the result is again relative.
   /// The whole text must be an RFC 3986 URI reference: the empty text, spaces, control characters,
   /// characters outside ASCII and "%" without two hex digits make no URL (they must come percent-encoded).
   static std::optional<URL> make(std::string_view text, std::optional<URL> base = std::nullopt);
 
   /// The text the URL was made from.
-  const std::string& relativeString() const { return relative_; }
+  const std::string& relativeString() const { return parts_->relative; }
   /// The base the text was made relative to, if any.
-  const URL* baseURL() const { return base_.get(); }
-  /// The resolved, absolute form.
-  const std::string& absoluteString() const { return base_ ? absolute_ : relative_; }
-  /// The scheme in lower case ("https", "corvantis2"), empty when there is none.
+  const URL* baseURL() const { return parts_->base.get(); }
+  /// The resolved form: absolute when the text or a base has a scheme, otherwise a relative reference.
+  const std::string& absoluteString() const { return parts_->base ? parts_->absolute : parts_->relative; }
+  /// The scheme in lower case ("https", "corvantis2"), empty when there is none (a relative reference).
   std::string scheme() const;
 
   friend bool operator==(const URL& a, const URL& b);
 
  private:
-  std::string relative_;
-  std::string absolute_;             // set only with a base: without one, the text is the absolute form
-  std::shared_ptr<const URL> base_;  // immutable, so sharing keeps value semantics
+  struct Parts {
+    std::string relative;
+    std::string absolute;  // set only with a base: without one, the text is the absolute form
+    std::shared_ptr<const URL> base;
+  };
+  // Immutable, so sharing keeps value semantics: a copy of a URL (every reminder of every entry of a
+  // timeline holds one) costs a reference count, not the text, which may be megabytes long.
+  std::shared_ptr<const Parts> parts_;
 };
 
 /// The schemes of the links this program lets anything open on the user's behalf: its own app

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "payload/color_encoded.h"
+#include "platform/messages.h"
 #include "support/test_support.h"
 
 namespace rw {
@@ -40,9 +41,9 @@ TEST(QueryDictionary, ParsesPiecesSilentlyOrFailsTheWholeTextWithOneLine) {
     std::optional<QueryDictionary> result;
     const std::string printed = capturedStdout([&] { result = queryDictionary(text); });
     EXPECT_EQ(result, expected) << text;
-    EXPECT_EQ(
-        printed,
-        expected ? "" : "queryDictionary: Invalid key-value pair in string: " + std::string(text) + "\n");
+    EXPECT_EQ(printed,
+              // The text as it is, but for a byte that is no UTF-8, which is escaped.
+              expected ? "" : "queryDictionary: Invalid key-value pair in string: " + printable(text) + "\n");
   }
 }
 
