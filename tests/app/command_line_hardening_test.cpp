@@ -65,14 +65,14 @@ TEST(TimeZones, AnUnknownZoneFromTheEnvironmentOrTheOptionIsUtcSaidOnce) {
   const std::vector<std::string> request{"timeline", "--now", kNow, "-o", "-"};
   const Ran utc = run({"timeline", "--now", kNow, "--time-zone", "UTC", "-o", "-"});
   ASSERT_EQ(utc.status, 0);
-  ASSERT_TRUE(utc.err.empty());
 
   const Ran fromOption = run({"timeline", "--now", kNow, "--time-zone", "Mars/Olympus", "-o", "-"});
   const Ran fromEnvironment = run(request, {"TZ=Mars/Olympus"});
   for (const Ran& ran : {fromOption, fromEnvironment}) {
     EXPECT_EQ(ran.status, 0);
     EXPECT_EQ(ran.out, utc.out);
-    EXPECT_EQ(ran.err, "reminders-widget: unknown time zone 'Mars/Olympus'; using UTC\n");
+    // The zone's line comes first; the request's own report lines follow on stderr as under UTC.
+    EXPECT_EQ(ran.err, "reminders-widget: unknown time zone 'Mars/Olympus'; using UTC\n" + utc.err);
   }
 }
 
