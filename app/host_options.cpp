@@ -54,7 +54,8 @@ void HostOptions::addTo(CLI::App& command) {
   command.add_option("--size", size, "Display size WxH in points (default: the family's size)");
   command.add_option("--now", now, "The current instant, RFC 3339 (default: the system clock)");
   command.add_option("--time-zone", timeZone, "IANA time zone (default: $TZ, else the system's)");
-  command.add_option("--locale", locale, "Locale, e.g. de_DE (default: LC_ALL, LC_MESSAGES, LANG)");
+  command.add_option("--locale", locale,
+                     "Locale, e.g. de_DE (default: LC_ALL, LC_MESSAGES, LANG; texts also LANGUAGE)");
   command.add_option(
       "--strings", strings,
       "Directory of the message catalogs (default: $REMINDERS_WIDGET_STRINGS, else the built-in "
@@ -149,8 +150,11 @@ HostRequest resolve(const HostOptions& options) {
       .context = TimelineProviderContext{.family = *family, .displaySize = displaySize},
       .environment =
           WidgetEnvironment{
-              .settings =
-                  UserSettings{.calendar = *calendar, .strings = Catalog::load(stringsDirectory, locale)},
+              .settings = UserSettings{.calendar = *calendar,
+                                       .strings = Catalog::load(stringsDirectory,
+                                                                options.locale.empty()
+                                                                    ? messageLanguagesFromEnvironment()
+                                                                    : options.locale)},
               .files = FileManager::fromEnvironment(container),
               .clock = std::move(clock),
           },

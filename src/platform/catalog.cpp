@@ -4,18 +4,22 @@
 #include <unicode/numsys.h>
 #include <unicode/schriter.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
-#include <boost/locale/gnu_gettext.hpp>
-#include <boost/locale/message.hpp>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <limits>
-#include <locale>
+#include <mutex>
+#include <set>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/calendar.h"
 #include "platform/data_files.h"
 #include "platform/file_manager.h"
+#include "platform/plural_rule.h"
 
 namespace rw {
 namespace {
@@ -23,6 +27,8 @@ namespace {
 constexpr std::string_view kDomain = "reminders-widget";
 // Far above any catalog this program ships; a larger file is not read at all.
 constexpr std::uintmax_t kMaxCatalogBytes = 16u << 20;
+// The language the keys are written in, whose catalog is the last one asked before a key shows.
+constexpr std::string_view kDevelopmentLanguage = "en";
 
 using Digits = std::array<std::string, 10>;
 
@@ -52,33 +58,45 @@ Digits localeDigits(const icu::Locale& locale) {
   return digits;
 }
 
-// The reader parses the header's plural rule recursively, about a kilobyte of stack per parenthesis: a
-// rule nested deeper than real languages need (they stay within three levels and 150 characters) could
-// exhaust a thread's stack.
-bool isModestPluralRule(const char* header) {
-  constexpr size_t kMaxLength = 256;
-  constexpr int kMaxDepth = 16;
-  const std::string_view text = header;
-  for (size_t at = text.find("plural="); at != std::string_view::npos; at = text.find("plural=", at + 1)) {
-    const std::string_view rule = text.substr(at, text.find('\n', at) - at);
-    if (rule.size() > kMaxLength) return false;
-    int depth = 0;
-    for (const char c : rule) {
-      depth += c == '(' ? 1 : c == ')' ? -1 : 0;
-      if (depth > kMaxDepth) return false;
-    }
+// One catalog file, read whole: each msgid (the singular of a plural entry) with its forms.
+struct MoCatalog {
+  struct Entry {
+    std::vector<std::string> forms;  // one for a plain entry
+    bool plural = false;
+  };
+  std::unordered_map<std::string, Entry> entries;
+  PluralForms pluralForms;
+};
+
+bool isUtf8(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int32_t>(text.size());
+  for (std::int32_t at = 0; at < length;) {
+    UChar32 c = 0;
+    U8_NEXT(bytes, at, length, c);
+    if (c < 0) return false;
   }
   return true;
 }
 
-// Makes a binary catalog safe for the gettext reader, or says it cannot be: the header, both string tables
-// and the hash table must lie within the file, every string must end with its NUL byte inside the file, and
-// every hash slot must name an existing string. The reader trusts these offsets, so a damaged file must be
-// refused before it gets there. A hash table of one or two slots (msgfmt never writes one) would make the
-// reader's probing divide by zero; such a table is dropped, and the reader searches the sorted strings.
-bool makeSoundMoFile(std::vector<char>& file) {
+// The catalog's charset from its header's Content-Type; UTF-8 when it names none.
+std::string charsetOf(std::string_view header) {
+  const size_t at = header.find("charset=");
+  if (at == std::string_view::npos) return "UTF-8";
+  std::string_view charset = header.substr(at + 8);
+  charset = charset.substr(0, std::min(charset.find('\n'), charset.find(';')));
+  while (!charset.empty() && (charset.back() == ' ' || charset.back() == '\r'))
+    charset.remove_suffix(1);
+  return charset.empty() || charset == "CHARSET" ? "UTF-8" : std::string(charset);
+}
+
+// Reads a binary gettext catalog. Every offset is checked before it is used: the header, both string
+// tables and the hash table (not used for lookups, but a catalog whose table points outside the file is
+// damaged) must lie within the file, and every string must end with its NUL byte inside it. Texts in
+// another charset are converted to UTF-8; a text that is not valid in its charset refuses the catalog.
+Result<MoCatalog> readMoFile(std::string_view file) {
   const auto size = static_cast<std::uint64_t>(file.size());
-  if (size < 28) return false;
+  if (size < 28) return Failure{"not a message catalog"};
   const auto byte = [&](std::uint64_t at) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(file[at]));
   };
@@ -86,54 +104,129 @@ bool makeSoundMoFile(std::vector<char>& file) {
     return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24;
   };
   const bool swapped = littleEndian(0) != 0x950412deu;
-  if (swapped && littleEndian(0) != 0xde120495u) return false;
+  if (swapped && littleEndian(0) != 0xde120495u) return Failure{"not a message catalog"};
   const auto word = [&](std::uint64_t at) -> std::uint32_t {
     const std::uint32_t value = littleEndian(at);
     return swapped ? __builtin_bswap32(value) : value;
   };
-  if (word(4) >> 16 > 1) return false;  // unknown major revision
+  if (word(4) >> 16 > 1) return Failure{"an unknown revision of the format"};
   const std::uint64_t count = word(8), originals = word(12), translations = word(16);
   const std::uint64_t hashSize = word(20), hashes = word(24);
   const auto tableFits = [&](std::uint64_t offset, std::uint64_t entrySize, std::uint64_t entries) {
     return offset <= size && entries * entrySize <= size - offset;
   };
-  if (!tableFits(originals, 8, count) || !tableFits(translations, 8, count)) return false;
-  for (const std::uint64_t table : {originals, translations}) {
-    for (std::uint64_t i = 0; i < count; ++i) {
-      const std::uint64_t length = word(table + 8 * i), offset = word(table + 8 * i + 4);
-      if (offset >= size || length >= size - offset || file[offset + length] != '\0') return false;
+  if (!tableFits(originals, 8, count) || !tableFits(translations, 8, count))
+    return Failure{"damaged: its string tables lie beyond the file"};
+  if (hashSize > 0 && !tableFits(hashes, 4, hashSize))
+    return Failure{"damaged: its hash table lies beyond the file"};
+  const auto string = [&](std::uint64_t table, std::uint64_t i) -> std::optional<std::string_view> {
+    const std::uint64_t length = word(table + 8 * i), offset = word(table + 8 * i + 4);
+    if (offset >= size || length >= size - offset || file[offset + length] != '\0') return std::nullopt;
+    return file.substr(offset, length);
+  };
+
+  MoCatalog catalog;
+  std::string charset = "UTF-8";
+  std::vector<std::pair<std::string_view, std::string_view>> pairs;
+  pairs.reserve(count);
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const auto original = string(originals, i), translation = string(translations, i);
+    if (!original || !translation) return Failure{"damaged: a text lies beyond the file"};
+    if (original->empty()) {
+      auto forms = pluralFormsOfHeader(*translation);
+      if (!forms) return forms.error();
+      catalog.pluralForms = std::move(*forms);
+      charset = charsetOf(*translation);
     }
+    pairs.emplace_back(*original, *translation);
   }
-  for (std::uint64_t i = 0; i < count; ++i)
-    if (word(originals + 8 * i) == 0 && !isModestPluralRule(&file[word(translations + 8 * i + 4)]))
-      return false;
-  if (hashSize > 0) {
-    if (!tableFits(hashes, 4, hashSize)) return false;
-    for (std::uint64_t i = 0; i < hashSize; ++i)
-      if (word(hashes + 4 * i) > count) return false;
+
+  const bool utf8 = charset == "UTF-8" || charset == "utf-8" || charset == "UTF8" || charset == "utf8" ||
+                    charset == "ASCII" || charset == "US-ASCII";
+  const auto decoded = [&](std::string_view text) -> std::optional<std::string> {
+    if (utf8) {
+      if (!isUtf8(text)) return std::nullopt;
+      return std::string(text);
+    }
+    const icu::UnicodeString unicode(text.data(), static_cast<std::int32_t>(text.size()), charset.c_str());
+    if (unicode.isBogus()) return std::nullopt;
+    std::string out;
+    unicode.toUTF8String(out);
+    return out;
+  };
+  for (const auto& [original, translation] : pairs) {
+    if (original.empty()) continue;
+    // "msgid\0msgid_plural" for plural entries; forms are joined by NUL bytes.
+    const size_t end = original.find('\0');
+    auto key = decoded(original.substr(0, end));
+    if (!key) return Failure{"a text is not valid " + charset};
+    MoCatalog::Entry entry;
+    entry.plural = end != std::string_view::npos;
+    for (size_t from = 0;;) {
+      const size_t to = translation.find('\0', from);
+      auto form = decoded(translation.substr(from, to - from));
+      if (!form) return Failure{"a text is not valid " + charset};
+      entry.forms.push_back(std::move(*form));
+      if (to == std::string_view::npos) break;
+      from = to + 1;
+    }
+    catalog.entries.insert_or_assign(std::move(*key), std::move(entry));
   }
-  if (hashSize > 0 && hashSize <= 2) std::fill(file.begin() + 20, file.begin() + 24, '\0');
-  return true;
+  return catalog;
 }
 
-// Reads a catalog for the gettext reader; an absent, unreadable, oversized or damaged file reads as empty,
-// which the reader treats as no catalog.
-std::vector<char> readCatalogFile(const std::string& fileName, const std::string& /*encoding*/) {
-  const auto bytes = readWholeFile(fileName, kMaxCatalogBytes);
-  if (!bytes || bytes->empty()) return {};
-  std::vector<char> file(bytes->begin(), bytes->end());
-  if (!makeSoundMoFile(file)) return {};
-  return file;
+// Says once per file and process that a catalog is not used.
+void reportUnusable(const std::filesystem::path& file, const std::string& reason) {
+  static std::mutex mutex;
+  static std::set<std::string> reported;
+  const std::lock_guard lock(mutex);
+  if (!reported.insert(file.string()).second) return;
+  const std::string line =
+      "reminders-widget: message catalog " + file.string() + " not used (" + reason + "); texts fall back\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-// The plural rule only looks at small residues (n % 10, n % 100) and at n itself near 0 and 1; counts
-// beyond `int` keep those residues.
-int pluralArgument(std::int64_t count) {
-  const std::uint64_t magnitude =
-      count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
-  if (magnitude <= static_cast<std::uint64_t>(std::numeric_limits<int>::max()))
-    return static_cast<int>(magnitude);
-  return static_cast<int>(magnitude % 1000000 + 1000000);
+// The catalog `language` ("de_AT", "sr@latin") has in `directory`: nothing when there is no file; a file
+// that cannot be read or used is reported and skipped.
+std::shared_ptr<const MoCatalog> readCatalog(const std::filesystem::path& directory,
+                                             const std::string& language) {
+  const auto file = directory / language / "LC_MESSAGES" / (std::string(kDomain) + ".mo");
+  std::error_code error;
+  if (!std::filesystem::exists(file, error)) return nullptr;
+  const auto bytes = readWholeFile(file, kMaxCatalogBytes);
+  if (!bytes) {
+    reportUnusable(file, "unreadable, not a regular file or larger than 16 MiB");
+    return nullptr;
+  }
+  auto catalog = readMoFile(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+  if (!catalog) {
+    reportUnusable(file, catalog.error().reason);
+    return nullptr;
+  }
+  return std::make_shared<const MoCatalog>(std::move(*catalog));
+}
+
+// The catalog names one locale may use, most specific first: "de_AT", "de"; "sr_RS@latin", "sr@latin",
+// "sr_RS", "sr". Chinese falls back by script, as its catalogs are named by the region of each script.
+std::vector<std::string> catalogNames(const icu::Locale& locale) {
+  const std::string language = locale.getLanguage(), country = locale.getCountry();
+  const std::string_view script = locale.getScript();
+  const std::string modifier = script == "Latn" ? "@latin" : script == "Cyrl" ? "@cyrillic" : "";
+  std::vector<std::string> names;
+  if (language.empty()) return names;
+  if (!country.empty() && !modifier.empty()) names.push_back(language + "_" + country + modifier);
+  if (!modifier.empty()) names.push_back(language + modifier);
+  if (!country.empty()) names.push_back(language + "_" + country);
+  names.push_back(language);
+  if (language == "zh") {
+    icu::Locale likely = locale;
+    UErrorCode status = U_ZERO_ERROR;
+    likely.addLikelySubtags(status);
+    if (U_SUCCESS(status))
+      names.push_back(std::string_view(likely.getScript()) == "Hant" ? "zh_TW" : "zh_CN");
+  }
+  if (language == "no") names.push_back("nb");  // Norwegian Bokmål is what "no" means in practice
+  return names;
 }
 
 std::string digitsOf(std::int64_t count, const Digits& digits) {
@@ -180,47 +273,42 @@ std::string fillCount(std::string_view format, const std::string& number) {
 }  // namespace
 
 struct Catalog::State {
-  // The facet is reference counted by the locale that holds it; `messages` points into `holder`.
-  std::locale holder = std::locale::classic();
-  const boost::locale::message_format<char>* messages = nullptr;  // null: keys only
-  int domain = 0;
+  // The catalogs asked in turn, each with the digits of the locale it was chosen for.
+  struct Source {
+    std::shared_ptr<const MoCatalog> catalog;
+    Digits digits;
+  };
+  std::vector<Source> sources;
+  // Digits of a count whose format no catalog has: those of the first locale asked for.
   Digits digits = asciiDigits();
 };
 
 Catalog::Catalog() : state_(std::make_shared<State>()) {}
 
-Catalog Catalog::load(const std::filesystem::path& directory, std::string_view localeId) {
-  const std::string canonical = canonicalLocaleId(localeId);
-  const icu::Locale locale(canonical.c_str());
+Catalog Catalog::load(const std::filesystem::path& directory, std::string_view languages) {
   auto state = std::make_shared<State>();
-  state->digits = localeDigits(locale);
-
-  // The C locale shows the keys, as gettext does.
-  if (canonical != "en_US_POSIX" && !directory.empty()) {
-    namespace gettext = boost::locale::gnu_gettext;
-    gettext::messages_info info;
-    info.language = locale.getLanguage();
-    info.country = locale.getCountry();
-    // Catalogs of a script live in the POSIX modifier directories ("sr@latin").
-    const std::string_view script = locale.getScript();
-    info.variant = script == "Latn" ? "latin" : script == "Cyrl" ? "cyrillic" : "";
-    // Texts are handed out as UTF-8 whatever codeset the locale id named.
-    info.encoding = "UTF-8";
-    info.paths.push_back(directory.string());
-    info.domains.emplace_back(std::string(kDomain));
-    info.callback = readCatalogFile;
-    try {
-      if (auto* facet = gettext::create_messages_facet<char>(info)) {
-        state->holder = std::locale(std::locale::classic(), facet);
-        state->messages = facet;
-        state->domain = facet->domain(std::string(kDomain));
-      }
-    } catch (...) {
-      // A catalog the reader rejects (a bad plural rule, a charset it cannot convert): keys only.
-      state->holder = std::locale::classic();
-      state->messages = nullptr;
+  std::vector<std::string> asked;
+  bool first = true;
+  const auto consider = [&](std::string_view localeId) {
+    const std::string canonical = canonicalLocaleId(localeId);
+    const icu::Locale locale(canonical.c_str());
+    const Digits digits = localeDigits(locale);
+    if (first) state->digits = digits;
+    first = false;
+    if (directory.empty()) return;
+    for (const std::string& name : catalogNames(locale)) {
+      if (std::find(asked.begin(), asked.end(), name) != asked.end()) continue;
+      asked.push_back(name);
+      if (auto catalog = readCatalog(directory, name)) state->sources.push_back({std::move(catalog), digits});
     }
+  };
+  for (size_t from = 0; from <= languages.size();) {
+    const size_t to = std::min(languages.find(':', from), languages.size());
+    // Empty items of a colon list ("de::fr") are skipped; an empty list as a whole is the C locale.
+    if (to > from || languages.empty()) consider(languages.substr(from, to - from));
+    from = to + 1;
   }
+  consider(kDevelopmentLanguage);
   Catalog catalog;
   catalog.state_ = std::move(state);
   return catalog;
@@ -228,23 +316,45 @@ Catalog Catalog::load(const std::filesystem::path& directory, std::string_view l
 
 std::string Catalog::text(std::string_view key) const {
   // The empty key names the catalog's header entry, which is no text.
-  if (key.empty() || !state_->messages) return std::string(key);
+  if (key.empty()) return {};
   const std::string id(key);
-  const char* translation = state_->messages->get(state_->domain, nullptr, id.c_str());
-  if (translation == nullptr || *translation == '\0') return id;
-  return translation;
+  for (const auto& source : state_->sources) {
+    const auto found = source.catalog->entries.find(id);
+    if (found != source.catalog->entries.end() && !found->second.forms.front().empty())
+      return found->second.forms.front();
+  }
+  return id;
 }
 
 std::string Catalog::countText(std::string_view key, std::int64_t count) const {
-  std::string format(key);
-  if (!key.empty() && state_->messages) {
-    // The key is both the singular and the plural id, so an untranslated key reads as itself for every
-    // count.
-    const char* translation =
-        state_->messages->get(state_->domain, nullptr, format.c_str(), pluralArgument(count));
-    if (translation != nullptr && *translation != '\0') format = translation;
+  // The plural rule reads the magnitude; its arithmetic wraps, so every magnitude is safe.
+  const std::uint64_t n =
+      count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+  const std::string id(key);
+  for (const auto& source : state_->sources) {
+    if (key.empty()) break;
+    const auto found = source.catalog->entries.find(id);
+    if (found == source.catalog->entries.end()) continue;
+    const MoCatalog::Entry& entry = found->second;
+    // A plain entry is the format for every count; a plural entry's form is the rule's pick, and a count
+    // for which the rule picks no form the entry has (or divides by zero) asks the next catalog.
+    std::uint64_t form = 0;
+    if (entry.plural) {
+      const auto picked = source.catalog->pluralForms.rule.evaluate(n);
+      if (!picked || *picked >= source.catalog->pluralForms.count || *picked >= entry.forms.size()) continue;
+      form = *picked;
+    }
+    const std::string& format = entry.forms[static_cast<size_t>(form)];
+    if (!format.empty()) return fillCount(format, digitsOf(count, source.digits));
   }
-  return fillCount(format, digitsOf(count, state_->digits));
+  return fillCount(key, digitsOf(count, state_->digits));
+}
+
+std::string messageLanguagesFromEnvironment() {
+  std::string languages;
+  if (const char* value = std::getenv("LANGUAGE"); value && *value) languages = value;
+  const std::string locale = localeFromEnvironment();
+  return languages.empty() ? locale : languages + ":" + locale;
 }
 
 std::filesystem::path defaultStringsDirectory() {
