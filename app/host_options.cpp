@@ -118,7 +118,9 @@ HostRequest resolve(const HostOptions& options) {
     clock = fixedClock(*now);
   }
 
-  const std::string locale = options.locale.empty() ? localeFromEnvironment() : options.locale;
+  // --locale may list languages for the texts ("fr_CA:fr"); the calendar follows the first.
+  const std::string locale =
+      options.locale.empty() ? localeFromEnvironment() : options.locale.substr(0, options.locale.find(':'));
   std::optional<Calendar> calendar;
   if (!options.timeZone.empty()) {
     calendar = Calendar::make(options.timeZone, locale);

@@ -113,8 +113,11 @@ TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
     EXPECT_NE(json["description"], json["descriptionKey"]);
     EXPECT_EQ(json["supportedFamilies"].get<std::vector<std::string>>(), c.families) << c.version;
   }
-  // Without a catalog the keys show.
-  const Json keys = Json::parse(run({"describe", "-o", "-", "--locale", "C"}).out);
+  // The C locale reads English; without any catalog the keys show.
+  EXPECT_EQ(Json::parse(run({"describe", "-o", "-", "--locale", "C"}).out)["displayName"], "Planned Events");
+  TemporaryDirectory noCatalogs;
+  const Json keys = Json::parse(
+      run({"describe", "-o", "-", "--locale", "de_DE", "--strings", noCatalogs.path().string()}).out);
   EXPECT_EQ(keys["displayName"], keys["displayNameKey"]);
   for (const char* bad : {"fourteen", "14.", "-14", "14.0.0.1", "1 4"})
     EXPECT_EQ(run({"describe", "-o", "-", "--os-version", bad}).status, 2) << bad;
