@@ -4,22 +4,27 @@
 #include <unicode/numsys.h>
 #include <unicode/schriter.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
+#include <boost/locale/gnu_gettext.hpp>
+#include <boost/locale/message.hpp>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <limits>
+#include <locale>
 #include <mutex>
+#include <optional>
 #include <set>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/calendar.h"
 #include "platform/data_files.h"
 #include "platform/file_manager.h"
-#include "platform/plural_rule.h"
 
 namespace rw {
 namespace {
@@ -58,45 +63,102 @@ Digits localeDigits(const icu::Locale& locale) {
   return digits;
 }
 
-// One catalog file, read whole: each msgid (the singular of a plural entry) with its forms.
-struct MoCatalog {
-  struct Entry {
-    std::vector<std::string> forms;  // one for a plain entry
-    bool plural = false;
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The text after the first `key` in `header` up to the first of `separators`, as Boost.Locale's reader
+// takes it; nothing when `key` is not there.
+std::optional<std::string_view> headerValue(std::string_view header, std::string_view key,
+                                            std::string_view separators) {
+  const size_t at = header.find(key);
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::string_view rest = header.substr(at + key.size());
+  return rest.substr(0, rest.find_first_of(separators));
+}
+
+// Why Boost.Locale must not evaluate `rule`, or nothing. Its evaluator works in `int`, where only a division
+// or remainder can trap (INT_MIN / -1 ends the process with SIGFPE), and its parser recurses once per
+// parenthesis. A rule passes when its tokens are gettext's, in a well-formed order, every `/` and `%` is
+// followed by a positive decimal number of at most 9 digits, and it is short and shallow; nothing is
+// evaluated here.
+std::optional<std::string> ruleRefusal(std::string_view rule) {
+  constexpr size_t kMaxLength = 512;
+  constexpr size_t kMaxDepth = 32;
+  if (rule.size() > kMaxLength) return "longer than 512 characters";
+  std::vector<int> openConditions{0};  // '?' still waiting for their ':', per parenthesis level
+  bool operandNext = true;
+  // The length of the decimal number at `at` ("0", or digits without a leading zero, which the reader
+  // would take for octal), or 0. A divisor must be positive and fit in `int` (9 digits).
+  const auto numberLength = [&](size_t at, bool divisor) -> size_t {
+    size_t length = 0;
+    while (at + length < rule.size() && rule[at + length] >= '0' && rule[at + length] <= '9')
+      ++length;
+    if (length == 0 || (divisor && length > 9)) return 0;
+    if (rule[at] == '0' && (divisor || length > 1)) return 0;
+    return length;
   };
-  std::unordered_map<std::string, Entry> entries;
-  PluralForms pluralForms;
-};
-
-bool isUtf8(std::string_view text) {
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  const auto length = static_cast<std::int32_t>(text.size());
-  for (std::int32_t at = 0; at < length;) {
-    UChar32 c = 0;
-    U8_NEXT(bytes, at, length, c);
-    if (c < 0) return false;
+  for (size_t at = 0; at < rule.size();) {
+    const std::string_view rest = rule.substr(at);
+    const char c = rule[at];
+    if (isBlank(c)) {
+      ++at;
+    } else if (operandNext) {
+      if (c == '(') {
+        if (openConditions.size() > kMaxDepth) return "nested deeper than 32 parentheses";
+        openConditions.push_back(0);
+        ++at;
+      } else if (c == '!' && !rest.starts_with("!=")) {
+        ++at;
+      } else if (c == 'n') {
+        operandNext = false;
+        ++at;
+      } else if (const size_t length = numberLength(at, false)) {
+        operandNext = false;
+        at += length;
+      } else {
+        return "it does not parse";
+      }
+    } else if (c == ')') {
+      if (openConditions.size() == 1 || openConditions.back() != 0) return "it does not parse";
+      openConditions.pop_back();
+      ++at;
+    } else if (c == '/' || c == '%') {
+      for (++at; at < rule.size() && isBlank(rule[at]);)
+        ++at;
+      const size_t length = numberLength(at, true);
+      if (length == 0) return "it divides by what is not a positive number";
+      at += length;
+    } else if (c == '?' || c == ':') {
+      if (c == ':' && openConditions.back()-- == 0) return "it does not parse";
+      if (c == '?') ++openConditions.back();
+      operandNext = true;
+      ++at;
+    } else if (rest.starts_with("<=") || rest.starts_with(">=") || rest.starts_with("==") ||
+               rest.starts_with("!=") || rest.starts_with("&&") || rest.starts_with("||")) {
+      operandNext = true;
+      at += 2;
+    } else if ((c == '*' || c == '+' || c == '-' || c == '<' || c == '>') && !rest.starts_with("<<") &&
+               !rest.starts_with(">>")) {
+      operandNext = true;
+      ++at;
+    } else {
+      return "it does not parse";
+    }
   }
-  return true;
+  if (operandNext || openConditions.size() != 1 || openConditions.back() != 0) return "it does not parse";
+  return std::nullopt;
 }
 
-// The catalog's charset from its header's Content-Type; UTF-8 when it names none.
-std::string charsetOf(std::string_view header) {
-  const size_t at = header.find("charset=");
-  if (at == std::string_view::npos) return "UTF-8";
-  std::string_view charset = header.substr(at + 8);
-  charset = charset.substr(0, std::min(charset.find('\n'), charset.find(';')));
-  while (!charset.empty() && (charset.back() == ' ' || charset.back() == '\r'))
-    charset.remove_suffix(1);
-  return charset.empty() || charset == "CHARSET" ? "UTF-8" : std::string(charset);
-}
-
-// Reads a binary gettext catalog. Every offset is checked before it is used: the header, both string
-// tables and the hash table (not used for lookups, but a catalog whose table points outside the file is
-// damaged) must lie within the file, and every string must end with its NUL byte inside it. Texts in
-// another charset are converted to UTF-8; a text that is not valid in its charset refuses the catalog.
-Result<MoCatalog> readMoFile(std::string_view file) {
+// The reader trusts the offsets of a catalog, so a damaged file must be refused before it gets there: the
+// header, both string tables and the hash table must lie within the file, every string must end with its
+// NUL byte inside the file, and every hash slot must name an existing string. A hash table of one or two
+// slots (msgfmt never writes one) would make the reader's probing divide by zero; such a table is dropped,
+// and the reader searches the sorted strings. Notes the ids of plural entries in `pluralIds`.
+std::optional<std::string> soundnessProblem(std::vector<char>& file,
+                                            std::unordered_set<std::string>& pluralIds) {
   const auto size = static_cast<std::uint64_t>(file.size());
-  if (size < 28) return Failure{"not a message catalog"};
+  if (size < 28) return "not a message catalog";
   const auto byte = [&](std::uint64_t at) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(file[at]));
   };
@@ -104,106 +166,105 @@ Result<MoCatalog> readMoFile(std::string_view file) {
     return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24;
   };
   const bool swapped = littleEndian(0) != 0x950412deu;
-  if (swapped && littleEndian(0) != 0xde120495u) return Failure{"not a message catalog"};
+  if (swapped && littleEndian(0) != 0xde120495u) return "not a message catalog";
   const auto word = [&](std::uint64_t at) -> std::uint32_t {
     const std::uint32_t value = littleEndian(at);
     return swapped ? __builtin_bswap32(value) : value;
   };
-  if (word(4) >> 16 > 1) return Failure{"an unknown revision of the format"};
+  if (word(4) >> 16 > 1) return "an unknown revision of the format";
   const std::uint64_t count = word(8), originals = word(12), translations = word(16);
   const std::uint64_t hashSize = word(20), hashes = word(24);
   const auto tableFits = [&](std::uint64_t offset, std::uint64_t entrySize, std::uint64_t entries) {
     return offset <= size && entries * entrySize <= size - offset;
   };
+  if (count == 0) return "no header";
   if (!tableFits(originals, 8, count) || !tableFits(translations, 8, count))
-    return Failure{"damaged: its string tables lie beyond the file"};
-  if (hashSize > 0 && !tableFits(hashes, 4, hashSize))
-    return Failure{"damaged: its hash table lies beyond the file"};
-  const auto string = [&](std::uint64_t table, std::uint64_t i) -> std::optional<std::string_view> {
-    const std::uint64_t length = word(table + 8 * i), offset = word(table + 8 * i + 4);
-    if (offset >= size || length >= size - offset || file[offset + length] != '\0') return std::nullopt;
-    return file.substr(offset, length);
-  };
-
-  MoCatalog catalog;
-  std::string charset = "UTF-8";
-  std::vector<std::pair<std::string_view, std::string_view>> pairs;
-  pairs.reserve(count);
-  for (std::uint64_t i = 0; i < count; ++i) {
-    const auto original = string(originals, i), translation = string(translations, i);
-    if (!original || !translation) return Failure{"damaged: a text lies beyond the file"};
-    if (original->empty()) {
-      auto forms = pluralFormsOfHeader(*translation);
-      if (!forms) return forms.error();
-      catalog.pluralForms = std::move(*forms);
-      charset = charsetOf(*translation);
+    return "damaged: its string tables lie beyond the file";
+  for (const std::uint64_t table : {originals, translations}) {
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const std::uint64_t length = word(table + 8 * i), offset = word(table + 8 * i + 4);
+      if (offset >= size || length >= size - offset || file[offset + length] != '\0')
+        return "damaged: a text lies beyond the file";
+      // "singular\0plural" names a plural entry.
+      if (table == originals && std::memchr(&file[offset], '\0', length) != nullptr)
+        pluralIds.emplace(&file[offset]);
     }
-    pairs.emplace_back(*original, *translation);
   }
-
-  const bool utf8 = charset == "UTF-8" || charset == "utf-8" || charset == "UTF8" || charset == "utf8" ||
-                    charset == "ASCII" || charset == "US-ASCII";
-  const auto decoded = [&](std::string_view text) -> std::optional<std::string> {
-    if (utf8) {
-      if (!isUtf8(text)) return std::nullopt;
-      return std::string(text);
-    }
-    const icu::UnicodeString unicode(text.data(), static_cast<std::int32_t>(text.size()), charset.c_str());
-    if (unicode.isBogus()) return std::nullopt;
-    std::string out;
-    unicode.toUTF8String(out);
-    return out;
-  };
-  for (const auto& [original, translation] : pairs) {
-    if (original.empty()) continue;
-    // "msgid\0msgid_plural" for plural entries; forms are joined by NUL bytes.
-    const size_t end = original.find('\0');
-    auto key = decoded(original.substr(0, end));
-    if (!key) return Failure{"a text is not valid " + charset};
-    MoCatalog::Entry entry;
-    entry.plural = end != std::string_view::npos;
-    for (size_t from = 0;;) {
-      const size_t to = translation.find('\0', from);
-      auto form = decoded(translation.substr(from, to - from));
-      if (!form) return Failure{"a text is not valid " + charset};
-      entry.forms.push_back(std::move(*form));
-      if (to == std::string_view::npos) break;
-      from = to + 1;
-    }
-    catalog.entries.insert_or_assign(std::move(*key), std::move(entry));
+  if (hashSize > 0) {
+    if (!tableFits(hashes, 4, hashSize)) return "damaged: its hash table lies beyond the file";
+    for (std::uint64_t i = 0; i < hashSize; ++i)
+      if (word(hashes + 4 * i) > count) return "damaged: its hash table names no text";
   }
-  return catalog;
+  if (hashSize > 0 && hashSize <= 2) std::fill(file.begin() + 20, file.begin() + 24, '\0');
+  // The reader takes the first entry's text as the header, whatever its id.
+  if (auto refusal = pluralRuleRefusal(&file[word(translations + 4)]))
+    return "its plural rule is refused: " + *refusal;
+  return std::nullopt;
 }
 
 // Says once per file and process that a catalog is not used.
-void reportUnusable(const std::filesystem::path& file, const std::string& reason) {
+void reportUnusable(const std::string& file, const std::string& reason) {
   static std::mutex mutex;
   static std::set<std::string> reported;
   const std::lock_guard lock(mutex);
-  if (!reported.insert(file.string()).second) return;
+  if (!reported.insert(file).second) return;
   const std::string line =
-      "reminders-widget: message catalog " + file.string() + " not used (" + reason + "); texts fall back\n";
+      "reminders-widget: message catalog " + file + " not used (" + reason + "); texts fall back\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-// The catalog `language` ("de_AT", "sr@latin") has in `directory`: nothing when there is no file; a file
-// that cannot be read or used is reported and skipped.
-std::shared_ptr<const MoCatalog> readCatalog(const std::filesystem::path& directory,
-                                             const std::string& language) {
-  const auto file = directory / language / "LC_MESSAGES" / (std::string(kDomain) + ".mo");
+// One catalog as Boost.Locale reads it, with the digits of the locale it was chosen for.
+struct Source {
+  // The facet is reference counted by the locale that holds it; `messages` points into `holder`.
+  std::locale holder;
+  const boost::locale::message_format<char>* messages = nullptr;
+  int domain = 0;
+  std::unordered_set<std::string> pluralIds;
+  Digits digits;
+};
+
+// The catalog `name` ("de_AT", "sr@latin") has in `directory`: nothing when there is no file; a file that
+// cannot be read or used is reported and skipped.
+std::optional<Source> readCatalog(const std::filesystem::path& directory, const std::string& name,
+                                  const Digits& digits) {
+  const auto path = directory / name / "LC_MESSAGES" / (std::string(kDomain) + ".mo");
   std::error_code error;
-  if (!std::filesystem::exists(file, error)) return nullptr;
-  const auto bytes = readWholeFile(file, kMaxCatalogBytes);
-  if (!bytes) {
-    reportUnusable(file, "unreadable, not a regular file or larger than 16 MiB");
-    return nullptr;
+  if (!std::filesystem::exists(path, error)) return std::nullopt;
+  Source source;
+  source.digits = digits;
+  std::optional<std::string> problem;
+  namespace gettext = boost::locale::gnu_gettext;
+  gettext::messages_info info;
+  // The name is the whole directory: the chain of names is chosen here, one catalog per facet.
+  info.language = name;
+  // Texts are handed out as UTF-8 whatever codeset the locale id named.
+  info.encoding = "UTF-8";
+  info.paths.push_back(directory.string());
+  info.domains.emplace_back(std::string(kDomain));
+  info.callback = [&](const std::string& fileName, const std::string& /*encoding*/) -> std::vector<char> {
+    const auto bytes = readWholeFile(fileName, kMaxCatalogBytes);
+    if (!bytes) {
+      problem = "unreadable, not a regular file or larger than 16 MiB";
+      return {};
+    }
+    std::vector<char> file(bytes->begin(), bytes->end());
+    problem = soundnessProblem(file, source.pluralIds);
+    if (problem) return {};
+    return file;
+  };
+  try {
+    if (auto* facet = gettext::create_messages_facet<char>(info)) {
+      source.holder = std::locale(std::locale::classic(), facet);  // owns the facet from here
+      source.messages = facet;
+      source.domain = facet->domain(std::string(kDomain));
+      if (!problem) return source;
+    }
+  } catch (const std::exception& e) {
+    // What the reader itself rejects: a charset it cannot convert, a header without one.
+    problem = e.what();
   }
-  auto catalog = readMoFile(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-  if (!catalog) {
-    reportUnusable(file, catalog.error().reason);
-    return nullptr;
-  }
-  return std::make_shared<const MoCatalog>(std::move(*catalog));
+  reportUnusable(path.string(), problem.value_or("not read"));
+  return std::nullopt;
 }
 
 // The catalog names one locale may use, most specific first: "de_AT", "de"; "sr_RS@latin", "sr@latin",
@@ -227,6 +288,16 @@ std::vector<std::string> catalogNames(const icu::Locale& locale) {
   }
   if (language == "no") names.push_back("nb");  // Norwegian Bokmål is what "no" means in practice
   return names;
+}
+
+// The plural rule only looks at small residues (n % 10, n % 100) and at n itself near 0 and 1; counts
+// beyond `int` keep those residues.
+int pluralArgument(std::int64_t count) {
+  const std::uint64_t magnitude =
+      count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
+  if (magnitude <= static_cast<std::uint64_t>(std::numeric_limits<int>::max()))
+    return static_cast<int>(magnitude);
+  return static_cast<int>(magnitude % 1000000 + 1000000);
 }
 
 std::string digitsOf(std::int64_t count, const Digits& digits) {
@@ -272,12 +343,25 @@ std::string fillCount(std::string_view format, const std::string& number) {
 
 }  // namespace
 
+std::optional<std::string> pluralRuleRefusal(std::string_view header) {
+  header = header.substr(0, header.find('\0'));
+  const auto rule = headerValue(header, "plural=", "\r\n;");
+  auto count = headerValue(header, "nplurals=", "\r\n;");
+  if (!rule && !count) return std::nullopt;  // English's two forms
+  if (!rule || !count) return "the header names no rule or no number of forms";
+  while (!count->empty() && isBlank(count->front()))
+    count->remove_prefix(1);
+  while (!count->empty() && isBlank(count->back()))
+    count->remove_suffix(1);
+  int forms = 0;
+  const auto [end, error] = std::from_chars(count->data(), count->data() + count->size(), forms);
+  if (error != std::errc() || end != count->data() + count->size() || forms < 1 || forms > 16)
+    return "not 1 to 16 forms";
+  return ruleRefusal(*rule);
+}
+
 struct Catalog::State {
-  // The catalogs asked in turn, each with the digits of the locale it was chosen for.
-  struct Source {
-    std::shared_ptr<const MoCatalog> catalog;
-    Digits digits;
-  };
+  // The catalogs asked in turn.
   std::vector<Source> sources;
   // Digits of a count whose format no catalog has: those of the first locale asked for.
   Digits digits = asciiDigits();
@@ -299,7 +383,7 @@ Catalog Catalog::load(const std::filesystem::path& directory, std::string_view l
     for (const std::string& name : catalogNames(locale)) {
       if (std::find(asked.begin(), asked.end(), name) != asked.end()) continue;
       asked.push_back(name);
-      if (auto catalog = readCatalog(directory, name)) state->sources.push_back({std::move(catalog), digits});
+      if (auto source = readCatalog(directory, name, digits)) state->sources.push_back(std::move(*source));
     }
   };
   for (size_t from = 0; from <= languages.size();) {
@@ -319,33 +403,23 @@ std::string Catalog::text(std::string_view key) const {
   if (key.empty()) return {};
   const std::string id(key);
   for (const auto& source : state_->sources) {
-    const auto found = source.catalog->entries.find(id);
-    if (found != source.catalog->entries.end() && !found->second.forms.front().empty())
-      return found->second.forms.front();
+    const char* translation = source.messages->get(source.domain, nullptr, id.c_str());
+    if (translation != nullptr && *translation != '\0') return translation;
   }
   return id;
 }
 
 std::string Catalog::countText(std::string_view key, std::int64_t count) const {
-  // The plural rule reads the magnitude; its arithmetic wraps, so every magnitude is safe.
-  const std::uint64_t n =
-      count < 0 ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);
   const std::string id(key);
   for (const auto& source : state_->sources) {
     if (key.empty()) break;
-    const auto found = source.catalog->entries.find(id);
-    if (found == source.catalog->entries.end()) continue;
-    const MoCatalog::Entry& entry = found->second;
-    // A plain entry is the format for every count; a plural entry's form is the rule's pick, and a count
-    // for which the rule picks no form the entry has (or divides by zero) asks the next catalog.
-    std::uint64_t form = 0;
-    if (entry.plural) {
-      const auto picked = source.catalog->pluralForms.rule.evaluate(n);
-      if (!picked || *picked >= source.catalog->pluralForms.count || *picked >= entry.forms.size()) continue;
-      form = *picked;
-    }
-    const std::string& format = entry.forms[static_cast<size_t>(form)];
-    if (!format.empty()) return fillCount(format, digitsOf(count, source.digits));
+    // The key is both the singular and the plural id. A plural entry gives the form its catalog's rule
+    // picks, and a count for which it has no form asks the next catalog; a plain entry is the format for
+    // every count.
+    const char* format = source.messages->get(source.domain, nullptr, id.c_str(), pluralArgument(count));
+    if (format == nullptr && !source.pluralIds.contains(id))
+      format = source.messages->get(source.domain, nullptr, id.c_str());
+    if (format != nullptr && *format != '\0') return fillCount(format, digitsOf(count, source.digits));
   }
   return fillCount(key, digitsOf(count, state_->digits));
 }

@@ -4,14 +4,15 @@
 // DIR/<lang>/LC_MESSAGES/reminders-widget.mo, without the C library's locales. A text is looked up in the
 // catalogs of the user's languages in order, each language from its most specific catalog ("de_AT") to
 // its general one ("de"), then in the English catalog; only a key that none of them translates shows as
-// itself. The C and POSIX locales ("C", "C.UTF-8") and ids no one can read mean English. A file that is
-// not a sound catalog (damaged, a plural rule that does not parse) is skipped, with one line on stderr per
-// file and process, never trusted.
+// itself. The C and POSIX locales ("C", "C.UTF-8") and ids no one can read mean English. Boost.Locale reads
+// the catalogs; a file that is not a sound catalog (damaged, a plural rule `pluralRuleRefusal` refuses) is
+// not given to it but skipped, with one line on stderr per file and process.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,14 @@ class Catalog {
   struct State;
   std::shared_ptr<const State> state_;
 };
+
+/// Why a catalog with `header` (the text of its first entry, up to a NUL byte) must not be given to
+/// Boost.Locale, or nothing. Its evaluator computes the plural rule in `int`, where a division or remainder
+/// by a negative number can trap, and parses it recursively. Refused: a rule that is not made of gettext's
+/// tokens in a well-formed order; a `/` or `%` not followed by a positive decimal number of at most 9
+/// digits; more than 512 characters or 32 nested parentheses; a number of forms outside 1 to 16; a rule
+/// without a number of forms or the reverse. A header without either has English's two forms.
+std::optional<std::string> pluralRuleRefusal(std::string_view header);
 
 /// The languages the environment asks for texts in, for `Catalog::load`: $LANGUAGE (a colon list) when
 /// set, then the locale of `localeFromEnvironment` (LC_ALL, else LC_MESSAGES, else LANG, else "C").
