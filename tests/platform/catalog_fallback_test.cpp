@@ -2,6 +2,7 @@
 // cannot be used (bad plural rules, damage) never crash and are reported once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -164,6 +165,25 @@ TEST(CatalogFallback, AnUnusableCatalogIsSkippedAndReportedOnce) {
   EXPECT_NE(said.find("de/LC_MESSAGES/reminders-widget.mo"), std::string::npos) << said;
   EXPECT_NE(said.find("plural rule"), std::string::npos) << said;
   EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
+}
+
+TEST(CatalogFallback, ACatalogTheReaderRejectsIsSkippedAndReported) {
+  // A charset no converter knows makes the reader throw while loading; its texts come from English.
+  auto bytes = moFile({{"TOMORROW", "Jutro"}});
+  const std::string charset = "charset=UTF-8";
+  const auto at = std::search(bytes.begin(), bytes.end(), charset.begin(), charset.end());
+  ASSERT_NE(at, bytes.end());
+  std::copy_n("charset=XX-99", charset.size(), at);
+  TemporaryDirectory strings;
+  writeEnglish(strings);
+  writeCatalog(strings.path(), "pl", bytes);
+  ::testing::internal::CaptureStderr();
+  const Catalog catalog = Catalog::load(strings.path(), "pl_PL");
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(catalog.text("TOMORROW"), "Tomorrow");
+  EXPECT_EQ(catalog.countText("%d DAY(S)", 3), "3 days");
+  EXPECT_NE(said.find("pl/LC_MESSAGES/reminders-widget.mo not used ("), std::string::npos) << said;
+  EXPECT_NE(said.find("charset"), std::string::npos) << "the reader's own reason: " << said;
 }
 
 }  // namespace
