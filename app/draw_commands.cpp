@@ -145,7 +145,8 @@ void addDrawCommands(CLI::App& app) {
   command->add_option("--mode", options->mode, "Rendering mode: fullColor, accented or vibrant")
       ->capture_default_str();
   command->add_option("--time-zone", options->host.timeZone, "IANA time zone for times (default: $TZ)");
-  command->add_option("--locale", options->host.locale, "Locale for texts and times (default: LC_ALL, LANG)");
+  command->add_option("--locale", options->host.locale,
+                      "Locale for texts and times (default: LC_ALL, LC_MESSAGES, LANG; texts also LANGUAGE)");
   command->add_option("--strings", options->host.strings, "Directory of the message catalogs");
   command->add_flag("--print-tree", options->printTree, "Print the tree's outline before drawing it");
   command->callback([options] { draw(*options); });

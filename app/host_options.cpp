@@ -96,7 +96,8 @@ void HostOptions::addTo(CLI::App& command) {
                          std::string(kDecimalSyntax));
   command.add_option("--now", now, "The current instant, RFC 3339 (default: the system clock)");
   command.add_option("--time-zone", timeZone, "IANA time zone (default: $TZ, else the system's)");
-  command.add_option("--locale", locale, "Locale, e.g. de_DE (default: LC_ALL, LC_MESSAGES, LANG)");
+  command.add_option("--locale", locale,
+                     "Locale, e.g. de_DE (default: LC_ALL, LC_MESSAGES, LANG; texts also LANGUAGE)");
   command.add_option(
       "--strings", strings,
       "Directory of the message catalogs (default: $REMINDERS_WIDGET_STRINGS, else the built-in "
@@ -160,7 +161,9 @@ HostRequest resolve(const HostOptions& options) {
     clock = fixedClock(*now);
   }
 
-  const std::string locale = options.locale.empty() ? localeFromEnvironment() : options.locale;
+  // --locale may list languages for the texts ("fr_CA:fr"); the calendar follows the first.
+  const std::string locale =
+      options.locale.empty() ? localeFromEnvironment() : options.locale.substr(0, options.locale.find(':'));
   // A zone neither ICU nor the system knows, named by --time-zone or the environment alike, is said once
   // on stderr and read as UTC: the request still answers.
   const std::string zone = options.timeZone.empty() ? timeZoneFromEnvironment() : options.timeZone;
@@ -201,8 +204,11 @@ HostRequest resolve(const HostOptions& options) {
       .context = TimelineProviderContext{.family = *family, .displaySize = displaySize},
       .environment =
           WidgetEnvironment{
-              .settings =
-                  UserSettings{.calendar = *calendar, .strings = Catalog::load(stringsDirectory, locale)},
+              .settings = UserSettings{.calendar = *calendar,
+                                       .strings = Catalog::load(stringsDirectory,
+                                                                options.locale.empty()
+                                                                    ? messageLanguagesFromEnvironment()
+                                                                    : options.locale)},
               .files = FileManager::fromEnvironment(container),
               .clock = std::move(clock),
           },

@@ -207,7 +207,8 @@ void addRequestOptionsWithoutFamily(CLI::App& command, HostOptions& host) {
                      "~/.local/share/<app group>)");
   command.add_option("--now", host.now, "The current instant, RFC 3339 (default: the system clock)");
   command.add_option("--time-zone", host.timeZone, "IANA time zone (default: $TZ, else the system's)");
-  command.add_option("--locale", host.locale, "Locale, e.g. de_DE (default: LC_ALL, LC_MESSAGES, LANG)");
+  command.add_option("--locale", host.locale,
+                     "Locale, e.g. de_DE (default: LC_ALL, LC_MESSAGES, LANG; texts also LANGUAGE)");
   command.add_option(
       "--strings", host.strings,
       "Directory of the message catalogs (default: $REMINDERS_WIDGET_STRINGS, else the built-in ones)");
@@ -257,7 +258,7 @@ void addRenderCommands(CLI::App& app) {
     command->add_option("--os-version", options->osVersion, "The platform version the widget runs on, X.Y.Z")
         ->capture_default_str();
     command->add_option("--locale", options->host.locale,
-                        "Locale of the texts (default: LC_ALL, LC_MESSAGES, LANG)");
+                        "Locale of the texts (default: LANGUAGE, LC_ALL, LC_MESSAGES, LANG)");
     command->add_option("--strings", options->host.strings, "Directory of the message catalogs");
     command->add_option("-o,--output", options->output, "The JSON file to write ('-': standard output)")
         ->required();

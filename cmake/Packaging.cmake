@@ -1,5 +1,7 @@
 # `make package`: a Debian package, reminders-widget_<version>_<arch>.deb, of what `cmake --install` installs.
-# Its Depends are the shared libraries' packages (dpkg-shlibdeps) and the fonts the widget draws with.
+# Its Depends are the shared libraries' packages (dpkg-shlibdeps) and the fonts the widget draws with: Inter
+# (Latin, Greek, Cyrillic), DejaVu (also Arabic and Hebrew), Lohit (Devanagari), WenQuanYi Micro Hei (Chinese,
+# Japanese, Korean) and Font Awesome (symbols).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME reminders-widget)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -18,7 +20,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://corvantis.org/reminders-widget)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-inter, fonts-font-awesome, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-inter, fonts-font-awesome, fonts-dejavu-core, fonts-lohit-deva, fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-color-emoji, fonts-droid-fallback")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 # Files in /usr are owned by root whoever builds the package.

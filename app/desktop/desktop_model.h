@@ -13,17 +13,18 @@
 
 namespace rw::app::desktop {
 
-/// The families the window offers in its menu, with the names --family takes and the menu shows.
+/// The families the window offers in its menu, with the names --family takes and the keys of the menu's
+/// texts (message catalogs).
 struct DesktopFamily {
   WidgetFamily family;
-  std::string_view name;   // "small", "medium", "large", "extra large"
-  std::string_view label;  // "Small", "Medium", "Large", "Extra large"
+  std::string_view name;      // "small", "medium", "large", "extra large"
+  std::string_view labelKey;  // "SMALL / MENU": "Small"
 };
 inline constexpr std::array<DesktopFamily, 4> kDesktopFamilies{{
-    {WidgetFamily::systemSmall, "small", "Small"},
-    {WidgetFamily::systemMedium, "medium", "Medium"},
-    {WidgetFamily::systemLarge, "large", "Large"},
-    {WidgetFamily::systemExtraLarge, "extra large", "Extra large"},
+    {WidgetFamily::systemSmall, "small", "SMALL / MENU"},
+    {WidgetFamily::systemMedium, "medium", "MEDIUM / MENU"},
+    {WidgetFamily::systemLarge, "large", "LARGE / MENU"},
+    {WidgetFamily::systemExtraLarge, "extra large", "EXTRA LARGE / MENU"},
 }};
 
 /// The family `name` asks for: one of `kDesktopFamilies`' names ("extra-large" also serves, as a space is

@@ -22,6 +22,7 @@
 #include "commands.h"
 #include "payload/store.h"
 #include "platform/calendar.h"
+#include "platform/catalog.h"
 #include "platform/clock.h"
 #include "platform/date.h"
 #include "ui/renderer.h"
@@ -258,19 +259,21 @@ void DesktopHost::buildMenu() {
   }
   gtk_widget_insert_action_group(GTK_WIDGET(window_), "widget", G_ACTION_GROUP(actions_));
 
+  // The menu's texts come from the same catalogs as the widget's, in the user's languages.
+  const Catalog& strings = run_.request.environment.settings.strings;
   GMenu* sizes = g_menu_new();
   for (const DesktopFamily& offered : kDesktopFamilies) {
-    GMenuItem* item = g_menu_item_new(std::string(offered.label).c_str(), nullptr);
+    GMenuItem* item = g_menu_item_new(strings.text(offered.labelKey).c_str(), nullptr);
     g_menu_item_set_action_and_target_value(item, "widget.family",
                                             g_variant_new_string(std::string(offered.name).c_str()));
     g_menu_append_item(sizes, item);
     g_object_unref(item);
   }
   GMenu* commands = g_menu_new();
-  g_menu_append(commands, "Reload", "widget.reload");
-  g_menu_append(commands, "Quit", "widget.quit");
+  g_menu_append(commands, strings.text("RELOAD / MENU").c_str(), "widget.reload");
+  g_menu_append(commands, strings.text("QUIT / MENU").c_str(), "widget.quit");
   GMenu* menu = g_menu_new();
-  g_menu_append_section(menu, "Size", G_MENU_MODEL(sizes));
+  g_menu_append_section(menu, strings.text("SIZE / MENU").c_str(), G_MENU_MODEL(sizes));
   g_menu_append_section(menu, nullptr, G_MENU_MODEL(commands));
   menu_ = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
   gtk_popover_set_has_arrow(GTK_POPOVER(menu_), FALSE);

@@ -19,4 +19,8 @@ void configureContext(PangoContext* context);
 void configureLayout(PangoLayout* layout, std::string_view text, const FontRequest& font,
                      std::optional<double> wrapWidth, std::optional<int> maxLines);
 
+/// Says on stderr, once per script and process, that a text of `layout` uses a script no installed font
+/// has (Pango draws such characters as boxes).
+void reportMissingFonts(PangoLayout* layout);
+
 }  // namespace rw::ui::detail

@@ -1,12 +1,15 @@
 #include "ui/pango_text_measurer.h"
 
 #include <pango/pangocairo.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -67,6 +70,39 @@ void configureLayout(PangoLayout* layout, std::string_view text, const FontReque
   }
 }
 
+void reportMissingFonts(PangoLayout* layout) {
+  if (pango_layout_get_unknown_glyphs_count(layout) == 0) return;
+  static std::mutex mutex;
+  static std::set<UScriptCode> reported;
+  const char* text = pango_layout_get_text(layout);
+  PangoLayoutIter* iter = pango_layout_get_iter(layout);
+  do {
+    const PangoLayoutRun* run = pango_layout_iter_get_run_readonly(iter);
+    if (run == nullptr) continue;
+    for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
+      const PangoGlyph glyph = run->glyphs->glyphs[i].glyph;
+      if ((glyph & PANGO_GLYPH_UNKNOWN_FLAG) == 0) continue;
+      // An unknown glyph carries the character it stands for.
+      const auto character = static_cast<UChar32>(glyph & ~PANGO_GLYPH_UNKNOWN_FLAG);
+      UErrorCode status = U_ZERO_ERROR;
+      const UScriptCode script = uscript_getScript(character, &status);
+      const std::lock_guard lock(mutex);
+      if (U_FAILURE(status) || !reported.insert(script).second) continue;
+      const char* name = uscript_getName(script);
+      std::string line = "reminders-widget: no installed font draws ";
+      line +=
+          script == USCRIPT_COMMON ? std::string("some symbols") : std::string(name ? name : "?") + " script";
+      line += " (in \"";
+      line += text;
+      line +=
+          "\"); they show as boxes. scripts/install-deps installs the fonts of every language the widget "
+          "ships\n";
+      std::fwrite(line.data(), 1, line.size(), stderr);
+    }
+  } while (pango_layout_iter_next_run(iter));
+  pango_layout_iter_free(iter);
+}
+
 }  // namespace detail
 
 struct PangoTextMeasurer::State {
@@ -100,6 +136,7 @@ TextMetrics PangoTextMeasurer::measure(std::string_view text, const FontRequest&
 
   PangoLayout* layout = pango_layout_new(state_->context);
   detail::configureLayout(layout, text, font, wrapWidth, maxLines);
+  detail::reportMissingFonts(layout);
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
   PangoLayoutIter* line = pango_layout_get_iter(layout);

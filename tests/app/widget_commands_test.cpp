@@ -115,11 +115,15 @@ TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
     const Json json = Json::parse(ran.out);
     EXPECT_EQ(json["supportedFamilies"], families) << version;
     EXPECT_EQ(json["kind"], "org.corvantis.reminders-widget");
-    // Without a catalog the keys show.
-    EXPECT_EQ(json["displayName"], json["displayNameKey"]);
     EXPECT_EQ(json["displayNameKey"], "PLANNED EVENTS / WIDGET CONFIGURATION DISPLAY NAME");
-    EXPECT_EQ(json["description"], "SHOWS A LIST OF PLANNED EVENTS / WIDGET DESCRIPTION");
+    EXPECT_EQ(json["descriptionKey"], "SHOWS A LIST OF PLANNED EVENTS / WIDGET DESCRIPTION");
   }
+  // The C locale reads English; without any catalog the keys show.
+  EXPECT_EQ(Json::parse(run({"describe", "-o", "-", "--locale", "C"}).out)["displayName"], "Planned Events");
+  TemporaryDirectory noCatalogs;
+  const Json keys = Json::parse(
+      run({"describe", "-o", "-", "--locale", "de_DE", "--strings", noCatalogs.path().string()}).out);
+  EXPECT_EQ(keys["displayName"], keys["displayNameKey"]);
   for (const char* bad : {"fourteen", "14.", "-14", "14.0.0.1", "1 4"})
     EXPECT_EQ(run({"describe", "-o", "-", "--os-version", bad}).status, 2) << bad;
 }

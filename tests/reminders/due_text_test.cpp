@@ -58,8 +58,12 @@ TEST(DueText, TranslatedWithTheLanguagesPluralForms) {
                {-22, -1, "22 miesiące temu"}},
               "pl");
   expectTexts(load("en_GB.UTF-8"), {{1, 15, "In 1 month"}, {-2, 0, "2 months ago"}}, "en");
-  expectTexts(load("fr_FR.UTF-8"), {{0, 1, "TOMORROW"}, {0, -2, "2 DAY(S) AGO"}, {1, 0, "IN 1 MONTH(S)"}},
-              "untranslated");
+  expectTexts(load("fr_FR.UTF-8"), {{0, 1, "Demain"}, {0, -2, "Il y a 2 jours"}, {1, 0, "Dans 1 mois"}},
+              "fr");
+  expectTexts(load("ar_EG.UTF-8"), {{0, 2, "بعد يومين"}, {0, -5, "قبل ٥ أيام"}, {-11, 0, "قبل ١١ شهرًا"}},
+              "ar");
+  expectTexts(load("xx_YY.UTF-8"), {{0, 1, "Tomorrow"}, {0, -2, "2 days ago"}, {1, 0, "In 1 month"}},
+              "no catalog: English");
 }
 
 TEST(DueText, FillsOnlyTheExactPlaceholderAndOnlyOnce) {

@@ -33,7 +33,7 @@ inline Ran runProgram(const std::string& program, const std::vector<std::string>
   TemporaryDirectory scratch;
   const auto errFile = scratch.path() / "stderr";
   std::string command =
-      "env -u TZ -u LANG -u LC_ALL -u LC_MESSAGES -u REMINDERS_WIDGET_CONTAINER "
+      "env -u TZ -u LANG -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u REMINDERS_WIDGET_CONTAINER "
       "-u REMINDERS_WIDGET_STRINGS";
   for (const auto& item : environment)
     command += " " + quoted(item);

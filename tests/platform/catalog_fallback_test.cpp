@@ -1,0 +1,190 @@
+// Which catalog answers: the user's languages in order, then English, then the key; and catalogs that
+// cannot be used (bad plural rules, damage) never crash and are reported once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "platform/catalog.h"
+#include "support/mo_writer.h"
+#include "support/scoped_env.h"
+#include "support/test_support.h"
+
+namespace rw {
+namespace {
+
+using testing::builtStringsDirectory;
+using testing::joined;
+using testing::moFile;
+using testing::ScopedEnv;
+using testing::TemporaryDirectory;
+using testing::writeCatalog;
+
+const std::string kDays = joined({"%d DAY(S)", "%d DAY(S)"});
+
+// A strings directory with an English catalog that has "TOMORROW", "TODAY" and the day counts.
+void writeEnglish(const TemporaryDirectory& strings) {
+  writeCatalog(
+      strings.path(), "en",
+      moFile({{"TOMORROW", "Tomorrow"}, {"TODAY", "Today"}, {kDays, joined({"%d day", "%d days"})}}));
+}
+
+TEST(CatalogFallback, NeutralAndUnknownLocalesReadEnglish) {
+  for (const char* locale : {"C", "C.UTF-8", "POSIX", "", "qq_ZZ", "not a locale!", "en_US.UTF-8"}) {
+    const Catalog catalog = Catalog::load(builtStringsDirectory(), locale);
+    EXPECT_EQ(catalog.text("TOMORROW"), "Tomorrow") << '"' << locale << '"';
+    EXPECT_EQ(catalog.text("PLANNED EVENTS / WIDGET CONFIGURATION DISPLAY NAME"), "Planned Events") << locale;
+    EXPECT_EQ(catalog.countText("%d DAY(S)", 5), "5 days") << locale;
+  }
+}
+
+TEST(CatalogFallback, ALanguageWithoutItsCatalogReadsEnglishUntilTheCatalogExists) {
+  TemporaryDirectory strings;
+  writeEnglish(strings);
+  EXPECT_EQ(Catalog::load(strings.path(), "fr_FR.UTF-8").text("TOMORROW"), "Tomorrow");
+  EXPECT_EQ(Catalog::load(strings.path(), "fr_FR.UTF-8").countText("%d DAY(S)", 2), "2 days");
+  writeCatalog(strings.path(), "fr",
+               moFile({{"TOMORROW", "Demain"}, {kDays, joined({"%d jour", "%d jours"})}},
+                      "nplurals=2; plural=(n > 1);"));
+  const Catalog french = Catalog::load(strings.path(), "fr_FR.UTF-8");
+  EXPECT_EQ(french.text("TOMORROW"), "Demain");
+  EXPECT_EQ(french.countText("%d DAY(S)", 0), "0 jour");
+  // What French lacks comes from English, and what English lacks is the key.
+  EXPECT_EQ(french.text("TODAY"), "Today");
+  EXPECT_EQ(french.text("YESTERDAY"), "YESTERDAY");
+  // The shipped French catalog.
+  EXPECT_EQ(Catalog::load(builtStringsDirectory(), "fr_FR.UTF-8").text("TOMORROW"), "Demain");
+}
+
+TEST(CatalogFallback, TriesTheLanguagesInTheirOrder) {
+  TemporaryDirectory strings;
+  writeEnglish(strings);
+  writeCatalog(strings.path(), "de", moFile({{"TOMORROW", "Morgen"}}));
+  writeCatalog(strings.path(), "pl", moFile({{"TOMORROW", "Jutro"}, {"TODAY", "Dziś"}}));
+  struct Case {
+    const char* languages;
+    const char* tomorrow;
+    const char* today;
+  };
+  const Case cases[] = {
+      {"xx:de", "Morgen", "Today"},
+      {"de:pl", "Morgen", "Dziś"},  // a key the first language lacks comes from the second
+      {"pl:de", "Jutro", "Dziś"},
+      {"xx_YY::de_AT.UTF-8", "Morgen", "Today"},
+      {"C:de", "Tomorrow", "Today"},  // C is English, and English comes first here
+  };
+  for (const auto& c : cases) {
+    const Catalog catalog = Catalog::load(strings.path(), c.languages);
+    EXPECT_EQ(catalog.text("TOMORROW"), c.tomorrow) << c.languages;
+    EXPECT_EQ(catalog.text("TODAY"), c.today) << c.languages;
+  }
+}
+
+TEST(CatalogFallback, ReadsTheLanguagesFromTheEnvironment) {
+  ScopedEnv lcAll("LC_ALL", nullptr), lcMessages("LC_MESSAGES", nullptr);
+  {
+    ScopedEnv language("LANGUAGE", "xx:de"), lang("LANG", "pl_PL.UTF-8");
+    EXPECT_EQ(messageLanguagesFromEnvironment(), "xx:de:pl_PL.UTF-8");
+    EXPECT_EQ(Catalog::load(builtStringsDirectory(), messageLanguagesFromEnvironment()).text("TOMORROW"),
+              "Morgen");
+  }
+  {
+    ScopedEnv language("LANGUAGE", ""), lang("LANG", "C.UTF-8");
+    EXPECT_EQ(messageLanguagesFromEnvironment(), "C.UTF-8");
+    EXPECT_EQ(Catalog::load(builtStringsDirectory(), messageLanguagesFromEnvironment()).text("TOMORROW"),
+              "Tomorrow");
+  }
+  {
+    ScopedEnv language("LANGUAGE", nullptr), lang("LANG", nullptr);
+    EXPECT_EQ(messageLanguagesFromEnvironment(), "C");
+  }
+}
+
+TEST(CatalogFallback, CountFormatsComeFromTheCatalogThatHasAFormForTheCount) {
+  TemporaryDirectory strings;
+  writeEnglish(strings);
+  // A plain entry serves every count, also under a rule with many forms; a rule that picks a form the
+  // plural entry lacks leaves that count to English.
+  writeCatalog(strings.path(), "xa", moFile({{"%d DAY(S)", "%d Tg."}}));
+  writeCatalog(strings.path(), "xd", moFile({{"%d DAY(S)", "%d d."}}, "nplurals=3; plural=n%10;"));
+  writeCatalog(strings.path(), "xb",
+               moFile({{kDays, joined({"%d dzień", "%d dni"})}}, "nplurals=3; plural=n==1 ? 7 : 1;"));
+  for (const std::int64_t count : {0, 1, 2, 5, 101}) {
+    EXPECT_EQ(Catalog::load(strings.path(), "xa").countText("%d DAY(S)", count),
+              std::to_string(count) + " Tg.");
+    EXPECT_EQ(Catalog::load(strings.path(), "xd").countText("%d DAY(S)", count),
+              std::to_string(count) + " d.");
+  }
+  EXPECT_EQ(Catalog::load(strings.path(), "xb").countText("%d DAY(S)", 1), "1 day");
+  EXPECT_EQ(Catalog::load(strings.path(), "xb").countText("%d DAY(S)", 2), "2 dni");
+  EXPECT_EQ(Catalog::load(strings.path(), "xb").text("%d DAY(S)"), "%d dzień");
+
+  // Digits follow the catalog that answered: English's for an English text, the locale's for a key.
+  writeCatalog(strings.path(), "ar", moFile({{"TOMORROW", "غدًا"}}));
+  const Catalog arabic = Catalog::load(strings.path(), "ar_EG");
+  EXPECT_EQ(arabic.countText("%d DAY(S)", 25), "25 days");
+  EXPECT_EQ(arabic.countText("%d MONTH(S)", 25), "٢٥ MONTH(S)");
+}
+
+TEST(CatalogFallback, RulesThatCouldTrapAreRefusedBeforeTheyAreEvaluated) {
+  // INT_MIN / -1 and INT_MIN % -1 trap in the reader's `int` arithmetic; any divisor but a positive number
+  // is refused, so the catalog is skipped and its texts come from English, for every count.
+  for (const char* rule :
+       {"nplurals=2; plural=(0-2147483647-1)/(0-1);", "nplurals=2; plural=(0-2147483647-1)%(0-1);",
+        "nplurals=2; plural=(n-2147483647-1)/(0-1) != 0;", "nplurals=2; plural=n/0;",
+        "nplurals=2; plural=n%(n-n);", "nplurals=2; plural=1 / (n - 3) == 0;"}) {
+    TemporaryDirectory strings;
+    writeEnglish(strings);
+    writeCatalog(strings.path(), "pl",
+                 moFile({{"TOMORROW", "Jutro"}, {kDays, joined({"%d dzień", "%d dni"})}}, rule));
+    ::testing::internal::CaptureStderr();
+    const Catalog catalog = Catalog::load(strings.path(), "pl");
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("divides by what is not a positive number"), std::string::npos) << said;
+    EXPECT_EQ(catalog.text("TOMORROW"), "Tomorrow") << rule;
+    for (const std::int64_t count :
+         {std::int64_t{0}, std::int64_t{1}, std::int64_t{3}, std::numeric_limits<std::int64_t>::min()})
+      EXPECT_EQ(catalog.countText("%d DAY(S)", count),
+                std::to_string(count) + (count == 1 ? " day" : " days"))
+          << rule;
+  }
+}
+
+TEST(CatalogFallback, AnUnusableCatalogIsSkippedAndReportedOnce) {
+  TemporaryDirectory strings;
+  writeEnglish(strings);
+  writeCatalog(strings.path(), "de", moFile({{"TOMORROW", "Morgen"}}, "nplurals=2; plural=n +;"));
+  ::testing::internal::CaptureStderr();
+  const Catalog first = Catalog::load(strings.path(), "de_DE");
+  const Catalog second = Catalog::load(strings.path(), "de_DE");
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(first.text("TOMORROW"), "Tomorrow");
+  EXPECT_EQ(second.text("TOMORROW"), "Tomorrow");
+  EXPECT_NE(said.find("de/LC_MESSAGES/reminders-widget.mo"), std::string::npos) << said;
+  EXPECT_NE(said.find("plural rule"), std::string::npos) << said;
+  EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
+}
+
+TEST(CatalogFallback, ACatalogTheReaderRejectsIsSkippedAndReported) {
+  // A charset no converter knows makes the reader throw while loading; its texts come from English.
+  auto bytes = moFile({{"TOMORROW", "Jutro"}});
+  const std::string charset = "charset=UTF-8";
+  const auto at = std::search(bytes.begin(), bytes.end(), charset.begin(), charset.end());
+  ASSERT_NE(at, bytes.end());
+  std::copy_n("charset=XX-99", charset.size(), at);
+  TemporaryDirectory strings;
+  writeEnglish(strings);
+  writeCatalog(strings.path(), "pl", bytes);
+  ::testing::internal::CaptureStderr();
+  const Catalog catalog = Catalog::load(strings.path(), "pl_PL");
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(catalog.text("TOMORROW"), "Tomorrow");
+  EXPECT_EQ(catalog.countText("%d DAY(S)", 3), "3 days");
+  EXPECT_NE(said.find("pl/LC_MESSAGES/reminders-widget.mo not used ("), std::string::npos) << said;
+  EXPECT_NE(said.find("charset"), std::string::npos) << "the reader's own reason: " << said;
+}
+
+}  // namespace
+}  // namespace rw

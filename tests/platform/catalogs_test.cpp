@@ -1,0 +1,180 @@
+// The shipped catalogs, each on its own: every key translated, placeholders kept, plural rules that
+// separate every count the language's grammar separates, and count texts filled in.
+#include <gtest/gtest.h>
+#include <unicode/locid.h>
+#include <unicode/plurrule.h>
+#include <unicode/unistr.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/catalog.h"
+#include "support/mo_writer.h"
+#include "support/test_support.h"
+
+namespace rw {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::builtStringsDirectory;
+using testing::TemporaryDirectory;
+
+struct PoFile {
+  std::vector<std::string> keys;  // every msgid but the header's, in file order
+  std::set<std::string> pluralKeys;
+  std::string pluralForms;  // the header's Plural-Forms line
+};
+
+// Enough of the .po format for the shipped files: one-line msgid, msgid_plural and header strings.
+PoFile readPo(const fs::path& path) {
+  PoFile po;
+  std::ifstream in(path);
+  const std::regex msgid(R"re(^msgid "(.+)"$)re"), plural(R"re(^msgid_plural ")re"),
+      forms(R"re(^"(Plural-Forms: [^"]*)\\n"$)re");
+  std::string line;
+  std::smatch match;
+  while (std::getline(in, line)) {
+    if (std::regex_match(line, match, msgid)) {
+      std::string key = match[1];
+      for (size_t at = key.find("\\\""); at != std::string::npos; at = key.find("\\\"", at))
+        key.erase(at, 1);
+      po.keys.push_back(key);
+    } else if (std::regex_search(line, plural)) {
+      po.pluralKeys.insert(po.keys.back());
+    } else if (std::regex_match(line, match, forms)) {
+      po.pluralForms = match[1];
+    }
+  }
+  return po;
+}
+
+std::vector<std::string> shippedLanguages() {
+  std::vector<std::string> languages;
+  for (const auto& entry : fs::directory_iterator(testing::sourceDirectory() / "resources" / "po"))
+    if (entry.path().extension() == ".po") languages.push_back(entry.path().stem().string());
+  std::sort(languages.begin(), languages.end());
+  return languages;
+}
+
+// A strings directory holding only `language`'s built catalog, so nothing falls back to English.
+struct SoleCatalog {
+  explicit SoleCatalog(const std::string& language) {
+    const auto from = builtStringsDirectory() / language / "LC_MESSAGES" / "reminders-widget.mo";
+    const auto to = directory.path() / language / "LC_MESSAGES";
+    fs::create_directories(to);
+    fs::copy_file(from, to / "reminders-widget.mo");
+    catalog = Catalog::load(directory.path(), language);
+  }
+  TemporaryDirectory directory;
+  Catalog catalog;
+};
+
+// The CLDR plural category of `n` in `language` ("one", "few", ...).
+std::string cldrCategory(const icu::PluralRules& rules, std::int64_t n) {
+  std::string out;
+  rules.select(static_cast<std::int32_t>(n)).toUTF8String(out);
+  return out;
+}
+
+TEST(ShippedCatalogs, CoverTheLanguagesTheWidgetPromises) {
+  const auto languages = shippedLanguages();
+  for (const char* language :
+       {"en", "de", "pl", "fr", "es", "it", "pt_BR", "nl",    "sv", "da", "nb", "fi",
+        "cs", "uk", "ru", "tr", "el", "ja", "zh_CN", "zh_TW", "ko", "ar", "he", "hi"}) {
+    EXPECT_NE(std::find(languages.begin(), languages.end(), language), languages.end()) << language;
+    EXPECT_TRUE(fs::exists(builtStringsDirectory() / language / "LC_MESSAGES" / "reminders-widget.mo"))
+        << language << " is not built";
+  }
+}
+
+TEST(ShippedCatalogs, EachTranslatesEveryKeyOnItsOwn) {
+  const PoFile english = readPo(testing::sourceDirectory() / "resources" / "po" / "en.po");
+  ASSERT_GE(english.keys.size(), 19u);
+  ASSERT_EQ(english.pluralKeys, (std::set<std::string>{"%d DAY(S)", "%d MONTH(S)"}));
+  for (const std::string& language : shippedLanguages()) {
+    SCOPED_TRACE(language);
+    const PoFile po = readPo(testing::sourceDirectory() / "resources" / "po" / (language + ".po"));
+    EXPECT_EQ(po.keys, english.keys) << "keys differ from en.po";
+    EXPECT_EQ(po.pluralKeys, english.pluralKeys);
+    const SoleCatalog sole(language);
+    for (const std::string& key : english.keys) {
+      if (english.pluralKeys.count(key)) continue;
+      const std::string text = sole.catalog.text(key);
+      EXPECT_NE(text, key) << "untranslated";
+      // The templates must keep their placeholder exactly once; no other text may have one.
+      const bool hasPlaceholder = text.find("[INTERVAL]") != std::string::npos;
+      EXPECT_EQ(hasPlaceholder, key.find("[INTERVAL]") != std::string::npos) << key << " → " << text;
+      if (hasPlaceholder) {
+        EXPECT_EQ(text.find("[INTERVAL]"), text.rfind("[INTERVAL]")) << text;
+      }
+    }
+  }
+}
+
+TEST(ShippedCatalogs, PluralRulesSeparateWhatTheLanguageSeparates) {
+  // Each catalog's header, read as the widget reads it, in a catalog whose one count format has the form's
+  // number as its text: two counts in different CLDR categories must get different forms, and the catalog
+  // must have as many forms as the language has categories for whole numbers.
+  const std::regex pluralCount(R"re(nplurals=\s*(\d+))re");
+  for (const std::string& language : shippedLanguages()) {
+    SCOPED_TRACE(language);
+    const PoFile po = readPo(testing::sourceDirectory() / "resources" / "po" / (language + ".po"));
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(po.pluralForms, match, pluralCount)) << po.pluralForms;
+    const int formCount = std::stoi(match[1]);
+    std::string forms;
+    for (int form = 0; form < formCount; ++form)
+      forms += (form > 0 ? std::string(1, '\0') : "") + std::to_string(form);
+    TemporaryDirectory strings;
+    testing::writeCatalog(
+        strings.path(), language,
+        testing::moFile({{testing::joined({"FORM", "FORM"}), forms}}, po.pluralForms.substr(14)));
+    const Catalog probe = Catalog::load(strings.path(), language);
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::PluralRules> cldr(
+        icu::PluralRules::forLocale(icu::Locale(language.c_str()), status));
+    ASSERT_TRUE(U_SUCCESS(status));
+    std::map<std::string, std::string> formOfCategory;
+    for (std::int64_t n = 0; n <= 1000; ++n) {
+      const std::string form = probe.countText("FORM", n);
+      ASSERT_NE(form, "FORM") << n << ": no form";
+      const std::string category = cldrCategory(*cldr, n);
+      formOfCategory.emplace(category, form);
+      // A form serves one category only.
+      for (const auto& [other, otherForm] : formOfCategory)
+        if (other != category && otherForm == form)
+          FAIL() << n << " (" << category << ") shares form " << form << " with " << other;
+    }
+    EXPECT_EQ(static_cast<int>(formOfCategory.size()), formCount) << po.pluralForms;
+  }
+}
+
+TEST(ShippedCatalogs, FillInEveryCount) {
+  for (const std::string& language : shippedLanguages()) {
+    SCOPED_TRACE(language);
+    const SoleCatalog sole(language);
+    const Catalog keysOnly = Catalog::load(fs::path(), language);
+    for (const char* key : {"%d DAY(S)", "%d MONTH(S)"}) {
+      for (const std::int64_t count : {0, 1, 2, 5, 11, 21, 101}) {
+        const std::string text = sole.catalog.countText(key, count);
+        EXPECT_NE(text, keysOnly.countText(key, count)) << key << " " << count << ": untranslated";
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+        // The number itself, in the locale's digits; only "one" and "two" may be spelled out (Arabic,
+        // Hebrew).
+        const std::string number = keysOnly.countText("%d", count);
+        if (count > 2) {
+          EXPECT_NE(text.find(number), std::string::npos) << key << " " << count << ": " << text;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace rw
