@@ -218,7 +218,10 @@ std::string attributes(const Element& element) {
           [](const Background& b) { return fillText(b.fill); },
           [](const ClipRoundedRect& c) { return "cornerRadius: " + number(c.cornerRadius); },
           [](const WidgetURL& w) { return w.url; },
-          [](const ContainerBackground& c) { return fillText(c.fill); },
+          [](const ContainerBackground& c) {
+            return c.contentMargin ? fillText(c.fill) + ", margin: " + number(*c.contentMargin)
+                                   : fillText(c.fill);
+          },
           [](const ViewElement& v) { return v.view->description(); },
           [](const auto&) { return std::string(); },
       },

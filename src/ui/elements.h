@@ -182,7 +182,8 @@ class Modifiers {
   Element background(Fill fill) const;
   Element clipRoundedRect(double cornerRadius) const;
   Element widgetURL(std::string url) const;
-  Element containerBackground(Fill fill) const;
+  /// `contentMargin` unset: the host's content margins of the system families (ui/defaults.h).
+  Element containerBackground(Fill fill, std::optional<double> contentMargin = std::nullopt) const;
 
   bool operator==(const Modifiers&) const = default;
 
@@ -408,9 +409,11 @@ struct WidgetURL : Modifiers<WidgetURL> {
 };
 
 /// The widget's own background, as the host draws it: `fill` covers the whole widget, and the content is
-/// inset by the host's content margins (ui/defaults.h) and fills the rest.
+/// inset by `contentMargin` on every edge and fills the rest. Unset, the margin is the host's content
+/// margin of the system families (ui/defaults.h); accessory families get none (0).
 struct ContainerBackground : Modifiers<ContainerBackground> {
   Fill fill;
+  std::optional<double> contentMargin;
   Element content;
   friend bool operator==(const ContainerBackground&, const ContainerBackground&) = default;
 };
@@ -577,8 +580,8 @@ Element Modifiers<Self>::widgetURL(std::string url) const {
   return WidgetURL{.url = std::move(url), .content = self()};
 }
 template <class Self>
-Element Modifiers<Self>::containerBackground(Fill fill) const {
-  return ContainerBackground{.fill = std::move(fill), .content = self()};
+Element Modifiers<Self>::containerBackground(Fill fill, std::optional<double> contentMargin) const {
+  return ContainerBackground{.fill = std::move(fill), .contentMargin = contentMargin, .content = self()};
 }
 
 /// `first` followed by `rest`.
