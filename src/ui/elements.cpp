@@ -60,7 +60,8 @@ const char* Element::kindName() const {
                                            "Image",          "Spacer",
                                            "Divider",        "AccessoryWidgetBackground",
                                            "VStack",         "HStack",
-                                           "ZStack",         "Link",
+                                           "ZStack",         "ViewThatFits",
+                                           "Link",
                                            "Padding",        "Frame",
                                            "FlexFrame",      "FixedSize",
                                            "LayoutPriority", "ForegroundColor",
@@ -85,6 +86,7 @@ std::vector<Element> childrenOf(const Element& element) {
                         [](const VStack& s) { return s.children; },
                         [](const HStack& s) { return s.children; },
                         [](const ZStack& s) { return s.children; },
+                        [](const ViewThatFits& s) { return s.children; },
                         [](const Link& l) { return std::vector<Element>{l.label}; },
                         [](const auto& kind) {
                           if constexpr (requires { kind.content; })

@@ -308,6 +308,16 @@ struct ZStack : Modifiers<ZStack> {
   friend bool operator==(const ZStack&, const ZStack&) = default;
 };
 
+/// The first of `children`, in order, that fits the width it is offered, laid out there; the last child
+/// when none does, the first when no width is offered. A child fits when the frame it takes for the offer
+/// is no wider than the offer, so a child that can shrink (a row of texts cut with "…") fits down to its
+/// smallest width. For a row that leaves parts out when it runs short: the whole row first, then rows with
+/// less.
+struct ViewThatFits : Modifiers<ViewThatFits> {
+  std::vector<Element> children;
+  friend bool operator==(const ViewThatFits&, const ViewThatFits&) = default;
+};
+
 /// `label` opens `destination` when tapped.
 struct Link : Modifiers<Link> {
   std::string destination;
@@ -478,7 +488,7 @@ template <class V>
 /// Every kind of node, in one closed set.
 struct Node {
   std::variant<EmptyView, Text, Image, Spacer, Divider, AccessoryWidgetBackground, VStack, HStack, ZStack,
-               Link, Padding, Frame, FlexFrame, FixedSize, LayoutPriority, ForegroundColor, SubtreeFont,
+               ViewThatFits, Link, Padding, Frame, FlexFrame, FixedSize, LayoutPriority, ForegroundColor, SubtreeFont,
                LineLimit, Background, ClipRoundedRect, WidgetURL, ContainerBackground, ViewElement>
       value;
 };
