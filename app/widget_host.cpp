@@ -161,7 +161,10 @@ bool isSystemFamily(WidgetFamily family) {
 
 ui::Element hostedWidget(const StaticConfiguration& configuration, const RemindersWidgetTimelineEntry& entry,
                          WidgetFamily family, Size size) {
-  ui::Element widget = ui::Element(configuration.content(entry)).frame(size.width, size.height);
+  ui::Element content = configuration.content(entry);
+  if (family == WidgetFamily::accessoryInline)
+    content = content.font(ui::Font::system(kInlineAccessoryFontSize));
+  ui::Element widget = content.frame(size.width, size.height);
   return isSystemFamily(family) ? widget.clipRoundedRect(kWidgetCornerRadius) : widget;
 }
 

@@ -80,8 +80,12 @@ const RemindersWidgetTimelineEntry& entryAt(const Answer& answer, std::int64_t i
 /// The corner radius of the system families' rounded shape, in points.
 inline constexpr double kWidgetCornerRadius = 22;
 
+/// The host's font for the inline accessory family, whose one text line of 26 points holds both counter
+/// rows: 9 points, two rows of about 11 points and their spacing of 4.
+inline constexpr double kInlineAccessoryFontSize = 9;
+
 /// The widget as the host shows it: the content view of `entry` in a frame of exactly `size`, clipped to
-/// the rounded shape for the system families.
+/// the rounded shape for the system families; the inline accessory in the host's font of that family.
 ui::Element hostedWidget(const StaticConfiguration& configuration, const RemindersWidgetTimelineEntry& entry,
                          WidgetFamily family, Size size);
 

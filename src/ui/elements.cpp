@@ -60,7 +60,8 @@ const char* Element::kindName() const {
                                            "Image",          "Spacer",
                                            "Divider",        "AccessoryWidgetBackground",
                                            "VStack",         "HStack",
-                                           "ZStack",         "Link",
+                                           "ZStack",         "ViewThatFits",
+                                           "Link",
                                            "Padding",        "Frame",
                                            "FlexFrame",      "FixedSize",
                                            "LayoutPriority", "ForegroundColor",
@@ -85,6 +86,7 @@ std::vector<Element> childrenOf(const Element& element) {
                         [](const VStack& s) { return s.children; },
                         [](const HStack& s) { return s.children; },
                         [](const ZStack& s) { return s.children; },
+                        [](const ViewThatFits& s) { return s.children; },
                         [](const Link& l) { return std::vector<Element>{l.label}; },
                         [](const auto& kind) {
                           if constexpr (requires { kind.content; })
@@ -218,7 +220,10 @@ std::string attributes(const Element& element) {
           [](const Background& b) { return fillText(b.fill); },
           [](const ClipRoundedRect& c) { return "cornerRadius: " + number(c.cornerRadius); },
           [](const WidgetURL& w) { return w.url; },
-          [](const ContainerBackground& c) { return fillText(c.fill); },
+          [](const ContainerBackground& c) {
+            return c.contentMargin ? fillText(c.fill) + ", margin: " + number(*c.contentMargin)
+                                   : fillText(c.fill);
+          },
           [](const ViewElement& v) { return v.view->description(); },
           [](const auto&) { return std::string(); },
       },

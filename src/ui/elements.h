@@ -182,7 +182,8 @@ class Modifiers {
   Element background(Fill fill) const;
   Element clipRoundedRect(double cornerRadius) const;
   Element widgetURL(std::string url) const;
-  Element containerBackground(Fill fill) const;
+  /// `contentMargin` unset: the host's content margins of the system families (ui/defaults.h).
+  Element containerBackground(Fill fill, std::optional<double> contentMargin = std::nullopt) const;
 
   bool operator==(const Modifiers&) const = default;
 
@@ -307,6 +308,16 @@ struct ZStack : Modifiers<ZStack> {
   friend bool operator==(const ZStack&, const ZStack&) = default;
 };
 
+/// The first of `children`, in order, that fits the width it is offered, laid out there; the last child
+/// when none does, the first when no width is offered. A child fits when the frame it takes for the offer
+/// is no wider than the offer, so a child that can shrink (a row of texts cut with "…") fits down to its
+/// smallest width. For a row that leaves parts out when it runs short: the whole row first, then rows with
+/// less.
+struct ViewThatFits : Modifiers<ViewThatFits> {
+  std::vector<Element> children;
+  friend bool operator==(const ViewThatFits&, const ViewThatFits&) = default;
+};
+
 /// `label` opens `destination` when tapped.
 struct Link : Modifiers<Link> {
   std::string destination;
@@ -408,9 +419,11 @@ struct WidgetURL : Modifiers<WidgetURL> {
 };
 
 /// The widget's own background, as the host draws it: `fill` covers the whole widget, and the content is
-/// inset by the host's content margins (ui/defaults.h) and fills the rest.
+/// inset by `contentMargin` on every edge and fills the rest. Unset, the margin is the host's content
+/// margin of the system families (ui/defaults.h); accessory families get none (0).
 struct ContainerBackground : Modifiers<ContainerBackground> {
   Fill fill;
+  std::optional<double> contentMargin;
   Element content;
   friend bool operator==(const ContainerBackground&, const ContainerBackground&) = default;
 };
@@ -475,7 +488,7 @@ template <class V>
 /// Every kind of node, in one closed set.
 struct Node {
   std::variant<EmptyView, Text, Image, Spacer, Divider, AccessoryWidgetBackground, VStack, HStack, ZStack,
-               Link, Padding, Frame, FlexFrame, FixedSize, LayoutPriority, ForegroundColor, SubtreeFont,
+               ViewThatFits, Link, Padding, Frame, FlexFrame, FixedSize, LayoutPriority, ForegroundColor, SubtreeFont,
                LineLimit, Background, ClipRoundedRect, WidgetURL, ContainerBackground, ViewElement>
       value;
 };
@@ -577,8 +590,8 @@ Element Modifiers<Self>::widgetURL(std::string url) const {
   return WidgetURL{.url = std::move(url), .content = self()};
 }
 template <class Self>
-Element Modifiers<Self>::containerBackground(Fill fill) const {
-  return ContainerBackground{.fill = std::move(fill), .content = self()};
+Element Modifiers<Self>::containerBackground(Fill fill, std::optional<double> contentMargin) const {
+  return ContainerBackground{.fill = std::move(fill), .contentMargin = contentMargin, .content = self()};
 }
 
 /// `first` followed by `rest`.

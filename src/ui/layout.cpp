@@ -52,6 +52,7 @@ LayoutNode Engine::compute(const Element& element, ProposedSize proposal, const 
     if (const auto* v = std::get_if<VStack>(&value)) return layoutStack(*v, proposal, inherited, *this);
     if (const auto* h = std::get_if<HStack>(&value)) return layoutStack(*h, proposal, inherited, *this);
     if (const auto* z = std::get_if<ZStack>(&value)) return layoutStack(*z, proposal, inherited, *this);
+    if (const auto* c = std::get_if<ViewThatFits>(&value)) return layoutStack(*c, proposal, inherited, *this);
     if (const auto* f = std::get_if<Frame>(&value)) return layoutFrame(*f, proposal, inherited, *this);
     if (const auto* f = std::get_if<FlexFrame>(&value)) return layoutFrame(*f, proposal, inherited, *this);
     if (const auto* f = std::get_if<FixedSize>(&value)) return layoutFrame(*f, proposal, inherited, *this);

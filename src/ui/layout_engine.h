@@ -74,6 +74,8 @@ LayoutNode layoutStack(const HStack& stack, ProposedSize proposal, const Inherit
                        Engine& engine);
 LayoutNode layoutStack(const ZStack& stack, ProposedSize proposal, const Inherited& inherited,
                        Engine& engine);
+LayoutNode layoutStack(const ViewThatFits& choice, ProposedSize proposal, const Inherited& inherited,
+                       Engine& engine);
 LayoutNode layoutFrame(const Frame& frame, ProposedSize proposal, const Inherited& inherited, Engine& engine);
 LayoutNode layoutFrame(const FlexFrame& frame, ProposedSize proposal, const Inherited& inherited,
                        Engine& engine);

@@ -37,10 +37,12 @@ LayoutNode layoutPadding(const Padding& padding, ProposedSize proposal, const In
 }
 
 // The container fills what it is offered (the whole widget) and draws its fill there; the content is laid
-// out within the host's content margins. Offered no size, it wraps its content and the margins.
+// out within its margins (the host's, unless it names its own). Offered no size, it wraps its content and
+// the margins.
 LayoutNode layoutPadding(const ContainerBackground& background, ProposedSize proposal,
                          const Inherited& inherited, Engine& engine) {
-  const EdgeInsets margins = EdgeInsets::all(kWidgetContentMargin);
+  const EdgeInsets margins =
+      EdgeInsets::all(sanitizedLength(background.contentMargin).value_or(kWidgetContentMargin));
   LayoutNode node = insetContent(background.content, margins, proposal, inherited, engine, true);
   node.paint = FillPaint{.fill = background.fill};
   return node;

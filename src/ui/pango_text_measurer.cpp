@@ -59,6 +59,13 @@ void configureLayout(PangoLayout* layout, std::string_view text, const FontReque
   pango_layout_set_font_description(layout, description);
   pango_font_description_free(description);
 
+  // A word broken between letters never gets a hyphen: a text either fits, wraps at word boundaries or is
+  // cut with "…", and a hyphen would read as part of it ("Overdu-e").
+  PangoAttrList* attributes = pango_attr_list_new();
+  pango_attr_list_insert(attributes, pango_attr_insert_hyphens_new(FALSE));
+  pango_layout_set_attributes(layout, attributes);
+  pango_attr_list_unref(attributes);
+
   if (wrapWidth) {
     pango_layout_set_width(layout, static_cast<int>(std::floor(*wrapWidth * PANGO_SCALE)));
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);

@@ -222,4 +222,26 @@ LayoutNode layoutStack(const ZStack& stack, ProposedSize proposal, const Inherit
   return node;
 }
 
+// Each child is placed for the whole offer until one is no wider than it; that one is the choice, and the
+// node takes its frame. The children are placed as they are, so the choice's frame is what the child gave.
+LayoutNode layoutStack(const ViewThatFits& choice, ProposedSize proposal, const Inherited& inherited,
+                       Engine& engine) {
+  if (choice.children.empty()) return makeNode("", {});
+  const Element* chosen = &choice.children.back();
+  if (!proposal.width) {
+    chosen = &choice.children.front();
+  } else {
+    for (const Element& child : choice.children) {
+      if (engine.measure(child, proposal, inherited).width <= *proposal.width + 1e-9) {
+        chosen = &child;
+        break;
+      }
+    }
+  }
+  LayoutNode child = engine.place(*chosen, proposal, inherited);
+  LayoutNode node = makeNode("", child.frame.size);
+  adoptChild(node, std::move(child), {0, 0});
+  return node;
+}
+
 }  // namespace rw::ui::detail

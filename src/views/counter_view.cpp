@@ -36,10 +36,12 @@ std::string_view caseName(CounterStyle style) {
 
 namespace {
 
-// The coloured box of the vertical and horizontal layouts around `content`, innermost first: white
-// foreground, padding 8, a frame that fills its offer, the style's colour behind, rounded corners of 8.
+// The coloured box of the vertical and horizontal layouts around `content`, innermost first: one line for
+// every text (a label that does not fit is cut with "…", never wrapped, so both boxes of a row stay alike),
+// white foreground, padding 8, a frame that fills its offer, the style's colour behind, rounded corners of 8.
 Element box(Element content, CounterStyle style) {
-  return content.foregroundColor(Color::white())
+  return content.lineLimit(1)
+      .foregroundColor(Color::white())
       .padding(8)
       .flexibleFrame({.minWidth = 0,
                       .maxWidth = kInfinity,
@@ -65,12 +67,14 @@ Element WidgetCounterView::body(const Environment&) const {
     case CounterLayout::accessoryCircular:
       return HStack{.alignment = VerticalAlignment::firstTextBaseline,
                     .spacing = 1,
-                    .children = {framedSymbol(style), Text::verbatim(number).layoutPriority(1)}};
+                    .children = {framedSymbol(style), Text::verbatim(number).layoutPriority(1)}}
+          .lineLimit(1);
 
     case CounterLayout::accessoryRectangular:
       return HStack{.alignment = VerticalAlignment::center,
                     .children = {framedSymbol(style), label, Spacer{},
-                                 Text::verbatim(number).bolded().layoutPriority(1)}};
+                                 Text::verbatim(number).bolded().layoutPriority(1)}}
+          .lineLimit(1);
 
     case CounterLayout::vertical:
       return box(

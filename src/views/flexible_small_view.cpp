@@ -42,8 +42,8 @@ double rowBackgroundOpacity(WidgetRenderingMode mode) {
 
 namespace {
 
-// One counter row: symbol, label, spacer and count on the style's colour. The count keeps its digits; the
-// label is cut first.
+// One counter row: symbol, label, spacer and count on the style's colour, every text on one line. The count
+// keeps its digits; the label is cut with "…" first, so both rows keep the height of one line.
 Element counterRow(CounterStyle style, std::int64_t count, double opacity) {
   const Font font = Font::system(14, FontWeight::regular);
   return HStack{.alignment = VerticalAlignment::center,
@@ -55,6 +55,7 @@ Element counterRow(CounterStyle style, std::int64_t count, double opacity) {
                                  .withFont(Font::system(14, FontWeight::heavy))
                                  .padding(4)
                                  .layoutPriority(1)}}
+      .lineLimit(1)
       .foregroundColor(Color::white())
       .padding(6)
       .background(counterColor(style).withOpacity(opacity))

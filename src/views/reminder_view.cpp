@@ -38,6 +38,33 @@ std::string WidgetReminderView::linkTarget() const {
   return std::string(kWidgetLinkURL);
 }
 
+std::vector<Element> WidgetReminderView::chipsLines(const WidgetTimelineReminderComponent& r) {
+  std::vector<Element> personChips = forEach(r.personsLabels, [](const auto& label) -> Element {
+    return Element(Boilerplate{.text = Text::verbatim(label.nick), .color = personColor(label.colorEncoded)})
+        .flexibleFrame({.minWidth = kMinimumPersonChipWidth, .alignment = Alignment::leading()});
+  });
+  // The due chip never shrinks: a line it does not fit beside the other chips does not fit.
+  const Element dueChip =
+      Element(Boilerplate{.text = Text::verbatim(r.dueText), .color = dueColor(r.dueStyle)})
+          .fixedSize(true, false)
+          .layoutPriority(1);
+  // The same chips shared by every line, so the layout measures each once per offer.
+  std::vector<Element> lines;
+  for (std::size_t shown = personChips.size() + 1; shown-- > 0;) {
+    std::vector<Element> children(personChips.begin(),
+                                  personChips.begin() + static_cast<std::ptrdiff_t>(shown));
+    if (const std::size_t left = personChips.size() - shown; left > 0)
+      children.push_back(Element(Boilerplate{.text = Text::verbatim("+" + std::to_string(left)),
+                                             .color = kMorePersonsColor})
+                             .fixedSize(true, false)
+                             .layoutPriority(1));
+    children.push_back(Spacer{});
+    children.push_back(dueChip);
+    lines.push_back(HStack{.alignment = VerticalAlignment::lastTextBaseline, .children = std::move(children)});
+  }
+  return lines;
+}
+
 Element WidgetReminderView::body(const Environment&) const {
   const WidgetTimelineReminderComponent& r = reminderComponent;
 
@@ -54,15 +81,7 @@ Element WidgetReminderView::body(const Environment&) const {
                           Spacer{}, detail.withFont(Font::system(15, FontWeight::bold)).layoutPriority(1)}}
           .foregroundColor(Color::white());
 
-  std::vector<Element> personChips = forEach(r.personsLabels, [](const auto& label) -> Element {
-    return Boilerplate{.text = Text::verbatim(label.nick), .color = personColor(label.colorEncoded)};
-  });
-  const Element dueChip =
-      Element(Boilerplate{.text = Text::verbatim(r.dueText), .color = dueColor(r.dueStyle)})
-          .layoutPriority(1);
-  const Element chipsLine = HStack{.alignment = VerticalAlignment::lastTextBaseline,
-                                   .children = concat(std::move(personChips), {Spacer{}, dueChip})}
-                                .foregroundColor(Color::white());
+  const Element chipsLine = ViewThatFits{.children = chipsLines(r)}.lineLimit(1).foregroundColor(Color::white());
 
   return Link{.destination = linkTarget(),
               .label = HStack{.alignment = VerticalAlignment::center,

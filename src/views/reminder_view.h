@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reminders/reminder_component.h"
 #include "ui/elements.h"
@@ -39,9 +40,16 @@ struct WidgetReminderView {
   WidgetTimelineReminderComponent reminderComponent;
 
   /// The row: a `Link` to `linkTarget()` around the title line and the chips line (a spacing of 4 between
-  /// them). Titles are cut to one line before the due time or amount gives up any width; person chips are
-  /// squeezed before the due chip.
+  /// them). Titles are cut to one line before the due time or amount gives up any width (a title's line
+  /// breaks read as spaces); person chips are squeezed before the due chip.
   ui::Element body(const ui::Environment& environment) const;
+
+  /// The chips lines the row chooses from, the first that fits its width (`ViewThatFits`): every person
+  /// chip, then one fewer with a "+1" chip, and so on to none and "+N". Each line ends in a spacer and the
+  /// due chip; the due chip and the "+N" chip keep their full width (fixed, layout priority 1), person chips are
+  /// cut with "…" down to `kMinimumPersonChipWidth`, and a line whose chips cannot shrink that far does
+  /// not fit. Texts are kept to one line by the row.
+  static std::vector<ui::Element> chipsLines(const WidgetTimelineReminderComponent& reminder);
   std::string description() const;
 
   /// The reminder's action URL (its absolute form) when it has one, else `kWidgetLinkURL`.
@@ -49,6 +57,11 @@ struct WidgetReminderView {
 
   friend bool operator==(const WidgetReminderView&, const WidgetReminderView&) = default;
 };
+
+/// The narrowest a person chip is cut to (a letter and "…" in the chip's font and padding).
+inline constexpr double kMinimumPersonChipWidth = 28;
+/// The colour of the "+N" chip that stands for the person chips left out.
+inline const ui::Color kMorePersonsColor = ui::Color::gray().withOpacity(0.8);
 
 /// A person chip's colour: the palette colour of `colorEncoded.index` (0 to 14) or, for any other index, the
 /// standard red, at opacity 0.8. The palette version is not looked at.

@@ -15,8 +15,11 @@ LinearGradient widgetBackgroundGradient() {
 }
 
 Element BackwardsCompatibilityModifier::body(Element content, const Environment& environment) const {
+  // The host's content margins are for the system families: an accessory is too small to lose 16 points
+  // a side (a circular one would keep 40 of its 72), so its content fills it.
   if (environment.platformVersion.isAtLeast(14))
-    return content.containerBackground(widgetBackgroundGradient());
+    return content.containerBackground(widgetBackgroundGradient(),
+                                       isAccessory ? std::optional<double>(0) : std::nullopt);
   if (isAccessory) return content;
   return content.padding()
       .flexibleFrame({.maxWidth = kInfinity, .maxHeight = kInfinity, .alignment = Alignment::center()})

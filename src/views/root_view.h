@@ -17,7 +17,8 @@ ui::LinearGradient widgetBackgroundGradient();
 
 /// Supplies the widget background in the form the running platform supports:
 ///  - from 14.0.0, every layout: a container background of the gradient (the host draws it behind the
-///    whole widget and insets the content by its content margins);
+///    whole widget and insets the content of the system layouts by its content margins; accessory
+///    content gets no margins);
 ///  - before 14, accessory layouts: the content unchanged;
 ///  - before 14, the other layouts: the content with the default padding, in a frame that fills the widget,
 ///    on the gradient.
