@@ -101,14 +101,13 @@ TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFour
     EXPECT_EQ(findText(root, "MONDAY") != nullptr, small);  // the date header of 1 January 2001
     if (small && major >= 14) continue;
     // Overdue above today, 4 apart on accessories; only the circular one has no label; the rectangular
-    // ones leading, inset from 14.
+    // ones leading, with no content margins on any version.
     const auto counters = nodesOfKind(root, "WidgetCounterView");
     ASSERT_EQ(counters.size(), 2u);
     EXPECT_TRUE(findText(*counters[0], "2") && findText(*counters[1], "3"));
     EXPECT_EQ(findText(root, "OVERDUE") != nullptr, !circular);
     EXPECT_TRUE(!(circular || rectangular) || counters[1]->frame.minY() - counters[0]->frame.maxY() == 4);
-    EXPECT_TRUE(!rectangular || counters[0]->frame.minX() == (major >= 14 ? 16 : 0))
-        << counters[0]->frame.minX();
+    EXPECT_TRUE(!rectangular || counters[0]->frame.minX() == 0) << counters[0]->frame.minX();
   }
 }
 
