@@ -1,13 +1,8 @@
 // What reading costs when a file or the environment is hostile: each case runs in a forked child, which must
 // finish within a deadline and whose peak memory (getrusage) must stay within the bound the reader keeps.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -30,42 +25,15 @@ namespace fs = std::filesystem;
 using fixtures::at;
 using fixtures::event;
 using fixtures::settingsFor;
+using rw::testing::ChildRun;
 using rw::testing::TemporaryDirectory;
 using rw::testing::writeFile;
 
 constexpr std::int64_t kMiB = 1 << 20;
 
-struct ChildRun {
-  bool finished = false;  // exited within the deadline
-  bool passed = false;    // and `body` answered true
-  std::int64_t peakBytes = 0;
-};
-
-// Runs `body` in a forked child, killed when it outlasts `patience`.
-ChildRun inChild(const std::function<bool()>& body,
-                 std::chrono::seconds patience = std::chrono::seconds(60)) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body() ? 0 : 1);
-  ChildRun run;
-  if (pid < 0) return run;
-  int status = 0;
-  rusage usage{};
-  run.finished =
-      rw::testing::eventually([&] { return ::wait4(pid, &status, WNOHANG, &usage) == pid; }, patience);
-  if (!run.finished) {
-    ::kill(pid, SIGKILL);
-    ::wait4(pid, &status, 0, &usage);
-  }
-  run.passed = run.finished && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  run.peakBytes = std::int64_t{usage.ru_maxrss} * 1024;
-  return run;
-}
-
-// What `body` adds to the peak of a child that does nothing.
+// What `body` adds to a child's peak, recorded with the test's results.
 ChildRun measured(const std::function<bool()>& body) {
-  const ChildRun idle = inChild([] { return true; });
-  ChildRun run = inChild(body);
-  run.peakBytes -= idle.peakBytes;
+  const ChildRun run = rw::testing::measuredInChild(body);
   ::testing::Test::RecordProperty("added_peak_kib", std::to_string(run.peakBytes / 1024));
   return run;
 }
