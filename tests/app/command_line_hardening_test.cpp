@@ -39,10 +39,8 @@ TEST(NumberSyntax, OnlyPlainDecimalsEverywhere) {
   for (const std::string size : {"10000x0.125", "00364x382", "364.500x382"})
     EXPECT_EQ(run({"placeholder", "--size", size, "-o", "/dev/null"}).status, 0) << size;
 
-  for (const std::string scale : {"0x10", "1e1", "16.0001", "0.0000001", "-1", "nan", "2 "}) {
-    const Ran ran = run({"render", "-o", png, "--scale", scale, "--now", kNow});
-    EXPECT_EQ(ran.status, 2) << scale;
-  }
+  for (const std::string scale : {"0x10", "1e1", "16.0001", "0.0000001", "-1", "nan", "2 "})
+    EXPECT_EQ(run({"render", "-o", png, "--scale", scale, "--now", kNow}).status, 2) << scale;
   EXPECT_FALSE(fs::exists(png));
   EXPECT_EQ(run({"render", "-o", png, "--scale", "1.5", "--now", kNow}).status, 0);
   EXPECT_EQ(run({"draw", "--demo", "list", "--scale", "0x2", "-o", png}).status, 2);
@@ -51,24 +49,17 @@ TEST(NumberSyntax, OnlyPlainDecimalsEverywhere) {
 
   const Ran help = run({"render", "--help"});
   EXPECT_NE(help.out.find("plain decimal"), std::string::npos) << help.out;
-}
-
-TEST(NumberSyntax, AGalleryTooLargeForOneFamilyDrawsNone) {
-  TemporaryDirectory out;
+  // A gallery too large for one family draws none.
   const fs::path gallery = out.path() / "gallery";
-  const Ran ran = run({"gallery", "-o", gallery.string(), "--scale", "16", "--now", kNow});
-  EXPECT_EQ(ran.status, 2);
+  EXPECT_EQ(run({"gallery", "-o", gallery.string(), "--scale", "16", "--now", kNow}).status, 2);
   EXPECT_FALSE(fs::exists(gallery));
 }
 
 TEST(TimeZones, AnUnknownZoneFromTheEnvironmentOrTheOptionIsUtcSaidOnce) {
-  const std::vector<std::string> request{"timeline", "--now", kNow, "-o", "-"};
   const Ran utc = run({"timeline", "--now", kNow, "--time-zone", "UTC", "-o", "-"});
   ASSERT_EQ(utc.status, 0);
-
-  const Ran fromOption = run({"timeline", "--now", kNow, "--time-zone", "Mars/Olympus", "-o", "-"});
-  const Ran fromEnvironment = run(request, {"TZ=Mars/Olympus"});
-  for (const Ran& ran : {fromOption, fromEnvironment}) {
+  for (const Ran& ran : {run({"timeline", "--now", kNow, "--time-zone", "Mars/Olympus", "-o", "-"}),
+                         run({"timeline", "--now", kNow, "-o", "-"}, {"TZ=Mars/Olympus"})}) {
     EXPECT_EQ(ran.status, 0);
     EXPECT_EQ(ran.out, utc.out);
     // The zone's line comes first; the request's own report lines follow on stderr as under UTC.

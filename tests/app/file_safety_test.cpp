@@ -36,10 +36,8 @@ Ran runOnAFullDisk(const std::vector<std::string>& args) {
 
 TEST(FileSafety, AFullDiskLeavesTheOldFileAndNoTemporary) {
   TemporaryDirectory container, input, out;
-  fixtures::store(
-      container.path(),
-      RemindersWidgetPayload{.events = {fixtures::event("E1", fixtures::at("2026-12-06T10:00:00Z"))},
-                             .persons = fixtures::persons()});
+  fixtures::store(container.path(), {.events = {fixtures::event("E1", fixtures::at("2026-12-06T10:00:00Z"))},
+                                     .persons = fixtures::persons()});
   const std::vector<std::string> request{
       "--container", container.path().string(), "--now", "2026-12-06T09:30:00Z", "--time-zone", "UTC"};
   const fs::path json = input.path() / "payload.json";
@@ -55,12 +53,14 @@ TEST(FileSafety, AFullDiskLeavesTheOldFileAndNoTemporary) {
       {"t.json", {"timeline", "-o", (out.path() / "t.json").string()}},
       {"r.plist", {"payload", "encode", json.string(), (out.path() / "r.plist").string(), "--format", "xml"}},
   };
+  const auto withRequest = [&](std::vector<std::string> args) {
+    if (args[0] != "payload") args.insert(args.end(), request.begin(), request.end());
+    return args;
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     rw::testing::writeFile(out.path() / c.file, "old");
-    std::vector<std::string> args = c.args;
-    if (args[0] != "payload") args.insert(args.end(), request.begin(), request.end());
-    const Ran ran = runOnAFullDisk(args);
+    const Ran ran = runOnAFullDisk(withRequest(c.args));
     EXPECT_EQ(ran.status, 1) << ran.err;
     EXPECT_NE(ran.err.find("File too large"), std::string::npos) << ran.err;
     EXPECT_EQ(ran.err.find('\n'), ran.err.size() - 1) << ran.err;
@@ -71,9 +71,7 @@ TEST(FileSafety, AFullDiskLeavesTheOldFileAndNoTemporary) {
 
   // The gallery's first picture already fails: the directory holds nothing half-written.
   const fs::path gallery = out.path() / "gallery";
-  std::vector<std::string> args{"gallery", "-o", gallery.string()};
-  args.insert(args.end(), request.begin(), request.end());
-  EXPECT_EQ(runOnAFullDisk(args).status, 1);
+  EXPECT_EQ(runOnAFullDisk(withRequest({"gallery", "-o", gallery.string()})).status, 1);
   EXPECT_TRUE(namesIn(gallery).empty());
 }
 

@@ -36,6 +36,10 @@ plist::Dictionary without(plist::Dictionary record, std::string_view key) {
   return record;
 }
 
+void store(const TemporaryDirectory& container, const plist::Value& payload) {
+  rw::testing::writeFile(container.path() / "reminders.plist", fileOf(payload));
+}
+
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -91,8 +95,7 @@ TEST(PayloadCheck, NamesThePlaceOfEachRefusal) {
   plist::Dictionary broken = sampleWith(event, "status", std::string("Planned"));
   broken = sampleWith(std::move(broken), "plannedDateFrom", 802785600.0);
   TemporaryDirectory container;
-  rw::testing::writeFile(container.path() / "reminders.plist",
-                         fileOf(samplePayload({event, broken}, {samplePerson(), plist::Integer{1}})));
+  store(container, samplePayload({event, broken}, {samplePerson(), plist::Integer{1}}));
   const Ran all = run({"payload", "check", "--container", container.path().string()});
   EXPECT_EQ(all.status, 1);
   const auto lines = linesOf(all.err);
@@ -113,7 +116,7 @@ TEST(PayloadCheck, SummarisesAReadableFile) {
   const plist::Dictionary linked =
       sampleWith(sampleEvent(), "actionURL", plist::Dictionary{{"relative", std::string("events/E1")}});
   const plist::Dictionary orphan = sampleWith(sampleEvent(), "caregiver", std::string("P9"));
-  rw::testing::writeFile(container.path() / "reminders.plist", fileOf(samplePayload({linked, orphan})));
+  store(container, samplePayload({linked, orphan}));
   const Ran ran = run({"payload", "check", "--container", container.path().string()});
   EXPECT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.err, "");
@@ -135,9 +138,7 @@ TEST(CleanStreams, StandardOutputHoldsOnlyTheAnswerUnderDashO) {
   // A colour of another palette version and an event whose caregiver is unknown: both print lines.
   plist::Dictionary person =
       sampleWith(samplePerson(), "colorEncoded", std::string("pickerIndex=2&pickerVersion=1"));
-  rw::testing::writeFile(
-      container.path() / "reminders.plist",
-      fileOf(samplePayload({sampleWith(sampleEvent(), "caregiver", std::string("P9"))}, {person})));
+  store(container, samplePayload({sampleWith(sampleEvent(), "caregiver", std::string("P9"))}, {person}));
   const std::string dir = container.path().string();
   const std::vector<std::string> now{"--now", "2026-06-10T08:00:00Z", "--time-zone", "UTC"};
   const auto with = [&](std::vector<std::string> args) {
@@ -178,16 +179,15 @@ TEST(CleanStreams, PayloadTextsNeitherBreakLinesNorCommandTheTerminal) {
   const plist::Dictionary person =
       sampleWith(sampleWith(samplePerson(), "nick", std::string("Dad\r\xc2\x9b")), "colorEncoded",
                  std::string("forged\nUnable to decode data"));
-  rw::testing::writeFile(container.path() / "reminders.plist", fileOf(samplePayload({event}, {person})));
+  store(container, samplePayload({event}, {person}));
   const Ran ran = run({"timeline", "--container", container.path().string(), "--now", "2026-06-10T08:00:00Z",
                        "--time-zone", "UTC"});
   ASSERT_EQ(ran.status, 0) << ran.err;
   for (const char control : {'\x1b', '\x07', '\r'})
     EXPECT_EQ(ran.out.find(control), std::string::npos) << int(control);
   // Only the system's own lines say what they say; the forged texts stay inside other lines.
-  for (const std::string& line : linesOf(ran.out)) {
+  for (const std::string& line : linesOf(ran.out))
     EXPECT_NE(line, "Unable to decode data");
-  }
   EXPECT_NE(ran.out.find("Dentist\\x1b[2J\\nUnable to decode data"), std::string::npos) << ran.out;
   EXPECT_NE(ran.out.find("with Dad\\r\\u009B"), std::string::npos) << ran.out;
   EXPECT_NE(ran.out.find("in string: forged\\nUnable to decode data\n"), std::string::npos);
@@ -195,23 +195,25 @@ TEST(CleanStreams, PayloadTextsNeitherBreakLinesNorCommandTheTerminal) {
 
 TEST(CleanStreams, JsonKeepsExactDatesAndRelativeURLsThroughEncode) {
   TemporaryDirectory container, work;
-  const double micro = 802'785'600.123456, far = parseDateText("+200000-06-01T00:00:00Z")->sinceReferenceDate;
-  const double distantPast = -63'114'076'800.0, huge = 1e300;
-  plist::Dictionary event = sampleWith(sampleEvent(), "plannedDateFrom", Date{micro});
-  event = sampleWith(std::move(event), "plannedDateTo", Date{far});
-  event = sampleWith(std::move(event), "dateFrom", Date{distantPast});
-  event = sampleWith(std::move(event), "dateTo", Date{huge});
-  event =
-      sampleWith(std::move(event), "actionURL", plist::Dictionary{{"relative", std::string("events/E1")}});
-  rw::testing::writeFile(container.path() / "reminders.plist", fileOf(samplePayload({event})));
+  const double far = parseDateText("+200000-06-01T00:00:00Z")->sinceReferenceDate;
+  const struct {
+    const char* key;
+    double value;
+    nlohmann::json text;
+    Date WidgetEventPayload::*field;
+  } dates[] = {{"plannedDateFrom", 802'785'600.123456, "2026-06-10T12:00:00.123456Z",
+                &WidgetEventPayload::plannedDateFrom},
+               {"plannedDateTo", far, "+200000-06-01T00:00:00.000Z", &WidgetEventPayload::plannedDateTo},
+               {"dateFrom", -63'114'076'800.0, "0000-12-30T00:00:00.000Z", &WidgetEventPayload::dateFrom},
+               {"dateTo", 1e300, 1e300, &WidgetEventPayload::dateTo}};
+  plist::Dictionary event =
+      sampleWith(sampleEvent(), "actionURL", plist::Dictionary{{"relative", std::string("events/E1")}});
+  for (const auto& d : dates)
+    event = sampleWith(std::move(event), d.key, Date{d.value});
+  store(container, samplePayload({event}));
   const fs::path json = work.path() / "payload.json", back = work.path() / "back.plist";
   ASSERT_EQ(run({"payload", "--container", container.path().string(), "-o", json.string()}).status, 0);
-  const auto written = nlohmann::json::parse(rw::testing::readFile(json));
-  const auto& e = written["events"][0];
-  EXPECT_EQ(e["plannedDateFrom"], "2026-06-10T12:00:00.123456Z");
-  EXPECT_EQ(e["plannedDateTo"], "+200000-06-01T00:00:00.000Z");
-  EXPECT_EQ(e["dateFrom"], "0000-12-30T00:00:00.000Z");
-  EXPECT_EQ(e["dateTo"], huge);
+  const auto e = nlohmann::json::parse(rw::testing::readFile(json))["events"][0];
   EXPECT_EQ(e["actionURL"], "events/E1");
   const Ran encoded = run({"payload", "encode", json.string(), back.string()});
   ASSERT_EQ(encoded.status, 0) << encoded.err;
@@ -219,13 +221,13 @@ TEST(CleanStreams, JsonKeepsExactDatesAndRelativeURLsThroughEncode) {
   const auto decoded = decodePayload(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
   ASSERT_TRUE(decoded) << decoded.error().reason;
   const WidgetEventPayload& read = decoded->events.at(0);
-  // The same values, bit for bit: the text kept every digit the file had.
-  EXPECT_EQ(read.plannedDateFrom.sinceReferenceDate, micro);
-  EXPECT_EQ(read.plannedDateTo.sinceReferenceDate, far);
-  EXPECT_EQ(read.dateFrom.sinceReferenceDate, distantPast);
-  EXPECT_EQ(read.dateTo.sinceReferenceDate, huge);
   ASSERT_NE(read.actionURL, nullptr);
   EXPECT_EQ(read.actionURL->absoluteString(), "events/E1");
+  // The same values, bit for bit: the text kept every digit the file had.
+  for (const auto& d : dates) {
+    EXPECT_EQ(e[d.key], d.text);
+    EXPECT_EQ((read.*d.field).sinceReferenceDate, d.value) << d.key;
+  }
 }
 
 }  // namespace

@@ -34,9 +34,9 @@ TEST(PluralRuleGuard, PassesTheRulesOfRealLanguages) {
 }
 
 TEST(PluralRuleGuard, RefusesDivisionsByAnythingButAPositiveNumber) {
-  for (const char* rule :
-       {"(0-2147483647-1)/(0-1)", "(0-2147483647-1)%(0-1)", "n/0", "n % 00", "n%(n-n)", "n / (10)", "n % n",
-        "n / !0", "n % 1000000000", "n % 010", "n / 0x10", "n % 5 / 0", "n % 2147483648"})
+  for (const char* rule : {"(0-2147483647-1)/(0-1)", "(0-2147483647-1)%(0-1)", "n/0", "n % 00", "n%(n-n)",
+                           "n / (10)", "n % n", "n / !0", "n % 1000000000", "n % 010", "n / 0x10",
+                           "n % 5 / 0", "n % 2147483648", "(n-2147483647-1)/(0-1) != 0", "1 / (n - 3) == 0"})
     EXPECT_EQ(pluralRuleRefusal(withRule(rule)), "it divides by what is not a positive number") << rule;
 }
 
@@ -51,9 +51,9 @@ TEST(PluralRuleGuard, RefusesWhatTheReaderWouldNotParse) {
 }
 
 TEST(PluralRuleGuard, RefusesRulesTooLargeForAnyLanguage) {
-  EXPECT_EQ(pluralRuleRefusal(withRule(std::string(32, '(') + "n" + std::string(32, ')'))), std::nullopt);
-  EXPECT_EQ(pluralRuleRefusal(withRule(std::string(33, '(') + "n" + std::string(33, ')'))),
-            "nested deeper than 32 parentheses");
+  const auto nested = [](int depth) { return std::string(depth, '(') + "n" + std::string(depth, ')'); };
+  EXPECT_EQ(pluralRuleRefusal(withRule(nested(32))), std::nullopt);
+  EXPECT_EQ(pluralRuleRefusal(withRule(nested(33))), "nested deeper than 32 parentheses");
   EXPECT_EQ(pluralRuleRefusal(withRule(std::string(511, '!') + "n")), std::nullopt);
   EXPECT_EQ(pluralRuleRefusal(withRule(std::string(512, '!') + "n")), "longer than 512 characters");
 }

@@ -3,13 +3,17 @@
 #pragma once
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -97,5 +101,48 @@ class Child {
   pid_t pid_ = -1;
   int status_ = -1;
 };
+
+struct ChildRun {
+  bool finished = false;  // exited within the deadline
+  bool passed = false;    // with status 0
+  std::int64_t peakBytes =
+      0;  // its peak resident memory (getrusage), what it shared with the test at the fork included
+};
+
+/// Runs `body` in a forked child (exit status 0 when it answers true), killed when it outlasts `patience`.
+/// A `body` that replaces the child with a program (exec) measures that program's peak.
+inline ChildRun inChild(const std::function<bool()>& body,
+                        std::chrono::seconds patience = std::chrono::seconds(60)) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // The peak starts from the memory the child holds now, not from the test's own peak so far.
+    ::malloc_trim(0);
+    if (const int refs = ::open("/proc/self/clear_refs", O_WRONLY); refs >= 0) {
+      [[maybe_unused]] const auto written = ::write(refs, "5", 1);
+      ::close(refs);
+    }
+    ::_exit(body() ? 0 : 1);
+  }
+  ChildRun run;
+  if (pid < 0) return run;
+  int status = 0;
+  rusage usage{};
+  run.finished = eventually([&] { return ::wait4(pid, &status, WNOHANG, &usage) == pid; }, patience);
+  if (!run.finished) {
+    ::kill(pid, SIGKILL);
+    ::wait4(pid, &status, 0, &usage);
+  }
+  run.passed = run.finished && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  run.peakBytes = std::int64_t{usage.ru_maxrss} * 1024;
+  return run;
+}
+
+/// What `body` adds to the peak of a forked child that does nothing.
+inline ChildRun measuredInChild(const std::function<bool()>& body) {
+  const ChildRun idle = inChild([] { return true; });
+  ChildRun run = inChild(body);
+  run.peakBytes -= idle.peakBytes;
+  return run;
+}
 
 }  // namespace rw::testing

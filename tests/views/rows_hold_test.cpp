@@ -30,6 +30,27 @@ bool inside(const Rect& frame, const Rect& bounds) {
          frame.minY() >= bounds.minY() - 1e-6 && frame.maxY() <= bounds.maxY() + 1e-6;
 }
 
+void expectTextsWithin(const LayoutNode& root, double width, double height) {
+  for (const LayoutNode* text : texts(root))
+    EXPECT_TRUE(inside(text->frame, {{0, 0}, {width, height}})) << text->text()->text;
+}
+
+// A count is drawn whole: as wide as Pango measures its text.
+void expectWhole(const LayoutNode* count) {
+  ASSERT_NE(count, nullptr);
+  EXPECT_DOUBLE_EQ(count->frame.width(),
+                   pangoTextMeasurer().measure(count->text()->text, count->text()->font, {}, {}).size.width);
+}
+
+RemindersWidgetTimelineEntry entryOf(ContentLayout layout, std::int64_t overdue, std::int64_t today = 1,
+                                     std::vector<WidgetTimelineReminderComponent> reminders = {}) {
+  return {.date = Date{800'000'000},
+          .layout = layout,
+          .overdueCount = overdue,
+          .todayCount = today,
+          .reminders = std::move(reminders)};
+}
+
 TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
   const struct {
     const char* text;
@@ -83,12 +104,9 @@ TEST(ViewThatFitsChoice, FirstChildNoWiderThanTheOfferElseTheLast) {
 // The list layout of a medium widget as the host lays it out (its content margins included).
 LayoutNode mediumList(std::vector<WidgetTimelineReminderComponent> reminders, const TextMeasurer& metrics,
                       std::int64_t overdue = 3) {
-  RemindersWidgetTimelineEntry entry{.date = Date{800'000'000},
-                                     .layout = content_layout::SystemMediumLarge{{2, 6.0}},
-                                     .overdueCount = overdue,
-                                     .todayCount = 1,
-                                     .reminders = std::move(reminders)};
-  return layout(RemindersWidgetView{entry}, {364, 170}, kVersion14, metrics);
+  return layout(RemindersWidgetView{entryOf(content_layout::SystemMediumLarge{{2, 6.0}}, overdue, 1,
+                                            std::move(reminders))},
+                {364, 170}, kVersion14, metrics);
 }
 
 WidgetTimelineReminderComponent reminder(std::string title, std::size_t persons) {
@@ -118,8 +136,7 @@ TEST(ReminderRows, ATitleWithLineBreaksIsOneLineAndTheCountersStayInPlace) {
     ASSERT_NE(counter, nullptr);
     EXPECT_EQ(counter->frame.minY(), findKind(plain, "WidgetCounterView")->frame.minY());
     EXPECT_GE(counter->frame.minY(), 16 - 1);
-    for (const LayoutNode* text : texts(root))
-      EXPECT_TRUE(inside(text->frame, {{0, 0}, {364, 170}})) << text->text()->text;
+    expectTextsWithin(root, 364, 170);
   }
 }
 
@@ -165,9 +182,8 @@ TEST(ReminderRows, ManyPersonChipsAreCutThenLeftOutBehindACountChip) {
 
 TEST(ReminderRows, ChipsWithPangoFitTheWidgetAtEverySize) {
   for (double width : {364.0, 768.0}) {
-    RemindersWidgetTimelineEntry entry{.date = Date{800'000'000},
-                                       .layout = content_layout::SystemMediumLarge{{2, 6.0}},
-                                       .reminders = {reminder("Many persons", 30)}};
+    const auto entry =
+        entryOf(content_layout::SystemMediumLarge{{2, 6.0}}, 0, 0, {reminder("Many persons", 30)});
     const LayoutNode root = layout(RemindersWidgetView{entry}, {width, 170}, kVersion14, pangoTextMeasurer());
     const LayoutNode* row = findKind(root, "WidgetReminderView");
     ASSERT_NE(row, nullptr);
@@ -187,27 +203,19 @@ TEST(CounterRows, LabelsAreCutOnOneLineAndBothRowsStayAlike) {
   const Environment environment{.platformVersion = {14, 0, 0}, .settings = german};
   for (std::int64_t overdue : {0, 100, 9999, 1'000'000}) {
     SCOPED_TRACE(overdue);
-    RemindersWidgetTimelineEntry entry{.date = Date{800'000'000},
-                                       .layout = content_layout::SystemSmall{},
-                                       .overdueCount = overdue,
-                                       .todayCount = 1};
-    const LayoutNode root = layout(RemindersWidgetView{entry}, {170, 170}, environment, pangoTextMeasurer());
+    const LayoutNode root = layout(RemindersWidgetView{entryOf(content_layout::SystemSmall{}, overdue)},
+                                   {170, 170}, environment, pangoTextMeasurer());
     const auto rows = testing::nodesOfKind(root, "ClipRoundedRect");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_DOUBLE_EQ(rows[0]->frame.height(), rows[1]->frame.height());
+    expectTextsWithin(root, 170, 170);
     for (const LayoutNode* text : texts(root)) {
-      EXPECT_TRUE(inside(text->frame, {{0, 0}, {170, 170}})) << text->text()->text;
       if (text->text()->font.family == "Inter" && text->text()->font.size == 14) {
         EXPECT_EQ(text->text()->maxLines, 1);
         EXPECT_DOUBLE_EQ(text->frame.height(), pangoTextMeasurer().lineHeight(text->text()->font));
       }
     }
-    // The count is drawn whole.
-    const LayoutNode* count = findText(root, std::to_string(overdue));
-    ASSERT_NE(count, nullptr);
-    EXPECT_DOUBLE_EQ(
-        count->frame.width(),
-        pangoTextMeasurer().measure(count->text()->text, count->text()->font, {}, {}).size.width);
+    expectWhole(findText(root, std::to_string(overdue)));
   }
 }
 
@@ -215,34 +223,22 @@ TEST(CounterRows, LabelsAreCutOnOneLineAndBothRowsStayAlike) {
 TEST(Accessories, CircularShowsFourDigitsWholeOnEveryVersion) {
   for (int major : {12, 13, 14}) {
     SCOPED_TRACE(major);
-    RemindersWidgetTimelineEntry entry{.date = Date{800'000'000},
-                                       .layout = content_layout::AccessoryCircular{},
-                                       .overdueCount = 9999,
-                                       .todayCount = 1000};
-    const LayoutNode root = layout(Element(RemindersWidgetView{entry}).frame(72, 72), {72, 72},
-                                   Environment{.platformVersion = {major, 0, 0}}, pangoTextMeasurer());
-    for (const char* digits : {"9999", "1000"}) {
-      const LayoutNode* count = findText(root, digits);
-      ASSERT_NE(count, nullptr);
-      EXPECT_DOUBLE_EQ(count->frame.width(),
-                       pangoTextMeasurer().measure(digits, count->text()->font, {}, {}).size.width);
-      EXPECT_TRUE(inside(count->frame, {{0, 0}, {72, 72}}));
-    }
+    const LayoutNode root = layout(
+        Element(RemindersWidgetView{entryOf(content_layout::AccessoryCircular{}, 9999, 1000)}).frame(72, 72),
+        {72, 72}, Environment{.platformVersion = {major, 0, 0}}, pangoTextMeasurer());
+    expectWhole(findText(root, "9999"));
+    expectWhole(findText(root, "1000"));
+    expectTextsWithin(root, 72, 72);
   }
 }
 
 TEST(Accessories, InlineFitsItsDefaultSizeInTheHostsFont) {
-  RemindersWidgetTimelineEntry entry{.date = Date{800'000'000},
-                                     .layout = content_layout::AccessoryRectangular{},
-                                     .overdueCount = 100,
-                                     .todayCount = 12};
   // As the host draws the inline family: 257 × 26 points in its 9-point font.
-  const LayoutNode root = layout(Element(RemindersWidgetView{entry}).font(Font::system(9)).frame(257, 26),
-                                 {257, 26}, kVersion14, pangoTextMeasurer());
-  const auto drawn = texts(root);
-  EXPECT_EQ(drawn.size(), 6u);  // two symbols, labels and counts
-  for (const LayoutNode* text : drawn)
-    EXPECT_TRUE(inside(text->frame, {{0, 0}, {257, 26}})) << text->text()->text;
+  const Element view = RemindersWidgetView{entryOf(content_layout::AccessoryRectangular{}, 100, 12)};
+  const LayoutNode root =
+      layout(view.font(Font::system(9)).frame(257, 26), {257, 26}, kVersion14, pangoTextMeasurer());
+  EXPECT_EQ(texts(root).size(), 6u);  // two symbols, labels and counts
+  expectTextsWithin(root, 257, 26);
 }
 
 }  // namespace
