@@ -137,6 +137,20 @@ inline ChildRun inChild(const std::function<bool()>& body,
   return run;
 }
 
+/// Whether a child's peak memory tells what the code costs: under a sanitizer it also holds shadow memory
+/// and freed blocks kept in quarantine, so bounds on it are left out there.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kPeakMemoryIsTheCodes = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+inline constexpr bool kPeakMemoryIsTheCodes = false;
+#else
+inline constexpr bool kPeakMemoryIsTheCodes = true;
+#endif
+#else
+inline constexpr bool kPeakMemoryIsTheCodes = true;
+#endif
+
 /// What `body` adds to the peak of a forked child that does nothing.
 inline ChildRun measuredInChild(const std::function<bool()>& body) {
   const ChildRun idle = inChild([] { return true; });
