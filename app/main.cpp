@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string_view>
+#include <system_error>
 
 #include "commands.h"
 #include "platform/data_files.h"
@@ -102,6 +103,11 @@ int main(int argc, char** argv) {
   } catch (const rw::app::Exit& e) {
     std::fflush(stdout);
     return e.status;
+  } catch (const std::system_error& e) {
+    // The system refused what a command needs to run at all (a timer, a watch, a descriptor).
+    std::fflush(stdout);
+    rw::app::printProblem(e.what());
+    return 1;
   }
   return 0;
 }
