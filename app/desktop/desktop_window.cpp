@@ -258,6 +258,11 @@ DesktopHost::~DesktopHost() {
   }
   if (container_ != nullptr) g_object_unref(container_);
   if (timer_ >= 0) ::close(timer_);
+  // The actions call this host: none may run once it is gone.
+  char** actions = g_action_group_list_actions(G_ACTION_GROUP(application_));
+  for (char** name = actions; *name != nullptr; ++name)
+    g_action_map_remove_action(G_ACTION_MAP(application_), *name);
+  g_strfreev(actions);
   gtk_widget_unparent(menu_);
   gtk_window_destroy(window_);
   if (surface_ != nullptr) cairo_surface_destroy(surface_);
