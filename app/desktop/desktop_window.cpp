@@ -4,12 +4,8 @@
 #include <gio/gio.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
-#include <signal.h>
-#include <sys/timerfd.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -21,13 +17,12 @@
 
 #include "commands.h"
 #include "desktop_x11.h"
-#include "payload/store.h"
 #include "platform/calendar.h"
 #include "platform/catalog.h"
 #include "platform/clock.h"
 #include "platform/date.h"
+#include "system_events.h"
 #include "ui/renderer.h"
-#include "widget/file_events.h"
 #include "widget/host_schedule.h"
 
 namespace rw::app::desktop {
@@ -100,20 +95,6 @@ void validate(const CLI::App& app, DesktopOptions& options, const std::string& p
 
 namespace {
 
-// A writer's create, write and rename, or a thousand touches, arrive as many file events: they make one
-// reload once the files have been quiet for a moment (widget/file_events.h).
-double monotonicSeconds() {
-  return static_cast<double>(g_get_monotonic_time()) / 1e6;
-}
-
-std::string baseName(GFile* file) {
-  if (file == nullptr) return {};
-  char* name = g_file_get_basename(file);
-  std::string result = name != nullptr ? name : "";
-  g_free(name);
-  return result;
-}
-
 // The window's check items: the action, the catalog key of its text and the choice it keeps.
 struct ChoiceItem {
   const char* action;
@@ -160,8 +141,6 @@ class DesktopHost final : public HostClock, public HostEventSource {
   void buildWindow();
   void buildMenu();
   void addActions();
-  void watchFiles();
-  void watch(const std::filesystem::path& path, bool directory);
   void post(HostEvent event) { events_.push_back(event); }
 
   void show(const RemindersWidgetTimelineEntry& entry, std::size_t index);
@@ -183,9 +162,7 @@ class DesktopHost final : public HostClock, public HostEventSource {
   static void dragBegan(GtkGestureDrag*, double x, double y, gpointer self);
   static void dragUpdated(GtkGestureDrag* gesture, double dx, double dy, gpointer self);
   static void dragEnded(GtkGestureDrag*, double, double, gpointer self);
-  static void fileChanged(GFileMonitor*, GFile* file, GFile* other, GFileMonitorEvent, gpointer self);
-  static gboolean timerFired(gint fd, GIOCondition, gpointer self);
-  void scheduleBurst();
+  static gboolean systemEventsReady(gint fd, GIOCondition, gpointer self);
 
   DesktopOptions options_;
   DesktopSettings& settings_ = options_.settings;
@@ -212,52 +189,26 @@ class DesktopHost final : public HostClock, public HostEventSource {
   GtkWindow* window_ = nullptr;
   GtkWidget* area_ = nullptr;
   GtkWidget* menu_ = nullptr;
-  GFile* container_ = nullptr;
-  std::vector<GFileMonitor*> monitors_;
-  std::vector<guint> sources_;
-  guint burst_ = 0;
-  FileEventCoalescer coalescer_;
-  bool payloadTouched_ = false;
-  bool zoneTouched_ = false;
-  int timer_ = -1;
+  // The timer, the signals and the files, as `host` has them, in GLib's main loop.
+  SystemEvents system_;
+  guint systemSource_ = 0;
 };
 
 DesktopHost::DesktopHost(const DesktopOptions& options, GtkApplication* application)
     : options_(options),
       files_(filesOf(options.instance)),
       application_(application),
-      run_(prepareRun(options.widget)) {
+      run_(prepareRun(options.widget)),
+      system_(options.widget.host) {
   if (!options_.widget.host.now.empty()) frozenNow_ = parseRfc3339(options_.widget.host.now);
   buildWindow();
   addActions();
   buildMenu();
-  watchFiles();
-
-  timer_ = ::timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK);
-  if (timer_ >= 0) sources_.push_back(g_unix_fd_add(timer_, G_IO_IN, &DesktopHost::timerFired, this));
-  auto onSignal = [](gpointer self) -> gboolean {
-    static_cast<DesktopHost*>(self)->post(HostEvent::reloadRequest);
-    return G_SOURCE_CONTINUE;
-  };
-  auto onEnd = [](gpointer self) -> gboolean {
-    static_cast<DesktopHost*>(self)->post(HostEvent::terminate);
-    return G_SOURCE_CONTINUE;
-  };
-  sources_.push_back(g_unix_signal_add(SIGHUP, onSignal, this));
-  sources_.push_back(g_unix_signal_add(SIGTERM, onEnd, this));
-  sources_.push_back(g_unix_signal_add(SIGINT, onEnd, this));
+  systemSource_ = g_unix_fd_add(system_.descriptor(), G_IO_IN, &DesktopHost::systemEventsReady, this);
 }
 
 DesktopHost::~DesktopHost() {
-  for (guint source : sources_)
-    g_source_remove(source);
-  if (burst_ != 0) g_source_remove(burst_);
-  for (GFileMonitor* monitor : monitors_) {
-    g_file_monitor_cancel(monitor);
-    g_object_unref(monitor);
-  }
-  if (container_ != nullptr) g_object_unref(container_);
-  if (timer_ >= 0) ::close(timer_);
+  g_source_remove(systemSource_);
   // The actions call this host: none may run once it is gone.
   char** actions = g_action_group_list_actions(G_ACTION_GROUP(application_));
   for (char** name = actions; *name != nullptr; ++name)
@@ -399,98 +350,19 @@ void DesktopHost::buildMenu() {
   g_object_unref(sizes);
 }
 
-void DesktopHost::watchFiles() {
-  if (auto container = containerLocation(options_.widget.host.container)) {
-    container_ = g_file_new_for_path(container->c_str());
-    // GLib watches a directory that does not exist yet for it to appear.
-    watch(*container, true);
-  }
-  // A zone given on the command line or in $TZ does not change under the host; the system's does.
-  if (options_.widget.host.timeZone.empty() && std::getenv("TZ") == nullptr) {
-    watch("/etc/localtime", false);
-    watch("/etc/timezone", false);
-  }
-}
-
-void DesktopHost::watch(const std::filesystem::path& path, bool directory) {
-  GFile* file = g_file_new_for_path(path.c_str());
-  GError* error = nullptr;
-  GFileMonitor* monitor = directory
-                              ? g_file_monitor_directory(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, &error)
-                              : g_file_monitor_file(file, G_FILE_MONITOR_NONE, nullptr, &error);
-  g_object_unref(file);
-  if (monitor == nullptr) {
-    std::cerr << "reminders-widget-desktop: cannot watch '" << path.string()
-              << "': " << (error != nullptr ? error->message : "unknown error") << "\n";
-    g_clear_error(&error);
-    return;
-  }
-  g_signal_connect(monitor, "changed", G_CALLBACK(&DesktopHost::fileChanged), this);
-  monitors_.push_back(monitor);
-}
-
-void DesktopHost::fileChanged(GFileMonitor*, GFile* file, GFile* other, GFileMonitorEvent, gpointer data) {
+gboolean DesktopHost::systemEventsReady(gint, GIOCondition, gpointer data) {
   auto* self = static_cast<DesktopHost*>(data);
-  const bool payload = self->container_ != nullptr &&
-                       (g_file_equal(file, self->container_) || baseName(file) == kPayloadFileName ||
-                        baseName(other) == kPayloadFileName);
-  const std::string name = baseName(file);
-  const bool zone = !payload && (name == "localtime" || name == "timezone");
-  if (!payload && !zone) return;
-  self->payloadTouched_ |= payload;
-  self->zoneTouched_ |= zone;
-  self->coalescer_.touched(monotonicSeconds());
-  self->scheduleBurst();
-}
-
-// One reload for a burst of file events, once they are due (FileEventCoalescer).
-void DesktopHost::scheduleBurst() {
-  if (burst_ != 0) g_source_remove(burst_);
-  burst_ = 0;
-  const auto due = coalescer_.dueAt();
-  if (!due) return;
-  const double wait = std::max(0.0, *due - monotonicSeconds());
-  burst_ = g_timeout_add(
-      static_cast<guint>(std::ceil(wait * 1000)),
-      +[](gpointer hostPointer) -> gboolean {
-        auto* host = static_cast<DesktopHost*>(hostPointer);
-        host->burst_ = 0;
-        if (!host->coalescer_.takeIfDue(monotonicSeconds())) {
-          host->scheduleBurst();
-          return G_SOURCE_REMOVE;
-        }
-        if (host->payloadTouched_) host->post(HostEvent::payloadChanged);
-        if (host->zoneTouched_) host->post(HostEvent::zoneChanged);
-        host->payloadTouched_ = host->zoneTouched_ = false;
-        return G_SOURCE_REMOVE;
-      },
-      this);
-}
-
-gboolean DesktopHost::timerFired(gint fd, GIOCondition, gpointer data) {
-  auto* self = static_cast<DesktopHost*>(data);
-  std::uint64_t expirations = 0;
-  const ssize_t n = ::read(fd, &expirations, sizeof expirations);
-  if (n < 0 && errno == ECANCELED) {
-    self->post(HostEvent::clockSet);
-  } else if (n == sizeof expirations) {
-    self->post(HostEvent::deadline);
-  }
+  while (const auto event = self->system_.take())
+    self->post(*event);
   return G_SOURCE_CONTINUE;
 }
 
 HostEvent DesktopHost::wait(std::optional<Date> deadline) {
-  if (timer_ >= 0) {
-    itimerspec spec{};
-    // A frozen clock has no deadlines. Otherwise the timer runs even without one, an hour ahead, so that a
-    // wall clock being set is noticed.
-    if (!frozenNow_) {
-      const double seconds = std::max(deadline.value_or(systemNow().adding(3600)).unixSeconds(), 1.0);
-      spec.it_value.tv_sec = static_cast<time_t>(std::floor(seconds));
-      spec.it_value.tv_nsec = static_cast<long>((seconds - std::floor(seconds)) * 1e9);
-    }
-    ::timerfd_settime(timer_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
-  }
+  // A frozen clock has no deadlines.
+  if (frozenNow_)
+    system_.stopTimer();
+  else
+    system_.setDeadline(deadline);
   while (events_.empty())
     g_main_context_iteration(nullptr, TRUE);
   const HostEvent event = events_.front();

@@ -2,16 +2,18 @@
 //
 // The window asks the provider for a timeline and shows the entry of the moment, drawn by the same layout
 // and renderer as the command line's `render`, at the window's scale factor. When it shows which entry,
-// and when it asks again, is `runTimelineHost` (widget/host_schedule.h), driven by GLib's main loop: a
-// real-time timer that also notices the wall clock being set, SIGHUP (reload), SIGTERM and SIGINT (end), a
-// file monitor on the container (reminders.plist written, renamed or removed) and, when the zone comes
-// from the system, on /etc/localtime and /etc/timezone. Nothing is kept between requests but the window
-// and the timeline the provider answered: every request reads the payload afresh.
+// and when it asks again, is `runTimelineHost` (widget/host_schedule.h), driven by GLib's main loop. The
+// system's events are `host`'s own (`SystemEvents`, system_events.h), their descriptor a source of that
+// loop: a real-time timer that also notices the wall clock being set, SIGHUP (reload), SIGTERM and SIGINT
+// (end), the container's files (reminders.plist written, renamed or removed; the container made later,
+// however many directories above it are missing at start) and, when the zone comes from the system,
+// /etc/localtime and /etc/timezone. Nothing is kept between requests but the window and the timeline the
+// provider answered: every request reads the payload afresh.
 //
 // A left click opens the link under the pointer (a row's own link, else "corvantis2://reminders")
 // through the desktop's default handler for its scheme (GIO), only for the schemes `isOpenableLink`
 // allows; pressing and dragging moves the window. A right click opens a menu: the four sizes, the window's
-// place on the desktop (every workspace, below other windows, out of the task bar, shown with the
+// place on the desktop (every workspace, below other windows, out of the task bar, part of the
 // desktop), start at login, a new widget, removing this one, Reload and Quit.
 //
 // Each widget is an instance of the application (GtkApplication, one process each) with a name

@@ -149,7 +149,8 @@ ReminderTemplate::ReminderTemplate(const WidgetEventPayload& event,
   component.title = shownOnOneLine(event.title);
   component.dueDate = event.plannedDateFrom;
   component.dueAmountText = shownOnOneLine(event.dueAmountText);
-  component.notes = event.notes;
+  // Never drawn, but written in every entry's answer: cut like the texts the row shows.
+  component.notes = shownOnOneLine(event.notes);
   if (event.actionURL != nullptr) component.actionURL = *event.actionURL;
 }
 

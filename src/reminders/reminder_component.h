@@ -17,7 +17,7 @@
 
 namespace rw {
 
-/// The most characters (code points) of a title, nick or amount a reminder keeps: more than one line of the
+/// The most characters (code points) of a title, nick, amount or notes a reminder keeps: more than one line of the
 /// widest display (10 000 points) can show in the row's 15-point font, whose narrowest characters are
 /// about 3 points wide. Longer texts are cut before anything measures or copies them again.
 inline constexpr std::size_t kMaxShownCodePoints = 4096;

@@ -195,6 +195,25 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
   EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
 }
 
+// HOME where nothing exists yet: the container and every directory above it are made after the host
+// started, and the payload written into it is read.
+TEST(HostCommand, ReadsAPayloadWhoseContainerIsMadeAfterItStarted) {
+  TemporaryDirectory scratch, logs;
+  const auto home = scratch.path() / "home", log = logs.path() / "log";
+  rw::testing::Child host(
+      {RW_WIDGET_EXECUTABLE, "host", "-o", (scratch.path() / "widget.png").string(), "--time-zone", "UTC",
+       "--strings", (rw::testing::binaryDirectory() / "strings").string()},
+      {"HOME=" + home.string()}, log);
+  ASSERT_TRUE(rw::testing::eventually(
+      [&] { return linesMatching(log, R"(request \(start\) in UTC: 1 entry)") == 1; }));
+  const auto container = home / ".local" / "share" / "group.org.corvantis.widgetkit";
+  std::filesystem::create_directories(container);
+  fixtures::store(container, twoReminders());
+  EXPECT_TRUE(rw::testing::eventually([&] {
+    return linesMatching(log, R"(request \(payloadChanged\) in UTC: 31 entries)") == 1;
+  })) << readFile(log);
+}
+
 Ran draw(std::vector<std::string> args) {
   args.insert(args.begin(), "draw");
   return rw::testing::run(args);

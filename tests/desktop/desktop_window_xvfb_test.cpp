@@ -330,6 +330,17 @@ TEST_F(DesktopWindowUnderXvfb, OpensLinksOnClickAndAsksAgainWhenThePayloadChange
   EXPECT_NE(window.output().find("Host ended"), std::string::npos) << window.output();
 }
 
+TEST_F(DesktopWindowUnderXvfb, ShowsAPayloadWhoseContainerIsMadeAfterItStarted) {
+  TemporaryDirectory scratch;
+  const fs::path later = scratch.path() / "later" / "deeper" / "container";
+  DesktopWindow window(*server_, scratch.path(), later, "large", 1);
+  ASSERT_TRUE(window.waitFor("request (start) in UTC: 1 entry")) << window.output();
+  fs::create_directories(later);
+  fixtures::store(later, threeReminders("E"));
+  ASSERT_TRUE(window.waitFor("request (payloadChanged) in UTC: 31 entries")) << window.output();
+  expectPicture(*server_, window.reference());
+}
+
 // A session bus of its own, which says its address once it listens.
 class SessionBus {
  public:

@@ -226,13 +226,15 @@ TEST(ShownTexts, CutOnACharacterBoundaryAfterTheLimit) {
 }
 
 TEST(ShownTexts, AHugeTitleCostsTheTimelineOneCut) {
-  // A 48 MB title: each of the 31 entries shows the cut, and the timeline holds no copy of the whole.
+  // A 48 MB title, amount and notes: each of the 31 entries shows the cut, and the timeline holds no
+  // copy of the whole.
   const std::string title(48 * kMiB, 'x');
   RemindersWidgetPayload payload;
   payload.persons = fixtures::persons();
   WidgetEventPayload e = event("E1", at("2026-12-06T10:00:00Z"));
   e.title = CompactText(std::string_view(title));
   e.dueAmountText = CompactText(std::string_view(title));
+  e.notes = CompactText(std::string_view(title));
   payload.events = {e};
   const auto settings = settingsFor("Europe/Warsaw");
   const ChildRun run = measured([&] {
@@ -242,7 +244,8 @@ TEST(ShownTexts, AHugeTitleCostsTheTimelineOneCut) {
     for (const auto& entry : entries)
       for (const auto& reminder : entry.reminders)
         cut = cut && reminder.title.size() == kMaxShownCodePoints &&
-              reminder.dueAmountText.size() == kMaxShownCodePoints;
+              reminder.dueAmountText.size() == kMaxShownCodePoints &&
+              reminder.notes.size() == kMaxShownCodePoints;
     return cut;
   });
   EXPECT_TRUE(run.passed);

@@ -1,8 +1,11 @@
-// File events coalesced into reloads, played on a made-up monotonic clock.
+// File events coalesced into reloads, played on a made-up monotonic clock; what a host watches, on a
+// made-up tree, and what the events it sees mean.
 #include "widget/file_events.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
 namespace rw {
@@ -51,6 +54,65 @@ TEST(FileEventCoalescer, SeparateBurstsAreReadSeparately) {
   EXPECT_DOUBLE_EQ(*coalescer.dueAt(), 5.1);
   EXPECT_TRUE(coalescer.takeIfDue(7.0));  // a late look still reads it once
   EXPECT_FALSE(coalescer.takeIfDue(7.0));
+}
+
+TEST(ContainerWatchPlan, WatchesTheNearestExistingLevelOnTheWayToTheContainer) {
+  const std::string c = "/home/u/.local/share/group";
+  const struct {
+    std::string container;
+    std::set<std::string> directories;  // those that exist
+    ContainerWatchPlan plan;
+  } cases[] = {
+      {c,
+       {"/", "/home", "/home/u", "/home/u/.local", "/home/u/.local/share", c},
+       {true, "/home/u/.local/share", "group"}},
+      {c + "/",
+       {"/", "/home", "/home/u", "/home/u/.local", "/home/u/.local/share", c},
+       {true, "/home/u/.local/share", "group"}},
+      {c,
+       {"/", "/home", "/home/u", "/home/u/.local", "/home/u/.local/share"},
+       {false, "/home/u/.local/share", "group"}},
+      {c, {"/", "/home", "/home/u"}, {false, "/home/u", ".local"}},
+      {"/home/u/../v/group", {"/", "/home"}, {false, "/home", "v"}},
+      {"/group", {"/", "/group"}, {true, "/", "group"}},
+      {"/", {"/"}, {true, "", ""}},
+      {c, {}, {}},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.container + " with " + std::to_string(row.directories.size()) + " directories");
+    EXPECT_EQ(planContainerWatch(
+                  row.container,
+                  [&](const std::filesystem::path& p) { return row.directories.count(p.string()) > 0; }),
+              row.plan);
+  }
+}
+
+TEST(FileEventEffect, OnlyThePayloadTheWayToTheContainerAndTheZoneConcernTheWidget) {
+  const FileEventEffect none, payload{.payload = true}, zone{.zone = true}, replan{.replan = true},
+      gone{.payload = true, .replan = true};
+  const struct {
+    WatchRole role;
+    WatchedChange change;
+    FileEventEffect effect;
+  } cases[] = {
+      {WatchRole::container, {"reminders.plist"}, payload},
+      {WatchRole::container, {"reminders.plist.tmp"}, none},
+      {WatchRole::container, {"group"}, none},
+      {WatchRole::container, {"", true}, gone},
+      {WatchRole::ancestor, {"group"}, replan},
+      {WatchRole::ancestor, {"reminders.plist"}, none},
+      {WatchRole::ancestor, {"other"}, none},
+      {WatchRole::ancestor, {"", true}, replan},
+      {WatchRole::zone, {"localtime"}, zone},
+      {WatchRole::zone, {"timezone"}, zone},
+      {WatchRole::zone, {"passwd"}, none},
+      {WatchRole::zone, {"group"}, none},
+      {WatchRole::zone, {"", true}, none},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(row.role)) + " " + std::string(row.change.name));
+    EXPECT_EQ(effectOf(row.role, row.change, "group"), row.effect);
+  }
 }
 
 }  // namespace
