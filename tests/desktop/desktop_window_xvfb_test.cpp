@@ -468,6 +468,10 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
     ASSERT_TRUE(other.waitFor("Showing entry 0 at scale 1")) << other.output();
     ASSERT_EQ(bus.act("second", "family", "'extra large'"), 0);
     EXPECT_TRUE(fileHas(config / "reminders-widget" / "second.ini", "Family=extra large"));
+    // Removed from its menu, it ends and forgets its settings.
+    ASSERT_EQ(bus.act("second", "remove-widget"), 0);
+    EXPECT_EQ(other.child().wait(), 0) << other.output();
+    EXPECT_FALSE(fs::exists(config / "reminders-widget" / "second.ini"));
     EXPECT_EQ(window.child().stop(), 0) << window.output();
     EXPECT_NE(readFile(settings).find("Family=medium"), std::string::npos) << readFile(settings);
   }
