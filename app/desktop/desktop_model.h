@@ -1,9 +1,10 @@
 // The desktop host's decisions that need no window: which family a name asks for, where the window goes,
-// and what a click opens. The GTK side (desktop_window.h) only
+// whether a press drags the window or clicks, and what a click opens. The GTK side (desktop_window.h) only
 // carries them out.
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,23 @@ struct WindowPosition {
 /// "X,Y": two integers (a sign allowed, so that a window can start partly off the left or top edge), each
 /// within ±32767 (X11 coordinates are 16-bit); nothing for anything else.
 [[nodiscard]] std::optional<WindowPosition> parseWindowPosition(std::string_view text);
+
+/// A left button's press on the widget: once the pointer has left the press by more than `threshold`
+/// pixels along either axis it is a drag, which moves the window; a release before that is a click, which
+/// opens the link under the pointer.
+class PressGesture {
+ public:
+  void press() { dragging_ = false; }
+  /// The pointer is (dx, dy) pixels from the press: true exactly once, when the drag begins.
+  bool moved(double dx, double dy, double threshold) {
+    if (dragging_ || !(std::abs(dx) > threshold || std::abs(dy) > threshold)) return false;
+    return dragging_ = true;
+  }
+  [[nodiscard]] bool releaseOpens() const { return !dragging_; }
+
+ private:
+  bool dragging_ = false;
+};
 
 /// What a left click at `point` (widget points) opens: the link under it (a row's own link), else the
 /// widget's link. Nothing when the point lies outside the widget or the URL's scheme is not one this

@@ -12,7 +12,14 @@
 //
 // A left click opens the link under the pointer (a row's own link, else "corvantis2://reminders")
 // through the desktop's default handler for its scheme (GIO), only for the schemes `isOpenableLink`
-// allows. A right click opens a menu: the four sizes, Reload and Quit.
+// allows; pressing and dragging moves the window. A right click opens a menu: the four sizes, the window's
+// place on the desktop (every workspace, below other windows, out of the task bar, part of the
+// desktop), start at login, a new widget, removing this one, Reload and Quit.
+//
+// Each widget is an instance of the application (GtkApplication, one process each) with a name
+// (--instance), which keeps its choices and its place in a settings file (desktop_settings.h) and owns a
+// D-Bus name of its own: a second start of the same widget shows the running one, and the menu's actions
+// are the application's actions on the session bus (org.gtk.Actions).
 //
 // Standard output gets one line per request (`requestLine`), "Window 0x<XID> at X,Y" once the window is
 // placed on X11, "Showing entry N at scale S" each time an entry reaches the screen, and "Opening URL"
@@ -24,6 +31,7 @@
 #include <string>
 
 #include "desktop_model.h"
+#include "desktop_settings.h"
 #include "widget_host.h"
 
 namespace rw::app::desktop {
@@ -36,15 +44,21 @@ struct DesktopOptions {
   std::optional<WindowPosition> position;
   /// Keep the window below other windows (X11: _NET_WM_STATE_BELOW), as a widget on the desktop.
   bool below = false;
+  std::string instance{kDefaultInstance};
+  /// The widget's saved settings with the options given on the command line over them: what the window
+  /// starts with and keeps.
+  DesktopSettings settings;
 };
 
-/// Adds the desktop host's options to `app`; `validate` (run after parsing) resolves the family's desktop
-/// name and the position, throwing `UsageError` for one it cannot use.
+/// Adds the desktop host's options to `app`; `validate` (run after parsing) checks the instance name,
+/// reads the instance's settings for the options `app` was not given, resolves the family's desktop name
+/// and the position, throwing `UsageError` for one it cannot use.
 void addDesktopOptions(CLI::App& app, DesktopOptions& options, std::string& position);
-void validate(DesktopOptions& options, const std::string& position);
+void validate(const CLI::App& app, DesktopOptions& options, const std::string& position);
 
-/// Opens the window and runs until it is closed, the menu's Quit, SIGTERM or SIGINT. Returns the exit
-/// status: 0, or 1 when no display could be opened.
+/// Opens the window and runs until it is closed, the menu's Quit or Remove, SIGTERM or SIGINT. Returns the
+/// exit status: 0 (also when the widget already runs: that one is shown), or 1 when no display could be
+/// opened.
 int runDesktopHost(const DesktopOptions& options);
 
 }  // namespace rw::app::desktop

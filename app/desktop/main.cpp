@@ -10,8 +10,9 @@
 int main(int argc, char** argv) {
   CLI::App app{
       "Reminders widget on the desktop: shows the widget in a window, reading reminders.plist from the\n"
-      "shared container. Left click opens the reminder under the pointer, right click offers size, reload\n"
-      "and quit; SIGHUP reloads.",
+      "shared container. Left click opens the reminder under the pointer, dragging moves the widget, right\n"
+      "click offers size, place, start at login, more widgets, reload and quit; SIGHUP reloads. Each widget\n"
+      "(--instance) keeps its choices in $XDG_CONFIG_HOME/reminders-widget/NAME.ini.",
       "reminders-widget-desktop"};
   rw::app::desktop::DesktopOptions options;
   std::string position;
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "reminders-widget-desktop " RW_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
-    rw::app::desktop::validate(options, position);
+    rw::app::desktop::validate(app, options, position);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {

@@ -23,6 +23,10 @@ _reminders_widget_values() {
       local zones=/usr/share/zoneinfo
       COMPREPLY=($(cd "$zones" 2>/dev/null && compgen -f -- "$cur")) ;;
     --container | --strings) COMPREPLY=($(compgen -d -- "$cur")) ;;
+    --instance)  # the widgets that have kept settings
+      local kept=${XDG_CONFIG_HOME:-$HOME/.config}/reminders-widget
+      COMPREPLY=($(compgen -W "default $(cd "$kept" 2>/dev/null && ls -- *.ini 2>/dev/null | sed 's/\.ini$//')" \
+        -- "$cur")) ;;
     -o | --output | --tree) COMPREPLY=($(compgen -f -- "$cur")) ;;
     --size | --now | --entry | --scale | --os-version | --at | --position) COMPREPLY=() ;;
     *) return 1 ;;

@@ -1,8 +1,10 @@
-// What the desktop host decides without a window: family names, window positions, what a click opens.
+// What the desktop host decides without a window: family names, window positions, what a click opens,
+// whether a press drags, and the widget's settings and login files.
 #include "desktop_model.h"
 
 #include <gtest/gtest.h>
 
+#include "desktop_settings.h"
 #include "ui/hit_testing.h"
 
 namespace rw::app::desktop {
@@ -77,6 +79,77 @@ TEST(ClickTarget, TheRowsOwnLinkElseTheWidgetsOrTheAppsAndNeverAnUnsafeScheme) {
   for (const auto& [tree, at, url] : cases)
     EXPECT_EQ(urlForClick(tree, {tree.frame.size.width, tree.frame.size.height}, at), url)
         << tree.kind << " at " << at.x << "," << at.y;
+}
+
+// Each step: the pointer's offset from the press (nothing: the release), and what the step answers:
+// whether the drag begins there, and on release whether the click opens.
+TEST(PressGesture, ADragBeginsOnceBeyondTheThresholdAndAReleaseBeforeItOpens) {
+  using Step = std::pair<std::optional<std::pair<double, double>>, bool>;
+  const std::vector<Step> sequences[] = {
+      {{std::nullopt, true}},
+      {{{{3, -4}}, false}, {{{-8, 8}}, false}, {std::nullopt, true}},
+      {{{{8.5, 0}}, true}, {{{40, 30}}, false}, {{{0, 0}}, false}, {std::nullopt, false}},
+      {{{{2, -9}}, true}, {std::nullopt, false}},
+  };
+  for (const auto& steps : sequences) {
+    PressGesture gesture;
+    gesture.press();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const auto& [offset, expected] = steps[i];
+      const bool answer = offset ? gesture.moved(offset->first, offset->second, 8) : gesture.releaseOpens();
+      EXPECT_EQ(answer, expected) << "step " << i << " of " << steps.size();
+    }
+  }
+}
+
+TEST(DesktopSettings, InstanceNamesAndTheBusNamesTheyMake) {
+  for (const char* name : {"default", "w", "Widget_2", "kitchen-wall", "2nd"})
+    EXPECT_TRUE(isInstanceName(name)) << name;
+  for (const std::string& name :
+       std::vector<std::string>{"", "a b", "../x", "x.y", "é", std::string(65, 'a')})
+    EXPECT_FALSE(isInstanceName(name)) << name;
+  const std::pair<const char*, const char*> ids[] = {{"default", "org.example.W"},
+                                                     {"2nd", "org.example.W.i_2nd"},
+                                                     {"kitchen-wall", "org.example.W.i_kitchen_wall"}};
+  for (const auto& [instance, id] : ids)
+    EXPECT_EQ(applicationIdFor("org.example.W", instance), id);
+  EXPECT_EQ(freshInstanceName({}), "widget-2");
+  EXPECT_EQ(freshInstanceName({"default", "widget-2", "widget-4"}), "widget-3");
+  const DesktopFiles files = desktopFiles("/home/u/.config", "org.example.W", "w2");
+  EXPECT_EQ(files.settings, "/home/u/.config/reminders-widget/w2.ini");
+  EXPECT_EQ(files.autostart, "/home/u/.config/autostart/org.example.W-w2.desktop");
+}
+
+TEST(DesktopSettings, KeyFileTextReadsBackAndUnusableValuesKeepTheDefaults) {
+  const DesktopSettings changed{.family = "extra large",
+                                .size = "300x200",
+                                .mode = "vibrant",
+                                .position = WindowPosition{-20, 700},
+                                .everyWorkspace = false,
+                                .below = true,
+                                .skipTaskbar = false,
+                                .withDesktop = false,
+                                .startAtLogin = true};
+  for (const DesktopSettings& settings : {DesktopSettings{}, changed})
+    EXPECT_EQ(parseSettings(settingsText(settings)), settings) << settingsText(settings);
+  const std::pair<const char*, DesktopSettings> texts[] = {
+      {"", DesktopSettings{}},
+      {"[Widget]\nFamily=small\nPosition=1,2,3\nBelow=perhaps\nStartAtLogin=true\n",
+       DesktopSettings{.family = "small", .startAtLogin = true}},
+      {"# by hand\n[Other]\nBelow=false\n[Widget]\nPosition=5,6\nWithDesktop=false\n",
+       DesktopSettings{.position = WindowPosition{5, 6}, .withDesktop = false}},
+  };
+  for (const auto& [text, settings] : texts)
+    EXPECT_EQ(parseSettings(text), settings) << text;
+  EXPECT_EQ(parseSettings("no key file\n"), std::nullopt);
+}
+
+TEST(DesktopSettings, LoginEntryQuotesTheExecutable) {
+  const std::string entry = autostartEntry("/opt/my \"apps\"/50%/rw$x", "kitchen");
+  EXPECT_NE(entry.find("\nExec=\"/opt/my \\\\\"apps\\\\\"/50%%/rw\\\\$x\" --instance kitchen\n"),
+            std::string::npos)
+      << entry;
+  EXPECT_EQ(entry.rfind("[Desktop Entry]\nType=Application\n", 0), 0u) << entry;
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "widget_host.h"
 
 // Last: Xlib's macros (None, Bool, Status...) would clash with the names above.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -54,6 +55,18 @@ std::vector<std::string> baseEnvironment(const fs::path& home) {
   return environment;
 }
 
+// What a server writes to `fd` up to its first newline (once it listens), and closes `fd`.
+std::string firstLine(int fd) {
+  std::string text;
+  const bool whole = eventually([&] {
+    for (char c = 0; ::read(fd, &c, 1) == 1;)
+      text += c;
+    return text.find('\n') != std::string::npos;
+  });
+  ::close(fd);
+  return whole ? text.substr(0, text.find('\n')) : std::string();
+}
+
 // An X server of its own on a free display (Xvfb picks it and says which), with a grey background.
 class XServer {
  public:
@@ -64,15 +77,9 @@ class XServer {
                                              "-nolisten", "tcp", "-noreset"},
                     baseEnvironment(scratch), scratch / "xvfb.log", pipe[1]);
     ::close(pipe[1]);
-    std::string number;  // the display's number and a newline, once the server listens
-    const bool listening = eventually([&] {
-      for (char c = 0; ::read(pipe[0], &c, 1) == 1;)
-        number += c;
-      return number.find('\n') != std::string::npos;
-    });
-    ::close(pipe[0]);
-    if (!listening) return;
-    name_ = ":" + number.substr(0, number.find('\n'));
+    const std::string number = firstLine(pipe[0]);  // the display's, once the server listens
+    if (number.empty()) return;
+    name_ = ":" + number;
     display_ = XOpenDisplay(name_.c_str());
   }
   ~XServer() {
@@ -117,14 +124,24 @@ int occurrences(const std::string& text, const std::string& part) {
   return found;
 }
 
+/// Where and how a window runs besides its family: more arguments, a session bus, a settings directory
+/// shared with other windows (else its own).
+struct WindowSetup {
+  std::vector<std::string> args;
+  std::string bus;
+  fs::path config;
+  bool placed = true;  // --position 40,30 and --family
+};
+
 // A desktop host on `server`, with a container, a clock, a zone and a locale fixed, and GIO's handler for
 // the app's links and web links being a script that appends each URL to opened.txt.
 class DesktopWindow {
  public:
   DesktopWindow(const XServer& server, const fs::path& scratch, const fs::path& container,
-                const std::string& family, int scale)
+                const std::string& family, int scale, const WindowSetup& setup = {})
       : scratch_(scratch), scale_(scale) {
-    const fs::path data = scratch / "data", config = scratch / "config", opener = scratch / "opener.sh";
+    const fs::path data = scratch / "data", opener = scratch / "opener.sh";
+    const fs::path config = setup.config.empty() ? scratch / "config" : setup.config;
     fs::create_directories(data / "applications");
     fs::create_directories(config);
     writeFile(opener, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + opened().string() + "'\n");
@@ -136,14 +153,15 @@ class DesktopWindow {
               "[Default Applications]\nx-scheme-handler/corvantis2=test-opener.desktop\n"
               "x-scheme-handler/https=test-opener.desktop\n");
     std::vector<std::string> environment = baseEnvironment(scratch);
-    // Drawn by Cairo in software, as on any machine without a GPU; no session bus, no settings daemon and
-    // no accessibility bus to wait for.
-    environment.insert(environment.end(),
-                       {"DISPLAY=" + server.name(), "XDG_DATA_HOME=" + data.string(),
-                        "XDG_CONFIG_HOME=" + config.string(), "XDG_DATA_DIRS=/usr/local/share:/usr/share",
-                        "XDG_RUNTIME_DIR=" + scratch.string(), "GDK_SCALE=" + std::to_string(scale),
-                        "GDK_BACKEND=x11", "GSK_RENDERER=cairo", "GSETTINGS_BACKEND=memory", "GTK_A11Y=none",
-                        "NO_AT_BRIDGE=1", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"});
+    // Drawn by the renderer the program picks (Cairo, without OpenGL); no session bus unless the test has
+    // one, no settings daemon and no accessibility bus to wait for.
+    environment.insert(
+        environment.end(),
+        {"DISPLAY=" + server.name(), "XDG_DATA_HOME=" + data.string(), "XDG_CONFIG_HOME=" + config.string(),
+         "XDG_DATA_DIRS=/usr/local/share:/usr/share", "XDG_RUNTIME_DIR=" + scratch.string(),
+         "GDK_SCALE=" + std::to_string(scale), "GDK_BACKEND=x11", "GSETTINGS_BACKEND=memory", "GTK_A11Y=none",
+         "NO_AT_BRIDGE=1",
+         "DBUS_SESSION_BUS_ADDRESS=" + (setup.bus.empty() ? "unix:path=/nonexistent" : setup.bus)});
     args_ = {"--container", container.string(),
              "--family",    std::string(familyName(*app::desktop::desktopFamilyNamed(family))),
              "--now",       kNow,
@@ -153,6 +171,9 @@ class DesktopWindow {
     std::vector<std::string> argv{RW_DESKTOP_EXECUTABLE, "--position", "40,30"};
     argv.insert(argv.end(), args_.begin(), args_.end());
     argv[6] = family;
+    if (!setup.placed) argv.erase(argv.begin() + 5, argv.begin() + 7);  // the family and
+    if (!setup.placed) argv.erase(argv.begin() + 1, argv.begin() + 3);  // the place it kept
+    argv.insert(argv.end(), setup.args.begin(), setup.args.end());
     child_.emplace(argv, environment, out());
   }
 
@@ -162,6 +183,12 @@ class DesktopWindow {
   Child& child() { return *child_; }
   bool waitFor(const std::string& text, int times = 1) const {
     return eventually([&] { return occurrences(readFile(out()), text) >= times; });
+  }
+  /// The X window, once the window said which.
+  ::Window id() const {
+    const std::string text = readFile(out());
+    const auto at = text.find("Window 0x");
+    return at == std::string::npos ? 0 : std::stoul(text.substr(at + 7), nullptr, 16);
   }
 
   /// The command line's `render` of the entry the window shows, at the window's scale.
@@ -314,6 +341,153 @@ TEST_F(DesktopWindowUnderXvfb, ShowsAPayloadWhoseContainerIsMadeAfterItStarted) 
   expectPicture(*server_, window.reference());
 }
 
+// A session bus of its own, which says its address once it listens.
+class SessionBus {
+ public:
+  explicit SessionBus(const fs::path& scratch) : log_(scratch / "gdbus") {
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    daemon_.emplace(std::vector<std::string>{RW_DBUS_DAEMON, "--session", "--nofork", "--print-address=9",
+                                             "--address=unix:path=" + (scratch / "bus").string()},
+                    baseEnvironment(scratch), scratch / "bus.log", pipe[1]);
+    ::close(pipe[1]);
+    address_ = firstLine(pipe[0]);
+  }
+  const std::string& address() const { return address_; }
+
+  /// Activates `action` of the widget `instance` (with `state`: sets it) as a menu item does; gdbus's status.
+  int act(const std::string& instance, const std::string& action, const std::string& state = {}) const {
+    const std::string id = RW_APPLICATION_ID + (instance == "default" ? "" : ".i_" + instance);
+    std::string path = "/" + id;
+    std::replace(path.begin(), path.end(), '.', '/');
+    std::vector<std::string> argv{RW_GDBUS, "call",          "--session", "--dest",
+                                  id,       "--object-path", path,        "--method"};
+    if (state.empty()) argv.insert(argv.end(), {"org.gtk.Actions.Activate", action, "[]", "{}"});
+    if (!state.empty())
+      argv.insert(argv.end(), {"org.gtk.Actions.SetState", action, "<" + state + ">", "{}"});
+    std::vector<std::string> environment{"PATH=/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS=" + address_};
+    return Child(argv, environment, log_).wait();
+  }
+
+ private:
+  fs::path log_;
+  std::optional<Child> daemon_;
+  std::string address_;
+};
+
+// An X property of `window` holding atoms, as their names.
+std::string atomNames(::Display* display, ::Window window, const char* property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string names;
+  if (XGetWindowProperty(display, window, XInternAtom(display, property, False), 0, 64, False, XA_ATOM, &type,
+                         &format, &count, &after, &data) == Success &&
+      data != nullptr)
+    for (unsigned long i = 0; i < count; ++i) {
+      char* name = XGetAtomName(display, reinterpret_cast<const Atom*>(data)[i]);
+      names += std::string(name) + " ";
+      XFree(name);
+    }
+  if (data != nullptr) XFree(data);
+  return names;
+}
+
+std::string windowClass(::Display* display, ::Window window) {
+  XClassHint hint{};
+  if (XGetClassHint(display, window, &hint) == 0) return {};
+  std::string result = std::string(hint.res_name) + "/" + hint.res_class;
+  XFree(hint.res_name);
+  XFree(hint.res_class);
+  return result;
+}
+
+// Each widget keeps its family, place and window choices in its own settings file, changed through the
+// menu's actions on the session bus; a drag moves the window (a click still opens, above), and the next start
+// takes it all back. A second start of a running widget shows that one and ends.
+TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged) {
+  SessionBus bus(scratch_.path());
+  ASSERT_FALSE(bus.address().empty()) << readFile(scratch_.path() / "bus.log.err");
+  ::Display* display = server_->display();
+  const fs::path config = scratch_.path() / "config";
+  const fs::path settings = config / "reminders-widget" / "default.ini";
+  const auto fileHas = [&](const fs::path& file, const std::string& text) {
+    return eventually([&] { return readFile(file).find(text) != std::string::npos; });
+  };
+  TemporaryDirectory first, second, again, copy;
+  {
+    DesktopWindow window(*server_, first.path(), container(), "small", 1,
+                         {.bus = bus.address(), .config = config});
+    ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1")) << window.output();
+    EXPECT_EQ(windowClass(display, window.id()), RW_APPLICATION_ID "/" RW_APPLICATION_ID);
+    EXPECT_EQ(atomNames(display, window.id(), "_NET_WM_WINDOW_TYPE"), "_NET_WM_WINDOW_TYPE_DOCK ");
+    for (const char* state : {"STICKY", "BELOW", "SKIP_TASKBAR", "SKIP_PAGER"})
+      EXPECT_TRUE(eventually([&] {
+        return atomNames(display, window.id(), "_NET_WM_STATE").find(std::string("_NET_WM_STATE_") + state) !=
+               std::string::npos;
+      })) << state;
+
+    ASSERT_EQ(bus.act("default", "family", "'medium'"), 0) << readFile(scratch_.path() / "bus.log.err");
+    EXPECT_TRUE(fileHas(settings, "Family=medium")) << readFile(settings);
+    ASSERT_EQ(bus.act("default", "every-workspace"), 0);
+    EXPECT_TRUE(fileHas(settings, "EveryWorkspace=false")) << readFile(settings);
+    EXPECT_EQ(atomNames(display, window.id(), "_NET_WM_STATE").find("STICKY"), std::string::npos);
+    const fs::path login = config / "autostart" / (RW_APPLICATION_ID "-default.desktop");
+    ASSERT_EQ(bus.act("default", "start-at-login"), 0);
+    EXPECT_TRUE(fileHas(login, " --instance default\n")) << readFile(login);
+    ASSERT_EQ(bus.act("default", "start-at-login"), 0);
+    EXPECT_TRUE(eventually([&] { return !fs::exists(login); }));
+
+    // The same widget once more: the running one answers.
+    Child repeated({RW_DESKTOP_EXECUTABLE},
+                   {"DISPLAY=" + server_->name(), "XDG_CONFIG_HOME=" + config.string(),
+                    "DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "GTK_A11Y=none"},
+                   copy.path() / "out");
+    EXPECT_EQ(repeated.wait(), 0);
+    EXPECT_NE(readFile(copy.path() / "out.err").find("runs already"), std::string::npos);
+
+    // A press, a drag of 60,40 pixels and a release move the window and open nothing.
+    ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1", 2)) << window.output();
+    XTestFakeMotionEvent(display, -1, kLeft + 50, kTop + 50, CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    for (int step = 1; step <= 4; ++step)
+      XTestFakeMotionEvent(display, -1, kLeft + 50 + 15 * step, kTop + 50 + 10 * step, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XFlush(display);
+    EXPECT_TRUE(fileHas(settings, "Position=100,70")) << readFile(settings);
+    int x = 0, y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(display, window.id(), DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    EXPECT_EQ(std::pair(x, y), std::pair(kLeft + 60, kTop + 40));
+    EXPECT_FALSE(fs::exists(window.opened())) << readFile(window.opened());
+
+    // Another widget keeps its own file.
+    DesktopWindow other(*server_, second.path(), container(), "large", 1,
+                        {.args = {"--instance", "second"}, .bus = bus.address(), .config = config});
+    ASSERT_TRUE(other.waitFor("Showing entry 0 at scale 1")) << other.output();
+    ASSERT_EQ(bus.act("second", "family", "'extra large'"), 0);
+    EXPECT_TRUE(fileHas(config / "reminders-widget" / "second.ini", "Family=extra large"));
+    // Removed from its menu, it ends and forgets its settings.
+    ASSERT_EQ(bus.act("second", "remove-widget"), 0);
+    EXPECT_EQ(other.child().wait(), 0) << other.output();
+    EXPECT_FALSE(fs::exists(config / "reminders-widget" / "second.ini"));
+    EXPECT_EQ(window.child().stop(), 0) << window.output();
+    EXPECT_NE(readFile(settings).find("Family=medium"), std::string::npos) << readFile(settings);
+  }
+  // Started again without a family or a place: those it kept.
+  DesktopWindow window(*server_, again.path(), container(), "medium", 1,
+                       {.bus = bus.address(), .config = config, .placed = false});
+  ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1")) << window.output();
+  EXPECT_TRUE(window.waitFor(" at 100,70\n")) << window.output();
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display, window.id(), &attributes);
+  const Size medium = app::defaultDisplaySize(WidgetFamily::systemMedium);
+  EXPECT_EQ(std::pair(attributes.width, attributes.height),
+            std::pair(static_cast<int>(std::ceil(medium.width)), static_cast<int>(std::ceil(medium.height))));
+  EXPECT_EQ(atomNames(display, window.id(), "_NET_WM_STATE").find("STICKY"), std::string::npos);
+}
+
 // Family and position texts are the model's (desktop_model_test); any unusable option is refused before a
 // display is looked for, and usable ones without a display end in one line that says so.
 TEST(DesktopCommandLine, RefusesUnusableOptionsBeforeLookingForADisplay) {
@@ -331,6 +505,11 @@ TEST(DesktopCommandLine, RefusesUnusableOptionsBeforeLookingForADisplay) {
     const auto [status, err] = runWith(args);
     EXPECT_EQ(status, 2) << args[0];
     EXPECT_NE(err.find("reminders-widget-desktop: "), std::string::npos) << err;
+  }
+  for (const char* name : {"", "a/b", "x.ini", "two words"}) {
+    const auto [status, err] = runWith({"--instance", name});
+    EXPECT_EQ(status, 2) << name;
+    EXPECT_NE(err.find("invalid --instance"), std::string::npos) << err;
   }
   const auto [status, err] = runWith({"--family", "extra large", "--position", "-10,+20", "--below"});
   EXPECT_EQ(status, 1);
