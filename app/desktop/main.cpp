@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <system_error>
 
 #include "commands.h"
 #include "desktop_window.h"
@@ -38,5 +39,11 @@ int main(int argc, char** argv) {
   // entry and of the icon, so the window shows with its menu entry and icon.
   g_set_prgname(RW_APPLICATION_ID);
   g_set_application_name("Reminders Widget");
-  return rw::app::desktop::runDesktopHost(options);
+  try {
+    return rw::app::desktop::runDesktopHost(options);
+  } catch (const std::system_error& e) {
+    // The system refused the window's timers, watches or descriptors.
+    std::cerr << "reminders-widget-desktop: " << e.what() << "\n";
+    return 1;
+  }
 }
