@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
 #include "ui/hit_testing.h"
+#include "views/reminder_view.h"
+#include "views/widget.h"
+#include "widget_host.h"
 
 namespace rw::app::desktop {
 namespace {
@@ -77,6 +81,80 @@ TEST(ClickTarget, TheRowsOwnLinkElseTheWidgetsOrTheAppsAndNeverAnUnsafeScheme) {
   for (const auto& [tree, at, url] : cases)
     EXPECT_EQ(urlForClick(tree, {tree.frame.size.width, tree.frame.size.height}, at), url)
         << tree.kind << " at " << at.x << "," << at.y;
+}
+
+// The sample entry (placeholder) and the empty one (a timeline without a payload), laid out as the window
+// lays them out: what a screen reader reads, in reading order, where the widget draws it.
+TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState) {
+  rw::testing::TemporaryDirectory missing;
+  for (const auto& [family, request] : {std::pair{"systemSmall", "placeholder"},
+                                        {"systemMedium", "placeholder"},
+                                        {"systemLarge", "placeholder"},
+                                        {"systemLarge", "timeline"}}) {
+    SCOPED_TRACE(std::string(family) + " " + request);
+    WidgetOptions options;
+    options.host = {.container = (missing.path() / "none").string(),
+                    .family = family,
+                    .now = "2026-12-06T09:30:00Z",
+                    .timeZone = "UTC",
+                    .locale = "en_US"};
+    const WidgetRun run = prepareRun(options);
+    const WidgetFamily family_ = run.request.context.family;
+    const Size size = run.request.context.displaySize;
+    const auto entry = ask(run.configuration, request, run.request.context).entries.at(0);
+    const Catalog& strings = run.request.environment.settings.strings;
+    const auto targets = accessibleTargets(
+        layoutWidget(run.configuration, entry, family_, size, run.environment()), size, "Planned events");
+    ASSERT_FALSE(targets.empty());
+    EXPECT_EQ(targets[0], (AccessibleTarget{AccessibleTarget::Role::link,
+                                            {{0, 0}, size},
+                                            "Planned events",
+                                            std::string(kWidgetLinkURL),
+                                            22}));
+    std::vector<std::string> labels, rows;
+    for (const AccessibleTarget& t : std::vector(targets.begin() + 1, targets.end())) {
+      (t.role == AccessibleTarget::Role::link ? rows : labels).push_back(t.label);
+      EXPECT_GT(t.frame.minY(), 0) << t.label;  // inside the widget, in reading order
+      EXPECT_LE(t.frame.maxY(), size.height) << t.label;
+    }
+    const std::string overdue = strings.text("OVERDUE") + ", " + std::to_string(entry.overdueCount);
+    const std::string today = strings.text("TODAY") + ", " + std::to_string(entry.todayCount);
+    EXPECT_EQ(std::count(labels.begin(), labels.end(), overdue), 1) << ::testing::PrintToString(labels);
+    EXPECT_EQ(std::count(labels.begin(), labels.end(), today), 1) << ::testing::PrintToString(labels);
+    const bool list = family_ != WidgetFamily::systemSmall;
+    EXPECT_EQ(rows.size(), list ? entry.reminders.size() : 0u);
+    EXPECT_EQ(entry.reminders.empty(), !list || request == std::string("timeline"));
+    EXPECT_EQ(std::count(labels.begin(), labels.end(), strings.text("NO PLANNED EVENTS")),
+              list && entry.reminders.empty() ? 1 : 0);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const auto& reminder = entry.reminders[i];
+      EXPECT_EQ(rows[i].find(reminder.title + ", "), 0u) << rows[i];
+      EXPECT_NE(rows[i].find(", " + reminder.dueText), std::string::npos) << rows[i];
+      for (const auto& person : reminder.personsLabels)
+        EXPECT_NE(rows[i].find(", " + person.nick + ","), std::string::npos) << rows[i];
+      EXPECT_EQ(targets[targets.size() - rows.size() + i].url,
+                WidgetReminderView{.reminderComponent = reminder}.linkTarget());
+    }
+  }
+}
+
+TEST(AccessibleTargets, FocusGoesRoundTheLinksInReadingOrder) {
+  using R = AccessibleTarget::Role;
+  const std::vector<AccessibleTarget> targets{{R::link}, {R::label}, {R::label}, {R::link}, {R::link}};
+  const std::tuple<std::optional<std::size_t>, int, std::optional<std::size_t>> cases[] = {
+      {std::nullopt, 1, 0},
+      {std::nullopt, -1, 4},
+      {0, 1, 3},
+      {3, 1, 4},
+      {4, 1, 0},
+      {0, -1, 4},
+      {1, 1, 3},
+      {2, -1, 0},
+      {0, 2, 4},
+      {3, 0, 3}};
+  for (const auto& [from, step, to] : cases)
+    EXPECT_EQ(nextFocus(targets, from, step), to) << from.value_or(99) << " by " << step;
+  EXPECT_EQ(nextFocus({{R::label}}, std::nullopt, 1), std::nullopt);
 }
 
 }  // namespace
