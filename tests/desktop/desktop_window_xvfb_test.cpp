@@ -24,6 +24,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace rw {
 namespace {
@@ -104,6 +105,15 @@ class XServer {
     XFlush(display_);
   }
 
+  /// Presses the keys in order (a modifier first), then lets them go.
+  void keys(std::initializer_list<KeySym> syms) const {
+    for (KeySym sym : syms)
+      XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, sym), True, CurrentTime);
+    for (auto sym = std::rbegin(syms); sym != std::rend(syms); ++sym)
+      XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *sym), False, CurrentTime);
+    XFlush(display_);
+  }
+
  private:
   std::optional<Child> server_;
   std::string name_;
@@ -122,7 +132,7 @@ int occurrences(const std::string& text, const std::string& part) {
 class DesktopWindow {
  public:
   DesktopWindow(const XServer& server, const fs::path& scratch, const fs::path& container,
-                const std::string& family, int scale)
+                const std::string& family, int scale, const std::string& sessionBus = {})
       : scratch_(scratch), scale_(scale) {
     const fs::path data = scratch / "data", config = scratch / "config", opener = scratch / "opener.sh";
     fs::create_directories(data / "applications");
@@ -136,14 +146,18 @@ class DesktopWindow {
               "[Default Applications]\nx-scheme-handler/corvantis2=test-opener.desktop\n"
               "x-scheme-handler/https=test-opener.desktop\n");
     std::vector<std::string> environment = baseEnvironment(scratch);
-    // Drawn by Cairo in software, as on any machine without a GPU; no session bus, no settings daemon and
-    // no accessibility bus to wait for.
+    // Drawn by Cairo in software, as on any machine without a GPU; no settings daemon, and unless a session
+    // bus is given, no session bus and no accessibility bus to wait for.
     environment.insert(environment.end(),
                        {"DISPLAY=" + server.name(), "XDG_DATA_HOME=" + data.string(),
                         "XDG_CONFIG_HOME=" + config.string(), "XDG_DATA_DIRS=/usr/local/share:/usr/share",
                         "XDG_RUNTIME_DIR=" + scratch.string(), "GDK_SCALE=" + std::to_string(scale),
-                        "GDK_BACKEND=x11", "GSK_RENDERER=cairo", "GSETTINGS_BACKEND=memory", "GTK_A11Y=none",
-                        "NO_AT_BRIDGE=1", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"});
+                        "GDK_BACKEND=x11", "GSK_RENDERER=cairo", "GSETTINGS_BACKEND=memory"});
+    if (sessionBus.empty())
+      environment.insert(environment.end(), {"GTK_A11Y=none", "NO_AT_BRIDGE=1",
+                                             "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"});
+    else
+      environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + sessionBus);
     args_ = {"--container", container.string(),
              "--family",    std::string(familyName(*app::desktop::desktopFamilyNamed(family))),
              "--now",       kNow,
@@ -174,19 +188,27 @@ class DesktopWindow {
     return ui::decodePng({bytes.begin(), bytes.end()}).value_or(ui::Bitmap{});
   }
 
+  /// The entry the window shows.
+  RemindersWidgetTimelineEntry entry() const {
+    return app::ask(run().configuration, "timeline", context()).entries.at(0);
+  }
+
   /// The links of the entry the window shows, in points, as the command line lays it out.
   std::vector<ui::LinkArea> links() const {
-    app::WidgetOptions options;
-    options.host = {
-        .container = args_[1], .family = args_[3], .now = kNow, .timeZone = "UTC", .locale = "en_US"};
-    const app::WidgetRun run = app::prepareRun(options);
-    const auto answer = app::ask(run.configuration, "timeline", run.request.context);
-    return ui::linkAreas(app::layoutWidget(run.configuration, answer.entries.at(0),
-                                           run.request.context.family, run.request.context.displaySize,
-                                           run.environment()));
+    const app::WidgetRun run = this->run();
+    return ui::linkAreas(app::layoutWidget(run.configuration, entry(), run.request.context.family,
+                                           run.request.context.displaySize, run.environment()));
   }
 
  private:
+  app::WidgetRun run() const {
+    app::WidgetOptions options;
+    options.host = {
+        .container = args_[1], .family = args_[3], .now = kNow, .timeZone = "UTC", .locale = "en_US"};
+    return app::prepareRun(options);
+  }
+  TimelineProviderContext context() const { return run().request.context; }
+
   fs::path scratch_;
   int scale_;
   std::vector<std::string> args_;
@@ -300,6 +322,88 @@ TEST_F(DesktopWindowUnderXvfb, OpensLinksOnClickAndAsksAgainWhenThePayloadChange
   EXPECT_EQ(window.child().stop(), 0) << window.output();
   // One request per cause: the start, the rewrite (its burst of file events made one) and the hangup.
   EXPECT_EQ(occurrences(window.output(), " request ("), 3) << window.output();
+  EXPECT_NE(window.output().find("Host ended"), std::string::npos) << window.output();
+}
+
+// A session bus of its own (dbus-daemon), on which the accessibility bus starts when asked for.
+class SessionBus {
+ public:
+  explicit SessionBus(const fs::path& scratch) {
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    daemon_.emplace(
+        std::vector<std::string>{"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=9"},
+        baseEnvironment(scratch), scratch / "dbus.log", pipe[1]);
+    ::close(pipe[1]);
+    std::string address;
+    if (eventually([&] {
+          for (char c = 0; ::read(pipe[0], &c, 1) == 1;)
+            address += c;
+          return address.find('\n') != std::string::npos;
+        }))
+      address_ = address.substr(0, address.find('\n'));
+    ::close(pipe[0]);
+  }
+  const std::string& address() const { return address_; }
+
+ private:
+  std::optional<Child> daemon_;
+  std::string address_;
+};
+
+// What a screen reader finds (read with pyatspi on the accessibility bus of a session of its own), and the
+// keyboard: the focus starts on the widget's link and moves link by link in reading order; Return opens the
+// focused link through the desktop's handler, never a link no click opens either.
+TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFocusedLink) {
+  for (const char* tool : {"/usr/bin/dbus-daemon", "/usr/libexec/at-spi-bus-launcher"})
+    if (!fs::exists(tool)) GTEST_SKIP() << tool << " is missing: scripts/install-deps installs it";
+  if (rw::testing::Child({"/usr/bin/python3", "-c", "import pyatspi"}, {}, scratch_.path() / "py").wait() !=
+      0)
+    GTEST_SKIP() << "/usr/bin/python3 cannot import pyatspi: scripts/install-deps installs python3-pyatspi";
+  const SessionBus bus(scratch_.path());
+  ASSERT_FALSE(bus.address().empty()) << readFile(scratch_.path() / "dbus.log.err");
+  TemporaryDirectory scratch;
+  DesktopWindow window(*server_, scratch.path(), container(), "large", 1, bus.address());
+  ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1")) << window.output();
+  std::vector<std::string> environment = baseEnvironment(scratch.path());
+  environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.address());
+  Child reader({"/usr/bin/python3", RW_ACCESSIBLE_TREE}, environment, scratch.path() / "tree");
+  ASSERT_EQ(reader.wait(std::chrono::seconds(30)), 0) << readFile(scratch.path() / "tree.err");
+  const std::string tree = readFile(scratch.path() / "tree");
+  const auto entry = window.entry();
+  ASSERT_EQ(entry.reminders.size(), 3u);
+  for (const auto& reminder : entry.reminders)
+    EXPECT_NE(tree.find("link: " + reminder.title + ", "), std::string::npos) << reminder.title << "\n"
+                                                                              << tree;
+  // The due text ends the row's label (this process reads no catalog: it has the key, in capitals).
+  const auto lower = [](std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+  };
+  for (const auto& reminder : entry.reminders)
+    EXPECT_NE(lower(tree).find(", " + lower(reminder.dueText) + "\n"), std::string::npos) << reminder.dueText;
+  for (const auto count : {entry.overdueCount, entry.todayCount})
+    EXPECT_NE(tree.find(", " + std::to_string(count) + "\n"), std::string::npos) << count << "\n" << tree;
+  // The keys go where the pointer is (no window manager gives the focus).
+  XTestFakeMotionEvent(server_->display(), -1, kLeft + 5, kTop + 5, CurrentTime);
+  const auto openedAfter = [&](std::initializer_list<std::initializer_list<KeySym>> presses, int lines) {
+    for (const auto& keys : presses)
+      server_->keys(keys);
+    return eventually([&] { return occurrences(readFile(window.opened()), "\n") >= lines; });
+  };
+  // Widget, row 1 (no link of its own: the app's), row 2: its link; back to row 1; down to row 3, whose
+  // "file:" link does not open, and round to the widget's link.
+  ASSERT_TRUE(openedAfter({{XK_Tab}, {XK_Tab}, {XK_Return}}, 1)) << window.output();
+  ASSERT_TRUE(openedAfter({{XK_Shift_L, XK_Tab}, {XK_space}}, 2)) << window.output();
+  server_->keys({XK_Down});
+  server_->keys({XK_Down});
+  ASSERT_TRUE(openedAfter({{XK_Return}, {XK_Down}, {XK_KP_Enter}}, 3)) << window.output();
+  EXPECT_EQ(readFile(window.opened()),
+            "https://example.org/e/2\ncorvantis2://reminders\ncorvantis2://reminders\n");
+  EXPECT_NE(window.output().find("nothing to open for the focused link"), std::string::npos)
+      << window.output();
+  server_->keys({XK_Control_L, XK_q});
+  EXPECT_EQ(window.child().wait(), 0) << window.output();
   EXPECT_NE(window.output().find("Host ended"), std::string::npos) << window.output();
 }
 
