@@ -105,22 +105,18 @@ TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState)
     const Catalog& strings = run.request.environment.settings.strings;
     const auto targets = accessibleTargets(
         layoutWidget(run.configuration, entry, family_, size, run.environment()), size, "Planned events");
-    ASSERT_FALSE(targets.empty());
-    EXPECT_EQ(targets[0], (AccessibleTarget{AccessibleTarget::Role::link,
-                                            {{0, 0}, size},
-                                            "Planned events",
-                                            std::string(kWidgetLinkURL),
-                                            22}));
+    const AccessibleTarget widget{
+        AccessibleTarget::Role::link, {{0, 0}, size}, "Planned events", std::string(kWidgetLinkURL), 22};
+    ASSERT_EQ(targets.at(0), widget);
     std::vector<std::string> labels, rows;
     for (const AccessibleTarget& t : std::vector(targets.begin() + 1, targets.end())) {
       (t.role == AccessibleTarget::Role::link ? rows : labels).push_back(t.label);
       EXPECT_GT(t.frame.minY(), 0) << t.label;  // inside the widget, in reading order
       EXPECT_LE(t.frame.maxY(), size.height) << t.label;
     }
-    const std::string overdue = strings.text("OVERDUE") + ", " + std::to_string(entry.overdueCount);
-    const std::string today = strings.text("TODAY") + ", " + std::to_string(entry.todayCount);
-    EXPECT_EQ(std::count(labels.begin(), labels.end(), overdue), 1) << ::testing::PrintToString(labels);
-    EXPECT_EQ(std::count(labels.begin(), labels.end(), today), 1) << ::testing::PrintToString(labels);
+    for (const auto& [key, count] : {std::pair{"OVERDUE", entry.overdueCount}, {"TODAY", entry.todayCount}})
+      EXPECT_EQ(std::count(labels.begin(), labels.end(), strings.text(key) + ", " + std::to_string(count)), 1)
+          << ::testing::PrintToString(labels);
     const bool list = family_ != WidgetFamily::systemSmall;
     EXPECT_EQ(rows.size(), list ? entry.reminders.size() : 0u);
     EXPECT_EQ(entry.reminders.empty(), !list || request == std::string("timeline"));
@@ -141,19 +137,15 @@ TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState)
 TEST(AccessibleTargets, FocusGoesRoundTheLinksInReadingOrder) {
   using R = AccessibleTarget::Role;
   const std::vector<AccessibleTarget> targets{{R::link}, {R::label}, {R::label}, {R::link}, {R::link}};
-  const std::tuple<std::optional<std::size_t>, int, std::optional<std::size_t>> cases[] = {
-      {std::nullopt, 1, 0},
-      {std::nullopt, -1, 4},
-      {0, 1, 3},
-      {3, 1, 4},
-      {4, 1, 0},
-      {0, -1, 4},
-      {1, 1, 3},
-      {2, -1, 0},
-      {0, 2, 4},
-      {3, 0, 3}};
-  for (const auto& [from, step, to] : cases)
-    EXPECT_EQ(nextFocus(targets, from, step), to) << from.value_or(99) << " by " << step;
+  // Triples of from (-1: no focus), step and to: round the links 0, 3 and 4; from a label to the link
+  // before or after it.
+  const int cases[] = {-1, 1, 0, -1, -1, 4,  0, 1, 3, 3, 1, 4, 4, 1, 0,  0, -1,
+                       4,  1, 1, 3,  2,  -1, 0, 0, 2, 4, 3, 0, 3, 7, -1, 4};
+  for (std::size_t i = 0; i < std::size(cases); i += 3)
+    EXPECT_EQ(
+        nextFocus(targets, cases[i] < 0 ? std::nullopt : std::optional<std::size_t>(cases[i]), cases[i + 1]),
+        cases[i + 2])
+        << cases[i] << " by " << cases[i + 1];
   EXPECT_EQ(nextFocus({{R::label}}, std::nullopt, 1), std::nullopt);
 }
 
