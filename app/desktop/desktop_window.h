@@ -10,7 +10,9 @@
 //
 // A left click opens the link under the pointer (a row's own link, else "corvantis2://reminders")
 // through the desktop's default handler for its scheme (GIO), only for the schemes `isOpenableLink`
-// allows. A right click opens a menu: the four sizes, Reload and Quit.
+// allows. A right click opens a menu: the four sizes, Reload and Quit. The keyboard and screen readers
+// reach the same links, the counts and the texts through invisible widgets over the drawing
+// (desktop_access.h).
 //
 // Standard output gets one line per request (`requestLine`), "Window 0x<XID> at X,Y" once the window is
 // placed on X11, "Showing entry N at scale S" each time an entry reaches the screen, and "Opening URL"
