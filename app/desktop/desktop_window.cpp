@@ -13,9 +13,12 @@
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <memory>
+#include <sstream>
 #include <vector>
 
 #include "commands.h"
+#include "desktop_access.h"
 #include "desktop_x11.h"
 #include "platform/calendar.h"
 #include "platform/catalog.h"
@@ -145,7 +148,10 @@ class DesktopHost final : public HostClock, public HostEventSource {
 
   void show(const RemindersWidgetTimelineEntry& entry, std::size_t index);
   void redraw();
+  void paint();
   void openAt(double x, double y);
+  void open(const std::optional<std::string>& url, const std::string& what);
+  void popupMenu(GdkRectangle at);
   void chooseFamily(std::string_view name);
   void choose(std::string_view action, bool on);
   void placeWindow();
@@ -192,6 +198,7 @@ class DesktopHost final : public HostClock, public HostEventSource {
   // The timer, the signals and the files, as `host` has them, in GLib's main loop.
   SystemEvents system_;
   guint systemSource_ = 0;
+  std::unique_ptr<DesktopAccess> access_;  // keyboard and screen readers
 };
 
 DesktopHost::DesktopHost(const DesktopOptions& options, GtkApplication* application)
@@ -242,7 +249,24 @@ void DesktopHost::buildWindow() {
   const Size size = run_.request.context.displaySize;
   gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(area_), static_cast<int>(std::ceil(size.width)));
   gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(area_), static_cast<int>(std::ceil(size.height)));
-  gtk_window_set_child(window_, area_);
+  access_ = std::make_unique<DesktopAccess>(
+      area_, AccessActions{
+                 .open =
+                     [this](const AccessibleTarget& target) {
+                       open(openableURL(target.url), "for the focused link");
+                     },
+                 .menu =
+                     [this](ui::Rect at) {
+                       popupMenu({static_cast<int>(at.minX()), static_cast<int>(at.minY()),
+                                  std::max(1, static_cast<int>(at.width())),
+                                  std::max(1, static_cast<int>(at.height()))});
+                     },
+                 .reload = [this] { post(HostEvent::reloadRequest); },
+                 .quit = [this] { post(HostEvent::terminate); },
+                 .focusChanged = [this] { paint(); },
+             });
+  gtk_window_set_child(window_, access_->root());
+  access_->attach(window_);
 
   g_signal_connect_swapped(area_, "notify::scale-factor", G_CALLBACK(+[](DesktopHost* self) {
                              if (self->entry_) self->redraw();
@@ -411,8 +435,21 @@ void DesktopHost::redraw() {
   }
   layout_ =
       layoutWidget(run_.configuration, *entry_, context.family, context.displaySize, run_.environment());
-  const ui::Bitmap bitmap =
-      ui::renderBitmap(*layout_, context.displaySize, {.scale = static_cast<double>(scale)});
+  scale_ = scale;
+  access_->update(
+      accessibleTargets(*layout_, context.displaySize,
+                        run_.request.environment.settings.strings.text(RemindersWidget::kDisplayNameKey)));
+  paint();
+  painted_ = false;
+  announce_ = true;
+}
+
+// Draws the laid-out entry, with the keyboard focus when it is shown.
+void DesktopHost::paint() {
+  if (!layout_) return;
+  const Size size = run_.request.context.displaySize;
+  const ui::Bitmap bitmap = ui::renderBitmap(
+      *layout_, size, {.scale = static_cast<double>(scale_), .focusRing = access_->focusRing()});
   // The window's frames may hold on to the old surface after this, so each surface owns its pixels.
   if (surface_ != nullptr) cairo_surface_destroy(surface_);
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bitmap.width, bitmap.height);
@@ -426,14 +463,9 @@ void DesktopHost::redraw() {
                   static_cast<std::size_t>(bitmap.width) * sizeof(std::uint32_t));
   cairo_surface_mark_dirty(surface_);
   // The bitmap has `scale` pixels per point; at that device scale it covers the widget's points exactly.
-  cairo_surface_set_device_scale(surface_, scale, scale);
-  scale_ = scale;
-  gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(area_),
-                                     static_cast<int>(std::ceil(context.displaySize.width)));
-  gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(area_),
-                                      static_cast<int>(std::ceil(context.displaySize.height)));
-  painted_ = false;
-  announce_ = true;
+  cairo_surface_set_device_scale(surface_, scale_, scale_);
+  gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(area_), static_cast<int>(std::ceil(size.width)));
+  gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(area_), static_cast<int>(std::ceil(size.height)));
   gtk_widget_queue_draw(area_);
 }
 
@@ -456,9 +488,12 @@ void DesktopHost::afterPaint(GdkFrameClock*, gpointer data) {
 void DesktopHost::pressed(GtkGestureClick* gesture, int, double x, double y, gpointer data) {
   auto* self = static_cast<DesktopHost*>(data);
   if (gtk_gesture_single_get_current_button(GTK_GESTURE_SINGLE(gesture)) != GDK_BUTTON_SECONDARY) return;
-  const GdkRectangle at{static_cast<int>(x), static_cast<int>(y), 1, 1};
-  gtk_popover_set_pointing_to(GTK_POPOVER(self->menu_), &at);
-  gtk_popover_popup(GTK_POPOVER(self->menu_));
+  self->popupMenu({static_cast<int>(x), static_cast<int>(y), 1, 1});
+}
+
+void DesktopHost::popupMenu(GdkRectangle at) {
+  gtk_popover_set_pointing_to(GTK_POPOVER(menu_), &at);
+  gtk_popover_popup(GTK_POPOVER(menu_));
 }
 
 void DesktopHost::released(GtkGestureClick* gesture, int, double x, double y, gpointer data) {
@@ -470,9 +505,15 @@ void DesktopHost::released(GtkGestureClick* gesture, int, double x, double y, gp
 
 void DesktopHost::openAt(double x, double y) {
   if (!layout_) return;
-  const auto url = urlForClick(*layout_, run_.request.context.displaySize, {x, y});
+  std::ostringstream where;
+  where << "at " << x << "," << y;
+  open(urlForClick(*layout_, run_.request.context.displaySize, {x, y}), where.str());
+}
+
+// Hands `url` to the desktop's handler for its scheme; `what` names the place or element in a message.
+void DesktopHost::open(const std::optional<std::string>& url, const std::string& what) {
   if (!url) {
-    std::cerr << "reminders-widget-desktop: nothing to open at " << x << "," << y << "\n";
+    std::cerr << "reminders-widget-desktop: nothing to open " << what << "\n";
     return;
   }
   std::printf("Opening %s\n", url->c_str());

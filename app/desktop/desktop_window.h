@@ -14,7 +14,9 @@
 // through the desktop's default handler for its scheme (GIO), only for the schemes `isOpenableLink`
 // allows; pressing and dragging moves the window. A right click opens a menu: the four sizes, the window's
 // place on the desktop (every workspace, below other windows, out of the task bar, part of the
-// desktop), start at login, a new widget, removing this one, Reload and Quit.
+// desktop), start at login, a new widget, removing this one, Reload and Quit. The keyboard and screen
+// readers reach the same links, the counts and the texts through invisible widgets over the drawing
+// (desktop_access.h).
 //
 // Each widget is an instance of the application (GtkApplication, one process each) with a name
 // (--instance), which keeps its choices and its place in a settings file (desktop_settings.h) and owns a

@@ -56,18 +56,30 @@ bool operator==(const Element& a, const Element& b) {
 
 const char* Element::kindName() const {
   if (const auto* view = as<ViewElement>()) return view->view->name();
-  static constexpr const char* kNames[] = {"EmptyView",      "Text",
-                                           "Image",          "Spacer",
-                                           "Divider",        "AccessoryWidgetBackground",
-                                           "VStack",         "HStack",
-                                           "ZStack",         "ViewThatFits",
+  static constexpr const char* kNames[] = {"EmptyView",
+                                           "Text",
+                                           "Image",
+                                           "Spacer",
+                                           "Divider",
+                                           "AccessoryWidgetBackground",
+                                           "VStack",
+                                           "HStack",
+                                           "ZStack",
+                                           "ViewThatFits",
                                            "Link",
-                                           "Padding",        "Frame",
-                                           "FlexFrame",      "FixedSize",
-                                           "LayoutPriority", "ForegroundColor",
-                                           "SubtreeFont",    "LineLimit",
-                                           "Background",     "ClipRoundedRect",
-                                           "WidgetURL",      "ContainerBackground",
+                                           "Padding",
+                                           "Frame",
+                                           "FlexFrame",
+                                           "FixedSize",
+                                           "LayoutPriority",
+                                           "ForegroundColor",
+                                           "SubtreeFont",
+                                           "LineLimit",
+                                           "Background",
+                                           "ClipRoundedRect",
+                                           "WidgetURL",
+                                           "ContainerBackground",
+                                           "AccessibilityLabel",
                                            "ViewElement"};
   static_assert(std::size(kNames) == std::variant_size_v<decltype(Node::value)>);
   return kNames[node_->value.index()];
@@ -223,6 +235,12 @@ std::string attributes(const Element& element) {
           [](const ContainerBackground& c) {
             return c.contentMargin ? fillText(c.fill) + ", margin: " + number(*c.contentMargin)
                                    : fillText(c.fill);
+          },
+          [](const AccessibilityLabel& a) {
+            std::string out;
+            for (const Text& t : a.label)
+              out += (out.empty() ? "\"" : ", \"") + t.string + "\"";
+            return out;
           },
           [](const ViewElement& v) { return v.view->description(); },
           [](const auto&) { return std::string(); },

@@ -154,6 +154,7 @@ struct Alignment {
 
 struct Node;
 struct FlexFrame;
+struct Text;
 struct Environment;  // ui/environment.h
 template <class Kind>
 struct IsNodeKind;  // true for the kinds a `Node` holds; defined with `Node` below
@@ -182,6 +183,8 @@ class Modifiers {
   Element background(Fill fill) const;
   Element clipRoundedRect(double cornerRadius) const;
   Element widgetURL(std::string url) const;
+  /// What assistive technologies read for this element (an `AccessibilityLabel`).
+  Element accessibilityLabel(std::vector<Text> label) const;
   /// `contentMargin` unset: the host's content margins of the system families (ui/defaults.h).
   Element containerBackground(Fill fill, std::optional<double> contentMargin = std::nullopt) const;
 
@@ -428,6 +431,15 @@ struct ContainerBackground : Modifiers<ContainerBackground> {
   friend bool operator==(const ContainerBackground&, const ContainerBackground&) = default;
 };
 
+/// One element for assistive technologies (screen readers): its label is `label`'s texts, resolved as
+/// drawn texts are (translated, times in the user's style), joined by ", ". It stands for everything
+/// drawn in `content`, whose own texts are not read apart; the picture does not change.
+struct AccessibilityLabel : Modifiers<AccessibilityLabel> {
+  std::vector<Text> label;
+  Element content;
+  friend bool operator==(const AccessibilityLabel&, const AccessibilityLabel&) = default;
+};
+
 // ---------------------------------------------------------------------------------------------------------
 // Views nested in trees
 
@@ -488,8 +500,9 @@ template <class V>
 /// Every kind of node, in one closed set.
 struct Node {
   std::variant<EmptyView, Text, Image, Spacer, Divider, AccessoryWidgetBackground, VStack, HStack, ZStack,
-               ViewThatFits, Link, Padding, Frame, FlexFrame, FixedSize, LayoutPriority, ForegroundColor, SubtreeFont,
-               LineLimit, Background, ClipRoundedRect, WidgetURL, ContainerBackground, ViewElement>
+               ViewThatFits, Link, Padding, Frame, FlexFrame, FixedSize, LayoutPriority, ForegroundColor,
+               SubtreeFont, LineLimit, Background, ClipRoundedRect, WidgetURL, ContainerBackground,
+               AccessibilityLabel, ViewElement>
       value;
 };
 
@@ -588,6 +601,10 @@ Element Modifiers<Self>::clipRoundedRect(double cornerRadius) const {
 template <class Self>
 Element Modifiers<Self>::widgetURL(std::string url) const {
   return WidgetURL{.url = std::move(url), .content = self()};
+}
+template <class Self>
+Element Modifiers<Self>::accessibilityLabel(std::vector<Text> label) const {
+  return AccessibilityLabel{.label = std::move(label), .content = self()};
 }
 template <class Self>
 Element Modifiers<Self>::containerBackground(Fill fill, std::optional<double> contentMargin) const {

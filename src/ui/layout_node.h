@@ -41,6 +41,11 @@ struct LinkPaint {
   bool widgetWide = false;
 };
 
+/// What assistive technologies read for the node and everything it draws (an `AccessibilityLabel`).
+struct AccessibilityPaint {
+  std::string label;  // resolved
+};
+
 struct LayoutNode {
   /// The kind of the element the node stands for: "Text", "HStack", "Padding"...
   const char* kind = "EmptyView";
@@ -50,7 +55,7 @@ struct LayoutNode {
   /// node holds no text.
   double firstBaseline = 0;
   double lastBaseline = 0;
-  std::variant<std::monostate, TextPaint, FillPaint, ClipPaint, LinkPaint> paint;
+  std::variant<std::monostate, TextPaint, FillPaint, ClipPaint, LinkPaint, AccessibilityPaint> paint;
   std::vector<LayoutNode> children;
 
   const TextPaint* text() const { return std::get_if<TextPaint>(&paint); }

@@ -1,6 +1,6 @@
 // Leaves without text (spacers, dividers, the accessory backdrop) and the modifiers that pass the offer on
-// to their content unchanged: they only change what flows down (colour, font, line limit), record a link, or
-// paint behind or clip what their content drew.
+// to their content unchanged: they only change what flows down (colour, font, line limit), record a link or
+// an accessibility label, or paint behind or clip what their content drew.
 #include <algorithm>
 
 #include "platform/overloaded.h"
@@ -63,6 +63,15 @@ LayoutNode layoutOther(const Element& element, ProposedSize proposal, const Inhe
           [&](const WidgetURL& url) {
             LayoutNode node = passOn(url.content, proposal, inherited, engine);
             node.paint = LinkPaint{.url = url.url, .widgetWide = true};
+            return node;
+          },
+          [&](const AccessibilityLabel& a) {
+            LayoutNode node = passOn(a.content, proposal, inherited, engine);
+            std::string label;
+            for (const Text& text : a.label)
+              if (std::string part = resolvedText(text, engine.environment()); !part.empty())
+                label += (label.empty() ? "" : ", ") + part;
+            node.paint = AccessibilityPaint{.label = std::move(label)};
             return node;
           },
           [&](const LayoutPriority& p) { return passOn(p.content, proposal, inherited, engine); },

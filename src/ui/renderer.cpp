@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/file_output.h"
+#include "ui/defaults.h"
 #include "ui/pango_setup.h"
 
 namespace rw::ui {
@@ -139,6 +140,18 @@ void drawTree(cairo_surface_t* surface, const LayoutNode& root, double scale, co
   {
     Painter painter(cr, options.colors ? *options.colors : defaultColorTable());
     painter.draw(root);
+  }
+  if (const auto& ring = options.focusRing) {
+    // The stroke's outer edge runs along the frame, so the ring stays within what the frame covers.
+    constexpr double kWidth = 2;
+    const Rect inner{
+        {ring->frame.minX() + kWidth / 2, ring->frame.minY() + kWidth / 2},
+        {std::max(0.0, ring->frame.width() - kWidth), std::max(0.0, ring->frame.height() - kWidth)}};
+    continuousRoundedRect(cr, inner, std::max(0.0, ring->cornerRadius - kWidth / 2));
+    const Rgba c = (options.colors ? *options.colors : defaultColorTable()).resolve(kDefaultForeground);
+    cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
+    cairo_set_line_width(cr, kWidth);
+    cairo_stroke(cr);
   }
   cairo_destroy(cr);
 }

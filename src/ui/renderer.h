@@ -19,11 +19,20 @@
 
 namespace rw::ui {
 
+/// The keyboard focus shown on a laid-out tree: a rounded outline 2 points wide just inside `frame`, in
+/// the labels' colour (the default foreground), drawn over everything else.
+struct FocusRing {
+  Rect frame;
+  double cornerRadius = 0;
+  friend bool operator==(const FocusRing&, const FocusRing&) = default;
+};
+
 struct RenderOptions {
   /// Pixels per point.
   double scale = 2;
   /// Named colours; the resources file's (`defaultColorTable()`) when unset.
   const ColorTable* colors = nullptr;
+  std::optional<FocusRing> focusRing;
 };
 
 /// Pixels, row by row from the top: Cairo's ARGB32, premultiplied alpha, native byte order.

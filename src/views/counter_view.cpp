@@ -16,6 +16,10 @@ Color counterColor(CounterStyle style) {
   return style == CounterStyle::overdue ? Color::red() : Color::green();
 }
 
+std::vector<Text> counterAccessibilityLabel(CounterStyle style, std::int64_t count) {
+  return {Text::localized(std::string(counterLabelKey(style))), Text::verbatim(std::to_string(count))};
+}
+
 std::string_view caseName(CounterLayout layout) {
   switch (layout) {
     case CounterLayout::accessoryCircular:
@@ -59,7 +63,9 @@ Element framedSymbol(CounterStyle style) {
 
 }  // namespace
 
-Element WidgetCounterView::body(const Environment&) const {
+namespace {
+
+Element arrangement(CounterLayout layout, CounterStyle style, std::int64_t count) {
   const std::string number = std::to_string(count);
   const Text label = Text::localized(std::string(counterLabelKey(style)));
 
@@ -98,6 +104,12 @@ Element WidgetCounterView::body(const Environment&) const {
           .frame(std::nullopt, 30);
   }
   return EmptyView{};
+}
+
+}  // namespace
+
+Element WidgetCounterView::body(const Environment&) const {
+  return arrangement(layout, style, count).accessibilityLabel(counterAccessibilityLabel(style, count));
 }
 
 std::string WidgetCounterView::description() const {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/elements.h"
 #include "ui/environment.h"
@@ -29,6 +30,9 @@ std::string_view counterLabelKey(CounterStyle style);
 /// The box colour: the standard red for overdue, green for today.
 ui::Color counterColor(CounterStyle style);
 
+/// What assistive technologies read for a count: the style's label and the number ("Overdue, 3").
+std::vector<ui::Text> counterAccessibilityLabel(CounterStyle style, std::int64_t count);
+
 std::string_view caseName(CounterLayout layout);
 std::string_view caseName(CounterStyle style);
 
@@ -40,7 +44,8 @@ struct WidgetCounterView {
   std::int64_t count = 0;  // shown in plain decimal digits, with a minus sign when negative, never grouped
 
   /// The tree of `layout`. The number always has layout priority 1, so where a row runs short of room the
-  /// label is cut before any digit is. Nothing here depends on the environment.
+  /// label is cut before any digit is. The whole is one element for assistive technologies
+  /// (`counterAccessibilityLabel`). Nothing here depends on the environment.
   ui::Element body(const ui::Environment& environment) const;
   /// "layout: horizontal, style: overdue, count: 3"
   std::string description() const;

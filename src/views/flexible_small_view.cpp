@@ -26,14 +26,14 @@ Calendar headerCalendar(const Environment& environment) {
 
 Element dateHeader(Date date, const Environment& environment) {
   const Calendar calendar = headerCalendar(environment);
-  return VStack{.alignment = HorizontalAlignment::leading,
-                .spacing = 1,
-                .children = {Text::verbatim(uppercased(weekdayLabel(date, calendar)))
-                                 .withFont(Font::system(10, FontWeight::semibold))
-                                 .withColor(Color::white()),
-                             Text::verbatim(std::to_string(dayOfMonth(date, calendar)))
-                                 .withFont(Font::system(18, FontWeight::semibold))
-                                 .withColor(Color::white())}};
+  const Text weekday = Text::verbatim(uppercased(weekdayLabel(date, calendar)));
+  const Text day = Text::verbatim(std::to_string(dayOfMonth(date, calendar)));
+  return VStack{
+      .alignment = HorizontalAlignment::leading,
+      .spacing = 1,
+      .children = {weekday.withFont(Font::system(10, FontWeight::semibold)).withColor(Color::white()),
+                   day.withFont(Font::system(18, FontWeight::semibold)).withColor(Color::white())}}
+      .accessibilityLabel({weekday, day});
 }
 
 double rowBackgroundOpacity(WidgetRenderingMode mode) {
@@ -59,7 +59,8 @@ Element counterRow(CounterStyle style, std::int64_t count, double opacity) {
       .foregroundColor(Color::white())
       .padding(6)
       .background(counterColor(style).withOpacity(opacity))
-      .clipRoundedRect(8);
+      .clipRoundedRect(8)
+      .accessibilityLabel(counterAccessibilityLabel(style, count));
 }
 
 }  // namespace

@@ -54,13 +54,14 @@ std::vector<Element> WidgetReminderView::chipsLines(const WidgetTimelineReminder
     std::vector<Element> children(personChips.begin(),
                                   personChips.begin() + static_cast<std::ptrdiff_t>(shown));
     if (const std::size_t left = personChips.size() - shown; left > 0)
-      children.push_back(Element(Boilerplate{.text = Text::verbatim("+" + std::to_string(left)),
-                                             .color = kMorePersonsColor})
-                             .fixedSize(true, false)
-                             .layoutPriority(1));
+      children.push_back(
+          Element(Boilerplate{.text = Text::verbatim("+" + std::to_string(left)), .color = kMorePersonsColor})
+              .fixedSize(true, false)
+              .layoutPriority(1));
     children.push_back(Spacer{});
     children.push_back(dueChip);
-    lines.push_back(HStack{.alignment = VerticalAlignment::lastTextBaseline, .children = std::move(children)});
+    lines.push_back(
+        HStack{.alignment = VerticalAlignment::lastTextBaseline, .children = std::move(children)});
   }
   return lines;
 }
@@ -81,14 +82,21 @@ Element WidgetReminderView::body(const Environment&) const {
                           Spacer{}, detail.withFont(Font::system(15, FontWeight::bold)).layoutPriority(1)}}
           .foregroundColor(Color::white());
 
-  const Element chipsLine = ViewThatFits{.children = chipsLines(r)}.lineLimit(1).foregroundColor(Color::white());
+  const Element chipsLine =
+      ViewThatFits{.children = chipsLines(r)}.lineLimit(1).foregroundColor(Color::white());
 
+  // Read as one link: every person, also those a "+N" chip stands for.
+  std::vector<Text> label{Text::verbatim(r.title), detail};
+  for (const auto& person : r.personsLabels)
+    label.push_back(Text::verbatim(person.nick));
+  label.push_back(Text::verbatim(r.dueText));
   return Link{.destination = linkTarget(),
               .label = HStack{.alignment = VerticalAlignment::center,
                               .spacing = 12,
                               .children = {VStack{.alignment = HorizontalAlignment::leading,
                                                   .spacing = 4,
-                                                  .children = {titleLine, chipsLine}}}}};
+                                                  .children = {titleLine, chipsLine}}}}}
+      .accessibilityLabel(std::move(label));
 }
 
 std::string WidgetReminderView::description() const {

@@ -41,13 +41,14 @@ struct WidgetReminderView {
 
   /// The row: a `Link` to `linkTarget()` around the title line and the chips line (a spacing of 4 between
   /// them). Titles are cut to one line before the due time or amount gives up any width (a title's line
-  /// breaks read as spaces); person chips are squeezed before the due chip.
+  /// breaks read as spaces); person chips are squeezed before the due chip. Assistive technologies read the
+  /// row as one element: title, due time or amount, every person's nick and the due text.
   ui::Element body(const ui::Environment& environment) const;
 
   /// The chips lines the row chooses from, the first that fits its width (`ViewThatFits`): every person
   /// chip, then one fewer with a "+1" chip, and so on to none and "+N". Each line ends in a spacer and the
-  /// due chip; the due chip and the "+N" chip keep their full width (fixed, layout priority 1), person chips are
-  /// cut with "…" down to `kMinimumPersonChipWidth`, and a line whose chips cannot shrink that far does
+  /// due chip; the due chip and the "+N" chip keep their full width (fixed, layout priority 1), person chips
+  /// are cut with "…" down to `kMinimumPersonChipWidth`, and a line whose chips cannot shrink that far does
   /// not fit. Texts are kept to one line by the row.
   static std::vector<ui::Element> chipsLines(const WidgetTimelineReminderComponent& reminder);
   std::string description() const;

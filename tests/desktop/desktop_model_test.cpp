@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "desktop_settings.h"
+#include "support/test_support.h"
 #include "ui/hit_testing.h"
+#include "views/reminder_view.h"
+#include "views/widget.h"
+#include "widget_host.h"
 
 namespace rw::app::desktop {
 namespace {
@@ -150,6 +154,72 @@ TEST(DesktopSettings, LoginEntryQuotesTheExecutable) {
             std::string::npos)
       << entry;
   EXPECT_EQ(entry.rfind("[Desktop Entry]\nType=Application\n", 0), 0u) << entry;
+}
+
+// The sample entry (placeholder) and the empty one (a timeline without a payload), laid out as the window
+// lays them out: what a screen reader reads, in reading order, where the widget draws it.
+TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState) {
+  rw::testing::TemporaryDirectory missing;
+  for (const auto& [family, request] : {std::pair{"systemSmall", "placeholder"},
+                                        {"systemMedium", "placeholder"},
+                                        {"systemLarge", "placeholder"},
+                                        {"systemLarge", "timeline"}}) {
+    SCOPED_TRACE(std::string(family) + " " + request);
+    WidgetOptions options;
+    options.host = {.container = (missing.path() / "none").string(),
+                    .family = family,
+                    .now = "2026-12-06T09:30:00Z",
+                    .timeZone = "UTC",
+                    .locale = "en_US"};
+    const WidgetRun run = prepareRun(options);
+    const WidgetFamily family_ = run.request.context.family;
+    const Size size = run.request.context.displaySize;
+    const auto entry = ask(run.configuration, request, run.request.context).entries.at(0);
+    const Catalog& strings = run.request.environment.settings.strings;
+    const auto targets = accessibleTargets(
+        layoutWidget(run.configuration, entry, family_, size, run.environment()), size, "Planned events");
+    const AccessibleTarget widget{
+        AccessibleTarget::Role::link, {{0, 0}, size}, "Planned events", std::string(kWidgetLinkURL), 22};
+    ASSERT_EQ(targets.at(0), widget);
+    std::vector<std::string> labels, rows;
+    for (const AccessibleTarget& t : std::vector(targets.begin() + 1, targets.end())) {
+      (t.role == AccessibleTarget::Role::link ? rows : labels).push_back(t.label);
+      EXPECT_GT(t.frame.minY(), 0) << t.label;  // inside the widget, in reading order
+      EXPECT_LE(t.frame.maxY(), size.height) << t.label;
+    }
+    for (const auto& [key, count] : {std::pair{"OVERDUE", entry.overdueCount}, {"TODAY", entry.todayCount}})
+      EXPECT_EQ(std::count(labels.begin(), labels.end(), strings.text(key) + ", " + std::to_string(count)), 1)
+          << ::testing::PrintToString(labels);
+    const bool list = family_ != WidgetFamily::systemSmall;
+    EXPECT_EQ(rows.size(), list ? entry.reminders.size() : 0u);
+    EXPECT_EQ(entry.reminders.empty(), !list || request == std::string("timeline"));
+    EXPECT_EQ(std::count(labels.begin(), labels.end(), strings.text("NO PLANNED EVENTS")),
+              list && entry.reminders.empty() ? 1 : 0);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const auto& reminder = entry.reminders[i];
+      EXPECT_EQ(rows[i].find(reminder.title + ", "), 0u) << rows[i];
+      EXPECT_NE(rows[i].find(", " + reminder.dueText), std::string::npos) << rows[i];
+      for (const auto& person : reminder.personsLabels)
+        EXPECT_NE(rows[i].find(", " + person.nick + ","), std::string::npos) << rows[i];
+      EXPECT_EQ(targets[targets.size() - rows.size() + i].url,
+                WidgetReminderView{.reminderComponent = reminder}.linkTarget());
+    }
+  }
+}
+
+TEST(AccessibleTargets, FocusGoesRoundTheLinksInReadingOrder) {
+  using R = AccessibleTarget::Role;
+  const std::vector<AccessibleTarget> targets{{R::link}, {R::label}, {R::label}, {R::link}, {R::link}};
+  // Triples of from (-1: no focus), step and to: round the links 0, 3 and 4; from a label to the link
+  // before or after it.
+  const int cases[] = {-1, 1, 0, -1, -1, 4,  0, 1, 3, 3, 1, 4, 4, 1, 0,  0, -1,
+                       4,  1, 1, 3,  2,  -1, 0, 0, 2, 4, 3, 0, 3, 7, -1, 4};
+  for (std::size_t i = 0; i < std::size(cases); i += 3)
+    EXPECT_EQ(
+        nextFocus(targets, cases[i] < 0 ? std::nullopt : std::optional<std::size_t>(cases[i]), cases[i + 1]),
+        cases[i + 2])
+        << cases[i] << " by " << cases[i + 1];
+  EXPECT_EQ(nextFocus({{R::label}}, std::nullopt, 1), std::nullopt);
 }
 
 }  // namespace

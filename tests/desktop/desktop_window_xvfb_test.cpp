@@ -130,7 +130,8 @@ struct WindowSetup {
   std::vector<std::string> args;
   std::string bus;
   fs::path config;
-  bool placed = true;  // --position 40,30 and --family
+  bool accessible = false;  // GTK's accessibility bridge on the session bus
+  bool placed = true;       // --position 40,30 and --family
 };
 
 // A desktop host on `server`, with a container, a clock, a zone and a locale fixed, and GIO's handler for
@@ -154,14 +155,14 @@ class DesktopWindow {
               "x-scheme-handler/https=test-opener.desktop\n");
     std::vector<std::string> environment = baseEnvironment(scratch);
     // Drawn by the renderer the program picks (Cairo, without OpenGL); no session bus unless the test has
-    // one, no settings daemon and no accessibility bus to wait for.
+    // one, no settings daemon, and no accessibility bus unless the test reads it.
     environment.insert(
         environment.end(),
         {"DISPLAY=" + server.name(), "XDG_DATA_HOME=" + data.string(), "XDG_CONFIG_HOME=" + config.string(),
          "XDG_DATA_DIRS=/usr/local/share:/usr/share", "XDG_RUNTIME_DIR=" + scratch.string(),
-         "GDK_SCALE=" + std::to_string(scale), "GDK_BACKEND=x11", "GSETTINGS_BACKEND=memory", "GTK_A11Y=none",
-         "NO_AT_BRIDGE=1",
+         "GDK_SCALE=" + std::to_string(scale), "GDK_BACKEND=x11", "GSETTINGS_BACKEND=memory",
          "DBUS_SESSION_BUS_ADDRESS=" + (setup.bus.empty() ? "unix:path=/nonexistent" : setup.bus)});
+    if (!setup.accessible) environment.insert(environment.end(), {"GTK_A11Y=none", "NO_AT_BRIDGE=1"});
     args_ = {"--container", container.string(),
              "--family",    std::string(familyName(*app::desktop::desktopFamilyNamed(family))),
              "--now",       kNow,
@@ -486,6 +487,51 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
   EXPECT_EQ(std::pair(attributes.width, attributes.height),
             std::pair(static_cast<int>(std::ceil(medium.width)), static_cast<int>(std::ceil(medium.height))));
   EXPECT_EQ(atomNames(display, window.id(), "_NET_WM_STATE").find("STICKY"), std::string::npos);
+}
+
+// What a screen reader finds (read with pyatspi on the accessibility bus of a session of its own), and the
+// keyboard: the focus starts on the widget's link and moves link by link in reading order; Return opens the
+// focused link through the desktop's handler, never a link no click opens either.
+TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFocusedLink) {
+  for (const char* tool : {"/usr/bin/dbus-daemon", "/usr/libexec/at-spi-bus-launcher", "/usr/bin/python3",
+                           "/usr/lib/python3/dist-packages/pyatspi", "/usr/bin/xdotool"})
+    if (!fs::exists(tool)) GTEST_SKIP() << tool << " is missing: scripts/install-deps installs it";
+  TemporaryDirectory scratch;
+  const SessionBus bus(scratch.path());  // where the accessibility bus starts when asked for
+  const std::string& address = bus.address();
+  ASSERT_FALSE(address.empty()) << readFile(scratch.path() / "bus.log.err");
+  DesktopWindow window(*server_, scratch.path(), container(), "large", 1,
+                       {.bus = address, .accessible = true, .placed = true});
+  ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1")) << window.output();
+  Child reader({"/usr/bin/python3", RW_ACCESSIBLE_TREE},
+               {"DBUS_SESSION_BUS_ADDRESS=" + address, "LANG=C.UTF-8"}, scratch.path() / "tree");
+  ASSERT_EQ(reader.wait(std::chrono::seconds(30)), 0) << readFile(scratch.path() / "tree.err");
+  // A link each, from the title to the due text; the counts with their labels.
+  const std::string tree = readFile(scratch.path() / "tree");
+  for (const std::string title : {"Title E1", "Title E2", "Title E3"})
+    EXPECT_NE(tree.find("link: " + title + ", "), std::string::npos) << title << "\n" << tree;
+  EXPECT_EQ(occurrences(tree, ", Today\n"), 3) << tree;
+  for (const std::string counter : {"label: Overdue, 0\n", "label: Today, 3\n"})
+    EXPECT_NE(tree.find(counter), std::string::npos) << counter << tree;
+  // The keys go where the pointer is (no window manager gives the focus).
+  XTestFakeMotionEvent(server_->display(), -1, kLeft + 5, kTop + 5, CurrentTime);
+  const auto openedAfter = [&](std::vector<std::string> keys, int lines) {
+    keys.insert(keys.begin(), {"/usr/bin/xdotool", "key"});
+    EXPECT_EQ(Child(keys, {"DISPLAY=" + server_->name()}, scratch.path() / "xdotool").wait(), 0);
+    return eventually([&] { return occurrences(readFile(window.opened()), "\n") >= lines; });
+  };
+  // Widget, row 1 (no link of its own: the app's), row 2: its link; back to row 1; down to row 3, whose
+  // "file:" link does not open, and round to the widget's link.
+  ASSERT_TRUE(openedAfter({"Tab", "Tab", "Return"}, 1)) << window.output();
+  ASSERT_TRUE(openedAfter({"shift+Tab", "space"}, 2)) << window.output();
+  ASSERT_TRUE(openedAfter({"Down", "Down", "Return", "Down", "KP_Enter"}, 3)) << window.output();
+  EXPECT_EQ(readFile(window.opened()),
+            "https://example.org/e/2\ncorvantis2://reminders\ncorvantis2://reminders\n");
+  EXPECT_NE(window.output().find("nothing to open for the focused link"), std::string::npos)
+      << window.output();
+  openedAfter({"ctrl+q"}, 3);
+  EXPECT_EQ(window.child().wait(), 0) << window.output();
+  EXPECT_NE(window.output().find("Host ended"), std::string::npos) << window.output();
 }
 
 // Family and position texts are the model's (desktop_model_test); any unusable option is refused before a

@@ -56,6 +56,16 @@ TEST(Renderer, FillsRoundedCornersNamedColoursAndGradientsAtScale) {
               0.01);
   EXPECT_EQ(draw(filled(Color::named("Nowhere")), {4, 4}, 1, &*colors).at(2, 2).alpha,
             0);  // not in the table
+
+  // A focus ring: 2 points of the labels' white just inside its frame, over what the tree drew.
+  const Bitmap ring = renderBitmap(layout(filled(Color::red()), {40, 20}, Environment{}, pangoTextMeasurer()),
+                                   {40, 20}, {.scale = 1, .focusRing = FocusRing{{{10, 5}, {20, 10}}, 0}});
+  for (auto [x, y, color] : {std::tuple{10, 10, StandardColor::white},
+                             {29, 10, StandardColor::white},
+                             {20, 6, StandardColor::white},
+                             {9, 10, StandardColor::red},
+                             {20, 10, StandardColor::red}})
+    expectTone(ring.at(x, y), standardTone(color));
 }
 
 TEST(Renderer, TextsSymbolsAndEmojiLeaveInk) {
