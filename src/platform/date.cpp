@@ -152,6 +152,42 @@ std::string wideSecondsText(const WideParts& p) {
   return text + buffer;
 }
 
+// "-MM-DDTHH:MM:SS" at `pos`, what follows the year in both forms.
+bool readMonthToSecond(std::string_view text, size_t& pos, int& month, int& day, int& hour, int& minute,
+                       int& second) {
+  return expect(text, pos, '-') && readDigits(text, pos, 2, month) && expect(text, pos, '-') &&
+         readDigits(text, pos, 2, day) && expect(text, pos, 'T', 't') && readDigits(text, pos, 2, hour) &&
+         expect(text, pos, ':') && readDigits(text, pos, 2, minute) && expect(text, pos, ':') &&
+         readDigits(text, pos, 2, second);
+}
+
+// "Z" or "+HH:MM" / "-HH:MM" at `pos`, ending the text: the offset from UTC in seconds.
+std::optional<int> readZoneOffset(std::string_view text, size_t& pos) {
+  int offsetSeconds = 0;
+  if (expect(text, pos, 'Z', 'z')) {
+  } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    const int sign = text[pos] == '-' ? -1 : 1;
+    ++pos;
+    int oh = 0, om = 0;
+    if (!readDigits(text, pos, 2, oh) || !expect(text, pos, ':') || !readDigits(text, pos, 2, om) ||
+        oh > 23 || om > 59)
+      return std::nullopt;
+    offsetSeconds = sign * (oh * 3600 + om * 60);
+  } else {
+    return std::nullopt;
+  }
+  if (pos != text.size()) return std::nullopt;
+  return offsetSeconds;
+}
+
+// Whether the fields name a day of the proleptic Gregorian calendar and a time of it (a leap second too).
+bool validCivilTime(long long year, int month, int day, int hour, int minute, int second) {
+  static constexpr int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month >= 1 && month <= 12 && day >= 1 && day <= kMonthDays[month - 1] &&
+         !(month == 2 && day == 29 && !leap) && hour <= 23 && minute <= 59 && second <= 60;
+}
+
 }  // namespace
 
 std::optional<std::string> formatIso8601SecondsWide(Date date) {
@@ -195,11 +231,7 @@ std::optional<Date> parseDateText(std::string_view text) {
     year = fourDigits;
   }
   int month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  if (!expect(text, pos, '-') || !readDigits(text, pos, 2, month) || !expect(text, pos, '-') ||
-      !readDigits(text, pos, 2, day) || !expect(text, pos, 'T', 't') || !readDigits(text, pos, 2, hour) ||
-      !expect(text, pos, ':') || !readDigits(text, pos, 2, minute) || !expect(text, pos, ':') ||
-      !readDigits(text, pos, 2, second))
-    return std::nullopt;
+  if (!readMonthToSecond(text, pos, month, day, hour, minute, second)) return std::nullopt;
   double fraction = 0;
   if (pos < text.size() && text[pos] == '.') {
     const size_t start = pos;  // the fraction is read with its point, from "0" put before it
@@ -210,25 +242,9 @@ std::optional<Date> parseDateText(std::string_view text) {
     const std::string digits = "0" + std::string(text.substr(start, pos - start));
     std::from_chars(digits.data(), digits.data() + digits.size(), fraction);
   }
-  long long offsetSeconds = 0;
-  if (expect(text, pos, 'Z', 'z')) {
-  } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-    const int sign = text[pos] == '-' ? -1 : 1;
-    ++pos;
-    int oh = 0, om = 0;
-    if (!readDigits(text, pos, 2, oh) || !expect(text, pos, ':') || !readDigits(text, pos, 2, om) ||
-        oh > 23 || om > 59)
-      return std::nullopt;
-    offsetSeconds = sign * (oh * 3600 + om * 60);
-  } else {
-    return std::nullopt;
-  }
-  if (pos != text.size()) return std::nullopt;
-  static constexpr int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  if (month < 1 || month > 12 || day < 1 || day > kMonthDays[month - 1] ||
-      (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 60)
-    return std::nullopt;
+  const auto offset = readZoneOffset(text, pos);
+  if (!offset || !validCivilTime(year, month, day, hour, minute, second)) return std::nullopt;
+  const long long offsetSeconds = *offset;
   const long long seconds =
       daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600LL +
       minute * 60LL + second - offsetSeconds - static_cast<long long>(Date::kUnixOffset);
@@ -238,10 +254,7 @@ std::optional<Date> parseDateText(std::string_view text) {
 std::optional<Date> parseRfc3339(std::string_view text) {
   size_t pos = 0;
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  if (!readDigits(text, pos, 4, year) || !expect(text, pos, '-') || !readDigits(text, pos, 2, month) ||
-      !expect(text, pos, '-') || !readDigits(text, pos, 2, day) || !expect(text, pos, 'T', 't') ||
-      !readDigits(text, pos, 2, hour) || !expect(text, pos, ':') || !readDigits(text, pos, 2, minute) ||
-      !expect(text, pos, ':') || !readDigits(text, pos, 2, second))
+  if (!readDigits(text, pos, 4, year) || !readMonthToSecond(text, pos, month, day, hour, minute, second))
     return std::nullopt;
   double fraction = 0;
   if (pos < text.size() && text[pos] == '.') {
@@ -255,25 +268,9 @@ std::optional<Date> parseRfc3339(std::string_view text) {
     }
     if (pos == start) return std::nullopt;
   }
-  int offsetSeconds = 0;
-  if (expect(text, pos, 'Z', 'z')) {
-  } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-    const int sign = text[pos] == '-' ? -1 : 1;
-    ++pos;
-    int oh = 0, om = 0;
-    if (!readDigits(text, pos, 2, oh) || !expect(text, pos, ':') || !readDigits(text, pos, 2, om) ||
-        oh > 23 || om > 59)
-      return std::nullopt;
-    offsetSeconds = sign * (oh * 3600 + om * 60);
-  } else {
-    return std::nullopt;
-  }
-  if (pos != text.size()) return std::nullopt;
-  static constexpr int kMonthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  if (year < 1 || month < 1 || month > 12 || day < 1 || day > kMonthDays[month - 1] ||
-      (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 60)
-    return std::nullopt;
+  const auto offset = readZoneOffset(text, pos);
+  if (!offset || year < 1 || !validCivilTime(year, month, day, hour, minute, second)) return std::nullopt;
+  const int offsetSeconds = *offset;
   const double unix = static_cast<double>(daysFromCivil(year, month, day)) * 86400.0 + hour * 3600.0 +
                       minute * 60.0 + second + fraction - offsetSeconds;
   const Date date = Date::fromUnixSeconds(unix);

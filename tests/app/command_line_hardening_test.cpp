@@ -22,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using rw::testing::Ran;
 using rw::testing::readFile;
+using rw::testing::requestAt;
 using rw::testing::run;
 using rw::testing::TemporaryDirectory;
 
@@ -81,8 +82,7 @@ TEST(GalleryText, ControlAndBidiCharactersAreShownAsReplacements) {
   const auto bytes = writePayload(payload, plist::Format::binary);
   ASSERT_TRUE(bytes);
   rw::testing::writeFile(container.path() / kPayloadFileName, *bytes);
-  const Ran ran = run({"gallery", "-o", gallery.path().string(), "--container", container.path().string(),
-                       "--now", kNow, "--time-zone", "UTC"});
+  const Ran ran = run(requestAt({"gallery", "-o", gallery.path().string()}, container.path().string(), kNow));
   ASSERT_EQ(ran.status, 0) << ran.err;
   const std::string html = readFile(gallery.path() / "index.html");
   for (const std::string hidden :
@@ -103,8 +103,7 @@ TEST(GalleryText, ControlAndBidiCharactersAreShownAsReplacements) {
        ++it, ++rows) {
     const std::string at = std::to_string((std::stoi((*it)[1]) + std::stoi((*it)[3])) / 2) + "," +
                            std::to_string((std::stoi((*it)[2]) + std::stoi((*it)[4])) / 2);
-    const Ran tap = run(
-        {"tap", "--at", at, "--container", container.path().string(), "--now", kNow, "--time-zone", "UTC"});
+    const Ran tap = run(requestAt({"tap", "--at", at}, container.path().string(), kNow));
     EXPECT_EQ(tap.status, 1) << at;
     EXPECT_EQ(tap.out, "") << at;
     EXPECT_NE(tap.err.find("is not a link this program opens"), std::string::npos) << tap.err;

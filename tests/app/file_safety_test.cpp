@@ -15,16 +15,10 @@ namespace rw {
 namespace {
 
 namespace fs = std::filesystem;
+using rw::testing::namesIn;
 using rw::testing::Ran;
 using rw::testing::readFile;
 using rw::testing::TemporaryDirectory;
-
-std::set<std::string> namesIn(const fs::path& directory) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(directory))
-    names.insert(entry.path().filename().string());
-  return names;
-}
 
 // The program under a 1 KiB file size limit with SIGXFSZ ignored, so a larger write fails with EFBIG as
 // on a full disk.
@@ -38,8 +32,6 @@ TEST(FileSafety, AFullDiskLeavesTheOldFileAndNoTemporary) {
   TemporaryDirectory container, input, out;
   fixtures::store(container.path(), {.events = {fixtures::event("E1", fixtures::at("2026-12-06T10:00:00Z"))},
                                      .persons = fixtures::persons()});
-  const std::vector<std::string> request{
-      "--container", container.path().string(), "--now", "2026-12-06T09:30:00Z", "--time-zone", "UTC"};
   const fs::path json = input.path() / "payload.json";
   ASSERT_EQ(
       rw::testing::run({"payload", "--container", container.path().string(), "-o", json.string()}).status, 0);
@@ -54,8 +46,9 @@ TEST(FileSafety, AFullDiskLeavesTheOldFileAndNoTemporary) {
       {"r.plist", {"payload", "encode", json.string(), (out.path() / "r.plist").string(), "--format", "xml"}},
   };
   const auto withRequest = [&](std::vector<std::string> args) {
-    if (args[0] != "payload") args.insert(args.end(), request.begin(), request.end());
-    return args;
+    return args[0] == "payload"
+               ? args
+               : rw::testing::requestAt(std::move(args), container.path().string(), "2026-12-06T09:30:00Z");
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);

@@ -23,17 +23,13 @@ using rw::testing::sampleEvent;
 using rw::testing::samplePayload;
 using rw::testing::samplePerson;
 using rw::testing::sampleWith;
+constexpr auto without = rw::testing::sampleWithout;
 using rw::testing::TemporaryDirectory;
 
 std::vector<std::uint8_t> fileOf(const plist::Value& payload, plist::Format format = plist::Format::binary) {
   auto bytes = plist::write(payload, format);
   EXPECT_TRUE(bytes);
   return bytes.value_or(std::vector<std::uint8_t>{});
-}
-
-plist::Dictionary without(plist::Dictionary record, std::string_view key) {
-  std::erase_if(record, [&](const auto& entry) { return entry.first == key; });
-  return record;
 }
 
 void store(const TemporaryDirectory& container, const plist::Value& payload) {

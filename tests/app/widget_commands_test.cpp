@@ -62,8 +62,7 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
   payload.events[1].actionURL = fixtures::kept(URL::make("https://example.org/?a=1&b=%3Cx%3E"));
   fixtures::store(container.path(), payload);
   const auto with = [&](std::vector<std::string> args) {
-    args.insert(args.end(), {"--container", container.path().string(), "--now", kNow, "--time-zone", "UTC"});
-    return args;
+    return rw::testing::requestAt(std::move(args), container.path().string(), kNow);
   };
   const Ran drawn = run(with({"gallery", "-o", gallery.path().string()}));
   ASSERT_EQ(drawn.status, 0) << drawn.err;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "payload/sample_event.h"
 #include "support/kept_texts.h"
 #include "support/test_support.h"
 
@@ -16,50 +17,40 @@ using plist::Array;
 using plist::Dictionary;
 using plist::Value;
 using rw::testing::capturedStdout;
+using rw::testing::sampleEvent;
+using rw::testing::samplePayload;
+using rw::testing::samplePerson;
+constexpr auto with = rw::testing::sampleWith;
+constexpr auto without = rw::testing::sampleWithout;
 
 const Date kFrom = *parseRfc3339("2026-06-10T12:00:00.250Z");
 const Date kTo = *parseRfc3339("2026-06-10T13:30:00Z");
 
+// An event with every field set, a URL among them, and a fraction of a second in its dates.
 Dictionary eventDictionary() {
-  return {{"identifier", std::string("event-1")},
-          {"type", std::string("expense")},
-          {"status", std::string("PLA")},
-          {"title", std::string("School trip")},
-          {"caregiver", std::string("p-1")},
-          {"beneficiaries", Array{std::string("p-2"), std::string("p-3")}},
-          {"plannedDateFrom", kFrom},
-          {"plannedDateTo", kTo},
-          {"dateFrom", kFrom},
-          {"dateTo", kTo},
-          {"dueAmountText", std::string("€12.50")},
-          {"notes", std::string("")},
-          {"actionURL", Dictionary{{"relative", std::string("corvantis2://reminders/event-1")}}}};
+  Dictionary event = sampleEvent();
+  for (const auto& [key, value] :
+       Dictionary{{"identifier", std::string("event-1")},
+                  {"type", std::string("expense")},
+                  {"title", std::string("School trip")},
+                  {"caregiver", std::string("p-1")},
+                  {"beneficiaries", Array{std::string("p-2"), std::string("p-3")}},
+                  {"plannedDateFrom", kFrom},
+                  {"plannedDateTo", kTo},
+                  {"dateFrom", kFrom},
+                  {"dateTo", kTo},
+                  {"dueAmountText", std::string("€12.50")},
+                  {"actionURL", Dictionary{{"relative", std::string("corvantis2://reminders/event-1")}}}})
+    event = with(std::move(event), key, value);
+  return event;
 }
 
 Dictionary personDictionary() {
-  return {{"identifier", std::string("p-1")},
-          {"type", std::string("caregiver")},
-          {"nick", std::string("Sam")},
-          {"colorEncoded", std::string("pickerIndex=6&pickerVersion=183")}};
+  return samplePerson("p-1");
 }
 
 Value payloadWith(Dictionary event, Dictionary person = personDictionary()) {
-  return Dictionary{{"events", Array{std::move(event)}}, {"persons", Array{std::move(person)}}};
-}
-
-Dictionary with(Dictionary dictionary, std::string_view key, Value value) {
-  for (auto& entry : dictionary)
-    if (entry.first == key) {
-      entry.second = std::move(value);
-      return dictionary;
-    }
-  dictionary.emplace_back(std::string(key), std::move(value));
-  return dictionary;
-}
-
-Dictionary without(Dictionary dictionary, std::string_view key) {
-  std::erase_if(dictionary, [&](const auto& entry) { return entry.first == key; });
-  return dictionary;
+  return samplePayload({std::move(event)}, {std::move(person)});
 }
 
 TEST(PayloadDecoding, DecodesEveryFieldAndEncodesBackTheSameDictionary) {
@@ -85,7 +76,7 @@ TEST(PayloadDecoding, DecodesEveryFieldAndEncodesBackTheSameDictionary) {
   EXPECT_EQ(result->events[0], expected);
   ASSERT_EQ(result->persons.size(), 1u);
   EXPECT_EQ(result->persons[0],
-            (WidgetPersonPayload{"p-1", CustodyPersonType::caregiver, "Sam", {"183", 6}}));
+            (WidgetPersonPayload{"p-1", CustodyPersonType::caregiver, "Dad", {"183", 6}}));
   EXPECT_EQ(encodePayload(*result), original);
   // Every key is required but the action URL.
   for (const auto& [key, value] : eventDictionary())

@@ -46,6 +46,12 @@ inline plist::Dictionary sampleWith(plist::Dictionary event, std::string_view ke
   return event;
 }
 
+/// `record` without `key`.
+inline plist::Dictionary sampleWithout(plist::Dictionary record, std::string_view key) {
+  std::erase_if(record, [&](const auto& entry) { return entry.first == key; });
+  return record;
+}
+
 inline plist::Value samplePayload(plist::Array events, plist::Array persons = {samplePerson()}) {
   return plist::Dictionary{{"events", std::move(events)}, {"persons", std::move(persons)}};
 }

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "platform/catalog.h"
 #include "support/mo_writer.h"
@@ -47,46 +49,50 @@ TEST(CatalogFallback, NeutralAndUnknownLocalesReadEnglish) {
   }
 }
 
-TEST(CatalogFallback, ALanguageWithoutItsCatalogReadsEnglishUntilTheCatalogExists) {
+TEST(CatalogFallback, EachTextComesFromTheFirstLanguageThatHasItThenEnglishThenTheKey) {
   TemporaryDirectory strings;
   writeEnglish(strings);
-  EXPECT_EQ(Catalog::load(strings.path(), "fr_FR.UTF-8").text("TOMORROW"), "Tomorrow");
-  EXPECT_EQ(Catalog::load(strings.path(), "fr_FR.UTF-8").countText("%d DAY(S)", 2), "2 days");
+  EXPECT_EQ(Catalog::load(strings.path(), "fr_FR.UTF-8").text("TOMORROW"), "Tomorrow");  // until it exists
   writeCatalog(strings.path(), "fr",
                moFile({{"TOMORROW", "Demain"}, {kDays, joined({"%d jour", "%d jours"})}},
                       "nplurals=2; plural=(n > 1);"));
-  const Catalog french = Catalog::load(strings.path(), "fr_FR.UTF-8");
-  EXPECT_EQ(french.text("TOMORROW"), "Demain");
-  EXPECT_EQ(french.countText("%d DAY(S)", 0), "0 jour");
-  // What French lacks comes from English, and what English lacks is the key.
-  EXPECT_EQ(french.text("TODAY"), "Today");
-  EXPECT_EQ(french.text("YESTERDAY"), "YESTERDAY");
-  // The shipped French catalog.
-  EXPECT_EQ(Catalog::load(builtStringsDirectory(), "fr_FR.UTF-8").text("TOMORROW"), "Demain");
-}
-
-TEST(CatalogFallback, TriesTheLanguagesInTheirOrder) {
-  TemporaryDirectory strings;
-  writeEnglish(strings);
   writeCatalog(strings.path(), "de", moFile({{"TOMORROW", "Morgen"}}));
   writeCatalog(strings.path(), "pl", moFile({{"TOMORROW", "Jutro"}, {"TODAY", "Dziś"}}));
-  struct Case {
-    const char* languages;
-    const char* tomorrow;
-    const char* today;
+  // A plain entry serves every count, also under a rule with many forms; a rule that picks a form the
+  // plural entry lacks leaves that count to English.
+  writeCatalog(strings.path(), "xa", moFile({{"%d DAY(S)", "%d Tg."}}));
+  writeCatalog(strings.path(), "xd", moFile({{"%d DAY(S)", "%d d."}}, "nplurals=3; plural=n%10;"));
+  writeCatalog(strings.path(), "xb",
+               moFile({{kDays, joined({"%d dzień", "%d dni"})}}, "nplurals=3; plural=n==1 ? 7 : 1;"));
+  // Digits follow the catalog that answered: English's for an English text, the locale's for a key.
+  writeCatalog(strings.path(), "ar", moFile({{"TOMORROW", "غدًا"}}));
+  const std::tuple<const char*, const char*, std::optional<std::int64_t>, const char*> lookups[] = {
+      {"fr_FR.UTF-8", "TOMORROW", {}, "Demain"},
+      {"fr_FR.UTF-8", "%d DAY(S)", 0, "0 jour"},
+      {"fr_FR.UTF-8", "TODAY", {}, "Today"},
+      {"fr_FR.UTF-8", "YESTERDAY", {}, "YESTERDAY"},
+      {"xx:de", "TOMORROW", {}, "Morgen"},
+      {"xx:de", "TODAY", {}, "Today"},
+      {"de:pl", "TODAY", {}, "Dziś"},  // a key the first language lacks comes from the second
+      {"pl:de", "TOMORROW", {}, "Jutro"},
+      {"xx_YY::de_AT.UTF-8", "TOMORROW", {}, "Morgen"},
+      {"C:de", "TOMORROW", {}, "Tomorrow"},  // C is English, and English comes first here
+      {"xa", "%d DAY(S)", 0, "0 Tg."},
+      {"xa", "%d DAY(S)", 101, "101 Tg."},
+      {"xd", "%d DAY(S)", 1, "1 d."},
+      {"xd", "%d DAY(S)", 5, "5 d."},
+      {"xb", "%d DAY(S)", 1, "1 day"},
+      {"xb", "%d DAY(S)", 2, "2 dni"},
+      {"xb", "%d DAY(S)", {}, "%d dzień"},
+      {"ar_EG", "%d DAY(S)", 25, "25 days"},
+      {"ar_EG", "%d MONTH(S)", 25, "٢٥ MONTH(S)"},
   };
-  const Case cases[] = {
-      {"xx:de", "Morgen", "Today"},
-      {"de:pl", "Morgen", "Dziś"},  // a key the first language lacks comes from the second
-      {"pl:de", "Jutro", "Dziś"},
-      {"xx_YY::de_AT.UTF-8", "Morgen", "Today"},
-      {"C:de", "Tomorrow", "Today"},  // C is English, and English comes first here
-  };
-  for (const auto& c : cases) {
-    const Catalog catalog = Catalog::load(strings.path(), c.languages);
-    EXPECT_EQ(catalog.text("TOMORROW"), c.tomorrow) << c.languages;
-    EXPECT_EQ(catalog.text("TODAY"), c.today) << c.languages;
+  for (const auto& [languages, key, count, expected] : lookups) {
+    const Catalog catalog = Catalog::load(strings.path(), languages);
+    EXPECT_EQ(count ? catalog.countText(key, *count) : catalog.text(key), expected)
+        << languages << " " << key;
   }
+  EXPECT_EQ(Catalog::load(builtStringsDirectory(), "fr_FR.UTF-8").text("TOMORROW"), "Demain");
 }
 
 TEST(CatalogFallback, ReadsTheLanguagesFromTheEnvironment) {
@@ -102,32 +108,6 @@ TEST(CatalogFallback, ReadsTheLanguagesFromTheEnvironment) {
     EXPECT_EQ(Catalog::load(builtStringsDirectory(), messageLanguagesFromEnvironment()).text("TOMORROW"),
               c.tomorrow);
   }
-}
-
-TEST(CatalogFallback, CountFormatsComeFromTheCatalogThatHasAFormForTheCount) {
-  TemporaryDirectory strings;
-  writeEnglish(strings);
-  // A plain entry serves every count, also under a rule with many forms; a rule that picks a form the
-  // plural entry lacks leaves that count to English.
-  writeCatalog(strings.path(), "xa", moFile({{"%d DAY(S)", "%d Tg."}}));
-  writeCatalog(strings.path(), "xd", moFile({{"%d DAY(S)", "%d d."}}, "nplurals=3; plural=n%10;"));
-  writeCatalog(strings.path(), "xb",
-               moFile({{kDays, joined({"%d dzień", "%d dni"})}}, "nplurals=3; plural=n==1 ? 7 : 1;"));
-  const Catalog xa = Catalog::load(strings.path(), "xa"), xd = Catalog::load(strings.path(), "xd");
-  for (const std::int64_t count : {0, 1, 2, 5, 101}) {
-    EXPECT_EQ(xa.countText("%d DAY(S)", count), std::to_string(count) + " Tg.");
-    EXPECT_EQ(xd.countText("%d DAY(S)", count), std::to_string(count) + " d.");
-  }
-  const Catalog xb = Catalog::load(strings.path(), "xb");
-  EXPECT_EQ(xb.countText("%d DAY(S)", 1), "1 day");
-  EXPECT_EQ(xb.countText("%d DAY(S)", 2), "2 dni");
-  EXPECT_EQ(xb.text("%d DAY(S)"), "%d dzień");
-
-  // Digits follow the catalog that answered: English's for an English text, the locale's for a key.
-  writeCatalog(strings.path(), "ar", moFile({{"TOMORROW", "غدًا"}}));
-  const Catalog arabic = Catalog::load(strings.path(), "ar_EG");
-  EXPECT_EQ(arabic.countText("%d DAY(S)", 25), "25 days");
-  EXPECT_EQ(arabic.countText("%d MONTH(S)", 25), "٢٥ MONTH(S)");
 }
 
 TEST(CatalogFallback, RulesThatCouldTrapAreRefusedBeforeTheyAreEvaluated) {

@@ -136,25 +136,5 @@ TEST(Catalog, ReadsCatalogsWithAnyHashTable) {
   }
 }
 
-TEST(Catalog, RefusesPluralRulesNestedBeyondAnyLanguage) {
-  // Rules are parsed recursively: a deeply nested rule would exhaust the stack.
-  const auto nested = [](std::size_t depth, const char* open = "(", const char* close = ")") {
-    return "nplurals=2; plural=" + std::string(depth, *open) + "n != 1" +
-           std::string(*close ? depth : 0, *close) + ";";
-  };
-  const std::pair<std::string, bool> rules[] = {
-      {"nplurals=3; plural=(n==1 ? 0 : n%10>=2 && n%10<=4 && (n%100<10 || n%100>=20) ? 1 : 2);", true},
-      {nested(32), true},
-      {nested(33), false},
-      {nested(100000), false},
-      {nested(100000, "!", ""), false}};
-  for (const auto& [rule, usable] : rules) {
-    TemporaryDirectory strings;
-    writeCatalog(strings.path(), "pl", moFile({{"TOMORROW", "Jutro"}}, rule));
-    EXPECT_EQ(Catalog::load(strings.path(), "pl").text("TOMORROW"), usable ? "Jutro" : "TOMORROW")
-        << rule.size();
-  }
-}
-
 }  // namespace
 }  // namespace rw

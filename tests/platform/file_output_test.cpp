@@ -18,16 +18,10 @@ namespace rw {
 namespace {
 
 namespace fs = std::filesystem;
+using rw::testing::namesIn;
 using rw::testing::readFile;
 using rw::testing::TemporaryDirectory;
 using rw::testing::writeFile;
-
-std::set<std::string> namesIn(const fs::path& directory) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(directory))
-    names.insert(entry.path().filename().string());
-  return names;
-}
 
 TEST(FileReplacement, WritesNewAndExistingFilesWholeKeepingTheirMode) {
   TemporaryDirectory dir;

@@ -54,6 +54,13 @@ inline Ran runProgram(const std::string& program, const std::vector<std::string>
   return result;
 }
 
+/// `args`, then the options of a request at `now` in UTC on the payload in `container`.
+inline std::vector<std::string> requestAt(std::vector<std::string> args, const std::string& container,
+                                          const std::string& now) {
+  args.insert(args.end(), {"--container", container, "--now", now, "--time-zone", "UTC"});
+  return args;
+}
+
 /// Runs build/reminders-widget as `runProgram` does.
 inline Ran run(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
   return runProgram(RW_WIDGET_EXECUTABLE, args, environment);

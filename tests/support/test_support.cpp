@@ -51,6 +51,13 @@ std::string readFile(const std::filesystem::path& path) {
   return out.str();
 }
 
+std::set<std::string> namesIn(const std::filesystem::path& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
 std::filesystem::path sourceDirectory() {
   return RW_SOURCE_DIR;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,8 @@ class TemporaryDirectory {
 void writeFile(const std::filesystem::path& path, std::string_view contents);
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& contents);
 std::string readFile(const std::filesystem::path& path);
+/// The names of the entries of `directory`.
+std::set<std::string> namesIn(const std::filesystem::path& directory);
 
 /// The project's source directory (for checked-in fixtures) and the build directory.
 std::filesystem::path sourceDirectory();
