@@ -111,7 +111,8 @@ LayoutNode textNode(std::string string, FontRequest font, Color color, std::opti
   LayoutNode node = makeNode("", metrics.size);
   node.firstBaseline = metrics.firstBaseline;
   node.lastBaseline = metrics.lastBaseline;
-  node.paint = TextPaint{std::move(string), std::move(font), std::move(color), wrapWidth, maxLines};
+  node.paint = TextPaint{std::move(string), std::move(font), std::move(color),
+                         wrapWidth,         maxLines,        engine.environment().layoutDirection};
   return node;
 }
 
