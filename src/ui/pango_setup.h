@@ -17,7 +17,8 @@ namespace rw::ui::detail {
 void configureContext(PangoContext* context);
 
 /// Sets `text` in `font` on `layout`: font sizes are absolute (1 point = 1 user unit), lines wrap at
-/// word or character boundaries at `wrapWidth`, and a text longer than `maxLines` ends in "…".
+/// word or character boundaries at `wrapWidth`, and a text of more than `maxLines` lines ends in "…" on the
+/// last of them.
 void configureLayout(PangoLayout* layout, std::string_view text, const FontRequest& font,
                      std::optional<double> wrapWidth, std::optional<int> maxLines);
 

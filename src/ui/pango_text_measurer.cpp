@@ -69,15 +69,26 @@ void configureLayout(PangoLayout* layout, std::string_view text, const FontReque
   pango_layout_set_attributes(layout, attributes);
   pango_attr_list_unref(attributes);
 
-  if (wrapWidth) {
-    pango_layout_set_width(layout, static_cast<int>(std::floor(*wrapWidth * PANGO_SCALE)));
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    if (maxLines) {
-      // A negative height counts lines: the last one kept ends in an ellipsis when text is left over.
-      pango_layout_set_height(layout, -std::max(1, *maxLines));
-      pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-    }
-  }
+  if (!wrapWidth) return;
+  pango_layout_set_width(layout, static_cast<int>(std::floor(*wrapWidth * PANGO_SCALE)));
+  pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+  const int limit = std::max(1, maxLines.value_or(1));
+  if (!maxLines || pango_layout_get_line_count(layout) <= limit) return;
+  // Too many lines: the last line kept takes the rest of the text, its breaks read as spaces as in a
+  // one-line text, and ends in "…". Pango counts a negative height per paragraph, so the limit is the
+  // height down to that line, with half a line to spare against lines of other heights.
+  PangoLayoutIter* iter = pango_layout_get_iter(layout);
+  for (int line = 1; line < limit; ++line)
+    pango_layout_iter_next_line(iter);
+  const auto start = static_cast<std::size_t>(pango_layout_iter_get_index(iter));
+  int top = 0;
+  int bottom = 0;
+  pango_layout_iter_get_line_yrange(iter, &top, &bottom);
+  pango_layout_iter_free(iter);
+  const std::string joined = std::string(text.substr(0, start)) + breaksAsSpaces(text.substr(start));
+  pango_layout_set_text(layout, joined.data(), static_cast<int>(joined.size()));
+  pango_layout_set_height(layout, bottom + (bottom - top) / 2);
+  pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
 }
 
 namespace {

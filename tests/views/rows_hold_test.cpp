@@ -78,6 +78,14 @@ TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
   const LayoutNode two = layout(Text::verbatim("a\nb").lineLimit(2), {200, 100}, Environment{}, metrics);
   EXPECT_EQ(findKind(two, "Text")->text()->text, "a\nb");
   EXPECT_EQ(findKind(two, "Text")->frame.height(), 2 * 13 * 1.25);
+  // A limit of more lines holds with Pango too, however many paragraphs the text has and however they wrap.
+  for (const char* text : {"a\nb\nc", "wide wide wide wide wide wide\nb", "a\nwide wide wide wide wide"}) {
+    const LayoutNode root = layout(Text::verbatim(text).lineLimit(2).frame(60, std::nullopt), {200, 100},
+                                   Environment{}, pangoTextMeasurer());
+    EXPECT_DOUBLE_EQ(findKind(root, "Text")->frame.height(),
+                     2 * pangoTextMeasurer().lineHeight({"Inter", 13}))
+        << text;
+  }
 }
 
 TEST(ViewThatFitsChoice, FirstChildNoWiderThanTheOfferElseTheLast) {
