@@ -78,6 +78,28 @@ TEST(Renderer, TextsSymbolsAndEmojiLeaveInk) {
   EXPECT_TRUE(colourful(draw(Text::verbatim("Swim 🏊"), {80, 20})));
 }
 
+// A short line over a long one starts at the leading edge of the text's frame, whatever its own direction.
+TEST(Renderer, LinesStartAtTheLeadingEdgeOfTheirFrame) {
+  for (const char* text : {"l\nWWWWWW", "ש\nWWWWWW"}) {
+    for (const auto direction : {LayoutDirection::leftToRight, LayoutDirection::rightToLeft}) {
+      const LayoutNode root = layout(Text::verbatim(text).withFont(Font::system(20)), {160, 60},
+                                     Environment{.layoutDirection = direction}, pangoTextMeasurer());
+      const Bitmap bitmap = renderBitmap(root, {160, 60}, {.scale = 1});
+      const auto inked = [&](double x) {  // in the first line, in a quarter of the frame from `x`
+        for (int dx = 0; dx < root.frame.width() / 4; ++dx)
+          for (int y = 0; y < 20; ++y)
+            if (bitmap.at(static_cast<int>(x) + dx, static_cast<int>(root.frame.minY()) + y).alpha > 0)
+              return true;
+        return false;
+      };
+      const bool leftToRight = direction == LayoutDirection::leftToRight;
+      EXPECT_EQ(std::pair(inked(root.frame.minX()), inked(root.frame.maxX() - root.frame.width() / 4)),
+                std::pair(leftToRight, !leftToRight))
+          << text;
+    }
+  }
+}
+
 TEST(Renderer, WritesEachFormatByExtensionAndPngRoundTrips) {
   testing::TemporaryDirectory dir;
   const LayoutNode laid = layout(filled(Color::red()), {40, 20}, Environment{}, pangoTextMeasurer());
