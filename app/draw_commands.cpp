@@ -17,6 +17,7 @@
 #include "ui/renderer.h"
 #include "views/demo_trees.h"
 #include "views/view_json.h"
+#include "widget_host.h"
 
 namespace rw::app {
 
@@ -112,8 +113,7 @@ void draw(const DrawOptions& options) {
 
   const HostRequest host = resolve(options.host);
   requireColors();
-  const ui::Environment environment{
-      .platformVersion = *version, .renderingMode = *mode, .settings = host.environment.settings};
+  const ui::Environment environment = hostEnvironment(*version, *mode, host.environment.settings);
   if (options.printTree) std::fputs(ui::describe(tree).c_str(), stdout);
 
   const ui::LayoutNode laidOut = ui::layout(tree, canvas, environment, ui::pangoTextMeasurer());

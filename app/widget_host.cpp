@@ -70,8 +70,16 @@ void checkScale(double scale, Size canvas) {
                      std::to_string(kMaxImageSide) + " pixels a side and 64 megapixels)");
 }
 
+ui::Environment hostEnvironment(PlatformVersion version, WidgetRenderingMode mode,
+                                const UserSettings& settings) {
+  return {.platformVersion = version,
+          .renderingMode = mode,
+          .layoutDirection = settings.strings.layoutDirection(),
+          .settings = settings};
+}
+
 ui::Environment WidgetRun::environment() const {
-  return {.platformVersion = version, .renderingMode = mode, .settings = request.environment.settings};
+  return hostEnvironment(version, mode, request.environment.settings);
 }
 
 void requireColors() {

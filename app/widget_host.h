@@ -45,6 +45,11 @@ inline constexpr double kMaxImagePixels = 64.0 * 1024 * 1024;
 /// scale stays within `kMaxImageSide` and `kMaxImagePixels`.
 void checkScale(double scale, Size canvas);
 
+/// The views' environment of a drawing command: its version and mode, the user's settings, and the layout
+/// direction of the language the texts are in.
+ui::Environment hostEnvironment(PlatformVersion version, WidgetRenderingMode mode,
+                                const UserSettings& settings);
+
 /// The declared widget and everything a drawing command runs it with.
 struct WidgetRun {
   HostRequest request;

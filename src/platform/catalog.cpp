@@ -365,6 +365,8 @@ struct Catalog::State {
   std::vector<Source> sources;
   // Digits of a count whose format no catalog has: those of the first locale asked for.
   Digits digits = asciiDigits();
+  LayoutDirection firstAskedDirection = LayoutDirection::leftToRight;
+  LayoutDirection firstReadDirection = LayoutDirection::leftToRight;
 };
 
 Catalog::Catalog() : state_(std::make_shared<State>()) {}
@@ -377,13 +379,21 @@ Catalog Catalog::load(const std::filesystem::path& directory, std::string_view l
     const std::string canonical = canonicalLocaleId(localeId);
     const icu::Locale locale(canonical.c_str());
     const Digits digits = localeDigits(locale);
-    if (first) state->digits = digits;
+    const LayoutDirection direction =
+        locale.isRightToLeft() ? LayoutDirection::rightToLeft : LayoutDirection::leftToRight;
+    if (first) {
+      state->digits = digits;
+      state->firstAskedDirection = direction;
+    }
     first = false;
     if (directory.empty()) return;
     for (const std::string& name : catalogNames(locale)) {
       if (std::find(asked.begin(), asked.end(), name) != asked.end()) continue;
       asked.push_back(name);
-      if (auto source = readCatalog(directory, name, digits)) state->sources.push_back(std::move(*source));
+      if (auto source = readCatalog(directory, name, digits)) {
+        if (state->sources.empty()) state->firstReadDirection = direction;
+        state->sources.push_back(std::move(*source));
+      }
     }
   };
   for (size_t from = 0; from <= languages.size();) {
@@ -422,6 +432,10 @@ std::string Catalog::countText(std::string_view key, std::int64_t count) const {
     if (format != nullptr && *format != '\0') return fillCount(format, digitsOf(count, source.digits));
   }
   return fillCount(key, digitsOf(count, state_->digits));
+}
+
+LayoutDirection Catalog::layoutDirection() const {
+  return state_->sources.empty() ? state_->firstAskedDirection : state_->firstReadDirection;
 }
 
 std::string messageLanguagesFromEnvironment() {

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/display.h"
+
 namespace rw {
 
 class Catalog {
@@ -37,6 +39,10 @@ class Catalog {
   /// catalog's locale ("٢٥" in ar_EG), without grouping; "%%" gives "%". An untranslated key is filled
   /// the same way, in the digits of the first locale asked for.
   std::string countText(std::string_view key, std::int64_t count) const;
+
+  /// The direction of the language the texts are in: that of the first catalog read, else (no catalog
+  /// found) of the first locale asked for.
+  LayoutDirection layoutDirection() const;
 
  private:
   struct State;

@@ -28,4 +28,7 @@ struct PlatformVersion {
 /// How the host presents the widget.
 enum class WidgetRenderingMode : std::uint8_t { fullColor, accented, vibrant };
 
+/// The direction rows and lines run in: from the left, or from the right (Arabic, Hebrew...).
+enum class LayoutDirection : std::uint8_t { leftToRight, rightToLeft };
+
 }  // namespace rw

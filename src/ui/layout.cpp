@@ -134,6 +134,20 @@ void moveToCanvas(LayoutNode& node, Point parentOrigin) {
     moveToCanvas(child, node.frame.origin);
 }
 
+// Right to left, every node takes the mirror image of its place within its parent, and horizontal gradients
+// run the other way; what a node draws inside its frame keeps its shape.
+void mirror(LayoutNode& node, double parentWidth) {
+  node.frame.origin.x = parentWidth - node.frame.origin.x - node.frame.width();
+  if (auto* fill = std::get_if<FillPaint>(&node.paint)) {
+    if (auto* gradient = std::get_if<LinearGradient>(&fill->fill)) {
+      gradient->startPoint.x = 1 - gradient->startPoint.x;
+      gradient->endPoint.x = 1 - gradient->endPoint.x;
+    }
+  }
+  for (LayoutNode& child : node.children)
+    mirror(child, node.frame.width());
+}
+
 void collect(const LayoutNode& node, const std::function<bool(const LayoutNode&)>& match,
              std::vector<const LayoutNode*>& out) {
   if (match(node)) out.push_back(&node);
@@ -148,6 +162,7 @@ LayoutNode layout(const Element& root, Size canvas, const Environment& environme
   detail::Engine engine(environment, measurer);
   LayoutNode node = engine.place(root, {canvas.width, canvas.height}, detail::Inherited{});
   node.frame.origin = detail::alignedOffset(canvas, node.frame.size, Alignment::center());
+  if (environment.layoutDirection == LayoutDirection::rightToLeft) mirror(node, canvas.width);
   for (LayoutNode& child : node.children)
     moveToCanvas(child, node.frame.origin);
   return node;

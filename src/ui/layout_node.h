@@ -21,6 +21,9 @@ struct TextPaint {
   Color color;
   std::optional<double> wrapWidth;  // as measured
   std::optional<int> maxLines;
+  /// Each line starts at the frame's left edge, or right to left at its right edge, whatever the
+  /// direction of its own text.
+  LayoutDirection direction = LayoutDirection::leftToRight;
 };
 
 /// A filled shape covering the node's frame: a rectangle with rounded corners, or a capsule.

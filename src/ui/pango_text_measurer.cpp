@@ -52,6 +52,9 @@ void configureContext(PangoContext* context) {
 void configureLayout(PangoLayout* layout, std::string_view text, const FontRequest& font,
                      std::optional<double> wrapWidth, std::optional<int> maxLines) {
   pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+  // Each paragraph runs in the direction of its first strong character (left to right without one), in
+  // either layout direction; where its lines go in their frame is the renderer's (`showLines`).
+  pango_layout_set_auto_dir(layout, TRUE);
   PangoFontDescription* description = pango_font_description_new();
   pango_font_description_set_family(description, font.family.c_str());
   pango_font_description_set_absolute_size(description, font.size * PANGO_SCALE);
@@ -66,15 +69,58 @@ void configureLayout(PangoLayout* layout, std::string_view text, const FontReque
   pango_layout_set_attributes(layout, attributes);
   pango_attr_list_unref(attributes);
 
-  if (wrapWidth) {
-    pango_layout_set_width(layout, static_cast<int>(std::floor(*wrapWidth * PANGO_SCALE)));
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    if (maxLines) {
-      // A negative height counts lines: the last one kept ends in an ellipsis when text is left over.
-      pango_layout_set_height(layout, -std::max(1, *maxLines));
-      pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-    }
+  if (!wrapWidth) return;
+  pango_layout_set_width(layout, static_cast<int>(std::floor(*wrapWidth * PANGO_SCALE)));
+  pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+  const int limit = std::max(1, maxLines.value_or(1));
+  if (!maxLines || pango_layout_get_line_count(layout) <= limit) return;
+  // Too many lines: the last line kept takes the rest of the text, its breaks read as spaces as in a
+  // one-line text, and ends in "…". Pango counts a negative height per paragraph, so the limit is the
+  // height down to that line, with half a line to spare against lines of other heights.
+  PangoLayoutIter* iter = pango_layout_get_iter(layout);
+  for (int line = 1; line < limit; ++line)
+    pango_layout_iter_next_line(iter);
+  const auto start = static_cast<std::size_t>(pango_layout_iter_get_index(iter));
+  int top = 0;
+  int bottom = 0;
+  pango_layout_iter_get_line_yrange(iter, &top, &bottom);
+  pango_layout_iter_free(iter);
+  const std::string joined = std::string(text.substr(0, start)) + breaksAsSpaces(text.substr(start));
+  pango_layout_set_text(layout, joined.data(), static_cast<int>(joined.size()));
+  pango_layout_set_height(layout, bottom + (bottom - top) / 2);
+  pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+}
+
+namespace {
+
+double points(int pangoUnits) {
+  return pangoUnits / double(PANGO_SCALE);
+}
+
+}  // namespace
+
+double widestLine(PangoLayout* layout) {
+  double widest = 0;
+  for (GSList* line = pango_layout_get_lines_readonly(layout); line != nullptr; line = line->next) {
+    PangoRectangle logical;
+    pango_layout_line_get_extents(static_cast<PangoLayoutLine*>(line->data), nullptr, &logical);
+    widest = std::max(widest, points(logical.width));
   }
+  return widest;
+}
+
+void showLines(cairo_t* cr, PangoLayout* layout, const Rect& frame, LayoutDirection direction) {
+  PangoLayoutIter* iter = pango_layout_get_iter(layout);
+  do {
+    PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
+    PangoRectangle logical;
+    pango_layout_line_get_extents(line, nullptr, &logical);
+    const double start =
+        direction == LayoutDirection::rightToLeft ? frame.maxX() - points(logical.width) : frame.minX();
+    cairo_move_to(cr, start - points(logical.x), frame.minY() + points(pango_layout_iter_get_baseline(iter)));
+    pango_cairo_show_layout_line(cr, line);
+  } while (pango_layout_iter_next_line(iter));
+  pango_layout_iter_free(iter);
 }
 
 void reportMissingFonts(PangoLayout* layout) {
@@ -149,14 +195,14 @@ TextMetrics PangoTextMeasurer::measure(std::string_view text, const FontRequest&
   PangoLayoutIter* line = pango_layout_get_iter(layout);
   while (pango_layout_iter_next_line(line)) {
   }
-  const double lastBaseline = pango_layout_iter_get_baseline(line) / double(PANGO_SCALE);
+  const double lastBaseline = detail::points(pango_layout_iter_get_baseline(line));
   pango_layout_iter_free(line);
-  const double firstBaseline = pango_layout_get_baseline(layout) / double(PANGO_SCALE);
+  const double firstBaseline = detail::points(pango_layout_get_baseline(layout));
+  double width = detail::widestLine(layout);
   g_object_unref(layout);
 
-  double width = (logical.x + logical.width) / double(PANGO_SCALE);
   if (wrapWidth) width = std::min(width, *wrapWidth);
-  const TextMetrics metrics{.size = {std::max(0.0, width), logical.height / double(PANGO_SCALE)},
+  const TextMetrics metrics{.size = {std::max(0.0, width), detail::points(logical.height)},
                             .firstBaseline = firstBaseline,
                             .lastBaseline = lastBaseline};
   if (state_->cache.size() >= State::kMaxCachedTexts) state_->cache.clear();

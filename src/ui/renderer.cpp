@@ -123,8 +123,7 @@ class Painter {
     PangoLayout* layout = pango_layout_new(context_);
     detail::configureLayout(layout, text.text, text.font, text.wrapWidth, text.maxLines);
     setColor(text.color);
-    cairo_move_to(cr_, frame.minX(), frame.minY());
-    pango_cairo_show_layout(cr_, layout);
+    detail::showLines(cr_, layout, frame, text.direction);
     g_object_unref(layout);
   }
 

@@ -80,38 +80,14 @@ std::optional<int> tighter(std::optional<int> a, std::optional<int> b) {
   return std::min(*a, *b);
 }
 
-// The text with every hard line break (LF, CR, CR LF, VT, FF, NEL, U+2028, U+2029) made one space. A text
-// that may take one line is set this way: its breaks never start a second line, and what no longer fits
-// the width is cut with "…" like any long line.
-std::string breaksAsSpaces(std::string text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // CR LF: one break
-    if (c == '\n' || c == '\r' || c == '\v' || c == '\f') {
-      out += ' ';
-    } else if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\x85') {
-      out += ' ';
-      ++i;
-    } else if (c == '\xE2' && i + 2 < text.size() && text[i + 1] == '\x80' &&
-               (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
-      out += ' ';
-      i += 2;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 LayoutNode textNode(std::string string, FontRequest font, Color color, std::optional<double> wrapWidth,
                     std::optional<int> maxLines, Engine& engine) {
   const TextMetrics metrics = engine.measurer().measure(string, font, wrapWidth, maxLines);
   LayoutNode node = makeNode("", metrics.size);
   node.firstBaseline = metrics.firstBaseline;
   node.lastBaseline = metrics.lastBaseline;
-  node.paint = TextPaint{std::move(string), std::move(font), std::move(color), wrapWidth, maxLines};
+  node.paint = TextPaint{std::move(string), std::move(font), std::move(color),
+                         wrapWidth,         maxLines,        engine.environment().layoutDirection};
   return node;
 }
 
@@ -128,7 +104,7 @@ LayoutNode layoutText(const Text& text, ProposedSize proposal, const Inherited& 
   const std::optional<int> maxLines =
       tighter(inherited.lineLimit, linesThatFit(proposal.height, engine.measurer().lineHeight(font)));
   std::string string = resolvedText(text, engine.environment());
-  if (maxLines == 1) string = breaksAsSpaces(std::move(string));
+  if (maxLines == 1) string = breaksAsSpaces(string);
   return textNode(std::move(string), std::move(font), text.color.value_or(inherited.foreground), wrapWidth,
                   maxLines, engine);
 }

@@ -22,6 +22,28 @@ std::vector<std::size_t> lineLengths(std::string_view text) {
 
 }  // namespace
 
+std::string breaksAsSpaces(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // CR LF: one break
+    if (c == '\n' || c == '\r' || c == '\v' || c == '\f') {
+      out += ' ';
+    } else if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\x85') {
+      out += ' ';
+      ++i;
+    } else if (c == '\xE2' && i + 2 < text.size() && text[i + 1] == '\x80' &&
+               (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+      out += ' ';
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 TextMetrics FixedTextMeasurer::measure(std::string_view text, const FontRequest& font,
                                        std::optional<double> wrapWidth, std::optional<int> maxLines) const {
   const double charWidth = advance * font.size;

@@ -42,6 +42,11 @@ class TextMeasurer {
   virtual double lineHeight(const FontRequest& font) const = 0;
 };
 
+/// `text` with every hard line break (LF, CR, CR LF, VT, FF, NEL, U+2028, U+2029) made one space. A text that
+/// may take one line is set this way: its breaks never start a second line, and what no longer fits the
+/// width is cut with "…" like any long line. The last line a text is limited to reads the same way.
+std::string breaksAsSpaces(std::string_view text);
+
 /// Metrics for tests: every character (code point) is `advance` × size wide, a line is `line` × size high
 /// with its baseline at `ascent` × size. Lines break after as many characters as fit; a text cut short
 /// keeps as many characters as fit, the last of them standing for the ellipsis.

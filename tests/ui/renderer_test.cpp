@@ -88,6 +88,26 @@ TEST(Renderer, TextsSymbolsAndEmojiLeaveInk) {
   EXPECT_TRUE(colourful(draw(Text::verbatim("Swim 🏊"), {80, 20})));
 }
 
+// A short line over a long one starts at the leading edge of the text's frame, whatever its own direction.
+TEST(Renderer, LinesStartAtTheLeadingEdgeOfTheirFrame) {
+  for (const char* text : {"l\nWWWWWW", "ש\nWWWWWW"}) {
+    for (const auto direction : {LayoutDirection::leftToRight, LayoutDirection::rightToLeft}) {
+      const LayoutNode root = layout(Text::verbatim(text).withFont(Font::system(20)), {160, 60},
+                                     Environment{.layoutDirection = direction}, pangoTextMeasurer());
+      const Bitmap bitmap = renderBitmap(root, {160, 60}, {.scale = 1});
+      const Rect& f = root.frame;
+      bool left = false, right = false;  // ink in the first line, in the frame's left and right quarters
+      for (int y = static_cast<int>(f.minY()); y < f.minY() + 20; ++y)
+        for (int dx = 0; dx < f.width() / 4; ++dx) {
+          left |= bitmap.at(static_cast<int>(f.minX()) + dx, y).alpha > 0;
+          right |= bitmap.at(static_cast<int>(f.maxX()) - 1 - dx, y).alpha > 0;
+        }
+      const bool rightToLeft = direction == LayoutDirection::rightToLeft;
+      EXPECT_EQ(std::pair(left, right), std::pair(!rightToLeft, rightToLeft)) << text;
+    }
+  }
+}
+
 TEST(Renderer, WritesEachFormatByExtensionAndPngRoundTrips) {
   testing::TemporaryDirectory dir;
   const LayoutNode laid = layout(filled(Color::red()), {40, 20}, Environment{}, pangoTextMeasurer());

@@ -78,6 +78,14 @@ TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
   const LayoutNode two = layout(Text::verbatim("a\nb").lineLimit(2), {200, 100}, Environment{}, metrics);
   EXPECT_EQ(findKind(two, "Text")->text()->text, "a\nb");
   EXPECT_EQ(findKind(two, "Text")->frame.height(), 2 * 13 * 1.25);
+  // A limit of more lines holds with Pango too, however many paragraphs the text has and however they wrap.
+  for (const char* text : {"a\nb\nc", "wide wide wide wide wide wide\nb", "a\nwide wide wide wide wide"}) {
+    const LayoutNode root = layout(Text::verbatim(text).lineLimit(2).frame(60, std::nullopt), {200, 100},
+                                   Environment{}, pangoTextMeasurer());
+    EXPECT_DOUBLE_EQ(findKind(root, "Text")->frame.height(),
+                     2 * pangoTextMeasurer().lineHeight({"Inter", 13}))
+        << text;
+  }
 }
 
 TEST(ViewThatFitsChoice, FirstChildNoWiderThanTheOfferElseTheLast) {
@@ -103,10 +111,19 @@ TEST(ViewThatFitsChoice, FirstChildNoWiderThanTheOfferElseTheLast) {
 
 // The list layout of a medium widget as the host lays it out (its content margins included).
 LayoutNode mediumList(std::vector<WidgetTimelineReminderComponent> reminders, const TextMeasurer& metrics,
-                      std::int64_t overdue = 3) {
+                      std::int64_t overdue = 3, const Environment& environment = kVersion14) {
   return layout(RemindersWidgetView{entryOf(content_layout::SystemMediumLarge{{2, 6.0}}, overdue, 1,
                                             std::move(reminders))},
-                {364, 170}, kVersion14, metrics);
+                {364, 170}, environment, metrics);
+}
+
+// The environment a host makes for `language`, right to left where the language's catalog is.
+Environment environmentIn(const char* language) {
+  const UserSettings settings{.calendar = *Calendar::make("UTC", language),
+                              .strings = Catalog::load(defaultStringsDirectory(), language)};
+  return {.platformVersion = {14, 0, 0},
+          .layoutDirection = settings.strings.layoutDirection(),
+          .settings = settings};
 }
 
 WidgetTimelineReminderComponent reminder(std::string title, std::size_t persons) {
@@ -137,6 +154,50 @@ TEST(ReminderRows, ATitleWithLineBreaksIsOneLineAndTheCountersStayInPlace) {
     EXPECT_EQ(counter->frame.minY(), findKind(plain, "WidgetCounterView")->frame.minY());
     EXPECT_GE(counter->frame.minY(), 16 - 1);
     expectTextsWithin(root, 364, 170);
+  }
+}
+
+TEST(RightToLeft, TheMediumWidgetIsTheMirrorImageOfItsLeftToRightLayout) {
+  const Environment hebrew = environmentIn("he");
+  ASSERT_EQ(hebrew.layoutDirection, LayoutDirection::rightToLeft);
+  Environment leftToRight = hebrew;
+  leftToRight.layoutDirection = LayoutDirection::leftToRight;
+  const FixedTextMeasurer fixed;
+  for (const TextMeasurer* metrics : {static_cast<const TextMeasurer*>(&fixed), &pangoTextMeasurer()}) {
+    const auto all = [](const LayoutNode&) { return true; };
+    const std::vector reminders{reminder("שחייה", 3), reminder("Title", 1)};
+    const LayoutNode mirroredRoot = mediumList(reminders, *metrics, 3, hebrew);
+    const LayoutNode plainRoot = mediumList(reminders, *metrics, 3, leftToRight);
+    const auto mirrored = findAll(mirroredRoot, all);
+    const auto plain = findAll(plainRoot, all);
+    ASSERT_EQ(mirrored.size(), plain.size());
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+      SCOPED_TRACE(std::to_string(i) + " " + plain[i]->kind);
+      EXPECT_EQ(std::string_view(mirrored[i]->kind), plain[i]->kind);
+      EXPECT_NEAR(mirrored[i]->frame.minX(), 364 - plain[i]->frame.maxX(), 1e-9);
+      EXPECT_EQ(std::pair(mirrored[i]->frame.minY(), mirrored[i]->frame.size),
+                std::pair(plain[i]->frame.minY(), plain[i]->frame.size));
+    }
+    EXPECT_DOUBLE_EQ(findText(mirroredRoot, "IN 5 DAYS")->frame.minX(), 16 + 3);  // at the left edge
+  }
+}
+
+// In Hebrew and Arabic every text of a row takes its own width: chips hug their texts, and an Arabic title
+// shares its line with a time in Arabic digits, both whole.
+TEST(RightToLeft, TextsTakeTheirOwnWidthInEitherDirection) {
+  for (const char* language : {"he", "ar", "en"}) {
+    SCOPED_TRACE(language);
+    auto r = reminder("موعد الطبيب", 2);
+    r.personsLabels[0].nick = "אמא";
+    r.dueText = "قبل ٧ أيام";
+    const LayoutNode root = mediumList({r}, pangoTextMeasurer(), 0, environmentIn(language));
+    const LayoutNode* row = findKind(root, "WidgetReminderView");
+    ASSERT_NE(row, nullptr);
+    ASSERT_EQ(texts(*row).size(), 5u);  // the title, the time and three chips
+    for (const LayoutNode* text : texts(*row))
+      expectWhole(text);
+    for (const LayoutNode* chip : testing::nodesOfKind(*row, "Background"))
+      EXPECT_DOUBLE_EQ(chip->frame.width(), texts(*chip).at(0)->frame.width() + 6);
   }
 }
 
