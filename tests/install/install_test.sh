@@ -52,6 +52,11 @@ grep -q "unknown command 'timline'" "$work/error" || fail "an unknown command sa
   --locale de_DE --family systemMedium >/dev/null || fail "render from the moved prefix failed"
 python3 "$here/widget_png_check.py" widget.png >/dev/null || fail "the picture lacks the widget's background"
 
+# Started through a link elsewhere (~/bin), it still finds the executable and the data beside its own file.
+ln -s "$prefix/bin/reminders-widget" "$work/linked-widget"
+"$work/linked-widget" describe --locale de_DE -o - 2>/dev/null | grep -q "Geplante Termine" ||
+  fail "started through a link, the drawing executable or its catalog was not found"
+
 # Without its colours the moved copy refuses to draw, naming the file it looked for.
 rm "$prefix/share/reminders-widget/colors.json"
 set +e
