@@ -17,7 +17,7 @@ void openTarget(GtkWidget* widget, const char*, GVariant*);
 void initTargetClass(gpointer klass, gpointer) {
   auto* widgetClass = GTK_WIDGET_CLASS(klass);
   gtk_widget_class_set_accessible_role(widgetClass, GTK_ACCESSIBLE_ROLE_LINK);
-  gtk_widget_class_set_css_name(widgetClass, "rw-access-target");
+  gtk_widget_class_set_css_name(widgetClass, kAccessTargetCssName);
   gtk_widget_class_install_action(widgetClass, "link.open", nullptr, &openTarget);
 }
 
@@ -41,13 +41,6 @@ DesktopAccess::DesktopAccess(GtkWidget* area, AccessActions actions) : actions_(
 
 void DesktopAccess::attach(GtkWindow* window) {
   window_ = window;
-  // The renderer draws the focus; the theme's outline would be a second one.
-  GtkCssProvider* css = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(css, "rw-access-target { outline: none; }", -1);
-  gtk_style_context_add_provider_for_display(gtk_widget_get_display(GTK_WIDGET(window)),
-                                             GTK_STYLE_PROVIDER(css),
-                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  g_object_unref(css);
 
   GtkEventController* keys = gtk_event_controller_key_new();
   gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);

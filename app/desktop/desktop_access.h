@@ -17,6 +17,11 @@
 
 namespace rw::app::desktop {
 
+/// The CSS name of the layer's elements, and the rule the window's stylesheet carries for them: the
+/// renderer draws the focus, so the theme's outline would be a second one.
+inline constexpr const char* kAccessTargetCssName = "rw-access-target";
+inline constexpr const char* kAccessTargetStyle = "rw-access-target { outline: none; }";
+
 /// What the keys ask the window to do.
 struct AccessActions {
   std::function<void(const AccessibleTarget&)> open;

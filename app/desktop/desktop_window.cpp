@@ -235,10 +235,12 @@ void DesktopHost::buildWindow() {
   gtk_window_set_decorated(window_, FALSE);
   gtk_window_set_resizable(window_, FALSE);
   // The widget paints its own rounded shape; around it the window stays clear (where the display can show
-  // transparency) rather than taking the theme's window colour.
+  // transparency) rather than taking the theme's window colour. The keyboard's layer has its rule here too.
   gtk_widget_add_css_class(GTK_WIDGET(window_), "reminders-widget");
+  const std::string style =
+      std::string("window.reminders-widget { background: none; } ") + kAccessTargetStyle;
   GtkCssProvider* css = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(css, "window.reminders-widget { background: none; }", -1);
+  gtk_css_provider_load_from_data(css, style.c_str(), -1);
   gtk_style_context_add_provider_for_display(gtk_widget_get_display(GTK_WIDGET(window_)),
                                              GTK_STYLE_PROVIDER(css),
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
