@@ -441,11 +441,11 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
     EXPECT_TRUE(eventually([&] { return !fs::exists(login); }));
 
     // The same widget once more: the running one answers.
-    Child repeated({RW_DESKTOP_EXECUTABLE},
-                   {"DISPLAY=" + server_->name(), "XDG_CONFIG_HOME=" + config.string(),
-                    "DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "GTK_A11Y=none"},
-                   copy.path() / "out");
-    EXPECT_EQ(repeated.wait(), 0);
+    std::vector<std::string> environment = baseEnvironment(copy.path());
+    environment.insert(environment.end(), {"DISPLAY=" + server_->name(), "XDG_CONFIG_HOME=" + config.string(),
+                                           "DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "GTK_A11Y=none"});
+    Child repeated({RW_DESKTOP_EXECUTABLE}, environment, copy.path() / "out");
+    EXPECT_EQ(repeated.wait(), 0) << readFile(copy.path() / "out.err");
     EXPECT_NE(readFile(copy.path() / "out.err").find("runs already"), std::string::npos);
 
     // A press, a drag of 60,40 pixels and a release move the window and open nothing.
