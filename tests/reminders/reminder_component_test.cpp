@@ -1,8 +1,12 @@
-// A reminder row's data: its person labels, due style and text, built once per event or for every day.
+// A reminder row's data: its person labels, due style and text, built once per event or for every day; and
+// the words for a due date, days and months before and after, in the catalog's language.
 #include "reminders/reminder_component.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
+#include "reminders/due_text.h"
 #include "support/kept_texts.h"
 #include "support/mo_writer.h"
 #include "support/test_support.h"
@@ -191,6 +195,56 @@ TEST(ReminderTemplate, ShowsOnEveryDayWhatMakeBuilds) {
     ASSERT_TRUE(expected && component) << day;
     EXPECT_EQ(labels(*component), (Strings{across + "/5", first + "/3", "B1/7", tail + "/9"})) << day;
     EXPECT_TRUE(*component == *expected) << day;
+  }
+}
+
+TEST(DueText, WordsDaysAndMonthsInTheCatalogsLanguageFillingOnlyTheExactPlaceholder) {
+  testing::TemporaryDirectory made;
+  const std::string days = testing::joined({"%d DAY(S)", "%d DAY(S)"});
+  // The placeholder twice and in near misses; templates without it; a count text that holds it itself.
+  testing::writeCatalog(
+      made.path(), "xa",
+      testing::moFile({{"IN [INTERVAL]", "[INTERVAL] from now, yes: [INTERVAL]!"},
+                       {"[INTERVAL] AGO", "before [interval] and [INTERVAL ] and [[INTERVAL]]"},
+                       {days, testing::joined({"%d day", "%d days"})}}));
+  testing::writeCatalog(made.path(), "xb",
+                        testing::moFile({{"IN [INTERVAL]", "Soon"}, {"[INTERVAL] AGO", "Earlier"}}));
+  testing::writeCatalog(made.path(), "xc",
+                        testing::moFile({{days, testing::joined({"[INTERVAL] %d", "[INTERVAL] %d"})}}));
+  constexpr std::int64_t min = std::numeric_limits<std::int64_t>::min();
+  constexpr std::nullopt_t none = std::nullopt;
+  const struct {
+    const char* locale;  // none: the keys; two letters: a catalog made here; else a built one
+    std::optional<std::int64_t> months, days;
+    const char* text;
+  } cases[] = {
+      // clang-format off
+      // An absent count reads as zero; months win over days, whatever the days' sign; the most negative
+      // count has no positive counterpart: the largest is shown.
+      {"", 0, -2, "2 DAY(S) AGO"}, {"", none, 1, "TOMORROW"}, {"", none, none, "TODAY"},
+      {"", 1, -3, "IN 1 MONTH(S)"}, {"", -3, -20, "3 MONTH(S) AGO"},
+      {"", min, 0, "9223372036854775807 MONTH(S) AGO"}, {"", 0, min, "9223372036854775807 DAY(S) AGO"},
+      // The languages' plural forms; none needs the C library to know the locale.
+      {"de_DE.UTF-8", 0, 0, "Heute"}, {"de_DE.UTF-8", 0, 2, "In 2 Tagen"}, {"de_DE.UTF-8", 1, 9, "In 1 Monat"},
+      {"de_DE.UTF-8", -3, -20, "Vor 3 Monaten"}, {"pl_PL.UTF-8", 0, 1, "Jutro"}, {"pl_PL.UTF-8", 0, 2, "Za 2 dni"},
+      {"pl_PL.UTF-8", 0, -22, "22 dni temu"}, {"pl_PL.UTF-8", 3, 2, "Za 3 miesiące"},
+      {"pl_PL.UTF-8", -5, 0, "5 miesięcy temu"}, {"pl_PL.UTF-8", -22, -1, "22 miesiące temu"},
+      {"ar_EG.UTF-8", 0, 2, "بعد يومين"}, {"ar_EG.UTF-8", 0, -5, "قبل ٥ أيام"},
+      {"ar_EG.UTF-8", -11, 0, "قبل ١١ شهرًا"}, {"xx_YY.UTF-8", 0, 1, "Tomorrow"},  // no catalog: English
+      {"xx_YY.UTF-8", 0, -2, "2 days ago"}, {"xx_YY.UTF-8", 1, 0, "In 1 month"},
+      {"xa", 0, 3, "3 days from now, yes: 3 days!"}, {"xa", 0, -2, "before [interval] and [INTERVAL ] and [2 days]"},
+      {"xa", 2, 0, "2 MONTH(S) from now, yes: 2 MONTH(S)!"},  // a count format without translation keeps its key
+      {"xb", 0, 3, "Soon"}, {"xb", -4, 0, "Earlier"}, {"xb", 0, 1, "TOMORROW"}, {"xc", 0, 4, "IN [INTERVAL] 4"},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    const std::string_view locale = c.locale;
+    const Catalog strings =
+        locale.empty()
+            ? Catalog()
+            : Catalog::load(locale.size() == 2 ? made.path() : testing::builtStringsDirectory(), locale);
+    EXPECT_EQ(makeDueText({.months = c.months, .days = c.days}, strings), c.text)
+        << locale << ": months " << c.months.value_or(-999) << ", days " << c.days.value_or(-999);
   }
 }
 

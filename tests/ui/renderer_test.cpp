@@ -1,10 +1,11 @@
-// Drawing with Cairo and Pango, pixels probed where the answer does not depend on glyph shapes, and the
-// colour tables it draws with.
+// Drawing with Cairo and Pango, pixels probed where the answer does not depend on glyph shapes; measuring
+// with Pango, and reporting a script no installed font has once; the colour tables it draws with.
 #include "ui/renderer.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "support/test_support.h"
 #include "ui/layout.h"
@@ -141,6 +142,35 @@ TEST(PangoMeasurer, MeasuresWrapsAndCuts) {
   const TextMetrics wrapped = m.measure("OVERDUE reminders", regular, 70, std::nullopt);
   EXPECT_GT(wrapped.size.height, 1.5 * natural.size.height);
   EXPECT_GT(wrapped.lastBaseline, wrapped.firstBaseline);
+}
+
+// Whether fontconfig knows a font with the character (hexadecimal code point).
+bool someFontHas(const std::string& codePoint) {
+  return std::system(("fc-list ':charset=" + codePoint + "' family 2>/dev/null | grep -q .").c_str()) == 0;
+}
+
+// A text in a script no installed font has is reported once on stderr, not once per text.
+TEST(MissingFonts, AScriptWithoutAFontIsReportedOnce) {
+  // Scripts no Debian 12 font package covers, then ones only large collections do: {code point, two words
+  // of the script, its name}.
+  const std::array<const char*, 3> candidates[] = {{"11f04", "\U00011F04\U00011F05 \U00011F06", "Kawi"},
+                                                   {"1c5a", "\u1C5A\u1C5B \u1C5C", "Ol_Chiki"},
+                                                   {"a500", "\uA500\uA501 \uA502", "Vai"}};
+  const auto* chosen = std::find_if(std::begin(candidates), std::end(candidates),
+                                    [](const auto& c) { return !someFontHas(c[0]); });
+  const PangoTextMeasurer measurer;
+  const FontRequest font{.family = "Inter", .size = 13};
+  ::testing::internal::CaptureStderr();  // texts the installed fonts draw are not reported
+  (void)measurer.measure("Overdue Überfällig Просрочено 期限切れ", font, std::nullopt, std::nullopt);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  if (chosen == std::end(candidates)) GTEST_SKIP() << "every candidate script has a font here";
+  ::testing::internal::CaptureStderr();
+  (void)measurer.measure((*chosen)[1], font, std::nullopt, std::nullopt);
+  (void)measurer.measure(std::string("Title ") + (*chosen)[1], font, 100.0, 2);
+  (void)measurer.measure("Latin only", font, std::nullopt, std::nullopt);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find((*chosen)[2]), std::string::npos) << said;
+  EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
 }
 
 TEST(ColorResources, ParsesHexAndFilesAndNamesTheFileInEveryFailure) {

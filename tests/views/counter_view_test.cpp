@@ -1,5 +1,5 @@
-// The counter view laid out with fixed metrics (a character half the font size wide, a line 1.25 × the
-// size) and with real fonts.
+// The counter view and the small view's date header and counter rows, laid out with fixed metrics (a
+// character half the font size wide, a line 1.25 × the size) and with real fonts.
 #include "views/counter_view.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +9,14 @@
 #include "support/view_probes.h"
 #include "ui/layout.h"
 #include "ui/pango_text_measurer.h"
+#include "views/flexible_small_view.h"
 
 namespace rw {
 namespace {
 
 using namespace ui;
+using testing::fillOf;
+using testing::glyphOf;
 
 LayoutNode layOut(const Element& element, Size canvas, const TextMeasurer& metrics = FixedTextMeasurer{}) {
   return layout(element, canvas, Environment{}, metrics);
@@ -36,11 +39,10 @@ TEST(CounterView, EachLayoutShowsItsStylesSymbolLabelColourAndPlainDecimalCount)
         EXPECT_EQ(findText(root, overdue ? "TODAY" : "OVERDUE"), nullptr);
         const LayoutNode* symbol = findKind(root, "Image");
         ASSERT_EQ(symbol != nullptr, layout != CounterLayout::vertical);
-        EXPECT_TRUE(!symbol ||
-                    symbol->text()->text == testing::glyphOf(overdue ? "flame.fill" : "bell.fill"));
+        EXPECT_TRUE(!symbol || symbol->text()->text == glyphOf(overdue ? "flame.fill" : "bell.fill"));
         const LayoutNode* box = findKind(root, "Background");
         ASSERT_EQ(box != nullptr, layout == CounterLayout::vertical || layout == CounterLayout::horizontal);
-        EXPECT_TRUE(!box || *testing::fillOf(*box) == Fill(overdue ? Color::red() : Color::green()));
+        EXPECT_TRUE(!box || *fillOf(*box) == Fill(overdue ? Color::red() : Color::green()));
       }
 }
 
@@ -91,7 +93,6 @@ TEST(CounterView, OtherLayoutsPlaceLabelAndNumberAtTheEnds) {
       layOut(WidgetCounterView{CounterLayout::accessoryRectangular, CounterStyle::today, 12}, {150, 20});
   EXPECT_EQ(findText(line, "TODAY")->frame.minX(), findKind(line, "Frame")->frame.maxX() + 8);
   EXPECT_EQ(findText(line, "12")->frame.maxX(), 150);
-  EXPECT_EQ(findText(line, "12")->text()->font.weight, FontWeight::bold);
   // Circular: symbol and number one point apart, on the first baseline whatever the fonts.
   const LayoutNode circle = layOut(WidgetCounterView{CounterLayout::accessoryCircular, CounterStyle::today, 5}
                                        .body(Environment{})
@@ -103,6 +104,53 @@ TEST(CounterView, OtherLayoutsPlaceLabelAndNumberAtTheEnds) {
   EXPECT_NEAR(symbol->frame.minY() + symbol->firstBaseline, number->frame.minY() + number->firstBaseline,
               1e-9);
   EXPECT_EQ(number->frame.minX() - findKind(circle, "Frame")->frame.maxX(), 1);
+}
+
+LayoutNode smallView(const char* zone, const char* locale, WidgetRenderingMode mode) {
+  const Environment environment{
+      .renderingMode = mode,
+      .settings = UserSettings{.calendar = *Calendar::make(zone, locale), .strings = Catalog()}};
+  // Sunday the 5th in UTC, already Monday the 6th in Berlin.
+  const RemindersWidgetTimelineEntry entry{.date = parseRfc3339("2026-07-05T23:30:00Z").value(),
+                                           .layout = content_layout::SystemSmall{},
+                                           .overdueCount = 0,
+                                           .todayCount = 1234};
+  return layout(RemindersFlexibleSmallContentView{entry}.body(environment), {170, 170}, environment,
+                FixedTextMeasurer{});
+}
+
+TEST(FlexibleSmallView, HeaderThenOverdueAndTodayRows) {
+  EXPECT_NE(findText(smallView("UTC", "en_GB", WidgetRenderingMode::fullColor), "SUNDAY"), nullptr);
+  const LayoutNode root = smallView("Europe/Berlin", "de_DE", WidgetRenderingMode::fullColor);
+  // The weekday (10 points) upper-cased over the day of the month (18), one point apart, leading; two rows
+  // 8 apart below them, each a line of 14-point text in a padding of 6.
+  const LayoutNode* weekday = findText(root, "MONTAG");
+  const LayoutNode* day = findText(root, "6");
+  ASSERT_TRUE(weekday && day);
+  EXPECT_EQ(weekday->frame.height(), 12.5);
+  EXPECT_EQ(day->frame, (Rect{{0, weekday->frame.maxY() + 1}, {9, 22.5}}));
+  const auto rows = testing::nodesOfKind(root, "Background");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0]->frame, (Rect{{0, day->frame.maxY() + 8}, {170, 17.5 + 2 * 4 + 2 * 6}}));
+  EXPECT_EQ(rows[1]->frame.minY(), rows[0]->frame.maxY() + 8);
+  // Overdue (red, flame, zero shown as 0) above today (green, bell).
+  const std::tuple<const char*, const char*, const char*, Color> expected[] = {
+      {"OVERDUE", "0", "flame.fill", Color::red()}, {"TODAY", "1234", "bell.fill", Color::green()}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const auto& [label, number, symbol, color] = expected[i];
+    SCOPED_TRACE(label);
+    EXPECT_EQ(*fillOf(*rows[i]), Fill(color));
+    ASSERT_NE(findText(*rows[i], label), nullptr);
+    const LayoutNode* count = findText(*rows[i], number);
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->frame.maxX(), rows[i]->frame.maxX() - 6 - 4);  // the row's padding and the count's
+    EXPECT_EQ(count->frame.width(), 7 * std::strlen(number));       // heavy 14-point digits, none cut
+    EXPECT_EQ(findKind(*rows[i], "Image")->text()->text, glyphOf(symbol));
+  }
+  // Vibrant rows are drawn at one fifth opacity, accented ones opaque.
+  for (auto mode : {WidgetRenderingMode::vibrant, WidgetRenderingMode::accented})
+    EXPECT_EQ(*fillOf(*findKind(smallView("UTC", "en_US", mode), "Background")),
+              Fill(Color::red().withOpacity(mode == WidgetRenderingMode::vibrant ? 0.2 : 1.0)));
 }
 
 }  // namespace

@@ -1,36 +1,86 @@
-// The root view laid out with fixed metrics on each layout and platform version: the list's rows and
-// dividers, the counters, the empty state, the widget's background and where taps go; and the widget
-// declaration's content, which draws every entry with it.
+// The root view and its rows on each layout and platform version, and rows that keep their shape whatever
+// they hold. Fixed metrics (a character half the font size wide, a line 1.25 × the size) where exact numbers
+// matter, Pango where the drawn fonts do.
 #include "views/root_view.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "platform/catalog.h"
 #include "support/view_probes.h"
 #include "ui/hit_testing.h"
 #include "ui/layout.h"
+#include "ui/pango_text_measurer.h"
 #include "views/counter_view.h"
-#include "views/widget.h"
+#include "views/reminder_view.h"
 
 namespace rw {
 namespace {
 
 using namespace ui;
 using testing::nodesOfKind;
+using DueStyle = WidgetTimelineReminderComponent::DueStyle;
+const FixedTextMeasurer kFixed;
+const Environment kVersion14{.platformVersion = {14, 0, 0}};
 
-RemindersWidgetTimelineEntry entryWith(ContentLayout layout, int reminders = 0) {
-  RemindersWidgetTimelineEntry entry{.date = Date{0}, .layout = layout, .overdueCount = 2, .todayCount = 3};
-  for (int i = 0; i < reminders; ++i)
-    entry.reminders.push_back({.identifier = "E" + std::to_string(i),
-                               .title = "Title E" + std::to_string(i),
-                               .personsLabels = {{.identifier = "C1", .nick = "Ann"}},
-                               .dueText = "TODAY"});
-  return entry;
+std::vector<const LayoutNode*> texts(const LayoutNode& root) {
+  return findAll(root, [](const LayoutNode& n) { return n.text() != nullptr; });
 }
 
-LayoutNode layOut(const RemindersWidgetTimelineEntry& entry, int major, int minor = 0,
-                  Size canvas = {364, 382}) {
-  const Environment environment{.platformVersion = {major, minor, 0}};
-  return layout(RemindersWidgetView{entry}.body(environment), canvas, environment, FixedTextMeasurer{});
+void expectTextsWithin(const LayoutNode& root, double width, double height) {
+  for (const LayoutNode* t : texts(root))
+    EXPECT_TRUE(t->frame.minX() >= -1e-6 && t->frame.maxX() <= width + 1e-6 && t->frame.minY() >= -1e-6 &&
+                t->frame.maxY() <= height + 1e-6)
+        << t->text()->text;
+}
+
+// A text is drawn whole: as wide as Pango measures it.
+void expectWhole(const LayoutNode* text) {
+  ASSERT_NE(text, nullptr);
+  EXPECT_DOUBLE_EQ(text->frame.width(),
+                   pangoTextMeasurer().measure(text->text()->text, text->text()->font, {}, {}).size.width);
+}
+
+// A reminder "E<title>" with `persons` chips ("Al", "Person1", "Al", ...), due in the future.
+WidgetTimelineReminderComponent reminder(std::string title, std::size_t persons = 1) {
+  WidgetTimelineReminderComponent r{.identifier = "E" + title, .title = std::move(title)};
+  for (std::size_t i = 0; i < persons; ++i)
+    r.personsLabels.push_back({.identifier = "P" + std::to_string(i),
+                               .nick = i % 2 ? "Person" + std::to_string(i) : "Al",
+                               .colorEncoded = {"183", static_cast<std::int64_t>(i % 15)}});
+  r.dueDate = Date{800'000'000};
+  r.dueStyle = DueStyle::future;
+  r.dueText = "IN 5 DAYS";
+  return r;
+}
+
+RemindersWidgetTimelineEntry entryOf(ContentLayout layout, std::int64_t overdue = 2, std::int64_t today = 3,
+                                     std::vector<WidgetTimelineReminderComponent> reminders = {}) {
+  return {.date = Date{0},
+          .layout = layout,
+          .overdueCount = overdue,
+          .todayCount = today,
+          .reminders = std::move(reminders)};
+}
+
+std::vector<WidgetTimelineReminderComponent> titled(int count) {
+  std::vector<WidgetTimelineReminderComponent> reminders;
+  for (int i = 0; i < count; ++i)
+    reminders.push_back(reminder("Title E" + std::to_string(i)));
+  return reminders;
+}
+
+LayoutNode layOut(const RemindersWidgetTimelineEntry& entry, const Environment& environment = kVersion14,
+                  Size canvas = {364, 382}, const TextMeasurer& metrics = kFixed) {
+  return layout(RemindersWidgetView{entry}, canvas, environment, metrics);
+}
+
+// The list layout of a medium widget.
+LayoutNode mediumList(std::vector<WidgetTimelineReminderComponent> reminders, const TextMeasurer& metrics,
+                      const Environment& environment = kVersion14) {
+  return layOut(entryOf(content_layout::SystemMediumLarge{{2, 6.0}}, 3, 1, std::move(reminders)), environment,
+                {364, 170}, metrics);
 }
 
 TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmptyMessage) {
@@ -38,7 +88,8 @@ TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmpty
   const std::array<int, 3> cases[] = {{2, 2, 1}, {5, 3, 3}, {5, 5, 4}, {1, 1, 0}, {6, 0, 0}};
   for (const auto& [planned, reminders, dividerCount] : cases) {
     SCOPED_TRACE(std::to_string(planned) + " planned, " + std::to_string(reminders) + " reminders");
-    const LayoutNode root = layOut(entryWith(content_layout::SystemMediumLarge{{planned, 9}}, reminders), 14);
+    const LayoutNode root =
+        layOut(entryOf(content_layout::SystemMediumLarge{{planned, 9}}, 2, 3, titled(reminders)));
     const auto rows = nodesOfKind(root, "WidgetReminderView");
     const auto dividers = nodesOfKind(root, "Divider");
     const auto counters = nodesOfKind(root, "WidgetCounterView");
@@ -51,8 +102,8 @@ TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmpty
     EXPECT_TRUE(findText(*counters[0], "2") && findText(*counters[1], "3"));
     const LayoutNode* message = findText(root, "NO PLANNED EVENTS");
     ASSERT_EQ(message != nullptr, reminders == 0);
-    if (message) {  // equal spacers above and below the message; above them one more spacing of the list
-      EXPECT_EQ(message->text()->font, (FontRequest{"Inter", 16, FontWeight::medium}));
+    if (message) {  // equal spacers above and below the 16-point message; above them one more spacing
+      EXPECT_EQ(message->frame.height(), 20);
       EXPECT_DOUBLE_EQ(message->frame.minY() - counters[0]->frame.maxY() - 5,
                        382 - 16 - message->frame.maxY() + 9);
       continue;
@@ -86,7 +137,7 @@ TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFour
     const bool circular = std::holds_alternative<AccessoryCircular>(layout);
     const bool rectangular = std::holds_alternative<AccessoryRectangular>(layout);
     const bool small = std::holds_alternative<SystemSmall>(layout);
-    const LayoutNode root = layOut(entryWith(layout, 2), major, minor);
+    const LayoutNode root = layOut(entryOf(layout, 2, 3, titled(2)), {.platformVersion = {major, minor, 0}});
     // The circular backdrop from 13; the gradient behind the whole canvas from 14, before only off
     // accessories.
     EXPECT_EQ(findKind(root, "AccessoryWidgetBackground") != nullptr, circular && major >= 13);
@@ -94,8 +145,7 @@ TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFour
         root, [&](const LayoutNode& n) { return testing::fillOf(n) && *testing::fillOf(n) == gradient; });
     ASSERT_EQ(painted.size(), major >= 14 || !(circular || rectangular) ? 1u : 0u);
     EXPECT_TRUE(painted.empty() || painted[0]->frame == (Rect{{0, 0}, {364, 382}}));
-    // Every layout carries the widget link.
-    EXPECT_EQ(linkAt(root, {182, 191}), "corvantis2://reminders");
+    EXPECT_EQ(linkAt(root, {182, 191}), "corvantis2://reminders");  // every layout carries the widget link
     // The small one is the flexible view from 14, the date and two vertical counters before.
     EXPECT_EQ(findKind(root, "RemindersFlexibleSmallContentView") != nullptr, small && major >= 14);
     EXPECT_EQ(findText(root, "MONDAY") != nullptr, small);  // the date header of 1 January 2001
@@ -111,31 +161,253 @@ TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFour
   }
 }
 
-TEST(RootViewLayout, TapsOnRowsFollowTheirLinksElsewhereTheWidgetLink) {
-  auto entry = entryWith(content_layout::SystemMediumLarge{{5, 9}}, 2);
-  entry.reminders[1].actionURL = URL::make("https://example.org/e/1");
-  const LayoutNode root = layOut(entry, 14);
-  const LayoutNode* first = findText(root, "Title E0");
-  const LayoutNode* second = findText(root, "Title E1");
-  ASSERT_TRUE(first && second);
-  EXPECT_EQ(linkAt(root, {first->frame.minX() + 1, first->frame.minY() + 1}), "corvantis2://reminders");
-  EXPECT_EQ(linkAt(root, {second->frame.minX() + 1, second->frame.minY() + 1}), "https://example.org/e/1");
+TEST(RootViewLayout, ATapAnywhereOnARowOpensItsActionURLElsewhereTheWidgetLink) {
+  auto reminders = titled(3);
+  reminders[1].actionURL = URL::make("corvantis2://event/E1?x=1");
+  reminders[2].actionURL = URL::make("event/E2", URL::make("https://example.org/app/"));
+  const char* urls[] = {"corvantis2://reminders", "corvantis2://event/E1?x=1",
+                        "https://example.org/app/event/E2"};  // followed in its resolved form
+  const LayoutNode root = layOut(entryOf(content_layout::SystemMediumLarge{{5, 9}}, 2, 3, reminders));
+  const auto rows = nodesOfKind(root, "WidgetReminderView");
+  ASSERT_EQ(rows.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(linkAt(root, {rows[i]->frame.minX() + 1, rows[i]->frame.minY() + 1}), urls[i]);
+    EXPECT_EQ(linkAt(root, {rows[i]->frame.maxX() - 1, rows[i]->frame.maxY() - 1}), urls[i]);
+  }
   EXPECT_EQ(linkAt(root, {2, 380}), "corvantis2://reminders");  // the margin, below every row
 }
 
-// The widget's kind, names and families are checked through the `describe` command.
-TEST(WidgetDeclaration, ContentDrawsEveryFamilysEntryInTheRootView) {
-  const StaticConfiguration configuration = RemindersWidget{}.body(
-      {.settings = UserSettings{.calendar = *Calendar::make("UTC", "en_US"), .strings = Catalog()},
-       .files = FileManager("/nonexistent/container")},
-      {14, 0, 0});
-  // A family the widget does not offer still gets an entry, and the content draws it.
-  std::optional<RemindersWidgetTimelineEntry> entry;
-  configuration.provider.getSnapshot({.family = WidgetFamily::accessoryCircular, .displaySize = {72, 72}},
-                                     [&](RemindersWidgetTimelineEntry e) { entry = std::move(e); });
-  ASSERT_TRUE(entry.has_value());
-  EXPECT_EQ(caseName(entry->layout), "accessoryCircular");
-  EXPECT_EQ(configuration.content(*entry), RemindersWidgetView{*entry});
+TEST(ReminderRow, ChipsFollowTheTitleLineInOrderWithTheirColours) {
+  WidgetTimelineReminderComponent c = reminder("Swimming", 0);
+  c.personsLabels = {{.identifier = "C1", .nick = "Ann", .colorEncoded = {"183", 0}},
+                     {.identifier = "B1", .nick = "Kid", .colorEncoded = {"183", 14}},
+                     {.identifier = "B2", .nick = "Max", .colorEncoded = {"183", 15}}};
+  c.dueStyle = DueStyle::today;
+  c.dueText = "TODAY";
+  const LayoutNode root = layout(WidgetReminderView{c}, {300, 80}, Environment{}, kFixed);
+  const auto chips = nodesOfKind(root, "Background");
+  ASSERT_EQ(chips.size(), 4u);
+  const std::pair<const char*, Color> expected[] = {
+      {"Ann", Color::named("PersonProfile.PorcelainRose").withOpacity(0.8)},
+      {"Kid", Color::named(std::string(*paletteColorName(14))).withOpacity(0.8)},
+      {"Max", Color::red().withOpacity(0.8)},  // past the palette
+      {"TODAY", Color::green()}};
+  const LayoutNode* title = findText(root, "Swimming");
+  ASSERT_NE(title, nullptr);
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(expected[i].first);
+    const LayoutNode* text = findText(*chips[i], expected[i].first);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(*testing::fillOf(*chips[i]), Fill(expected[i].second));
+    // 11-point text padded by 1 above and below and 3 at the sides; 4 below the title line.
+    EXPECT_EQ(chips[i]->frame, (Rect{{chips[i]->frame.minX(), title->frame.maxY() + 4},
+                                     {text->frame.width() + 6, 11 * 1.25 + 2}}));
+    EXPECT_TRUE(i == 0 || chips[i]->frame.minX() > chips[i - 1]->frame.maxX());
+  }
+  EXPECT_EQ(chips[0]->frame.minX(), 0);
+  EXPECT_EQ(chips[3]->frame.maxX(), 300);                   // the due chip at the trailing end
+  EXPECT_EQ(personColor({"999", 14}), expected[1].second);  // the palette version plays no part
+  EXPECT_EQ(dueColor(DueStyle::overdue), Color::red());
+  EXPECT_EQ(dueColor(DueStyle::future), Color::gray());
+}
+
+// A title too long for its line and more persons than fit: the title is cut to one line, the detail (the
+// amount for expenses, the time otherwise) and the due chip keep their width.
+TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwiseCuttingOnlyTheTitle) {
+  const std::string time = resolvedText(Text::time(Date{800'000'000}), Environment{});
+  for (auto type :
+       {CustodyEventType::care, CustodyEventType::call, CustodyEventType::expense, CustodyEventType::memo}) {
+    SCOPED_TRACE(rawValue(type));
+    auto c = reminder(std::string(200, 'W'), 14);
+    c.type = type;
+    c.dueAmountText = "€ 24.50";
+    const LayoutNode root = layout(WidgetReminderView{c}, {300, 80}, Environment{}, kFixed);
+    const bool expense = type == CustodyEventType::expense;
+    const LayoutNode* title = findText(root, c.title);
+    const LayoutNode* detail = findText(root, expense ? "€ 24.50" : time);
+    ASSERT_TRUE(title && detail);
+    EXPECT_EQ(findText(root, expense ? time : "€ 24.50"), nullptr);
+    EXPECT_EQ(std::pair(detail->frame.maxX(), detail->frame.maxY()), std::pair(300.0, title->frame.maxY()));
+    EXPECT_EQ(title->frame.height(), 15 * 1.25);
+    EXPECT_LT(title->frame.maxX(), detail->frame.minX());
+    EXPECT_TRUE(!expense || detail->frame.width() == 7 * 0.5 * 15);  // every character of the amount
+    EXPECT_DOUBLE_EQ(findText(root, "IN 5 DAYS")->frame.width(), 9 * 0.5 * 11);
+  }
+}
+
+TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
+  const std::pair<const char*, const char*> cases[] = {{"Line one\nLine two", "Line one Line two"},
+                                                       {"a\r\nb\rc\vd\fe", "a b c d e"},  // CR LF is one
+                                                       {"a\u0085b\u2028c\u2029d", "a b c d"},
+                                                       {"\n\n", "  "}};
+  for (const auto& [text, drawn] : cases) {
+    SCOPED_TRACE(text);
+    // By a line limit of 1, and by a height that holds one line (13 × 1.25 = 16.25).
+    for (const Element& tree : {Text::verbatim(text).lineLimit(1), Text::verbatim(text).frame(200, 20)}) {
+      const LayoutNode* node = findKind(layout(tree, {200, 100}, Environment{}, kFixed), "Text");
+      ASSERT_NE(node, nullptr);
+      EXPECT_EQ(std::tuple(node->text()->text, node->frame.height(), node->text()->maxLines),
+                std::tuple(std::string(drawn), 13 * 1.25, 1));
+    }
+  }
+  // With room for more lines the breaks stay.
+  const LayoutNode twoLines = layout(Text::verbatim("a\nb").lineLimit(2), {200, 100}, Environment{}, kFixed);
+  const LayoutNode* two = findKind(twoLines, "Text");
+  ASSERT_NE(two, nullptr);
+  EXPECT_EQ(std::pair(two->text()->text, two->frame.height()), std::pair(std::string("a\nb"), 2 * 13 * 1.25));
+  // A limit of more lines holds with Pango too, however many paragraphs the text has and however they wrap.
+  for (const char* text : {"a\nb\nc", "wide wide wide wide wide wide\nb", "a\nwide wide wide wide wide"}) {
+    const LayoutNode root = layout(Text::verbatim(text).lineLimit(2).frame(60, std::nullopt), {200, 100},
+                                   Environment{}, pangoTextMeasurer());
+    EXPECT_DOUBLE_EQ(findKind(root, "Text")->frame.height(),
+                     2 * pangoTextMeasurer().lineHeight({"Inter", 13}))
+        << text;
+  }
+}
+
+TEST(ViewThatFitsChoice, FirstChildNoWiderThanTheOfferElseTheLast) {
+  const Element choice = ViewThatFits{.children = {Text::verbatim("wide wide").fixedSize(),
+                                                   Text::verbatim("mid").fixedSize(), Text::verbatim("x")}};
+  const std::pair<std::optional<double>, const char*> cases[] = {
+      // 6.5 points a character
+      {100, "wide wide"}, {58.5, "wide wide"},        {58, "mid"}, {19.5, "mid"}, {10, "x"},
+      {0, "x"},           {std::nullopt, "wide wide"}};
+  for (const auto& [width, chosen] : cases) {
+    SCOPED_TRACE(width.value_or(-1));
+    const Size size = sizeThatFits(choice, {width, 50}, Environment{}, kFixed);
+    const auto drawn = texts(layout(choice.frame(width, 50), {200, 50}, Environment{}, kFixed));
+    ASSERT_EQ(drawn.size(), 1u);  // only the chosen child is laid out
+    EXPECT_EQ(drawn[0]->text()->text, chosen);
+    EXPECT_EQ(size.width, drawn[0]->frame.width());
+  }
+  EXPECT_EQ(sizeThatFits(ViewThatFits{}, {10, 10}, Environment{}, kFixed), (Size{0, 0}));
+}
+
+// However many persons a reminder has, its chips line fits the row: person chips are cut to their
+// minimum, then left out behind "+N"; the due chip keeps its width and the title, one line, its place.
+TEST(ReminderRows, ManyPersonChipsAreCutThenLeftOutBehindACountChip) {
+  for (std::size_t persons : {1u, 3u, 9u, 21u, 26u, 30u}) {
+    SCOPED_TRACE(persons);
+    const LayoutNode root = mediumList({reminder("Line one\nTwo", persons)}, kFixed);
+    const LayoutNode* row = findKind(root, "WidgetReminderView");
+    ASSERT_NE(row, nullptr);
+    EXPECT_LE(row->frame.width(), 364 - 2 * 16 + 1e-9);
+    EXPECT_EQ(findText(*row, "Line one Two")->frame.minX(), 16);
+    // The due chip: nine characters of 5.5 points and its padding of 3 a side, at the trailing edge.
+    const LayoutNode* due = findText(*row, "IN 5 DAYS");
+    ASSERT_NE(due, nullptr);
+    EXPECT_DOUBLE_EQ(due->frame.width(), 9 * 5.5);
+    EXPECT_DOUBLE_EQ(due->frame.maxX() + 3, 364 - 16);
+    std::size_t shown = 0, leftOut = 0;
+    for (const LayoutNode* text : texts(*row)) {
+      const std::string& s = text->text()->text;
+      EXPECT_EQ(text->frame.height(), text->text()->font.size * 1.25) << s;  // one line
+      if (s.starts_with("+")) leftOut = std::stoul(s.substr(1));
+      if (s == "Al" || s.starts_with("Person")) {
+        ++shown;  // whole, or cut no narrower than the minimum
+        EXPECT_TRUE(text->frame.width() >= 0.5 * 11 * static_cast<double>(s.size()) ||
+                    text->frame.width() + 6 >= kMinimumPersonChipWidth - 1e-9)
+            << s;
+      }
+    }
+    EXPECT_EQ(shown + leftOut, persons);
+    EXPECT_GE(shown, persons <= 3 ? persons : 1u);
+    EXPECT_TRUE(persons > 3 || leftOut == 0);
+  }
+}
+
+// The environment a host makes for `language`, right to left where the language's catalog is.
+Environment environmentIn(const char* language) {
+  const UserSettings settings{.calendar = *Calendar::make("UTC", language),
+                              .strings = Catalog::load(defaultStringsDirectory(), language)};
+  return {.platformVersion = {14, 0, 0},
+          .layoutDirection = settings.strings.layoutDirection(),
+          .settings = settings};
+}
+
+TEST(RightToLeft, TheMediumWidgetIsTheMirrorImageOfItsLeftToRightLayout) {
+  const Environment hebrew = environmentIn("he");
+  ASSERT_EQ(hebrew.layoutDirection, LayoutDirection::rightToLeft);
+  Environment leftToRight = hebrew;
+  leftToRight.layoutDirection = LayoutDirection::leftToRight;
+  for (const TextMeasurer* metrics : {static_cast<const TextMeasurer*>(&kFixed), &pangoTextMeasurer()}) {
+    const auto all = [](const LayoutNode&) { return true; };
+    const std::vector reminders{reminder("שחייה", 3), reminder("Title", 1)};
+    const LayoutNode mirroredRoot = mediumList(reminders, *metrics, hebrew);
+    const LayoutNode plainRoot = mediumList(reminders, *metrics, leftToRight);
+    const auto mirrored = findAll(mirroredRoot, all);
+    const auto plain = findAll(plainRoot, all);
+    ASSERT_EQ(mirrored.size(), plain.size());
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+      SCOPED_TRACE(std::to_string(i) + " " + plain[i]->kind);
+      EXPECT_EQ(std::string_view(mirrored[i]->kind), plain[i]->kind);
+      EXPECT_NEAR(mirrored[i]->frame.minX(), 364 - plain[i]->frame.maxX(), 1e-9);
+      EXPECT_EQ(std::pair(mirrored[i]->frame.minY(), mirrored[i]->frame.size),
+                std::pair(plain[i]->frame.minY(), plain[i]->frame.size));
+    }
+    EXPECT_DOUBLE_EQ(findText(mirroredRoot, "IN 5 DAYS")->frame.minX(), 16 + 3);  // at the left edge
+  }
+}
+
+// In Hebrew and Arabic every text of a row takes its own width: chips hug their texts, and an Arabic title
+// shares its line with a time in Arabic digits, both whole.
+TEST(RightToLeft, TextsTakeTheirOwnWidthInEitherDirection) {
+  for (const char* language : {"he", "ar", "en"}) {
+    SCOPED_TRACE(language);
+    auto r = reminder("موعد الطبيب", 2);
+    r.personsLabels[0].nick = "אמא";
+    r.dueText = "قبل ٧ أيام";
+    const LayoutNode root = mediumList({r}, pangoTextMeasurer(), environmentIn(language));
+    const LayoutNode* row = findKind(root, "WidgetReminderView");
+    ASSERT_NE(row, nullptr);
+    ASSERT_EQ(texts(*row).size(), 5u);  // the title, the time and three chips
+    for (const LayoutNode* text : texts(*row))
+      expectWhole(text);
+    for (const LayoutNode* chip : nodesOfKind(*row, "Background"))
+      EXPECT_DOUBLE_EQ(chip->frame.width(), texts(*chip).at(0)->frame.width() + 6);
+  }
+}
+
+// The small widget's two counter rows: a label that does not fit is cut on one line, never wrapped, so
+// both rows keep the same height.
+TEST(CounterRows, LabelsAreCutOnOneLineAndBothRowsStayAlike) {
+  const Environment german = {
+      .platformVersion = {14, 0, 0},
+      .settings = UserSettings{.calendar = *Calendar::make("Europe/Berlin", "de_DE"),
+                               .strings = Catalog::load(defaultStringsDirectory(), "de_DE")}};
+  for (std::int64_t overdue : {0, 100, 9999, 1'000'000}) {
+    SCOPED_TRACE(overdue);
+    const LayoutNode root =
+        layOut(entryOf(content_layout::SystemSmall{}, overdue, 1), german, {170, 170}, pangoTextMeasurer());
+    const auto rows = nodesOfKind(root, "ClipRoundedRect");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_DOUBLE_EQ(rows[0]->frame.height(), rows[1]->frame.height());
+    expectTextsWithin(root, 170, 170);
+    for (const LayoutNode* text : texts(root))
+      if (text->text()->font.family == "Inter" && text->text()->font.size == 14) {
+        EXPECT_DOUBLE_EQ(text->frame.height(), pangoTextMeasurer().lineHeight(text->text()->font));
+      }
+    expectWhole(findText(root, std::to_string(overdue)));
+  }
+}
+
+// Accessories get no content margins: the circular one shows four digits whole on every version, the
+// inline family (257 × 26 points in the host's 9-point font) every symbol, label and count.
+TEST(Accessories, CountsFitWholeOnEveryVersion) {
+  for (int major : {12, 13, 14}) {
+    SCOPED_TRACE(major);
+    const LayoutNode root = layout(
+        Element(RemindersWidgetView{entryOf(content_layout::AccessoryCircular{}, 9999, 1000)}).frame(72, 72),
+        {72, 72}, Environment{.platformVersion = {major, 0, 0}}, pangoTextMeasurer());
+    expectWhole(findText(root, "9999"));
+    expectWhole(findText(root, "1000"));
+    expectTextsWithin(root, 72, 72);
+  }
+  const Element view = RemindersWidgetView{entryOf(content_layout::AccessoryRectangular{}, 100, 12)};
+  const LayoutNode root =
+      layout(view.font(Font::system(9)).frame(257, 26), {257, 26}, kVersion14, pangoTextMeasurer());
+  EXPECT_EQ(texts(root).size(), 6u);
+  expectTextsWithin(root, 257, 26);
 }
 
 }  // namespace

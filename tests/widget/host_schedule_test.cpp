@@ -1,17 +1,97 @@
-// The long-running host's schedule: which entry it shows when, and when it asks for timelines. The loop
-// itself, with the real provider through weeks of clock jumps, zone changes and file faults, is run in
-// tests/reliability/host_faults_test.cpp.
+// The long-running host's decisions: file events coalesced into reloads (on a made-up monotonic clock), what
+// it watches on a made-up tree, which entry it shows when and when it asks for timelines. The loop itself is
+// run in tests/reliability/host_faults_test.cpp.
 #include "widget/host_schedule.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "support/widget_fixtures.h"
+#include "widget/file_events.h"
 
 namespace rw {
 namespace {
 
 using fixtures::at;
 constexpr double kDay = 86'400;
+
+TEST(FileEventCoalescer, BurstsAreReadOnceWhenQuietAndAtLeastEveryFewSeconds) {
+  FileEventCoalescer coalescer;  // quiet 0.1 s, at most 2 s after the first event
+  EXPECT_FALSE(coalescer.dueAt());
+  EXPECT_FALSE(coalescer.takeIfDue(0));
+  int reads = 0;
+  for (int i = 0; i < 1000; ++i) {  // one touch a millisecond for a second, the host looking after each
+    coalescer.touched(10 + i * 0.001);
+    reads += coalescer.takeIfDue(10 + i * 0.001);
+  }
+  EXPECT_EQ(reads, 0);
+  EXPECT_DOUBLE_EQ(coalescer.dueAt().value_or(0), 10 + 0.999 + 0.1);
+  EXPECT_FALSE(coalescer.takeIfDue(11.05));
+  EXPECT_TRUE(coalescer.takeIfDue(11.1));
+  EXPECT_FALSE(coalescer.takeIfDue(11.2));  // once per burst
+  EXPECT_FALSE(coalescer.dueAt());
+  coalescer.touched(15.0);  // a separate burst, looked at late, is still read once
+  EXPECT_DOUBLE_EQ(*coalescer.dueAt(), 15.1);
+  EXPECT_TRUE(coalescer.takeIfDue(17.0));
+  EXPECT_FALSE(coalescer.takeIfDue(17.0));
+  // A touch every 62.5 ms for ten seconds, never quiet for 100 ms: read 2 s after each burst's first touch.
+  FileEventCoalescer busy(0.1, 2.0);
+  std::vector<double> times;
+  for (int i = 0; i <= 160; ++i) {
+    busy.touched(i * 0.0625);
+    if (busy.takeIfDue(i * 0.0625)) times.push_back(i * 0.0625);
+  }
+  EXPECT_EQ(times, (std::vector<double>{2.0, 4.0625, 6.125, 8.1875}));
+}
+
+TEST(ContainerWatchPlan, WatchesTheNearestExistingLevelOnTheWayToTheContainer) {
+  const std::string c = "/home/u/.local/share/group";
+  const std::set<std::string> above{"/", "/home", "/home/u", "/home/u/.local", "/home/u/.local/share"};
+  std::set<std::string> all = above;
+  all.insert(c);
+  const struct {
+    std::string container;
+    std::set<std::string> directories;  // those that exist
+    ContainerWatchPlan plan;
+  } cases[] = {
+      {c, all, {true, "/home/u/.local/share", "group"}},
+      {c + "/", all, {true, "/home/u/.local/share", "group"}},
+      {c, above, {false, "/home/u/.local/share", "group"}},
+      {c, {"/", "/home", "/home/u"}, {false, "/home/u", ".local"}},
+      {"/home/u/../v/group", {"/", "/home"}, {false, "/home", "v"}},
+      {"/group", {"/", "/group"}, {true, "/", "group"}},
+      {"/", {"/"}, {true, "", ""}},
+      {c, {}, {}},
+  };
+  for (const auto& row : cases)
+    EXPECT_EQ(planContainerWatch(row.container,
+                                 [&](const std::filesystem::path& p) { return row.directories.contains(p.string()); }),
+              row.plan)
+        << row.container << " with " << row.directories.size() << " directories";
+}
+
+TEST(FileEventEffect, OnlyThePayloadTheWayToTheContainerAndTheZoneConcernTheWidget) {
+  const FileEventEffect none, read{.payload = true}, tz{.zone = true}, replan{.replan = true},
+      gone{.payload = true, .replan = true};
+  using enum WatchRole;
+  const struct {
+    WatchRole role;
+    WatchedChange change;
+    FileEventEffect effect;
+  } cases[] = {
+      // clang-format off
+      {container, {"reminders.plist"}, read}, {container, {"reminders.plist.tmp"}, none},
+      {container, {"group"}, none}, {container, {"", true}, gone},
+      {ancestor, {"group"}, replan}, {ancestor, {"reminders.plist"}, none}, {ancestor, {"other"}, none},
+      {ancestor, {"", true}, replan}, {zone, {"localtime"}, tz}, {zone, {"timezone"}, tz},
+      {zone, {"passwd"}, none}, {zone, {"group"}, none}, {zone, {"", true}, none},
+      // clang-format on
+  };
+  for (const auto& row : cases)
+    EXPECT_EQ(effectOf(row.role, row.change, "group"), row.effect)
+        << static_cast<int>(row.role) << " " << row.change.name;
+}
 
 std::vector<Date> days(Date first, int count) {
   std::vector<Date> dates;
@@ -38,8 +118,7 @@ TEST(TimelineSchedule, ClockJumpsAndAnOverTimelineAskOnlyWhenTheTimelineCannotSe
   };
   for (const auto& step : steps) {
     const HostActions actions = schedule.handle(HostEvent::clockSet, midnight.adding(step.offset), "UTC");
-    EXPECT_EQ(actions.show, step.show) << step.offset;
-    EXPECT_EQ(actions.request, step.request) << step.offset;
+    EXPECT_EQ(std::pair(actions.show, actions.request), std::pair(step.show, step.request)) << step.offset;
   }
   // A timeline already over is not asked for in a loop, only after the minimum interval.
   const Date now = at("2026-12-06T09:00:00Z");

@@ -5,9 +5,7 @@
 #include <atomic>
 #include <regex>
 #include <set>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
@@ -37,7 +35,6 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
         event("e" + std::to_string(i), now.adding(i * 40'000.0 - 9e4)));
   for (auto& payload : payloads)
     payload.persons = fixtures::persons();
-
   // Every answer a request may give while the file changes under it, and the bytes the writer writes.
   std::set<std::string> validTimelines, validEntries;
   std::vector<std::uint8_t> bytes[3];
@@ -53,12 +50,10 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
   const auto sample = samplePayload(settings.calendar, settings.strings, fixedClock(now));
   validEntries.insert(
       withoutUUIDs(describe(makeTimelineEntry(now, sample.events, sample.persons, context, settings))));
-
   rw::testing::TemporaryDirectory container;
   fixtures::store(container.path(), payloads[0]);
   const RemindersWidgetTimelineProvider provider(WidgetEnvironment{
       .settings = settings, .files = FileManager(container.path()), .clock = fixedClock(now)});
-
   std::atomic<bool> stop{false};
   std::atomic<int> invalid{0}, answered{0}, rewrites{0};
   const std::string output = rw::testing::capturedStdout([&] {
@@ -103,7 +98,6 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
     stop = true;
     writer.join();
   });
-
   EXPECT_EQ(invalid.load(), 0);
   EXPECT_EQ(answered.load(), 48);
   EXPECT_GT(rewrites.load(), 0);

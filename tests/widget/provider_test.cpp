@@ -1,12 +1,14 @@
-// The three requests: which payload they read, and what they answer for a payload without events. What a
-// timeline holds is checked against a reference in timeline_reference_test.cpp, the answers without a
-// readable payload in tests/reliability.
+// The provider's requests: the content layout a family and size get, which payload they read, and the sample
+// payload shown without events. What a timeline holds is checked against a reference in
+// timeline_reference_test.cpp, the answers without a readable payload in tests/reliability.
 #include "widget/provider.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <limits>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
@@ -22,6 +24,36 @@ using fixtures::settingsFor;
 using Strings = std::vector<std::string>;
 using Entry = RemindersWidgetTimelineEntry;
 
+ContentLayout list(std::int64_t count, double spacing) {
+  return content_layout::SystemMediumLarge{RemindersListSize{count, spacing}};
+}
+
+TEST(ContentLayout, LargeFamiliesFollowTheHeightTableOthersIgnoreTheSize) {
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  const std::pair<double, ContentLayout> heights[] = {
+      {0, list(2, 4.0)},     {-0.0, list(2, 4.0)}, {310.9, list(2, 4.0)}, {311, list(5, 5.0)},
+      {323.9, list(5, 5.0)}, {324, list(5, 6.0)},  {344.9, list(5, 6.0)}, {345, list(5, 9.0)},
+      {378.9, list(5, 9.0)}, {379, list(6, 7.0)},  {inf, list(6, 7.0)},   {-0.5, list(6, 7.0)},
+      {nan, list(6, 7.0)},   {-inf, list(6, 7.0)},
+  };
+  for (const auto family : {WidgetFamily::systemLarge, WidgetFamily::systemExtraLarge})
+    for (const auto& [height, expected] : heights)
+      for (const double width : {0.0, 364.0, nan})  // the width never matters, however odd
+        EXPECT_EQ(contentLayout({family, {width, height}}), expected) << familyName(family) << " " << height;
+  const std::pair<WidgetFamily, ContentLayout> others[] = {
+      {WidgetFamily::systemSmall, content_layout::SystemSmall{}},
+      {WidgetFamily::systemMedium, list(2, 6.0)},
+      {WidgetFamily::accessoryCircular, content_layout::AccessoryCircular{}},
+      {WidgetFamily::accessoryRectangular, content_layout::AccessoryRectangular{}},
+      {WidgetFamily::accessoryInline, content_layout::AccessoryRectangular{}},
+      {static_cast<WidgetFamily>(99), list(6, 7.0)}};  // a family this build does not name: the tallest list
+  for (const auto& [family, expected] : others)
+    for (const double height : {0.0, 311.0, 350.0, 1000.0, -1.0})
+      EXPECT_EQ(RemindersWidgetTimelineProvider::contentLayout({family, {300, height}}), expected)
+          << familyName(family) << ' ' << height;
+}
+
 const TimelineProviderContext kLarge{WidgetFamily::systemLarge, {364, 382}};  // 6 rows
 
 // Placeholder, snapshot and timeline, each answered exactly once before returning.
@@ -30,13 +62,9 @@ struct Answers {
   Timeline<Entry> timeline;
 };
 
-RemindersWidgetTimelineProvider provider(const std::filesystem::path& container, Date now,
-                                         const UserSettings& settings) {
-  return RemindersWidgetTimelineProvider(
+Answers ask(const std::filesystem::path& container, Date now, const UserSettings& settings) {
+  const RemindersWidgetTimelineProvider provider(
       WidgetEnvironment{.settings = settings, .files = FileManager(container), .clock = fixedClock(now)});
-}
-
-Answers ask(const RemindersWidgetTimelineProvider& provider) {
   Answers answers;
   answers.placeholder = provider.placeholder(kLarge);
   int calls = 0;
@@ -50,13 +78,12 @@ TEST(Requests, ReadTheStoredPayloadAfreshAtEachRequest) {
   const Date now = at("2026-12-06T10:00:00+09:00");
   const UserSettings settings = settingsFor("Asia/Tokyo", "ja_JP");
   rw::testing::TemporaryDirectory container;
-  const auto requests = provider(container.path(), now, settings);
   fixtures::store(container.path(), {.events = {event("old", now)}, .persons = fixtures::persons()});
-  EXPECT_EQ(identifiers(ask(requests).timeline.entries[0]), Strings{"old"});
+  EXPECT_EQ(identifiers(ask(container.path(), now, settings).timeline.entries[0]), Strings{"old"});
   const RemindersWidgetPayload payload{.events = {event("past", now.adding(-86'400)), event("now", now)},
                                        .persons = fixtures::persons()};
   fixtures::store(container.path(), payload);
-  const Answers answers = ask(requests);
+  const Answers answers = ask(container.path(), now, settings);
   EXPECT_EQ(answers.timeline.policy, TimelineReloadPolicy::atEnd);
   EXPECT_EQ(fixtures::describe(answers.timeline.entries),
             fixtures::describe(makeTimelineEntries(now, payload, kLarge, settings)));
@@ -75,7 +102,7 @@ TEST(Requests, APayloadWithoutEventsIsAnEmptyTimelineAndTheSampleElsewhere) {
   fixtures::store(container.path(), {.events = {}, .persons = fixtures::persons()});
   Answers answers;
   EXPECT_EQ(rw::testing::capturedStdout(
-                [&] { answers = ask(provider(container.path(), now, settingsFor("America/New_York"))); }),
+                [&] { answers = ask(container.path(), now, settingsFor("America/New_York")); }),
             "");
   EXPECT_EQ(answers.timeline.policy, TimelineReloadPolicy::atEnd);
   ASSERT_EQ(answers.timeline.entries.size(), 31u);
@@ -83,13 +110,85 @@ TEST(Requests, APayloadWithoutEventsIsAnEmptyTimelineAndTheSampleElsewhere) {
     EXPECT_TRUE(entry.overdueCount + entry.todayCount == 0 && entry.reminders.empty());
   for (const auto& entry : {answers.placeholder, answers.snapshot}) {
     EXPECT_EQ(entry.date, at("2026-12-09T00:00:00-05:00"));
-    EXPECT_EQ(std::pair(entry.overdueCount, entry.todayCount), std::pair(std::int64_t{1}, std::int64_t{1}));
     ASSERT_EQ(entry.reminders.size(), 4u);
     EXPECT_EQ(entry.reminders[0].title, "DENTAL APPOINTMENT / SAMPLE");
     EXPECT_EQ(entry.reminders[0].personsLabels.front().nick, "CAREGIVER 1 / SAMPLE");
   }
   // Built afresh for every request: new identifiers each time.
   EXPECT_NE(answers.placeholder.reminders[0].identifier, answers.snapshot.reminders[0].identifier);
+}
+
+// Yesterday at 14:00:30, today at 17:00, 15:00 on the first day of next week, and 01:00 on the first day of
+// the week after the first of next month: one overdue and one for today, listed by planned start.
+TEST(SamplePayload, EventsStartAroundNowWithOneOverdueAndOneTodayInEveryZone) {
+  const struct {
+    const char *zone, *locale, *now;
+    bool travelBeforeCall;
+    const char* starts;  // the four planned starts, when given
+  } cases[] = {
+      {"America/New_York", "en_US", "2026-12-09T10:00:00-05:00", false,
+       "2026-12-08T14:00:30-05:00 2026-12-09T17:00:00-05:00 2026-12-13T15:00:00-05:00 "
+       "2027-01-03T01:00:00-05:00"},
+      // 2018-11-04 has no midnight in Sao Paulo: that day and its week begin at 01:00.
+      {"America/Sao_Paulo", "pt_BR", "2018-11-04T01:00:00-02:00", false,
+       "2018-11-03T14:00:30-03:00 2018-11-04T17:00:00-02:00 2018-11-11T15:00:00-02:00 "
+       "2018-12-02T01:00:00-02:00"},
+      // The last second of a year far east, weeks from Monday.
+      {"Pacific/Kiritimati", "en_GB", "2026-12-31T23:59:59+14:00", true,
+       "2026-12-30T14:00:30+14:00 2026-12-31T17:00:00+14:00 2027-01-04T15:00:00+14:00 "
+       "2027-01-04T01:00:00+14:00"},
+      {"Asia/Tokyo", "ja_JP", "2026-06-17T23:59:00+09:00", false, ""},
+      {"Australia/Lord_Howe", "en_AU", "2026-10-07T09:00:00+11:00", false, ""},
+      // On the last day of a week (Saturday, Friday) the call is tomorrow, not today.
+      {"America/New_York", "en_US", "2026-12-12T09:00:00-05:00", false, ""},
+      {"Africa/Cairo", "ar_EG", "2026-12-11T09:00:00+02:00", false, ""},
+      // 2027-01-01 falls in this week whether weeks begin on Sunday, Monday or Saturday: travel (01:00) is
+      // next week before the call (15:00).
+      {"America/New_York", "en_US", "2026-12-30T10:00:00-05:00", true, ""},
+      {"Africa/Cairo", "ar_EG", "2026-12-30T10:00:00+02:00", true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.zone) + " " + c.now);
+    const UserSettings settings = settingsFor(c.zone, c.locale);
+    const auto sample = samplePayload(settings.calendar, settings.strings, fixedClock(at(c.now)));
+    ASSERT_EQ(sample.events.size(), 4u);
+    std::istringstream starts(c.starts);
+    std::size_t n = 0;
+    for (std::string start; starts >> start; ++n)
+      EXPECT_EQ(formatRfc3339(sample.events[n].plannedDateFrom), formatRfc3339(at(start))) << n;
+    const auto entry = makeTimelineEntry(at(c.now), sample.events, sample.persons, kLarge, settings);
+    EXPECT_EQ(std::pair(entry.overdueCount, entry.todayCount), std::pair(std::int64_t{1}, std::int64_t{1}));
+    ASSERT_EQ(entry.reminders.size(), 4u);  // every caregiver is among the sample's persons
+    const std::size_t order[] = {0, 1, c.travelBeforeCall ? 3u : 2u, c.travelBeforeCall ? 2u : 3u};
+    for (std::size_t i = 0; i < 4; ++i)
+      EXPECT_EQ(entry.reminders[i].identifier, sample.events[order[i]].identifier) << i;
+  }
+}
+
+TEST(SamplePayload, TwoSamplesDifferOnlyInTheirRandomVersionFourUUIDs) {
+  const UserSettings settings = settingsFor("Europe/Warsaw", "pl_PL", /*translated=*/true);
+  const auto sample = [&] {
+    return samplePayload(settings.calendar, settings.strings, fixedClock(at("2026-12-09T10:00:00+01:00")));
+  };
+  const auto first = sample();
+  auto second = sample();
+  EXPECT_EQ(first.persons[3].nick, settings.strings.text("CHILD 2 / SAMPLE"));  // texts are the catalog's
+  const std::regex uuid("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
+  std::set<std::string> seen;
+  std::set<char> digits;
+  for (std::size_t i = 0; i < 300; ++i) {
+    const std::string text = i < 4   ? std::string(first.events[i].identifier)
+                             : i < 8 ? std::string(second.events[i - 4].identifier)
+                                     : makeUUIDString();
+    ASSERT_TRUE(std::regex_match(text, uuid)) << text;
+    seen.insert(text);
+    digits.insert(text.begin(), text.end());
+  }
+  EXPECT_EQ(seen.size(), 300u);
+  EXPECT_EQ(digits.size(), 17u);  // every hexadecimal digit and the dash
+  for (std::size_t i = 0; i < 4; ++i)
+    second.events[i].identifier = first.events[i].identifier;
+  EXPECT_EQ(writePayload(first, plist::Format::xml), writePayload(second, plist::Format::xml));
 }
 
 }  // namespace

@@ -1,15 +1,11 @@
-// The provider orders the events once per request and counts by binary search. This test keeps the plain
-// per-entry procedure (count every event, sort a copy, keep the first rows) and checks that both give the
-// same timelines on generated payloads, and the schedule's order against a comparison sort.
+// The provider orders the events once per request and counts by binary search; the plain per-entry procedure
+// here (count every event, sort a copy, keep the first rows) must give the same timelines on generated
+// payloads, and the schedule the same order as a comparison sort.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numeric>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
@@ -26,11 +22,9 @@ std::vector<RemindersWidgetTimelineEntry> referenceTimeline(Date now, const Remi
                                                             const UserSettings& settings) {
   std::vector<RemindersWidgetTimelineEntry> entries;
   for (int i = 0; i <= 30; ++i) {
-    RemindersWidgetTimelineEntry entry;
     const Date dayStart = settings.calendar.startOfDay(settings.calendar.startOfDay(now), i);
     const Date nextDayStart = settings.calendar.startOfDay(dayStart, 1);
-    entry.date = dayStart;
-    entry.layout = contentLayout(context);
+    RemindersWidgetTimelineEntry entry{.date = dayStart, .layout = contentLayout(context), .reminders = {}};
     for (const auto& event : payload.events) {
       if (event.plannedDateFrom < dayStart)
         ++entry.overdueCount;
@@ -53,8 +47,8 @@ std::vector<RemindersWidgetTimelineEntry> referenceTimeline(Date now, const Remi
   return entries;
 }
 
-/// Events on and around the day starts of the coming weeks, many of them at the very same instants, some
-/// with a caregiver who is not among the persons.
+/// Events on and around the day starts of the coming weeks, many at the same instants, some with a caregiver
+/// who is not among the persons.
 RemindersWidgetPayload randomPayload(std::mt19937& random, Date now, const Calendar& calendar) {
   std::vector<Date> instants;
   for (int day = -3; day <= 33; day += 1 + static_cast<int>(random() % 3)) {
@@ -63,14 +57,13 @@ RemindersWidgetPayload randomPayload(std::mt19937& random, Date now, const Calen
                     {start, start.adding(-0.001), start.adding(1), start.adding(12 * 3600.0)});
   }
   std::uniform_real_distribution<double> seconds(-5 * 86'400.0, 40 * 86'400.0);
-  const std::vector<std::string> caregivers{"C1", "C2", "B1", "gone", ""};
+  const char* caregivers[] = {"C1", "C2", "B1", "gone", ""};
   RemindersWidgetPayload payload{.events = {}, .persons = fixtures::persons()};
   if (random() % 4 == 0) payload.persons.pop_back();
-  const int events = static_cast<int>(random() % 41);
-  for (int i = 0; i < events; ++i) {
+  for (int i = 0, events = static_cast<int>(random() % 41); i < events; ++i) {
     const Date planned =
         random() % 3 == 0 ? now.adding(seconds(random)) : instants[random() % instants.size()];
-    auto e = fixtures::event("e" + std::to_string(i), planned, caregivers[random() % caregivers.size()],
+    auto e = fixtures::event("e" + std::to_string(i), planned, caregivers[random() % 5],
                              static_cast<CustodyEventType>(random() % 4));
     e.status = static_cast<CustodyEventStatus>(random() % 7);
     payload.events.push_back(std::move(e));
