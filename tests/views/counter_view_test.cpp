@@ -106,14 +106,15 @@ TEST(CounterView, OtherLayoutsPlaceLabelAndNumberAtTheEnds) {
   EXPECT_EQ(number->frame.minX() - findKind(circle, "Frame")->frame.maxX(), 1);
 }
 
-LayoutNode smallView(const char* zone, const char* locale, WidgetRenderingMode mode) {
+LayoutNode smallView(const char* zone, const char* locale, WidgetRenderingMode mode,
+                     std::int64_t overdue = 0) {
   const Environment environment{
       .renderingMode = mode,
       .settings = UserSettings{.calendar = *Calendar::make(zone, locale), .strings = Catalog()}};
   // Sunday the 5th in UTC, already Monday the 6th in Berlin.
   const RemindersWidgetTimelineEntry entry{.date = parseRfc3339("2026-07-05T23:30:00Z").value(),
                                            .layout = content_layout::SystemSmall{},
-                                           .overdueCount = 0,
+                                           .overdueCount = overdue,
                                            .todayCount = 1234};
   return layout(RemindersFlexibleSmallContentView{entry}.body(environment), {170, 170}, environment,
                 FixedTextMeasurer{});
@@ -147,6 +148,14 @@ TEST(FlexibleSmallView, HeaderThenOverdueAndTodayRows) {
     EXPECT_EQ(count->frame.width(), 7 * std::strlen(number));       // heavy 14-point digits, none cut
     EXPECT_EQ(findKind(*rows[i], "Image")->text()->text, glyphOf(symbol));
   }
+  // A count too long for the row keeps its digits on one line; the label is cut, the rows stay alike.
+  const LayoutNode full = smallView("UTC", "en_US", WidgetRenderingMode::fullColor, 1'000'000'000'000);
+  const auto cut = testing::nodesOfKind(full, "Background");
+  ASSERT_EQ(cut.size(), 2u);
+  EXPECT_EQ(cut[0]->frame.size, cut[1]->frame.size);
+  EXPECT_EQ(findText(full, "1000000000000")->frame.size, (Size{13 * 7, 17.5}));
+  EXPECT_LT(findText(full, "OVERDUE")->frame.width(), 7 * 7);
+  EXPECT_EQ(findText(full, "OVERDUE")->frame.height(), 17.5);
   // Vibrant rows are drawn at one fifth opacity, accented ones opaque.
   for (auto mode : {WidgetRenderingMode::vibrant, WidgetRenderingMode::accented})
     EXPECT_EQ(*fillOf(*findKind(smallView("UTC", "en_US", mode), "Background")),
