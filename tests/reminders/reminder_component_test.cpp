@@ -225,16 +225,19 @@ TEST(DueText, WordsDaysAndMonthsInTheCatalogsLanguageFillingOnlyTheExactPlacehol
       {"", 1, -3, "IN 1 MONTH(S)"}, {"", -3, -20, "3 MONTH(S) AGO"},
       {"", min, 0, "9223372036854775807 MONTH(S) AGO"}, {"", 0, min, "9223372036854775807 DAY(S) AGO"},
       // The languages' plural forms; none needs the C library to know the locale.
-      {"de_DE.UTF-8", 0, 0, "Heute"}, {"de_DE.UTF-8", 0, 2, "In 2 Tagen"}, {"de_DE.UTF-8", 1, 9, "In 1 Monat"},
-      {"de_DE.UTF-8", -3, -20, "Vor 3 Monaten"}, {"pl_PL.UTF-8", 0, 1, "Jutro"}, {"pl_PL.UTF-8", 0, 2, "Za 2 dni"},
+      {"de_DE.UTF-8", 0, 0, "Heute"}, {"de_DE.UTF-8", 0, 2, "In 2 Tagen"},
+      {"de_DE.UTF-8", 1, 9, "In 1 Monat"}, {"de_DE.UTF-8", -3, -20, "Vor 3 Monaten"},
+      {"pl_PL.UTF-8", 0, 1, "Jutro"}, {"pl_PL.UTF-8", 0, 2, "Za 2 dni"},
       {"pl_PL.UTF-8", 0, -22, "22 dni temu"}, {"pl_PL.UTF-8", 3, 2, "Za 3 miesiące"},
       {"pl_PL.UTF-8", -5, 0, "5 miesięcy temu"}, {"pl_PL.UTF-8", -22, -1, "22 miesiące temu"},
       {"ar_EG.UTF-8", 0, 2, "بعد يومين"}, {"ar_EG.UTF-8", 0, -5, "قبل ٥ أيام"},
-      {"ar_EG.UTF-8", -11, 0, "قبل ١١ شهرًا"}, {"xx_YY.UTF-8", 0, 1, "Tomorrow"},  // no catalog: English
-      {"xx_YY.UTF-8", 0, -2, "2 days ago"}, {"xx_YY.UTF-8", 1, 0, "In 1 month"},
-      {"xa", 0, 3, "3 days from now, yes: 3 days!"}, {"xa", 0, -2, "before [interval] and [INTERVAL ] and [2 days]"},
-      {"xa", 2, 0, "2 MONTH(S) from now, yes: 2 MONTH(S)!"},  // a count format without translation keeps its key
-      {"xb", 0, 3, "Soon"}, {"xb", -4, 0, "Earlier"}, {"xb", 0, 1, "TOMORROW"}, {"xc", 0, 4, "IN [INTERVAL] 4"},
+      {"ar_EG.UTF-8", -11, 0, "قبل ١١ شهرًا"},
+      {"xx_YY.UTF-8", 0, 1, "Tomorrow"}, {"xx_YY.UTF-8", 0, -2, "2 days ago"},  // no catalog: English
+      {"xx_YY.UTF-8", 1, 0, "In 1 month"}, {"xa", 0, 3, "3 days from now, yes: 3 days!"},
+      {"xa", 0, -2, "before [interval] and [INTERVAL ] and [2 days]"},
+      {"xa", 2, 0, "2 MONTH(S) from now, yes: 2 MONTH(S)!"},  // a count format without translation: its key
+      {"xb", 0, 3, "Soon"}, {"xb", -4, 0, "Earlier"}, {"xb", 0, 1, "TOMORROW"},
+      {"xc", 0, 4, "IN [INTERVAL] 4"},
       // clang-format on
   };
   for (const auto& c : cases) {

@@ -64,11 +64,11 @@ TEST(ContainerWatchPlan, WatchesTheNearestExistingLevelOnTheWayToTheContainer) {
       {"/", {"/"}, {true, "", ""}},
       {c, {}, {}},
   };
-  for (const auto& row : cases)
-    EXPECT_EQ(planContainerWatch(row.container,
-                                 [&](const std::filesystem::path& p) { return row.directories.contains(p.string()); }),
-              row.plan)
+  for (const auto& row : cases) {
+    const auto exists = [&](const std::filesystem::path& p) { return row.directories.contains(p.string()); };
+    EXPECT_EQ(planContainerWatch(row.container, exists), row.plan)
         << row.container << " with " << row.directories.size() << " directories";
+  }
 }
 
 TEST(FileEventEffect, OnlyThePayloadTheWayToTheContainerAndTheZoneConcernTheWidget) {
