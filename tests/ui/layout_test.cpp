@@ -217,29 +217,6 @@ TEST(Layout, UnusableLengthsNeverMakeUnsoundFrames) {
             kDefaultFont.size);
 }
 
-// A view whose body shows the platform version it was evaluated with.
-struct VersionView {
-  static constexpr const char* kViewName = "VersionView";
-  Element body(const Environment& environment) const {
-    return Text::verbatim(std::to_string(environment.platformVersion.major)).withFont(Font::system(10));
-  }
-  friend bool operator==(const VersionView&, const VersionView&) = default;
-};
-
-TEST(Layout, ViewBodiesAreEvaluatedWithTheLayoutsEnvironment) {
-  const Element tree = HStack{.children = {VersionView{}, VersionView{}}};
-  const LayoutNode root = layout(tree, {100, 20}, Environment{.platformVersion = {13, 1, 0}}, kMetrics);
-  const auto views =
-      findAll(root, [](const LayoutNode& n) { return n.kind == std::string_view("VersionView"); });
-  ASSERT_EQ(views.size(), 2u);
-  for (const LayoutNode* view : views) {
-    ASSERT_EQ(view->children.size(), 1u);
-    EXPECT_EQ(view->children[0].text()->text, "13");
-    EXPECT_EQ(view->frame.size, (Size{10, 12.5}));
-  }
-  EXPECT_EQ(sizeThatFits(tree, {}, Environment{}, kMetrics), (Size{10 + 8 + 10, 12.5}));
-}
-
 Element row(const char* title, const char* url) {
   return Link{
       .destination = url,
