@@ -1,5 +1,5 @@
-// The streaming JSON writer of the request answers: the same bytes as the program's other JSON
-// (nlohmann's dump with an indent of 2), for layouts, numbers and texts of every kind.
+// The streaming JSON writer of the request answers and the entries' JSON form: the same bytes as the
+// program's other JSON (nlohmann's dump with an indent of 2), for layouts, numbers and texts of every kind.
 #include "json_writer.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "entry_json.h"
 
 namespace rw::app {
 namespace {
@@ -80,18 +82,14 @@ Json generate(std::mt19937& random, JsonWriter& out, int depth) {
   }
 }
 
-TEST(JsonWriter, WritesGeneratedDocumentsAsTheLibraryDumpsThem) {
+TEST(JsonWriter, WritesGeneratedDocumentsAndNumbersOfEverySizeAsTheLibraryDumpsThem) {
   std::mt19937 random(2026);
   for (int document = 0; document < 400; ++document) {
     JsonWriter out;
     const Json expected = generate(random, out, 4);
     ASSERT_EQ(out.take(), dumped(expected, 2)) << "document " << document;
   }
-}
-
-TEST(JsonWriter, WritesNumbersOfEverySizeAsTheLibrary) {
-  // Whole numbers of every size, around the point where the library's form turns to an exponent, and
-  // their neighbours that are not whole.
+  // Whole numbers of every size, around where the library's form turns to an exponent, and neighbours.
   std::vector<double> values(std::begin(kNumbers), std::end(kNumbers));
   for (double whole = 1; whole < 1e18; whole *= 10)
     for (const double near : {whole - 1, whole, whole + 1, whole + 0.5, whole * 7 / 3})
@@ -99,31 +97,24 @@ TEST(JsonWriter, WritesNumbersOfEverySizeAsTheLibrary) {
   for (const double value : values) {
     JsonWriter out;
     out.number(value);
-    EXPECT_EQ(out.take(), Json(value).dump()) << value;
+    EXPECT_EQ(out.take(), Json(value).dump()) << value;  // 9.0 as "9.0", 1e16 as "1e+16"
   }
-  JsonWriter decimal;
-  decimal.number(9.0);
-  EXPECT_EQ(decimal.take(), "9.0");
 }
 
 TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInTextsOfEveryLength) {
-  // Plain text is passed over sixteen bytes at a time, and the end of a plain run by its last sixteen or
-  // eight bytes: each byte that needs a look must be seen wherever it lies, in texts shorter and longer
-  // than those groups, alone and with a second one after it.
-  const std::string marks[] = {"\"", "\\",     "\n",  std::string(1, '\0'), "\x1f", "\x7f", " ",
-                               "~",  "\u00e9", "\xff"};
+  // Plain text is passed over sixteen bytes at a time, the end of a run by its last sixteen or eight bytes:
+  // each byte that needs a look must be seen wherever it lies, alone and with a second one after it.
+  const std::string marks[] = {"\"", "\\", "\n", std::string(1, '\0'), "\x1f", "\x7f", " ", "~", "é", "\xff"};
   for (const auto& mark : marks)
     for (std::size_t length = 0; length <= 40; ++length)
       for (std::size_t at = 0; at <= length; ++at) {
         std::string text(length, 'a');
         text.insert(at, mark);
-        ASSERT_EQ(written(text), dumped(text))
-            << "byte " << int(static_cast<unsigned char>(mark[0])) << " at " << at << " of " << length;
+        ASSERT_EQ(written(text), dumped(text)) << int(static_cast<unsigned char>(mark[0])) << " at " << at;
         for (std::size_t second = at + mark.size(); second <= text.size(); second += 7) {
           std::string twice = text;
           twice.insert(second, "\"");
-          ASSERT_EQ(written(twice), dumped(twice))
-              << "marks at " << at << " and " << second << " of " << length;
+          ASSERT_EQ(written(twice), dumped(twice)) << at << " and " << second << " of " << length;
         }
       }
   // Ill-formed UTF-8: one replacement character per maximal subpart.
@@ -132,9 +123,8 @@ TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInTextsOfEveryLength) {
 }
 
 TEST(JsonWriter, StreamsAndCopiesTheSameTextInBoundedPieces) {
-  // A value recorded deep in a document, then copied at the same depth elsewhere (after the first item of
-  // another array, so with a separator), while chunks are flushed all along: the text is the one of
-  // writing every value afresh, and a recording is never cut by a flush.
+  // A value recorded deep in a document, then copied at the same depth after the first item of other
+  // arrays, while chunks are flushed all along: the text of writing every value afresh, never cut.
   const auto value = [](JsonWriter& out) {
     out.beginObject();
     out.member("title", "Übergabe am Bahnhof \"Süd\" mit einem langen Titel");
@@ -187,6 +177,77 @@ TEST(JsonWriter, StreamsAndCopiesTheSameTextInBoundedPieces) {
     EXPECT_GT(pieces, 10u);
     EXPECT_LT(largest, chunk + 256);  // a chunk plus at most one value
   }
+}
+
+WidgetTimelineReminderComponent reminderDueAt(Date due) {
+  WidgetTimelineReminderComponent reminder;
+  reminder.identifier = "E";
+  reminder.title = "Dentist";
+  reminder.personsLabels.push_back({.identifier = "C1", .nick = "Mum", .colorEncoded = {}});
+  reminder.dueDate = due;
+  reminder.actionURL = URL::make("corvantis2://reminders/event/E");
+  return reminder;
+}
+
+// The entries' writer keeps what it wrote last: dates and reminders an answer repeats entry after entry
+// must read as if each were written afresh.
+TEST(EntryJson, EveryReminderAndDateReadsAsWrittenAfresh) {
+  const Date due = *parseRfc3339("2026-12-07T09:30:00.125Z");
+  // Each variant differs from the first reminder in one field.
+  std::vector<WidgetTimelineReminderComponent> variants;
+  const auto add = [&](auto change) { change(variants.emplace_back(reminderDueAt(due))); };
+  add([](auto&) {});
+  add([](auto& r) { r.identifier = "F"; });
+  add([](auto& r) { r.type = CustodyEventType::expense; });
+  add([](auto& r) { r.title = "Dentist\n\"at 9\""; });
+  add([](auto& r) { r.personsLabels[0].nick = "Dad"; });
+  add([](auto& r) { r.personsLabels[0].colorEncoded.index = 3; });
+  add([](auto& r) { r.personsLabels.push_back(r.personsLabels[0]); });
+  add([&](auto& r) { r.dueDate = due.adding(0.001); });
+  add([&](auto& r) { r.dueDate = due.adding(0.5); });
+  add([](auto& r) { r.dueAmountText = "€12.50"; });
+  add([](auto& r) { r.dueStyle = WidgetTimelineReminderComponent::DueStyle::today; });
+  add([](auto& r) { r.dueText = "Tomorrow"; });
+  add([](auto& r) { r.notes = "Bring the card"; });
+  add([](auto& r) { r.actionURL.reset(); });
+  add([](auto& r) { r.dueDate = Date{std::numeric_limits<double>::quiet_NaN()}; });
+  // 40 entries of the variants, plus reminders due at a new instant in every entry (more dates than are
+  // kept formatted) and, on one day, more distinct reminders than are remembered.
+  std::vector<RemindersWidgetTimelineEntry> entries;
+  for (int day = 0; day < 40; ++day) {
+    RemindersWidgetTimelineEntry& entry = entries.emplace_back();
+    entry.date = due.adding(day * 86'400.0);
+    entry.layout = content_layout::SystemMediumLarge{RemindersListSize{5, 9.0}};
+    entry.reminders = variants;
+    for (int i = 0; i < 3; ++i)
+      entry.reminders.push_back(reminderDueAt(due.adding(day * 7'919.0 + i * 61.0 + 0.001)));
+    for (int i = 0; day == 4 && i < 60; ++i)
+      entry.reminders.push_back(reminderDueAt(due)),
+          entry.reminders.back().identifier = "once " + std::to_string(i);
+  }
+  const TimelineProviderContext context{.family = WidgetFamily::systemLarge, .displaySize = {364, 382}};
+  const std::string answer = requestJson("timeline", context, TimelineReloadPolicy::atEnd, entries);
+  const auto json = Json::parse(answer);
+  EXPECT_EQ(answer, json.dump(2));  // copied texts keep the indentation of their place
+  ASSERT_EQ(json["entries"].size(), entries.size());
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    EXPECT_EQ(json["entries"][e]["date"], formatRfc3339(entries[e].date)) << e;
+    ASSERT_EQ(json["entries"][e]["reminders"].size(), entries[e].reminders.size()) << e;
+    for (std::size_t r = 0; r < entries[e].reminders.size(); ++r) {
+      const auto& reminder = entries[e].reminders[r];
+      JsonWriter alone;
+      writeReminder(alone, reminder);
+      const auto written = json["entries"][e]["reminders"][r];
+      EXPECT_EQ(written, Json::parse(alone.take())) << e << " " << r;
+      EXPECT_EQ(written["dueDate"],
+                isRepresentable(reminder.dueDate) ? Json(formatRfc3339(reminder.dueDate)) : Json())
+          << e << " " << r;
+    }
+  }
+  JsonWriter one;  // an entry written alone has the same dates
+  writeEntry(one, entries[5]);
+  EXPECT_EQ(Json::parse(one.take())["reminders"][16]["dueDate"],
+            formatRfc3339(entries[5].reminders[16].dueDate));
 }
 
 }  // namespace
