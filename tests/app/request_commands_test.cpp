@@ -1,20 +1,27 @@
-// placeholder, snapshot and timeline as a user runs them: options, exit statuses, the summary and the JSON;
-// payload and payload encode: the JSON form's round trip, and what the output path names after the write.
+// placeholder, snapshot and timeline as a user runs them: options, instants, exit statuses, the summary and
+// the JSON; payload and payload encode: the JSON form's round trip and what the output path names; every
+// command that writes a file on a full disk; what the program costs in memory and how it lies in it.
+#include <elf.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "payload/sample_event.h"
+#include "support/child_process.h"
 #include "support/run_program.h"
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
-#include "widget/host.h"
 
 namespace rw {
 namespace {
@@ -24,7 +31,6 @@ using fixtures::at;
 using fixtures::event;
 using Json = nlohmann::ordered_json;
 using Keys = std::vector<std::string>;
-using rw::testing::quoted;
 using rw::testing::Ran;
 using rw::testing::readFile;
 using rw::testing::run;
@@ -81,26 +87,24 @@ Json checkAnswer(const Json& answer, const std::string& request) {
 TEST(RequestCommands, TimelineForEveryFamily) {
   TemporaryDirectory container;
   fixtures::store(container.path(), richPayload());
-  const std::tuple<WidgetFamily, const char*, Json, std::size_t> families[] = {
-      {WidgetFamily::systemSmall, "systemSmall", {170.0, 170.0}, 0},
-      {WidgetFamily::systemMedium, "systemMediumLarge", {364.0, 170.0}, 2},
-      {WidgetFamily::systemLarge, "systemMediumLarge", {364.0, 382.0}, 5},  // 6 rows, the orphan skipped
-      {WidgetFamily::systemExtraLarge, "systemMediumLarge", {768.0, 382.0}, 5},
-      {WidgetFamily::accessoryCircular, "accessoryCircular", {72.0, 72.0}, 0},
-      {WidgetFamily::accessoryRectangular, "accessoryRectangular", {172.0, 76.0}, 0},
-      {WidgetFamily::accessoryInline, "accessoryRectangular", {257.0, 26.0}, 0}};
+  const std::tuple<const char*, const char*, Json, std::size_t> families[] = {
+      {"systemSmall", "systemSmall", {170.0, 170.0}, 0},
+      {"systemMedium", "systemMediumLarge", {364.0, 170.0}, 2},
+      {"systemLarge", "systemMediumLarge", {364.0, 382.0}, 5},  // 6 rows, the orphan skipped
+      {"systemExtraLarge", "systemMediumLarge", {768.0, 382.0}, 5},
+      {"accessoryCircular", "accessoryCircular", {72.0, 72.0}, 0},
+      {"accessoryRectangular", "accessoryRectangular", {172.0, 76.0}, 0},
+      {"accessoryInline", "accessoryRectangular", {257.0, 26.0}, 0}};
   for (const auto& [family, layout, size, listed] : families) {
-    SCOPED_TRACE(familyName(family));
+    SCOPED_TRACE(family);
     const auto file = container.path() / "answer.json";
-    const Ran result = run({"timeline", "--container", container.path().string(), "--family",
-                            std::string(familyName(family)), "--now", "2026-12-06T15:00:00Z", "--time-zone",
-                            "America/New_York", "-o", file.string()});
+    const Ran result = run({"timeline", "--container", container.path().string(), "--family", family, "--now",
+                            "2026-12-06T15:00:00Z", "--time-zone", "America/New_York", "-o", file.string()});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
-    const Json answer = Json::parse(rw::testing::readFile(file));
+    const Json answer = Json::parse(readFile(file));
     const Json entries = checkAnswer(answer, "timeline");
-    EXPECT_EQ(answer["family"], std::string(familyName(family)));
-    EXPECT_EQ(answer["policy"], "atEnd");
+    EXPECT_EQ(Json::array({answer["family"], answer["policy"]}), Json::array({family, "atEnd"}));
     EXPECT_EQ(answer["displaySize"], (Json{{"width", size[0]}, {"height", size[1]}}));
     ASSERT_EQ(entries.size(), 31u);
     EXPECT_EQ(entries[0]["date"], "2026-12-06T05:00:00.000Z");
@@ -176,7 +180,7 @@ TEST(RequestCommands, WithoutAPayloadTheSampleOrOneEmptyEntry) {
       result.out,
       "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
       "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n");
-  const Json answer = Json::parse(rw::testing::readFile(file));
+  const Json answer = Json::parse(readFile(file));
   checkAnswer(answer, "timeline");
   EXPECT_EQ(std::pair(answer["family"], answer["policy"]), std::pair(Json("systemLarge"), Json("never")));
   ASSERT_EQ(answer["entries"].size(), 1u);
@@ -189,7 +193,7 @@ TEST(RequestCommands, WithoutAPayloadTheSampleOrOneEmptyEntry) {
 TEST(RequestCommands, TextsFollowTheLocaleAndTheStringsDirectory) {
   TemporaryDirectory scratch;
   const auto noStrings = scratch.path() / "strings";
-  std::filesystem::create_directories(noStrings);
+  fs::create_directories(noStrings);
   const auto firstTitle = [&](std::vector<std::string> args, const std::vector<std::string>& environment) {
     args.insert(args.begin(), {"placeholder", "--container", scratch.path().string(), "--now",
                                "2026-12-09T15:00:00Z", "-o", "-"});
@@ -203,27 +207,54 @@ TEST(RequestCommands, TextsFollowTheLocaleAndTheStringsDirectory) {
 }
 
 TEST(RequestCommands, UnusableOptionsAreUsageErrorsOfOneLine) {
-  const std::vector<std::vector<std::string>> cases{
+  TemporaryDirectory container;
+  fixtures::store(container.path(), richPayload());
+  const auto timeline = [&](const std::string& now, const std::string& zone) {
+    return std::vector<std::string>{
+        "timeline", "--container", container.path().string(), "--now", now, "--time-zone", zone, "-o", "-"};
+  };
+  const auto size = [](std::string text) { return std::vector<std::string>{"snapshot", "--size", text}; };
+  const std::string decimal = "plain decimal";
+  // Tokyo kept local mean time (+9:18:59) then: the day of 03:00 UTC on 1 January of year 1 starts in
+  // year 0. The last day of a timeline from 2 December 9999 lies in year 10000.
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
       // clang-format off
-      {"timeline", "--family", "systemHuge"}, {"timeline", "--family", "SystemSmall"},
-      {"timeline", "--family", ""}, {"snapshot", "--size", "364"}, {"snapshot", "--size", "364x"},
-      {"snapshot", "--size", "-1x300"}, {"snapshot", "--size", "364x-0.5"}, {"snapshot", "--size", "nanx300"},
-      {"snapshot", "--size", "364xinf"}, {"snapshot", "--size", "1e309x300"},
-      {"snapshot", "--size", "364x10001"}, {"snapshot", "--size", "364x382 "},
-      {"placeholder", "--now", "2026-12-09"}, {"placeholder", "--now", "2026-13-09T00:00:00Z"},
-      {"placeholder", "--strings", "/nonexistent/strings"},
-      {"timeline", "--no-such-option"},
+      {{"timeline", "--family", "systemHuge"}, ""}, {{"timeline", "--family", "SystemSmall"}, ""},
+      {{"timeline", "--family", ""}, ""}, {size("364"), ""}, {size("364x"), ""}, {size("-1x300"), ""},
+      {size("364x-0.5"), ""}, {size("nanx300"), ""}, {size("364xinf"), ""}, {size("1e309x300"), ""},
+      {size("364x10001"), ""}, {size("364x382 "), ""}, {size("1e4x1e4"), decimal},
+      {size("0.0000001x382"), decimal}, {size("0x10x10"), decimal}, {size("0x1Ax382"), decimal},
+      {size("+364x382"), decimal}, {size("364.x382"), decimal}, {size(".5x382"), decimal},
+      {size("000010000x1"), decimal}, {size("inf x1"), decimal}, {size("364,5x382"), decimal},
+      {{"placeholder", "--now", "2026-12-09"}, ""}, {{"placeholder", "--now", "2026-13-09T00:00:00Z"}, ""},
+      {{"placeholder", "--strings", "/nonexistent/strings"}, ""}, {{"timeline", "--no-such-option"}, ""},
+      {timeline("0001-01-01T03:00:00Z", "Asia/Tokyo"), "invalid --now '0001-01-01T03:00:00Z'"},
+      {timeline("9999-12-31T12:00:00Z", "UTC"), "invalid --now '9999-12-31T12:00:00Z'"},
+      {timeline("9999-12-02T00:00:00Z", "UTC"), "invalid --now '9999-12-02T00:00:00Z'"},
       // clang-format on
   };
-  for (const auto& args : cases) {
+  for (const auto& [args, error] : cases) {
     const Ran result = run(args);
     SCOPED_TRACE(args[1] + " " + (args.size() > 2 ? args[2] : ""));
     EXPECT_EQ(std::pair(result.status, result.out), std::pair(2, std::string()));
     ASSERT_FALSE(result.err.empty());
     EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+    EXPECT_NE(result.err.find(error), std::string::npos) << result.err;
   }
-  for (const std::string size : {"0x0", "364.5x382.25", "10000x10000"})
-    EXPECT_EQ(run({"snapshot", "--size", size, "--container", "/nonexistent", "-o", "-"}).status, 0) << size;
+  for (const std::string good :
+       {"0x0", "364.5x382.25", "10000x10000", "10000x0.125", "00364x382", "364.500x382"})
+    EXPECT_EQ(run({"snapshot", "--size", good, "--container", "/nonexistent", "-o", "-"}).status, 0) << good;
+  // Instants whose timeline fits answer 31 dated entries: in Tokyo, year 1 begins with its second day.
+  for (const auto& [now, zone] : {std::pair{"0001-01-01T00:00:00Z", "UTC"},
+                                  {"0001-01-01T20:00:00Z", "Asia/Tokyo"},
+                                  {"9999-12-01T23:59:59Z", "UTC"}}) {
+    const Ran answered = run(timeline(now, zone));
+    ASSERT_EQ(answered.status, 0) << now << " " << answered.err;
+    const Json entries = Json::parse(answered.out)["entries"];
+    ASSERT_EQ(entries.size(), 31u) << now;
+    for (const auto& entry : entries)
+      EXPECT_TRUE(entry["date"].is_string()) << now << " " << entry["date"];
+  }
   const Ran unwritable =
       run({"timeline", "--container", "/nonexistent", "-o", "/nonexistent/dir/answer.json"});
   EXPECT_EQ(unwritable.status, 1);
@@ -231,8 +262,7 @@ TEST(RequestCommands, UnusableOptionsAreUsageErrorsOfOneLine) {
 }
 
 // The dynamic loader lists what the program would load instead of running it (a program linked statically
-// has no loader and loads nothing: it answers the request). Drawing is handed over to its own executable,
-// whose absence the install test checks.
+// has no loader and loads nothing: it answers the request). Drawing is handed over to its own executable.
 TEST(RequestCommands, LoadNoDrawingLibrary) {
   const Ran loaded = run({"timeline"}, {"LD_TRACE_LOADED_OBJECTS=1"});
   ASSERT_EQ(loaded.status, 0);
@@ -244,49 +274,153 @@ TEST(RequestCommands, LoadNoDrawingLibrary) {
     EXPECT_EQ(loaded.out.find(library), std::string::npos) << library << " in\n" << loaded.out;
 }
 
-TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeInEitherForm) {
-  TemporaryDirectory stored, work;
-  fixtures::store(stored.path(), richPayload());
-  const fs::path json = work.path() / "payload.json";
-  ASSERT_EQ(run({"payload", "--container", stored.path().string(), "-o", json.string()}).status, 0);
-  const std::string written = readFile(json);
-  ASSERT_NE(written.find("Bring the forms – Zoë"), std::string::npos) << written;
-
-  for (const char* format : {"binary", "xml"}) {
-    TemporaryDirectory encoded;
-    const fs::path plist = encoded.path() / "reminders.plist";
-    ASSERT_EQ(run({"payload", "encode", json.string(), plist.string(), "--format", format}).status, 0);
-    const fs::path again = work.path() / (std::string(format) + ".json");
-    ASSERT_EQ(run({"payload", "--container", encoded.path().string(), "-o", again.string()}).status, 0);
-    EXPECT_EQ(readFile(again), written) << format;
+// The executable's file must not line up with 2 MiB pieces of the address space, or the kernel maps a
+// whole 2 MiB of ICU's data for every page a request touches.
+TEST(RequestCommands, NoLoadedSegmentLinesUpWithHugePages) {
+  const std::string bytes = readFile(RW_WIDGET_EXECUTABLE);
+  Elf64_Ehdr header{};
+  ASSERT_GE(bytes.size(), sizeof header);
+  std::memcpy(&header, bytes.data(), sizeof header);
+  ASSERT_EQ(header.e_ident[EI_CLASS], ELFCLASS64);
+  ASSERT_LE(header.e_phoff + header.e_phnum * sizeof(Elf64_Phdr), bytes.size());
+  // A position-independent build (sanitizers, fuzzing) is placed by the kernel at a random address.
+  if (header.e_type != ET_EXEC) GTEST_SKIP() << "position-independent build";
+  int loaded = 0;
+  for (int i = 0; i < header.e_phnum; ++i) {
+    Elf64_Phdr segment{};
+    std::memcpy(&segment, bytes.data() + header.e_phoff + i * sizeof segment, sizeof segment);
+    if (segment.p_type != PT_LOAD) continue;
+    ++loaded;
+    // A 2 MiB piece of the file can be mapped whole only where address and offset agree modulo 2 MiB.
+    EXPECT_NE((segment.p_vaddr - segment.p_offset) % (2 * 1024 * 1024), 0u) << std::hex << segment.p_vaddr;
   }
+  EXPECT_GE(loaded, 2);
 }
 
-TEST(PayloadCommands, OutputsThroughALinkOrIntoAPipeKeepWhatThePathNames) {
+// A link of megabytes: answering a timeline with it costs memory in proportion to the link, measured as the
+// child process's peak.
+TEST(RequestCommands, ATimelineWithALongLinkCostsMemoryInProportionToTheLink) {
+  if (!rw::testing::kPeakMemoryIsTheCodes) GTEST_SKIP() << "peak memory includes the sanitizer's own";
+  // Two million "a/../" segments, ten megabytes that resolve to almost nothing; then the same text as an
+  // absolute link, which is kept as written. The texts are gone from the test before the program runs.
+  constexpr std::int64_t kLinkBytes = 10'000'000;
+  TemporaryDirectory relative, absolute;
+  {
+    std::string dots;
+    for (int i = 0; i < 2'000'000; ++i)
+      dots += "a/../";
+    const plist::Dictionary base{{"relative", std::string("corvantis2://r/")}};
+    for (const auto& [container, link] :
+         {std::pair{&relative, plist::Dictionary{{"relative", dots + "end"}, {"base", base}}},
+          std::pair{&absolute, plist::Dictionary{{"relative", "corvantis2://r/" + dots + "end"}}}}) {
+      const auto file = plist::write(
+          testing::samplePayload({testing::sampleWith(testing::sampleEvent(), "actionURL", link)}),
+          plist::Format::binary);
+      ASSERT_TRUE(file);
+      testing::writeFile(container->path() / "reminders.plist", *file);
+    }
+  }
+  for (const auto* container : {&relative, &absolute})
+    for (const char* output : {"/dev/null", ""}) {
+      std::vector<std::string> args{
+          RW_WIDGET_EXECUTABLE,   "timeline",    "--container", container->path().string(), "--now",
+          "2026-06-10T08:00:00Z", "--time-zone", "UTC"};
+      if (*output != '\0') args.insert(args.end(), {"-o", output});
+      // The program's peak, its output discarded; what the test held at the fork counts too.
+      const testing::ChildRun ran = testing::inChild([&] {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1), ::dup2(null, 2);
+        std::vector<char*> argv;
+        for (auto& arg : args)
+          argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        return false;
+      });
+      ASSERT_TRUE(ran.passed);
+      // 31 entries show the reminder: a copy per entry would be over 300 megabytes.
+      EXPECT_LT(ran.peakBytes, 12 * kLinkBytes) << (*output ? "JSON" : "summary");
+    }
+}
+
+TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeAndOutputsKeepWhatThePathNames) {
   TemporaryDirectory stored, work;
   fixtures::store(stored.path(), richPayload());
+  const auto payloadTo = [&](const fs::path& container, const fs::path& out) {
+    return run({"payload", "--container", container.string(), "-o", out.string()}).status;
+  };
+  const fs::path json = work.path() / "payload.json";
+  ASSERT_EQ(payloadTo(stored.path(), json), 0);
+  const std::string written = readFile(json);
+  ASSERT_NE(written.find("Bring the forms – Zoë"), std::string::npos) << written;
+  for (const char* format : {"binary", "xml"}) {
+    TemporaryDirectory encoded;
+    ASSERT_EQ(run({"payload", "encode", json.string(), (encoded.path() / "reminders.plist").string(),
+                   "--format", format})
+                  .status,
+              0);
+    ASSERT_EQ(payloadTo(encoded.path(), work.path() / "again.json"), 0);
+    EXPECT_EQ(readFile(work.path() / "again.json"), written) << format;
+  }
   // Through a link: the file it names is replaced, the link stays, and nothing is left beside the file.
-  const fs::path target = work.path() / "target.json";
+  TemporaryDirectory linked;
+  const fs::path target = linked.path() / "target.json", link = linked.path() / "link.json";
   rw::testing::writeFile(target, "old");
-  const fs::path link = work.path() / "link.json";
   fs::create_symlink(target, link);
-  ASSERT_EQ(run({"payload", "--container", stored.path().string(), "-o", link.string()}).status, 0);
+  ASSERT_EQ(payloadTo(stored.path(), link), 0);
   EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
-  EXPECT_NE(readFile(target).find("\"events\""), std::string::npos);
-  EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), fs::directory_iterator()), 2);
-
+  EXPECT_EQ(readFile(target), written);
+  EXPECT_EQ(rw::testing::namesIn(linked.path()), (std::set<std::string>{"link.json", "target.json"}));
   // A pipe stands for /dev/null and the like: it is written into, never renamed over. The reader gives up
   // after a while, so a program that never opens the pipe fails the test, not hangs it.
-  const fs::path pipe = work.path() / "pipe";
+  const fs::path pipe = linked.path() / "pipe", received = work.path() / "received";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  const fs::path received = work.path() / "received";
+  using rw::testing::quoted;
   const std::string command = "timeout 30 cat " + quoted(pipe.string()) + " > " + quoted(received.string()) +
                               " & " + quoted(RW_WIDGET_EXECUTABLE) + " payload --container " +
                               quoted(stored.path().string()) + " -o " + quoted(pipe.string()) +
                               "; status=$?; wait; exit $status";
   EXPECT_EQ(std::system(command.c_str()), 0);
   EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
-  EXPECT_NE(readFile(received).find("\"events\""), std::string::npos);
+  EXPECT_EQ(readFile(received), written);
+}
+
+// Every command that writes a file, under a 1 KiB file size limit with SIGXFSZ ignored so that a larger write
+// fails with EFBIG as on a full disk: one line on stderr, exit status 1, the old file as it was and nothing
+// left beside it.
+TEST(FileSafety, AFullDiskLeavesTheOldFileAndNoTemporary) {
+  TemporaryDirectory container, input, out;
+  fixtures::store(container.path(),
+                  {.events = {event("E1", at("2026-12-06T10:00:00Z"))}, .persons = fixtures::persons()});
+  const fs::path json = input.path() / "payload.json";
+  ASSERT_EQ(run({"payload", "--container", container.path().string(), "-o", json.string()}).status, 0);
+  const auto onAFullDisk = [&](std::vector<std::string> args) {
+    if (args[0] != "payload")
+      args = rw::testing::requestAt(args, container.path().string(), "2026-12-06T09:30:00Z");
+    args.insert(args.begin(), {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"", RW_WIDGET_EXECUTABLE});
+    return rw::testing::runProgram("/bin/sh", args);
+  };
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"w.png", {"render", "-o", (out.path() / "w.png").string()}},
+      {"w.svg", {"render", "-o", (out.path() / "w.svg").string()}},
+      {"t.json", {"timeline", "-o", (out.path() / "t.json").string()}},
+      {"r.plist", {"payload", "encode", json.string(), (out.path() / "r.plist").string(), "--format", "xml"}},
+  };
+  for (const auto& [file, args] : cases) {
+    SCOPED_TRACE(file);
+    rw::testing::writeFile(out.path() / file, "old");
+    const Ran ran = onAFullDisk(args);
+    EXPECT_EQ(ran.status, 1) << ran.err;
+    EXPECT_NE(ran.err.find("File too large"), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find('\n'), ran.err.size() - 1) << ran.err;
+    EXPECT_EQ(readFile(out.path() / file), "old");
+    EXPECT_EQ(rw::testing::namesIn(out.path()), std::set<std::string>{file});
+    fs::remove(out.path() / file);
+  }
+  // The gallery's first picture already fails: the directory holds nothing half-written.
+  const fs::path gallery = out.path() / "gallery";
+  EXPECT_EQ(onAFullDisk({"gallery", "-o", gallery.string()}).status, 1);
+  EXPECT_TRUE(rw::testing::namesIn(gallery).empty());
 }
 
 }  // namespace
