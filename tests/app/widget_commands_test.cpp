@@ -1,8 +1,11 @@
-// draw, render, gallery, tap, describe and host as a user runs them.
+// draw, render, gallery, tap, describe and host as a user runs them, with numbers, texts and links meant to
+// mislead, and a writer that touches the payload a thousand times.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,14 +17,14 @@
 namespace rw {
 namespace {
 
+namespace fs = std::filesystem;
 using fixtures::at;
 using fixtures::event;
 using Json = nlohmann::json;
-using rw::testing::TemporaryDirectory;
-
 using rw::testing::Ran;
 using rw::testing::readFile;
 using rw::testing::run;
+using rw::testing::TemporaryDirectory;
 
 const std::string kNow = "2026-12-06T09:30:00Z";
 
@@ -52,15 +55,25 @@ std::vector<Area> areasOf(const std::string& html, const std::string& file) {
   return areas;
 }
 
-// A gallery of a payload with hostile texts and links: the page escapes them and links only expected
-// schemes; a tap prints whatever URL lies under it, as data.
+// A gallery of a payload with hostile texts and links: the page escapes them, shows control and bidi
+// characters as replacements and links only expected schemes; a tap prints whatever URL lies under it.
 TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLinkUnderThem) {
   TemporaryDirectory container, gallery;
-  auto payload = twoReminders();
+  RemindersWidgetPayload payload{.events = {}, .persons = fixtures::persons()};
+  const char* const links[] = {"javascript:alert(1)", "https://example.org/?a=1&b=%3Cx%3E",
+                               "mailto:ann@example.org?attach=/etc/passwd",
+                               "http://bank.example@evil.example/"};
+  for (int i = 0; i < 4; ++i) {
+    payload.events.push_back(event("E" + std::to_string(i), at("2026-12-06T10:00:00Z").adding(i * 3600)));
+    payload.events.back().actionURL = fixtures::kept(URL::make(links[i]));
+  }
   payload.events[0].title = "<script>alert('x')</script> Fish & \"chips\"";
-  payload.events[0].actionURL = fixtures::kept(URL::make("javascript:alert(1)"));
-  payload.events[1].actionURL = fixtures::kept(URL::make("https://example.org/?a=1&b=%3Cx%3E"));
-  fixtures::store(container.path(), payload);
+  // "Pay gnp.exe" read right to left hides ".exe"; a line break and a bell; isolates and marks.
+  payload.events[2].title = "Pay \u202Egnp.exe\u202C now\x07\nplease";
+  payload.events[3].title = "\u2066x\u2069\u200F\u061C\u2028y\u0085\x7F";
+  // Binary: XML cannot hold the control characters.
+  rw::testing::writeFile(container.path() / kPayloadFileName,
+                         writePayload(payload, plist::Format::binary).value());
   const auto with = [&](std::vector<std::string> args) {
     return rw::testing::requestAt(std::move(args), container.path().string(), kNow);
   };
@@ -68,31 +81,42 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
   ASSERT_EQ(drawn.status, 0) << drawn.err;
   for (const char* family : {"systemSmall", "systemMedium", "systemLarge", "systemExtraLarge",
                              "accessoryCircular", "accessoryRectangular"})
-    EXPECT_TRUE(std::filesystem::exists(gallery.path() / (family + std::string(".png")))) << family;
+    EXPECT_TRUE(fs::exists(gallery.path() / (family + std::string(".png")))) << family;
   const std::string html = readFile(gallery.path() / "index.html");
   EXPECT_EQ(html.find("<script"), std::string::npos);
   EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; Fish &amp; &quot;chips&quot;"),
             std::string::npos);
-  EXPECT_EQ(html.find("href=\"javascript"), std::string::npos);
+  EXPECT_NE(html.find("Pay &#xFFFD;gnp.exe&#xFFFD; now&#xFFFD;&#xFFFD;please"), std::string::npos);
+  for (const std::string hidden :
+       {"\u202E", "\u202C", "\u2066", "\u2069", "\u200F", "\u061C", "\u2028", "\u0085", "\x07", "\x7F"})
+    EXPECT_EQ(html.find(hidden), std::string::npos);
+  for (const std::string refused : {"javascript", "mailto:", "http://bank"})
+    EXPECT_EQ(html.find("href=\"" + refused), std::string::npos) << refused;
   EXPECT_NE(html.find("<code>javascript:alert(1)</code> (not linked"), std::string::npos);
-  // Two rows, the first not linked, then the whole widget.
+  EXPECT_NE(html.find("<code>mailto:ann@example.org?attach=/etc/passwd</code>"), std::string::npos);
+  EXPECT_NE(html.find("<code>http://bank.example@evil.example/</code>"), std::string::npos);
+  // Four rows, only the second linked, then the whole widget.
   const auto areas = areasOf(html, "systemLarge.png");
-  ASSERT_EQ(areas.size(), 3u);
-  EXPECT_EQ(areas[0].href, "");
+  ASSERT_EQ(areas.size(), 5u);
   EXPECT_EQ(areas[1].href, "https://example.org/?a=1&amp;b=%3Cx%3E");
-  EXPECT_EQ(areas[2].href, "corvantis2://reminders");
-  EXPECT_EQ(areas[2].x1 - areas[2].x0, 364);
+  EXPECT_EQ(areas[4].href, "corvantis2://reminders");
+  EXPECT_EQ(areas[4].x1 - areas[4].x0, 364);
   const auto centre = [](const Area& a) {
     return std::to_string((a.x0 + a.x1) / 2) + "," + std::to_string((a.y0 + a.y1) / 2);
   };
-  // A row whose link this program would not open answers no URL.
-  const Ran refused = run(with({"tap", "--at", centre(areas[0])}));
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.out.find("javascript"), std::string::npos) << refused.out;
-  EXPECT_NE(refused.err.find("'javascript:alert(1)' is not a link this program opens"), std::string::npos);
+  // A row whose link this program would not open answers no URL on stdout, one line on stderr.
+  for (const int row : {0, 2, 3}) {
+    EXPECT_EQ(areas[row].href, "") << row;
+    const Ran refused = run(with({"tap", "--at", centre(areas[row])}));
+    EXPECT_EQ(std::pair(refused.status, refused.out), std::pair(1, std::string())) << row;
+    EXPECT_EQ(refused.err.find(std::string("'") + links[row] + "' is not a link this program opens"),
+              std::string::npos)
+        << refused.err;
+  }
   const std::pair<std::string, std::string> taps[] = {
       {centre(areas[1]), "https://example.org/?a=1&b=%3Cx%3E"},
       {"2,2", "corvantis2://reminders"},
+      {"10.5,5", "corvantis2://reminders"},
       {"180,370", "corvantis2://reminders"}};
   for (const auto& [at, url] : taps) {
     const Ran ran = run(with({"tap", "--at", at}));
@@ -100,29 +124,24 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
     EXPECT_EQ(ran.out.substr(ran.out.rfind('\n', ran.out.size() - 2) + 1), url + "\n")
         << at;  // the last line
   }
-  for (const char* outside : {"-1,5", "364,5", "5,382", "nan,3", "3", "a,b"})
+  for (const char* outside : {"-1,5", "364,5", "5,382", "nan,3", "3", "a,b", "1e1,5"})
     EXPECT_EQ(run(with({"tap", "--at", outside})).status, 2) << outside;
 }
 
 TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
   const Json before{"systemSmall", "systemLarge"}, from14{"systemSmall", "systemLarge", "systemExtraLarge"};
-  const std::pair<const char*, Json> cases[] = {
-      {"12.2.0", before}, {"13.6", before}, {"14.0.0", from14}, {"15", from14}};
-  for (const auto& [version, families] : cases) {
+  for (const auto& [version, families] :
+       {std::pair{"12.2.0", before}, {"13.6", before}, {"14.0.0", from14}, {"15", from14}}) {
     const Ran ran = run({"describe", "-o", "-", "--os-version", version, "--locale", "C"});
     ASSERT_EQ(ran.status, 0) << ran.err;
-    const Json json = Json::parse(ran.out);
-    EXPECT_EQ(json["supportedFamilies"], families) << version;
-    EXPECT_EQ(json["kind"], "org.corvantis.reminders-widget");
-    EXPECT_EQ(json["displayNameKey"], "PLANNED EVENTS / WIDGET CONFIGURATION DISPLAY NAME");
-    EXPECT_EQ(json["descriptionKey"], "SHOWS A LIST OF PLANNED EVENTS / WIDGET DESCRIPTION");
+    EXPECT_EQ(Json::parse(ran.out)["supportedFamilies"], families) << version;
   }
   // The C locale reads English; without any catalog the keys show.
   EXPECT_EQ(Json::parse(run({"describe", "-o", "-", "--locale", "C"}).out)["displayName"], "Planned Events");
   TemporaryDirectory noCatalogs;
   const Json keys = Json::parse(
       run({"describe", "-o", "-", "--locale", "de_DE", "--strings", noCatalogs.path().string()}).out);
-  EXPECT_EQ(keys["displayName"], keys["displayNameKey"]);
+  EXPECT_EQ(keys["displayName"], "PLANNED EVENTS / WIDGET CONFIGURATION DISPLAY NAME");
   for (const char* bad : {"fourteen", "14.", "-14", "14.0.0.1", "1 4"})
     EXPECT_EQ(run({"describe", "-o", "-", "--os-version", bad}).status, 2) << bad;
 }
@@ -133,37 +152,60 @@ TEST(RenderCommand, DrawsEachFormatAndRefusesAbsurdScales) {
     const Ran ran = run({"render", "-o", (out.path() / name).string(), "--request", "placeholder", "--now",
                          kNow, "--family", "systemSmall", "--mode", "vibrant", "--os-version", "13.0.0"});
     ASSERT_EQ(ran.status, 0) << ran.err;
-    EXPECT_GT(std::filesystem::file_size(out.path() / name), 100u) << name;
+    EXPECT_GT(fs::file_size(out.path() / name), 100u) << name;
   }
-  EXPECT_EQ(rw::testing::readFile(out.path() / "w.png").substr(1, 3), "PNG");
+  EXPECT_EQ(readFile(out.path() / "w.png").substr(1, 3), "PNG");
   const auto x = (out.path() / "x.png").string();
-  for (const char* scale : {"nan", "-1", "0", "inf", "17", "1e9"})
-    EXPECT_EQ(run({"render", "-o", x, "--scale", scale}).status, 2) << scale;
+  for (const char* scale :
+       {"nan", "-1", "0", "inf", "17", "1e9", "0x10", "1e1", "16.0001", "0.0000001", "2 "})
+    EXPECT_EQ(run({"render", "-o", x, "--scale", scale, "--now", kNow}).status, 2) << scale;
   // A legal scale on a huge widget would still make an absurd image; a timeline without a payload has one
   // entry.
   EXPECT_EQ(run({"render", "-o", x, "--size", "10000x10000", "--scale", "16"}).status, 2);
   EXPECT_EQ(run({"render", "-o", (out.path() / "x.gif").string()}).status, 2);
   EXPECT_EQ(run({"render", "-o", x, "--entry", "31", "--container", out.path().string()}).status, 2);
-  EXPECT_FALSE(std::filesystem::exists(x));
+  EXPECT_FALSE(fs::exists(x));
+  EXPECT_EQ(run({"render", "-o", x, "--scale", "1.5", "--now", kNow}).status, 0);
+  EXPECT_NE(run({"render", "--help"}).out.find("plain decimal"), std::string::npos);
+  // A gallery too large for one family draws none.
+  const fs::path gallery = out.path() / "gallery";
+  EXPECT_EQ(run({"gallery", "-o", gallery.string(), "--scale", "16", "--now", kNow}).status, 2);
+  EXPECT_FALSE(fs::exists(gallery));
+}
+
+TEST(TimeZones, AnUnknownZoneFromTheEnvironmentOrTheOptionIsUtcSaidOnce) {
+  const Ran utc = run({"timeline", "--now", kNow, "--time-zone", "UTC", "-o", "-"});
+  ASSERT_EQ(utc.status, 0);
+  for (const Ran& ran : {run({"timeline", "--now", kNow, "--time-zone", "Mars/Olympus", "-o", "-"}),
+                         run({"timeline", "--now", kNow, "-o", "-"}, {"TZ=Mars/Olympus"})}) {
+    EXPECT_EQ(std::pair(ran.status, ran.out), std::pair(0, utc.out));
+    // The zone's line comes first; the request's own report lines follow on stderr as under UTC.
+    EXPECT_EQ(ran.err, "reminders-widget: unknown time zone 'Mars/Olympus'; using UTC\n" + utc.err);
+  }
 }
 
 // The number of lines of `file` that match `pattern`.
-std::size_t linesMatching(const std::filesystem::path& file, const std::string& pattern) {
-  const std::string text = rw::testing::readFile(file);
+std::size_t linesMatching(const fs::path& file, const std::string& pattern) {
+  const std::string text = readFile(file);
   const std::regex re(pattern, std::regex::multiline);
   return static_cast<std::size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), {}));
 }
 
+// The host on `args` in UTC with the built catalogs, logging to `log`.
+rw::testing::Child host(const fs::path& log, std::vector<std::string> args,
+                        const std::vector<std::string>& environment = {}) {
+  args.insert(args.begin(), {RW_WIDGET_EXECUTABLE, "host", "--time-zone", "UTC", "--strings",
+                             (rw::testing::binaryDirectory() / "strings").string()});
+  return rw::testing::Child(args, environment, log);
+}
+
 TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
   TemporaryDirectory scratch, logs;
-  const auto container = scratch.path() / "container";
-  std::filesystem::create_directory(container);
-  const auto picture = scratch.path() / "widget.png";
+  const auto container = scratch.path() / "container", picture = scratch.path() / "widget.png";
+  fs::create_directory(container);
   const auto log = logs.path() / "log";
-  rw::testing::Child host(
-      {RW_WIDGET_EXECUTABLE, "host", "-o", picture.string(), "--container", container.string(), "--time-zone",
-       "UTC", "--family", "systemSmall", "--strings", (rw::testing::binaryDirectory() / "strings").string()},
-      {}, log);
+  auto running =
+      host(log, {"-o", picture.string(), "--container", container.string(), "--family", "systemSmall"});
   const auto logged = [&](const std::string& pattern, std::size_t times = 1) {
     return rw::testing::eventually([&] { return linesMatching(log, pattern) >= times; });
   };
@@ -171,26 +213,25 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
   const std::string full = R"(request \(payloadChanged\) in UTC: 31 entries, reload atEnd)";
   ASSERT_TRUE(logged(
       R"(^\d{4}-\d\d-\d\dT[\d:.]+Z request \(start\) in UTC: 1 entry, reload never; showing entry 0$)"));
-  EXPECT_TRUE(std::filesystem::exists(picture));
-  host.signal(SIGHUP);
+  EXPECT_TRUE(fs::exists(picture));
+  running.signal(SIGHUP);
   ASSERT_TRUE(logged(R"(request \(reloadRequest\))"));
   // Written beside and renamed into place, as the application does.
   fixtures::store(scratch.path(), twoReminders());
-  std::filesystem::rename(scratch.path() / "reminders.plist", container / "reminders.plist");
+  fs::rename(scratch.path() / "reminders.plist", container / "reminders.plist");
   ASSERT_TRUE(logged(full));
   // The container removed and made again (an empty one is asked about at once): the host keeps watching.
-  std::filesystem::remove_all(container);
+  fs::remove_all(container);
   ASSERT_TRUE(logged(empty));
   const std::size_t emptyBefore = linesMatching(log, empty);
-  std::filesystem::create_directory(container);
+  fs::create_directory(container);
   ASSERT_TRUE(logged(empty, emptyBefore + 1));
   fixtures::store(container, twoReminders());
   ASSERT_TRUE(logged(full, 2));
-  host.signal(SIGTERM);
-  EXPECT_EQ(host.wait(), 0);
+  running.signal(SIGTERM);
+  EXPECT_EQ(running.wait(), 0);
   EXPECT_EQ(linesMatching(log, "^Host ended$"), 1u);
-  // No temporary picture is left behind.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 2);  // container, picture
+  EXPECT_EQ(rw::testing::namesIn(scratch.path()), (std::set<std::string>{"container", "widget.png"}));
   EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
 }
 
@@ -199,23 +240,42 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
 TEST(HostCommand, ReadsAPayloadWhoseContainerIsMadeAfterItStarted) {
   TemporaryDirectory scratch, logs;
   const auto home = scratch.path() / "home", log = logs.path() / "log";
-  rw::testing::Child host(
-      {RW_WIDGET_EXECUTABLE, "host", "-o", (scratch.path() / "widget.png").string(), "--time-zone", "UTC",
-       "--strings", (rw::testing::binaryDirectory() / "strings").string()},
-      {"HOME=" + home.string()}, log);
+  auto running = host(log, {"-o", (scratch.path() / "widget.png").string()}, {"HOME=" + home.string()});
   ASSERT_TRUE(rw::testing::eventually(
       [&] { return linesMatching(log, R"(request \(start\) in UTC: 1 entry)") == 1; }));
   const auto container = home / ".local" / "share" / "group.org.corvantis.widgetkit";
-  std::filesystem::create_directories(container);
+  fs::create_directories(container);
   fixtures::store(container, twoReminders());
   EXPECT_TRUE(rw::testing::eventually([&] {
     return linesMatching(log, R"(request \(payloadChanged\) in UTC: 31 entries)") == 1;
   })) << readFile(log);
 }
 
+TEST(HostCommand, AThousandTouchesAreReadAsOneChange) {
+  TemporaryDirectory scratch, logs;
+  const auto container = scratch.path() / "container", log = logs.path() / "log";
+  fs::create_directory(container);
+  fixtures::store(container, twoReminders());
+  auto running = host(log, {"-o", (scratch.path() / "w.png").string(), "--container", container.string(),
+                            "--family", "systemSmall"});
+  ASSERT_TRUE(rw::testing::eventually([&] { return linesMatching(log, R"(request \(start\))") == 1; }));
+  // A thousand separate touches, one process each, as a script would make them: a second or more.
+  const auto started = std::chrono::steady_clock::now();
+  rw::testing::runProgram("/bin/sh", {"-c", "i=0; while [ $i -lt 1000 ]; do touch \"$0\"; i=$((i + 1)); done",
+                                      (container / "reminders.plist").string()});
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const std::string changed = R"(request \(payloadChanged\))";
+  ASSERT_TRUE(rw::testing::eventually([&] { return linesMatching(log, changed) >= 1; })) << readFile(log);
+  running.signal(SIGTERM);
+  EXPECT_EQ(running.wait(), 0);
+  // One read once the touches stop, and one for each 2 s the burst lasted (a file written without a pause is
+  // still read now and then); not one per touch.
+  EXPECT_LE(linesMatching(log, changed), 2 + static_cast<std::size_t>(seconds / 2)) << readFile(log);
+}
+
 Ran draw(std::vector<std::string> args) {
   args.insert(args.begin(), "draw");
-  return rw::testing::run(args);
+  return run(args);
 }
 
 // Width and height from a PNG's header chunk.
@@ -249,10 +309,8 @@ TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScaleAndPrintsTheOutline) {
   const Ran drawn = draw({"--tree", tree.string(), "--size", "200x60", "--print-tree", "-o", svg});
   ASSERT_EQ(drawn.status, 0) << drawn.err;
   EXPECT_EQ(drawn.out,
-            "Background(\"WidgetBackgroundTop\")\n"
-            "  Padding(8,8,8,8)\n"
-            "    HStack(alignment: center, spacing: 4)\n"
-            "      Text(localized \"TODAY\")\n"
+            "Background(\"WidgetBackgroundTop\")\n  Padding(8,8,8,8)\n"
+            "    HStack(alignment: center, spacing: 4)\n      Text(localized \"TODAY\")\n"
             "      Spacer(minLength: default)\n"
             "      WidgetCounterView(layout: vertical, style: today, count: 2)\n"
             "Drew " +
@@ -262,18 +320,17 @@ TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScaleAndPrintsTheOutline) {
 
 TEST(DrawCommand, RefusesWhatItCannotDraw) {
   TemporaryDirectory dir;
-  const auto bad = (dir.path() / "bad.json").string();
+  const auto bad = (dir.path() / "bad.json").string(), png = (dir.path() / "a.png").string();
   rw::testing::writeFile(bad, R"({"Marquee": "hello"})");
-  const auto png = (dir.path() / "a.png").string();
   const std::vector<std::string> usage[] = {
       // clang-format off
       {"--demo", "list", "-o", (dir.path() / "a.gif").string()}, {"--demo", "nothing", "-o", png},
       {"-o", png}, {"--demo", "list", "--tree", bad, "-o", png}, {"--tree", bad, "-o", png},
       {"--tree", (dir.path() / "missing.json").string(), "-o", png},
-      {"--demo", "list", "--scale", "0", "-o", png}, {"--demo", "list", "--size", "0x10", "-o", png},
+      {"--demo", "list", "--scale", "0", "-o", png}, {"--demo", "list", "--scale", "0x2", "-o", png},
+      {"--demo", "list", "--size", "0x10", "-o", png},
       {"--demo", "list", "--size", "5000x100", "--scale", "2", "-o", png},
-      {"--demo", "list", "--os-version", "fourteen", "-o", png},
-      {"--demo", "list", "--mode", "sepia", "-o", png},
+      {"--demo", "list", "--os-version", "fourteen", "-o", png}, {"--demo", "list", "--mode", "sepia", "-o", png},
       // clang-format on
   };
   for (const auto& args : usage) {
@@ -284,7 +341,7 @@ TEST(DrawCommand, RefusesWhatItCannotDraw) {
   const Ran unwritable = draw({"--demo", "list", "-o", (dir.path() / "no" / "such" / "dir.png").string()});
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_EQ(unwritable.err.rfind("reminders-widget: ", 0), 0u) << unwritable.err;
-  EXPECT_FALSE(std::filesystem::exists(png));
+  EXPECT_FALSE(fs::exists(png));
 }
 
 }  // namespace
