@@ -32,15 +32,11 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::at;
 using fixtures::describe;
-using fixtures::event;
-using fixtures::settingsFor;
 using rw::testing::capturedStdout;
-using rw::testing::TemporaryDirectory;
 using rw::testing::writeFile;
 
 const TimelineProviderContext kLarge{WidgetFamily::systemLarge, {364, 382}};
 const Date kNow = at("2026-06-13T09:30:00Z");
-
 constexpr std::string_view kNoContainerLines =
     "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
     "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n";
@@ -51,15 +47,20 @@ constexpr std::string_view kUndecodableLine =
 enum class Read { payload, nothing, undecodable, noContainer };
 
 RemindersWidgetPayload goodPayload() {
-  return RemindersWidgetPayload{
-      .events = {event("E1", at("2026-06-12T08:00:00Z")), event("E2", at("2026-06-13T15:00:00Z"), "C2"),
-                 event("E3", at("2026-06-20T10:00:00Z"))},
-      .persons = fixtures::persons()};
+  return RemindersWidgetPayload{.events = {fixtures::event("E1", at("2026-06-12T08:00:00Z")),
+                                           fixtures::event("E2", at("2026-06-13T15:00:00Z"), "C2"),
+                                           fixtures::event("E3", at("2026-06-20T10:00:00Z"))},
+                                .persons = fixtures::persons()};
+}
+
+std::vector<std::uint8_t> bytesOf(const RemindersWidgetPayload& payload,
+                                  plist::Format format = plist::Format::binary) {
+  return writePayload(payload, format).value();
 }
 
 // Payloads have no equality of their own: two are the same when they encode to the same bytes.
 bool same(const RemindersWidgetPayload& a, const RemindersWidgetPayload& b) {
-  return writePayload(a, plist::Format::binary) == writePayload(b, plist::Format::binary);
+  return bytesOf(a) == bytesOf(b);
 }
 
 struct Answers {
@@ -73,13 +74,8 @@ class FileFaults : public ::testing::Test {
  protected:
   fs::path container() const { return directory_.path() / "container"; }
   fs::path file() const { return container() / kPayloadFileName; }
-
-  void SetUp() override {
-    fs::create_directory(container());
-    writeGood();
-  }
-
-  void writeGood() { writeFile(file(), writePayload(goodPayload(), plist::Format::binary).value()); }
+  void SetUp() override { fs::create_directory(container()), writeGood(); }
+  void writeGood() const { writeFile(file(), bytesOf(goodPayload())); }
 
   Answers ask() const {
     const RemindersWidgetTimelineProvider requests(WidgetEnvironment{
@@ -94,26 +90,24 @@ class FileFaults : public ::testing::Test {
     return answers;
   }
 
-  // Every request answered once, exactly as the store's outcome `read` asks: with the payload, or with the
-  // sample (placeholder and snapshot) and the empty entry with `never` (timeline).
+  // Every request answered once, as the store's outcome `read` asks.
   void expectAnswers(Read read, const std::string& fault) const {
     SCOPED_TRACE(fault);
     const Answers answers = ask();
     ASSERT_EQ(answers.snapshots.size(), 1u);
     ASSERT_EQ(answers.timelines.size(), 1u);
-    const auto& timeline = answers.timelines.front();
-    const Date today = settings_.calendar.startOfDay(kNow);
     const std::string lines(read == Read::undecodable   ? kUndecodableLine
                             : read == Read::noContainer ? kNoContainerLines
                                                         : "");
     EXPECT_EQ(answers.printed, lines + lines + lines);  // placeholder, snapshot, timeline each read once
-    // The payload's entries, or the sample (made afresh, with new identifiers each time: provider tests hold
-    // it) and the one empty entry with `never`.
-    const auto entries = read == Read::payload
-                             ? makeTimelineEntries(kNow, goodPayload(), kLarge, settings_)
-                             : std::vector{makeTimelineEntry(today, {}, {}, kLarge, settings_)};
-    EXPECT_EQ(describe(timeline.entries), describe(entries));
-    EXPECT_EQ(timeline.policy,
+    // The payload's entries, or the sample (made afresh with new identifiers each time, so only its size is
+    // compared) and the one empty entry with `never`.
+    const auto entries =
+        read == Read::payload
+            ? makeTimelineEntries(kNow, goodPayload(), kLarge, settings_)
+            : std::vector{makeTimelineEntry(settings_.calendar.startOfDay(kNow), {}, {}, kLarge, settings_)};
+    EXPECT_EQ(describe(answers.timelines.front().entries), describe(entries));
+    EXPECT_EQ(answers.timelines.front().policy,
               read == Read::payload ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never);
     for (const auto& entry : {answers.placeholder, answers.snapshots.front()}) {
       EXPECT_EQ(describe(entry) == describe(entries.front()), read == Read::payload);
@@ -121,13 +115,20 @@ class FileFaults : public ::testing::Test {
     }
   }
 
-  TemporaryDirectory directory_;
-  UserSettings settings_ = settingsFor("Europe/Warsaw");
+  rw::testing::TemporaryDirectory directory_;
+  UserSettings settings_ = fixtures::settingsFor("Europe/Warsaw");
 };
 
 TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
   const fs::path outside = directory_.path() / "outside";
   fs::create_directory(outside);
+  writeFile(outside / "real.plist", bytesOf(goodPayload(), plist::Format::xml));
+  const auto linkTo = [&](fs::path target) {
+    return [&, target] { fs::remove(file()), fs::create_symlink(target, file()); };
+  };
+  const auto containerLinkTo = [&](fs::path target) {
+    return [&, target] { fs::remove_all(container()), fs::create_symlink(target, container()); };
+  };
   const struct {
     const char* name;
     std::function<void()> apply;
@@ -135,38 +136,27 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
   } faults[] = {
       {"removed", [&] { fs::remove(file()); }, Read::nothing},
       {"truncated to half", [&] { fs::resize_file(file(), fs::file_size(file()) / 2); }, Read::undecodable},
-      {"replaced by a directory holding files",
+      {"replaced by a directory holding a good file",
        [&] {
-         fs::remove(file()),
-             writeFile(file() / kPayloadFileName, writePayload(goodPayload(), plist::Format::xml).value());
+         fs::remove(file()), fs::create_directory(file()),
+             fs::copy(outside / "real.plist", file() / kPayloadFileName);
        },
        Read::nothing},
-      {"replaced by a dangling symlink",
-       [&] { fs::remove(file()), fs::create_symlink(outside / "gone", file()); }, Read::nothing},
-      {"replaced by a symlink to itself", [&] { fs::remove(file()), fs::create_symlink(file(), file()); },
-       Read::nothing},
+      {"replaced by a dangling symlink", linkTo(outside / "gone"), Read::nothing},
+      {"replaced by a symlink to itself", linkTo(file()), Read::nothing},
       {"replaced by a loop of two symlinks",
        [&] {
-         fs::remove(file()), fs::create_symlink(container() / "other.plist", file());
-         fs::create_symlink(file(), container() / "other.plist");
+         linkTo(container() / "other.plist")(), fs::create_symlink(file(), container() / "other.plist");
        },
        Read::nothing},
-      {"replaced by a symlink to an endless device",
-       [&] { fs::remove(file()), fs::create_symlink("/dev/zero", file()); }, Read::nothing},
-      {"replaced by a symlink to a good file elsewhere",
-       [&] {
-         writeFile(outside / "real.plist", writePayload(goodPayload(), plist::Format::xml).value());
-         fs::remove(file()), fs::create_symlink(outside / "real.plist", file());
-       },
-       Read::payload},
+      {"replaced by a symlink to an endless device", linkTo("/dev/zero"), Read::nothing},
+      {"replaced by a symlink to a good file elsewhere", linkTo(outside / "real.plist"), Read::payload},
       {"container removed", [&] { fs::remove_all(container()); }, Read::noContainer},
       {"container re-created empty", [&] { fs::remove_all(container()), fs::create_directory(container()); },
        Read::nothing},
       {"container replaced by a file", [&] { fs::remove_all(container()), writeFile(container(), "x"); },
        Read::noContainer},
-      {"container replaced by a dangling symlink",
-       [&] { fs::remove_all(container()), fs::create_symlink(outside / "gone", container()); },
-       Read::noContainer},
+      {"container replaced by a dangling symlink", containerLinkTo(outside / "gone"), Read::noContainer},
   };
   expectAnswers(Read::payload, "good file");
   for (const auto& fault : faults) {
@@ -181,9 +171,9 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
   }
 }
 
-// Runs `body` in a child process without the power to read files it has no permission for: as the
-// unprivileged user "nobody" when the tests run as root (CI does, and root reads any file whatever its
-// mode bits), as the current user otherwise. The child's exit status is the result.
+// Runs `body` in a child without the power to read files it has no permission for: as the user "nobody"
+// when the tests run as root (CI does, and root reads any file whatever its mode bits), as the current user
+// otherwise. The child's exit status is the result.
 void expectInUnprivilegedChild(const fs::path& shared, const std::function<int()>& body) {
   std::fflush(stdout);
   const pid_t child = ::fork();
@@ -206,8 +196,8 @@ void expectInUnprivilegedChild(const fs::path& shared, const std::function<int()
 }
 
 TEST_F(FileFaults, UnreadableByPermissionsReadsAsNothing) {
-  // The file and, separately, the container lose their read and search permissions. The child checks that
-  // the store answers nothing and prints nothing, and that the timeline is the empty entry with `never`.
+  // The file and, separately, the container lose their permissions: the store answers nothing and prints
+  // nothing, and the timeline is the empty entry with `never`.
   const auto check = [this]() -> int {
     const Answers answers = ask();
     const bool ok = answers.printed.empty() && answers.timelines.size() == 1 &&
@@ -222,20 +212,17 @@ TEST_F(FileFaults, UnreadableByPermissionsReadsAsNothing) {
   ASSERT_EQ(::chmod(file().c_str(), 0644), 0);
   ASSERT_EQ(::chmod(container().c_str(), 0000), 0);
   expectInUnprivilegedChild(directory_.path(), check);
-  // Permissions restored: the same file is read again.
   ASSERT_EQ(::chmod(container().c_str(), 0755), 0);
   expectAnswers(Read::payload, "permissions restored");
 }
 
-// Reads the payload over and over while `rewrite` runs 400 times in a thread, given in turn the good
-// payload (binary) and `other` (XML); counts the reads that gave the one or the other payload whole (as
-// "0" and "1"), that were "undecodable" (nothing and the one line), and "unexpected" ones.
+// Reads the payload over and over while `rewrite` runs 400 times in a thread, given in turn the good payload
+// (binary) and `other` (XML); counts the reads that gave the one or the other whole ("0", "1"), that were
+// "undecodable" (nothing and the one line), and "unexpected" ones.
 std::map<std::string, int> readWhileRewriting(
     const fs::path& container, const RemindersWidgetPayload& other,
     const std::function<void(const std::vector<std::uint8_t>&)>& rewrite) {
-  const auto payloads = std::vector{goodPayload(), other};
-  const auto bytes = std::vector{writePayload(payloads[0], plist::Format::binary).value(),
-                                 writePayload(payloads[1], plist::Format::xml).value()};
+  const auto bytes = std::vector{bytesOf(goodPayload()), bytesOf(other, plist::Format::xml)};
   std::atomic<bool> done = false;
   std::thread writer([&] {
     for (int i = 0; i < 400; ++i)
@@ -248,8 +235,8 @@ std::map<std::string, int> readWhileRewriting(
     const std::string printed =
         capturedStdout([&] { read = payloadReadingAppGroup(FileManager(container)); });
     const bool whole = read && printed.empty();
-    ++seen[whole && same(*read, payloads[0])      ? "0"
-           : whole && same(*read, payloads[1])    ? "1"
+    ++seen[whole && same(*read, goodPayload())    ? "0"
+           : whole && same(*read, other)          ? "1"
            : !read && printed == kUndecodableLine ? "undecodable"
                                                   : "unexpected"];
   }
@@ -257,8 +244,8 @@ std::map<std::string, int> readWhileRewriting(
   return seen;
 }
 
-// The host writes the file while requests read it. Writing a temporary file and renaming it over the old
-// one is atomic for readers: every read sees the old or the new payload whole.
+// The host writes a temporary file and renames it over the old one: atomic for readers, every read sees the
+// old or the new payload whole, and the next read the last one written.
 TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
   RemindersWidgetPayload other = goodPayload();
   other.events.pop_back();
@@ -269,15 +256,14 @@ TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
   });
   EXPECT_EQ(seen["undecodable"], 0);
   EXPECT_EQ(seen["unexpected"], 0);
-  // The last write (the second payload) is what the next read sees.
   const auto last = payloadReadingAppGroup(FileManager(container()));
   ASSERT_TRUE(last.has_value());
   EXPECT_TRUE(same(*last, other));
 }
 
-// Rewriting in place (truncate, then write in pieces) is not atomic: a read can see a cut-off or mixed
-// file. Such a read must fail to decode (one line, nothing returned), never crash or answer a third
-// payload; the two forms differ from the first byte on, so no mix of them is a property list.
+// Rewriting in place (truncate, then write in pieces) is not atomic: a cut-off or mixed read must fail to
+// decode (one line, nothing returned), never crash or answer a third payload; the two forms differ from the
+// first byte on, so no mix of them is a property list.
 TEST_F(FileFaults, RewrittenInPlaceIsReadWholeOrNotAtAll) {
   RemindersWidgetPayload other = goodPayload();
   other.persons.at(1).nick = "Robert";

@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <functional>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "payload/store.h"
 #include "support/test_support.h"
@@ -25,14 +22,12 @@ using fixtures::describe;
 using fixtures::event;
 using fixtures::settingsFor;
 using rw::testing::capturedStdout;
-using rw::testing::TemporaryDirectory;
 using rw::testing::writeFile;
 
 const TimelineProviderContext kLarge{WidgetFamily::systemLarge, {364, 382}};
 constexpr double kDay = 86400;
 
-class FakeClock final : public HostClock {
- public:
+struct FakeClock final : HostClock {
   Date instant;
   std::string zone;
   Date now() const override { return instant; }
@@ -62,7 +57,7 @@ struct HostRun {
 
   HostRun(const fs::path& container, const FakeClock& clock, std::vector<Step> script) {
     struct Events final : HostEventSource {
-      std::function<HostEvent(std::optional<Date>)> next;
+      Step next;
       HostEvent wait(std::optional<Date> deadline) override { return next(deadline); }
     } events;
     std::size_t step = 0;
@@ -104,16 +99,13 @@ struct HostRun {
 };
 
 TEST(HostFaults, ShowsTheUsersDayThroughClockJumpsZoneChangesAndFileFaults) {
-  TemporaryDirectory directory;
+  rw::testing::TemporaryDirectory directory;
   const fs::path container = directory.path() / "container", file = container / kPayloadFileName;
-  const auto good =
-      writePayload(autumnPayload(), plist::Format::binary).value_or(std::vector<std::uint8_t>{});
-  ASSERT_FALSE(good.empty());
+  const auto good = writePayload(autumnPayload(), plist::Format::binary).value();
   fs::create_directory(container);
   writeFile(file, good);
   FakeClock clock;
-  clock.instant = at("2026-10-23T21:30:00Z");  // 23:30 in Warsaw, summer time
-  clock.zone = "Europe/Warsaw";
+  clock.instant = at("2026-10-23T21:30:00Z"), clock.zone = "Europe/Warsaw";  // 23:30 in Warsaw, summer time
   // A step that changes the world and then reports `event`.
   const auto after = [](std::function<void()> change, HostEvent event) -> HostRun::Step {
     return [change = std::move(change), event](std::optional<Date>) { return change(), event; };
@@ -167,14 +159,14 @@ TEST(HostFaults, ShowsTheUsersDayThroughClockJumpsZoneChangesAndFileFaults) {
   }
   const HostRun host(container, clock, script);
 
-  std::vector<ReloadReason> reasons;
-  for (const auto& request : host.requests)
-    reasons.push_back(request.reason);
-  std::vector<ReloadReason> expected{
-      ReloadReason::start, ReloadReason::zoneChanged, ReloadReason::zoneChanged, ReloadReason::clockChanged,
-      ReloadReason::atEnd, ReloadReason::zoneChanged, ReloadReason::atEnd};
+  std::vector<ReloadReason> reasons,
+      expected{ReloadReason::start,        ReloadReason::zoneChanged, ReloadReason::zoneChanged,
+               ReloadReason::clockChanged, ReloadReason::atEnd,       ReloadReason::zoneChanged,
+               ReloadReason::atEnd};
   const std::size_t faultsFrom = expected.size();
   expected.resize(faultsFrom + 2 * std::size(faults), ReloadReason::payloadChanged);
+  for (const auto& request : host.requests)
+    reasons.push_back(request.reason);
   ASSERT_EQ(reasons, expected);
   for (std::size_t i = faultsFrom; i < reasons.size(); i += 2) {
     EXPECT_EQ(host.requests[i].entries, 1u);
