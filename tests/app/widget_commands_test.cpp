@@ -1,13 +1,13 @@
 // draw, render, gallery, tap, describe and host as a user runs them, with numbers, texts and links meant to
 // mislead, and a writer that touches the payload a thousand times.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "support/child_process.h"
 #include "support/run_program.h"
@@ -21,10 +21,7 @@ namespace fs = std::filesystem;
 using fixtures::at;
 using fixtures::event;
 using Json = nlohmann::json;
-using rw::testing::Ran;
-using rw::testing::readFile;
-using rw::testing::run;
-using rw::testing::TemporaryDirectory;
+using namespace rw::testing;
 
 const std::string kNow = "2026-12-06T09:30:00Z";
 
@@ -72,10 +69,9 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
   payload.events[2].title = "Pay \u202Egnp.exe\u202C now\x07\nplease";
   payload.events[3].title = "\u2066x\u2069\u200F\u061C\u2028y\u0085\x7F";
   // Binary: XML cannot hold the control characters.
-  rw::testing::writeFile(container.path() / kPayloadFileName,
-                         writePayload(payload, plist::Format::binary).value());
+  writeFile(container.path() / kPayloadFileName, writePayload(payload, plist::Format::binary).value());
   const auto with = [&](std::vector<std::string> args) {
-    return rw::testing::requestAt(std::move(args), container.path().string(), kNow);
+    return requestAt(std::move(args), container.path().string(), kNow);
   };
   const Ran drawn = run(with({"gallery", "-o", gallery.path().string()}));
   ASSERT_EQ(drawn.status, 0) << drawn.err;
@@ -192,14 +188,14 @@ std::size_t linesMatching(const fs::path& file, const std::string& pattern) {
 }
 
 // The host on `args` in UTC with the built catalogs, logging to `log`.
-rw::testing::Child host(const fs::path& log, std::vector<std::string> args,
-                        const std::vector<std::string>& environment = {}) {
+Child host(const fs::path& log, std::vector<std::string> args,
+           const std::vector<std::string>& environment = {}) {
   args.insert(args.begin(), {RW_WIDGET_EXECUTABLE, "host", "--time-zone", "UTC", "--strings",
-                             (rw::testing::binaryDirectory() / "strings").string()});
-  return rw::testing::Child(args, environment, log);
+                             (binaryDirectory() / "strings").string()});
+  return Child(args, environment, log);
 }
 
-TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
+TEST(HostCommand, RedrawsOnSighupAndPayloadChangesReadsABurstOnceAndEndsOnSigterm) {
   TemporaryDirectory scratch, logs;
   const auto container = scratch.path() / "container", picture = scratch.path() / "widget.png";
   fs::create_directory(container);
@@ -207,7 +203,7 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
   auto running =
       host(log, {"-o", picture.string(), "--container", container.string(), "--family", "systemSmall"});
   const auto logged = [&](const std::string& pattern, std::size_t times = 1) {
-    return rw::testing::eventually([&] { return linesMatching(log, pattern) >= times; });
+    return eventually([&] { return linesMatching(log, pattern) >= times; });
   };
   const std::string empty = R"(request \(payloadChanged\) in UTC: 1 entry, reload never)";
   const std::string full = R"(request \(payloadChanged\) in UTC: 31 entries, reload atEnd)";
@@ -228,10 +224,18 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesAndEndsOnSigterm) {
   ASSERT_TRUE(logged(empty, emptyBefore + 1));
   fixtures::store(container, twoReminders());
   ASSERT_TRUE(logged(full, 2));
+  // A thousand touches, one process each as a script makes them (a second or more): one read once they
+  // stop, and one for each 2 s the burst lasted (a file written without a pause is still read now and then).
+  const auto started = std::chrono::steady_clock::now();
+  runProgram("/bin/sh", {"-c", "i=0; while [ $i -lt 1000 ]; do touch \"$0\"; i=$((i + 1)); done",
+                         (container / "reminders.plist").string()});
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_TRUE(logged(full, 3));
   running.signal(SIGTERM);
   EXPECT_EQ(running.wait(), 0);
+  EXPECT_LE(linesMatching(log, full), 4 + static_cast<std::size_t>(seconds / 2)) << readFile(log);
   EXPECT_EQ(linesMatching(log, "^Host ended$"), 1u);
-  EXPECT_EQ(rw::testing::namesIn(scratch.path()), (std::set<std::string>{"container", "widget.png"}));
+  EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"container", "widget.png"}));
   EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
 }
 
@@ -241,55 +245,27 @@ TEST(HostCommand, ReadsAPayloadWhoseContainerIsMadeAfterItStarted) {
   TemporaryDirectory scratch, logs;
   const auto home = scratch.path() / "home", log = logs.path() / "log";
   auto running = host(log, {"-o", (scratch.path() / "widget.png").string()}, {"HOME=" + home.string()});
-  ASSERT_TRUE(rw::testing::eventually(
-      [&] { return linesMatching(log, R"(request \(start\) in UTC: 1 entry)") == 1; }));
+  ASSERT_TRUE(eventually([&] { return linesMatching(log, R"(request \(start\) in UTC: 1 entry)") == 1; }));
   const auto container = home / ".local" / "share" / "group.org.corvantis.widgetkit";
   fs::create_directories(container);
   fixtures::store(container, twoReminders());
-  EXPECT_TRUE(rw::testing::eventually([&] {
+  EXPECT_TRUE(eventually([&] {
     return linesMatching(log, R"(request \(payloadChanged\) in UTC: 31 entries)") == 1;
   })) << readFile(log);
 }
 
-TEST(HostCommand, AThousandTouchesAreReadAsOneChange) {
-  TemporaryDirectory scratch, logs;
-  const auto container = scratch.path() / "container", log = logs.path() / "log";
-  fs::create_directory(container);
-  fixtures::store(container, twoReminders());
-  auto running = host(log, {"-o", (scratch.path() / "w.png").string(), "--container", container.string(),
-                            "--family", "systemSmall"});
-  ASSERT_TRUE(rw::testing::eventually([&] { return linesMatching(log, R"(request \(start\))") == 1; }));
-  // A thousand separate touches, one process each, as a script would make them: a second or more.
-  const auto started = std::chrono::steady_clock::now();
-  rw::testing::runProgram("/bin/sh", {"-c", "i=0; while [ $i -lt 1000 ]; do touch \"$0\"; i=$((i + 1)); done",
-                                      (container / "reminders.plist").string()});
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  const std::string changed = R"(request \(payloadChanged\))";
-  ASSERT_TRUE(rw::testing::eventually([&] { return linesMatching(log, changed) >= 1; })) << readFile(log);
-  running.signal(SIGTERM);
-  EXPECT_EQ(running.wait(), 0);
-  // One read once the touches stop, and one for each 2 s the burst lasted (a file written without a pause is
-  // still read now and then); not one per touch.
-  EXPECT_LE(linesMatching(log, changed), 2 + static_cast<std::size_t>(seconds / 2)) << readFile(log);
-}
-
 Ran draw(std::vector<std::string> args) {
-  args.insert(args.begin(), "draw");
-  return run(args);
+  return args.insert(args.begin(), "draw"), run(args);
 }
 
 // Width and height from a PNG's header chunk.
 std::pair<int, int> pngSize(const std::string& png) {
-  const auto word = [&](std::size_t at) {
-    int value = 0;
-    for (std::size_t i = at; i < at + 4; ++i)
-      value = value << 8 | static_cast<unsigned char>(png[i]);
-    return value;
-  };
-  return png.size() < 24 ? std::pair{0, 0} : std::pair{word(16), word(20)};
+  std::uint32_t size[2] = {};
+  if (png.size() >= 24) std::memcpy(size, png.data() + 16, sizeof size);
+  return {static_cast<int>(ntohl(size[0])), static_cast<int>(ntohl(size[1]))};
 }
 
-TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScaleAndPrintsTheOutline) {
+TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScalePrintsTheOutlineAndRefusesWhatItCannotDraw) {
   TemporaryDirectory dir;
   const auto list = (dir.path() / "list.png").string();
   const Ran ran = draw({"--demo", "list", "-o", list});
@@ -302,26 +278,24 @@ TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScaleAndPrintsTheOutline) {
   ASSERT_EQ(draw({"--demo", "counter-layouts", "-o", pdf}).status, 0);
   EXPECT_EQ(readFile(pdf).substr(0, 4), "%PDF");
   const auto tree = dir.path() / "tree.json";
-  rw::testing::writeFile(tree, R"({"HStack": {"spacing": 4, "children": [{"Localized": "TODAY"}, "Spacer",
+  writeFile(tree, R"({"HStack": {"spacing": 4, "children": [{"Localized": "TODAY"}, "Spacer",
       {"WidgetCounterView": {"layout": "vertical", "style": "today", "count": 2}}]},
       "modifiers": [{"padding": 8}, {"background": {"named": "WidgetBackgroundTop"}}]})");
   const auto svg = (dir.path() / "tree.svg").string();
   const Ran drawn = draw({"--tree", tree.string(), "--size", "200x60", "--print-tree", "-o", svg});
   ASSERT_EQ(drawn.status, 0) << drawn.err;
+  const std::string outline = R"(Background("WidgetBackgroundTop")
+  Padding(8,8,8,8)
+    HStack(alignment: center, spacing: 4)
+      Text(localized "TODAY")
+      Spacer(minLength: default)
+      WidgetCounterView(layout: vertical, style: today, count: 2)
+)";
   EXPECT_EQ(drawn.out,
-            "Background(\"WidgetBackgroundTop\")\n  Padding(8,8,8,8)\n"
-            "    HStack(alignment: center, spacing: 4)\n      Text(localized \"TODAY\")\n"
-            "      Spacer(minLength: default)\n"
-            "      WidgetCounterView(layout: vertical, style: today, count: 2)\n"
-            "Drew " +
-                tree.string() + " (200x60 points, 400x120 pixels) to " + svg + "\n");
+            outline + "Drew " + tree.string() + " (200x60 points, 400x120 pixels) to " + svg + "\n");
   EXPECT_NE(readFile(svg).find("<svg"), std::string::npos);
-}
-
-TEST(DrawCommand, RefusesWhatItCannotDraw) {
-  TemporaryDirectory dir;
   const auto bad = (dir.path() / "bad.json").string(), png = (dir.path() / "a.png").string();
-  rw::testing::writeFile(bad, R"({"Marquee": "hello"})");
+  writeFile(bad, R"({"Marquee": "hello"})");
   const std::vector<std::string> usage[] = {
       // clang-format off
       {"--demo", "list", "-o", (dir.path() / "a.gif").string()}, {"--demo", "nothing", "-o", png},
