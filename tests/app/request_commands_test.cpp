@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -296,49 +295,39 @@ TEST(RequestCommands, ATimelineWithALongLinkCostsMemoryInProportionToTheLink) {
     }
 }
 
-TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeAndIsWrittenIntoAPipe) {
+TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeIsWrittenIntoAPipeAndNoFullDiskHarmsAFile) {
   TemporaryDirectory stored, work;
   fixtures::store(stored.path(), richPayload());
   const auto payloadTo = [&](const fs::path& container, const fs::path& out) {
     return run({"payload", "--container", container.string(), "-o", out.string()}).status;
   };
-  const fs::path json = work.path() / "payload.json";
+  const fs::path json = work.path() / "payload.json", again = work.path() / "again.json";
   ASSERT_EQ(payloadTo(stored.path(), json), 0);
   const std::string written = readFile(json);
   ASSERT_NE(written.find("Bring the forms – Zoë"), std::string::npos) << written;
   for (const char* format : {"binary", "xml"}) {
     TemporaryDirectory encoded;
-    ASSERT_EQ(run({"payload", "encode", json.string(), (encoded.path() / "reminders.plist").string(),
-                   "--format", format})
-                  .status,
-              0);
-    ASSERT_EQ(payloadTo(encoded.path(), work.path() / "again.json"), 0);
-    EXPECT_EQ(readFile(work.path() / "again.json"), written) << format;
+    const auto plist = (encoded.path() / "reminders.plist").string();
+    ASSERT_EQ(run({"payload", "encode", json.string(), plist, "--format", format}).status, 0);
+    ASSERT_EQ(payloadTo(encoded.path(), again), 0);
+    EXPECT_EQ(readFile(again), written) << format;
   }
   // A pipe stands for /dev/null and the like: it is written into, never renamed over. The reader gives up
   // after a while, so a program that never opens the pipe fails the test, not hangs it.
   const fs::path pipe = work.path() / "pipe", received = work.path() / "received";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  const std::string command = "timeout 30 cat " + quoted(pipe.string()) + " > " + quoted(received.string()) +
-                              " & " + quoted(RW_WIDGET_EXECUTABLE) + " payload --container " +
-                              quoted(stored.path().string()) + " -o " + quoted(pipe.string()) +
-                              "; status=$?; wait; exit $status";
-  EXPECT_EQ(std::system(command.c_str()), 0);
+  const std::string script =
+      R"(timeout 30 cat "$1" >"$2" & "$0" payload --container "$3" -o "$1"; s=$?; wait; exit $s)";
+  const Ran piped = runProgram("/bin/sh", {"-c", script, RW_WIDGET_EXECUTABLE, pipe.string(),
+                                           received.string(), stored.path().string()});
+  EXPECT_EQ(piped.status, 0) << piped.err;
   EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
   EXPECT_EQ(readFile(received), written);
-}
-
-// Every command that writes a file, under a 1 KiB file size limit with SIGXFSZ ignored so that a larger write
-// fails with EFBIG as on a full disk: one line on stderr, exit status 1, the old file as it was and nothing
-// left beside it.
-TEST(FileSafety, AFullDiskLeavesTheOldFileAndNoTemporary) {
-  TemporaryDirectory container, input, out;
-  fixtures::store(container.path(),
-                  {.events = {event("E1", at("2026-12-06T10:00:00Z"))}, .persons = fixtures::persons()});
-  const fs::path json = input.path() / "payload.json";
-  ASSERT_EQ(run({"payload", "--container", container.path().string(), "-o", json.string()}).status, 0);
+  // Every command that writes a file, on a full disk (a 1 KiB file size limit, SIGXFSZ ignored, so a larger
+  // write fails with EFBIG): one line on stderr, exit status 1, the old file as it was and nothing beside it.
+  TemporaryDirectory out;
   const auto onAFullDisk = [&](std::vector<std::string> args) {
-    if (args[0] != "payload") args = requestAt(args, container.path().string(), "2026-12-06T09:30:00Z");
+    if (args[0] != "payload") args = requestAt(args, stored.path().string(), "2026-12-06T09:30:00Z");
     args.insert(args.begin(), {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"", RW_WIDGET_EXECUTABLE});
     return runProgram("/bin/sh", args);
   };

@@ -159,12 +159,11 @@ TEST(HostFaults, ShowsTheUsersDayThroughClockJumpsZoneChangesAndFileFaults) {
   }
   const HostRun host(container, clock, script);
 
+  using enum ReloadReason;
   std::vector<ReloadReason> reasons,
-      expected{ReloadReason::start,        ReloadReason::zoneChanged, ReloadReason::zoneChanged,
-               ReloadReason::clockChanged, ReloadReason::atEnd,       ReloadReason::zoneChanged,
-               ReloadReason::atEnd};
+      expected{start, zoneChanged, zoneChanged, clockChanged, atEnd, zoneChanged, atEnd};
   const std::size_t faultsFrom = expected.size();
-  expected.resize(faultsFrom + 2 * std::size(faults), ReloadReason::payloadChanged);
+  expected.resize(faultsFrom + 2 * std::size(faults), payloadChanged);
   for (const auto& request : host.requests)
     reasons.push_back(request.reason);
   ASSERT_EQ(reasons, expected);
