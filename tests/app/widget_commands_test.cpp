@@ -79,18 +79,16 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
                              "accessoryCircular", "accessoryRectangular"})
     EXPECT_TRUE(fs::exists(gallery.path() / (family + std::string(".png")))) << family;
   const std::string html = readFile(gallery.path() / "index.html");
-  EXPECT_EQ(html.find("<script"), std::string::npos);
-  EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; Fish &amp; &quot;chips&quot;"),
-            std::string::npos);
-  EXPECT_NE(html.find("Pay &#xFFFD;gnp.exe&#xFFFD; now&#xFFFD;&#xFFFD;please"), std::string::npos);
-  for (const std::string hidden :
-       {"\u202E", "\u202C", "\u2066", "\u2069", "\u200F", "\u061C", "\u2028", "\u0085", "\x07", "\x7F"})
-    EXPECT_EQ(html.find(hidden), std::string::npos);
-  for (const std::string refused : {"javascript", "mailto:", "http://bank"})
-    EXPECT_EQ(html.find("href=\"" + refused), std::string::npos) << refused;
-  EXPECT_NE(html.find("<code>javascript:alert(1)</code> (not linked"), std::string::npos);
-  EXPECT_NE(html.find("<code>mailto:ann@example.org?attach=/etc/passwd</code>"), std::string::npos);
-  EXPECT_NE(html.find("<code>http://bank.example@evil.example/</code>"), std::string::npos);
+  for (const std::string absent :
+       {"<script", "href=\"javascript", "href=\"mailto:", "href=\"http://bank", "\u202E", "\u202C", "\u2066",
+        "\u2069", "\u200F", "\u061C", "\u2028", "\u0085", "\x07", "\x7F"})
+    EXPECT_EQ(html.find(absent), std::string::npos) << absent;
+  for (const char* shown : {"&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; Fish &amp; &quot;chips&quot;",
+                            "Pay &#xFFFD;gnp.exe&#xFFFD; now&#xFFFD;&#xFFFD;please",
+                            "<code>javascript:alert(1)</code> (not linked",
+                            "<code>mailto:ann@example.org?attach=/etc/passwd</code>",
+                            "<code>http://bank.example@evil.example/</code>"})
+    EXPECT_NE(html.find(shown), std::string::npos) << shown;
   // Four rows, only the second linked, then the whole widget.
   const auto areas = areasOf(html, "systemLarge.png");
   ASSERT_EQ(areas.size(), 5u);
@@ -105,7 +103,7 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
     EXPECT_EQ(areas[row].href, "") << row;
     const Ran refused = run(with({"tap", "--at", centre(areas[row])}));
     EXPECT_EQ(std::pair(refused.status, refused.out), std::pair(1, std::string())) << row;
-    EXPECT_EQ(refused.err.find(std::string("'") + links[row] + "' is not a link this program opens"),
+    EXPECT_NE(refused.err.find(std::string("'") + links[row] + "' is not a link this program opens"),
               std::string::npos)
         << refused.err;
   }
@@ -132,12 +130,6 @@ TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
     ASSERT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(Json::parse(ran.out)["supportedFamilies"], families) << version;
   }
-  // The C locale reads English; without any catalog the keys show.
-  EXPECT_EQ(Json::parse(run({"describe", "-o", "-", "--locale", "C"}).out)["displayName"], "Planned Events");
-  TemporaryDirectory noCatalogs;
-  const Json keys = Json::parse(
-      run({"describe", "-o", "-", "--locale", "de_DE", "--strings", noCatalogs.path().string()}).out);
-  EXPECT_EQ(keys["displayName"], "PLANNED EVENTS / WIDGET CONFIGURATION DISPLAY NAME");
   for (const char* bad : {"fourteen", "14.", "-14", "14.0.0.1", "1 4"})
     EXPECT_EQ(run({"describe", "-o", "-", "--os-version", bad}).status, 2) << bad;
 }
