@@ -300,9 +300,9 @@ TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScalePrintsTheOutlineAndRefusesWha
       // clang-format on
   };
   for (const auto& args : usage) {
-    const Ran ran = draw(args);
-    EXPECT_EQ(ran.status, 2) << ran.err;
-    EXPECT_EQ(ran.err.rfind("reminders-widget: ", 0), 0u) << ran.err;
+    const Ran refused = draw(args);
+    EXPECT_EQ(refused.status, 2) << refused.err;
+    EXPECT_EQ(refused.err.rfind("reminders-widget: ", 0), 0u) << refused.err;
   }
   const Ran unwritable = draw({"--demo", "list", "-o", (dir.path() / "no" / "such" / "dir.png").string()});
   EXPECT_EQ(unwritable.status, 1);
