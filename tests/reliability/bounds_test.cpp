@@ -7,6 +7,7 @@
 
 #include "payload/payload_coding.h"
 #include "platform/calendar.h"
+#include "plist/binary_builder.h"
 #include "reminders/reminder_component.h"
 #include "support/child_process.h"
 #include "support/test_support.h"
@@ -97,30 +98,13 @@ TEST(SystemZone, NeverWaitsOnAFifoAndReadsAtMostAFewKilobytes) {
 
 // A binary payload {events: [n references to object `target`], persons: []}, each reference one byte.
 std::vector<std::uint8_t> declaringEvents(std::uint32_t n, std::uint8_t target) {
-  std::vector<std::uint8_t> b{'b', 'p', 'l', 'i', 's', 't', '0', '0'};
-  std::vector<std::uint32_t> offsets;
-  const auto bigEndian = [&](std::uint64_t value, int bytes) {
-    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
-      b.push_back(static_cast<std::uint8_t>(value >> shift));
-  };
-  const auto object = [&](std::initializer_list<std::uint8_t> bytes) {
-    offsets.push_back(static_cast<std::uint32_t>(b.size()));
-    b.insert(b.end(), bytes);
-  };
-  object({0xD2, 1, 2, 3, 4});                         // 0: the top dictionary
-  object({0x56, 'e', 'v', 'e', 'n', 't', 's'});       // 1
-  object({0x57, 'p', 'e', 'r', 's', 'o', 'n', 's'});  // 2
-  object({0xAF, 0x12});                               // 3: the events array, its count in 4 bytes
-  bigEndian(n, 4);
-  b.insert(b.end(), n, target);
-  object({0xA0});  // 4: no persons
-  object({0x09});  // 5: true
-  const auto table = static_cast<std::uint64_t>(b.size());
-  for (const std::uint32_t offset : offsets)
-    bigEndian(offset, 4);
-  b.insert(b.end(), {0, 0, 0, 0, 0, 0, 4, 1});  // offsets of 4 bytes, references of 1
-  bigEndian(offsets.size(), 8), bigEndian(0, 8), bigEndian(table, 8);
-  return b;
+  using namespace plist::testing;
+  BinaryBuilder file;
+  for (const auto& object : {container(0xD, {1, 2, 3, 4}, 1), ascii("events"), ascii("persons"),
+                             container(0xA, std::vector<std::uint64_t>(n, target), 1), container(0xA, {}, 1),
+                             Bytes{0x09}})  // the last one `true`
+    file.add(object);
+  return file.build(4, 1);
 }
 
 TEST(BinaryPayloadBounds, ACountTheFileCannotBackCommitsNothingForIt) {
