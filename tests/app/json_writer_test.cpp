@@ -122,54 +122,6 @@ TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInTextsOfEveryLength) {
   EXPECT_EQ(written("\xed\xa0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
 }
 
-TEST(JsonWriter, StreamsAndCopiesTheSameTextInBoundedPieces) {
-  // A value recorded deep in a document, then copied at the same depth after the first item of other
-  // arrays, while chunks are flushed all along: the text of writing every value afresh, never cut.
-  const auto value = [](JsonWriter& out) {
-    out.beginObject();
-    out.member("title", "Übergabe am Bahnhof \"Süd\" mit einem langen Titel");
-    out.key("persons");
-    out.beginArray();
-    out.string("Mum");
-    out.endArray();
-    out.endObject();
-  };
-  const auto document = [&](JsonWriter& out, bool copying) {
-    std::string recorded;
-    out.beginArray();
-    for (std::int64_t day = 0; day < 200; ++day) {
-      out.beginArray();
-      out.integer(day);
-      if (!copying)
-        value(out);
-      else if (recorded.empty())
-        recorded = std::string(out.recorded(value));
-      else
-        out.copy(recorded);
-      out.endArray();
-    }
-    out.endArray();
-  };
-  JsonWriter fresh;
-  document(fresh, false);
-  for (const std::size_t chunk : {16u, 256u}) {
-    SCOPED_TRACE(chunk);
-    std::string streamed;
-    std::size_t pieces = 0, largest = 0;
-    JsonWriter out(
-        [&](std::string_view p) { streamed += p, ++pieces, largest = std::max(largest, p.size()); }, chunk);
-    document(out, true);
-    EXPECT_LT(out.text().size(), chunk + 256);  // what is left until the flush
-    out.flush();
-    const std::size_t flushed = pieces;
-    out.flush();  // nothing left: no empty piece
-    EXPECT_EQ(pieces, flushed);
-    EXPECT_EQ(streamed, fresh.text());
-    EXPECT_GT(pieces, 10u);
-    EXPECT_LT(largest, chunk + 256);  // a chunk plus at most one value
-  }
-}
-
 WidgetTimelineReminderComponent reminderDueAt(Date due) {
   WidgetTimelineReminderComponent reminder;
   reminder.identifier = "E";

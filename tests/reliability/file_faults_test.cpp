@@ -60,13 +60,6 @@ bool same(const RemindersWidgetPayload& a, const RemindersWidgetPayload& b) {
   return bytesOf(a) == bytesOf(b);
 }
 
-struct Answers {
-  RemindersWidgetTimelineEntry placeholder;
-  std::vector<RemindersWidgetTimelineEntry> snapshots;
-  std::vector<Timeline<RemindersWidgetTimelineEntry>> timelines;
-  std::string printed;
-};
-
 class FileFaults : public ::testing::Test {
  protected:
   fs::path container() const { return directory_.path() / "container"; }
@@ -74,39 +67,34 @@ class FileFaults : public ::testing::Test {
   void SetUp() override { fs::create_directory(container()), writeGood(); }
   void writeGood() const { writeFile(file(), bytesOf(goodPayload())); }
 
-  Answers ask() const {
-    const RemindersWidgetTimelineProvider requests(WidgetEnvironment{
-        .settings = settings_, .files = FileManager(container()), .clock = fixedClock(kNow)});
-    Answers answers;
-    answers.printed = capturedStdout([&] {
-      answers.placeholder = requests.placeholder(kLarge);
-      requests.getSnapshot(kLarge, [&](RemindersWidgetTimelineEntry e) { answers.snapshots.push_back(e); });
-      requests.getTimeline(kLarge,
-                           [&](Timeline<RemindersWidgetTimelineEntry> t) { answers.timelines.push_back(t); });
-    });
-    return answers;
-  }
-
   // Every request answered once, as the store's outcome `read` asks.
   void expectAnswers(Read read, const std::string& fault) const {
     SCOPED_TRACE(fault);
-    const Answers answers = ask();
-    ASSERT_EQ(answers.snapshots.size(), 1u);
-    ASSERT_EQ(answers.timelines.size(), 1u);
+    const RemindersWidgetTimelineProvider requests(WidgetEnvironment{
+        .settings = settings_, .files = FileManager(container()), .clock = fixedClock(kNow)});
+    std::vector<RemindersWidgetTimelineEntry> shown;  // the placeholder, then the snapshots
+    std::vector<Timeline<RemindersWidgetTimelineEntry>> timelines;
+    const std::string printed = capturedStdout([&] {
+      shown.push_back(requests.placeholder(kLarge));
+      requests.getSnapshot(kLarge, [&](RemindersWidgetTimelineEntry e) { shown.push_back(e); });
+      requests.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timelines.push_back(t); });
+    });
+    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(timelines.size(), 1u);
     const std::string lines(read == Read::undecodable   ? kUndecodableLine
                             : read == Read::noContainer ? kNoContainerLines
                                                         : "");
-    EXPECT_EQ(answers.printed, lines + lines + lines);  // placeholder, snapshot, timeline each read once
+    EXPECT_EQ(printed, lines + lines + lines);  // placeholder, snapshot, timeline each read once
     // The payload's entries, or the sample (made afresh with new identifiers each time, so only its size is
     // compared) and the one empty entry with `never`.
     const auto entries =
         read == Read::payload
             ? makeTimelineEntries(kNow, goodPayload(), kLarge, settings_)
             : std::vector{makeTimelineEntry(settings_.calendar.startOfDay(kNow), {}, {}, kLarge, settings_)};
-    EXPECT_EQ(describe(answers.timelines.front().entries), describe(entries));
-    EXPECT_EQ(answers.timelines.front().policy,
+    EXPECT_EQ(describe(timelines.front().entries), describe(entries));
+    EXPECT_EQ(timelines.front().policy,
               read == Read::payload ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never);
-    for (const auto& entry : {answers.placeholder, answers.snapshots.front()}) {
+    for (const auto& entry : shown) {
       EXPECT_EQ(describe(entry) == describe(entries.front()), read == Read::payload);
       EXPECT_EQ(entry.reminders.size(), read == Read::payload ? entries.front().reminders.size() : 4u);
     }
