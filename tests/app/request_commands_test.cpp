@@ -241,19 +241,6 @@ TEST(RequestCommands, UnusableOptionsAreUsageErrorsOfOneLine) {
   EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
 }
 
-// The dynamic loader lists what the program would load instead of running it (a program linked statically
-// has no loader and loads nothing: it answers the request). Drawing is handed over to its own executable.
-TEST(RequestCommands, LoadNoDrawingLibrary) {
-  const Ran loaded = run({"timeline"}, {"LD_TRACE_LOADED_OBJECTS=1"});
-  ASSERT_EQ(loaded.status, 0);
-  if (loaded.out.find("libc.so") == std::string::npos) {
-    EXPECT_NE(loaded.out.find("timeline for systemLarge"), std::string::npos) << loaded.out;
-    EXPECT_EQ(loaded.out.find(".so"), std::string::npos) << loaded.out;
-  }
-  for (const char* library : {"cairo", "pango", "fontconfig", "freetype", "harfbuzz", "glib", "X11"})
-    EXPECT_EQ(loaded.out.find(library), std::string::npos) << library << " in\n" << loaded.out;
-}
-
 // A link of megabytes: answering a timeline with it costs memory in proportion to the link, measured as the
 // child process's peak.
 TEST(RequestCommands, ATimelineWithALongLinkCostsMemoryInProportionToTheLink) {

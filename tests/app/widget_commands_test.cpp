@@ -154,7 +154,6 @@ TEST(RenderCommand, DrawsEachFormatAndRefusesAbsurdScales) {
   EXPECT_EQ(run({"render", "-o", x, "--entry", "31", "--container", out.path().string()}).status, 2);
   EXPECT_FALSE(fs::exists(x));
   EXPECT_EQ(run({"render", "-o", x, "--scale", "1.5", "--now", kNow}).status, 0);
-  EXPECT_NE(run({"render", "--help"}).out.find("plain decimal"), std::string::npos);
   // A gallery too large for one family draws none.
   const fs::path gallery = out.path() / "gallery";
   EXPECT_EQ(run({"gallery", "-o", gallery.string(), "--scale", "16", "--now", kNow}).status, 2);
@@ -179,21 +178,15 @@ std::size_t linesMatching(const fs::path& file, const std::string& pattern) {
   return static_cast<std::size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), {}));
 }
 
-// The host on `args` in UTC with the built catalogs, logging to `log`.
-Child host(const fs::path& log, std::vector<std::string> args,
-           const std::vector<std::string>& environment = {}) {
-  args.insert(args.begin(), {RW_WIDGET_EXECUTABLE, "host", "--time-zone", "UTC", "--strings",
-                             (binaryDirectory() / "strings").string()});
-  return Child(args, environment, log);
-}
-
 TEST(HostCommand, RedrawsOnSighupAndPayloadChangesReadsABurstOnceAndEndsOnSigterm) {
   TemporaryDirectory scratch, logs;
   const auto container = scratch.path() / "container", picture = scratch.path() / "widget.png";
   fs::create_directory(container);
   const auto log = logs.path() / "log";
-  auto running =
-      host(log, {"-o", picture.string(), "--container", container.string(), "--family", "systemSmall"});
+  Child running(
+      {RW_WIDGET_EXECUTABLE, "host", "-o", picture.string(), "--container", container.string(), "--time-zone",
+       "UTC", "--family", "systemSmall", "--strings", (binaryDirectory() / "strings").string()},
+      {}, log);
   const auto logged = [&](const std::string& pattern, std::size_t times = 1) {
     return eventually([&] { return linesMatching(log, pattern) >= times; });
   };
@@ -229,21 +222,6 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesReadsABurstOnceAndEndsOnSigter
   EXPECT_EQ(linesMatching(log, "^Host ended$"), 1u);
   EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"container", "widget.png"}));
   EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
-}
-
-// HOME where nothing exists yet: the container and every directory above it are made after the host
-// started, and the payload written into it is read.
-TEST(HostCommand, ReadsAPayloadWhoseContainerIsMadeAfterItStarted) {
-  TemporaryDirectory scratch, logs;
-  const auto home = scratch.path() / "home", log = logs.path() / "log";
-  auto running = host(log, {"-o", (scratch.path() / "widget.png").string()}, {"HOME=" + home.string()});
-  ASSERT_TRUE(eventually([&] { return linesMatching(log, R"(request \(start\) in UTC: 1 entry)") == 1; }));
-  const auto container = home / ".local" / "share" / "group.org.corvantis.widgetkit";
-  fs::create_directories(container);
-  fixtures::store(container, twoReminders());
-  EXPECT_TRUE(eventually([&] {
-    return linesMatching(log, R"(request \(payloadChanged\) in UTC: 31 entries)") == 1;
-  })) << readFile(log);
 }
 
 Ran draw(std::vector<std::string> args) {
