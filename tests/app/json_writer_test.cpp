@@ -1,5 +1,4 @@
-// The streaming JSON writer of the request answers and the entries' JSON form: the same bytes as the
-// program's other JSON (nlohmann's dump with an indent of 2), for layouts, numbers and texts of every kind.
+// The JSON writer of the request answers and the entries' JSON form: the bytes of nlohmann's dump(2).
 #include "json_writer.h"
 
 #include <gtest/gtest.h>
@@ -46,39 +45,29 @@ const char* const kNameTexts[] = {"request", "empty", "entries", "rowSpacing"};
 // Writes a random value of at most `depth` levels to `out` and returns it as the library's value.
 Json generate(std::mt19937& random, JsonWriter& out, int depth) {
   const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
-  Json value;
+  Json value = Json::array();
+  std::string text;
   switch (depth > 0 ? pick(6) : 2 + pick(4)) {
     case 0:
-      value = Json::object();
-      out.beginObject();
-      for (std::size_t i = 0, n = pick(5); i < n; ++i) {
-        out.key(kNames[i]);
-        value[kNameTexts[i]] = generate(random, out, depth - 1);
-      }
-      out.endObject();
-      return value;
+      value = Json::object(), out.beginObject();
+      for (std::size_t i = 0, n = pick(5); i < n; ++i)
+        out.key(kNames[i]), value[kNameTexts[i]] = generate(random, out, depth - 1);
+      return out.endObject(), value;
     case 1:
-      value = Json::array();
       out.beginArray();
       for (std::size_t i = 0, n = pick(4); i < n; ++i)
         value.push_back(generate(random, out, depth - 1));
-      out.endArray();
-      return value;
+      return out.endArray(), value;
     case 2:
-      out.integer(value = kIntegers[pick(std::size(kIntegers))]);
-      return value;
+      return out.integer((value = kIntegers[pick(std::size(kIntegers))]).get<std::int64_t>()), value;
     case 3:
-      out.number(value = kNumbers[pick(std::size(kNumbers))]);
-      return value;
+      return out.number((value = kNumbers[pick(std::size(kNumbers))]).get<double>()), value;
     case 4:
-      value = "";
       for (std::size_t i = 0, n = pick(8); i < n; ++i)
-        value.get_ref<std::string&>() += kPieces[pick(std::size(kPieces))];
-      out.string(value.get_ref<const std::string&>());
-      return value;
+        text += kPieces[pick(std::size(kPieces))];
+      return out.string(text), text;
     default:
-      out.null();
-      return nullptr;
+      return out.null(), nullptr;
   }
 }
 
@@ -102,8 +91,7 @@ TEST(JsonWriter, WritesGeneratedDocumentsAndNumbersOfEverySizeAsTheLibraryDumpsT
 }
 
 TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInTextsOfEveryLength) {
-  // Plain text is passed over sixteen bytes at a time, the end of a run by its last sixteen or eight bytes:
-  // each byte that needs a look must be seen wherever it lies, alone and with a second one after it.
+  // Text is scanned sixteen bytes at a time: a byte that needs escaping is seen wherever it lies.
   const std::string marks[] = {"\"", "\\", "\n", std::string(1, '\0'), "\x1f", "\x7f", " ", "~", "é", "\xff"};
   for (const auto& mark : marks)
     for (std::size_t length = 0; length <= 40; ++length)
@@ -132,8 +120,7 @@ WidgetTimelineReminderComponent reminderDueAt(Date due) {
   return reminder;
 }
 
-// The entries' writer keeps what it wrote last: dates and reminders an answer repeats entry after entry
-// must read as if each were written afresh.
+// The entries' writer keeps what it wrote last: repeated dates and reminders read as if written afresh.
 TEST(EntryJson, EveryReminderAndDateReadsAsWrittenAfresh) {
   const Date due = *parseRfc3339("2026-12-07T09:30:00.125Z");
   // Each variant differs from the first reminder in one field.
@@ -154,8 +141,7 @@ TEST(EntryJson, EveryReminderAndDateReadsAsWrittenAfresh) {
   add([](auto& r) { r.notes = "Bring the card"; });
   add([](auto& r) { r.actionURL.reset(); });
   add([](auto& r) { r.dueDate = Date{std::numeric_limits<double>::quiet_NaN()}; });
-  // 40 entries of the variants, plus reminders due at a new instant in every entry (more dates than are
-  // kept formatted) and, on one day, more distinct reminders than are remembered.
+  // 40 entries of them, new due instants in each (more than are kept) and once more reminders than kept.
   std::vector<RemindersWidgetTimelineEntry> entries;
   for (int day = 0; day < 40; ++day) {
     RemindersWidgetTimelineEntry& entry = entries.emplace_back();

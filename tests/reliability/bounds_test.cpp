@@ -47,8 +47,7 @@ TEST(SystemZone, FoundByLinkByNameOrByTheContentOfACopy) {
   SKIP_WITHOUT_ZONES();
   ZoneRoot z;
   EXPECT_EQ(systemTimeZone(z.root), std::nullopt);
-  // A copied /etc/localtime, as containers make: the zone whose file it equals, by its region name even
-  // where an old name is a copy too.
+  // A copied /etc/localtime: the zone whose file it equals, by its region name even where an old name is too.
   fs::copy_file(z.zoneinfo / "Asia/Tokyo", z.root / "etc/localtime");
   EXPECT_EQ(systemTimeZone(z.root), "Asia/Tokyo");
   fs::copy_file(z.zoneinfo / "Asia/Tokyo", z.zoneinfo / "ACST");
@@ -109,8 +108,7 @@ std::vector<std::uint8_t> declaringEvents(std::uint32_t n, std::uint8_t target) 
 
 TEST(BinaryPayloadBounds, ACountTheFileCannotBackCommitsNothingForIt) {
   if (!rw::testing::kPeakMemoryIsTheCodes) GTEST_SKIP() << "peak memory includes the sanitizer's own";
-  // References past the objects are refused at the first: the file's copy and a few MiB of the reader's own.
-  // References all naming one `true` build a tree within 64 bytes a byte of file, but no events.
+  // References past the objects are refused at the first; references to one `true` cost 64 bytes a byte.
   for (const auto& [n, target, budget] :
        {std::tuple<std::uint32_t, std::uint8_t, std::int64_t>{4'000'000, 200, 2}, {2'000'000, 5, 64}}) {
     const auto file = declaringEvents(n, target);

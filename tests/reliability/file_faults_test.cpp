@@ -1,7 +1,5 @@
-// Faults around the payload file and its container, seen through the provider's three requests and through
-// the long-running host: whatever happens to reminders.plist, every request answers - with the payload, with
-// the sample (placeholder and snapshot) or with one empty entry and `never` (timeline) - and prints exactly
-// the store's lines, and the next good file is picked up again.
+// Faults around the payload file and its container, seen through the provider's requests and the host: every
+// request answers and prints exactly the store's lines, and the next good file is picked up again.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -85,8 +83,7 @@ class FileFaults : public ::testing::Test {
                             : read == Read::noContainer ? kNoContainerLines
                                                         : "");
     EXPECT_EQ(printed, lines + lines + lines);  // placeholder, snapshot, timeline each read once
-    // The payload's entries, or the sample (made afresh with new identifiers each time, so only its size is
-    // compared) and the one empty entry with `never`.
+    // The payload's entries, or the sample (of new identifiers each time: its size) and an empty entry.
     const auto entries =
         read == Read::payload
             ? makeTimelineEntries(kNow, goodPayload(), kLarge, settings_)
@@ -143,9 +140,8 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
   }
 }
 
-// Reads the payload over and over while `rewrite` runs 400 times in a thread, given in turn the good payload
-// (binary) and `other` (XML); counts the reads that gave the one or the other whole ("0", "1"), that were
-// "undecodable" (nothing and the one line), and "unexpected" ones.
+// Reads the payload while `rewrite` is given the good payload (binary) and `other` (XML) 400 times in turn;
+// counts the reads of the one or the other whole ("0", "1"), "undecodable" ones and "unexpected" ones.
 std::map<std::string, int> readWhileRewriting(
     const fs::path& container, const RemindersWidgetPayload& other,
     const std::function<void(const std::vector<std::uint8_t>&)>& rewrite) {
@@ -171,8 +167,7 @@ std::map<std::string, int> readWhileRewriting(
   return seen;
 }
 
-// The host writes a temporary file and renames it over the old one: atomic for readers, every read sees the
-// old or the new payload whole, and the next read the last one written.
+// A temporary file renamed over the old one, as the host writes: every read sees one payload whole.
 TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
   RemindersWidgetPayload other = goodPayload();
   other.events.pop_back();
@@ -188,9 +183,8 @@ TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
   EXPECT_TRUE(same(*last, other));
 }
 
-// Rewriting in place (truncate, then write in pieces) is not atomic: a cut-off or mixed read must fail to
-// decode (one line, nothing returned), never crash or answer a third payload; the two forms differ from the
-// first byte on, so no mix of them is a property list.
+// Rewritten in place (truncated, then written in pieces): a cut-off or mixed read fails to decode, never
+// answers a third payload (the two forms differ from the first byte on, so no mix is a property list).
 TEST_F(FileFaults, RewrittenInPlaceIsReadWholeOrNotAtAll) {
   RemindersWidgetPayload other = goodPayload();
   other.persons.at(1).nick = "Robert";
@@ -206,9 +200,8 @@ TEST_F(FileFaults, RewrittenInPlaceIsReadWholeOrNotAtAll) {
                                    << " undecodable";
 }
 
-// The long-running host with the real provider over a real container, on a fake clock and zone: it keeps
-// running through every fault of the payload file and picks up the next good file, and whatever the wall
-// clock or the time zone does, the entry it shows is the one of the user's current day.
+// The host with the real provider over a real container, on a fake clock and zone: through clock jumps,
+// zone changes and file faults, the entry it shows is the one of the user's current day.
 constexpr double kDay = 86400;
 
 struct FakeClock final : HostClock {
@@ -227,10 +220,8 @@ RemindersWidgetPayload autumnPayload() {
   return payload;
 }
 
-// Runs the host as the program does, with the provider made afresh for each request in the zone of the
-// moment, until `script` runs out; each step runs when the host waits, after checking that what it shows
-// is the entry of the day the clock is in, in the clock's zone, made from the payload in the container
-// now (or the empty entry when none can be read).
+// Runs the host as the program does until `script` runs out; each time it waits, checks that it shows the
+// entry of the clock's day in the clock's zone from the payload now in the container (or the empty entry).
 struct HostRun {
   struct Request {
     ReloadReason reason;
