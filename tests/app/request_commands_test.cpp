@@ -9,7 +9,6 @@
 #include <set>
 #include <sstream>
 
-#include "payload/payload_coding.h"
 #include "payload/sample_event.h"
 #include "support/child_process.h"
 #include "support/run_program.h"
@@ -71,6 +70,22 @@ Json checkAnswer(const Json& answer, const std::string& request) {
     }
   }
   return answer["entries"];
+}
+
+std::vector<std::uint8_t> fileOf(const plist::Value& payload, plist::Format format = plist::Format::binary) {
+  return plist::write(payload, format).value();
+}
+
+void storePlist(const TemporaryDirectory& container, const plist::Value& payload) {
+  writeFile(container.path() / "reminders.plist", fileOf(payload));
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
 }
 
 TEST(RequestCommands, TimelineForEveryFamilyAndTheSummary) {
@@ -253,10 +268,7 @@ TEST(RequestCommands, ATimelineWithALongLinkCostsMemoryInProportionToTheLink) {
     for (const auto& [container, link] :
          {std::pair{&relative, plist::Dictionary{{"relative", dots + "end"}, {"base", base}}},
           std::pair{&absolute, plist::Dictionary{{"relative", "corvantis2://r/" + dots + "end"}}}}) {
-      const auto file =
-          plist::write(samplePayload({sampleWith(sampleEvent(), "actionURL", link)}), plist::Format::binary);
-      ASSERT_TRUE(file);
-      writeFile(container->path() / "reminders.plist", *file);
+      storePlist(*container, samplePayload({sampleWith(sampleEvent(), "actionURL", link)}));
     }
   }
   for (const auto* container : {&relative, &absolute})
@@ -332,22 +344,6 @@ TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeIsWrittenIntoAPipeAndNoFu
 }
 
 // payload check, and the streams of the commands when a program reads their standard output.
-std::vector<std::uint8_t> fileOf(const plist::Value& payload, plist::Format format = plist::Format::binary) {
-  return plist::write(payload, format).value();
-}
-
-void storePlist(const TemporaryDirectory& container, const plist::Value& payload) {
-  writeFile(container.path() / "reminders.plist", fileOf(payload));
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
 TEST(PayloadCheck, NamesThePlaceOfEachRefusal) {
   TemporaryDirectory work;
   const plist::Dictionary event = sampleEvent();
@@ -433,43 +429,6 @@ TEST(CleanStreams, StandardOutputHoldsOnlyTheAnswerUnderDashO) {
   const Ran tap = run(at({"tap", "--container", dir, "--at", "2,2"}));
   EXPECT_EQ(std::pair(tap.status, tap.out), std::pair(0, std::string("corvantis2://reminders\n"))) << tap.err;
   EXPECT_NE(tap.err.find("Invalid colorEncoded version"), std::string::npos);
-}
-
-// The JSON form keeps dates to the digit and relative links, and encode writes them back bit for bit.
-TEST(CleanStreams, JsonKeepsExactDatesAndRelativeURLsThroughEncode) {
-  TemporaryDirectory container, work;
-  const double far = parseDateText("+200000-06-01T00:00:00Z")->sinceReferenceDate;
-  const struct {
-    const char* key;
-    double value;
-    nlohmann::json text;
-    Date WidgetEventPayload::*field;
-  } dates[] = {{"plannedDateFrom", 802'785'600.123456, "2026-06-10T12:00:00.123456Z",
-                &WidgetEventPayload::plannedDateFrom},
-               {"plannedDateTo", far, "+200000-06-01T00:00:00.000Z", &WidgetEventPayload::plannedDateTo},
-               {"dateFrom", -63'114'076'800.0, "0000-12-30T00:00:00.000Z", &WidgetEventPayload::dateFrom},
-               {"dateTo", 1e300, 1e300, &WidgetEventPayload::dateTo}};
-  auto event =
-      sampleWith(sampleEvent(), "actionURL", plist::Dictionary{{"relative", std::string("events/E1")}});
-  for (const auto& d : dates)
-    event = sampleWith(std::move(event), d.key, Date{d.value});
-  storePlist(container, samplePayload({event}));
-  const fs::path json = work.path() / "payload.json", back = work.path() / "back.plist";
-  ASSERT_EQ(run({"payload", "--container", container.path().string(), "-o", json.string()}).status, 0);
-  const auto e = nlohmann::json::parse(readFile(json))["events"][0];
-  EXPECT_EQ(e["actionURL"], "events/E1");
-  const Ran encoded = run({"payload", "encode", json.string(), back.string()});
-  ASSERT_EQ(encoded.status, 0) << encoded.err;
-  const std::string bytes = readFile(back);
-  const auto decoded = decodePayload(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  ASSERT_TRUE(decoded) << decoded.error().reason;
-  const WidgetEventPayload& read = decoded->events.at(0);
-  ASSERT_NE(read.actionURL, nullptr);
-  EXPECT_EQ(read.actionURL->absoluteString(), "events/E1");
-  for (const auto& d : dates) {
-    EXPECT_EQ(e[d.key], d.text);
-    EXPECT_EQ((read.*d.field).sinceReferenceDate, d.value) << d.key;
-  }
 }
 
 }  // namespace
