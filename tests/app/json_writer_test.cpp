@@ -1,5 +1,4 @@
-// The streaming JSON writer of the request answers: the same bytes as the program's other JSON
-// (nlohmann's dump with an indent of 2), for layouts, numbers and texts of every kind.
+// The JSON writer of the request answers and the entries' JSON form: the bytes of nlohmann's dump(2).
 #include "json_writer.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "entry_json.h"
 
 namespace rw::app {
 namespace {
@@ -44,54 +45,40 @@ const char* const kNameTexts[] = {"request", "empty", "entries", "rowSpacing"};
 // Writes a random value of at most `depth` levels to `out` and returns it as the library's value.
 Json generate(std::mt19937& random, JsonWriter& out, int depth) {
   const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
-  Json value;
+  Json value = Json::array();
+  std::string text;
   switch (depth > 0 ? pick(6) : 2 + pick(4)) {
     case 0:
-      value = Json::object();
-      out.beginObject();
-      for (std::size_t i = 0, n = pick(5); i < n; ++i) {
-        out.key(kNames[i]);
-        value[kNameTexts[i]] = generate(random, out, depth - 1);
-      }
-      out.endObject();
-      return value;
+      value = Json::object(), out.beginObject();
+      for (std::size_t i = 0, n = pick(5); i < n; ++i)
+        out.key(kNames[i]), value[kNameTexts[i]] = generate(random, out, depth - 1);
+      return out.endObject(), value;
     case 1:
-      value = Json::array();
       out.beginArray();
       for (std::size_t i = 0, n = pick(4); i < n; ++i)
         value.push_back(generate(random, out, depth - 1));
-      out.endArray();
-      return value;
+      return out.endArray(), value;
     case 2:
-      out.integer(value = kIntegers[pick(std::size(kIntegers))]);
-      return value;
+      return out.integer((value = kIntegers[pick(std::size(kIntegers))]).get<std::int64_t>()), value;
     case 3:
-      out.number(value = kNumbers[pick(std::size(kNumbers))]);
-      return value;
+      return out.number((value = kNumbers[pick(std::size(kNumbers))]).get<double>()), value;
     case 4:
-      value = "";
       for (std::size_t i = 0, n = pick(8); i < n; ++i)
-        value.get_ref<std::string&>() += kPieces[pick(std::size(kPieces))];
-      out.string(value.get_ref<const std::string&>());
-      return value;
+        text += kPieces[pick(std::size(kPieces))];
+      return out.string(text), text;
     default:
-      out.null();
-      return nullptr;
+      return out.null(), nullptr;
   }
 }
 
-TEST(JsonWriter, WritesGeneratedDocumentsAsTheLibraryDumpsThem) {
+TEST(JsonWriter, WritesGeneratedDocumentsAndNumbersOfEverySizeAsTheLibraryDumpsThem) {
   std::mt19937 random(2026);
   for (int document = 0; document < 400; ++document) {
     JsonWriter out;
     const Json expected = generate(random, out, 4);
     ASSERT_EQ(out.take(), dumped(expected, 2)) << "document " << document;
   }
-}
-
-TEST(JsonWriter, WritesNumbersOfEverySizeAsTheLibrary) {
-  // Whole numbers of every size, around the point where the library's form turns to an exponent, and
-  // their neighbours that are not whole.
+  // Whole numbers of every size, around where the library's form turns to an exponent, and neighbours.
   std::vector<double> values(std::begin(kNumbers), std::end(kNumbers));
   for (double whole = 1; whole < 1e18; whole *= 10)
     for (const double near : {whole - 1, whole, whole + 1, whole + 0.5, whole * 7 / 3})
@@ -99,31 +86,23 @@ TEST(JsonWriter, WritesNumbersOfEverySizeAsTheLibrary) {
   for (const double value : values) {
     JsonWriter out;
     out.number(value);
-    EXPECT_EQ(out.take(), Json(value).dump()) << value;
+    EXPECT_EQ(out.take(), Json(value).dump()) << value;  // 9.0 as "9.0", 1e16 as "1e+16"
   }
-  JsonWriter decimal;
-  decimal.number(9.0);
-  EXPECT_EQ(decimal.take(), "9.0");
 }
 
 TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInTextsOfEveryLength) {
-  // Plain text is passed over sixteen bytes at a time, and the end of a plain run by its last sixteen or
-  // eight bytes: each byte that needs a look must be seen wherever it lies, in texts shorter and longer
-  // than those groups, alone and with a second one after it.
-  const std::string marks[] = {"\"", "\\",     "\n",  std::string(1, '\0'), "\x1f", "\x7f", " ",
-                               "~",  "\u00e9", "\xff"};
+  // Text is scanned sixteen bytes at a time: a byte that needs escaping is seen wherever it lies.
+  const std::string marks[] = {"\"", "\\", "\n", std::string(1, '\0'), "\x1f", "\x7f", " ", "~", "é", "\xff"};
   for (const auto& mark : marks)
     for (std::size_t length = 0; length <= 40; ++length)
       for (std::size_t at = 0; at <= length; ++at) {
         std::string text(length, 'a');
         text.insert(at, mark);
-        ASSERT_EQ(written(text), dumped(text))
-            << "byte " << int(static_cast<unsigned char>(mark[0])) << " at " << at << " of " << length;
+        ASSERT_EQ(written(text), dumped(text)) << int(static_cast<unsigned char>(mark[0])) << " at " << at;
         for (std::size_t second = at + mark.size(); second <= text.size(); second += 7) {
           std::string twice = text;
           twice.insert(second, "\"");
-          ASSERT_EQ(written(twice), dumped(twice))
-              << "marks at " << at << " and " << second << " of " << length;
+          ASSERT_EQ(written(twice), dumped(twice)) << at << " and " << second << " of " << length;
         }
       }
   // Ill-formed UTF-8: one replacement character per maximal subpart.
@@ -131,62 +110,73 @@ TEST(JsonWriter, FindsWhatNeedsEscapingAtEveryPlaceInTextsOfEveryLength) {
   EXPECT_EQ(written("\xed\xa0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
 }
 
-TEST(JsonWriter, StreamsAndCopiesTheSameTextInBoundedPieces) {
-  // A value recorded deep in a document, then copied at the same depth elsewhere (after the first item of
-  // another array, so with a separator), while chunks are flushed all along: the text is the one of
-  // writing every value afresh, and a recording is never cut by a flush.
-  const auto value = [](JsonWriter& out) {
-    out.beginObject();
-    out.member("title", "Übergabe am Bahnhof \"Süd\" mit einem langen Titel");
-    out.key("persons");
-    out.beginArray();
-    out.string("Mum");
-    out.endArray();
-    out.endObject();
-  };
-  const auto document = [&](JsonWriter& out, bool copying) {
-    std::string recorded;
-    out.beginArray();
-    for (std::int64_t day = 0; day < 200; ++day) {
-      out.beginObject();
-      out.member("day", day);
-      out.key("items");
-      out.beginArray();
-      out.integer(day);
-      if (!copying)
-        value(out);
-      else if (recorded.empty())
-        recorded = std::string(out.recorded(value));
-      else
-        out.copy(recorded);
-      out.endArray();
-      out.endObject();
-    }
-    out.endArray();
-  };
-  JsonWriter fresh;
-  document(fresh, false);
-  for (const std::size_t chunk : {16u, 256u}) {
-    SCOPED_TRACE(chunk);
-    std::string streamed;
-    std::size_t pieces = 0, largest = 0;
-    JsonWriter out(
-        [&](std::string_view piece) {
-          streamed.append(piece);
-          ++pieces;
-          largest = std::max(largest, piece.size());
-        },
-        chunk);
-    document(out, true);
-    EXPECT_LT(out.text().size(), chunk + 256);  // what is left until the flush
-    out.flush();
-    const std::size_t flushed = pieces;
-    out.flush();  // nothing left: no empty piece
-    EXPECT_EQ(pieces, flushed);
-    EXPECT_EQ(streamed, fresh.text());
-    EXPECT_GT(pieces, 10u);
-    EXPECT_LT(largest, chunk + 256);  // a chunk plus at most one value
+WidgetTimelineReminderComponent reminderDueAt(Date due) {
+  WidgetTimelineReminderComponent reminder;
+  reminder.identifier = "E";
+  reminder.title = "Dentist";
+  reminder.personsLabels.push_back({.identifier = "C1", .nick = "Mum", .colorEncoded = {}});
+  reminder.dueDate = due;
+  reminder.actionURL = URL::make("corvantis2://reminders/event/E");
+  return reminder;
+}
+
+// The entries' writer keeps what it wrote last: repeated dates and reminders read as if written afresh.
+TEST(EntryJson, EveryReminderAndDateReadsAsWrittenAfresh) {
+  const Date due = *parseRfc3339("2026-12-07T09:30:00.125Z");
+  // Each variant differs from the first reminder in one field.
+  std::vector<WidgetTimelineReminderComponent> variants;
+  const auto add = [&](auto change) { change(variants.emplace_back(reminderDueAt(due))); };
+  add([](auto&) {});
+  add([](auto& r) { r.identifier = "F"; });
+  add([](auto& r) { r.type = CustodyEventType::expense; });
+  add([](auto& r) { r.title = "Dentist\n\"at 9\""; });
+  add([](auto& r) { r.personsLabels[0].nick = "Dad"; });
+  add([](auto& r) { r.personsLabels[0].colorEncoded.index = 3; });
+  add([](auto& r) { r.personsLabels.push_back(r.personsLabels[0]); });
+  add([&](auto& r) { r.dueDate = due.adding(0.001); });
+  add([&](auto& r) { r.dueDate = due.adding(0.5); });
+  add([](auto& r) { r.dueAmountText = "€12.50"; });
+  add([](auto& r) { r.dueStyle = WidgetTimelineReminderComponent::DueStyle::today; });
+  add([](auto& r) { r.dueText = "Tomorrow"; });
+  add([](auto& r) { r.notes = "Bring the card"; });
+  add([](auto& r) { r.actionURL.reset(); });
+  add([](auto& r) { r.dueDate = Date{std::numeric_limits<double>::quiet_NaN()}; });
+  // 40 entries of them, new due instants in each (more than are kept) and once more reminders than kept.
+  std::vector<RemindersWidgetTimelineEntry> entries;
+  for (int day = 0; day < 40; ++day) {
+    RemindersWidgetTimelineEntry& entry = entries.emplace_back();
+    entry.date = due.adding(day * 86'400.0);
+    entry.layout = content_layout::SystemMediumLarge{RemindersListSize{5, 9.0}};
+    entry.reminders = variants;
+    for (int i = 0; i < 3; ++i)
+      entry.reminders.push_back(reminderDueAt(due.adding(day * 7'919.0 + i * 61.0 + 0.001)));
+    for (int i = 0; day == 4 && i < 60; ++i)
+      entry.reminders.push_back(reminderDueAt(due)),
+          entry.reminders.back().identifier = "once " + std::to_string(i);
   }
+  const TimelineProviderContext context{.family = WidgetFamily::systemLarge, .displaySize = {364, 382}};
+  const std::string answer = requestJson("timeline", context, TimelineReloadPolicy::atEnd, entries);
+  const auto json = Json::parse(answer);
+  EXPECT_EQ(answer, json.dump(2));  // copied texts keep the indentation of their place
+  ASSERT_EQ(json["entries"].size(), entries.size());
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    EXPECT_EQ(json["entries"][e]["date"], formatRfc3339(entries[e].date)) << e;
+    ASSERT_EQ(json["entries"][e]["reminders"].size(), entries[e].reminders.size()) << e;
+    for (std::size_t r = 0; r < entries[e].reminders.size(); ++r) {
+      const auto& reminder = entries[e].reminders[r];
+      JsonWriter alone;
+      writeReminder(alone, reminder);
+      const auto written = json["entries"][e]["reminders"][r];
+      EXPECT_EQ(written, Json::parse(alone.take())) << e << " " << r;
+      EXPECT_EQ(written["dueDate"],
+                isRepresentable(reminder.dueDate) ? Json(formatRfc3339(reminder.dueDate)) : Json())
+          << e << " " << r;
+    }
+  }
+  JsonWriter one;  // an entry written alone has the same dates
+  writeEntry(one, entries[5]);
+  EXPECT_EQ(Json::parse(one.take())["reminders"][16]["dueDate"],
+            formatRfc3339(entries[5].reminders[16].dueDate));
 }
 
 }  // namespace

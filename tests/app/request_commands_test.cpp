@@ -1,20 +1,19 @@
-// placeholder, snapshot and timeline as a user runs them: options, exit statuses, the summary and the JSON;
-// payload and payload encode: the JSON form's round trip, and what the output path names after the write.
+// The request and payload commands as a user runs them: options, instants, exit statuses, the summary, the
+// JSON and its streams; the payload's JSON form; files written on a full disk; what a long link costs.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <regex>
-#include <string>
-#include <vector>
+#include <set>
+#include <sstream>
 
+#include "payload/sample_event.h"
+#include "support/child_process.h"
 #include "support/run_program.h"
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
-#include "widget/host.h"
 
 namespace rw {
 namespace {
@@ -24,11 +23,7 @@ using fixtures::at;
 using fixtures::event;
 using Json = nlohmann::ordered_json;
 using Keys = std::vector<std::string>;
-using rw::testing::quoted;
-using rw::testing::Ran;
-using rw::testing::readFile;
-using rw::testing::run;
-using rw::testing::TemporaryDirectory;
+using namespace rw::testing;
 
 Keys keysOf(const Json& object) {
   Keys keys;
@@ -37,8 +32,7 @@ Keys keysOf(const Json& object) {
   return keys;
 }
 
-/// A payload with something of everything: overdue, today and future events, an action URL, a caregiver
-/// who is not among the persons, two events at the same instant.
+/// Overdue, today and future events, an action URL, a caregiver not among the persons, two at one instant.
 RemindersWidgetPayload richPayload() {
   const Date now = at("2026-12-06T15:00:00Z");
   auto payload = RemindersWidgetPayload{
@@ -78,57 +72,63 @@ Json checkAnswer(const Json& answer, const std::string& request) {
   return answer["entries"];
 }
 
-TEST(RequestCommands, TimelineForEveryFamily) {
+std::vector<std::uint8_t> fileOf(const plist::Value& payload, plist::Format format = plist::Format::binary) {
+  return plist::write(payload, format).value();
+}
+
+void storePlist(const TemporaryDirectory& container, const plist::Value& payload) {
+  writeFile(container.path() / "reminders.plist", fileOf(payload));
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+TEST(RequestCommands, TimelineForEveryFamilyAndTheSummary) {
   TemporaryDirectory container;
   fixtures::store(container.path(), richPayload());
-  const std::tuple<WidgetFamily, const char*, Json, std::size_t> families[] = {
-      {WidgetFamily::systemSmall, "systemSmall", {170.0, 170.0}, 0},
-      {WidgetFamily::systemMedium, "systemMediumLarge", {364.0, 170.0}, 2},
-      {WidgetFamily::systemLarge, "systemMediumLarge", {364.0, 382.0}, 5},  // 6 rows, the orphan skipped
-      {WidgetFamily::systemExtraLarge, "systemMediumLarge", {768.0, 382.0}, 5},
-      {WidgetFamily::accessoryCircular, "accessoryCircular", {72.0, 72.0}, 0},
-      {WidgetFamily::accessoryRectangular, "accessoryRectangular", {172.0, 76.0}, 0},
-      {WidgetFamily::accessoryInline, "accessoryRectangular", {257.0, 26.0}, 0}};
+  const std::tuple<const char*, const char*, Json, std::size_t> families[] = {
+      {"systemSmall", "systemSmall", {170.0, 170.0}, 0},
+      {"systemMedium", "systemMediumLarge", {364.0, 170.0}, 2},
+      {"systemLarge", "systemMediumLarge", {364.0, 382.0}, 5},  // 6 rows, the orphan skipped
+      {"systemExtraLarge", "systemMediumLarge", {768.0, 382.0}, 5},
+      {"accessoryCircular", "accessoryCircular", {72.0, 72.0}, 0},
+      {"accessoryRectangular", "accessoryRectangular", {172.0, 76.0}, 0},
+      {"accessoryInline", "accessoryRectangular", {257.0, 26.0}, 0}};
+  const Json bob =
+      Json::parse(R"({"identifier": "C2", "nick": "Bob", "colorEncoded": {"version": "183", "index": 9}})");
   for (const auto& [family, layout, size, listed] : families) {
-    SCOPED_TRACE(familyName(family));
+    SCOPED_TRACE(family);
     const auto file = container.path() / "answer.json";
-    const Ran result = run({"timeline", "--container", container.path().string(), "--family",
-                            std::string(familyName(family)), "--now", "2026-12-06T15:00:00Z", "--time-zone",
-                            "America/New_York", "-o", file.string()});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
-    const Json answer = Json::parse(rw::testing::readFile(file));
-    const Json entries = checkAnswer(answer, "timeline");
-    EXPECT_EQ(answer["family"], std::string(familyName(family)));
-    EXPECT_EQ(answer["policy"], "atEnd");
-    EXPECT_EQ(answer["displaySize"], (Json{{"width", size[0]}, {"height", size[1]}}));
+    const Ran result = run({"timeline", "--container", container.path().string(), "--family", family, "--now",
+                            "2026-12-06T15:00:00Z", "--time-zone", "America/New_York", "-o", file.string()});
+    ASSERT_EQ(std::pair(result.status, result.err), std::pair(0, std::string()));
+    const Json answer = Json::parse(readFile(file)), entries = checkAnswer(answer, "timeline");
     ASSERT_EQ(entries.size(), 31u);
-    EXPECT_EQ(entries[0]["date"], "2026-12-06T05:00:00.000Z");
-    EXPECT_EQ(entries[30]["date"], "2027-01-05T05:00:00.000Z");
-    EXPECT_EQ(entries[0]["layout"]["case"], layout);
-    EXPECT_EQ(std::pair(entries[0]["overdueCount"], entries[0]["todayCount"]), std::pair(Json(1), Json(2)));
-    EXPECT_EQ(entries[0]["reminders"].size(), listed);
+    const Json& first = entries[0];
+    EXPECT_EQ(Json::array({answer["family"], answer["policy"], answer["displaySize"], first["date"],
+                           entries[30]["date"], first["layout"]["case"], first["overdueCount"],
+                           first["todayCount"], first["reminders"].size()}),
+              Json::array({family, "atEnd", Json{{"width", size[0]}, {"height", size[1]}},
+                           "2026-12-06T05:00:00.000Z", "2027-01-05T05:00:00.000Z", layout, 1, 2, listed}));
     // Only the extension's own lines reach standard output: here, one per skipped component.
     std::string skipped;
     for (int i = 0; listed > 2 && i < 31; ++i)
       skipped += "Error in WidgetTimelineReminderComponent.init(displayOn:event:persons:): No caregiver\n";
     EXPECT_EQ(result.out, skipped);
     if (listed < 2) continue;
-    const Json &past = entries[0]["reminders"][0], &today = entries[0]["reminders"][1];
-    EXPECT_EQ(Json::array({past["type"], past["dueAmountText"], past["dueStyle"], past["actionURL"]}),
-              Json::array({"expense", "125", "overdue", nullptr}));
-    EXPECT_EQ(
-        Json::array({today["identifier"], today["dueStyle"], today["actionURL"], today["notes"]}),
-        Json::array({"E-today", "today", "https://example.org/reminders/1?x=1", "Bring the forms – Zoë"}));
-    EXPECT_EQ(today["personsLabels"][0],
-              Json::parse(
-                  R"({"identifier": "C2", "nick": "Bob", "colorEncoded": {"version": "183", "index": 9}})"));
+    const Json &past = first["reminders"][0], &today = first["reminders"][1];
+    EXPECT_EQ(Json::array({past["type"], past["dueAmountText"], past["dueStyle"], past["actionURL"],
+                           today["identifier"], today["dueStyle"], today["actionURL"], today["notes"],
+                           today["personsLabels"][0]}),
+              Json::array({"expense", "125", "overdue", nullptr, "E-today", "today",
+                           "https://example.org/reminders/1?x=1", "Bring the forms – Zoë", bob}));
   }
-}
-
-TEST(RequestCommands, NumbersDatesAndTheSummaryAreWrittenAsTheSchemaShowsThem) {
-  TemporaryDirectory container;
-  fixtures::store(container.path(), richPayload());
+  // Numbers and dates as the schema shows them.
   const Ran result = run({"timeline", "--container", container.path().string(), "--size", "364x350", "--now",
                           "2026-12-06T15:00:00.123456Z", "--time-zone", "UTC", "-o", "-"});
   ASSERT_EQ(result.status, 0) << result.err;
@@ -155,17 +155,15 @@ TEST(RequestCommands, WithoutAPayloadTheSampleOrOneEmptyEntry) {
     const Ran result = run({request, "--container", container.path().string(), "--family", "systemMedium",
                             "--now", "2026-12-09T15:00:00Z", "--time-zone", "America/New_York", "-o", "-"});
     ASSERT_EQ(result.status, 0) << result.err;
-    const Json answer = Json::parse(result.out);
-    const Json entries = checkAnswer(answer, request);
-    EXPECT_EQ(answer["family"], "systemMedium");
-    EXPECT_TRUE(answer["policy"].is_null());
+    const Json answer = Json::parse(result.out), entries = checkAnswer(answer, request);
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(std::pair(entries[0]["overdueCount"], entries[0]["todayCount"]), std::pair(Json(1), Json(1)));
     ASSERT_EQ(entries[0]["reminders"].size(), 2u);
     // No locale in the environment: the C locale, which reads English.
-    EXPECT_EQ(entries[0]["reminders"][0]["title"], "Dentist appointment");
-    EXPECT_EQ(entries[0]["reminders"][0]["dueText"], "Yesterday");
-    EXPECT_EQ(entries[0]["reminders"][1]["dueText"], "Today");
+    const Json& reminders = entries[0]["reminders"];
+    EXPECT_EQ(
+        Json::array({answer["family"], answer["policy"], entries[0]["overdueCount"], entries[0]["todayCount"],
+                     reminders[0]["title"], reminders[0]["dueText"], reminders[1]["dueText"]}),
+        Json::array({"systemMedium", nullptr, 1, 1, "Dentist appointment", "Yesterday", "Today"}));
   }
   // A timeline without a container: one empty entry, never reloaded, and the store's lines on stdout.
   const auto file = container.path() / "answer.json";
@@ -176,20 +174,18 @@ TEST(RequestCommands, WithoutAPayloadTheSampleOrOneEmptyEntry) {
       result.out,
       "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
       "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n");
-  const Json answer = Json::parse(rw::testing::readFile(file));
-  checkAnswer(answer, "timeline");
-  EXPECT_EQ(std::pair(answer["family"], answer["policy"]), std::pair(Json("systemLarge"), Json("never")));
-  ASSERT_EQ(answer["entries"].size(), 1u);
-  EXPECT_EQ(answer["entries"][0]["date"], "2026-12-09T00:00:00.000Z");  // no TZ in the environment: UTC
-  EXPECT_TRUE(answer["entries"][0]["reminders"].empty());
+  const Json answer = Json::parse(readFile(file)), entries = checkAnswer(answer, "timeline");
+  ASSERT_EQ(entries.size(), 1u);
+  // No TZ in the environment: UTC.
+  EXPECT_EQ(Json::array({answer["family"], answer["policy"], entries[0]["date"], entries[0]["reminders"]}),
+            Json::array({"systemLarge", "never", "2026-12-09T00:00:00.000Z", Json::array()}));
 }
 
-// The texts follow LANG and the strings directory of the option before the environment's (--locale is
-// checked by the install test).
+// The texts follow LANG and the strings directory of the option before the environment's.
 TEST(RequestCommands, TextsFollowTheLocaleAndTheStringsDirectory) {
   TemporaryDirectory scratch;
   const auto noStrings = scratch.path() / "strings";
-  std::filesystem::create_directories(noStrings);
+  fs::create_directories(noStrings);
   const auto firstTitle = [&](std::vector<std::string> args, const std::vector<std::string>& environment) {
     args.insert(args.begin(), {"placeholder", "--container", scratch.path().string(), "--now",
                                "2026-12-09T15:00:00Z", "-o", "-"});
@@ -203,90 +199,236 @@ TEST(RequestCommands, TextsFollowTheLocaleAndTheStringsDirectory) {
 }
 
 TEST(RequestCommands, UnusableOptionsAreUsageErrorsOfOneLine) {
-  const std::vector<std::vector<std::string>> cases{
+  TemporaryDirectory container;
+  fixtures::store(container.path(), richPayload());
+  const auto timeline = [&](const std::string& now, const std::string& zone) {
+    return std::vector<std::string>{
+        "timeline", "--container", container.path().string(), "--now", now, "--time-zone", zone, "-o", "-"};
+  };
+  const auto size = [](std::string text) { return std::vector<std::string>{"snapshot", "--size", text}; };
+  const std::string decimal = "plain decimal";
+  // Tokyo kept local mean time (+9:18:59) then: the day of 03:00 UTC on 1 January of year 1 starts in
+  // year 0. The last day of a timeline from 2 December 9999 lies in year 10000.
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
       // clang-format off
-      {"timeline", "--family", "systemHuge"}, {"timeline", "--family", "SystemSmall"},
-      {"timeline", "--family", ""}, {"snapshot", "--size", "364"}, {"snapshot", "--size", "364x"},
-      {"snapshot", "--size", "-1x300"}, {"snapshot", "--size", "364x-0.5"}, {"snapshot", "--size", "nanx300"},
-      {"snapshot", "--size", "364xinf"}, {"snapshot", "--size", "1e309x300"},
-      {"snapshot", "--size", "364x10001"}, {"snapshot", "--size", "364x382 "},
-      {"placeholder", "--now", "2026-12-09"}, {"placeholder", "--now", "2026-13-09T00:00:00Z"},
-      {"placeholder", "--strings", "/nonexistent/strings"},
-      {"timeline", "--no-such-option"},
+      {{"timeline", "--family", "systemHuge"}, ""}, {{"timeline", "--family", "SystemSmall"}, ""},
+      {{"timeline", "--family", ""}, ""}, {size("364"), ""}, {size("364x"), ""}, {size("-1x300"), ""},
+      {size("364x-0.5"), ""}, {size("nanx300"), ""}, {size("364xinf"), ""}, {size("1e309x300"), ""},
+      {size("364x10001"), ""}, {size("364x382 "), ""}, {size("1e4x1e4"), decimal},
+      {size("0.0000001x382"), decimal}, {size("0x10x10"), decimal}, {size("0x1Ax382"), decimal},
+      {size("+364x382"), decimal}, {size("364.x382"), decimal}, {size(".5x382"), decimal},
+      {size("000010000x1"), decimal}, {size("inf x1"), decimal}, {size("364,5x382"), decimal},
+      {{"placeholder", "--now", "2026-12-09"}, ""}, {{"placeholder", "--now", "2026-13-09T00:00:00Z"}, ""},
+      {{"placeholder", "--strings", "/nonexistent/strings"}, ""}, {{"timeline", "--no-such-option"}, ""},
+      {timeline("0001-01-01T03:00:00Z", "Asia/Tokyo"), "invalid --now '0001-01-01T03:00:00Z'"},
+      {timeline("9999-12-31T12:00:00Z", "UTC"), "invalid --now '9999-12-31T12:00:00Z'"},
+      {timeline("9999-12-02T00:00:00Z", "UTC"), "invalid --now '9999-12-02T00:00:00Z'"},
       // clang-format on
   };
-  for (const auto& args : cases) {
+  for (const auto& [args, error] : cases) {
     const Ran result = run(args);
     SCOPED_TRACE(args[1] + " " + (args.size() > 2 ? args[2] : ""));
     EXPECT_EQ(std::pair(result.status, result.out), std::pair(2, std::string()));
     ASSERT_FALSE(result.err.empty());
     EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+    EXPECT_NE(result.err.find(error), std::string::npos) << result.err;
   }
-  for (const std::string size : {"0x0", "364.5x382.25", "10000x10000"})
-    EXPECT_EQ(run({"snapshot", "--size", size, "--container", "/nonexistent", "-o", "-"}).status, 0) << size;
+  for (const std::string good :
+       {"0x0", "364.5x382.25", "10000x10000", "10000x0.125", "00364x382", "364.500x382"})
+    EXPECT_EQ(run({"snapshot", "--size", good, "--container", "/nonexistent", "-o", "-"}).status, 0) << good;
+  // Instants whose timeline fits answer 31 dated entries: in Tokyo, year 1 begins with its second day.
+  for (const auto& [now, zone] : {std::pair{"0001-01-01T00:00:00Z", "UTC"},
+                                  {"0001-01-01T20:00:00Z", "Asia/Tokyo"},
+                                  {"9999-12-01T23:59:59Z", "UTC"}}) {
+    const Ran answered = run(timeline(now, zone));
+    ASSERT_EQ(answered.status, 0) << now << " " << answered.err;
+    const Json entries = Json::parse(answered.out)["entries"];
+    ASSERT_EQ(entries.size(), 31u) << now;
+    for (const auto& entry : entries)
+      EXPECT_TRUE(entry["date"].is_string()) << now << " " << entry["date"];
+  }
   const Ran unwritable =
       run({"timeline", "--container", "/nonexistent", "-o", "/nonexistent/dir/answer.json"});
   EXPECT_EQ(unwritable.status, 1);
   EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
 }
 
-// The dynamic loader lists what the program would load instead of running it (a program linked statically
-// has no loader and loads nothing: it answers the request). Drawing is handed over to its own executable,
-// whose absence the install test checks.
-TEST(RequestCommands, LoadNoDrawingLibrary) {
-  const Ran loaded = run({"timeline"}, {"LD_TRACE_LOADED_OBJECTS=1"});
-  ASSERT_EQ(loaded.status, 0);
-  if (loaded.out.find("libc.so") == std::string::npos) {
-    EXPECT_NE(loaded.out.find("timeline for systemLarge"), std::string::npos) << loaded.out;
-    EXPECT_EQ(loaded.out.find(".so"), std::string::npos) << loaded.out;
+// A link of megabytes costs a timeline memory in proportion to the link (the child process's peak).
+TEST(RequestCommands, ATimelineWithALongLinkCostsMemoryInProportionToTheLink) {
+  if (!kPeakMemoryIsTheCodes) GTEST_SKIP() << "peak memory includes the sanitizer's own";
+  // Two million "a/../" segments, ten megabytes that resolve to almost nothing; then the same text as an
+  // absolute link, which is kept as written. The texts are gone from the test before the program runs.
+  constexpr std::int64_t kLinkBytes = 10'000'000;
+  TemporaryDirectory relative, absolute;
+  {
+    std::string dots;
+    for (int i = 0; i < 2'000'000; ++i)
+      dots += "a/../";
+    const plist::Dictionary base{{"relative", std::string("corvantis2://r/")}};
+    for (const auto& [container, link] :
+         {std::pair{&relative, plist::Dictionary{{"relative", dots + "end"}, {"base", base}}},
+          std::pair{&absolute, plist::Dictionary{{"relative", "corvantis2://r/" + dots + "end"}}}}) {
+      storePlist(*container, samplePayload({sampleWith(sampleEvent(), "actionURL", link)}));
+    }
   }
-  for (const char* library : {"cairo", "pango", "fontconfig", "freetype", "harfbuzz", "glib", "X11"})
-    EXPECT_EQ(loaded.out.find(library), std::string::npos) << library << " in\n" << loaded.out;
+  for (const auto* container : {&relative, &absolute})
+    for (const std::string output : {" -o /dev/null", ""}) {
+      // The program's peak (the shell gives way to it), its output discarded.
+      const std::string command = "exec " + quoted(RW_WIDGET_EXECUTABLE) + " timeline --container " +
+                                  quoted(container->path().string()) +
+                                  " --now 2026-06-10T08:00:00Z --time-zone UTC" + output + " >/dev/null 2>&1";
+      const ChildRun ran =
+          inChild([&] { return ::execl("/bin/sh", "sh", "-c", command.c_str(), nullptr), false; });
+      ASSERT_TRUE(ran.passed);
+      // 31 entries show the reminder: a copy per entry would be over 300 megabytes.
+      EXPECT_LT(ran.peakBytes, 12 * kLinkBytes) << output;
+    }
 }
 
-TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeInEitherForm) {
+TEST(PayloadCommands, TheJsonFormComesBackThroughEncodeIsWrittenIntoAPipeAndNoFullDiskHarmsAFile) {
   TemporaryDirectory stored, work;
   fixtures::store(stored.path(), richPayload());
-  const fs::path json = work.path() / "payload.json";
-  ASSERT_EQ(run({"payload", "--container", stored.path().string(), "-o", json.string()}).status, 0);
+  const auto payloadTo = [&](const fs::path& container, const fs::path& out) {
+    return run({"payload", "--container", container.string(), "-o", out.string()}).status;
+  };
+  const fs::path json = work.path() / "payload.json", again = work.path() / "again.json";
+  ASSERT_EQ(payloadTo(stored.path(), json), 0);
   const std::string written = readFile(json);
   ASSERT_NE(written.find("Bring the forms – Zoë"), std::string::npos) << written;
-
   for (const char* format : {"binary", "xml"}) {
     TemporaryDirectory encoded;
-    const fs::path plist = encoded.path() / "reminders.plist";
-    ASSERT_EQ(run({"payload", "encode", json.string(), plist.string(), "--format", format}).status, 0);
-    const fs::path again = work.path() / (std::string(format) + ".json");
-    ASSERT_EQ(run({"payload", "--container", encoded.path().string(), "-o", again.string()}).status, 0);
+    const auto plist = (encoded.path() / "reminders.plist").string();
+    ASSERT_EQ(run({"payload", "encode", json.string(), plist, "--format", format}).status, 0);
+    ASSERT_EQ(payloadTo(encoded.path(), again), 0);
     EXPECT_EQ(readFile(again), written) << format;
   }
+  // A pipe is written into, never renamed over; its reader gives up after a while rather than hang the test.
+  const fs::path pipe = work.path() / "pipe", received = work.path() / "received";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string script =
+      R"(timeout 30 cat "$1" >"$2" & "$0" payload --container "$3" -o "$1"; s=$?; wait; exit $s)";
+  const Ran piped = runProgram("/bin/sh", {"-c", script, RW_WIDGET_EXECUTABLE, pipe.string(),
+                                           received.string(), stored.path().string()});
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
+  EXPECT_EQ(readFile(received), written);
+  // Every command that writes a file, on a full disk (a 1 KiB file size limit, SIGXFSZ ignored, so a larger
+  // write fails with EFBIG): one line on stderr, exit status 1, the old file as it was and nothing beside it.
+  TemporaryDirectory out;
+  const auto onAFullDisk = [&](std::vector<std::string> args) {
+    if (args[0] != "payload") args = requestAt(args, stored.path().string(), "2026-12-06T09:30:00Z");
+    args.insert(args.begin(), {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"", RW_WIDGET_EXECUTABLE});
+    return runProgram("/bin/sh", args);
+  };
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"w.png", {"render", "-o", (out.path() / "w.png").string()}},
+      {"w.svg", {"render", "-o", (out.path() / "w.svg").string()}},
+      {"t.json", {"timeline", "-o", (out.path() / "t.json").string()}},
+      {"r.plist", {"payload", "encode", json.string(), (out.path() / "r.plist").string(), "--format", "xml"}},
+  };
+  for (const auto& [file, args] : cases) {
+    SCOPED_TRACE(file);
+    writeFile(out.path() / file, "old");
+    const Ran ran = onAFullDisk(args);
+    EXPECT_EQ(ran.status, 1) << ran.err;
+    EXPECT_NE(ran.err.find("File too large"), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find('\n'), ran.err.size() - 1) << ran.err;
+    EXPECT_EQ(readFile(out.path() / file), "old");
+    EXPECT_EQ(namesIn(out.path()), std::set<std::string>{file});
+    fs::remove(out.path() / file);
+  }
+  // The gallery's first picture already fails: the directory holds nothing half-written.
+  const fs::path gallery = out.path() / "gallery";
+  EXPECT_EQ(onAFullDisk({"gallery", "-o", gallery.string()}).status, 1);
+  EXPECT_TRUE(namesIn(gallery).empty());
 }
 
-TEST(PayloadCommands, OutputsThroughALinkOrIntoAPipeKeepWhatThePathNames) {
-  TemporaryDirectory stored, work;
-  fixtures::store(stored.path(), richPayload());
-  // Through a link: the file it names is replaced, the link stays, and nothing is left beside the file.
-  const fs::path target = work.path() / "target.json";
-  rw::testing::writeFile(target, "old");
-  const fs::path link = work.path() / "link.json";
-  fs::create_symlink(target, link);
-  ASSERT_EQ(run({"payload", "--container", stored.path().string(), "-o", link.string()}).status, 0);
-  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
-  EXPECT_NE(readFile(target).find("\"events\""), std::string::npos);
-  EXPECT_EQ(std::distance(fs::directory_iterator(work.path()), fs::directory_iterator()), 2);
+// payload check, and the streams of the commands when a program reads their standard output.
+TEST(PayloadCheck, NamesThePlaceOfEachRefusal) {
+  TemporaryDirectory work;
+  const plist::Dictionary event = sampleEvent();
+  const auto withEvent = [&](const char* key, plist::Value value) {
+    return fileOf(samplePayload({sampleWith(event, key, std::move(value))}));
+  };
+  auto damagedBinary = fileOf(samplePayload({event}));
+  damagedBinary.at(9) = 0x7F;  // the first object's marker: no object has it
+  const auto xml = fileOf(samplePayload({event}), plist::Format::xml);
+  std::string damagedXml(xml.begin(), xml.end());
+  damagedXml.replace(damagedXml.find("</dict>"), 7, "</dixt>");
+  const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
+      {withEvent("title", plist::Integer{5}),
+       R"(events[0].title (identifier "E1"): expected a string, found an integer)"},
+      {fileOf(samplePayload({sampleWithout(event, "notes")})),
+       R"(events[0].notes (identifier "E1"): missing key, expected a string)"},
+      {withEvent("status", std::string("Planned")),
+       R"(events[0].status (identifier "E1"): no CustodyEventStatus has the raw value "Planned" (expected one of "PLA")"},
+      {withEvent("dateTo", std::string("2026-06-10T12:00:00Z")),
+       R"(events[0].dateTo (identifier "E1"): expected a date, found a string)"},
+      {withEvent("actionURL", plist::Dictionary{{"relative", std::string("a b")}}),
+       R"(events[0].actionURL (identifier "E1"): not a URL: "a b")"},
+      {fileOf(samplePayload({event}, {sampleWithout(samplePerson(), "nick")})),
+       R"(persons[0].nick (identifier "P1"): missing key, expected a string)"},
+      {damagedBinary, "not a property list: object at byte offset "},
+      {{damagedXml.begin(), damagedXml.end()}, "not a property list: line "},
+  };
+  const fs::path file = work.path() / "reminders.plist";
+  for (const auto& [bytes, expected] : cases) {
+    writeFile(file, bytes);
+    const Ran ran = run({"payload", "check", file.string()});
+    EXPECT_EQ(std::pair(ran.status, ran.out), std::pair(1, std::string())) << expected;
+    EXPECT_EQ(ran.err.rfind("reminders-widget: " + file.string() + ": " + expected, 0), 0u) << ran.err;
+    EXPECT_EQ(linesOf(ran.err).size(), 1u) << ran.err;
+  }
+  // Every refusal of one file, in file order, one line each; the widget's request still prints one line.
+  const auto broken =
+      sampleWith(sampleWith(event, "status", std::string("Planned")), "plannedDateFrom", 802785600.0);
+  TemporaryDirectory container;
+  storePlist(container, samplePayload({event, broken}, {samplePerson(), plist::Integer{1}}));
+  const Ran all = run({"payload", "check", "--container", container.path().string()});
+  EXPECT_EQ(all.status, 1);
+  const auto lines = linesOf(all.err);
+  ASSERT_EQ(lines.size(), 3u) << all.err;
+  EXPECT_NE(lines[0].find("events[1].status"), std::string::npos);
+  EXPECT_NE(
+      lines[1].find("events[1].plannedDateFrom (identifier \"E1\"): expected a date, found a real number"),
+      std::string::npos);
+  EXPECT_NE(lines[2].find("persons[1]: expected a dictionary, found an integer"), std::string::npos);
+  const Ran request = run({"timeline", "--container", container.path().string()});
+  EXPECT_EQ(linesOf(request.out).at(0),
+            "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data");
+  EXPECT_EQ(request.out.find("Unable", 60), std::string::npos);
+}
 
-  // A pipe stands for /dev/null and the like: it is written into, never renamed over. The reader gives up
-  // after a while, so a program that never opens the pipe fails the test, not hangs it.
-  const fs::path pipe = work.path() / "pipe";
-  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  const fs::path received = work.path() / "received";
-  const std::string command = "timeout 30 cat " + quoted(pipe.string()) + " > " + quoted(received.string()) +
-                              " & " + quoted(RW_WIDGET_EXECUTABLE) + " payload --container " +
-                              quoted(stored.path().string()) + " -o " + quoted(pipe.string()) +
-                              "; status=$?; wait; exit $status";
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
-  EXPECT_NE(readFile(received).find("\"events\""), std::string::npos);
+TEST(CleanStreams, StandardOutputHoldsOnlyTheAnswerUnderDashO) {
+  TemporaryDirectory container, work;
+  // A colour of another palette version and an event whose caregiver is unknown: both print lines.
+  const auto person =
+      sampleWith(samplePerson(), "colorEncoded", std::string("pickerIndex=2&pickerVersion=1"));
+  storePlist(container, samplePayload({sampleWith(sampleEvent(), "caregiver", std::string("P9"))}, {person}));
+  const std::string dir = container.path().string();
+  const auto at = [&](std::vector<std::string> args) {
+    args.insert(args.end(), {"--now", "2026-06-10T08:00:00Z", "--time-zone", "UTC"});
+    return args;
+  };
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"payload", "--container", dir, "-o", "-"}, "Invalid colorEncoded version"},
+      {at({"timeline", "--container", dir, "-o", "-"}), "No caregiver"},
+      {at({"placeholder", "--container", dir, "-o", "-"}), "Invalid colorEncoded version"},
+      {at({"timeline", "--container", dir + "/none", "-o", "-"}), "not found"},
+  };
+  for (const auto& [args, line] : cases) {
+    const Ran ran = run(args);
+    EXPECT_TRUE(nlohmann::json::accept(ran.out)) << args[0] << ": " << ran.out.substr(0, 200);
+    EXPECT_NE(ran.err.find(line), std::string::npos) << args[0] << ": " << ran.err;
+  }
+  // To a file, the lines stay on standard output as they always were.
+  const Ran toFile = run(at({"timeline", "--container", dir, "-o", (work.path() / "a.json").string()}));
+  EXPECT_NE(toFile.out.find("No caregiver"), std::string::npos);
+  EXPECT_EQ(toFile.err, "");
+  // tap prints the URL alone.
+  const Ran tap = run(at({"tap", "--container", dir, "--at", "2,2"}));
+  EXPECT_EQ(std::pair(tap.status, tap.out), std::pair(0, std::string("corvantis2://reminders\n"))) << tap.err;
+  EXPECT_NE(tap.err.find("Invalid colorEncoded version"), std::string::npos);
 }
 
 }  // namespace

@@ -1,29 +1,22 @@
-// Faults around the payload file and its container, seen through the provider's three requests: whatever
-// happens to reminders.plist, every request answers - with the payload, with the sample (placeholder and
-// snapshot) or with one empty entry and `never` (timeline) - and prints exactly the store's lines. After
-// each fault a good file is picked up again by the next request.
+// Faults around the payload file and its container, seen through the provider's requests and the host: every
+// request answers and prints exactly the store's lines, and the next good file is picked up again.
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "payload/payload_coding.h"
 #include "payload/store.h"
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
+#include "widget/host_schedule.h"
 #include "widget/provider.h"
 
 namespace rw {
@@ -35,12 +28,10 @@ using fixtures::describe;
 using fixtures::event;
 using fixtures::settingsFor;
 using rw::testing::capturedStdout;
-using rw::testing::TemporaryDirectory;
 using rw::testing::writeFile;
 
 const TimelineProviderContext kLarge{WidgetFamily::systemLarge, {364, 382}};
 const Date kNow = at("2026-06-13T09:30:00Z");
-
 constexpr std::string_view kNoContainerLines =
     "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
     "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n";
@@ -57,77 +48,66 @@ RemindersWidgetPayload goodPayload() {
       .persons = fixtures::persons()};
 }
 
-// Payloads have no equality of their own: two are the same when they encode to the same bytes.
-bool same(const RemindersWidgetPayload& a, const RemindersWidgetPayload& b) {
-  return writePayload(a, plist::Format::binary) == writePayload(b, plist::Format::binary);
+std::vector<std::uint8_t> bytesOf(const RemindersWidgetPayload& payload,
+                                  plist::Format format = plist::Format::binary) {
+  return writePayload(payload, format).value();
 }
 
-struct Answers {
-  RemindersWidgetTimelineEntry placeholder;
-  std::vector<RemindersWidgetTimelineEntry> snapshots;
-  std::vector<Timeline<RemindersWidgetTimelineEntry>> timelines;
-  std::string printed;
-};
+// Payloads have no equality of their own: two are the same when they encode to the same bytes.
+bool same(const RemindersWidgetPayload& a, const RemindersWidgetPayload& b) {
+  return bytesOf(a) == bytesOf(b);
+}
 
 class FileFaults : public ::testing::Test {
  protected:
   fs::path container() const { return directory_.path() / "container"; }
   fs::path file() const { return container() / kPayloadFileName; }
+  void SetUp() override { fs::create_directory(container()), writeGood(); }
+  void writeGood() const { writeFile(file(), bytesOf(goodPayload())); }
 
-  void SetUp() override {
-    fs::create_directory(container());
-    writeGood();
-  }
-
-  void writeGood() { writeFile(file(), writePayload(goodPayload(), plist::Format::binary).value()); }
-
-  Answers ask() const {
-    const RemindersWidgetTimelineProvider requests(WidgetEnvironment{
-        .settings = settings_, .files = FileManager(container()), .clock = fixedClock(kNow)});
-    Answers answers;
-    answers.printed = capturedStdout([&] {
-      answers.placeholder = requests.placeholder(kLarge);
-      requests.getSnapshot(kLarge, [&](RemindersWidgetTimelineEntry e) { answers.snapshots.push_back(e); });
-      requests.getTimeline(kLarge,
-                           [&](Timeline<RemindersWidgetTimelineEntry> t) { answers.timelines.push_back(t); });
-    });
-    return answers;
-  }
-
-  // Every request answered once, exactly as the store's outcome `read` asks: with the payload, or with the
-  // sample (placeholder and snapshot) and the empty entry with `never` (timeline).
+  // Every request answered once, as the store's outcome `read` asks.
   void expectAnswers(Read read, const std::string& fault) const {
     SCOPED_TRACE(fault);
-    const Answers answers = ask();
-    ASSERT_EQ(answers.snapshots.size(), 1u);
-    ASSERT_EQ(answers.timelines.size(), 1u);
-    const auto& timeline = answers.timelines.front();
-    const Date today = settings_.calendar.startOfDay(kNow);
+    const RemindersWidgetTimelineProvider requests(WidgetEnvironment{
+        .settings = settings_, .files = FileManager(container()), .clock = fixedClock(kNow)});
+    std::vector<RemindersWidgetTimelineEntry> shown;  // the placeholder, then the snapshots
+    std::vector<Timeline<RemindersWidgetTimelineEntry>> timelines;
+    const std::string printed = capturedStdout([&] {
+      shown.push_back(requests.placeholder(kLarge));
+      requests.getSnapshot(kLarge, [&](RemindersWidgetTimelineEntry e) { shown.push_back(e); });
+      requests.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timelines.push_back(t); });
+    });
+    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(timelines.size(), 1u);
     const std::string lines(read == Read::undecodable   ? kUndecodableLine
                             : read == Read::noContainer ? kNoContainerLines
                                                         : "");
-    EXPECT_EQ(answers.printed, lines + lines + lines);  // placeholder, snapshot, timeline each read once
-    // The payload's entries, or the sample (made afresh, with new identifiers each time: provider tests hold
-    // it) and the one empty entry with `never`.
-    const auto entries = read == Read::payload
-                             ? makeTimelineEntries(kNow, goodPayload(), kLarge, settings_)
-                             : std::vector{makeTimelineEntry(today, {}, {}, kLarge, settings_)};
-    EXPECT_EQ(describe(timeline.entries), describe(entries));
-    EXPECT_EQ(timeline.policy,
+    EXPECT_EQ(printed, lines + lines + lines);  // placeholder, snapshot, timeline each read once
+    // The payload's entries, or the sample (of new identifiers each time: its size) and an empty entry.
+    const auto entries =
+        read == Read::payload
+            ? makeTimelineEntries(kNow, goodPayload(), kLarge, settings_)
+            : std::vector{makeTimelineEntry(settings_.calendar.startOfDay(kNow), {}, {}, kLarge, settings_)};
+    EXPECT_EQ(describe(timelines.front().entries), describe(entries));
+    EXPECT_EQ(timelines.front().policy,
               read == Read::payload ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never);
-    for (const auto& entry : {answers.placeholder, answers.snapshots.front()}) {
+    for (const auto& entry : shown) {
       EXPECT_EQ(describe(entry) == describe(entries.front()), read == Read::payload);
       EXPECT_EQ(entry.reminders.size(), read == Read::payload ? entries.front().reminders.size() : 4u);
     }
   }
 
-  TemporaryDirectory directory_;
+  rw::testing::TemporaryDirectory directory_;
   UserSettings settings_ = settingsFor("Europe/Warsaw");
 };
 
 TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
   const fs::path outside = directory_.path() / "outside";
   fs::create_directory(outside);
+  writeFile(outside / "real.plist", bytesOf(goodPayload(), plist::Format::xml));
+  const auto linkTo = [&](fs::path target) {
+    return [&, target] { fs::remove(file()), fs::create_symlink(target, file()); };
+  };
   const struct {
     const char* name;
     std::function<void()> apply;
@@ -135,37 +115,16 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
   } faults[] = {
       {"removed", [&] { fs::remove(file()); }, Read::nothing},
       {"truncated to half", [&] { fs::resize_file(file(), fs::file_size(file()) / 2); }, Read::undecodable},
-      {"replaced by a directory holding files",
+      {"replaced by a directory holding a good file",
        [&] {
-         fs::remove(file()),
-             writeFile(file() / kPayloadFileName, writePayload(goodPayload(), plist::Format::xml).value());
+         fs::remove(file()), fs::create_directory(file()),
+             fs::copy(outside / "real.plist", file() / kPayloadFileName);
        },
        Read::nothing},
-      {"replaced by a dangling symlink",
-       [&] { fs::remove(file()), fs::create_symlink(outside / "gone", file()); }, Read::nothing},
-      {"replaced by a symlink to itself", [&] { fs::remove(file()), fs::create_symlink(file(), file()); },
-       Read::nothing},
-      {"replaced by a loop of two symlinks",
-       [&] {
-         fs::remove(file()), fs::create_symlink(container() / "other.plist", file());
-         fs::create_symlink(file(), container() / "other.plist");
-       },
-       Read::nothing},
-      {"replaced by a symlink to an endless device",
-       [&] { fs::remove(file()), fs::create_symlink("/dev/zero", file()); }, Read::nothing},
-      {"replaced by a symlink to a good file elsewhere",
-       [&] {
-         writeFile(outside / "real.plist", writePayload(goodPayload(), plist::Format::xml).value());
-         fs::remove(file()), fs::create_symlink(outside / "real.plist", file());
-       },
-       Read::payload},
+      {"replaced by a symlink to an endless device", linkTo("/dev/zero"), Read::nothing},
+      {"replaced by a symlink to a good file elsewhere", linkTo(outside / "real.plist"), Read::payload},
       {"container removed", [&] { fs::remove_all(container()); }, Read::noContainer},
-      {"container re-created empty", [&] { fs::remove_all(container()), fs::create_directory(container()); },
-       Read::nothing},
       {"container replaced by a file", [&] { fs::remove_all(container()), writeFile(container(), "x"); },
-       Read::noContainer},
-      {"container replaced by a dangling symlink",
-       [&] { fs::remove_all(container()), fs::create_symlink(outside / "gone", container()); },
        Read::noContainer},
   };
   expectAnswers(Read::payload, "good file");
@@ -175,67 +134,18 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
     // Recovery: whatever is in the way goes, the container comes back, and the host writes a good file.
     if (!fs::is_directory(fs::symlink_status(container()))) fs::remove(container());
     fs::create_directories(container());
-    fs::remove_all(file()), fs::remove_all(container() / "other.plist");
+    fs::remove_all(file());
     writeGood();
     expectAnswers(Read::payload, std::string("good file after: ") + fault.name);
   }
 }
 
-// Runs `body` in a child process without the power to read files it has no permission for: as the
-// unprivileged user "nobody" when the tests run as root (CI does, and root reads any file whatever its
-// mode bits), as the current user otherwise. The child's exit status is the result.
-void expectInUnprivilegedChild(const fs::path& shared, const std::function<int()>& body) {
-  std::fflush(stdout);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::geteuid() == 0) {
-      // Every directory down to `shared` must be searchable for the unprivileged user.
-      for (fs::path p = shared; p != p.parent_path(); p = p.parent_path())
-        if (p.string().starts_with(fs::temp_directory_path().string()) && p != fs::temp_directory_path())
-          ::chmod(p.c_str(), 0755);
-      if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(77);
-    }
-    ::_exit(body());
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot drop root privileges here (setuid refused)";
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged read answered differently (see its stderr)";
-}
-
-TEST_F(FileFaults, UnreadableByPermissionsReadsAsNothing) {
-  // The file and, separately, the container lose their read and search permissions. The child checks that
-  // the store answers nothing and prints nothing, and that the timeline is the empty entry with `never`.
-  const auto check = [this]() -> int {
-    const Answers answers = ask();
-    const bool ok = answers.printed.empty() && answers.timelines.size() == 1 &&
-                    answers.timelines.front().policy == TimelineReloadPolicy::never &&
-                    answers.timelines.front().entries.size() == 1 && !answers.placeholder.reminders.empty();
-    if (!ok) std::fprintf(stderr, "printed: '%s'\n", answers.printed.c_str());
-    return ok ? 0 : 1;
-  };
-  ASSERT_EQ(::chmod(file().c_str(), 0000), 0);
-  expectInUnprivilegedChild(container(), check);
-  if (IsSkipped()) return;
-  ASSERT_EQ(::chmod(file().c_str(), 0644), 0);
-  ASSERT_EQ(::chmod(container().c_str(), 0000), 0);
-  expectInUnprivilegedChild(directory_.path(), check);
-  // Permissions restored: the same file is read again.
-  ASSERT_EQ(::chmod(container().c_str(), 0755), 0);
-  expectAnswers(Read::payload, "permissions restored");
-}
-
-// Reads the payload over and over while `rewrite` runs 400 times in a thread, given in turn the good
-// payload (binary) and `other` (XML); counts the reads that gave the one or the other payload whole (as
-// "0" and "1"), that were "undecodable" (nothing and the one line), and "unexpected" ones.
+// Reads the payload while `rewrite` is given the good payload (binary) and `other` (XML) 400 times in turn;
+// counts the reads of the one or the other whole ("0", "1"), "undecodable" ones and "unexpected" ones.
 std::map<std::string, int> readWhileRewriting(
     const fs::path& container, const RemindersWidgetPayload& other,
     const std::function<void(const std::vector<std::uint8_t>&)>& rewrite) {
-  const auto payloads = std::vector{goodPayload(), other};
-  const auto bytes = std::vector{writePayload(payloads[0], plist::Format::binary).value(),
-                                 writePayload(payloads[1], plist::Format::xml).value()};
+  const auto bytes = std::vector{bytesOf(goodPayload()), bytesOf(other, plist::Format::xml)};
   std::atomic<bool> done = false;
   std::thread writer([&] {
     for (int i = 0; i < 400; ++i)
@@ -248,8 +158,8 @@ std::map<std::string, int> readWhileRewriting(
     const std::string printed =
         capturedStdout([&] { read = payloadReadingAppGroup(FileManager(container)); });
     const bool whole = read && printed.empty();
-    ++seen[whole && same(*read, payloads[0])      ? "0"
-           : whole && same(*read, payloads[1])    ? "1"
+    ++seen[whole && same(*read, goodPayload())    ? "0"
+           : whole && same(*read, other)          ? "1"
            : !read && printed == kUndecodableLine ? "undecodable"
                                                   : "unexpected"];
   }
@@ -257,8 +167,7 @@ std::map<std::string, int> readWhileRewriting(
   return seen;
 }
 
-// The host writes the file while requests read it. Writing a temporary file and renaming it over the old
-// one is atomic for readers: every read sees the old or the new payload whole.
+// A temporary file renamed over the old one, as the host writes: every read sees one payload whole.
 TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
   RemindersWidgetPayload other = goodPayload();
   other.events.pop_back();
@@ -269,15 +178,13 @@ TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
   });
   EXPECT_EQ(seen["undecodable"], 0);
   EXPECT_EQ(seen["unexpected"], 0);
-  // The last write (the second payload) is what the next read sees.
   const auto last = payloadReadingAppGroup(FileManager(container()));
   ASSERT_TRUE(last.has_value());
   EXPECT_TRUE(same(*last, other));
 }
 
-// Rewriting in place (truncate, then write in pieces) is not atomic: a read can see a cut-off or mixed
-// file. Such a read must fail to decode (one line, nothing returned), never crash or answer a third
-// payload; the two forms differ from the first byte on, so no mix of them is a property list.
+// Rewritten in place (truncated, then written in pieces): a cut-off or mixed read fails to decode, never
+// answers a third payload (the two forms differ from the first byte on, so no mix is a property list).
 TEST_F(FileFaults, RewrittenInPlaceIsReadWholeOrNotAtAll) {
   RemindersWidgetPayload other = goodPayload();
   other.persons.at(1).nick = "Robert";
@@ -291,6 +198,157 @@ TEST_F(FileFaults, RewrittenInPlaceIsReadWholeOrNotAtAll) {
   });
   EXPECT_EQ(seen["unexpected"], 0) << seen["0"] << " and " << seen["1"] << " whole, " << seen["undecodable"]
                                    << " undecodable";
+}
+
+// The host with the real provider over a real container, on a fake clock and zone: through clock jumps,
+// zone changes and file faults, the entry it shows is the one of the user's current day.
+constexpr double kDay = 86400;
+
+struct FakeClock final : HostClock {
+  Date instant;
+  std::string zone;
+  Date now() const override { return instant; }
+  std::string timeZone() const override { return zone; }
+};
+
+// Events every few days around late October 2026, when Europe/Warsaw leaves summer time.
+RemindersWidgetPayload autumnPayload() {
+  RemindersWidgetPayload payload{.events = {}, .persons = fixtures::persons()};
+  for (int i = 0; i < 12; ++i)
+    payload.events.push_back(
+        event("E" + std::to_string(i), at("2026-10-20T09:00:00Z").adding(i * 3 * kDay + i * 3600.0)));
+  return payload;
+}
+
+// Runs the host as the program does until `script` runs out; each time it waits, checks that it shows the
+// entry of the clock's day in the clock's zone from the payload now in the container (or the empty entry).
+struct HostRun {
+  struct Request {
+    ReloadReason reason;
+    std::size_t entries;
+    TimelineReloadPolicy policy;
+  };
+  using Step = std::function<HostEvent(std::optional<Date> deadline)>;
+
+  HostRun(const fs::path& container, const FakeClock& clock, std::vector<Step> script) {
+    struct Events final : HostEventSource {
+      Step next;
+      HostEvent wait(std::optional<Date> deadline) override { return next(deadline); }
+    } events;
+    std::size_t step = 0;
+    std::optional<RemindersWidgetTimelineEntry> shown;
+    events.next = [&](std::optional<Date> deadline) {
+      SCOPED_TRACE(formatRfc3339(clock.instant) + " in " + clock.zone);
+      const UserSettings settings = settingsFor(clock.zone);
+      std::optional<RemindersWidgetPayload> payload;
+      capturedStdout([&] { payload = payloadReadingAppGroup(FileManager(container)); });
+      const Date today = settings.calendar.startOfDay(clock.instant);
+      const auto expected =
+          payload ? makeTimelineEntry(today, payload->events, payload->persons, kLarge, settings)
+                  : makeTimelineEntry(today, {}, {}, kLarge, settings);
+      EXPECT_EQ(shown ? describe(*shown) : "nothing", describe(expected));
+      return step == script.size() ? HostEvent::terminate : script[step++](deadline);
+    };
+    const HostDriver driver{
+        .requestTimeline =
+            [&](ReloadReason reason) {
+              const RemindersWidgetTimelineProvider provider(WidgetEnvironment{
+                  .settings = settingsFor(clock.zone), .files = FileManager(container), .clock = [&] {
+                    return clock.instant;
+                  }});
+              Timeline<RemindersWidgetTimelineEntry> timeline;
+              printed += capturedStdout([&] {
+                provider.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timeline = t; });
+              });
+              requests.push_back({reason, timeline.entries.size(), timeline.policy});
+              return timeline;
+            },
+        .show = [&](const RemindersWidgetTimelineEntry& entry, std::size_t) { shown = entry; },
+        .report = nullptr,
+    };
+    runTimelineHost(clock, events, driver);
+  }
+
+  std::vector<Request> requests;
+  std::string printed;
+};
+
+TEST(HostFaults, ShowsTheUsersDayThroughClockJumpsZoneChangesAndFileFaults) {
+  rw::testing::TemporaryDirectory directory;
+  const fs::path container = directory.path() / "container", file = container / kPayloadFileName;
+  const auto good = writePayload(autumnPayload(), plist::Format::binary).value();
+  fs::create_directory(container);
+  writeFile(file, good);
+  FakeClock clock;
+  clock.instant = at("2026-10-23T21:30:00Z"), clock.zone = "Europe/Warsaw";  // 23:30 in Warsaw, summer time
+  // A step that changes the world and then reports `event`.
+  const auto after = [](std::function<void()> change, HostEvent event) -> HostRun::Step {
+    return [change = std::move(change), event](std::optional<Date>) { return change(), event; };
+  };
+  const auto jumpTo = [&](const char* instant) {
+    return after([&, instant] { clock.instant = at(instant); }, HostEvent::clockSet);
+  };
+  const auto moveTo = [&](const char* zone) {
+    return after([&, zone] { clock.zone = zone; }, HostEvent::zoneChanged);
+  };
+  // The clock reaches the deadline the host asked for.
+  const HostRun::Step reachDeadline = [&](std::optional<Date> deadline) {
+    EXPECT_TRUE(deadline.has_value());
+    if (deadline) clock.instant = *deadline;
+    return HostEvent::deadline;
+  };
+  std::vector<HostRun::Step> script = {
+      reachDeadline,                   // Warsaw's midnight of the 24th
+      reachDeadline,                   // the 25th, a day of 25 hours
+      jumpTo("2026-10-29T06:10:00Z"),  // resumed after four days asleep
+      jumpTo("2026-10-26T22:59:59Z"),  // set back: the last second of the 26th in Warsaw
+      jumpTo("2026-10-26T23:00:00Z"),  // and on to the 27th
+      moveTo("America/Sao_Paulo"),     // the user flies: the new zone's days
+      jumpTo("2026-11-02T02:59:59Z"),  // 23:59:59 in Sao Paulo
+      reachDeadline,                   // its midnight
+      moveTo("Asia/Kathmandu"),        // a zone with a 45-minute offset
+      jumpTo("2026-10-01T12:00:00Z"),  // set back before the timeline's first day
+      jumpTo("2027-01-15T12:00:00Z"),  // forward past its last day
+      moveTo("UTC"),
+  };
+  for (int day = 0; day < 35; ++day)  // through the next automatic request at the 31st entry
+    script.push_back(reachDeadline);
+  // Then faults of the payload file, each followed by a good file. Nothing can be read: the empty entry
+  // with `never`, which sets no deadline; an hour passes quietly.
+  const std::function<void()> faults[] = {
+      [&] { fs::remove(file); },
+      [&] { fs::resize_file(file, 0); },
+      [&] { fs::remove(file), ::mkfifo(file.c_str(), 0600); },
+      [&] { fs::remove_all(container); },
+  };
+  for (const auto& fault : faults) {
+    script.push_back(after(fault, HostEvent::payloadChanged));
+    script.push_back([&](std::optional<Date> deadline) {
+      EXPECT_EQ(deadline, std::nullopt);
+      clock.instant = clock.instant.adding(3600);
+      return HostEvent::clockSet;
+    });
+    script.push_back(
+        after([&] { fs::create_directories(container), fs::remove_all(file), writeFile(file, good); },
+              HostEvent::payloadChanged));
+  }
+  const HostRun host(container, clock, script);
+
+  using enum ReloadReason;
+  std::vector<ReloadReason> reasons,
+      expected{start, zoneChanged, zoneChanged, clockChanged, atEnd, zoneChanged, atEnd};
+  const std::size_t faultsFrom = expected.size();
+  expected.resize(faultsFrom + 2 * std::size(faults), payloadChanged);
+  for (const auto& request : host.requests)
+    reasons.push_back(request.reason);
+  ASSERT_EQ(reasons, expected);
+  for (std::size_t i = faultsFrom; i < reasons.size(); i += 2) {
+    EXPECT_EQ(host.requests[i].entries, 1u);
+    EXPECT_EQ(host.requests[i].policy, TimelineReloadPolicy::never);
+    EXPECT_EQ(host.requests[i + 1].entries, static_cast<std::size_t>(kTimelineDays));
+    EXPECT_EQ(host.requests[i + 1].policy, TimelineReloadPolicy::atEnd);
+  }
+  EXPECT_EQ(host.printed, std::string(kUndecodableLine) + std::string(kNoContainerLines));
 }
 
 }  // namespace
