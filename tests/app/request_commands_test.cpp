@@ -399,6 +399,31 @@ TEST(PayloadCheck, NamesThePlaceOfEachRefusal) {
   EXPECT_EQ(request.out.find("Unable", 60), std::string::npos);
 }
 
+TEST(PayloadCheck, SummarisesAReadableFileAndSaysWhenThereIsNone) {
+  TemporaryDirectory container;
+  const plist::Dictionary linked =
+      sampleWith(sampleEvent(), "actionURL", plist::Dictionary{{"relative", std::string("events/E1")}});
+  storePlist(container, samplePayload({linked, sampleWith(sampleEvent(), "caregiver", std::string("P9"))}));
+  const Ran ran = run({"payload", "check", "--container", container.path().string()});
+  EXPECT_EQ(std::pair(ran.status, ran.err), std::pair(0, std::string()));
+  EXPECT_EQ(ran.out,
+            (container.path() / "reminders.plist").string() +
+                ": readable: 2 events, 1 person, dates 2026-06-10T12:00:00.000Z to "
+                "2026-06-10T13:00:00.000Z, 1 link (1 relative, not opened), 1 skipped (caregiver not "
+                "among the persons)\n");
+  const Ran missing = run({"payload", "check", "--container", (container.path() / "none").string()});
+  EXPECT_EQ(std::pair(missing.status, missing.out), std::pair(1, std::string()));
+  EXPECT_NE(missing.err.find("App group group.org.corvantis.widgetkit not found"), std::string::npos);
+}
+
+// The request program links no drawing library: a request loads only what it answers with.
+TEST(RequestCommands, LoadNoDrawingLibrary) {
+  const Ran loaded = run({"timeline"}, {"LD_TRACE_LOADED_OBJECTS=1"});
+  ASSERT_EQ(loaded.status, 0);
+  for (const char* library : {"cairo", "pango", "fontconfig", "freetype", "harfbuzz", "glib", "X11"})
+    EXPECT_EQ(loaded.out.find(library), std::string::npos) << library << " in\n" << loaded.out;
+}
+
 TEST(CleanStreams, StandardOutputHoldsOnlyTheAnswerUnderDashO) {
   TemporaryDirectory container, work;
   // A colour of another palette version and an event whose caregiver is unknown: both print lines.
