@@ -1,7 +1,7 @@
 // The desktop window as a user meets it, on a private X server (Xvfb): what it shows is what `render` draws
-// of the same entry, a click opens the link under it through the desktop's handler for its scheme, and a
-// changed payload or SIGHUP brings a new timeline. The handler is a real one, found by GIO the usual way:
-// a .desktop file in the test's XDG_DATA_HOME that appends the URL it is given to a file.
+// of the same entry, a click or a key opens the link under it through the desktop's handler for its scheme
+// (found by GIO the usual way: a .desktop file in the test's XDG_DATA_HOME that appends the URL it is given
+// to a file), and a changed payload or SIGHUP brings a new timeline.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -32,61 +32,64 @@ namespace {
 namespace fs = std::filesystem;
 using fixtures::at;
 using fixtures::event;
+using rw::testing::Child;
+using rw::testing::eventually;
 using rw::testing::readFile;
 using rw::testing::TemporaryDirectory;
 using rw::testing::writeFile;
 
-using rw::testing::Child;
-using rw::testing::eventually;
-
 const std::string kNow = "2026-12-06T09:30:00Z";
+constexpr int kLeft = 40, kTop = 30;  // --position
 
 // A clean environment, but for the sanitizers' options of a sanitizer run. GTK and GLib keep their type
 // system, themes and caches until exit by design, so leaks are not looked for in the window's process;
 // memory errors and undefined behaviour still are.
 std::vector<std::string> baseEnvironment(const fs::path& home) {
-  std::vector<std::string> environment{"PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + home.string(),
-                                       "LANG=C.UTF-8"};
-  const char* asan = std::getenv("ASAN_OPTIONS");
-  environment.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? std::string(asan) + ":" : "") +
-                        "detect_leaks=0");
-  if (const char* ubsan = std::getenv("UBSAN_OPTIONS"))
-    environment.push_back(std::string("UBSAN_OPTIONS=") + ubsan);
+  const char *asan = std::getenv("ASAN_OPTIONS"), *ubsan = std::getenv("UBSAN_OPTIONS");
+  std::vector<std::string> environment{
+      "PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + home.string(), "LANG=C.UTF-8",
+      "ASAN_OPTIONS=" + (asan != nullptr ? std::string(asan) + ":" : std::string()) + "detect_leaks=0"};
+  if (ubsan != nullptr) environment.push_back(std::string("UBSAN_OPTIONS=") + ubsan);
   return environment;
 }
 
-// What a server writes to `fd` up to its first newline (once it listens), and closes `fd`.
-std::string firstLine(int fd) {
+// Starts a server that writes a line to its descriptor 9 once it listens (Xvfb its display, dbus-daemon
+// its address): that line, or nothing.
+std::string startAndRead(std::optional<Child>& server, const std::vector<std::string>& argv,
+                         const fs::path& scratch, const std::string& log) {
+  int pipe[2];
+  if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) return {};
+  server.emplace(argv, baseEnvironment(scratch), scratch / log, pipe[1]);
+  ::close(pipe[1]);
   std::string text;
   const bool whole = eventually([&] {
-    for (char c = 0; ::read(fd, &c, 1) == 1;)
+    for (char c = 0; ::read(pipe[0], &c, 1) == 1;)
       text += c;
     return text.find('\n') != std::string::npos;
   });
-  ::close(fd);
+  ::close(pipe[0]);
   return whole ? text.substr(0, text.find('\n')) : std::string();
 }
 
-// An X server of its own on a free display (Xvfb picks it and says which), with a grey background.
+int occurrences(const std::string& text, const std::string& part) {
+  int found = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++found;
+  return found;
+}
+
+// An X server of its own on a free display (Xvfb picks it and says which).
 class XServer {
  public:
   explicit XServer(const fs::path& scratch) {
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    server_.emplace(std::vector<std::string>{RW_XVFB, "-displayfd", "9", "-screen", "0", "1024x768x24",
-                                             "-nolisten", "tcp", "-noreset"},
-                    baseEnvironment(scratch), scratch / "xvfb.log", pipe[1]);
-    ::close(pipe[1]);
-    const std::string number = firstLine(pipe[0]);  // the display's, once the server listens
-    if (number.empty()) return;
-    name_ = ":" + number;
-    display_ = XOpenDisplay(name_.c_str());
+    const std::string number = startAndRead(
+        server_, {RW_XVFB, "-displayfd", "9", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
+        scratch, "xvfb.log");
+    if (!number.empty()) display_ = XOpenDisplay((name_ = ":" + number).c_str());
   }
   ~XServer() {
     if (display_ != nullptr) XCloseDisplay(display_);
   }
-  XServer(const XServer&) = delete;
-  XServer& operator=(const XServer&) = delete;
 
   ::Display* display() const { return display_; }
   const std::string& name() const { return name_; }
@@ -104,10 +107,11 @@ class XServer {
     return bitmap;
   }
 
-  void click(std::pair<int, int> at) const {
+  /// Moves the pointer to `at`, then presses and/or releases the left button there.
+  void pointer(std::pair<int, int> at, bool press = true, bool release = true) const {
     XTestFakeMotionEvent(display_, -1, at.first, at.second, CurrentTime);
-    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
-    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    if (press) XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    if (release) XTestFakeButtonEvent(display_, 1, False, CurrentTime);
     XFlush(display_);
   }
 
@@ -117,12 +121,35 @@ class XServer {
   ::Display* display_ = nullptr;
 };
 
-int occurrences(const std::string& text, const std::string& part) {
-  int found = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++found;
-  return found;
-}
+// A session bus of its own.
+class SessionBus {
+ public:
+  explicit SessionBus(const fs::path& scratch)
+      : log_(scratch / "gdbus"),
+        address_(startAndRead(daemon_,
+                              {RW_DBUS_DAEMON, "--session", "--nofork", "--print-address=9",
+                               "--address=unix:path=" + (scratch / "bus").string()},
+                              scratch, "bus.log")) {}
+  const std::string& address() const { return address_; }
+
+  /// Activates `action` of the widget `instance` (with `state`: sets it) as a menu item does; gdbus's status.
+  int act(const std::string& instance, const std::string& action, const std::string& state = {}) const {
+    const std::string id = RW_APPLICATION_ID + (instance == "default" ? "" : ".i_" + instance);
+    std::string path = "/" + id;
+    std::replace(path.begin(), path.end(), '.', '/');
+    std::vector<std::string> argv{RW_GDBUS, "call",          "--session", "--dest",
+                                  id,       "--object-path", path,        "--method"};
+    if (state.empty()) argv.insert(argv.end(), {"org.gtk.Actions.Activate", action, "[]", "{}"});
+    if (!state.empty())
+      argv.insert(argv.end(), {"org.gtk.Actions.SetState", action, "<" + state + ">", "{}"});
+    return Child(argv, {"PATH=/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS=" + address_}, log_).wait();
+  }
+
+ private:
+  fs::path log_;
+  std::optional<Child> daemon_;
+  std::string address_;
+};
 
 /// Where and how a window runs besides its family: more arguments, a session bus, a settings directory
 /// shared with other windows (else its own).
@@ -163,18 +190,13 @@ class DesktopWindow {
          "GDK_SCALE=" + std::to_string(scale), "GDK_BACKEND=x11", "GSETTINGS_BACKEND=memory",
          "DBUS_SESSION_BUS_ADDRESS=" + (setup.bus.empty() ? "unix:path=/nonexistent" : setup.bus)});
     if (!setup.accessible) environment.insert(environment.end(), {"GTK_A11Y=none", "NO_AT_BRIDGE=1"});
-    args_ = {"--container", container.string(),
-             "--family",    std::string(familyName(*app::desktop::desktopFamilyNamed(family))),
-             "--now",       kNow,
-             "--time-zone", "UTC",
-             "--locale",    "en_US"};
-    // The desktop's own family name; the same options otherwise.
-    std::vector<std::string> argv{RW_DESKTOP_EXECUTABLE, "--position", "40,30"};
-    argv.insert(argv.end(), args_.begin(), args_.end());
-    argv[6] = family;
-    if (!setup.placed) argv.erase(argv.begin() + 5, argv.begin() + 7);  // the family and
-    if (!setup.placed) argv.erase(argv.begin() + 1, argv.begin() + 3);  // the place it kept
+    // The command line's options for the same entry, and the desktop's own family name.
+    common_ = {"--container", container.string(), "--now", kNow, "--time-zone", "UTC", "--locale", "en_US"};
+    std::vector<std::string> argv{RW_DESKTOP_EXECUTABLE};
+    argv.insert(argv.end(), common_.begin(), common_.end());
+    if (setup.placed) argv.insert(argv.end(), {"--position", "40,30", "--family", family});
     argv.insert(argv.end(), setup.args.begin(), setup.args.end());
+    family_ = familyName(*app::desktop::desktopFamilyNamed(family));
     child_.emplace(argv, environment, out());
   }
 
@@ -184,6 +206,9 @@ class DesktopWindow {
   Child& child() { return *child_; }
   bool waitFor(const std::string& text, int times = 1) const {
     return eventually([&] { return occurrences(readFile(out()), text) >= times; });
+  }
+  bool shown(int times = 1) const {
+    return waitFor("Showing entry 0 at scale " + std::to_string(scale_), times);
   }
   /// The X window, once the window said which.
   ::Window id() const {
@@ -195,8 +220,9 @@ class DesktopWindow {
   /// The command line's `render` of the entry the window shows, at the window's scale.
   ui::Bitmap reference() const {
     const std::string png = (scratch_ / "reference.png").string();
-    std::vector<std::string> args{"render", "-o", png, "--scale", std::to_string(scale_)};
-    args.insert(args.end(), args_.begin(), args_.end());
+    std::vector<std::string> args{"render",   "-o",   png, "--scale", std::to_string(scale_),
+                                  "--family", family_};
+    args.insert(args.end(), common_.begin(), common_.end());
     EXPECT_EQ(rw::testing::run(args).status, 0);
     const std::string bytes = readFile(png);
     return ui::decodePng({bytes.begin(), bytes.end()}).value_or(ui::Bitmap{});
@@ -206,7 +232,7 @@ class DesktopWindow {
   std::vector<ui::LinkArea> links() const {
     app::WidgetOptions options;
     options.host = {
-        .container = args_[1], .family = args_[3], .now = kNow, .timeZone = "UTC", .locale = "en_US"};
+        .container = common_[1], .family = family_, .now = kNow, .timeZone = "UTC", .locale = "en_US"};
     const app::WidgetRun run = app::prepareRun(options);
     const auto answer = app::ask(run.configuration, "timeline", run.request.context);
     return ui::linkAreas(app::layoutWidget(run.configuration, answer.entries.at(0),
@@ -217,11 +243,10 @@ class DesktopWindow {
  private:
   fs::path scratch_;
   int scale_;
-  std::vector<std::string> args_;
+  std::string family_;
+  std::vector<std::string> common_;
   std::optional<Child> child_;
 };
-
-constexpr int kLeft = 40, kTop = 30;  // --position
 
 // Waits until the window's area of the screen shows `reference` as a display without transparency does
 // (over black: premultiplied channels): at most 0.2 % of the pixels with a channel off by more than 24 of
@@ -264,6 +289,10 @@ RemindersWidgetPayload threeReminders(const std::string& prefix) {
   return payload;
 }
 
+// What a click or a key opens: the second row's own link; the first row has none and opens the app; the
+// third row's "file:" link is never opened; below the rows the app opens.
+const char* const kOpened = "https://example.org/e/2\ncorvantis2://reminders\ncorvantis2://reminders\n";
+
 class DesktopWindowUnderXvfb : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -284,7 +313,7 @@ TEST_F(DesktopWindowUnderXvfb, ShowsWhatRenderDrawsAtTheWindowsScale) {
     SCOPED_TRACE(family + (" at scale " + std::to_string(scale)));
     TemporaryDirectory scratch;
     DesktopWindow window(*server_, scratch.path(), container(), family, scale);
-    ASSERT_TRUE(window.waitFor("Showing entry 0 at scale " + std::to_string(scale))) << window.output();
+    ASSERT_TRUE(window.shown()) << window.output();
     expectPicture(*server_, window.reference());
     EXPECT_EQ(window.child().stop(), 0) << window.output();
     EXPECT_NE(window.output().find("Host ended"), std::string::npos) << window.output();
@@ -294,34 +323,32 @@ TEST_F(DesktopWindowUnderXvfb, ShowsWhatRenderDrawsAtTheWindowsScale) {
 TEST_F(DesktopWindowUnderXvfb, OpensLinksOnClickAndAsksAgainWhenThePayloadChangesAndOnHangup) {
   TemporaryDirectory scratch;
   DesktopWindow window(*server_, scratch.path(), container(), "large", 1);
-  ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1")) << window.output();
+  ASSERT_TRUE(window.shown()) << window.output();
   expectPicture(*server_, window.reference());
-  // Three rows, then the whole widget.
-  const auto links = window.links();
+  const auto links = window.links();  // the widget's, then three rows'
   ASSERT_EQ(links.size(), 4u);
   EXPECT_TRUE(links[0].widgetWide);
-  const auto centreOf = [&](const ui::LinkArea& area) {
-    return std::pair{kLeft + static_cast<int>(area.frame.origin.x + area.frame.size.width / 2),
-                     kTop + static_cast<int>(area.frame.origin.y + area.frame.size.height / 2)};
-  };
-  const auto clickAndWait = [&](std::pair<int, int> point, int lines) {
-    server_->click(point);
+  const auto clicked = [&](std::pair<int, int> point, int lines) {
+    server_->pointer(point);
     return eventually([&] { return occurrences(readFile(window.opened()), "\n") >= lines; });
   };
-  // The second row's own link; the first row has none and opens the app; the third row's "file:" link is
-  // not opened (the next click's URL comes next, and nothing else); below the rows the app opens.
-  ASSERT_TRUE(clickAndWait(centreOf(links[2]), 1)) << window.output();
-  server_->click(centreOf(links[3]));
-  ASSERT_TRUE(clickAndWait(centreOf(links[1]), 2)) << window.output();
-  ASSERT_TRUE(clickAndWait({kLeft + 182, kTop + 370}, 3)) << window.output();
-  EXPECT_EQ(readFile(window.opened()),
-            "https://example.org/e/2\ncorvantis2://reminders\ncorvantis2://reminders\n");
+  const auto centre = [&](int row) {
+    const ui::Rect& frame = links[row].frame;
+    return std::pair{kLeft + static_cast<int>(frame.origin.x + frame.size.width / 2),
+                     kTop + static_cast<int>(frame.origin.y + frame.size.height / 2)};
+  };
+  // The "file:" row's click opens nothing: the next click's URL comes next.
+  ASSERT_TRUE(clicked(centre(2), 1)) << window.output();
+  server_->pointer(centre(3));
+  ASSERT_TRUE(clicked(centre(1), 2)) << window.output();
+  ASSERT_TRUE(clicked({kLeft + 182, kTop + 370}, 3)) << window.output();
+  EXPECT_EQ(readFile(window.opened()), kOpened);
   EXPECT_NE(window.output().find("nothing to open"), std::string::npos) << window.output();
   // Written beside and renamed into place, as the app writes it: the window shows the new payload alone.
   fixtures::store(scratch.path(), threeReminders("Changed "));
   fs::rename(scratch.path() / kPayloadFileName, container() / kPayloadFileName);
   ASSERT_TRUE(window.waitFor("request (payloadChanged)")) << window.output();
-  ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1", 2)) << window.output();
+  ASSERT_TRUE(window.shown(2)) << window.output();
   expectPicture(*server_, window.reference());
   window.child().signal(SIGHUP);
   ASSERT_TRUE(window.waitFor("request (reloadRequest)")) << window.output();
@@ -342,40 +369,6 @@ TEST_F(DesktopWindowUnderXvfb, ShowsAPayloadWhoseContainerIsMadeAfterItStarted) 
   expectPicture(*server_, window.reference());
 }
 
-// A session bus of its own, which says its address once it listens.
-class SessionBus {
- public:
-  explicit SessionBus(const fs::path& scratch) : log_(scratch / "gdbus") {
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    daemon_.emplace(std::vector<std::string>{RW_DBUS_DAEMON, "--session", "--nofork", "--print-address=9",
-                                             "--address=unix:path=" + (scratch / "bus").string()},
-                    baseEnvironment(scratch), scratch / "bus.log", pipe[1]);
-    ::close(pipe[1]);
-    address_ = firstLine(pipe[0]);
-  }
-  const std::string& address() const { return address_; }
-
-  /// Activates `action` of the widget `instance` (with `state`: sets it) as a menu item does; gdbus's status.
-  int act(const std::string& instance, const std::string& action, const std::string& state = {}) const {
-    const std::string id = RW_APPLICATION_ID + (instance == "default" ? "" : ".i_" + instance);
-    std::string path = "/" + id;
-    std::replace(path.begin(), path.end(), '.', '/');
-    std::vector<std::string> argv{RW_GDBUS, "call",          "--session", "--dest",
-                                  id,       "--object-path", path,        "--method"};
-    if (state.empty()) argv.insert(argv.end(), {"org.gtk.Actions.Activate", action, "[]", "{}"});
-    if (!state.empty())
-      argv.insert(argv.end(), {"org.gtk.Actions.SetState", action, "<" + state + ">", "{}"});
-    std::vector<std::string> environment{"PATH=/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS=" + address_};
-    return Child(argv, environment, log_).wait();
-  }
-
- private:
-  fs::path log_;
-  std::optional<Child> daemon_;
-  std::string address_;
-};
-
 // An X property of `window` holding atoms, as their names.
 std::string atomNames(::Display* display, ::Window window, const char* property) {
   Atom type = 0;
@@ -395,15 +388,6 @@ std::string atomNames(::Display* display, ::Window window, const char* property)
   return names;
 }
 
-std::string windowClass(::Display* display, ::Window window) {
-  XClassHint hint{};
-  if (XGetClassHint(display, window, &hint) == 0) return {};
-  std::string result = std::string(hint.res_name) + "/" + hint.res_class;
-  XFree(hint.res_name);
-  XFree(hint.res_class);
-  return result;
-}
-
 // Each widget keeps its family, place and window choices in its own settings file, changed through the
 // menu's actions on the session bus; a drag moves the window (a click still opens, above), and the next start
 // takes it all back. A second start of a running widget shows that one and ends.
@@ -411,8 +395,7 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
   SessionBus bus(scratch_.path());
   ASSERT_FALSE(bus.address().empty()) << readFile(scratch_.path() / "bus.log.err");
   ::Display* display = server_->display();
-  const fs::path config = scratch_.path() / "config";
-  const fs::path settings = config / "reminders-widget" / "default.ini";
+  const fs::path config = scratch_.path() / "config", settings = config / "reminders-widget" / "default.ini";
   const auto fileHas = [&](const fs::path& file, const std::string& text) {
     return eventually([&] { return readFile(file).find(text) != std::string::npos; });
   };
@@ -420,12 +403,16 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
   {
     DesktopWindow window(*server_, first.path(), container(), "small", 1,
                          {.bus = bus.address(), .config = config});
-    ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1")) << window.output();
-    EXPECT_EQ(windowClass(display, window.id()), RW_APPLICATION_ID "/" RW_APPLICATION_ID);
+    ASSERT_TRUE(window.shown()) << window.output();
+    XClassHint hint{};
+    ASSERT_NE(XGetClassHint(display, window.id(), &hint), 0);
+    EXPECT_EQ(std::string(hint.res_name) + "/" + hint.res_class, RW_APPLICATION_ID "/" RW_APPLICATION_ID);
+    XFree(hint.res_name);
+    XFree(hint.res_class);
     EXPECT_EQ(atomNames(display, window.id(), "_NET_WM_WINDOW_TYPE"), "_NET_WM_WINDOW_TYPE_DOCK ");
-    for (const char* state : {"STICKY", "BELOW", "SKIP_TASKBAR", "SKIP_PAGER"})
+    for (const std::string state : {"STICKY", "BELOW", "SKIP_TASKBAR", "SKIP_PAGER"})
       EXPECT_TRUE(eventually([&] {
-        return atomNames(display, window.id(), "_NET_WM_STATE").find(std::string("_NET_WM_STATE_") + state) !=
+        return atomNames(display, window.id(), "_NET_WM_STATE").find("_NET_WM_STATE_" + state) !=
                std::string::npos;
       })) << state;
 
@@ -449,13 +436,10 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
     EXPECT_NE(readFile(copy.path() / "out.err").find("runs already"), std::string::npos);
 
     // A press, a drag of 60,40 pixels and a release move the window and open nothing.
-    ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1", 2)) << window.output();
-    XTestFakeMotionEvent(display, -1, kLeft + 50, kTop + 50, CurrentTime);
-    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    ASSERT_TRUE(window.shown(2)) << window.output();
+    server_->pointer({kLeft + 50, kTop + 50}, true, false);
     for (int step = 1; step <= 4; ++step)
-      XTestFakeMotionEvent(display, -1, kLeft + 50 + 15 * step, kTop + 50 + 10 * step, CurrentTime);
-    XTestFakeButtonEvent(display, 1, False, CurrentTime);
-    XFlush(display);
+      server_->pointer({kLeft + 50 + 15 * step, kTop + 50 + 10 * step}, false, step == 4);
     EXPECT_TRUE(fileHas(settings, "Position=100,70")) << readFile(settings);
     int x = 0, y = 0;
     ::Window child = 0;
@@ -463,13 +447,12 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
     EXPECT_EQ(std::pair(x, y), std::pair(kLeft + 60, kTop + 40));
     EXPECT_FALSE(fs::exists(window.opened())) << readFile(window.opened());
 
-    // Another widget keeps its own file.
+    // Another widget keeps its own file; removed from its menu, it ends and forgets its settings.
     DesktopWindow other(*server_, second.path(), container(), "large", 1,
                         {.args = {"--instance", "second"}, .bus = bus.address(), .config = config});
-    ASSERT_TRUE(other.waitFor("Showing entry 0 at scale 1")) << other.output();
+    ASSERT_TRUE(other.shown()) << other.output();
     ASSERT_EQ(bus.act("second", "family", "'extra large'"), 0);
     EXPECT_TRUE(fileHas(config / "reminders-widget" / "second.ini", "Family=extra large"));
-    // Removed from its menu, it ends and forgets its settings.
     ASSERT_EQ(bus.act("second", "remove-widget"), 0);
     EXPECT_EQ(other.child().wait(), 0) << other.output();
     EXPECT_FALSE(fs::exists(config / "reminders-widget" / "second.ini"));
@@ -479,7 +462,7 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
   // Started again without a family or a place: those it kept.
   DesktopWindow window(*server_, again.path(), container(), "medium", 1,
                        {.bus = bus.address(), .config = config, .placed = false});
-  ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1")) << window.output();
+  ASSERT_TRUE(window.shown()) << window.output();
   EXPECT_TRUE(window.waitFor(" at 100,70\n")) << window.output();
   XWindowAttributes attributes{};
   XGetWindowAttributes(display, window.id(), &attributes);
@@ -498,13 +481,12 @@ TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFo
     if (!fs::exists(tool)) GTEST_SKIP() << tool << " is missing: scripts/install-deps installs it";
   TemporaryDirectory scratch;
   const SessionBus bus(scratch.path());  // where the accessibility bus starts when asked for
-  const std::string& address = bus.address();
-  ASSERT_FALSE(address.empty()) << readFile(scratch.path() / "bus.log.err");
+  ASSERT_FALSE(bus.address().empty()) << readFile(scratch.path() / "bus.log.err");
   DesktopWindow window(*server_, scratch.path(), container(), "large", 1,
-                       {.bus = address, .accessible = true, .placed = true});
-  ASSERT_TRUE(window.waitFor("Showing entry 0 at scale 1")) << window.output();
+                       {.bus = bus.address(), .accessible = true});
+  ASSERT_TRUE(window.shown()) << window.output();
   Child reader({"/usr/bin/python3", RW_ACCESSIBLE_TREE},
-               {"DBUS_SESSION_BUS_ADDRESS=" + address, "LANG=C.UTF-8"}, scratch.path() / "tree");
+               {"DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "LANG=C.UTF-8"}, scratch.path() / "tree");
   ASSERT_EQ(reader.wait(std::chrono::seconds(30)), 0) << readFile(scratch.path() / "tree.err");
   // A link each, from the title to the due text; the counts with their labels.
   const std::string tree = readFile(scratch.path() / "tree");
@@ -513,20 +495,19 @@ TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFo
   EXPECT_EQ(occurrences(tree, ", Today\n"), 3) << tree;
   for (const std::string counter : {"label: Overdue, 0\n", "label: Today, 3\n"})
     EXPECT_NE(tree.find(counter), std::string::npos) << counter << tree;
-  // The keys go where the pointer is (no window manager gives the focus).
-  XTestFakeMotionEvent(server_->display(), -1, kLeft + 5, kTop + 5, CurrentTime);
+  server_->pointer({kLeft + 5, kTop + 5}, false,
+                   false);  // the keys go where the pointer is (no window manager)
   const auto openedAfter = [&](std::vector<std::string> keys, int lines) {
     keys.insert(keys.begin(), {"/usr/bin/xdotool", "key"});
     EXPECT_EQ(Child(keys, {"DISPLAY=" + server_->name()}, scratch.path() / "xdotool").wait(), 0);
     return eventually([&] { return occurrences(readFile(window.opened()), "\n") >= lines; });
   };
-  // Widget, row 1 (no link of its own: the app's), row 2: its link; back to row 1; down to row 3, whose
-  // "file:" link does not open, and round to the widget's link.
+  // Widget, row 1, row 2: its link; back to row 1 (the app's); down to row 3, whose "file:" link does not
+  // open, and round to the widget's link.
   ASSERT_TRUE(openedAfter({"Tab", "Tab", "Return"}, 1)) << window.output();
   ASSERT_TRUE(openedAfter({"shift+Tab", "space"}, 2)) << window.output();
   ASSERT_TRUE(openedAfter({"Down", "Down", "Return", "Down", "KP_Enter"}, 3)) << window.output();
-  EXPECT_EQ(readFile(window.opened()),
-            "https://example.org/e/2\ncorvantis2://reminders\ncorvantis2://reminders\n");
+  EXPECT_EQ(readFile(window.opened()), kOpened);
   EXPECT_NE(window.output().find("nothing to open for the focused link"), std::string::npos)
       << window.output();
   openedAfter({"ctrl+q"}, 3);
@@ -538,28 +519,26 @@ TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFo
 // display is looked for, and usable ones without a display end in one line that says so.
 TEST(DesktopCommandLine, RefusesUnusableOptionsBeforeLookingForADisplay) {
   TemporaryDirectory scratch;
-  const auto runWith = [&](std::vector<std::string> args) {
+  const auto runWith = [&](std::vector<std::string> args, int status, const std::string& said) {
     args.insert(args.begin(), RW_DESKTOP_EXECUTABLE);
-    const int status = Child(args, baseEnvironment(scratch.path()), scratch.path() / "out").wait();
-    return std::pair(status, readFile(scratch.path() / "out.err"));
+    EXPECT_EQ(Child(args, baseEnvironment(scratch.path()), scratch.path() / "out").wait(), status) << args[1];
+    const std::string err = readFile(scratch.path() / "out.err");
+    EXPECT_NE(err.find(said), std::string::npos) << err;
   };
-  const std::vector<std::string> unusable[] = {
-      {"--family", "huge"},  {"--position", "40,99999"},    {"--mode", "dark"},
-      {"--size", "1e4x1e4"}, {"--now", "yesterday"},        {"--size", "-3x4"},
-      {"--os-version", "x"}, {"--strings", "/nonexistent"}, {"--unknown"}};
-  for (const auto& args : unusable) {
-    const auto [status, err] = runWith(args);
-    EXPECT_EQ(status, 2) << args[0];
-    EXPECT_NE(err.find("reminders-widget-desktop: "), std::string::npos) << err;
-  }
-  for (const char* name : {"", "a/b", "x.ini", "two words"}) {
-    const auto [status, err] = runWith({"--instance", name});
-    EXPECT_EQ(status, 2) << name;
-    EXPECT_NE(err.find("invalid --instance"), std::string::npos) << err;
-  }
-  const auto [status, err] = runWith({"--family", "extra large", "--position", "-10,+20", "--below"});
-  EXPECT_EQ(status, 1);
-  EXPECT_NE(err.find("cannot open a display"), std::string::npos) << err;
+  for (const std::vector<std::string>& args :
+       std::initializer_list<std::vector<std::string>>{{"--family", "huge"},
+                                                       {"--position", "40,99999"},
+                                                       {"--mode", "dark"},
+                                                       {"--size", "1e4x1e4"},
+                                                       {"--now", "yesterday"},
+                                                       {"--size", "-3x4"},
+                                                       {"--os-version", "x"},
+                                                       {"--strings", "/nonexistent"},
+                                                       {"--unknown"}})
+    runWith(args, 2, "reminders-widget-desktop: ");
+  for (const char* name : {"", "a/b", "x.ini", "two words"})
+    runWith({"--instance", name}, 2, "invalid --instance");
+  runWith({"--family", "extra large", "--position", "-10,+20", "--below"}, 1, "cannot open a display");
 }
 
 }  // namespace
