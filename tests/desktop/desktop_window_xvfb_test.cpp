@@ -1,7 +1,5 @@
-// The desktop window as a user meets it, on a private X server (Xvfb): what it shows is what `render` draws
-// of the same entry, a click or a key opens the link under it through the desktop's handler for its scheme
-// (found by GIO the usual way: a .desktop file in the test's XDG_DATA_HOME that appends the URL it is given
-// to a file), and a changed payload or SIGHUP brings a new timeline.
+// The desktop window on a private X server (Xvfb): it shows what `render` draws, a click or a key opens the
+// link under it through the desktop's handler, and a changed payload or SIGHUP brings a new timeline.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -41,9 +39,7 @@ using rw::testing::writeFile;
 const std::string kNow = "2026-12-06T09:30:00Z";
 constexpr int kLeft = 40, kTop = 30;  // --position
 
-// A clean environment, but for the sanitizers' options of a sanitizer run. GTK and GLib keep their type
-// system, themes and caches until exit by design, so leaks are not looked for in the window's process;
-// memory errors and undefined behaviour still are.
+// A clean environment but for the sanitizers' options; GTK keeps its caches until exit, so no leak checks.
 std::vector<std::string> baseEnvironment(const fs::path& home) {
   const char *asan = std::getenv("ASAN_OPTIONS"), *ubsan = std::getenv("UBSAN_OPTIONS");
   std::vector<std::string> environment{
@@ -53,8 +49,7 @@ std::vector<std::string> baseEnvironment(const fs::path& home) {
   return environment;
 }
 
-// Starts a server that writes a line to its descriptor 9 once it listens (Xvfb its display, dbus-daemon
-// its address): that line, or nothing.
+// Starts a server that says on its descriptor 9 where it listens: that line, or nothing.
 std::string startAndRead(std::optional<Child>& server, const std::vector<std::string>& argv,
                          const fs::path& scratch, const std::string& log) {
   int pipe[2];
@@ -78,7 +73,6 @@ int occurrences(const std::string& text, const std::string& part) {
   return found;
 }
 
-// An X server of its own on a free display (Xvfb picks it and says which).
 class XServer {
  public:
   explicit XServer(const fs::path& scratch) {
@@ -94,7 +88,6 @@ class XServer {
   ::Display* display() const { return display_; }
   const std::string& name() const { return name_; }
 
-  /// The screen's pixels in a rectangle, opaque, as a bitmap (ARGB32).
   ui::Bitmap grab(int x, int y, int width, int height) const {
     ui::Bitmap bitmap{.width = width, .height = height};
     XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
@@ -107,7 +100,6 @@ class XServer {
     return bitmap;
   }
 
-  /// Moves the pointer to `at`, then presses and/or releases the left button there.
   void pointer(std::pair<int, int> at, bool press = true, bool release = true) const {
     XTestFakeMotionEvent(display_, -1, at.first, at.second, CurrentTime);
     if (press) XTestFakeButtonEvent(display_, 1, True, CurrentTime);
@@ -121,7 +113,6 @@ class XServer {
   ::Display* display_ = nullptr;
 };
 
-// A session bus of its own.
 class SessionBus {
  public:
   explicit SessionBus(const fs::path& scratch)
@@ -132,7 +123,7 @@ class SessionBus {
                               scratch, "bus.log")) {}
   const std::string& address() const { return address_; }
 
-  /// Activates `action` of the widget `instance` (with `state`: sets it) as a menu item does; gdbus's status.
+  /// Activates (with `state`: sets) `action` of the widget `instance` as its menu does; gdbus's status.
   int act(const std::string& instance, const std::string& action, const std::string& state = {}) const {
     const std::string id = RW_APPLICATION_ID + (instance == "default" ? "" : ".i_" + instance);
     std::string path = "/" + id;
@@ -151,8 +142,7 @@ class SessionBus {
   std::string address_;
 };
 
-/// Where and how a window runs besides its family: more arguments, a session bus, a settings directory
-/// shared with other windows (else its own).
+/// More arguments, a session bus, a settings directory shared with other windows (else its own).
 struct WindowSetup {
   std::vector<std::string> args;
   std::string bus;
@@ -161,8 +151,7 @@ struct WindowSetup {
   bool placed = true;       // --position 40,30 and --family
 };
 
-// A desktop host on `server`, with a container, a clock, a zone and a locale fixed, and GIO's handler for
-// the app's links and web links being a script that appends each URL to opened.txt.
+// A desktop host with a fixed clock, zone and locale; GIO's handler for its links appends them to opened.txt.
 class DesktopWindow {
  public:
   DesktopWindow(const XServer& server, const fs::path& scratch, const fs::path& container,
@@ -181,8 +170,7 @@ class DesktopWindow {
               "[Default Applications]\nx-scheme-handler/corvantis2=test-opener.desktop\n"
               "x-scheme-handler/https=test-opener.desktop\n");
     std::vector<std::string> environment = baseEnvironment(scratch);
-    // Drawn by the renderer the program picks (Cairo, without OpenGL); no session bus unless the test has
-    // one, no settings daemon, and no accessibility bus unless the test reads it.
+    // No session bus unless the test has one, no settings daemon, no accessibility bus unless read.
     environment.insert(
         environment.end(),
         {"DISPLAY=" + server.name(), "XDG_DATA_HOME=" + data.string(), "XDG_CONFIG_HOME=" + config.string(),
@@ -190,7 +178,6 @@ class DesktopWindow {
          "GDK_SCALE=" + std::to_string(scale), "GDK_BACKEND=x11", "GSETTINGS_BACKEND=memory",
          "DBUS_SESSION_BUS_ADDRESS=" + (setup.bus.empty() ? "unix:path=/nonexistent" : setup.bus)});
     if (!setup.accessible) environment.insert(environment.end(), {"GTK_A11Y=none", "NO_AT_BRIDGE=1"});
-    // The command line's options for the same entry, and the desktop's own family name.
     common_ = {"--container", container.string(), "--now", kNow, "--time-zone", "UTC", "--locale", "en_US"};
     std::vector<std::string> argv{RW_DESKTOP_EXECUTABLE};
     argv.insert(argv.end(), common_.begin(), common_.end());
@@ -210,14 +197,12 @@ class DesktopWindow {
   bool shown(int times = 1) const {
     return waitFor("Showing entry 0 at scale " + std::to_string(scale_), times);
   }
-  /// The X window, once the window said which.
   ::Window id() const {
     const std::string text = readFile(out());
     const auto at = text.find("Window 0x");
     return at == std::string::npos ? 0 : std::stoul(text.substr(at + 7), nullptr, 16);
   }
 
-  /// The command line's `render` of the entry the window shows, at the window's scale.
   ui::Bitmap reference() const {
     const std::string png = (scratch_ / "reference.png").string();
     std::vector<std::string> args{"render",   "-o",   png, "--scale", std::to_string(scale_),
@@ -228,7 +213,7 @@ class DesktopWindow {
     return ui::decodePng({bytes.begin(), bytes.end()}).value_or(ui::Bitmap{});
   }
 
-  /// The links of the entry the window shows, in points, as the command line lays it out.
+  /// The links of the entry shown, in points, as the command line lays them out.
   std::vector<ui::LinkArea> links() const {
     app::WidgetOptions options;
     options.host = {
@@ -248,9 +233,8 @@ class DesktopWindow {
   std::optional<Child> child_;
 };
 
-// Waits until the window's area of the screen shows `reference` as a display without transparency does
-// (over black: premultiplied channels): at most 0.2 % of the pixels with a channel off by more than 24 of
-// 255, and a mean difference per channel below 1. Else fails, keeping the screen beside the build.
+// Waits until the window's area shows `reference` over black: at most 0.2 % of the pixels with a channel off
+// by more than 24, a mean difference below 1. Else fails, keeping the screen beside the build.
 void expectPicture(const XServer& server, const ui::Bitmap& reference) {
   ASSERT_GT(reference.width, 0);
   ui::Bitmap screen;
@@ -289,8 +273,7 @@ RemindersWidgetPayload threeReminders(const std::string& prefix) {
   return payload;
 }
 
-// What a click or a key opens: the second row's own link; the first row has none and opens the app; the
-// third row's "file:" link is never opened; below the rows the app opens.
+// The second row's link; the first row has none (the app's); the "file:" row opens nothing; below: the app.
 const char* const kOpened = "https://example.org/e/2\ncorvantis2://reminders\ncorvantis2://reminders\n";
 
 class DesktopWindowUnderXvfb : public ::testing::Test {
@@ -369,7 +352,6 @@ TEST_F(DesktopWindowUnderXvfb, ShowsAPayloadWhoseContainerIsMadeAfterItStarted) 
   expectPicture(*server_, window.reference());
 }
 
-// An X property of `window` holding atoms, as their names.
 std::string atomNames(::Display* display, ::Window window, const char* property) {
   Atom type = 0;
   int format = 0;
@@ -388,9 +370,8 @@ std::string atomNames(::Display* display, ::Window window, const char* property)
   return names;
 }
 
-// Each widget keeps its family, place and window choices in its own settings file, changed through the
-// menu's actions on the session bus; a drag moves the window (a click still opens, above), and the next start
-// takes it all back. A second start of a running widget shows that one and ends.
+// Each widget keeps its choices (through its menu's actions on the bus) and place (dragged) in its own
+// settings file, and takes them back at the next start; a second start of a running widget ends.
 TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged) {
   SessionBus bus(scratch_.path());
   ASSERT_FALSE(bus.address().empty()) << readFile(scratch_.path() / "bus.log.err");
@@ -472,9 +453,8 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
   EXPECT_EQ(atomNames(display, window.id(), "_NET_WM_STATE").find("STICKY"), std::string::npos);
 }
 
-// What a screen reader finds (read with pyatspi on the accessibility bus of a session of its own), and the
-// keyboard: the focus starts on the widget's link and moves link by link in reading order; Return opens the
-// focused link through the desktop's handler, never a link no click opens either.
+// What a screen reader finds (pyatspi), and the keyboard: the focus moves link by link in reading order and
+// Return opens the focused link, never one no click opens either.
 TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFocusedLink) {
   for (const char* tool : {"/usr/bin/dbus-daemon", "/usr/libexec/at-spi-bus-launcher", "/usr/bin/python3",
                            "/usr/lib/python3/dist-packages/pyatspi", "/usr/bin/xdotool"})
@@ -502,8 +482,7 @@ TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFo
     EXPECT_EQ(Child(keys, {"DISPLAY=" + server_->name()}, scratch.path() / "xdotool").wait(), 0);
     return eventually([&] { return occurrences(readFile(window.opened()), "\n") >= lines; });
   };
-  // Widget, row 1, row 2: its link; back to row 1 (the app's); down to row 3, whose "file:" link does not
-  // open, and round to the widget's link.
+  // Row 2's link; back to row 1 (the app's); down to row 3 ("file:"), round to the widget's link.
   ASSERT_TRUE(openedAfter({"Tab", "Tab", "Return"}, 1)) << window.output();
   ASSERT_TRUE(openedAfter({"shift+Tab", "space"}, 2)) << window.output();
   ASSERT_TRUE(openedAfter({"Down", "Down", "Return", "Down", "KP_Enter"}, 3)) << window.output();
@@ -515,8 +494,7 @@ TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFo
   EXPECT_NE(window.output().find("Host ended"), std::string::npos) << window.output();
 }
 
-// Family and position texts are the model's (desktop_model_test); any unusable option is refused before a
-// display is looked for, and usable ones without a display end in one line that says so.
+// Unusable options are refused before a display is looked for; usable ones without a display say so.
 TEST(DesktopCommandLine, RefusesUnusableOptionsBeforeLookingForADisplay) {
   TemporaryDirectory scratch;
   const auto runWith = [&](std::vector<std::string> args, int status, const std::string& said) {
