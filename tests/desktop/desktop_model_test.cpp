@@ -140,8 +140,7 @@ TEST(DesktopSettings, KeyFileTextReadsBackAndUnusableValuesKeepTheDefaults) {
   EXPECT_EQ(parseSettings("no key file\n"), std::nullopt);
 }
 
-// The sample entry (placeholder) and the empty one (a timeline without a payload), laid out as the window
-// lays them out: what a screen reader reads, in reading order, where the widget draws it.
+// The sample entry and the empty one, laid out as the window does: what a screen reader reads, in order.
 TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState) {
   rw::testing::TemporaryDirectory missing;
   for (const auto& [familyName, request] : {std::pair{"systemSmall", "placeholder"},

@@ -1,5 +1,4 @@
-// Instants (RFC 3339 texts, the representable range) and the calendar's days, weeks and months in a zone
-// and locale, checked against ICU's own calendar.
+// Instants as RFC 3339 texts, and the calendar's days, weeks and months, checked against ICU's own calendar.
 #include "platform/calendar.h"
 
 #include <gtest/gtest.h>

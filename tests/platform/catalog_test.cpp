@@ -1,6 +1,5 @@
-// Which catalog answers (the user's languages in order, then English, then the key), counts by plural
-// rule, and catalogs that cannot be used (a plural rule the reader could trap on, damage), which never crash
-// and are reported once.
+// Which catalog answers (the user's languages in order, then English, then the key), counts by plural rule,
+// and catalogs that cannot be used (bad plural rules, damage): never a crash, one report each.
 #include "platform/catalog.h"
 
 #include <gtest/gtest.h>
@@ -150,11 +149,8 @@ TEST(Catalog, ReadsTheLanguagesFromTheEnvironment) {
   }
 }
 
-// Catalogs the reader must not be given: rules that trap in its `int`
-// arithmetic for some counts only (INT_MIN / -1, a division by zero at 3),
-// a rule that does not parse, and a charset no converter knows (the reader
-// throws). Each is skipped with one line, once, and its texts come from
-// English for every count.
+// Rules that trap in the reader's `int` arithmetic for some counts only (INT_MIN / -1, a division by zero at
+// 3), one that does not parse, a charset no converter knows (the reader throws): English for every count.
 TEST(Catalog, AnUnusableCatalogIsSkippedAndReportedOnce) {
   const auto withRule = [](const char* rule) {
     return moFile({{"TOMORROW", "Jutro"}, {kDays, joined({"%d dzień", "%d dni"})}}, rule);
@@ -236,8 +232,7 @@ TEST(Catalog, ReadsCatalogsWithAnyHashTable) {
   }
 }
 
-// Headers kept from the reader: rules it could trap on, overflow its stack
-// with, or fail to parse; every rule real catalogs use passes.
+// Headers kept from the reader: rules it could trap on, overflow its stack with or not parse.
 TEST(PluralRuleGuard, PassesRealLanguagesRulesAndRefusesWhatCouldTrapOrNotParse) {
   const auto header = [](const std::string& pluralForms) {
     return "Content-Type: text/plain; charset=UTF-8\nPlural-Forms: " + pluralForms + "\n";

@@ -1,5 +1,4 @@
-// The shipped catalogs, each on its own: every key translated, placeholders kept, plural rules that
-// separate every count the language's grammar separates, and count texts filled in.
+// The shipped catalogs, each on its own: every key translated, placeholders kept, plural rules as CLDR's.
 #include <gtest/gtest.h>
 #include <unicode/locid.h>
 #include <unicode/plurrule.h>
