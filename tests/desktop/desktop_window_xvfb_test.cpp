@@ -73,75 +73,6 @@ int occurrences(const std::string& text, const std::string& part) {
   return found;
 }
 
-class XServer {
- public:
-  explicit XServer(const fs::path& scratch) {
-    const std::string number = startAndRead(
-        server_, {RW_XVFB, "-displayfd", "9", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
-        scratch, "xvfb.log");
-    if (!number.empty()) display_ = XOpenDisplay((name_ = ":" + number).c_str());
-  }
-  ~XServer() {
-    if (display_ != nullptr) XCloseDisplay(display_);
-  }
-
-  ::Display* display() const { return display_; }
-  const std::string& name() const { return name_; }
-
-  ui::Bitmap grab(int x, int y, int width, int height) const {
-    ui::Bitmap bitmap{.width = width, .height = height};
-    XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
-                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
-    if (image == nullptr) return {};
-    for (int row = 0; row < height; ++row)
-      for (int column = 0; column < width; ++column)  // 24-bit TrueColor: 0xRRGGBB
-        bitmap.pixels.push_back(0xFF000000u | (static_cast<std::uint32_t>(XGetPixel(image, column, row))));
-    XDestroyImage(image);
-    return bitmap;
-  }
-
-  void pointer(std::pair<int, int> at, bool press = true, bool release = true) const {
-    XTestFakeMotionEvent(display_, -1, at.first, at.second, CurrentTime);
-    if (press) XTestFakeButtonEvent(display_, 1, True, CurrentTime);
-    if (release) XTestFakeButtonEvent(display_, 1, False, CurrentTime);
-    XFlush(display_);
-  }
-
- private:
-  std::optional<Child> server_;
-  std::string name_;
-  ::Display* display_ = nullptr;
-};
-
-class SessionBus {
- public:
-  explicit SessionBus(const fs::path& scratch)
-      : log_(scratch / "gdbus"),
-        address_(startAndRead(daemon_,
-                              {RW_DBUS_DAEMON, "--session", "--nofork", "--print-address=9",
-                               "--address=unix:path=" + (scratch / "bus").string()},
-                              scratch, "bus.log")) {}
-  const std::string& address() const { return address_; }
-
-  /// Activates (with `state`: sets) `action` of the widget `instance` as its menu does; gdbus's status.
-  int act(const std::string& instance, const std::string& action, const std::string& state = {}) const {
-    const std::string id = RW_APPLICATION_ID + (instance == "default" ? "" : ".i_" + instance);
-    std::string path = "/" + id;
-    std::replace(path.begin(), path.end(), '.', '/');
-    std::vector<std::string> argv{RW_GDBUS, "call",          "--session", "--dest",
-                                  id,       "--object-path", path,        "--method"};
-    if (state.empty()) argv.insert(argv.end(), {"org.gtk.Actions.Activate", action, "[]", "{}"});
-    if (!state.empty())
-      argv.insert(argv.end(), {"org.gtk.Actions.SetState", action, "<" + state + ">", "{}"});
-    return Child(argv, {"PATH=/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS=" + address_}, log_).wait();
-  }
-
- private:
-  fs::path log_;
-  std::optional<Child> daemon_;
-  std::string address_;
-};
-
 /// More arguments, a session bus, a settings directory shared with other windows (else its own).
 struct WindowSetup {
   std::vector<std::string> args;
@@ -154,7 +85,7 @@ struct WindowSetup {
 // A desktop host with a fixed clock, zone and locale; GIO's handler for its links appends them to opened.txt.
 class DesktopWindow {
  public:
-  DesktopWindow(const XServer& server, const fs::path& container, const std::string& family, int scale,
+  DesktopWindow(const std::string& display, const fs::path& container, const std::string& family, int scale,
                 const WindowSetup& setup = {})
       : scale_(scale) {
     const fs::path& scratch = scratch_.path();
@@ -174,7 +105,7 @@ class DesktopWindow {
     // No session bus unless the test has one, no settings daemon, no accessibility bus unless read.
     environment.insert(
         environment.end(),
-        {"DISPLAY=" + server.name(), "XDG_DATA_HOME=" + data.string(), "XDG_CONFIG_HOME=" + config.string(),
+        {"DISPLAY=" + display, "XDG_DATA_HOME=" + data.string(), "XDG_CONFIG_HOME=" + config.string(),
          "XDG_DATA_DIRS=/usr/local/share:/usr/share", "XDG_RUNTIME_DIR=" + scratch.string(),
          "GDK_SCALE=" + std::to_string(scale), "GDK_BACKEND=x11", "GSETTINGS_BACKEND=memory",
          "DBUS_SESSION_BUS_ADDRESS=" + (setup.bus.empty() ? "unix:path=/nonexistent" : setup.bus)});
@@ -235,36 +166,6 @@ class DesktopWindow {
   std::optional<Child> child_;
 };
 
-// Waits until the window's area shows `reference` over black: at most 0.2 % of the pixels with a channel off
-// by more than 24, a mean difference below 1. Else fails, keeping the screen beside the build.
-void expectPicture(const XServer& server, const ui::Bitmap& reference) {
-  ASSERT_GT(reference.width, 0);
-  ui::Bitmap screen;
-  double differing = 1, mean = 255;
-  const bool matched = eventually([&] {
-    screen = server.grab(kLeft, kTop, reference.width, reference.height);
-    if (screen.pixels.size() != reference.pixels.size()) return false;
-    std::size_t far = 0;
-    double total = 0;
-    for (std::size_t i = 0; i < screen.pixels.size(); ++i) {
-      int worst = 0;
-      for (int shift : {0, 8, 16}) {
-        const int d = std::abs(static_cast<int>((screen.pixels[i] >> shift) & 0xFF) -
-                               static_cast<int>((reference.pixels[i] >> shift) & 0xFF));
-        worst = std::max(worst, d);
-        total += d;
-      }
-      far += worst > 24 ? 1 : 0;
-    }
-    differing = static_cast<double>(far) / static_cast<double>(screen.pixels.size());
-    mean = total / (3.0 * static_cast<double>(screen.pixels.size()));
-    return differing < 0.002 && mean < 1.0;
-  });
-  EXPECT_TRUE(matched) << differing * 100 << "% of pixels differ, mean channel difference " << mean;
-  if (const auto png = matched ? std::nullopt : ui::encodePng(screen))
-    writeFile(rw::testing::binaryDirectory() / "desktop_xvfb_failure.png", *png);
-}
-
 RemindersWidgetPayload threeReminders(const std::string& prefix) {
   RemindersWidgetPayload payload{.events = {event(prefix + "1", at("2026-12-06T10:00:00Z")),
                                             event(prefix + "2", at("2026-12-06T11:00:00Z")),
@@ -278,41 +179,114 @@ RemindersWidgetPayload threeReminders(const std::string& prefix) {
 // The second row's link; the first row has none (the app's); the "file:" row opens nothing; below: the app.
 const char* const kOpened = "https://example.org/e/2\ncorvantis2://reminders\ncorvantis2://reminders\n";
 
+// A private X server, and a session bus when a test asks for one.
 class DesktopWindowUnderXvfb : public ::testing::Test {
  protected:
   void SetUp() override {
-    server_.emplace(scratch_.path());
-    ASSERT_NE(server_->display(), nullptr)
-        << "Xvfb did not start: " << readFile(scratch_.path() / "xvfb.log.err");
+    const std::string number = startAndRead(
+        xvfb_, {RW_XVFB, "-displayfd", "9", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
+        scratch_.path(), "xvfb.log");
+    if (!number.empty()) display_ = XOpenDisplay((name_ = ":" + number).c_str());
+    ASSERT_NE(display_, nullptr) << "Xvfb did not start: " << readFile(scratch_.path() / "xvfb.log.err");
     fs::create_directories(container());
     fixtures::store(container(), threeReminders("E"));
   }
+  void TearDown() override {
+    if (display_ != nullptr) XCloseDisplay(display_);
+  }
   fs::path container() const { return scratch_.path() / "container"; }
 
+  const std::string& startBus() {
+    return bus_ = startAndRead(busDaemon_,
+                               {RW_DBUS_DAEMON, "--session", "--nofork", "--print-address=9",
+                                "--address=unix:path=" + (scratch_.path() / "bus").string()},
+                               scratch_.path(), "bus.log");
+  }
+  /// Activates (with `state`: sets) `action` of the widget `instance` as its menu does; gdbus's status.
+  int act(const std::string& instance, const std::string& action, const std::string& state = {}) const {
+    const std::string id = RW_APPLICATION_ID + (instance == "default" ? "" : ".i_" + instance);
+    std::string path = "/" + id;
+    std::replace(path.begin(), path.end(), '.', '/');
+    std::vector<std::string> argv{RW_GDBUS, "call",          "--session", "--dest",
+                                  id,       "--object-path", path,        "--method"};
+    if (state.empty()) argv.insert(argv.end(), {"org.gtk.Actions.Activate", action, "[]", "{}"});
+    if (!state.empty())
+      argv.insert(argv.end(), {"org.gtk.Actions.SetState", action, "<" + state + ">", "{}"});
+    return Child(argv, {"PATH=/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS=" + bus_}, scratch_.path() / "gdbus")
+        .wait();
+  }
+
+  /// Moves the pointer to `at`, then presses and/or releases the left button there.
+  void pointer(std::pair<int, int> at, bool press = true, bool release = true) const {
+    XTestFakeMotionEvent(display_, -1, at.first, at.second, CurrentTime);
+    if (press) XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    if (release) XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XFlush(display_);
+  }
+
+  // Waits until the window's area shows `reference` over black: at most 0.2 % of the pixels with a channel
+  // off by more than 24, a mean difference below 1. Else fails, keeping the screen beside the build.
+  void expectPicture(const ui::Bitmap& reference) const {
+    ASSERT_GT(reference.width, 0);
+    ui::Bitmap screen;
+    double differing = 1, mean = 255;
+    const bool matched = eventually([&] {
+      XImage* image = XGetImage(display_, DefaultRootWindow(display_), kLeft, kTop,
+                                static_cast<unsigned>(reference.width),
+                                static_cast<unsigned>(reference.height), AllPlanes, ZPixmap);
+      if (image == nullptr) return false;
+      screen = {.width = reference.width, .height = reference.height};
+      for (int row = 0; row < reference.height; ++row)
+        for (int column = 0; column < reference.width; ++column)  // 24-bit TrueColor: 0xRRGGBB, opaque
+          screen.pixels.push_back(0xFF000000u | static_cast<std::uint32_t>(XGetPixel(image, column, row)));
+      XDestroyImage(image);
+      std::size_t far = 0;
+      double total = 0;
+      for (std::size_t i = 0; i < screen.pixels.size(); ++i) {
+        int worst = 0;
+        for (int shift : {0, 8, 16}) {
+          const int d = std::abs(static_cast<int>((screen.pixels[i] >> shift) & 0xFF) -
+                                 static_cast<int>((reference.pixels[i] >> shift) & 0xFF));
+          worst = std::max(worst, d);
+          total += d;
+        }
+        far += worst > 24 ? 1 : 0;
+      }
+      differing = static_cast<double>(far) / static_cast<double>(screen.pixels.size());
+      mean = total / (3.0 * static_cast<double>(screen.pixels.size()));
+      return differing < 0.002 && mean < 1.0;
+    });
+    EXPECT_TRUE(matched) << differing * 100 << "% of pixels differ, mean channel difference " << mean;
+    if (const auto png = matched ? std::nullopt : ui::encodePng(screen))
+      writeFile(rw::testing::binaryDirectory() / "desktop_xvfb_failure.png", *png);
+  }
+
   TemporaryDirectory scratch_;
-  std::optional<XServer> server_;
+  std::optional<Child> xvfb_, busDaemon_;
+  std::string name_, bus_;
+  ::Display* display_ = nullptr;
 };
 
 TEST_F(DesktopWindowUnderXvfb, ShowsWhatRenderDrawsAtTheWindowsScale) {
   for (const auto& [family, scale] : {std::pair{"small", 1}, {"extra large", 1}, {"medium", 2}}) {
     SCOPED_TRACE(family + (" at scale " + std::to_string(scale)));
-    DesktopWindow window(*server_, container(), family, scale);
+    DesktopWindow window(name_, container(), family, scale);
     ASSERT_TRUE(window.shown()) << window.output();
-    expectPicture(*server_, window.reference());
+    expectPicture(window.reference());
     EXPECT_EQ(window.child().stop(), 0) << window.output();
     EXPECT_NE(window.output().find("Host ended"), std::string::npos) << window.output();
   }
 }
 
 TEST_F(DesktopWindowUnderXvfb, OpensLinksOnClickAndAsksAgainWhenThePayloadChangesAndOnHangup) {
-  DesktopWindow window(*server_, container(), "large", 1);
+  DesktopWindow window(name_, container(), "large", 1);
   ASSERT_TRUE(window.shown()) << window.output();
-  expectPicture(*server_, window.reference());
+  expectPicture(window.reference());
   const auto links = window.links();  // the widget's, then three rows'
   ASSERT_EQ(links.size(), 4u);
   EXPECT_TRUE(links[0].widgetWide);
   const auto clicked = [&](std::pair<int, int> point, int lines) {
-    server_->pointer(point);
+    pointer(point);
     return eventually([&] { return occurrences(readFile(window.opened()), "\n") >= lines; });
   };
   const auto centre = [&](int row) {
@@ -322,7 +296,7 @@ TEST_F(DesktopWindowUnderXvfb, OpensLinksOnClickAndAsksAgainWhenThePayloadChange
   };
   // The "file:" row's click opens nothing: the next click's URL comes next.
   ASSERT_TRUE(clicked(centre(2), 1)) << window.output();
-  server_->pointer(centre(3));
+  pointer(centre(3));
   ASSERT_TRUE(clicked(centre(1), 2)) << window.output();
   ASSERT_TRUE(clicked({kLeft + 182, kTop + 370}, 3)) << window.output();
   EXPECT_EQ(readFile(window.opened()), kOpened);
@@ -332,7 +306,7 @@ TEST_F(DesktopWindowUnderXvfb, OpensLinksOnClickAndAsksAgainWhenThePayloadChange
   fs::rename(window.scratch() / kPayloadFileName, container() / kPayloadFileName);
   ASSERT_TRUE(window.waitFor("request (payloadChanged)")) << window.output();
   ASSERT_TRUE(window.shown(2)) << window.output();
-  expectPicture(*server_, window.reference());
+  expectPicture(window.reference());
   window.child().signal(SIGHUP);
   ASSERT_TRUE(window.waitFor("request (reloadRequest)")) << window.output();
   EXPECT_EQ(window.child().stop(), 0) << window.output();
@@ -362,16 +336,16 @@ std::string atomNames(::Display* display, ::Window window, const char* property)
 // Each widget keeps its choices (through its menu's actions on the bus) and place (dragged) in its own
 // settings file, and takes them back at the next start; a second start of a running widget ends.
 TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged) {
-  SessionBus bus(scratch_.path());
-  ASSERT_FALSE(bus.address().empty()) << readFile(scratch_.path() / "bus.log.err");
-  ::Display* display = server_->display();
+  const std::string& bus = startBus();
+  ASSERT_FALSE(bus.empty()) << readFile(scratch_.path() / "bus.log.err");
+  ::Display* display = display_;
   const fs::path config = scratch_.path() / "config", settings = config / "reminders-widget" / "default.ini";
   const auto fileHas = [&](const fs::path& file, const std::string& text) {
     return eventually([&] { return readFile(file).find(text) != std::string::npos; });
   };
   TemporaryDirectory copy;
   {
-    DesktopWindow window(*server_, container(), "small", 1, {.bus = bus.address(), .config = config});
+    DesktopWindow window(name_, container(), "small", 1, {.bus = bus, .config = config});
     ASSERT_TRUE(window.shown()) << window.output();
     XClassHint hint{};
     ASSERT_NE(XGetClassHint(display, window.id(), &hint), 0);
@@ -385,30 +359,30 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
                std::string::npos;
       })) << state;
 
-    ASSERT_EQ(bus.act("default", "family", "'medium'"), 0) << readFile(scratch_.path() / "bus.log.err");
+    ASSERT_EQ(act("default", "family", "'medium'"), 0) << readFile(scratch_.path() / "bus.log.err");
     EXPECT_TRUE(fileHas(settings, "Family=medium")) << readFile(settings);
-    ASSERT_EQ(bus.act("default", "every-workspace"), 0);
+    ASSERT_EQ(act("default", "every-workspace"), 0);
     EXPECT_TRUE(fileHas(settings, "EveryWorkspace=false")) << readFile(settings);
     EXPECT_EQ(atomNames(display, window.id(), "_NET_WM_STATE").find("STICKY"), std::string::npos);
     const fs::path login = config / "autostart" / (RW_APPLICATION_ID "-default.desktop");
-    ASSERT_EQ(bus.act("default", "start-at-login"), 0);
+    ASSERT_EQ(act("default", "start-at-login"), 0);
     EXPECT_TRUE(fileHas(login, " --instance default\n")) << readFile(login);
-    ASSERT_EQ(bus.act("default", "start-at-login"), 0);
+    ASSERT_EQ(act("default", "start-at-login"), 0);
     EXPECT_TRUE(eventually([&] { return !fs::exists(login); }));
 
     // The same widget once more: the running one answers.
     std::vector<std::string> environment = baseEnvironment(copy.path());
-    environment.insert(environment.end(), {"DISPLAY=" + server_->name(), "XDG_CONFIG_HOME=" + config.string(),
-                                           "DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "GTK_A11Y=none"});
+    environment.insert(environment.end(), {"DISPLAY=" + name_, "XDG_CONFIG_HOME=" + config.string(),
+                                           "DBUS_SESSION_BUS_ADDRESS=" + bus, "GTK_A11Y=none"});
     Child repeated({RW_DESKTOP_EXECUTABLE}, environment, copy.path() / "out");
     EXPECT_EQ(repeated.wait(), 0) << readFile(copy.path() / "out.err");
     EXPECT_NE(readFile(copy.path() / "out.err").find("runs already"), std::string::npos);
 
     // A press, a drag of 60,40 pixels and a release move the window and open nothing.
     ASSERT_TRUE(window.shown(2)) << window.output();
-    server_->pointer({kLeft + 50, kTop + 50}, true, false);
+    pointer({kLeft + 50, kTop + 50}, true, false);
     for (int step = 1; step <= 4; ++step)
-      server_->pointer({kLeft + 50 + 15 * step, kTop + 50 + 10 * step}, false, step == 4);
+      pointer({kLeft + 50 + 15 * step, kTop + 50 + 10 * step}, false, step == 4);
     EXPECT_TRUE(fileHas(settings, "Position=100,70")) << readFile(settings);
     int x = 0, y = 0;
     ::Window child = 0;
@@ -417,20 +391,19 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
     EXPECT_FALSE(fs::exists(window.opened())) << readFile(window.opened());
 
     // Another widget keeps its own file; removed from its menu, it ends and forgets its settings.
-    DesktopWindow other(*server_, container(), "large", 1,
-                        {.args = {"--instance", "second"}, .bus = bus.address(), .config = config});
+    DesktopWindow other(name_, container(), "large", 1,
+                        {.args = {"--instance", "second"}, .bus = bus, .config = config});
     ASSERT_TRUE(other.shown()) << other.output();
-    ASSERT_EQ(bus.act("second", "family", "'extra large'"), 0);
+    ASSERT_EQ(act("second", "family", "'extra large'"), 0);
     EXPECT_TRUE(fileHas(config / "reminders-widget" / "second.ini", "Family=extra large"));
-    ASSERT_EQ(bus.act("second", "remove-widget"), 0);
+    ASSERT_EQ(act("second", "remove-widget"), 0);
     EXPECT_EQ(other.child().wait(), 0) << other.output();
     EXPECT_FALSE(fs::exists(config / "reminders-widget" / "second.ini"));
     EXPECT_EQ(window.child().stop(), 0) << window.output();
     EXPECT_NE(readFile(settings).find("Family=medium"), std::string::npos) << readFile(settings);
   }
   // Started again without a family or a place: those it kept.
-  DesktopWindow window(*server_, container(), "medium", 1,
-                       {.bus = bus.address(), .config = config, .placed = false});
+  DesktopWindow window(name_, container(), "medium", 1, {.bus = bus, .config = config, .placed = false});
   ASSERT_TRUE(window.shown()) << window.output();
   EXPECT_TRUE(window.waitFor(" at 100,70\n")) << window.output();
   XWindowAttributes attributes{};
@@ -448,12 +421,12 @@ TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFo
                            "/usr/lib/python3/dist-packages/pyatspi", "/usr/bin/xdotool"})
     if (!fs::exists(tool)) GTEST_SKIP() << tool << " is missing: scripts/install-deps installs it";
   const fs::path& scratch = scratch_.path();
-  const SessionBus bus(scratch);  // where the accessibility bus starts when asked for
-  ASSERT_FALSE(bus.address().empty()) << readFile(scratch / "bus.log.err");
-  DesktopWindow window(*server_, container(), "large", 1, {.bus = bus.address(), .accessible = true});
+  const std::string& bus = startBus();  // where the accessibility bus starts when asked for
+  ASSERT_FALSE(bus.empty()) << readFile(scratch / "bus.log.err");
+  DesktopWindow window(name_, container(), "large", 1, {.bus = bus, .accessible = true});
   ASSERT_TRUE(window.shown()) << window.output();
-  Child reader({"/usr/bin/python3", RW_ACCESSIBLE_TREE},
-               {"DBUS_SESSION_BUS_ADDRESS=" + bus.address(), "LANG=C.UTF-8"}, scratch / "tree");
+  Child reader({"/usr/bin/python3", RW_ACCESSIBLE_TREE}, {"DBUS_SESSION_BUS_ADDRESS=" + bus, "LANG=C.UTF-8"},
+               scratch / "tree");
   ASSERT_EQ(reader.wait(std::chrono::seconds(30)), 0) << readFile(scratch / "tree.err");
   // A link each, from the title to the due text; the counts with their labels.
   const std::string tree = readFile(scratch / "tree");
@@ -462,11 +435,11 @@ TEST_F(DesktopWindowUnderXvfb, ScreenReadersFindEveryReminderAndTheKeysOpenTheFo
   EXPECT_EQ(occurrences(tree, ", Today\n"), 3) << tree;
   for (const std::string counter : {"label: Overdue, 0\n", "label: Today, 3\n"})
     EXPECT_NE(tree.find(counter), std::string::npos) << counter << tree;
-  server_->pointer({kLeft + 5, kTop + 5}, false,
-                   false);  // the keys go where the pointer is (no window manager)
+  pointer({kLeft + 5, kTop + 5}, false,
+          false);  // the keys go where the pointer is (no window manager)
   const auto openedAfter = [&](std::vector<std::string> keys, int lines) {
     keys.insert(keys.begin(), {"/usr/bin/xdotool", "key"});
-    EXPECT_EQ(Child(keys, {"DISPLAY=" + server_->name()}, scratch / "xdotool").wait(), 0);
+    EXPECT_EQ(Child(keys, {"DISPLAY=" + name_}, scratch / "xdotool").wait(), 0);
     return eventually([&] { return occurrences(readFile(window.opened()), "\n") >= lines; });
   };
   // Row 2's link; back to row 1 (the app's); down to row 3 ("file:"), round to the widget's link.
