@@ -1,5 +1,5 @@
 // What the desktop host decides without a window: family names, window positions, what a click opens,
-// whether a press drags, and the widget's settings and login files.
+// whether a press drags, the widget's settings and login files, and what a screen reader reads.
 #include "desktop_model.h"
 
 #include <gtest/gtest.h>
@@ -16,30 +16,24 @@ namespace {
 
 TEST(DesktopFamily, DesktopNamesAndTheCommandLinesNames) {
   using F = WidgetFamily;
-  const std::pair<const char*, std::optional<F>> cases[] = {{"small", F::systemSmall},
-                                                            {"medium", F::systemMedium},
-                                                            {"large", F::systemLarge},
-                                                            {"extra large", F::systemExtraLarge},
-                                                            {"extra-large", F::systemExtraLarge},
-                                                            {"systemExtraLarge", F::systemExtraLarge},
-                                                            {"accessoryCircular", F::accessoryCircular},
-                                                            {"Large", std::nullopt},
-                                                            {"extra  large", std::nullopt},
-                                                            {"huge", std::nullopt},
-                                                            {"", std::nullopt}};
-  for (const auto& [name, family] : cases)
-    EXPECT_EQ(desktopFamilyNamed(name), family) << '"' << name << '"';
-  // Every size the menu offers is one --family takes.
-  for (const DesktopFamily& offered : kDesktopFamilies)
+  const std::pair<const char*, F> named[] = {{"small", F::systemSmall},
+                                             {"medium", F::systemMedium},
+                                             {"large", F::systemLarge},
+                                             {"extra large", F::systemExtraLarge},
+                                             {"extra-large", F::systemExtraLarge},
+                                             {"systemExtraLarge", F::systemExtraLarge},
+                                             {"accessoryCircular", F::accessoryCircular}};
+  for (const auto& [name, family] : named)
+    EXPECT_EQ(desktopFamilyNamed(name), family) << name;
+  for (const char* name : {"Large", "extra  large", "huge", ""})
+    EXPECT_EQ(desktopFamilyNamed(name), std::nullopt) << '"' << name << '"';
+  for (const DesktopFamily& offered : kDesktopFamilies)  // every size the menu offers is one --family takes
     EXPECT_EQ(desktopFamilyNamed(offered.name), offered.family) << offered.name;
 }
 
 TEST(WindowPosition, TwoIntegersWithinTheScreensCoordinates) {
-  const std::pair<const char*, std::optional<WindowPosition>> cases[] = {
-      {"0,0", WindowPosition{0, 0}},
-      {"40,30", WindowPosition{40, 30}},
-      {"-20,+15", WindowPosition{-20, 15}},
-      {"32767,-32767", WindowPosition{32767, -32767}}};
+  const std::pair<const char*, WindowPosition> cases[] = {
+      {"0,0", {0, 0}}, {"40,30", {40, 30}}, {"-20,+15", {-20, 15}}, {"32767,-32767", {32767, -32767}}};
   for (const auto& [text, position] : cases)
     EXPECT_EQ(parseWindowPosition(text), position) << text;
   for (const char* bad : {"32768,0", "0,-32768", "99999999999,0", "1.5,2", "1,2,3", " 1,2", "1, 2", "1,",
@@ -47,18 +41,17 @@ TEST(WindowPosition, TwoIntegersWithinTheScreensCoordinates) {
     EXPECT_EQ(parseWindowPosition(bad), std::nullopt) << '"' << bad << '"';
 }
 
-ui::LayoutNode linkNode(ui::Rect frame, std::string url, bool widgetWide = false) {
-  return {.kind = widgetWide ? "WidgetURL" : "Link",
-          .frame = frame,
-          .paint = ui::LinkPaint{.url = std::move(url), .widgetWide = widgetWide}};
-}
-
 // A widget of 200x100 points with three rows: a web link, a "file:" link and a "javascript:" link.
 ui::LayoutNode widgetWithRows(std::string widgetURL) {
-  ui::LayoutNode widget = linkNode({{0, 0}, {200, 100}}, std::move(widgetURL), true);
-  widget.children = {linkNode({{0, 0}, {200, 30}}, "https://example.org/e/1"),
-                     linkNode({{0, 30}, {200, 30}}, "file:///etc/passwd"),
-                     linkNode({{0, 60}, {200, 30}}, "JavaScript:alert(1)")};
+  const auto link = [](ui::Rect frame, std::string url, bool widgetWide = false) {
+    return ui::LayoutNode{.kind = widgetWide ? "WidgetURL" : "Link",
+                          .frame = frame,
+                          .paint = ui::LinkPaint{.url = std::move(url), .widgetWide = widgetWide}};
+  };
+  ui::LayoutNode widget = link({{0, 0}, {200, 100}}, std::move(widgetURL), true);
+  widget.children = {link({{0, 0}, {200, 30}}, "https://example.org/e/1"),
+                     link({{0, 30}, {200, 30}}, "file:///etc/passwd"),
+                     link({{0, 60}, {200, 30}}, "JavaScript:alert(1)")};
   return widget;
 }
 
@@ -85,16 +78,15 @@ TEST(ClickTarget, TheRowsOwnLinkElseTheWidgetsOrTheAppsAndNeverAnUnsafeScheme) {
         << tree.kind << " at " << at.x << "," << at.y;
 }
 
-// Each step: the pointer's offset from the press (nothing: the release), and what the step answers:
-// whether the drag begins there, and on release whether the click opens.
 TEST(PressGesture, ADragBeginsOnceBeyondTheThresholdAndAReleaseBeforeItOpens) {
+  // Each step: the pointer's offset from the press (nothing: the release), and whether the drag begins
+  // there, or on release whether the click opens.
   using Step = std::pair<std::optional<std::pair<double, double>>, bool>;
   const std::vector<Step> sequences[] = {
       {{std::nullopt, true}},
       {{{{3, -4}}, false}, {{{-8, 8}}, false}, {std::nullopt, true}},
       {{{{8.5, 0}}, true}, {{{40, 30}}, false}, {{{0, 0}}, false}, {std::nullopt, false}},
-      {{{{2, -9}}, true}, {std::nullopt, false}},
-  };
+      {{{{2, -9}}, true}, {std::nullopt, false}}};
   for (const auto& steps : sequences) {
     PressGesture gesture;
     gesture.press();
@@ -106,22 +98,26 @@ TEST(PressGesture, ADragBeginsOnceBeyondTheThresholdAndAReleaseBeforeItOpens) {
   }
 }
 
-TEST(DesktopSettings, InstanceNamesAndTheBusNamesTheyMake) {
+TEST(DesktopSettings, InstanceNamesBusNamesAndFiles) {
   for (const char* name : {"default", "w", "Widget_2", "kitchen-wall", "2nd"})
     EXPECT_TRUE(isInstanceName(name)) << name;
   for (const std::string& name :
        std::vector<std::string>{"", "a b", "../x", "x.y", "é", std::string(65, 'a')})
     EXPECT_FALSE(isInstanceName(name)) << name;
-  const std::pair<const char*, const char*> ids[] = {{"default", "org.example.W"},
-                                                     {"2nd", "org.example.W.i_2nd"},
-                                                     {"kitchen-wall", "org.example.W.i_kitchen_wall"}};
-  for (const auto& [instance, id] : ids)
-    EXPECT_EQ(applicationIdFor("org.example.W", instance), id);
+  EXPECT_EQ(applicationIdFor("org.example.W", "default"), "org.example.W");
+  EXPECT_EQ(applicationIdFor("org.example.W", "2nd"), "org.example.W.i_2nd");
+  EXPECT_EQ(applicationIdFor("org.example.W", "kitchen-wall"), "org.example.W.i_kitchen_wall");
   EXPECT_EQ(freshInstanceName({}), "widget-2");
   EXPECT_EQ(freshInstanceName({"default", "widget-2", "widget-4"}), "widget-3");
   const DesktopFiles files = desktopFiles("/home/u/.config", "org.example.W", "w2");
   EXPECT_EQ(files.settings, "/home/u/.config/reminders-widget/w2.ini");
   EXPECT_EQ(files.autostart, "/home/u/.config/autostart/org.example.W-w2.desktop");
+  // The login entry quotes the executable as desktop entries must.
+  const std::string entry = autostartEntry("/opt/my \"apps\"/50%/rw$x", "kitchen");
+  EXPECT_NE(entry.find("\nExec=\"/opt/my \\\\\"apps\\\\\"/50%%/rw\\\\$x\" --instance kitchen\n"),
+            std::string::npos)
+      << entry;
+  EXPECT_EQ(entry.rfind("[Desktop Entry]\nType=Application\n", 0), 0u) << entry;
 }
 
 TEST(DesktopSettings, KeyFileTextReadsBackAndUnusableValuesKeepTheDefaults) {
@@ -136,51 +132,40 @@ TEST(DesktopSettings, KeyFileTextReadsBackAndUnusableValuesKeepTheDefaults) {
                                 .startAtLogin = true};
   for (const DesktopSettings& settings : {DesktopSettings{}, changed})
     EXPECT_EQ(parseSettings(settingsText(settings)), settings) << settingsText(settings);
-  const std::pair<const char*, DesktopSettings> texts[] = {
-      {"", DesktopSettings{}},
-      {"[Widget]\nFamily=small\nPosition=1,2,3\nBelow=perhaps\nStartAtLogin=true\n",
-       DesktopSettings{.family = "small", .startAtLogin = true}},
-      {"# by hand\n[Other]\nBelow=false\n[Widget]\nPosition=5,6\nWithDesktop=false\n",
-       DesktopSettings{.position = WindowPosition{5, 6}, .withDesktop = false}},
-  };
-  for (const auto& [text, settings] : texts)
-    EXPECT_EQ(parseSettings(text), settings) << text;
+  EXPECT_EQ(parseSettings(""), DesktopSettings{});
+  EXPECT_EQ(parseSettings("[Widget]\nFamily=small\nPosition=1,2,3\nBelow=perhaps\nStartAtLogin=true\n"),
+            (DesktopSettings{.family = "small", .startAtLogin = true}));
+  EXPECT_EQ(parseSettings("# by hand\n[Other]\nBelow=false\n[Widget]\nPosition=5,6\nWithDesktop=false\n"),
+            (DesktopSettings{.position = WindowPosition{5, 6}, .withDesktop = false}));
   EXPECT_EQ(parseSettings("no key file\n"), std::nullopt);
 }
 
-TEST(DesktopSettings, LoginEntryQuotesTheExecutable) {
-  const std::string entry = autostartEntry("/opt/my \"apps\"/50%/rw$x", "kitchen");
-  EXPECT_NE(entry.find("\nExec=\"/opt/my \\\\\"apps\\\\\"/50%%/rw\\\\$x\" --instance kitchen\n"),
-            std::string::npos)
-      << entry;
-  EXPECT_EQ(entry.rfind("[Desktop Entry]\nType=Application\n", 0), 0u) << entry;
-}
-
-// The sample entry (placeholder) and the empty one (a timeline without a payload), laid out as the window
-// lays them out: what a screen reader reads, in reading order, where the widget draws it.
+// The sample entry and the empty one, laid out as the window does: what a screen reader reads, in order.
 TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState) {
   rw::testing::TemporaryDirectory missing;
-  for (const auto& [family, request] : {std::pair{"systemSmall", "placeholder"},
-                                        {"systemMedium", "placeholder"},
-                                        {"systemLarge", "placeholder"},
-                                        {"systemLarge", "timeline"}}) {
-    SCOPED_TRACE(std::string(family) + " " + request);
+  for (const auto& [familyName, request] : {std::pair{"systemSmall", "placeholder"},
+                                            {"systemMedium", "placeholder"},
+                                            {"systemLarge", "placeholder"},
+                                            {"systemLarge", "timeline"}}) {
+    SCOPED_TRACE(std::string(familyName) + " " + request);
     WidgetOptions options;
     options.host = {.container = (missing.path() / "none").string(),
-                    .family = family,
+                    .family = familyName,
                     .now = "2026-12-06T09:30:00Z",
                     .timeZone = "UTC",
                     .locale = "en_US"};
     const WidgetRun run = prepareRun(options);
-    const WidgetFamily family_ = run.request.context.family;
+    const WidgetFamily family = run.request.context.family;
     const Size size = run.request.context.displaySize;
     const auto entry = ask(run.configuration, request, run.request.context).entries.at(0);
     const Catalog& strings = run.request.environment.settings.strings;
     const auto targets = accessibleTargets(
-        layoutWidget(run.configuration, entry, family_, size, run.environment()), size, "Planned events");
-    const AccessibleTarget widget{
-        AccessibleTarget::Role::link, {{0, 0}, size}, "Planned events", std::string(kWidgetLinkURL), 22};
-    ASSERT_EQ(targets.at(0), widget);
+        layoutWidget(run.configuration, entry, family, size, run.environment()), size, "Planned events");
+    ASSERT_EQ(targets.at(0), (AccessibleTarget{AccessibleTarget::Role::link,
+                                               {{0, 0}, size},
+                                               "Planned events",
+                                               std::string(kWidgetLinkURL),
+                                               22}));
     std::vector<std::string> labels, rows;
     for (const AccessibleTarget& t : std::vector(targets.begin() + 1, targets.end())) {
       (t.role == AccessibleTarget::Role::link ? rows : labels).push_back(t.label);
@@ -190,7 +175,7 @@ TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState)
     for (const auto& [key, count] : {std::pair{"OVERDUE", entry.overdueCount}, {"TODAY", entry.todayCount}})
       EXPECT_EQ(std::count(labels.begin(), labels.end(), strings.text(key) + ", " + std::to_string(count)), 1)
           << ::testing::PrintToString(labels);
-    const bool list = family_ != WidgetFamily::systemSmall;
+    const bool list = family != WidgetFamily::systemSmall;
     EXPECT_EQ(rows.size(), list ? entry.reminders.size() : 0u);
     EXPECT_EQ(entry.reminders.empty(), !list || request == std::string("timeline"));
     EXPECT_EQ(std::count(labels.begin(), labels.end(), strings.text("NO PLANNED EVENTS")),

@@ -19,23 +19,16 @@ raw, stride, rows, prior = zlib.decompress(idat), width * 4, [], bytearray(width
 for y in range(height):
     kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
     for i in range(stride):
-        left = line[i - 4] if i >= 4 else 0
-        up, corner = prior[i], prior[i - 4] if i >= 4 else 0
-        if kind == 1: line[i] = (line[i] + left) & 255
-        elif kind == 2: line[i] = (line[i] + up) & 255
-        elif kind == 3: line[i] = (line[i] + (left + up) // 2) & 255
-        elif kind == 4:
-            p = left + up - corner
-            pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
-            line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
-    rows.append(line)
-    prior = line
-def pixel(x, y):
-    return tuple(rows[y][x * 4:x * 4 + 4])
-# The background's gradient runs from #2C3B69 at the top to #141A30 at the bottom; the corners are round.
-for (x, y), (r, g, b) in (((width // 2, 3), (0x2C, 0x3B, 0x69)), ((width // 2, height - 4), (0x14, 0x1A, 0x30))):
+        left, up, corner = line[i - 4] if i >= 4 else 0, prior[i], prior[i - 4] if i >= 4 else 0
+        p = left + up - corner
+        paeth = left if abs(p - left) <= abs(p - up) and abs(p - left) <= abs(p - corner) else \
+            up if abs(p - up) <= abs(p - corner) else corner
+        line[i] = (line[i] + (0, left, up, (left + up) // 2, paeth)[kind]) & 255
+    rows.append(prior := line)
+pixel = lambda x, y: tuple(rows[y][x * 4:x * 4 + 4])
+for (x, y), rgb in (((width // 2, 3), (0x2C, 0x3B, 0x69)), ((width // 2, height - 4), (0x14, 0x1A, 0x30))):
     got = pixel(x, y)
     assert got[3] == 255, f"pixel {x},{y} is not opaque: {got}"
-    assert all(abs(a - e) <= 12 for a, e in zip(got, (r, g, b))), f"pixel {x},{y} is {got}, not near {(r, g, b)}"
+    assert all(abs(a - e) <= 12 for a, e in zip(got, rgb)), f"pixel {x},{y} is {got}, not near {rgb}"
 assert pixel(0, 0)[3] == 0, "the corner is not transparent"
 print(f"{sys.argv[1]}: {width}x{height}, background as expected")

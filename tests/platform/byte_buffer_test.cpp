@@ -15,8 +15,7 @@ bool alignedTo(const void* block, std::size_t alignment) {
   return reinterpret_cast<std::uintptr_t>(block) % alignment == 0;
 }
 
-// Under AddressSanitizer, freeing a block with another alignment than it was made with is reported, so
-// these also check that `freeBlock` takes the same path as `allocateBlock` on either side of the bound.
+// Under AddressSanitizer these also check that `freeBlock` frees with the alignment `allocateBlock` used.
 TEST(LargeBlocks, AreWholeHugePagesAlignedToOneFromTheBoundOn) {
   for (const std::size_t size : {std::size_t{1}, std::size_t{4096}, kLargeBlockBytes - 1, kLargeBlockBytes,
                                  kHugePageBytes + 1, 5 * kHugePageBytes - 3}) {

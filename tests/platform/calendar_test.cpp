@@ -1,3 +1,4 @@
+// Instants as RFC 3339 texts, and the calendar's days, weeks and months, checked against ICU's own calendar.
 #include "platform/calendar.h"
 
 #include <gtest/gtest.h>
@@ -15,12 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/date.h"
 #include "support/scoped_env.h"
 
 namespace rw {
 namespace {
 
 using testing::ScopedEnv;
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN(),
+                 kInf = std::numeric_limits<double>::infinity();
 
 // Instants are written with their local offset, so each case reads as the wall clock of its zone.
 Date at(const char* rfc3339) {
@@ -43,6 +47,47 @@ std::vector<std::string> words(const char* text) {
 
 std::string text(std::optional<Date> date) {
   return date ? formatRfc3339(*date) : "(none)";
+}
+
+TEST(Date, Rfc3339ReadsOffsetsAndFractionsAndRefusesMalformedText) {
+  const auto date = parseRfc3339("2026-06-10T12:00:00.250Z");
+  ASSERT_TRUE(date);
+  EXPECT_EQ(formatRfc3339(*date), "2026-06-10T12:00:00.250Z");
+  EXPECT_EQ(formatIso8601Seconds(*date), "2026-06-10T12:00:00Z");
+  EXPECT_EQ(parseRfc3339("2001-01-01T00:00:00Z")->sinceReferenceDate, 0.0);  // the reference date
+  EXPECT_EQ(parseRfc3339("2026-12-06T00:00:00-05:00"), parseRfc3339("2026-12-06T05:00:00Z"));
+  EXPECT_EQ(parseRfc3339("2026-12-06T05:30:00+05:30"), parseRfc3339("2026-12-06T00:00:00Z"));
+  EXPECT_EQ(formatRfc3339(Date::fromUnixSeconds(-0.0005)), "1969-12-31T23:59:59.999Z");  // rounds down
+  EXPECT_TRUE(parseRfc3339("2024-02-29T00:00:00Z"));
+  for (const char* text : {"", "2026-06-10", "2026-06-10T12:00:00", "2026-13-01T00:00:00Z",
+                           "2026-02-29T00:00:00Z", "2026-06-10T24:00:00Z", "2026-06-10T12:00:00.Z",
+                           "2026-06-10T12:00:00Zjunk", "0000-01-01T00:00:00Z", "2026-06-10T12:00:00+5:00"})
+    EXPECT_FALSE(parseRfc3339(text)) << text;
+  // Representable: years 1 to 9999.
+  const Date first = at("0001-01-01T00:00:00Z"), last = at("9999-12-31T23:59:59Z");
+  for (const Date inside : {Date{0}, first, last})
+    EXPECT_TRUE(isRepresentable(inside)) << inside.sinceReferenceDate;
+  for (const Date outside : {first.adding(-1), last.adding(1), Date{kNan}, Date{kInf}})
+    EXPECT_FALSE(isRepresentable(outside)) << outside.sinceReferenceDate;
+}
+
+TEST(Date, Rfc3339TextsOverTheWholeRangeReadBackToTheirInstant) {
+  // Written with the fixed width of four-digit years, read back to within the millisecond the text rounds
+  // down to, and written again the same.
+  const double first = at("0001-01-01T00:00:00Z").unixSeconds(),
+               end = at("9999-12-31T23:59:59.999Z").unixSeconds();
+  std::uint64_t state = 0x9E3779B97F4A7C15u;
+  for (int i = 0; i < 20'000; ++i) {
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    const Date date =
+        Date::fromUnixSeconds(first + (end - first) * static_cast<double>(state >> 11) / 0x1p53);
+    const std::string text = formatRfc3339(date);
+    ASSERT_EQ(text.size(), 24u) << text;
+    const auto back = parseRfc3339(text);
+    ASSERT_TRUE(back) << text;
+    EXPECT_LT(std::abs(back->unixSeconds() - date.unixSeconds()), 0.002) << text;
+    EXPECT_EQ(formatRfc3339(*back).substr(0, 19), text.substr(0, 19)) << text;
+  }
 }
 
 TEST(Calendar, RefusesUnknownZonesAndMapsPosixLocaleNames) {
@@ -76,6 +121,10 @@ std::unique_ptr<icu::Calendar> icuCalendar(const char* zone, const char* locale)
   return cal;
 }
 
+Date fromIcu(UDate time) {
+  return Date::fromUnixSeconds(time / 1000.0);
+}
+
 // `date`'s day at `hour` o'clock, `days` days on, found with ICU's field machinery only.
 UDate icuHour(icu::Calendar& cal, Date date, int hour, std::int32_t days = 0) {
   UErrorCode status = U_ZERO_ERROR;
@@ -92,20 +141,16 @@ UDate icuHour(icu::Calendar& cal, Date date, int hour, std::int32_t days = 0) {
   return result;
 }
 
-Date fromIcu(UDate time) {
-  return Date::fromUnixSeconds(time / 1000.0);
-}
-
 // The zone's offset changes between 1900 and 2040: the instants where days are short, long or missing.
 std::vector<Date> transitionsOf(const char* zone) {
   std::unique_ptr<icu::TimeZone> tz(icu::TimeZone::createTimeZone(zone));
   auto* basic = dynamic_cast<icu::BasicTimeZone*>(tz.get());
   std::vector<Date> result;
   icu::TimeZoneTransition transition;
-  UDate from = -2'208'988'800'000.0;  // 1900
-  while (basic && basic->getNextTransition(from, false, transition) &&
-         transition.getTime() < 2'208'988'800'000.0)
-    result.push_back(Date::fromUnixSeconds((from = transition.getTime()) / 1000.0));
+  for (UDate from = -2'208'988'800'000.0;  // 1900
+       basic && basic->getNextTransition(from, false, transition) &&
+       transition.getTime() < 2'208'988'800'000.0;)
+    result.push_back(fromIcu(from = transition.getTime()));
   return result;
 }
 
@@ -199,9 +244,8 @@ TEST(Calendar, AgreesWithIcuOnRandomDays) {
 }
 
 TEST(Calendar, FollowsTheCalendarSystemAndWeekOfEveryLocale) {
-  // Gregorian calendars are made directly, others by ICU's factory: for every locale ICU has (and a few
-  // with a calendar keyword), the first weekday and the calendar system (seen in the day of the month)
-  // must be the ones ICU's own calendar of that locale has.
+  // For every locale ICU has (and a few with a calendar keyword), the first weekday and the calendar system
+  // (seen in the day of the month) are those of ICU's own calendar of that locale.
   std::vector<std::string> ids = words(
       "en_US@calendar=gregorian th_TH@calendar=gregorian de_DE@calendar=japanese "
       "en_US@calendar=islamic-civil "
@@ -238,13 +282,12 @@ TEST(Calendar, ReadsNamesAndFormatsInItsZoneAndLocale) {
     EXPECT_EQ(symbols[0] + " " + symbols[3], names[i + 1] + " " + names[i + 2]) << names[i];
   }
   // Short times in the zone's wall clock; the repeated hour in Havana shows the wall clock of either pass.
-  const std::tuple<const char*, const char*, const char*, const char*> times[] = {
-      {"America/New_York", "en_US", "2024-06-10T21:05:00Z", "5:05\u202FPM"},
-      {"America/Sao_Paulo", "pl_PL", "2024-06-10T21:05:00Z", "18:05"},
-      {"Australia/Lord_Howe", "de_DE", "2024-06-10T21:05:00Z", "07:35"},
-      {"America/Havana", "de_DE", "2023-11-05T00:30:00-05:00", "00:30"}};
-  for (const auto& [zone, locale, when, shown] : times)
-    EXPECT_EQ(calendar(zone, locale).formatTime(at(when)), shown) << zone << " " << when;
+  const char* times[] = {"America/New_York",    "en_US", "2024-06-10T21:05:00Z",      "5:05\u202FPM",
+                         "America/Sao_Paulo",   "pl_PL", "2024-06-10T21:05:00Z",      "18:05",
+                         "Australia/Lord_Howe", "de_DE", "2024-06-10T21:05:00Z",      "07:35",
+                         "America/Havana",      "de_DE", "2023-11-05T00:30:00-05:00", "00:30"};
+  for (std::size_t i = 0; i < std::size(times); i += 4)
+    EXPECT_EQ(calendar(times[i], times[i + 1]).formatTime(at(times[i + 2])), times[i + 3]) << times[i];
   // Uppercasing follows no locale's rules: German sharp s widens, no Turkish dotted capital I. Pairs:
   const char* upper[] = {"", "", "straße", "STRASSE", "istanbul", "ISTANBUL", "środa", "ŚRODA", "ǆ", "Ǆ"};
   for (std::size_t i = 0; i < std::size(upper); i += 2)
@@ -280,9 +323,7 @@ TEST(Calendar, LeavesUnrepresentableDatesAlone) {
   const Date ordinary = at("2024-06-10T12:00:00-04:00");
   EXPECT_FALSE(cal.adding(CalendarUnit::day, std::numeric_limits<std::int64_t>::max(), ordinary));
   EXPECT_FALSE(cal.adding(CalendarUnit::month, std::int64_t{1} << 40, ordinary));
-  constexpr double kInfinity = std::numeric_limits<double>::infinity();
-  for (const double seconds :
-       {std::numeric_limits<double>::quiet_NaN(), kInfinity, -kInfinity, 1e300, -1e15}) {
+  for (const double seconds : {kNan, kInf, -kInf, 1e300, -1e15}) {
     const Date date{seconds};
     const bool nan = std::isnan(seconds);
     EXPECT_TRUE(nan ? std::isnan(cal.startOfDay(date).sinceReferenceDate) : cal.startOfDay(date) == date)

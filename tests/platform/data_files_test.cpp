@@ -9,9 +9,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Prefixes laid out as installed (bin/, libexec/reminders-widget/, share/...), a build tree (executables at
-// the top, share/reminders-widget/ and strings/ beside them, tests one level below), and an installed
-// prefix with a stray share/ beside its executables.
+// Prefixes laid out as installed, a build tree (tests one level below), and an installed prefix with a stray
+// share/ beside its executables.
 TEST(DataFiles, FindsTheInstalledDataBeforeTheBuildTreesAndTheEnvironmentBeforeBoth) {
   testing::TemporaryDirectory root;
   for (const char* dir : {"prefix/bin", "prefix/libexec/reminders-widget", "prefix/share/reminders-widget",

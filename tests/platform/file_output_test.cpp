@@ -23,35 +23,23 @@ using rw::testing::readFile;
 using rw::testing::TemporaryDirectory;
 using rw::testing::writeFile;
 
-TEST(FileReplacement, WritesNewAndExistingFilesWholeKeepingTheirMode) {
+TEST(FileReplacement, WritesFilesWholeKeepingTheirModeAndFollowsTheNamedLinkButNoPlantedOne) {
   TemporaryDirectory dir;
-  const auto path = dir.path() / "out.json";
-  ASSERT_TRUE(replaceFile(path, "first"));
-  EXPECT_EQ(readFile(path), "first");
-
-  ::chmod(path.c_str(), 0640);
-  ASSERT_TRUE(replaceFile(path, "second, longer"));
-  EXPECT_EQ(readFile(path), "second, longer");
-  struct stat status {};
-  ASSERT_EQ(::stat(path.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 07777, 0640u);
-  EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"out.json"});
-}
-
-TEST(FileReplacement, FollowsTheNamedLinkButNoPlantedOne) {
-  TemporaryDirectory dir;
-  const auto victim = dir.path() / "victim";
-  writeFile(victim, "precious");
+  const auto out = dir.path() / "out.png", victim = dir.path() / "victim";
+  ASSERT_TRUE(replaceFile(out, "first"));
+  EXPECT_EQ(readFile(out), "first");
+  ::chmod(out.c_str(), 0640);
   // The names temporaries used to have, planted as links to the victim.
-  const auto out = dir.path() / "out.png";
+  writeFile(victim, "precious");
   for (const std::string& name :
        {".out.png." + std::to_string(::getpid()) + ".png", "out.png.tmp-" + std::to_string(::getpid())})
     fs::create_symlink(victim, dir.path() / name);
-  ASSERT_TRUE(replaceFile(out, "image"));
+  ASSERT_TRUE(replaceFile(out, "second, longer"));
+  EXPECT_EQ(readFile(out), "second, longer");
   EXPECT_EQ(readFile(victim), "precious");
-  EXPECT_EQ(readFile(out), "image");
-  EXPECT_FALSE(fs::is_symlink(out));
-
+  struct stat status {};
+  ASSERT_EQ(::lstat(out.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & (S_IFMT | 07777), S_IFREG | 0640u);
   // A link the user names as the output: the file it points to is replaced, the link stays.
   const auto link = dir.path() / "link.png", target = dir.path() / "target.png";
   writeFile(target, "old");
@@ -59,13 +47,15 @@ TEST(FileReplacement, FollowsTheNamedLinkButNoPlantedOne) {
   ASSERT_TRUE(replaceFile(link, "new"));
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(readFile(target), "new");
-
   // A dangling link is replaced by the file, never followed to create its target.
   const auto dangling = dir.path() / "dangling.png";
   fs::create_symlink(dir.path() / "nowhere", dangling);
   ASSERT_TRUE(replaceFile(dangling, "bytes"));
   EXPECT_FALSE(fs::is_symlink(dangling));
-  EXPECT_FALSE(fs::exists(dir.path() / "nowhere"));
+  EXPECT_EQ(namesIn(dir.path()),
+            (std::set<std::string>{".out.png." + std::to_string(::getpid()) + ".png", "dangling.png",
+                                   "link.png", "out.png", "out.png.tmp-" + std::to_string(::getpid()),
+                                   "target.png", "victim"}));
 }
 
 TEST(FileReplacement, DevicesInPlaceDirectoriesAndMissingFoldersRefused) {
@@ -76,15 +66,13 @@ TEST(FileReplacement, DevicesInPlaceDirectoriesAndMissingFoldersRefused) {
   EXPECT_NE(intoDirectory.error().reason.find("cannot write"), std::string::npos);
   EXPECT_FALSE(replaceFile(dir.path() / "missing" / "out.png", "x"));
   EXPECT_TRUE(namesIn(dir.path()).empty());
-  // A full device reports the failure.
-  EXPECT_TRUE(!fs::exists("/dev/full") || !replaceFile("/dev/full", "x"));
+  EXPECT_TRUE(!fs::exists("/dev/full") || !replaceFile("/dev/full", "x"));  // a full device fails
 }
 
 TEST(FileReplacement, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   TemporaryDirectory dir;
   const auto path = dir.path() / "out.png";
   writeFile(path, "old");
-
   // A file size limit stands in for a full disk: the write fails with EFBIG.
   const auto previous = ::signal(SIGXFSZ, SIG_IGN);
   rlimit saved{};
@@ -95,7 +83,6 @@ TEST(FileReplacement, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   const auto written = replaceFile(path, std::string(4096, 'x'));
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, previous);
-
   ASSERT_FALSE(written);
   EXPECT_NE(written.error().reason.find("File too large"), std::string::npos) << written.error().reason;
   EXPECT_EQ(readFile(path), "old");
@@ -114,7 +101,6 @@ TEST(FileReplacement, AnUncommittedReplacementLeavesNothing) {
     EXPECT_FALSE(fs::exists(path));  // nothing visible before the commit
   }
   EXPECT_TRUE(namesIn(dir.path()).empty());
-
   auto file = FileReplacement::begin(path);
   ASSERT_TRUE(file);
   EXPECT_TRUE(file->write("one "));

@@ -1,5 +1,4 @@
-// A program run in the background (a host, a desktop window, an X server) and waits on conditions with a
-// deadline, for the tests of long-running commands.
+// Programs run in the background (a host, a desktop window, an X server), and waits on conditions.
 #pragma once
 
 #include <fcntl.h>
@@ -27,17 +26,14 @@ namespace rw::testing {
 template <typename Condition>
 bool eventually(Condition done, std::chrono::milliseconds patience = std::chrono::seconds(15)) {
   const auto until = std::chrono::steady_clock::now() + patience;
-  while (!done()) {
+  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(20)))
     if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
   return true;
 }
 
-/// A child process writing its standard output to `out` and its standard error to `out` + ".err", with
-/// `environment` ("NAME=value" items; the test's own environment when empty) and optionally a descriptor of
-/// the test as its descriptor 9. Stopped (SIGTERM, SIGKILL after two seconds) when it goes out of scope, so
-/// that a failing test leaves nothing running.
+/// A child process writing to `out` and `out` + ".err", with `environment` ("NAME=value"; the test's own
+/// when empty) and optionally the test's descriptor `inherit` as its 9. Stopped when it goes out of scope,
+/// so that a failing test leaves nothing running.
 class Child {
  public:
   Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
@@ -45,17 +41,17 @@ class Child {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (out.string() + ".err").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    for (const int fd : {1, 2})
+      posix_spawn_file_actions_addopen(&actions, fd, (out.string() + (fd == 2 ? ".err" : "")).c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (inherit) posix_spawn_file_actions_adddup2(&actions, *inherit, 9);
     std::vector<char*> args, env;
-    for (const auto& a : argv)
-      args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const auto& e : environment)
-      env.push_back(const_cast<char*>(e.c_str()));
-    env.push_back(nullptr);
+    for (const auto* list : {&argv, &environment}) {
+      auto& pointers = list == &argv ? args : env;
+      for (const auto& item : *list)
+        pointers.push_back(const_cast<char*>(item.c_str()));
+      pointers.push_back(nullptr);
+    }
     if (posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, args.data(),
                     environment.empty() ? environ : env.data()) != 0)
       pid_ = -1;
@@ -71,42 +67,38 @@ class Child {
 
   /// Waits (at most `patience`) for the child to end by itself, then stops it; its exit status, or -1.
   int wait(std::chrono::milliseconds patience = std::chrono::seconds(15)) {
-    eventually(
-        [&] {
-          int status = 0;
-          if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_) return pid_ <= 0;
-          status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-          pid_ = -1;
-          return true;
-        },
-        patience);
+    eventually([&] { return pid_ <= 0 || reaped(WNOHANG); }, patience);
     return stop();
   }
 
-  /// Ends the child (SIGTERM, SIGKILL if need be); its exit status, or -1 when it did not exit normally.
+  /// Ends the child (SIGTERM, SIGKILL after two seconds); its exit status, or -1 when it did not exit.
   int stop() {
     if (pid_ <= 0) return status_;
     ::kill(pid_, SIGTERM);
-    int status = 0;
-    if (!eventually([&] { return ::waitpid(pid_, &status, WNOHANG) != 0; }, std::chrono::seconds(2))) {
+    if (!eventually([&] { return reaped(WNOHANG); }, std::chrono::seconds(2))) {
       ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, &status, 0);
+      reaped(0);
     }
-    pid_ = -1;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return status_;
   }
 
  private:
+  bool reaped(int options) {
+    int status = 0;
+    if (::waitpid(pid_, &status, options) == 0) return false;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
+    return true;
+  }
+
   pid_t pid_ = -1;
   int status_ = -1;
 };
 
 struct ChildRun {
-  bool finished = false;  // exited within the deadline
-  bool passed = false;    // with status 0
-  std::int64_t peakBytes =
-      0;  // its peak resident memory (getrusage), what it shared with the test at the fork included
+  bool finished = false;       // exited within the deadline
+  bool passed = false;         // with status 0
+  std::int64_t peakBytes = 0;  // peak resident memory (getrusage), what it shares with the test included
 };
 
 /// Runs `body` in a forked child (exit status 0 when it answers true), killed when it outlasts `patience`.
@@ -138,7 +130,7 @@ inline ChildRun inChild(const std::function<bool()>& body,
 }
 
 /// Whether a child's peak memory tells what the code costs: under a sanitizer it also holds shadow memory
-/// and freed blocks kept in quarantine, so bounds on it are left out there.
+/// and freed blocks in quarantine, so bounds on it are left out there.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 inline constexpr bool kPeakMemoryIsTheCodes = false;
 #elif defined(__has_feature)

@@ -1,5 +1,4 @@
-// Texts, lists and URLs that live for the whole test program, for events made by hand: an event points at
-// what it shows, so a test that builds one from computed text keeps that text here.
+// Texts, lists and URLs kept for the whole test program: an event made by hand points at what it shows.
 #pragma once
 
 #include <initializer_list>

@@ -16,13 +16,7 @@ class ScopedEnv {
   ~ScopedEnv() { set(old_ ? old_->c_str() : nullptr); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  void set(const char* value) const {
-    if (value)
-      ::setenv(name_, value, 1);
-    else
-      ::unsetenv(name_);
-  }
+  void set(const char* value) const { value ? ::setenv(name_, value, 1) : ::unsetenv(name_); }
 
  private:
   const char* name_;

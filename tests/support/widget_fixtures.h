@@ -62,8 +62,7 @@ inline std::vector<WidgetPersonPayload> persons() {
   return {
       {.identifier = "C1", .type = CustodyPersonType::caregiver, .nick = "Ann", .colorEncoded = {"183", 1}},
       {.identifier = "C2", .type = CustodyPersonType::caregiver, .nick = "Bob", .colorEncoded = {"183", 9}},
-      {.identifier = "B1", .type = CustodyPersonType::child, .nick = "Kid", .colorEncoded = {"183", 3}},
-  };
+      {.identifier = "B1", .type = CustodyPersonType::child, .nick = "Kid", .colorEncoded = {"183", 3}}};
 }
 
 /// Writes `payload` as "reminders.plist" into `container` (XML form).
