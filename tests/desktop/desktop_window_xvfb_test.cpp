@@ -335,6 +335,18 @@ std::string atomNames(::Display* display, ::Window window, const char* property)
 
 // Each widget keeps its choices (through its menu's actions on the bus) and place (dragged) in its own
 // settings file, and takes them back at the next start; a second start of a running widget ends.
+// A container that does not exist yet is watched from its nearest existing parent.
+TEST_F(DesktopWindowUnderXvfb, ShowsAPayloadWhoseContainerIsMadeAfterItStarted) {
+  TemporaryDirectory scratch;
+  const fs::path later = scratch.path() / "later" / "deeper" / "container";
+  DesktopWindow window(name_, later, "large", 1);
+  ASSERT_TRUE(window.waitFor("request (start) in UTC: 1 entry")) << window.output();
+  fs::create_directories(later);
+  fixtures::store(later, threeReminders("E"));
+  ASSERT_TRUE(window.waitFor("request (payloadChanged) in UTC: 31 entries")) << window.output();
+  expectPicture(window.reference());
+}
+
 TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged) {
   const std::string& bus = startBus();
   ASSERT_FALSE(bus.empty()) << readFile(scratch_.path() / "bus.log.err");
