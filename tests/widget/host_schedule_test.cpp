@@ -1,6 +1,6 @@
 // The long-running host's decisions: file events coalesced into reloads (on a made-up monotonic clock), what
 // it watches on a made-up tree, which entry it shows when and when it asks for timelines. The loop itself is
-// run in tests/reliability/host_faults_test.cpp.
+// run in tests/reliability/file_faults_test.cpp (HostFaults).
 #include "widget/host_schedule.h"
 
 #include <gtest/gtest.h>
