@@ -226,7 +226,7 @@ std::pair<int, int> pngSize(const std::string& png) {
   return {static_cast<int>(ntohl(size[0])), static_cast<int>(ntohl(size[1]))};
 }
 
-TEST(DrawCommand, DrawsDemosAtTheAskedScaleAndRefusesWhatItCannotDraw) {
+TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScalePrintsTheOutlineAndRefusesWhatItCannotDraw) {
   TemporaryDirectory dir;
   const auto list = (dir.path() / "list.png").string();
   const Ran ran = draw({"--demo", "list", "-o", list});
@@ -238,6 +238,23 @@ TEST(DrawCommand, DrawsDemosAtTheAskedScaleAndRefusesWhatItCannotDraw) {
   EXPECT_EQ(pngSize(readFile(row)), (std::pair{306, 37}));
   ASSERT_EQ(draw({"--demo", "counter-layouts", "-o", pdf}).status, 0);
   EXPECT_EQ(readFile(pdf).substr(0, 4), "%PDF");
+  const auto tree = dir.path() / "tree.json";
+  writeFile(tree, R"({"HStack": {"spacing": 4, "children": [{"Localized": "TODAY"}, "Spacer",
+      {"WidgetCounterView": {"layout": "vertical", "style": "today", "count": 2}}]},
+      "modifiers": [{"padding": 8}, {"background": {"named": "WidgetBackgroundTop"}}]})");
+  const auto svg = (dir.path() / "tree.svg").string();
+  const Ran drawn = draw({"--tree", tree.string(), "--size", "200x60", "--print-tree", "-o", svg});
+  ASSERT_EQ(drawn.status, 0) << drawn.err;
+  EXPECT_EQ(drawn.out,
+            "Background(\"WidgetBackgroundTop\")\n"
+            "  Padding(8,8,8,8)\n"
+            "    HStack(alignment: center, spacing: 4)\n"
+            "      Text(localized \"TODAY\")\n"
+            "      Spacer(minLength: default)\n"
+            "      WidgetCounterView(layout: vertical, style: today, count: 2)\n"
+            "Drew " +
+                tree.string() + " (200x60 points, 400x120 pixels) to " + svg + "\n");
+  EXPECT_NE(readFile(svg).find("<svg"), std::string::npos);
   const auto bad = (dir.path() / "bad.json").string(), png = (dir.path() / "a.png").string();
   writeFile(bad, R"({"Marquee": "hello"})");
   const std::vector<std::string> usage[] = {
