@@ -36,7 +36,7 @@ std::optional<std::string> resolvedByUriparser(const std::string& text, const st
   std::string out(static_cast<std::size_t>(required) + 1, '\0');
   uriToStringA(out.data(), &resolved, required + 1, nullptr);
   uriFreeUriMembersA(&resolved);
-  out.resize(static_cast<std::size_t>(required));
+  out.pop_back();
   return out;
 }
 
@@ -67,17 +67,15 @@ TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   EXPECT_NE(URL::make("HTTPS://example.org/a/b"), URL::make("https://example.org/a/b"));
 }
 
-// Texts built from the pieces links are made of, and from the characters that make a text no URI or a URI
-// of an unusual shape (ports, users, IP literals, stray brackets and percent signs, spaces, bytes outside
-// ASCII), are URLs, kept as written, exactly when the RFC 3986 parser takes them as a URI reference.
+// Texts of the pieces links are made of and of characters that make no URI or an unusual one are URLs,
+// kept as written, exactly when the RFC 3986 parser takes them as a URI reference.
 TEST(URL, TakesExactlyTheURIReferencesOfRFC3986) {
   const std::vector<std::string> pieces{
-      "corvantis2", "https", "a",        "A1+-.", "1x",          "",          ":",    ":",
-      "//",         "/",     "/",        "?",     "#",           "@",         "[",    "]",
-      "::1",        "%",     "%4",       "%41",   "%zz",         "%e2%82%ac", "host", "example.org",
-      ":8080",      ":x",    "user:pw@", "-._~",  "!$&'()*+,;=", " ",         "\t",   "\x7f",
-      "\xc3\xa9",   "<",     ">",        "\"",    "{",           "|",         "^",    "`",
-      "reminders",  "event", "0123"};
+      "corvantis2", "https", "a", "A1+-.", "1x",
+      // The first five are schemes; then parts of links, and characters that make no URI.
+      "", ":", ":", "//", "/", "/", "?", "#", "@", "[", "]", "::1", "%", "%4", "%41", "%zz", "%e2%82%ac",
+      "host", "example.org", ":8080", ":x", "user:pw@", "-._~", "!$&'()*+,;=", " ", "\t", "\x7f", "\xc3\xa9",
+      "<", ">", "\"", "{", "|", "^", "`", "reminders", "event", "0123"};
   std::mt19937 random(3986);
   int accepted = 0;
   for (int round = 0; round < 40'000; ++round) {
@@ -97,10 +95,8 @@ TEST(URL, TakesExactlyTheURIReferencesOfRFC3986) {
   EXPECT_GT(accepted, 5'000);
 }
 
-// References and bases of every shape (authorities with users, ports, empty hosts and IP literals; paths
-// absolute, rootless and empty, dot segments anywhere; queries and fragments; colons in first segments;
-// stray characters) resolve to what uriparser makes of them, and are refused exactly where it refuses
-// them. Paths have no empty segments here: for those the two differ (below).
+// References and bases of every shape resolve to what uriparser makes of them, and are refused exactly
+// where it refuses them. Paths have no empty segments here: for those the two differ (below).
 TEST(URL, ResolvesAsTheRFC3986ParserDoes) {
   const std::vector<std::string> schemes{"https:", "corvantis2:", "urn:", "a:", ""};
   const std::vector<std::string> authorities{
@@ -143,10 +139,8 @@ TEST(URL, ResolvesAsTheRFC3986ParserDoes) {
   EXPECT_GT(resolved, 8'000);
 }
 
-// Where a resolved path starts with an empty segment, uriparser writes "/." before it even after an
-// authority, and sometimes writes "//" without one, which reads back as an authority. Here "/." comes
-// only where it is needed: a resolved URL reads back with the authority it was resolved to. An IPv6 host
-// is kept as written, where uriparser writes it in full.
+// A resolved path starting with an empty segment gets "/." before it only without an authority (uriparser
+// writes it always, or "//" that reads back as one). An IPv6 host is kept as written.
 TEST(URL, AResolvedURLReadsBackWithItsOwnAuthority) {
   const auto noAuthority = URL::make("a:/b/c"), withAuthority = URL::make("https://host/b/c");
   ASSERT_TRUE(noAuthority && withAuthority);
@@ -171,40 +165,60 @@ TEST(URL, AResolvedURLReadsBackWithItsOwnAuthority) {
     EXPECT_FALSE(URL::make("http://" + std::string(host) + "/")) << host;
 }
 
-// A URL from the payload becomes a link a person can follow only when it is an absolute URL whose scheme
-// is one the program expects, in any case, and whose parts carry nothing else: a web link shows its host
-// (no user name before it), a mail link one address with a subject and a body (no attachment, no copies),
-// a phone link a number. Relative references would resolve against whatever page shows them; spaces,
-// control characters, quotes or angle brackets could hide the real scheme or break out of an attribute.
+TEST(RelativeURL, StandsWithoutABaseOrResolvesAgainstARelativeOne) {
+  for (const std::string_view text : {"events/E1", "/path", "?q", "#top", "//host/path", "a/../b", "."}) {
+    const auto url = URL::make(text);
+    ASSERT_TRUE(url) << text;
+    EXPECT_EQ(url->absoluteString(), text);
+    EXPECT_EQ(url->scheme(), "") << text;
+    EXPECT_FALSE(isOpenableLink(text)) << text;  // nothing to open without a scheme
+  }
+  // Still refused: what is no URI reference at all.
+  for (const std::string_view text : {"", "a b", "%zz", "ev\nents", "x:y z", "1a:b"})
+    EXPECT_FALSE(URL::make(text)) << text;
+  // A ":" in a first segment makes it a scheme, which then counts.
+  EXPECT_EQ(URL::make("mailto:x@example.org")->scheme(), "mailto");
+  EXPECT_EQ(URL::make("/a:b")->scheme(), "");
+  // A relative base (which uriparser does not take) gives a relative result, resolved by the same rules.
+  const auto relative = URL::make("reminders/list/");
+  EXPECT_EQ(URL::make("../events/E1?tab=2", relative)->absoluteString(), "reminders/events/E1?tab=2");
+  EXPECT_EQ(URL::make("/top", relative)->absoluteString(), "/top");
+  EXPECT_EQ(URL::make("https://example.org/x", relative)->absoluteString(), "https://example.org/x");
+  EXPECT_EQ(URL::make("?q", URL::make("a/b?old"))->absoluteString(), "a/b?q");
+  // A first segment with ":" coming out of the dots is kept a path, so the result reads back the same.
+  const auto odd = URL::make("./b:c", URL::make("x"));
+  ASSERT_TRUE(odd);
+  EXPECT_EQ(odd->absoluteString(), "./b:c");
+  EXPECT_EQ(URL::make(odd->absoluteString())->scheme(), "");
+  // Nothing left of the path: the base's directory, never the empty text, which is no URL.
+  EXPECT_EQ(URL::make(".", URL::make("page"))->absoluteString(), "./");
+}
+
+// A link a person can follow is absolute, of an expected scheme in any case, and carries nothing else: a
+// plain host, one mail address with a subject and a body, a phone number. Spaces, controls, quotes or
+// angle brackets could hide the real scheme or break out of an attribute.
 TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemesAndParts) {
-  for (const std::string_view text : {"corvantis2://reminders",
-                                      "corvantis2://user@reminders/expenses/E2?tab=receipt#x",
-                                      "corvantis2:x",
-                                      "CORVANTIS2://reminders",
-                                      "corvantis2:",
-                                      "https://example.org/a?b=c#d",
-                                      "http://example.org",
-                                      "http://example.org:8080/a?b=c#d",
-                                      "https://sub-1.example.org/x",
-                                      "http://[2001:db8::1]:80/",
-                                      "https://192.0.2.1/x",
-                                      "HTTPS://EXAMPLE.ORG/a@b?c=@#@",
-                                      "mailto:ann@example.org",
-                                      "MailTo:ann@example.org?subject=Care%20plan",
-                                      "mailto:ann.b+tag@mail.example.org?subject=Care%20plan",
-                                      "mailto:ann@example.org?Subject=Hi&BODY=See%20you",
-                                      "mailto:ann@example.org?body=a%26attach%3Dx",
-                                      "mailto:ann@example.org?",
-                                      "tel:+48123456789",
-                                      "tel:+1-201-555-0123",
-                                      "tel:(0)12.34",
-                                      "tel:112"})
+  for (const std::string_view text :
+       {// The program's own scheme, in any case, with anything after it.
+        "corvantis2://reminders", "corvantis2://user@reminders/expenses/E2?tab=receipt#x", "corvantis2:x",
+        "CORVANTIS2://reminders", "corvantis2:",
+        // Web links with a plain host.
+        "https://example.org/a?b=c#d", "http://example.org", "http://example.org:8080/a?b=c#d",
+        "https://sub-1.example.org/x", "http://[2001:db8::1]:80/", "https://192.0.2.1/x",
+        "HTTPS://EXAMPLE.ORG/a@b?c=@#@",
+        // One address, a subject and a body.
+        "mailto:ann@example.org", "MailTo:ann@example.org?subject=Care%20plan",
+        "mailto:ann.b+tag@mail.example.org?subject=Care%20plan",
+        "mailto:ann@example.org?Subject=Hi&BODY=See%20you", "mailto:ann@example.org?body=a%26attach%3Dx",
+        "mailto:ann@example.org?",
+        // A number.
+        "tel:+48123456789", "tel:+1-201-555-0123", "tel:(0)12.34", "tel:112"})
     EXPECT_TRUE(isOpenableLink(text)) << text;
   for (const std::string_view text :
        {// Other schemes.
-        "javascript:alert(1)", "JavaScript:alert(document.cookie)", "data:text/html;base64,PHNjcmlwdD4=",
-        "file:///etc/passwd", "vbscript:msgbox", "ftp://example.org/x", "sms:+48123", "corvantis:reminders",
-        "corvantis22://reminders", "xhttps://example.org", "http+unix://x", "https", "tel", "about:blank",
+        "JavaScript:alert(document.cookie)", "data:text/html;base64,PHNjcmlwdD4=", "file:///etc/passwd",
+        "ftp://example.org/x", "corvantis:reminders", "corvantis22://reminders", "xhttps://example.org",
+        "http+unix://x", "https", "tel", "about:blank",
         // Relative references and hidden schemes.
         "", "reminders/E1", "/etc/passwd", "//evil.example/x", " https://example.org", "https://example.org ",
         "https://example.org/\n", "java\tscript:alert(1)", "https://example.org/\"><script>",

@@ -5,16 +5,15 @@
 #include <string>
 
 #include "payload/plist.h"
-#include "plist/binary_builder.h"
+#include "support/test_support.h"
 
 namespace rw::plist {
 namespace {
 
-using testing::Bytes;
-using testing::bytesOf;
+using Bytes = std::vector<std::uint8_t>;
 
 Result<Value> parseText(std::string_view text) {
-  return parse(bytesOf(text));
+  return parse(Bytes(text.begin(), text.end()));
 }
 
 /// A document holding `body` as its value.
@@ -45,16 +44,13 @@ TEST(XmlPlist, WritesTheUsualLayout) {
             "\n\t<date>2001-01-01T00:00:00Z</date>\n</dict>\n</plist>\n");
 }
 
+// XML holds no UID, no date that is not a number, no control character or U+FFFE (no XML 1.0 characters),
+// no text that is not UTF-8.
 TEST(XmlPlist, WritesOnlyWhatXmlCanHold) {
-  EXPECT_FALSE(write(Value(Uid{1}), Format::xml));
-  EXPECT_FALSE(write(Value(Array{Uid{1}}), Format::xml));
-  EXPECT_FALSE(write(Value(Date{std::numeric_limits<double>::quiet_NaN()}), Format::xml));
-  EXPECT_FALSE(write(Value(std::string("bell \x07")), Format::xml));     // no XML 1.0 character
-  EXPECT_FALSE(write(Value(std::string("\xEF\xBF\xBE")), Format::xml));  // U+FFFE
-  EXPECT_FALSE(write(Value(std::string("\xC3(")), Format::xml));         // not UTF-8
-  Dictionary badKey;
-  badKey.emplace_back(std::string("nul\0", 4), true);
-  EXPECT_FALSE(write(Value(badKey), Format::xml));
+  for (const Value& value : {Value(Uid{1}), Value(Array{Uid{1}}), Value(Date{std::nan("")}),
+                             Value(std::string("bell \x07")), Value(std::string("\xEF\xBF\xBE")),
+                             Value(std::string("\xC3(")), Value(Dictionary{{std::string("nul\0", 4), true}})})
+    EXPECT_FALSE(write(value, Format::xml));
 }
 
 TEST(XmlPlist, ReadsValuesInTheirUsualForms) {
@@ -82,8 +78,7 @@ TEST(XmlPlist, ReadsValuesInTheirUsualForms) {
        "string>"
        "<string><![CDATA[<raw>]]></string></array>",
        Array{std::string(), std::string(), Dictionary{}, Array{},
-             std::string("&<>\"'\xC3\xA9\xF0\x9F\x98\x80"), std::string("<raw>")}},
-  };
+             std::string("&<>\"'\xC3\xA9\xF0\x9F\x98\x80"), std::string("<raw>")}}};
   for (const Case& c : cases) {
     const Result<Value> read = parseText(document(c.body));
     ASSERT_TRUE(read) << c.body << ": " << read.error().reason;
@@ -100,65 +95,53 @@ std::string nestedArrays(int levels) {
   return document(open + close);
 }
 
+// Documents of each of `texts` inside `element`, or as their values when no element is given.
+std::vector<std::string> documents(std::vector<std::string> texts, const std::string& element = "") {
+  for (auto& text : texts)
+    text = document(element.empty() ? text : "<" + element + ">" + text + "</" + element + ">");
+  return texts;
+}
+
 TEST(XmlPlist, RefusesMalformedDocuments) {
-  struct Case {
-    std::string text;
-    const char* reason;  // null: any
-  };
-  const auto value = [](const char* element, const char* text) {
-    return document(std::string("<") + element + ">" + text + "</" + element + ">");
-  };
-  const char* kEntity = "entity declarations are not allowed";
-  const Case cases[] = {
-      {value("date", "2026-01-02T03:04:05.5Z"), "bad date"},
-      {value("date", "2026-01-02T03:04:05+01:00"), "bad date"},
-      {value("date", "2026-02-30T00:00:00Z"), "bad date"},
-      {value("date", "+2026-01-02T03:04:05Z"), "bad date"},
-      {value("date", ""), "bad date"},
-      {document("<integer/>"), "bad integer"},
-      {value("integer", "18446744073709551616"), "bad integer"},
-      {value("integer", "-9223372036854775809"), "bad integer"},
-      {value("integer", "0x"), "bad integer"},
-      {value("integer", "12abc"), "bad integer"},
-      {document("<real/>"), "bad real"},
-      {value("real", "1e999"), "bad real"},
-      {value("real", "1.5.2"), "bad real"},
-      {value("data", "A"), "bad base64 data"},
-      {value("data", "AA=A"), "bad base64 data"},
-      {value("data", "AA==="), "bad base64 data"},
-      {"<?xml version=\"1.0\"?><dict/>", "root element is not <plist>"},
-      {document("<true/><false/>"), "more than one value in <plist>"},
-      {document(""), "no value in <plist>"},
-      {document("<array><key>k</key></array>"), "misplaced <key>"},
-      {document("<dict><key>a</key><key>b</key></dict>"), "misplaced <key>"},
-      {document("<dict><string>v</string></dict>"), "dictionary value without a key"},
-      {document("<dict><key>k</key></dict>"), "key without a value"},
-      {document("<array>loose text</array>"), "unexpected text"},
-      {document("<true>yes</true>"), "unexpected text"},
-      {document("<string><b>bold</b></string>"), "element <b> inside a value"},
-      {document("<set/>"), "unknown element <set>"},
-      {"", "line 1: no element found"},
-      {"<plist><array></plist>", "line 1: mismatched tag"},  // well-formedness is expat's, with the line
-      {value("string", "a\xC3"), nullptr},
-      {value("string", "\xC0\x80"), nullptr},
-      {value("string", "\xED\xA0\x80"), nullptr},
-      {value("string", "\x01"), nullptr},
-      {"<!DOCTYPE plist [<!ENTITY name \"value\">]><plist><string>unused</string></plist>", kEntity},
-      {"<!DOCTYPE plist [<!ENTITY file SYSTEM \"/etc/hostname\">]><plist><string>&file;</string></plist>",
-       kEntity},
-      {"<!DOCTYPE plist [<!ENTITY % dtd SYSTEM \"/etc/hostname\"> %dtd;]><plist><string>x</string></plist>",
-       kEntity},
-      {"<!DOCTYPE plist SYSTEM \"/etc/hostname\"><plist><string>&unknown;</string></plist>",
-       "undefined entity unknown"},
-      {value("string", "&unknown;"), "line 3: undefined entity"},
-      {nestedArrays(513), "nesting too deep"},
-      {nestedArrays(50'000), "nesting too deep"},
-  };
-  for (const Case& c : cases) {
-    const std::string failure = failureOf(c.text);
-    EXPECT_NE(failure, "(parsed)") << c.text;
-    if (c.reason) {
-      EXPECT_EQ(failure, c.reason) << c.text;
+  const struct {
+    const char* reason;  // empty: any
+    std::vector<std::string> texts;
+  } cases[] = {
+      {"bad date", documents({"2026-01-02T03:04:05.5Z", "2026-01-02T03:04:05+01:00", "2026-02-30T00:00:00Z",
+                              "+2026-01-02T03:04:05Z", ""},
+                             "date")},
+      {"bad integer",
+       documents({"", "18446744073709551616", "-9223372036854775809", "0x", "12abc"}, "integer")},
+      {"bad real", documents({"", "1e999", "1.5.2"}, "real")},
+      {"bad base64 data", documents({"A", "AA=A", "AA==="}, "data")},
+      {"", documents({"a\xC3", "\xC0\x80", "\xED\xA0\x80", "\x01"}, "string")},
+      {"root element is not <plist>", {"<?xml version=\"1.0\"?><dict/>"}},
+      {"more than one value in <plist>", documents({"<true/><false/>"})},
+      {"no value in <plist>", documents({""})},
+      {"misplaced <key>",
+       documents({"<array><key>k</key></array>", "<dict><key>a</key><key>b</key></dict>"})},
+      {"dictionary value without a key", documents({"<dict><string>v</string></dict>"})},
+      {"key without a value", documents({"<dict><key>k</key></dict>"})},
+      {"unexpected text", documents({"<array>loose text</array>", "<true>yes</true>"})},
+      {"element <b> inside a value", documents({"<string><b>bold</b></string>"})},
+      {"unknown element <set>", documents({"<set/>"})},
+      // Well-formedness is expat's, with the line.
+      {"line 1: no element found", {""}},
+      {"line 1: mismatched tag", {"<plist><array></plist>"}},
+      {"entity declarations are not allowed",
+       {"<!DOCTYPE plist [<!ENTITY name \"value\">]><plist><string>unused</string></plist>",
+        "<!DOCTYPE plist [<!ENTITY file SYSTEM \"/etc/hostname\">]><plist><string>&file;</string></plist>",
+        "<!DOCTYPE plist [<!ENTITY % dtd SYSTEM \"/etc/hostname\"> "
+        "%dtd;]><plist><string>x</string></plist>"}},
+      {"undefined entity unknown",
+       {"<!DOCTYPE plist SYSTEM \"/etc/hostname\"><plist><string>&unknown;</string></plist>"}},
+      {"line 3: undefined entity", documents({"&unknown;"}, "string")},
+      {"nesting too deep", {nestedArrays(513), nestedArrays(50'000)}}};
+  for (const auto& c : cases) {
+    for (const std::string& text : c.texts) {
+      const std::string failure = failureOf(text);
+      EXPECT_NE(failure, "(parsed)") << text;
+      EXPECT_TRUE(!*c.reason || failure == c.reason) << text << ": " << failure;
     }
   }
   EXPECT_TRUE(parseText(nestedArrays(512)));
@@ -204,6 +187,52 @@ TEST(XmlPlist, AcceptsADocumentTypeWithoutReadingIt) {
                                          "<plist version=\"1.0\"><string>ok</string></plist>");
     ASSERT_TRUE(read) << doctype << ": " << read.error().reason;
     EXPECT_EQ(*read, Value(std::string("ok")));
+  }
+}
+
+// Files written by another implementation (Python's plistlib, see fixtures/make_fixtures.py) read as the
+// values that script put in.
+Result<Value> parseFixture(const std::string& name) {
+  const std::string text =
+      rw::testing::readFile(rw::testing::sourceDirectory() / "tests/plist/fixtures" / name);
+  EXPECT_FALSE(text.empty()) << name;
+  return parseText(text);
+}
+
+TEST(PlistlibFixtures, EveryKindReadsInBothForms) {
+  const Result<Value> binary = parseFixture("plistlib_kinds.binary.plist");
+  const Result<Value> xml = parseFixture("plistlib_kinds.xml.plist");
+  ASSERT_TRUE(binary) << binary.error().reason;
+  ASSERT_TRUE(xml) << xml.error().reason;
+  // The two forms hold the same values, but for the UID only the binary form has.
+  Dictionary withoutUid = *binary->get<Dictionary>();
+  ASSERT_EQ(withoutUid.back(), (std::pair<std::string, Value>("uid", Uid{70000})));
+  withoutUid.pop_back();
+  EXPECT_EQ(*xml, Value(withoutUid));
+  const auto integer = [](std::int64_t v) { return Value(Integer{v}); };
+  EXPECT_EQ(
+      *binary->find("integers"),
+      Value(Array{integer(0), integer(255), integer(256), integer(65535), integer(65536), integer(4294967295),
+                  integer(4294967296), integer(-1), integer(std::numeric_limits<std::int64_t>::min()),
+                  integer(std::numeric_limits<std::int64_t>::max()), Integer{-1, true}}));
+  EXPECT_EQ(*binary->find("reals"), Value(Array{0.1, -0.0, 1e300, -2.5}));
+  EXPECT_EQ(*binary->find("data"), Value(Data{{0, 1, 2, 0xFD, 0xFE, 0xFF}}));
+  EXPECT_EQ(*binary->find("date"), Value(*parseRfc3339("2026-01-02T03:04:05Z")));
+  EXPECT_EQ(*binary->find("astral"), Value(std::string("\xF0\x9F\x98\x80 and \xF0\x9D\x84\x9E")));
+  EXPECT_EQ(binary->find("twentyItems")->get<Array>()->size(), 20u);
+  EXPECT_EQ(*binary->find("nested"),
+            Value(Dictionary{{"empty array", Array{}}, {"empty dict", Dictionary{}}}));
+}
+
+TEST(PlistlibFixtures, TwoByteReferencesAndSharedStrings) {
+  Array items;
+  for (int i = 0; i < 300; ++i)
+    items.push_back("item-" + std::to_string(i));
+  const Value expected = Dictionary{{"items", items}, {"repeated", Array(300, Value(std::string("same")))}};
+  for (const char* name : {"plistlib_many.binary.plist", "plistlib_many.xml.plist"}) {
+    const Result<Value> read = parseFixture(name);
+    ASSERT_TRUE(read) << name << ": " << read.error().reason;
+    EXPECT_EQ(*read, expected) << name;
   }
 }
 
