@@ -1,6 +1,5 @@
-// The direct readers against the property-list tree: whatever they accept decodes to the same records,
-// whatever they refuse is decoded (or refused, with the same error) by the tree, and the files a writer
-// produces never need the tree.
+// The direct readers against the property-list tree: whatever they accept decodes to the same records, and
+// whatever they refuse the tree decodes or refuses with the same error.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -45,8 +44,7 @@ std::optional<RemindersWidgetPayload> directly(const Bytes& bytes, detail::Decod
 void expectAgreement(const Bytes& bytes, const std::string& what) {
   const PayloadDecoding tree = throughTree(bytes);
   if (const auto direct = directly(bytes)) {
-    ASSERT_TRUE(tree) << what << ": the direct reader accepted what the tree refuses (" << tree.error().reason
-                      << ")";
+    ASSERT_TRUE(tree) << what << ": the direct reader accepted what the tree refuses";
     EXPECT_EQ(direct->events, tree->events) << what;
     EXPECT_EQ(direct->persons, tree->persons) << what;
   }
@@ -56,8 +54,7 @@ void expectAgreement(const Bytes& bytes, const std::string& what) {
     EXPECT_EQ(whole->events, tree->events) << what;
     EXPECT_EQ(whole->persons, tree->persons) << what;
   } else {
-    EXPECT_EQ(whole.error().reason, tree.error().reason) << what;
-    EXPECT_EQ(whole.error().where, tree.error().where) << what;
+    EXPECT_EQ(whole.error(), tree.error()) << what << ": " << whole.error().reason;
   }
 }
 
@@ -125,41 +122,34 @@ std::string xmlWithTitle(const std::string& title) {
 // not depend on how the events were shared out.
 TEST(DirectDecoding, GivesTheSameAnswerWhateverThreadsShareTheEvents) {
   const auto original = variedPayload(11, 2000, false);
-  const auto bytes = writePayload(original, plist::Format::binary);
-  ASSERT_TRUE(bytes);
+  const Bytes bytes = *writePayload(original, plist::Format::binary);
   // Its offset table spans many pages, which decoding gives back: the texts written last lie just before it.
-  ASSERT_GT(bytes->size(), 64u * 1024);
-  expectAgreement(*bytes, "whole file");
-  const std::vector<detail::DecodingThreads> ways = {{1, 1}, {2, 1}, {2, 999}, {3, 600}, {4, 1}, {64, 1}};
-  for (const auto threads : ways) {
-    const std::string what = std::to_string(threads.count) + " threads of " +
-                             std::to_string(threads.minimumEvents) + " events or more";
-    // Decoded into a storage of its own, checked once the decoder and its threads are gone.
-    const auto direct = directly(*bytes, threads);
-    ASSERT_TRUE(direct) << what;
-    EXPECT_EQ(direct->events, original.events) << what;
-    EXPECT_EQ(direct->persons, original.persons) << what;
+  ASSERT_GT(bytes.size(), 64u * 1024);
+  expectAgreement(bytes, "whole file");
+  // Each decoded into a storage of its own, checked once the decoder and its threads are gone.
+  for (const auto threads :
+       std::vector<detail::DecodingThreads>{{1, 1}, {2, 1}, {2, 999}, {3, 600}, {4, 1}, {64, 1}}) {
+    const auto direct = directly(bytes, threads);
+    ASSERT_TRUE(direct) << threads.count << " threads of " << threads.minimumEvents << " events or more";
+    EXPECT_EQ(direct->events, original.events) << threads.count << "/" << threads.minimumEvents;
+    EXPECT_EQ(direct->persons, original.persons) << threads.count << "/" << threads.minimumEvents;
   }
-
   // A damaged event in any run sends the whole file to the tree: a high byte in its ASCII identifier.
   for (const std::size_t damaged : {0u, 599u, 600u, 1199u, 1999u}) {
-    Bytes damagedBytes = *bytes;
-    const std::string identifier(original.events[damaged].identifier);
-    const auto at = textOf(damagedBytes).find(identifier);
+    Bytes damagedBytes = bytes;
+    const auto at = textOf(damagedBytes).find(original.events[damaged].identifier);
     ASSERT_NE(at, std::string::npos);
     damagedBytes[at] = 0xC5;
-    const std::string what = "event " + std::to_string(damaged) + " damaged";
-    EXPECT_FALSE(directly(damagedBytes, {1, 1})) << what;
-    EXPECT_FALSE(directly(damagedBytes, {3, 600})) << what;
-    expectAgreement(damagedBytes, what);
+    EXPECT_FALSE(directly(damagedBytes, {1, 1})) << damaged;
+    EXPECT_FALSE(directly(damagedBytes, {3, 600})) << damaged;
+    expectAgreement(damagedBytes, "event " + std::to_string(damaged) + " damaged");
   }
 }
 
-// The budget is the tree reader's, and a file is refused when the events of all runs together exceed it,
-// though each run alone stays within it. Every event names the same long title, which the tree charges
-// again for each event.
+// The tree's budget counts the events of all runs together, though each run alone stays within it. Every
+// event names the same long title, which the tree charges again for each event.
 TEST(DirectDecoding, ChargesTheBudgetForAllThreadsTogether) {
-  auto payloadOf = [](int eventCount) {
+  const auto payloadOf = [](int eventCount) {
     RemindersWidgetPayload payload = variedPayload(5, eventCount, false);
     const std::string_view title = payload.keep(std::string(12'000, 't'));
     for (auto& event : payload.events)
@@ -169,16 +159,14 @@ TEST(DirectDecoding, ChargesTheBudgetForAllThreadsTogether) {
   const Bytes half = payloadOf(2000);
   const Bytes whole = payloadOf(4000);
   ASSERT_TRUE(throughTree(half)) << "the budget should take half the events";
-  ASSERT_FALSE(throughTree(whole)) << "the budget should not take all the events";
   EXPECT_EQ(throughTree(whole).error().reason, "not a property list: object graph too large");
-
   EXPECT_TRUE(directly(half, {2, 1000}));
   EXPECT_FALSE(directly(whole, {2, 2000}));
   EXPECT_FALSE(directly(whole, {1, 1}));
 }
 
-// Files the direct readers hand to the tree: another program's (shared objects, a DOCTYPE, tabs for
-// indentation, a URL relative to a base), unknown keys, and XML of unusual or invalid forms.
+// Files the direct readers hand to the tree: another program's (shared objects, a DOCTYPE, tabs, a URL on a
+// base), unknown keys, and XML of unusual or invalid forms.
 TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
   const std::string event = kXmlEvent;
   ASSERT_TRUE(directly(bytesOf(xmlDocument("<dict>" + event + "</dict>"))));
@@ -232,26 +220,19 @@ TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
 TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
   // Texts are scanned eight bytes at a time; a character that ends the plain run may fall on any byte of
   // those eight, after any number of them, and be followed by more.
-  const std::vector<std::pair<std::string, std::string>> stops = {{"&amp;", "&"},
-                                                                  {"&#x20AC;", "\xE2\x82\xAC"},
-                                                                  {"\xC3\xBC", "\xC3\xBC"},
-                                                                  {"]", "]"},
-                                                                  {"\x01", ""},
-                                                                  {"\r", ""},
-                                                                  {"]]>", ""}};
+  // Each text written and what it reads as; none: the direct reader hands it to the tree.
+  const std::string written[] = {"&amp;", "&#x20AC;", "\xC3\xBC", "]", "\x01", "\r", "]]>"};
+  const std::string read[] = {"&", "\xE2\x82\xAC", "\xC3\xBC", "]", "", "", ""};
   for (std::size_t before = 0; before <= 17; ++before) {
     for (const std::size_t after : {0u, 1u, 7u, 8u, 9u}) {
-      for (const auto& [written, read] : stops) {
-        const std::string title = std::string(before, 'a') + written + std::string(after, 'z');
-        const std::string what = "\"" + title + "\"";
+      for (std::size_t stop = 0; stop < std::size(written); ++stop) {
+        const std::string title = std::string(before, 'a') + written[stop] + std::string(after, 'z');
         const Bytes bytes = bytesOf(xmlWithTitle(title));
-        expectAgreement(bytes, what);
+        expectAgreement(bytes, title);
         const auto direct = directly(bytes);
-        ASSERT_EQ(direct.has_value(), !read.empty()) << what;
-        if (direct) {
-          EXPECT_EQ(direct->events.at(0).title, std::string(before, 'a') + read + std::string(after, 'z'))
-              << what;
-        }
+        ASSERT_EQ(direct.has_value(), !read[stop].empty()) << title;
+        const std::string expected = std::string(before, 'a') + read[stop] + std::string(after, 'z');
+        EXPECT_EQ(direct ? std::string(direct->events.at(0).title) : expected, expected) << title;
       }
     }
   }

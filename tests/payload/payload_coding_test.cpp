@@ -1,11 +1,17 @@
+// Payload records, their coding to and from property-list values, and the texts and dates they hold.
 #include "payload/payload_coding.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <type_traits>
 
+#include "payload/fields.h"
 #include "payload/sample_event.h"
+#include "platform/messages.h"
 #include "support/kept_texts.h"
 #include "support/test_support.h"
 
@@ -162,6 +168,140 @@ TEST(PayloadEncoding, WritesBackTheDictionaryItDecoded) {
   ASSERT_TRUE(decoded) << decoded.error().where << ": " << decoded.error().reason;
   EXPECT_EQ(decoded->events[0].actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
   EXPECT_EQ(encodePayload(*decoded), original);
+}
+
+constexpr double kDistantPast = -63'114'076'800.0;   // year 1 in the platform's calendar, 0000-12-30 here
+constexpr double kDistantFuture = 63'113'904'000.0;  // 4001-01-01
+const double kYear200000 = parseDateText("+200000-01-01T00:00:00Z")->sinceReferenceDate;
+
+TEST(WideDates, TextsReadBackToTheSameValue) {
+  EXPECT_EQ(formatDateText(Date{kDistantPast}), "0000-12-30T00:00:00.000Z");
+  EXPECT_EQ(formatDateText(Date{kDistantFuture}), "4001-01-01T00:00:00.000Z");
+  EXPECT_EQ(formatDateText(Date{kYear200000}), "+200000-01-01T00:00:00.000Z");
+  EXPECT_EQ(formatDateText(*parseDateText("-000001-12-31T23:59:59Z")), "-000001-12-31T23:59:59.000Z");
+  // Microseconds from a file come back as six decimals, not rounded to the millisecond.
+  const Date micro = *parseDateText("2026-06-10T12:00:00.123456Z");
+  EXPECT_EQ(formatDateText(micro), "2026-06-10T12:00:00.123456Z");
+  EXPECT_EQ(formatRfc3339(micro), "2026-06-10T12:00:00.123Z");
+  // Any finite value, however made, reads back bit for bit or is left to be written as a number.
+  for (const double seconds : {0.1, -0.5, -31'536'000.123456, 802'785'600.000001, 1.5e-7, kDistantPast + 0.25,
+                               3e16, -3e16, kYear200000 + 0.999999, 123456789.123456789}) {
+    const auto text = formatDateText(Date{seconds});
+    ASSERT_TRUE(text) << seconds;
+    EXPECT_EQ(parseDateText(*text).value_or(Date{0}).sinceReferenceDate, seconds) << *text;
+  }
+  for (const double seconds :
+       {1e300, -1e17, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+    EXPECT_FALSE(formatDateText(Date{seconds})) << seconds;
+  for (const char* text : {"+123-06-10T00:00:00Z", "+1234567890-01-01T00:00:00Z", "2026-06-10T00:00:00",
+                           "2026-02-30T00:00:00Z", "2026-06-10T00:00:00.Z"})
+    EXPECT_FALSE(parseDateText(text)) << text;
+}
+
+// Wide dates are carried by payloads and their forms; XML has whole seconds, in the expanded form beyond
+// 9999.
+TEST(WideDates, PayloadsCarryThem) {
+  for (const double seconds : {kDistantPast, kDistantFuture, kYear200000, -kYear200000}) {
+    const Value payload = payloadWith(with(eventDictionary(), "plannedDateFrom", Date{seconds}));
+    const auto decoded = decodePayload(payload);
+    ASSERT_TRUE(decoded) << seconds;
+    EXPECT_EQ(encodePayload(*decoded), payload) << seconds;
+  }
+  const auto xml = plist::write(Date{kYear200000 + 0.5}, plist::Format::xml);
+  ASSERT_TRUE(xml);
+  EXPECT_NE(std::string(xml->begin(), xml->end()).find("<date>+200000-01-01T00:00:00Z</date>"),
+            std::string::npos);
+}
+
+TEST(PrintableText, EscapesControlsAndBrokenBytesOnly) {
+  EXPECT_EQ(printable("Zoë\\n €"), "Zoë\\n €");  // a backslash and non-ASCII text stay
+  EXPECT_EQ(printable("a\nb\tc\r"), "a\\nb\\tc\\r");
+  EXPECT_EQ(printable("\x1b]0;title\x07\x7f"), "\\x1b]0;title\\x07\\x7f");
+  EXPECT_EQ(printable("\xc2\x9b"
+                      "2J\xc2\xa0"),
+            "\\u009B2J\xc2\xa0");  // C1 CSI escaped, no-break space kept
+  EXPECT_EQ(printable("\xff\xc3"), "\\xff\\xc3");
+  EXPECT_EQ(printable(std::string_view("a\0b", 3)), "a\\x00b");
+}
+
+// Lists showing the same texts are kept once, wherever their texts live; any difference, even only in
+// order or length, keeps a list of its own, and every list reads back as it was given.
+TEST(PayloadStorage, KeepsEqualListsOnce) {
+  PayloadStorage storage;
+  const std::string first = "C1", second = "C1", other = "C2";
+  const std::vector<std::string_view> a{first, other};
+  const auto kept = storage.keepList(a);
+  EXPECT_EQ(storage.keepList(std::vector<std::string_view>{second, other}).data(), kept.data());
+  // Lists differing in order or length, and many lists some of which land on the same place of the
+  // lately-kept table: each kept apart and intact.
+  std::vector<std::string> names;
+  for (int i = 0; i < 500; ++i)
+    names.push_back("P" + std::to_string(i));
+  std::vector<std::vector<std::string_view>> given = {{other, first}, {first}};
+  for (std::size_t i = 0; i < 500; ++i)
+    given.push_back({names[i], names[(i * 7) % 500]});
+  std::vector<std::span<const std::string_view>> lists;
+  for (const auto& list : given)
+    lists.push_back(storage.keepList(list));
+  for (std::size_t i = 0; i < lists.size(); ++i) {
+    EXPECT_TRUE(std::ranges::equal(lists[i], given[i])) << i;
+    EXPECT_NE(lists[i].data(), kept.data()) << i;
+  }
+  EXPECT_TRUE(std::ranges::equal(kept, a));
+  EXPECT_TRUE(storage.keepList({}).empty());
+}
+
+TEST(CompactViews, ShowWhatTheyWereMadeFromAndRefuseLengthsBeyondTheirField) {
+  const std::string text = "Zoë's appointment";
+  const CompactText compact = std::string_view(text).substr(2, 6);
+  EXPECT_EQ(compact.data(), text.data() + 2);
+  EXPECT_EQ(std::string(compact), "ë's a");
+  EXPECT_NE(compact, "ë's");
+  EXPECT_EQ(CompactText().data(), nullptr);
+  const std::vector<std::string_view> list{"C1", "B2", "B3"};
+  const CompactList<std::string_view> compactList = std::span(list).subspan(1);
+  EXPECT_EQ(compactList.view().data(), list.data() + 1);
+  EXPECT_TRUE(std::ranges::equal(compactList, std::vector<std::string_view>{"B2", "B3"}));
+  EXPECT_TRUE(CompactList<std::string_view>().empty());
+  // Never read: only the length matters.
+  const std::size_t largest = std::numeric_limits<std::uint32_t>::max();
+  EXPECT_EQ(CompactText(std::string_view("x", largest)).size(), largest);
+  EXPECT_THROW(CompactText(std::string_view("x", largest + 1)), std::length_error);
+}
+
+// Equality of records walks every field they hold, by content and not by where the content lives.
+TEST(RecordFields, EventsDifferInAnyOneField) {
+  RemindersWidgetPayload payload, elsewhere;
+  WidgetEventPayload event;
+  event.identifier = payload.keep("E1");
+  event.title = payload.keep("Title");
+  event.beneficiaries = payload.keepList({payload.keep("P1")});
+  event.plannedDateFrom = Date{100};
+  event.actionURL = payload.keep(*URL::make("corvantis2://reminders/E1"));
+  WidgetEventPayload copy = event;
+  copy.identifier = elsewhere.keep("E1");
+  copy.beneficiaries = elsewhere.keepList({elsewhere.keep("P1")});
+  copy.actionURL = elsewhere.keep(*URL::make("corvantis2://reminders/E1"));
+  EXPECT_EQ(copy, event);
+  everyField<WidgetEventPayload>([&](auto field) {
+    WidgetEventPayload changed = event;
+    auto& member = changed.*field.member;
+    using T = std::remove_cvref_t<decltype(member)>;
+    if constexpr (std::is_same_v<T, Date>)
+      member = member.adding(1);
+    else if constexpr (std::is_enum_v<T>)
+      member = member == T{} ? static_cast<T>(1) : T{};
+    else if constexpr (std::is_same_v<T, CompactText>)
+      member = "other";
+    else
+      member = {};  // no beneficiaries, no URL
+    EXPECT_NE(changed, event) << field.key;
+    EXPECT_NE(event, changed) << field.key;
+    return true;
+  });
+  WidgetEventPayload withoutURL = event;
+  withoutURL.actionURL = nullptr;
+  EXPECT_EQ(withoutURL, withoutURL);
 }
 
 }  // namespace
