@@ -55,6 +55,21 @@ TEST(PayloadDecoding, DecodesEveryFieldAndEncodesBackTheSameDictionary) {
   ASSERT_EQ(result->persons.size(), 1u);
   EXPECT_EQ(result->persons[0], (WidgetPersonPayload{"P1", CustodyPersonType::caregiver, "Dad", {"183", 6}}));
   EXPECT_EQ(encodePayload(*result), original);
+  // Encoded back also: a URL on a base, an empty status, no actionURL key for an event without one, a
+  // negative colour index, a child.
+  const Value other = Dictionary{
+      {"events",
+       Array{with(eventDictionary(), "actionURL",
+                  Dictionary{{"relative", std::string("x/y?z=1")},
+                             {"base", Dictionary{{"relative", std::string("https://example.org/base/")}}}}),
+             with(without(eventDictionary(), "actionURL"), "status", std::string(""))}},
+      {"persons",
+       Array{with(samplePerson(), "colorEncoded", std::string("pickerIndex=%2D3&pickerVersion=183")),
+             with(samplePerson(), "type", std::string("child"))}}};
+  const auto decoded = decodePayload(other);
+  ASSERT_TRUE(decoded) << decoded.error().where << ": " << decoded.error().reason;
+  EXPECT_EQ(decoded->events[0].actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
+  EXPECT_EQ(encodePayload(*decoded), other);
   // Every key is required but the action URL.
   for (const auto& [key, value] : eventDictionary())
     EXPECT_EQ(decodePayload(payloadWith(without(eventDictionary(), key))).has_value(), key == "actionURL")
@@ -88,10 +103,10 @@ TEST(PayloadDecoding, AcceptsWhatTheRecordsAllow) {
 // collects; decoding prints nothing of its own.
 TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
   const Dictionary event = eventDictionary(), person = samplePerson();
-  const auto url = [&](Value value) { return payloadWith(with(event, "actionURL", std::move(value))); };
-  const auto date = [&](const char* key, double seconds) {
-    return payloadWith(with(event, key, Date{seconds}));
+  const auto changed = [&](std::string_view key, Value value) {
+    return payloadWith(with(event, key, std::move(value)));
   };
+  const auto url = [&](Value value) { return changed("actionURL", std::move(value)); };
   const struct {
     Value root;
     std::string_view where, reason;
@@ -102,17 +117,17 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
       {Value{Dictionary{{"events", Array{std::string("x")}}, {"persons", Array{}}}}, "events[0]",
        "found a string"},
       {payloadWith(without(event, "notes")), "events[0].notes", "missing key"},
-      {payloadWith(with(event, "title", Integer{3})), "events[0].title", "found an integer"},
-      {payloadWith(with(event, "status", std::string("pla"))), "events[0].status",
+      {changed("title", Integer{3}), "events[0].title", "found an integer"},
+      {changed("status", std::string("pla")), "events[0].status",
        R"(no CustodyEventStatus has the raw value "pla" (expected one of "PLA" "CAN" "ACT" "UNS" "VIS" "RES" ""))"},
-      {payloadWith(with(event, "type", std::string("Memo"))), "events[0].type", "CustodyEventType"},
-      {payloadWith(with(event, "beneficiaries", Array{std::string("P2"), Value{true}})),
-       "events[0].beneficiaries[1]", "found a boolean"},
-      {payloadWith(with(event, "plannedDateFrom", 802785600.0)), "events[0].plannedDateFrom", "found a real"},
-      {payloadWith(with(event, "dateTo", std::string("2026-06-10T12:00:00Z"))), "events[0].dateTo", "a date"},
-      {date("dateFrom", std::nan("")), "events[0].dateFrom", "not a finite number"},
-      {date("dateTo", kInfinity), "events[0].dateTo", "not a finite number"},
-      {date("plannedDateTo", -kInfinity), "events[0].plannedDateTo", "not a finite number"},
+      {changed("type", std::string("Memo")), "events[0].type", "CustodyEventType"},
+      {changed("beneficiaries", Array{std::string("P2"), Value{true}}), "events[0].beneficiaries[1]",
+       "found a boolean"},
+      {changed("plannedDateFrom", 802785600.0), "events[0].plannedDateFrom", "found a real"},
+      {changed("dateTo", std::string("2026-06-10T12:00:00Z")), "events[0].dateTo", "a date"},
+      {changed("dateFrom", Date{std::nan("")}), "events[0].dateFrom", "not a finite number"},
+      {changed("dateTo", Date{kInfinity}), "events[0].dateTo", "not a finite number"},
+      {changed("plannedDateTo", Date{-kInfinity}), "events[0].plannedDateTo", "not a finite number"},
       {payloadWith(event, with(person, "colorEncoded", Integer{7})), "persons[0].colorEncoded", "an integer"},
       {payloadWith(event, with(person, "type", std::string("Caregiver"))), "persons[0].type",
        "CustodyPersonType"},
@@ -154,27 +169,11 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
   EXPECT_TRUE(checkPayload(payloadWith(event)).empty());
 }
 
-// A URL on a base, an empty status, no actionURL key for an event without one, a negative colour index.
-TEST(PayloadEncoding, WritesBackTheDictionaryItDecoded) {
-  const Value base = Dictionary{{"relative", std::string("https://example.org/base/")}};
-  const Value original = Dictionary{
-      {"events", Array{with(eventDictionary(), "actionURL",
-                            Dictionary{{"relative", std::string("x/y?z=1")}, {"base", base}}),
-                       with(without(eventDictionary(), "actionURL"), "status", std::string(""))}},
-      {"persons",
-       Array{with(samplePerson(), "colorEncoded", std::string("pickerIndex=%2D3&pickerVersion=183")),
-             with(samplePerson(), "type", std::string("child"))}}};
-  const auto decoded = decodePayload(original);
-  ASSERT_TRUE(decoded) << decoded.error().where << ": " << decoded.error().reason;
-  EXPECT_EQ(decoded->events[0].actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
-  EXPECT_EQ(encodePayload(*decoded), original);
-}
-
 constexpr double kDistantPast = -63'114'076'800.0;   // year 1 in the platform's calendar, 0000-12-30 here
 constexpr double kDistantFuture = 63'113'904'000.0;  // 4001-01-01
 const double kYear200000 = parseDateText("+200000-01-01T00:00:00Z")->sinceReferenceDate;
 
-TEST(WideDates, TextsReadBackToTheSameValue) {
+TEST(WideDates, TextsReadBackToTheSameValueAndPayloadsCarryThem) {
   EXPECT_EQ(formatDateText(Date{kDistantPast}), "0000-12-30T00:00:00.000Z");
   EXPECT_EQ(formatDateText(Date{kDistantFuture}), "4001-01-01T00:00:00.000Z");
   EXPECT_EQ(formatDateText(Date{kYear200000}), "+200000-01-01T00:00:00.000Z");
@@ -196,11 +195,7 @@ TEST(WideDates, TextsReadBackToTheSameValue) {
   for (const char* text : {"+123-06-10T00:00:00Z", "+1234567890-01-01T00:00:00Z", "2026-06-10T00:00:00",
                            "2026-02-30T00:00:00Z", "2026-06-10T00:00:00.Z"})
     EXPECT_FALSE(parseDateText(text)) << text;
-}
-
-// Wide dates are carried by payloads and their forms; XML has whole seconds, in the expanded form beyond
-// 9999.
-TEST(WideDates, PayloadsCarryThem) {
+  // Payloads carry them; XML has whole seconds, in the expanded form beyond 9999.
   for (const double seconds : {kDistantPast, kDistantFuture, kYear200000, -kYear200000}) {
     const Value payload = payloadWith(with(eventDictionary(), "plannedDateFrom", Date{seconds}));
     const auto decoded = decodePayload(payload);

@@ -73,26 +73,6 @@ TEST(QueryString, SortsByNameEncodesValuesAndReadsBack) {
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 
-TEST(ColorEncoded, RawValueIsSortedQueryText) {
-  struct Case {
-    ColorEncoded color;
-    std::string_view raw;
-    std::string_view printed = "";
-  };
-  const Case cases[] = {
-      {{"183", 7}, "pickerIndex=7&pickerVersion=183"},
-      {{"183", kMin}, "pickerIndex=%2D9223372036854775808&pickerVersion=183"},
-      {{"1.0", 2}, "pickerIndex=2&pickerVersion=1%2E0"},
-      // A version that is no UTF-8 cannot be put into a query text.
-      {{"\xFF", 7}, "", "Error in ColorEncoded.rawValue: Unable to build queryString\n"},
-  };
-  for (const auto& c : cases) {
-    std::string raw = "unchanged";
-    EXPECT_EQ(capturedStdout([&] { raw = c.color.rawValue(); }), c.printed);
-    EXPECT_EQ(raw, c.raw);
-  }
-}
-
 TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
   const std::string kVersion = "Invalid colorEncoded version\n", kIndex = "Invalid colorEncoded index\n";
   struct Case {
@@ -132,13 +112,22 @@ TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
   }
 }
 
-TEST(ColorEncoded, AbsentRawValueIsTheDefaultSilentlyAndRawValuesReadBack) {
-  ColorEncoded color{"other", 99};
-  EXPECT_EQ(capturedStdout([&] { color = ColorEncoded::fromRawValue(std::nullopt); }), "");
-  EXPECT_EQ(color, (ColorEncoded{"183", 7}));
+TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) {
+  std::string raw;
+  EXPECT_EQ(capturedStdout([&] { raw = ColorEncoded{"1.0", kMin}.rawValue(); }), "");
+  EXPECT_EQ(raw, "pickerIndex=%2D9223372036854775808&pickerVersion=1%2E0");
   for (const std::int64_t index : {std::int64_t{14}, kMax, kMin})
     EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", index}.rawValue()),
               (ColorEncoded{"183", index}));
+  // A version that is no UTF-8 cannot be put into a query text.
+  EXPECT_EQ(capturedStdout([&] {
+              raw = ColorEncoded{"\xFF", 7}.rawValue();
+            }),
+            "Error in ColorEncoded.rawValue: Unable to build queryString\n");
+  EXPECT_EQ(raw, "");
+  ColorEncoded color{"other", 99};
+  EXPECT_EQ(capturedStdout([&] { color = ColorEncoded::fromRawValue(std::nullopt); }), "");
+  EXPECT_EQ(color, (ColorEncoded{"183", 7}));
   // The palette names fifteen colours, by index from 0 to 14.
   ASSERT_EQ(personPalette().size(), 15u);
   for (std::int64_t index = -1; index <= 15; ++index)

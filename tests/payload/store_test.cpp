@@ -5,12 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <functional>
-#include <vector>
 
 #include "platform/messages.h"
-#include "support/kept_texts.h"
 #include "support/scoped_env.h"
 #include "support/test_support.h"
 
@@ -59,8 +56,8 @@ Read readStore(const std::filesystem::path& container) {
   return read;
 }
 
-// Access is held around the read only: lines of decoding (here a colour that is no query text) come after
-// it is stopped, and an access that was not granted is not stopped, but the file is still read.
+// Access is held around the read only: lines of decoding (a colour that is no query text) come after it
+// stops; an access not granted is not stopped, but the file is still read.
 TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   TemporaryDirectory directory;
   const auto file = directory.path() / "reminders.plist";
@@ -83,7 +80,6 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
       {"FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, access},
       {"sparse file over the size limit", sparse, access},
       {"text", contents("this is not a property list"), undecodable},
-      {"no persons", contents("<plist><dict><key>events</key><array/></dict></plist>"), undecodable},
       {"bad colour",
        contents(
            "<plist><dict><key>events</key><array/><key>persons</key><array><dict>"
@@ -106,49 +102,12 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   EXPECT_TRUE(refused.payload);
   EXPECT_EQ(refused.printed.substr(0, 22), "start reminders.plist\n");
   EXPECT_EQ(refused.printed.find("stop"), std::string::npos);
-}
-
-// No container, or a file where it should be: no location, so no access either.
-TEST(PayloadStore, MissingContainerPrintsTwoLinesInOrder) {
-  TemporaryDirectory directory;
-  PrintingHooks hooks;
-  writeFile(directory.path() / "file", "x");
+  // No container, or a file where it should be: no location, so no access either.
   EXPECT_EQ(readStore(directory.path() / "missing").printed, kNotFoundLines);
-  EXPECT_EQ(readStore(directory.path() / "file").printed, kNotFoundLines);
+  EXPECT_EQ(readStore(file).printed, kNotFoundLines);
   std::optional<std::filesystem::path> url;
   EXPECT_EQ(capturedStdout([&] { url = payloadURL(FileManager(directory.path())); }), "");
   EXPECT_EQ(url, directory.path() / "reminders.plist");
-}
-
-TEST(PayloadStore, DecodesFilesWrittenByPlistlib) {
-  // tests/payload/fixtures/make_fixtures.py wrote the same payload in both forms.
-  for (const char* name : {"payload_binary.plist", "payload_xml.plist"}) {
-    TemporaryDirectory directory;
-    std::filesystem::copy_file(rw::testing::sourceDirectory() / "tests/payload/fixtures" / name,
-                               directory.path() / "reminders.plist");
-    const auto read = readStore(directory.path());
-    ASSERT_TRUE(read.payload) << name;
-    EXPECT_EQ(read.printed, "Invalid colorEncoded version\n") << name;  // P3's colour has version 182
-    const auto& events = read.payload->events;
-    const auto& persons = read.payload->persons;
-    ASSERT_EQ(events.size(), 3u);
-    ASSERT_EQ(persons.size(), 4u);
-    EXPECT_EQ(testing::textsOf(events[0].beneficiaries), (std::vector<std::string>{"P3", "P4"}));
-    EXPECT_EQ(formatRfc3339(events[0].plannedDateFrom), "2026-06-12T16:00:00.000Z");
-    EXPECT_EQ(events[0].actionURL->absoluteString(), "corvantis2://reminders/E1");
-    EXPECT_EQ(events[1].status, CustodyEventStatus::permanentlyDeleted);
-    EXPECT_EQ(events[1].title, "Dentist — Zoë");
-    EXPECT_EQ(events[1].dueAmountText, "€45.00");
-    EXPECT_EQ(events[1].actionURL->absoluteString(), "corvantis2://reminders/expenses/E2?tab=receipt");
-    EXPECT_EQ(events[1].actionURL->baseURL()->relativeString(), "corvantis2://reminders/");
-    EXPECT_EQ(events[2].status, CustodyEventStatus::virtualSpot);
-    EXPECT_EQ(events[2].plannedDateFrom.sinceReferenceDate, 0.0);
-    EXPECT_EQ(formatRfc3339(events[2].dateFrom), "1999-12-31T23:59:59.000Z");
-    EXPECT_FALSE(events[2].actionURL);
-    for (std::size_t i = 0; i < 4; ++i)
-      EXPECT_EQ(persons[i].colorEncoded.index, (std::array<std::int64_t, 4>{6, -3, 7, 7}[i])) << i;
-    EXPECT_EQ(persons[3].type, CustodyPersonType::child);
-  }
 }
 
 TEST(ReadWholeFile, LimitIsInclusiveAndCountsWhatIsRead) {
