@@ -27,33 +27,24 @@ const std::string kUndecodableLine =
 
 // Prints each start and stop of security-scoped access on this thread, among the store's lines; refuses
 // every start unless `grant`.
-class PrintingHooks : public SecurityScopedAccess::Hooks {
- public:
-  explicit PrintingHooks(bool grant = true)
-      : grant_(grant), previous_(SecurityScopedAccess::setHooksForThisThread(this)) {}
-  ~PrintingHooks() override { SecurityScopedAccess::setHooksForThisThread(previous_); }
-  bool start(const std::filesystem::path& location) override {
-    printLine("start " + location.filename().string());
-    return grant_;
+struct PrintingHooks : SecurityScopedAccess::Hooks {
+  explicit PrintingHooks(bool granted = true)
+      : grant(granted), previous(SecurityScopedAccess::setHooksForThisThread(this)) {}
+  ~PrintingHooks() override { SecurityScopedAccess::setHooksForThisThread(previous); }
+  bool start(const std::filesystem::path& at) override {
+    return printLine("start " + at.filename().string()), grant;
   }
-  void stop(const std::filesystem::path& location) override {
-    printLine("stop " + location.filename().string());
-  }
-
- private:
-  bool grant_;
-  Hooks* previous_;
+  void stop(const std::filesystem::path& at) override { printLine("stop " + at.filename().string()); }
+  bool grant;
+  Hooks* previous;
 };
 
-struct Read {
-  std::optional<RemindersWidgetPayload> payload;
-  std::string printed;
-};
-
-Read readStore(const std::filesystem::path& container) {
-  Read read;
-  read.printed = capturedStdout([&] { read.payload = payloadReadingAppGroup(FileManager(container)); });
-  return read;
+// What reading the store in `container` prints, and whether it gave a payload.
+std::pair<std::string, bool> readStore(const std::filesystem::path& container) {
+  bool read = false;
+  const std::string printed =
+      capturedStdout([&] { read = payloadReadingAppGroup(FileManager(container)).has_value(); });
+  return {printed, read};
 }
 
 // Access is held around the read only: lines of decoding (a colour that is no query text) come after it
@@ -93,18 +84,16 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   for (const auto& c : cases) {
     std::filesystem::remove_all(file);
     c.make();
-    const auto read = readStore(directory.path());
-    EXPECT_EQ(read.payload.has_value(), c.read) << c.what;
-    EXPECT_EQ(read.printed, c.printed) << c.what;
+    EXPECT_EQ(readStore(directory.path()), std::pair(c.printed, c.read)) << c.what;
   }
   PrintingHooks refusing(false);
-  const auto refused = readStore(directory.path());
-  EXPECT_TRUE(refused.payload);
-  EXPECT_EQ(refused.printed.substr(0, 22), "start reminders.plist\n");
-  EXPECT_EQ(refused.printed.find("stop"), std::string::npos);
+  const auto [printed, read] = readStore(directory.path());
+  EXPECT_TRUE(read);
+  EXPECT_EQ(printed.substr(0, 22), "start reminders.plist\n");
+  EXPECT_EQ(printed.find("stop"), std::string::npos);
   // No container, or a file where it should be: no location, so no access either.
-  EXPECT_EQ(readStore(directory.path() / "missing").printed, kNotFoundLines);
-  EXPECT_EQ(readStore(file).printed, kNotFoundLines);
+  EXPECT_EQ(readStore(directory.path() / "missing").first, kNotFoundLines);
+  EXPECT_EQ(readStore(file).first, kNotFoundLines);
   std::optional<std::filesystem::path> url;
   EXPECT_EQ(capturedStdout([&] { url = payloadURL(FileManager(directory.path())); }), "");
   EXPECT_EQ(url, directory.path() / "reminders.plist");

@@ -24,7 +24,7 @@ struct Parsed {
   bool ok = false;
 };
 
-// What uriparser makes of `text` against `base`: nothing when either does not parse or `base` has no scheme.
+// What uriparser makes of `text` against `base`, if it takes both.
 std::optional<std::string> resolvedByUriparser(const std::string& text, const std::string& base) {
   const Parsed reference(text), baseUri(base);
   UriUriA resolved{};
@@ -40,7 +40,7 @@ std::optional<std::string> resolvedByUriparser(const std::string& text, const st
   return out;
 }
 
-// The host uriparser reads in `text`, or nothing when the text has no authority or does not parse.
+// The host uriparser reads in `text`, if it has one.
 std::optional<std::string> hostReadIn(const std::string& text) {
   const Parsed parsed(text);
   if (!parsed.ok || parsed.uri.hostText.first == nullptr) return std::nullopt;
@@ -50,7 +50,7 @@ std::optional<std::string> hostReadIn(const std::string& text) {
 TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   EXPECT_EQ(URL::make("HTTPS://Example.org/")->scheme(), "https");
   EXPECT_FALSE(URL::make(std::string_view("https://example.org/\0x", 21)));
-  // A relative text keeps its base: chains of bases resolve in turn.
+  // Chains of bases resolve in turn.
   const auto root = URL::make("https://example.org/x/");
   const auto leaf = URL::make("z?k=v", URL::make("y/", root));
   ASSERT_TRUE(leaf);
@@ -60,7 +60,7 @@ TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   EXPECT_EQ(*leaf->baseURL()->baseURL(), *root);
   EXPECT_FALSE(URL::make("a b", root));
   EXPECT_FALSE(URL::make("", root));
-  // Equal: the same text on an equal base; the same place written differently is another URL.
+  // Equal: the same text on an equal base, not the same place written differently.
   EXPECT_EQ(URL::make("b", root), URL::make("b", URL::make("https://example.org/x/")));
   EXPECT_NE(URL::make("b", root), URL::make("https://example.org/x/b"));
   EXPECT_NE(URL::make("b", root), URL::make("b", URL::make("https://example.org/x/?")));
@@ -142,13 +142,13 @@ TEST(URL, ResolvesAsTheRFC3986ParserDoes) {
   int resolved = 0;
   const auto compare = [&](const std::string& text, const std::string& baseText) {
     const auto base = URL::make(baseText);
-    if (!base || text.empty() || base->scheme().empty()) return;  // uriparser resolves against URIs only
+    if (!base || text.empty() || base->scheme().empty()) return;
     const auto expected = resolvedByUriparser(text, baseText);
     const auto url = URL::make(text, base);
     ASSERT_EQ(url.has_value(), expected.has_value()) << text << " against " << baseText;
     if (!url) return;
     ASSERT_EQ(url->relativeString(), text);
-    // For a path of only "/" and no authority, uriparser writes "/./" (below).
+    // For a path of only "/" and no authority, uriparser writes "/./".
     const std::string& absolute = url->absoluteString();
     const auto colon = absolute.find(':');
     if (absolute.compare(colon, 2, ":/") == 0 &&
@@ -196,26 +196,24 @@ TEST(URL, AResolvedURLReadsBackWithItsOwnAuthority) {
 // angle brackets could hide the real scheme or break out of an attribute.
 TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemesAndParts) {
   for (const std::string_view text :
-       {// The program's own scheme, in any case, with anything after it.
-        "corvantis2://reminders", "corvantis2://user@reminders/expenses/E2?tab=receipt#x", "corvantis2:x",
-        "CORVANTIS2://reminders", "corvantis2:",
+       {"corvantis2://user@reminders/expenses/E2?tab=receipt#x", "corvantis2:x", "CORVANTIS2://reminders",
+        "corvantis2:",
         // Web links with a plain host.
-        "https://example.org/a?b=c#d", "http://example.org", "http://example.org:8080/a?b=c#d",
-        "https://sub-1.example.org/x", "http://[2001:db8::1]:80/", "https://192.0.2.1/x",
-        "HTTPS://EXAMPLE.ORG/a@b?c=@#@",
+        "http://example.org", "http://example.org:8080/a?b=c#d", "https://sub-1.example.org/x",
+        "http://[2001:db8::1]:80/", "https://192.0.2.1/x", "HTTPS://EXAMPLE.ORG/a@b?c=@#@",
         // One address, a subject and a body.
         "mailto:ann@example.org", "MailTo:ann@example.org?subject=Care%20plan",
         "mailto:ann.b+tag@mail.example.org?subject=Care%20plan",
         "mailto:ann@example.org?Subject=Hi&BODY=See%20you", "mailto:ann@example.org?body=a%26attach%3Dx",
         "mailto:ann@example.org?",
         // A number.
-        "tel:+48123456789", "tel:+1-201-555-0123", "tel:(0)12.34", "tel:112"})
+        "tel:+1-201-555-0123", "tel:(0)12.34", "tel:112"})
     EXPECT_TRUE(isOpenableLink(text)) << text;
   for (const std::string_view text :
        {// Other schemes.
-        "JavaScript:alert(document.cookie)", "data:text/html;base64,PHNjcmlwdD4=", "file:///etc/passwd",
-        "ftp://example.org/x", "corvantis:reminders", "corvantis22://reminders", "xhttps://example.org",
-        "http+unix://x", "https", "tel", "about:blank",
+        "JavaScript:alert(document.cookie)", "data:text/html;base64,PHNjcmlwdD4=", "ftp://example.org/x",
+        "corvantis:reminders", "corvantis22://reminders", "xhttps://example.org", "http+unix://x", "https",
+        "tel", "about:blank",
         // Relative references and hidden schemes.
         "", "reminders/E1", "/etc/passwd", "//evil.example/x", " https://example.org", "https://example.org ",
         "https://example.org/\n", "java\tscript:alert(1)", "https://example.org/\"><script>",
@@ -229,8 +227,7 @@ TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemesAndParts) {
         // Mail links with more than one address, a subject and a body.
         "mailto:ann@example.org?attach=/etc/passwd",
         "mailto:ann@example.org?subject=a&attachment=/etc/passwd",
-        "mailto:ann@example.org?cc=bob@example.org", "mailto:ann@example.org?bcc=spy@evil.example",
-        "mailto:ann@example.org?to=spy@evil.example", "mailto:ann@example.org,spy@evil.example",
+        "mailto:ann@example.org?cc=bob@example.org", "mailto:ann@example.org,spy@evil.example",
         "mailto:ann@example.org?subject=a&subject=b", "mailto:ann@example.org?subject",
         "mailto:ann@example.org?subject=a&", "mailto:ann@example.org?&body=a", "mailto:?subject=x",
         "mailto:", "mailto:ann", "mailto:@example.org", "mailto:ann@", "mailto:a%2Cb@example.org",
