@@ -1,5 +1,4 @@
-// The direct readers against the property-list tree: whatever they accept decodes to the same records, and
-// whatever they refuse the tree decodes or refuses with the same error.
+// The direct readers against the property-list tree: never a different answer.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -40,7 +39,6 @@ std::optional<RemindersWidgetPayload> directly(const Bytes& bytes, detail::Decod
   return payload;
 }
 
-// The one property of the direct readers: never a different answer from the tree.
 void expectAgreement(const Bytes& bytes, const std::string& what) {
   const PayloadDecoding tree = throughTree(bytes);
   if (const auto direct = directly(bytes)) {
@@ -58,8 +56,7 @@ void expectAgreement(const Bytes& bytes, const std::string& what) {
   }
 }
 
-// A payload with the texts that stress both forms: non-ASCII, XML's special characters, empty texts,
-// persons shared between events, dates with fractions (binary keeps them), links.
+// Non-ASCII, XML's special and empty texts, persons shared, dates with fractions (binary keeps them), links.
 RemindersWidgetPayload variedPayload(unsigned seed, int eventCount, bool wholeSeconds) {
   std::mt19937 random(seed);
   const std::vector<std::string> titles = {
@@ -118,8 +115,7 @@ std::string xmlWithTitle(const std::string& title) {
   return xmlDocument("<dict>" + e + "</dict>");
 }
 
-// Threads take runs of consecutive events, each with its caches and a storage of its own; the answer must
-// not depend on how the events were shared out.
+// Threads take runs of consecutive events, each with caches and a storage of its own.
 TEST(DirectDecoding, GivesTheSameAnswerWhateverThreadsShareTheEvents) {
   const auto original = variedPayload(11, 2000, false);
   const Bytes bytes = *writePayload(original, plist::Format::binary);
@@ -146,8 +142,7 @@ TEST(DirectDecoding, GivesTheSameAnswerWhateverThreadsShareTheEvents) {
   }
 }
 
-// The tree's budget counts the events of all runs together, though each run alone stays within it. Every
-// event names the same long title, which the tree charges again for each event.
+// The tree's budget counts all runs together. Every event names one long title, charged again each time.
 TEST(DirectDecoding, ChargesTheBudgetForAllThreadsTogether) {
   const auto payloadOf = [](int eventCount) {
     RemindersWidgetPayload payload = variedPayload(5, eventCount, false);
@@ -165,8 +160,7 @@ TEST(DirectDecoding, ChargesTheBudgetForAllThreadsTogether) {
   EXPECT_FALSE(directly(whole, {1, 1}));
 }
 
-// Files the direct readers hand to the tree: another program's (shared objects, a DOCTYPE, tabs, a URL on a
-// base), unknown keys, and XML of unusual or invalid forms.
+// Files the direct readers hand to the tree: another writer's, unknown keys, XML of unusual or bad forms.
 TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
   const std::string event = kXmlEvent;
   ASSERT_TRUE(directly(bytesOf(xmlDocument("<dict>" + event + "</dict>"))));
@@ -218,8 +212,7 @@ TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
 }
 
 TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
-  // Texts are scanned eight bytes at a time; a character that ends the plain run may fall on any byte of
-  // those eight, after any number of them, and be followed by more.
+  // Texts are scanned eight bytes at a time: a stop may fall on any byte of those, and be followed by more.
   // Each text written and what it reads as; none: the direct reader hands it to the tree.
   const std::string written[] = {"&amp;", "&#x20AC;", "\xC3\xBC", "]", "\x01", "\r", "]]>"};
   const std::string read[] = {"&", "\xE2\x82\xAC", "\xC3\xBC", "]", "", "", ""};
@@ -239,8 +232,8 @@ TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
 }
 
 TEST(DirectDecoding, ReportsAnUnusableColourOnceWhenTheTreeTakesOver) {
-  // The persons come first and their colour is reported; the event's unknown key then sends the file to
-  // the tree, which reports it again unless the direct reader kept quiet.
+  // The persons' colour is reported, then the event's unknown key sends the file to the tree, which must
+  // not report it again.
   const std::string xml =
       "<plist version=\"1.0\"><dict><key>persons</key><array><dict><key>identifier</key><string>C1</string>"
       "<key>type</key><string>caregiver</string><key>nick</key><string>Ann</string><key>colorEncoded</key>"
@@ -252,8 +245,7 @@ TEST(DirectDecoding, ReportsAnUnusableColourOnceWhenTheTreeTakesOver) {
   EXPECT_EQ(printed, "Invalid colorEncoded version\n");
 }
 
-// Whatever a writer writes is read without the tree; random damage to it changes no answer of the direct
-// readers from the tree's.
+// A writer's files need no tree; random damage to them makes the readers no less agreed.
 TEST(DirectDecoding, TakesWhatTheWriterWritesAndAgreesWithTheTreeOnDamage) {
   std::mt19937 random(42);
   for (const auto format : {plist::Format::binary, plist::Format::xml}) {

@@ -55,8 +55,7 @@ TEST(PayloadDecoding, DecodesEveryFieldAndEncodesBackTheSameDictionary) {
   ASSERT_EQ(result->persons.size(), 1u);
   EXPECT_EQ(result->persons[0], (WidgetPersonPayload{"P1", CustodyPersonType::caregiver, "Dad", {"183", 6}}));
   EXPECT_EQ(encodePayload(*result), original);
-  // Encoded back also: a URL on a base, an empty status, no actionURL key for an event without one, a
-  // negative colour index, a child.
+  // Also a URL on a base, an empty status, no URL, a negative colour index, a child.
   const Value other = Dictionary{
       {"events",
        Array{with(eventDictionary(), "actionURL",
@@ -99,8 +98,7 @@ TEST(PayloadDecoding, AcceptsWhatTheRecordsAllow) {
   EXPECT_EQ(decodePayload(payloadWith(event))->events[0].title, "Second");
 }
 
-// The first failure fails the whole payload, reported at its place, and is the first that checking
-// collects; decoding prints nothing of its own.
+// The first failure fails the payload, at its place, silently, and is the first that checking collects.
 TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
   const Dictionary event = eventDictionary(), person = samplePerson();
   const auto changed = [&](std::string_view key, Value value) {
@@ -219,16 +217,14 @@ TEST(PrintableText, EscapesControlsAndBrokenBytesOnly) {
   EXPECT_EQ(printable(std::string_view("a\0b", 3)), "a\\x00b");
 }
 
-// Lists showing the same texts are kept once, wherever their texts live; any difference, even only in
-// order or length, keeps a list of its own, and every list reads back as it was given.
+// Lists of the same texts are kept once, wherever their texts live.
 TEST(PayloadStorage, KeepsEqualListsOnce) {
   PayloadStorage storage;
   const std::string first = "C1", second = "C1", other = "C2";
   const std::vector<std::string_view> a{first, other};
   const auto kept = storage.keepList(a);
   EXPECT_EQ(storage.keepList(std::vector<std::string_view>{second, other}).data(), kept.data());
-  // Lists differing in order or length, and many lists some of which land on the same place of the
-  // lately-kept table: each kept apart and intact.
+  // Lists differing in order or length, and many landing on one place of the lately-kept table, stay apart.
   std::vector<std::string> names;
   for (int i = 0; i < 500; ++i)
     names.push_back("P" + std::to_string(i));
@@ -252,12 +248,9 @@ TEST(CompactViews, ShowWhatTheyWereMadeFromAndRefuseLengthsBeyondTheirField) {
   EXPECT_EQ(compact.data(), text.data() + 2);
   EXPECT_EQ(std::string(compact), "ë's a");
   EXPECT_NE(compact, "ë's");
-  EXPECT_EQ(CompactText().data(), nullptr);
   const std::vector<std::string_view> list{"C1", "B2", "B3"};
   const CompactList<std::string_view> compactList = std::span(list).subspan(1);
-  EXPECT_EQ(compactList.view().data(), list.data() + 1);
   EXPECT_TRUE(std::ranges::equal(compactList, std::vector<std::string_view>{"B2", "B3"}));
-  EXPECT_TRUE(CompactList<std::string_view>().empty());
   // Never read: only the length matters.
   const std::size_t largest = std::numeric_limits<std::uint32_t>::max();
   EXPECT_EQ(CompactText(std::string_view("x", largest)).size(), largest);

@@ -80,8 +80,7 @@ std::string failureOf(const Bytes& file) {
   return result ? "(parsed)" : result.error().reason;
 }
 
-// A file of `objects` in order, the first one on top, with one-byte offsets and references unless told;
-// `tamper` may change the trailer after it is computed.
+// `objects` in order, the first on top; `tamper` may change the trailer after it is computed.
 Bytes fileOf(const std::vector<Bytes>& objects, unsigned refSize = 1, unsigned offsetSize = 0,
              const std::function<void(Trailer&)>& tamper = {}) {
   Bytes out{'b', 'p', 'l', 'i', 's', 't', '0', '0'};
@@ -111,19 +110,15 @@ Bytes nestedArrays(std::uint64_t levels) {
   return fileOf(arrays, 4, 4);
 }
 
-// A random tree of every kind of value, with the boundaries of each kind's encodings; UIDs and fractions
-// of seconds only for the binary form, which alone holds them.
+// Values of every kind at their encodings' boundaries; UIDs and fractions of seconds for binary only.
 Value randomValue(std::mt19937& random, int depth, bool binary) {
   constexpr std::int64_t integers[] = {0,          255,        256, 65535,     65536,
                                        4294967295, 4294967296, -1,  INT64_MIN, INT64_MAX};
   const double reals[] = {0.1, -0.0, 5e-324, 1e300, kInfinity, std::nan("")};
-  const char* texts[] = {"",
-                         "plain",
-                         "Zo\xC3\xAB \xE2\x82\xAC \xF0\x9F\x98\x80",  // non-ASCII
+  const char* texts[] = {"", "plain", "Zo\xC3\xAB \xE2\x82\xAC \xF0\x9F\x98\x80",
                          "<a href=\"x\">&amp; ]]> 'q'</a>",
-                         "k&<>\r",
-                         "\xC3\xBCn\xC3\xAF code key",
-                         "  two\r\nlines\t \n\t"};  // white space a reader might change
+                         // Characters a reader might change or a writer must escape.
+                         "k&<>\r", "\xC3\xBCn\xC3\xAF code key", "  two\r\nlines\t \n\t"};
   const unsigned kind = random() % (depth > 0 ? 9 : 7);
   if (kind == 0) return Value(random() % 2 == 0);
   if (kind == 1)
@@ -310,8 +305,7 @@ TEST(BinaryPlist, RefusesDamagedObjects) {
       {"date is not a finite number",
        {fileOf({date(std::nan(""))}), fileOf({date(kInfinity)}), fileOf({date(-kInfinity)})}},
       {"object graph too large", {fileOf(exploding)}},
-      // Extended counts cut off or not integers, null, a date of 4 bytes, a 2-byte real, a set, a 9-byte
-      // UID, surrogates alone, a high byte in an ASCII string.
+      // Extended counts cut or no integer, null, odd widths, a set, lone surrogates, a high byte in ASCII.
       {"",
        {fileOf({{0x5F, 0x13, 0x00}}), fileOf({{0x5F, 0x23, 0, 0, 0, 0, 0, 0, 0, 1}}), fileOf({{0x00}}),
         fileOf({{0x34, 0, 0, 0, 0}}), fileOf({{0x21, 0, 0}}), fileOf({{0xC0}}),
@@ -332,8 +326,7 @@ TEST(BinaryPlist, RefusesDamagedObjects) {
   EXPECT_FALSE(write(Value(Array{deep}), Format::binary));
 }
 
-// `find` takes the last occurrence of a key, exactly; NaN equals NaN, so that a value read back compares
-// equal to what was written, but no other number.
+// `find` takes the last occurrence of a key; NaN equals NaN (values read back equal those written).
 TEST(PlistValue, FindAndEquality) {
   const Value value(
       Dictionary{{"status", std::string("first")}, {"other", Integer{1}}, {"status", std::string("last")}});

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "payload/plist.h"
-#include "support/test_support.h"
 
 namespace rw::plist {
 namespace {
@@ -44,8 +43,7 @@ TEST(XmlPlist, WritesTheUsualLayout) {
             "\n\t<date>2001-01-01T00:00:00Z</date>\n</dict>\n</plist>\n");
 }
 
-// XML holds no UID, no date that is not a number, no control character or U+FFFE (no XML 1.0 characters),
-// no text that is not UTF-8.
+// No UID, date that is no number, control character or U+FFFE (no XML 1.0 characters), text not UTF-8.
 TEST(XmlPlist, WritesOnlyWhatXmlCanHold) {
   for (const Value& value : {Value(Uid{1}), Value(Array{Uid{1}}), Value(Date{std::nan("")}),
                              Value(std::string("bell \x07")), Value(std::string("\xEF\xBF\xBE")),
@@ -152,8 +150,7 @@ TEST(XmlPlist, RefusesMalformedDocuments) {
   EXPECT_FALSE(write(Value(Array{deep}), Format::xml));
 }
 
-// UTF-16 after a byte-order mark, in either order; a document type, whose external subset is never fetched
-// (were it read, /etc/passwd would not parse as a DTD).
+// A document type's external subset is never fetched: /etc/passwd would not parse as a DTD.
 TEST(XmlPlist, ReadsUtf16AndDocumentTypesWithoutFetchingThem) {
   const auto utf16 = [](const std::u16string& text, bool bigEndian) {
     Bytes out;
@@ -182,40 +179,6 @@ TEST(XmlPlist, ReadsUtf16AndDocumentTypesWithoutFetchingThem) {
     ASSERT_TRUE(read) << doctype << ": " << read.error().reason;
     EXPECT_EQ(*read, Value(std::string("ok")));
   }
-}
-
-// Files written by another implementation (Python's plistlib, see fixtures/make_fixtures.py) read as the
-// values that script put in.
-Result<Value> parseFixture(const std::string& name) {
-  const std::string text =
-      rw::testing::readFile(rw::testing::sourceDirectory() / "tests/plist/fixtures" / name);
-  EXPECT_FALSE(text.empty()) << name;
-  return parseText(text);
-}
-
-TEST(PlistlibFixtures, EveryKindReadsInBothForms) {
-  const Result<Value> binary = parseFixture("plistlib_kinds.binary.plist");
-  const Result<Value> xml = parseFixture("plistlib_kinds.xml.plist");
-  ASSERT_TRUE(binary) << binary.error().reason;
-  ASSERT_TRUE(xml) << xml.error().reason;
-  // The two forms hold the same values, but for the UID only the binary form has.
-  Dictionary withoutUid = *binary->get<Dictionary>();
-  ASSERT_EQ(withoutUid.back(), (std::pair<std::string, Value>("uid", Uid{70000})));
-  withoutUid.pop_back();
-  EXPECT_EQ(*xml, Value(withoutUid));
-  Array integers;
-  for (const std::int64_t i :
-       {std::int64_t{0}, 255l, 256l, 65535l, 65536l, 4294967295l, 4294967296l, -1l, INT64_MIN, INT64_MAX})
-    integers.push_back(Integer{i});
-  integers.push_back(Integer{-1, true});
-  EXPECT_EQ(*binary->find("integers"), Value(integers));
-  EXPECT_EQ(*binary->find("reals"), Value(Array{0.1, -0.0, 1e300, -2.5}));
-  EXPECT_EQ(*binary->find("data"), Value(Data{{0, 1, 2, 0xFD, 0xFE, 0xFF}}));
-  EXPECT_EQ(*binary->find("date"), Value(*parseRfc3339("2026-01-02T03:04:05Z")));
-  EXPECT_EQ(*binary->find("astral"), Value(std::string("\xF0\x9F\x98\x80 and \xF0\x9D\x84\x9E")));
-  EXPECT_EQ(binary->find("twentyItems")->get<Array>()->size(), 20u);
-  EXPECT_EQ(*binary->find("nested"),
-            Value(Dictionary{{"empty array", Array{}}, {"empty dict", Dictionary{}}}));
 }
 
 }  // namespace
