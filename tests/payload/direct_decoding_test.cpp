@@ -116,7 +116,7 @@ std::string xmlWithTitle(const std::string& title) {
 }
 
 // Threads take runs of consecutive events, each with caches and a storage of its own.
-TEST(DirectDecoding, GivesTheSameAnswerWhateverThreadsShareTheEvents) {
+TEST(DirectDecoding, GivesTheSameAnswerAndBudgetWhateverThreadsShareTheEvents) {
   const auto original = variedPayload(11, 2000, false);
   const Bytes bytes = *writePayload(original, plist::Format::binary);
   // Its offset table spans many pages, which decoding gives back: the texts written last lie just before it.
@@ -140,10 +140,7 @@ TEST(DirectDecoding, GivesTheSameAnswerWhateverThreadsShareTheEvents) {
     EXPECT_FALSE(directly(damagedBytes, {3, 600})) << damaged;
     expectAgreement(damagedBytes, "event " + std::to_string(damaged) + " damaged");
   }
-}
-
-// The tree's budget counts all runs together. Every event names one long title, charged again each time.
-TEST(DirectDecoding, ChargesTheBudgetForAllThreadsTogether) {
+  // The tree's budget counts all runs together. Every event names one long title, charged again each time.
   const auto payloadOf = [](int eventCount) {
     RemindersWidgetPayload payload = variedPayload(5, eventCount, false);
     const std::string_view title = payload.keep(std::string(12'000, 't'));

@@ -218,7 +218,7 @@ TEST(PrintableText, EscapesControlsAndBrokenBytesOnly) {
 }
 
 // Lists of the same texts are kept once, wherever their texts live.
-TEST(PayloadStorage, KeepsEqualListsOnce) {
+TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
   PayloadStorage storage;
   const std::string first = "C1", second = "C1", other = "C2";
   const std::vector<std::string_view> a{first, other};
@@ -240,9 +240,6 @@ TEST(PayloadStorage, KeepsEqualListsOnce) {
   }
   EXPECT_TRUE(std::ranges::equal(kept, a));
   EXPECT_TRUE(storage.keepList({}).empty());
-}
-
-TEST(CompactViews, ShowWhatTheyWereMadeFromAndRefuseLengthsBeyondTheirField) {
   const std::string text = "Zoë's appointment";
   const CompactText compact = std::string_view(text).substr(2, 6);
   EXPECT_EQ(compact.data(), text.data() + 2);

@@ -99,7 +99,7 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   EXPECT_EQ(url, directory.path() / "reminders.plist");
 }
 
-TEST(ReadWholeFile, LimitIsInclusiveAndCountsWhatIsRead) {
+TEST(FileManager, ReadsWholeFilesWithinALimitAndFindsTheContainerByPrecedence) {
   TemporaryDirectory directory;
   const auto file = directory.path() / "f";
   writeFile(file, "12345");
@@ -112,10 +112,6 @@ TEST(ReadWholeFile, LimitIsInclusiveAndCountsWhatIsRead) {
   // Files under /proc report a size of 0 but have content; the read goes to the end regardless.
   EXPECT_GT(readWholeFile("/proc/self/status", 1 << 20).value_or(ByteBuffer{}).size(), 0u);
   EXPECT_FALSE(readWholeFile("/proc/self/status", 10));
-}
-
-TEST(FileManager, FindsContainerByPrecedence) {
-  TemporaryDirectory directory;
   const auto home = directory.path() / "home", xdg = directory.path() / "xdg";
   const auto configured = directory.path() / "configured", given = directory.path() / "given";
   const std::string group(kAppGroupIdentifier);

@@ -252,7 +252,7 @@ TEST(BinaryPlist, WriterSharesEqualObjectsAndPicksNarrowForms) {
     EXPECT_FALSE(write(value, Format::binary));
 }
 
-TEST(BinaryPlist, RefusesMalformedTrailersAndTruncations) {
+TEST(BinaryPlist, RefusesDamagedTrailersObjectsAndTruncations) {
   const std::vector<Bytes> objects = {container(0xA, {1}, 1), text(u"x")};
   const auto refused = [&](const std::function<void(Trailer&)>& tamper) {
     return !parse(fileOf(objects, 1, 1, tamper));
@@ -274,17 +274,14 @@ TEST(BinaryPlist, RefusesMalformedTrailersAndTruncations) {
     EXPECT_FALSE(parse(std::span(file->data(), length))) << length;
   const std::string_view garbage = "bplist00 and then some text that is not a trailer at all....";
   EXPECT_FALSE(parse(Bytes(garbage.begin(), garbage.end())));
-}
-
-TEST(BinaryPlist, RefusesDamagedObjects) {
   std::vector<Bytes> exploding;  // each array holds the next one twice: 80 levels describe 2^80 values
   for (std::uint64_t i = 1; i <= 80; ++i)
     exploding.push_back(container(0xA, {i, i}, 1));
   exploding.push_back(text(u"leaf"));
   const auto offsetTo = [](std::uint8_t offset) {
-    Bytes file = fileOf({container(0xA, {1}, 1), text(u"x")});
-    file[trailerOf(file).tableOffset + 1] = offset;
-    return file;
+    Bytes damaged = fileOf({container(0xA, {1}, 1), text(u"x")});
+    damaged[trailerOf(damaged).tableOffset + 1] = offset;
+    return damaged;
   };
   const struct {
     const char* reason;  // empty: any
