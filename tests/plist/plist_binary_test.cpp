@@ -283,10 +283,8 @@ TEST(BinaryPlist, RefusesDamagedTrailersObjectsAndTruncations) {
     damaged[trailerOf(damaged).tableOffset + 1] = offset;
     return damaged;
   };
-  const struct {
-    const char* reason;  // empty: any
-    std::vector<Bytes> files;
-  } cases[] = {
+  const std::pair<const char*, std::vector<Bytes>> cases[] = {
+      // the reason, empty for any
       {"object reference out of range",
        {fileOf({container(0xA, {1, 7}, 1), text(u"x")}),
         fileOf({container(0xA, {0x0100000000000001}, 8), text(u"x")}, 8)}},  // high bytes of a wide one
@@ -308,11 +306,11 @@ TEST(BinaryPlist, RefusesDamagedTrailersObjectsAndTruncations) {
         fileOf({{0x34, 0, 0, 0, 0}}), fileOf({{0x21, 0, 0}}), fileOf({{0xC0}}),
         fileOf({{0x88, 0, 0, 0, 0, 0, 0, 0, 0, 1}}), fileOf({text(u"a\xD800", true)}),
         fileOf({text(u"\xDC00q", true)}), fileOf({{0x52, 'a', 0xE9}})}}};
-  for (const auto& c : cases) {
-    for (std::size_t i = 0; i < c.files.size(); ++i) {
-      const std::string failure = failureOf(c.files[i]);
-      EXPECT_NE(failure, "(parsed)") << c.reason << " " << i;
-      EXPECT_TRUE(!*c.reason || failure == c.reason) << i << ": " << failure;
+  for (const auto& [reason, files] : cases) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const std::string failure = failureOf(files[i]);
+      EXPECT_NE(failure, "(parsed)") << reason << " " << i;
+      EXPECT_TRUE(!*reason || failure == reason) << i << ": " << failure;
     }
   }
   EXPECT_TRUE(parse(nestedArrays(512)));

@@ -50,11 +50,7 @@ TEST(XmlPlist, WritesTheUsualLayoutAndOnlyWhatXmlCanHold) {
 }
 
 TEST(XmlPlist, ReadsValuesInTheirUsualForms) {
-  struct Case {
-    const char* body;
-    Value expected;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, Value> cases[] = {
       {"<date>2026-01-02T03:04:05Z</date>", *parseRfc3339("2026-01-02T03:04:05Z")},
       {"<date>0001-01-01T00:00:00Z</date>", *parseRfc3339("0001-01-01T00:00:00Z")},
       {"<integer> -42\n</integer>", Integer{-42}},
@@ -75,10 +71,10 @@ TEST(XmlPlist, ReadsValuesInTheirUsualForms) {
        "<string><![CDATA[<raw>]]></string></array>",
        Array{std::string(), std::string(), Dictionary{}, Array{},
              std::string("&<>\"'\xC3\xA9\xF0\x9F\x98\x80"), std::string("<raw>")}}};
-  for (const Case& c : cases) {
-    const Result<Value> read = parseText(document(c.body));
-    ASSERT_TRUE(read) << c.body << ": " << read.error().reason;
-    EXPECT_EQ(*read, c.expected) << c.body;
+  for (const auto& [body, expected] : cases) {
+    const Result<Value> read = parseText(document(body));
+    ASSERT_TRUE(read) << body << ": " << read.error().reason;
+    EXPECT_EQ(*read, expected) << body;
   }
   // Fractions are dropped when writing (rounding down), as the date form has no place for them.
   EXPECT_NE(writtenText(Value(Date{-0.25})).find("<date>2000-12-31T23:59:59Z</date>"), std::string::npos);
@@ -99,10 +95,8 @@ std::vector<std::string> documents(std::vector<std::string> texts, const std::st
 }
 
 TEST(XmlPlist, RefusesMalformedDocuments) {
-  const struct {
-    const char* reason;  // empty: any
-    std::vector<std::string> texts;
-  } cases[] = {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      // the reason, empty for any
       {"bad date", documents({"2026-01-02T03:04:05.5Z", "2026-01-02T03:04:05+01:00", "2026-02-30T00:00:00Z",
                               "+2026-01-02T03:04:05Z", ""},
                              "date")},
@@ -133,11 +127,11 @@ TEST(XmlPlist, RefusesMalformedDocuments) {
        {"<!DOCTYPE plist SYSTEM \"/etc/hostname\"><plist><string>&unknown;</string></plist>"}},
       {"line 3: undefined entity", documents({"&unknown;"}, "string")},
       {"nesting too deep", {nestedArrays(513), nestedArrays(50'000)}}};
-  for (const auto& c : cases) {
-    for (const std::string& text : c.texts) {
+  for (const auto& [reason, texts] : cases) {
+    for (const std::string& text : texts) {
       const std::string failure = failureOf(text);
       EXPECT_NE(failure, "(parsed)") << text;
-      EXPECT_TRUE(!*c.reason || failure == c.reason) << text << ": " << failure;
+      EXPECT_TRUE(!*reason || failure == reason) << text << ": " << failure;
     }
   }
   EXPECT_TRUE(parseText(nestedArrays(512)));
