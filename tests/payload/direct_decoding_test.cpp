@@ -160,7 +160,7 @@ TEST(DirectDecoding, GivesTheSameAnswerAndBudgetWhateverThreadsShareTheEvents) {
 
 // Files the direct readers hand to the tree: another writer's, unknown keys, XML of unusual or bad forms.
 TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
-  const std::string event = kXmlEvent;
+  const std::string& event = kXmlEvent;
   ASSERT_TRUE(directly(bytesOf(xmlDocument("<dict>" + event + "</dict>"))));
   ASSERT_TRUE(directly(bytesOf(xmlWithTitle("a &lt;b&gt; &amp; &#252;&#x1F392;"))));
   auto tree = encodePayload(variedPayload(3, 4, false));
@@ -169,8 +169,8 @@ TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
   const auto fixture = [](const char* name) {
     return testing::readFile(testing::sourceDirectory() / "tests/payload/fixtures" / name);
   };
+  // What a file is, the file, and whether the tree decodes it.
   const std::tuple<const char*, std::string, bool> cases[] = {
-      // and whether the tree decodes it
       {"another writer's binary", fixture("payload_binary.plist"), true},
       {"another writer's XML", fixture("payload_xml.plist"), true},
       {"binary with an unknown key", textOf(*plist::write(tree, plist::Format::binary)), true},
