@@ -83,8 +83,8 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
     return payloadWith(with(event, key, std::move(value)));
   };
   const auto url = [&](Value value) { return changed("actionURL", std::move(value)); };
+  // Payload, where it fails, and part of the reason.
   const std::tuple<Value, std::string_view, std::string_view> cases[] = {
-      // root, where, reason
       {Value{Array{}}, "", "expected a dictionary, found an array"},
       {Value{Dictionary{{"persons", Array{}}}}, "events", "missing key"},
       {Value{Dictionary{{"events", Dictionary{}}, {"persons", Array{}}}}, "events", "expected an array"},

@@ -67,8 +67,8 @@ constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 
 TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
   const std::string kVersion = "Invalid colorEncoded version\n", kIndex = "Invalid colorEncoded index\n";
+  // Raw value, the index read, and the lines printed; the version is always the current one.
   const std::tuple<std::string_view, std::int64_t, std::string> cases[] = {
-      // raw value, index, lines
       {"pickerVersion=183&pickerIndex=12", 12, ""},
       {"pickerIndex=14&pickerVersion=183&other=x", 14, ""},  // other items are ignored
       {"pickerIndex=%2B5&pickerVersion=183", 5, ""},         // a decoded "+" sign is allowed
@@ -107,15 +107,14 @@ TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) 
     EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", index}.rawValue()),
               (ColorEncoded{"183", index}));
   // A version that is no UTF-8 cannot be put into a query text.
-  EXPECT_EQ(capturedStdout([&] {
-              raw = ColorEncoded{"\xFF", 7}.rawValue();
-            }),
+  const ColorEncoded notUtf8{"\xFF", 7};
+  EXPECT_EQ(capturedStdout([&] { raw = notUtf8.rawValue(); }),
             "Error in ColorEncoded.rawValue: Unable to build queryString\n");
   EXPECT_EQ(raw, "");
   ColorEncoded color{"other", 99};
   EXPECT_EQ(capturedStdout([&] { color = ColorEncoded::fromRawValue(std::nullopt); }), "");
   EXPECT_EQ(color, (ColorEncoded{"183", 7}));
-  EXPECT_FALSE(paletteColorName(kMin));  // 0 to 14 name colours, 15 none: tests/views
+  EXPECT_FALSE(paletteColorName(kMin));  // a negative index names no colour
 }
 
 }  // namespace

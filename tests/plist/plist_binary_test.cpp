@@ -283,8 +283,8 @@ TEST(BinaryPlist, RefusesDamagedTrailersObjectsAndTruncations) {
     damaged[trailerOf(damaged).tableOffset + 1] = offset;
     return damaged;
   };
+  // Files and the reason each is refused for; no reason: any.
   const std::pair<const char*, std::vector<Bytes>> cases[] = {
-      // the reason, empty for any
       {"object reference out of range",
        {fileOf({container(0xA, {1, 7}, 1), text(u"x")}),
         fileOf({container(0xA, {0x0100000000000001}, 8), text(u"x")}, 8)}},  // high bytes of a wide one

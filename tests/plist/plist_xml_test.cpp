@@ -95,8 +95,8 @@ std::vector<std::string> documents(std::vector<std::string> texts, const std::st
 }
 
 TEST(XmlPlist, RefusesMalformedDocuments) {
+  // Documents and the reason each is refused for; no reason: any.
   const std::pair<const char*, std::vector<std::string>> cases[] = {
-      // the reason, empty for any
       {"bad date", documents({"2026-01-02T03:04:05.5Z", "2026-01-02T03:04:05+01:00", "2026-02-30T00:00:00Z",
                               "+2026-01-02T03:04:05Z", ""},
                              "date")},
