@@ -114,7 +114,10 @@ TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) 
   ColorEncoded color{"other", 99};
   EXPECT_EQ(capturedStdout([&] { color = ColorEncoded::fromRawValue(std::nullopt); }), "");
   EXPECT_EQ(color, (ColorEncoded{"183", 7}));
-  EXPECT_FALSE(paletteColorName(kMin));  // a negative index names no colour
+  // Palette indices run from 0 to 14.
+  EXPECT_EQ(paletteColorName(14), personPalette()[14]);
+  for (const std::int64_t outside : {std::int64_t{15}, std::int64_t{-1}, kMin})
+    EXPECT_FALSE(paletteColorName(outside)) << outside;
 }
 
 }  // namespace
