@@ -83,7 +83,7 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
     return payloadWith(with(event, key, std::move(value)));
   };
   const auto url = [&](Value value) { return changed("actionURL", std::move(value)); };
-  // Payload, where it fails, and part of the reason.
+  // Payload, where it fails, and what its reason says.
   const std::tuple<Value, std::string_view, std::string_view> cases[] = {
       {Value{Array{}}, "", "expected a dictionary, found an array"},
       {Value{Dictionary{{"persons", Array{}}}}, "events", "missing key"},
