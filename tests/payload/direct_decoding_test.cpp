@@ -57,7 +57,7 @@ void expectAgreement(const Bytes& bytes, const std::string& what) {
   }
 }
 
-// Non-ASCII, XML's own characters, empty texts, persons shared, dates with fractions (binary keeps them), links.
+// Non-ASCII, XML's own characters, empty texts, shared persons, fractions of seconds, URLs.
 RemindersWidgetPayload variedPayload(unsigned seed, int eventCount, bool wholeSeconds) {
   std::mt19937 random(seed);
   const std::vector<std::string> titles = {
