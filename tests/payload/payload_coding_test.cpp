@@ -1,3 +1,4 @@
+// Payload records, their coding to and from property-list values, and the texts and dates they hold.
 #include "payload/payload_coding.h"
 
 #include <gtest/gtest.h>
@@ -5,9 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <type_traits>
 
+#include "payload/fields.h"
 #include "payload/sample_event.h"
-#include "support/kept_texts.h"
+#include "platform/messages.h"
 #include "support/test_support.h"
 
 namespace rw {
@@ -15,123 +19,89 @@ namespace {
 
 using plist::Array;
 using plist::Dictionary;
+using plist::Integer;
 using plist::Value;
-using rw::testing::capturedStdout;
-using rw::testing::sampleEvent;
-using rw::testing::samplePayload;
-using rw::testing::samplePerson;
-constexpr auto with = rw::testing::sampleWith;
-constexpr auto without = rw::testing::sampleWithout;
+using testing::samplePerson;
+constexpr auto with = testing::sampleWith;
+constexpr auto without = testing::sampleWithout;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 const Date kFrom = *parseRfc3339("2026-06-10T12:00:00.250Z");
-const Date kTo = *parseRfc3339("2026-06-10T13:30:00Z");
 
-// An event with every field set, a URL among them, and a fraction of a second in its dates.
+// An event with no field at its default, a URL among them, and a fraction of a second in its dates.
 Dictionary eventDictionary() {
-  Dictionary event = sampleEvent();
-  for (const auto& [key, value] :
-       Dictionary{{"identifier", std::string("event-1")},
-                  {"type", std::string("expense")},
-                  {"title", std::string("School trip")},
-                  {"caregiver", std::string("p-1")},
-                  {"beneficiaries", Array{std::string("p-2"), std::string("p-3")}},
-                  {"plannedDateFrom", kFrom},
-                  {"plannedDateTo", kTo},
-                  {"dateFrom", kFrom},
-                  {"dateTo", kTo},
-                  {"dueAmountText", std::string("€12.50")},
-                  {"actionURL", Dictionary{{"relative", std::string("corvantis2://reminders/event-1")}}}})
-    event = with(std::move(event), key, value);
-  return event;
+  Dictionary event = with(with(testing::sampleEvent(), "type", std::string("expense")), "dateFrom", kFrom);
+  event = with(with(std::move(event), "plannedDateFrom", kFrom), "dueAmountText", std::string("€12.50"));
+  event = with(std::move(event), "beneficiaries", Array{std::string("P2"), std::string("P3")});
+  return with(std::move(event), "actionURL",
+              Dictionary{{"relative", std::string("corvantis2://reminders/E1")}});
 }
 
-Dictionary personDictionary() {
-  return samplePerson("p-1");
+Value payloadWith(Dictionary event, Dictionary person = samplePerson()) {
+  return testing::samplePayload({std::move(event)}, {std::move(person)});
 }
 
-Value payloadWith(Dictionary event, Dictionary person = personDictionary()) {
-  return samplePayload({std::move(event)}, {std::move(person)});
-}
-
-TEST(PayloadDecoding, DecodesEveryFieldAndEncodesBackTheSameDictionary) {
-  const Value original = payloadWith(eventDictionary());
-  const auto result = decodePayload(original);
-  ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;
-  const auto beneficiaries = testing::keptList({"p-2", "p-3"});
-  const auto url = testing::kept(URL::make("corvantis2://reminders/event-1"));
-  const WidgetEventPayload expected{"event-1",
-                                    CustodyEventType::expense,
-                                    CustodyEventStatus::planned,
-                                    "School trip",
-                                    "p-1",
-                                    beneficiaries,
-                                    kFrom,
-                                    kTo,
-                                    kFrom,
-                                    kTo,
-                                    "€12.50",
-                                    "",
-                                    url};
-  ASSERT_EQ(result->events.size(), 1u);
-  EXPECT_EQ(result->events[0], expected);
-  ASSERT_EQ(result->persons.size(), 1u);
-  EXPECT_EQ(result->persons[0],
-            (WidgetPersonPayload{"p-1", CustodyPersonType::caregiver, "Dad", {"183", 6}}));
-  EXPECT_EQ(encodePayload(*result), original);
-  // Every key is required but the action URL.
+// Decoded and encoded back, a payload is the dictionary it was: every field set, a URL on a base, an empty
+// status, no URL, a negative colour index, a child. Unknown keys are ignored; a repeated key keeps its last
+// value; every key is required but the action URL.
+TEST(PayloadDecoding, DecodesWhatTheRecordsAllowAndEncodesItBack) {
+  const Value original = Dictionary{
+      {"events",
+       Array{eventDictionary(),
+             with(eventDictionary(), "actionURL",
+                  Dictionary{{"relative", std::string("x/y?z=1")},
+                             {"base", Dictionary{{"relative", std::string("https://example.org/base/")}}}}),
+             with(without(eventDictionary(), "actionURL"), "status", std::string(""))}},
+      {"persons",
+       Array{samplePerson(),
+             with(samplePerson(), "colorEncoded", std::string("pickerIndex=%2D3&pickerVersion=183")),
+             with(samplePerson(), "type", std::string("child"))}}};
+  const auto decoded = decodePayload(original);
+  ASSERT_TRUE(decoded) << decoded.error().where << ": " << decoded.error().reason;
+  EXPECT_EQ(decoded->events[1].actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
+  EXPECT_EQ(decoded->events[2].status, CustodyEventStatus::permanentlyDeleted);
+  EXPECT_EQ(encodePayload(*decoded), original);
+  Dictionary event = with(eventDictionary(), "unknown", Array{Value{1.5}});
+  event.emplace_back("title", std::string("Second"));
+  const Value root =
+      Dictionary{{"version", Integer{2}},
+                 {"events", Array{event}},
+                 {"persons", Array{with(samplePerson(), "actionURL", std::string("not looked at"))}}};
+  EXPECT_EQ(decodePayload(root)->events.at(0).title, "Second");
+  EXPECT_TRUE(decodePayload(Value{Dictionary{{"events", Array{}}, {"persons", Array{}}}})->persons.empty());
   for (const auto& [key, value] : eventDictionary())
     EXPECT_EQ(decodePayload(payloadWith(without(eventDictionary(), key))).has_value(), key == "actionURL")
         << key;
-  for (const auto& [key, value] : personDictionary())
-    EXPECT_FALSE(decodePayload(payloadWith(eventDictionary(), without(personDictionary(), key)))) << key;
+  for (const auto& [key, value] : samplePerson())
+    EXPECT_FALSE(decodePayload(payloadWith(eventDictionary(), without(samplePerson(), key)))) << key;
 }
 
-TEST(PayloadDecoding, AcceptsWhatTheRecordsAllow) {
-  const auto empty = decodePayload(Value{Dictionary{{"events", Array{}}, {"persons", Array{}}}});
-  ASSERT_TRUE(empty);
-  EXPECT_TRUE(empty->events.empty() && empty->persons.empty());
-  // Unknown keys at every level, an empty status, no actionURL, unresolved identifiers.
-  Dictionary event = with(without(eventDictionary(), "actionURL"), "status", std::string(""));
-  event = with(with(event, "unknown", Array{Value{1.5}}), "caregiver", std::string("nobody"));
-  Value root =
-      Dictionary{{"version", plist::Integer{2}},
-                 {"events", Array{event}},
-                 {"persons", Array{with(personDictionary(), "actionURL", std::string("not looked at"))}}};
-  const auto result = decodePayload(root);
-  ASSERT_TRUE(result) << result.error().where << ": " << result.error().reason;
-  EXPECT_EQ(result->events[0].status, CustodyEventStatus::permanentlyDeleted);
-  EXPECT_FALSE(result->events[0].actionURL);
-  EXPECT_EQ(result->events[0].caregiver, "nobody");
-  // A repeated key keeps its last value.
-  event.emplace_back("title", std::string("Second"));
-  EXPECT_EQ(decodePayload(payloadWith(event))->events[0].title, "Second");
-}
-
-// The first failure fails the whole payload, reported at its place; decoding prints nothing of its own.
+// The first failure fails the payload, at its place, silently, and is the first that checking collects.
 TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
-  using plist::Integer;
-  const Dictionary event = eventDictionary(), person = personDictionary();
-  const auto url = [&](Value value) { return payloadWith(with(event, "actionURL", std::move(value))); };
-  const struct {
-    Value root;
-    std::string_view where, reason;
-  } cases[] = {
+  const Dictionary event = eventDictionary(), person = samplePerson();
+  const auto changed = [&](std::string_view key, Value value) {
+    return payloadWith(with(event, key, std::move(value)));
+  };
+  const auto url = [&](Value value) { return changed("actionURL", std::move(value)); };
+  // Payload, where it fails, and what its reason says.
+  const std::tuple<Value, std::string_view, std::string_view> cases[] = {
       {Value{Array{}}, "", "expected a dictionary, found an array"},
       {Value{Dictionary{{"persons", Array{}}}}, "events", "missing key"},
       {Value{Dictionary{{"events", Dictionary{}}, {"persons", Array{}}}}, "events", "expected an array"},
       {Value{Dictionary{{"events", Array{std::string("x")}}, {"persons", Array{}}}}, "events[0]",
        "found a string"},
       {payloadWith(without(event, "notes")), "events[0].notes", "missing key"},
-      {payloadWith(with(event, "title", Integer{3})), "events[0].title", "found an integer"},
-      {payloadWith(with(event, "status", std::string("pla"))), "events[0].status",
-       "no CustodyEventStatus has the raw value \"pla\""},
-      {payloadWith(with(event, "type", std::string("Memo"))), "events[0].type", "CustodyEventType"},
-      {payloadWith(with(event, "beneficiaries", Array{std::string("p-2"), Value{true}})),
-       "events[0].beneficiaries[1]", "found a boolean"},
-      {payloadWith(with(event, "plannedDateFrom", 802785600.0)), "events[0].plannedDateFrom", "found a real"},
-      {payloadWith(with(event, "dateTo", std::string("2026-06-10T12:00:00Z"))), "events[0].dateTo", "a date"},
-      {payloadWith(with(event, "dateFrom", Date{std::numeric_limits<double>::quiet_NaN()})),
-       "events[0].dateFrom", "not a finite number"},
+      {changed("title", Integer{3}), "events[0].title", "found an integer"},
+      {changed("status", std::string("pla")), "events[0].status",
+       R"(no CustodyEventStatus has the raw value "pla" (expected one of "PLA" "CAN" "ACT" "UNS" "VIS" "RES" ""))"},
+      {changed("type", std::string("Memo")), "events[0].type", "CustodyEventType"},
+      {changed("beneficiaries", Array{std::string("P2"), Value{true}}), "events[0].beneficiaries[1]",
+       "found a boolean"},
+      {changed("plannedDateFrom", 802785600.0), "events[0].plannedDateFrom", "found a real"},
+      {changed("dateTo", std::string("2026-06-10T12:00:00Z")), "events[0].dateTo", "a date"},
+      {changed("dateFrom", Date{std::nan("")}), "events[0].dateFrom", "not a finite number"},
+      {changed("dateTo", Date{kInfinity}), "events[0].dateTo", "not a finite number"},
+      {changed("plannedDateTo", Date{-kInfinity}), "events[0].plannedDateTo", "not a finite number"},
       {payloadWith(event, with(person, "colorEncoded", Integer{7})), "persons[0].colorEncoded", "an integer"},
       {payloadWith(event, with(person, "type", std::string("Caregiver"))), "persons[0].type",
        "CustodyPersonType"},
@@ -144,33 +114,155 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
        "expected a dictionary, found a string"},
       {url(Dictionary{}), "events[0].actionURL.relative", "missing key"},
       {url(Dictionary{{"relative", std::string("not a url")}}), "events[0].actionURL", "not a URL"},
-      {url(Dictionary{{"relative", std::string("r 1")}}), "events[0].actionURL", "not a URL"},
+      {url(Dictionary{{"relative", std::string("r")},
+                      {"base", Dictionary{{"relative", std::string("r 1")}}}}),
+       "events[0].actionURL.base", "not a URL"},
       {url(Dictionary{{"relative", std::string("r")}, {"base", Dictionary{{"relative", Integer{1}}}}}),
        "events[0].actionURL.base.relative", "expected a string"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [root, where, reason] : cases) {
     PayloadDecoding result;
-    EXPECT_EQ(capturedStdout([&] { result = decodePayload(c.root); }), "") << c.where;
-    ASSERT_FALSE(result) << c.where;
-    EXPECT_EQ(result.error().where, c.where);
-    EXPECT_NE(result.error().reason.find(c.reason), std::string::npos) << result.error().reason;
+    EXPECT_EQ(testing::capturedStdout([&] { result = decodePayload(root); }), "") << where;
+    ASSERT_FALSE(result) << where;
+    EXPECT_EQ(result.error().where, where);
+    EXPECT_NE(result.error().reason.find(reason), std::string::npos) << result.error().reason;
+    const auto failures = checkPayload(root);
+    ASSERT_FALSE(failures.empty()) << where;
+    EXPECT_EQ(failures[0], result.error());
   }
+  // Checking goes on past each failure and collects them all, in file order.
+  const Value all =
+      Dictionary{{"events", Array{event, with(without(event, "notes"), "type", std::string("x")),
+                                  with(event, "title", Integer{5})}},
+                 {"persons", Array{with(person, "type", std::string("Caregiver")), std::string("P2")}}};
+  std::vector<std::string> wheres;
+  for (const auto& failure : checkPayload(all))
+    wheres.push_back(failure.where);
+  EXPECT_EQ(wheres, (std::vector<std::string>{"events[1].type", "events[1].notes", "events[2].title",
+                                              "persons[0].type", "persons[1]"}));
+  EXPECT_TRUE(checkPayload(payloadWith(event)).empty());
 }
 
-// A URL on a base, an empty status, no actionURL key for an event without one, a negative colour index.
-TEST(PayloadEncoding, WritesBackTheDictionaryItDecoded) {
-  const Value base = Dictionary{{"relative", std::string("https://example.org/base/")}};
-  const Value original = Dictionary{
-      {"events", Array{with(eventDictionary(), "actionURL",
-                            Dictionary{{"relative", std::string("x/y?z=1")}, {"base", base}}),
-                       with(without(eventDictionary(), "actionURL"), "status", std::string(""))}},
-      {"persons",
-       Array{with(personDictionary(), "colorEncoded", std::string("pickerIndex=%2D3&pickerVersion=183")),
-             with(personDictionary(), "type", std::string("child"))}}};
-  const auto decoded = decodePayload(original);
-  ASSERT_TRUE(decoded) << decoded.error().where << ": " << decoded.error().reason;
-  EXPECT_EQ(decoded->events[0].actionURL->absoluteString(), "https://example.org/base/x/y?z=1");
-  EXPECT_EQ(encodePayload(*decoded), original);
+constexpr double kDistantPast = -63'114'076'800.0;   // year 1 in the platform's calendar, 0000-12-30 here
+constexpr double kDistantFuture = 63'113'904'000.0;  // 4001-01-01
+const double kYear200000 = parseDateText("+200000-01-01T00:00:00Z")->sinceReferenceDate;
+
+TEST(WideDates, TextsReadBackToTheSameValueAndPayloadsCarryThem) {
+  EXPECT_EQ(formatDateText(Date{kDistantPast}), "0000-12-30T00:00:00.000Z");
+  EXPECT_EQ(formatDateText(Date{kDistantFuture}), "4001-01-01T00:00:00.000Z");
+  EXPECT_EQ(formatDateText(Date{kYear200000}), "+200000-01-01T00:00:00.000Z");
+  EXPECT_EQ(formatDateText(*parseDateText("-000001-12-31T23:59:59Z")), "-000001-12-31T23:59:59.000Z");
+  // Microseconds from a file come back as six decimals, not rounded to the millisecond.
+  const Date micro = *parseDateText("2026-06-10T12:00:00.123456Z");
+  EXPECT_EQ(formatDateText(micro), "2026-06-10T12:00:00.123456Z");
+  EXPECT_EQ(formatRfc3339(micro), "2026-06-10T12:00:00.123Z");
+  // Any finite value, however made, reads back bit for bit or is left to be written as a number.
+  for (const double seconds : {0.1, -0.5, -31'536'000.123456, 802'785'600.000001, 1.5e-7, kDistantPast + 0.25,
+                               3e16, -3e16, kYear200000 + 0.999999, 123456789.123456789}) {
+    const auto text = formatDateText(Date{seconds});
+    ASSERT_TRUE(text) << seconds;
+    EXPECT_EQ(parseDateText(*text).value_or(Date{0}).sinceReferenceDate, seconds) << *text;
+  }
+  for (const double seconds :
+       {1e300, -1e17, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+    EXPECT_FALSE(formatDateText(Date{seconds})) << seconds;
+  for (const char* text : {"+123-06-10T00:00:00Z", "+1234567890-01-01T00:00:00Z", "2026-06-10T00:00:00",
+                           "2026-02-30T00:00:00Z", "2026-06-10T00:00:00.Z"})
+    EXPECT_FALSE(parseDateText(text)) << text;
+  // Payloads carry them; XML has whole seconds, in the expanded form beyond 9999.
+  for (const double seconds : {kDistantPast, kDistantFuture, kYear200000, -kYear200000}) {
+    const Value payload = payloadWith(with(eventDictionary(), "plannedDateFrom", Date{seconds}));
+    const auto decoded = decodePayload(payload);
+    ASSERT_TRUE(decoded) << seconds;
+    EXPECT_EQ(encodePayload(*decoded), payload) << seconds;
+  }
+  const auto xml = plist::write(Date{kYear200000 + 0.5}, plist::Format::xml);
+  ASSERT_TRUE(xml);
+  EXPECT_NE(std::string(xml->begin(), xml->end()).find("<date>+200000-01-01T00:00:00Z</date>"),
+            std::string::npos);
+}
+
+TEST(PrintableText, EscapesControlsAndBrokenBytesOnly) {
+  EXPECT_EQ(printable("Zoë\\n €"), "Zoë\\n €");  // a backslash and non-ASCII text stay
+  EXPECT_EQ(printable("a\nb\tc\r"), "a\\nb\\tc\\r");
+  EXPECT_EQ(printable("\x1b]0;title\x07\x7f"), "\\x1b]0;title\\x07\\x7f");
+  EXPECT_EQ(printable("\xc2\x9b"
+                      "2J\xc2\xa0"),
+            "\\u009B2J\xc2\xa0");  // C1 CSI escaped, no-break space kept
+  EXPECT_EQ(printable("\xff\xc3"), "\\xff\\xc3");
+  EXPECT_EQ(printable(std::string_view("a\0b", 3)), "a\\x00b");
+}
+
+// Lists of the same texts are kept once, wherever their texts live.
+TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
+  PayloadStorage storage;
+  const std::string first = "C1", second = "C1", other = "C2";
+  const std::vector<std::string_view> a{first, other};
+  const auto kept = storage.keepList(a);
+  EXPECT_EQ(storage.keepList(std::vector<std::string_view>{second, other}).data(), kept.data());
+  // Lists differing in order or length, and many landing on one place of the lately-kept table, stay apart.
+  std::vector<std::string> names;
+  for (int i = 0; i < 500; ++i)
+    names.push_back("P" + std::to_string(i));
+  std::vector<std::vector<std::string_view>> given = {{other, first}, {first}};
+  for (std::size_t i = 0; i < 500; ++i)
+    given.push_back({names[i], names[(i * 7) % 500]});
+  std::vector<std::span<const std::string_view>> lists;
+  for (const auto& list : given)
+    lists.push_back(storage.keepList(list));
+  for (std::size_t i = 0; i < lists.size(); ++i) {
+    EXPECT_TRUE(std::ranges::equal(lists[i], given[i])) << i;
+    EXPECT_NE(lists[i].data(), kept.data()) << i;
+  }
+  EXPECT_TRUE(std::ranges::equal(kept, a));
+  EXPECT_TRUE(storage.keepList({}).empty());
+  const std::string text = "Zoë's appointment";
+  const CompactText compact = std::string_view(text).substr(2, 6);
+  EXPECT_EQ(compact.data(), text.data() + 2);
+  EXPECT_EQ(std::string(compact), "ë's a");
+  EXPECT_NE(compact, "ë's");
+  const std::vector<std::string_view> list{"C1", "B2", "B3"};
+  const CompactList<std::string_view> compactList = std::span(list).subspan(1);
+  EXPECT_TRUE(std::ranges::equal(compactList, std::vector<std::string_view>{"B2", "B3"}));
+  // Never read: only the length matters.
+  const std::size_t largest = std::numeric_limits<std::uint32_t>::max();
+  EXPECT_EQ(CompactText(std::string_view("x", largest)).size(), largest);
+  EXPECT_THROW(CompactText(std::string_view("x", largest + 1)), std::length_error);
+}
+
+// Equality of records walks every field they hold, by content and not by where the content lives.
+TEST(RecordFields, EventsDifferInAnyOneField) {
+  RemindersWidgetPayload payload, elsewhere;
+  WidgetEventPayload event;
+  event.identifier = payload.keep("E1");
+  event.title = payload.keep("Title");
+  event.beneficiaries = payload.keepList({payload.keep("P1")});
+  event.plannedDateFrom = Date{100};
+  event.actionURL = payload.keep(*URL::make("corvantis2://reminders/E1"));
+  WidgetEventPayload copy = event;
+  copy.identifier = elsewhere.keep("E1");
+  copy.beneficiaries = elsewhere.keepList({elsewhere.keep("P1")});
+  copy.actionURL = elsewhere.keep(*URL::make("corvantis2://reminders/E1"));
+  EXPECT_EQ(copy, event);
+  everyField<WidgetEventPayload>([&](auto field) {
+    WidgetEventPayload changed = event;
+    auto& member = changed.*field.member;
+    using T = std::remove_cvref_t<decltype(member)>;
+    if constexpr (std::is_same_v<T, Date>)
+      member = member.adding(1);
+    else if constexpr (std::is_enum_v<T>)
+      member = member == T{} ? static_cast<T>(1) : T{};
+    else if constexpr (std::is_same_v<T, CompactText>)
+      member = "other";
+    else
+      member = {};  // no beneficiaries, no URL
+    EXPECT_NE(changed, event) << field.key;
+    EXPECT_NE(event, changed) << field.key;
+    return true;
+  });
+  WidgetEventPayload withoutURL = event;
+  withoutURL.actionURL = nullptr;
+  EXPECT_EQ(withoutURL, withoutURL);
 }
 
 }  // namespace

@@ -13,44 +13,36 @@ namespace {
 
 using rw::testing::capturedStdout;
 
-TEST(QueryDictionary, ParsesPiecesSilentlyOrFailsTheWholeTextWithOneLine) {
-  const std::pair<std::string_view, std::optional<QueryDictionary>> cases[] = {
-      {"", QueryDictionary{}},
-      {"&&&", QueryDictionary{}},
-      {"&a=1&&b=2&", QueryDictionary{{"a", "1"}, {"b", "2"}}},
-      {"a=1&a=2", QueryDictionary{{"a", "2"}}},  // the last piece wins
-      {"a=", QueryDictionary{{"a", ""}}},
-      {"a=b=c", QueryDictionary{{"a", "b"}}},  // whatever follows a second "=" is dropped
-      {"x=ab+cd", QueryDictionary{{"x", "ab cd"}}},
-      {"x=%2b%2B", QueryDictionary{{"x", "++"}}},    // hex digits in either case
-      {"a%20b=1", QueryDictionary{{"a%20b", "1"}}},  // keys are neither "+"-replaced nor decoded
-      {"x=%C3%A9t%C3%A9", QueryDictionary{{"x", "été"}}},
-      {"x=été", QueryDictionary{{"x", "été"}}},  // unencoded UTF-8 is taken as it is
-      {"a", std::nullopt},
-      {"=1", std::nullopt},
-      {"a=100%", std::nullopt},
-      {"a=%G1", std::nullopt},
-      {"a=%1G", std::nullopt},
-      {"a=1&b", std::nullopt},        // pieces stored before the bad one are discarded too
-      {"a=%FF", std::nullopt},        // a byte that is no UTF-8
-      {"a=%ED%A0%80", std::nullopt},  // an encoded surrogate
-      {"a=%C0%AF", std::nullopt},     // an overlong form
-      {"\xFF=1", std::nullopt},       // a key that is no UTF-8
-  };
+TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
+  const std::pair<std::string_view, QueryDictionary> cases[] = {
+      {"", {}},
+      {"&&&", {}},
+      {"&a=1&&b=2&", {{"a", "1"}, {"b", "2"}}},
+      {"a=1&a=2", {{"a", "2"}}},  // the last piece wins
+      {"a=", {{"a", ""}}},
+      {"a=b=c", {{"a", "b"}}},  // whatever follows a second "=" is dropped
+      {"x=ab+cd", {{"x", "ab cd"}}},
+      {"x=%2b%2B", {{"x", "++"}}},    // hex digits in either case
+      {"a%20b=1", {{"a%20b", "1"}}},  // keys are neither "+"-replaced nor decoded
+      {"x=%C3%A9t%C3%A9", {{"x", "été"}}},
+      {"x=été", {{"x", "été"}}}};  // unencoded UTF-8 is taken as it is
   for (const auto& [text, expected] : cases) {
     std::optional<QueryDictionary> result;
-    const std::string printed = capturedStdout([&] { result = queryDictionary(text); });
+    EXPECT_EQ(capturedStdout([&] { result = queryDictionary(text); }), "") << text;
     EXPECT_EQ(result, expected) << text;
-    EXPECT_EQ(printed,
-              // The text as it is, but for a byte that is no UTF-8, which is escaped.
-              expected ? "" : "queryDictionary: Invalid key-value pair in string: " + printable(text) + "\n");
   }
-}
-
-// Names go out verbatim and sorted by scalar value, values encoded but for Unicode letters, marks and
-// numbers; every text reads back as the dictionary it came from.
-TEST(QueryString, SortsByNameEncodesValuesAndReadsBack) {
-  const std::pair<QueryDictionary, std::string_view> cases[] = {
+  // One bad piece fails the text, pieces stored before it too; bytes that are no UTF-8 (or a surrogate or an
+  // overlong form, encoded) are bad, and are escaped in the line.
+  for (const std::string_view text :
+       {"a", "=1", "a=100%", "a=%G1", "a=%1G", "a=1&b", "a=%FF", "a=%ED%A0%80", "a=%C0%AF", "\xFF=1"}) {
+    std::optional<QueryDictionary> result;
+    EXPECT_EQ(capturedStdout([&] { result = queryDictionary(text); }),
+              "queryDictionary: Invalid key-value pair in string: " + printable(text) + "\n");
+    EXPECT_EQ(result, std::nullopt) << text;
+  }
+  // Names go out verbatim and sorted by scalar value, values encoded but for Unicode letters, marks and
+  // numbers; every text reads back as the dictionary it came from.
+  const std::pair<QueryDictionary, std::string_view> encodings[] = {
       {{{"pickerVersion", "183"}, {"pickerIndex", "7"}}, "pickerIndex=7&pickerVersion=183"},
       {{}, ""},
       {{{"v", "1.0"}}, "v=1%2E0"},
@@ -62,7 +54,7 @@ TEST(QueryString, SortsByNameEncodesValuesAndReadsBack) {
        "k=%2D%5F%2E%7E%21%2A%27%28%29%3B%3A%40%26%3D%2B%24%2C%2F%3F%23%5B%5D"},
       {{{"k", std::string("a\0b", 3)}}, "k=a%00b"},
   };
-  for (const auto& [dictionary, encoded] : cases) {
+  for (const auto& [dictionary, encoded] : encodings) {
     const auto text = queryString(dictionary);
     ASSERT_TRUE(text) << encoded;
     EXPECT_EQ(*text, encoded);
@@ -73,34 +65,10 @@ TEST(QueryString, SortsByNameEncodesValuesAndReadsBack) {
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 
-TEST(ColorEncoded, RawValueIsSortedQueryText) {
-  struct Case {
-    ColorEncoded color;
-    std::string_view raw;
-    std::string_view printed = "";
-  };
-  const Case cases[] = {
-      {{"183", 7}, "pickerIndex=7&pickerVersion=183"},
-      {{"183", kMin}, "pickerIndex=%2D9223372036854775808&pickerVersion=183"},
-      {{"1.0", 2}, "pickerIndex=2&pickerVersion=1%2E0"},
-      // A version that is no UTF-8 cannot be put into a query text.
-      {{"\xFF", 7}, "", "Error in ColorEncoded.rawValue: Unable to build queryString\n"},
-  };
-  for (const auto& c : cases) {
-    std::string raw = "unchanged";
-    EXPECT_EQ(capturedStdout([&] { raw = c.color.rawValue(); }), c.printed);
-    EXPECT_EQ(raw, c.raw);
-  }
-}
-
 TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
   const std::string kVersion = "Invalid colorEncoded version\n", kIndex = "Invalid colorEncoded index\n";
-  struct Case {
-    std::string_view raw;
-    std::int64_t index;
-    std::string printed;
-  };
-  const Case cases[] = {
+  // Raw value, the index read, and the lines printed; the version is always the current one.
+  const std::tuple<std::string_view, std::int64_t, std::string> cases[] = {
       {"pickerVersion=183&pickerIndex=12", 12, ""},
       {"pickerIndex=14&pickerVersion=183&other=x", 14, ""},  // other items are ignored
       {"pickerIndex=%2B5&pickerVersion=183", 5, ""},         // a decoded "+" sign is allowed
@@ -123,30 +91,32 @@ TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
       {"pickerIndex=9223372036854775808&pickerVersion=183", 7, kIndex},
       {"pickerIndex=-9223372036854775809&pickerVersion=183", 7, kIndex},
   };
-  for (const auto& c : cases) {
+  for (const auto& [raw, index, lines] : cases) {
     ColorEncoded color{"other", 99};
-    const std::string printed = capturedStdout([&] { color = ColorEncoded::fromRawValue(c.raw); });
-    EXPECT_EQ(color.version, "183") << c.raw;
-    EXPECT_EQ(color.index, c.index) << c.raw;
-    EXPECT_EQ(printed, c.printed) << c.raw;
+    EXPECT_EQ(capturedStdout([&] { color = ColorEncoded::fromRawValue(raw); }), lines) << raw;
+    EXPECT_EQ(color.version, "183") << raw;
+    EXPECT_EQ(color.index, index) << raw;
   }
 }
 
-TEST(ColorEncoded, AbsentRawValueIsTheDefaultSilentlyAndRawValuesReadBack) {
-  ColorEncoded color{"other", 99};
-  EXPECT_EQ(capturedStdout([&] { color = ColorEncoded::fromRawValue(std::nullopt); }), "");
-  EXPECT_EQ(color, (ColorEncoded{"183", 7}));
-  EXPECT_EQ(paletteColorName(color.index), "PersonProfile.BlueCuracao");
+TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) {
+  std::string raw;
+  EXPECT_EQ(capturedStdout([&] { raw = ColorEncoded{"1.0", kMin}.rawValue(); }), "");
+  EXPECT_EQ(raw, "pickerIndex=%2D9223372036854775808&pickerVersion=1%2E0");
   for (const std::int64_t index : {std::int64_t{14}, kMax, kMin})
     EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", index}.rawValue()),
               (ColorEncoded{"183", index}));
-}
-
-TEST(Palette, NamesFifteenColoursByIndexFromZeroToFourteen) {
-  ASSERT_EQ(personPalette().size(), 15u);
-  EXPECT_EQ(paletteColorName(0), "PersonProfile.PorcelainRose");
-  EXPECT_EQ(paletteColorName(14), "PersonProfile.PineGlade");
-  for (const std::int64_t outside : {std::int64_t{-1}, std::int64_t{15}, kMin})
+  // A version that is no UTF-8 cannot be put into a query text.
+  const ColorEncoded notUtf8{"\xFF", 7};
+  EXPECT_EQ(capturedStdout([&] { raw = notUtf8.rawValue(); }),
+            "Error in ColorEncoded.rawValue: Unable to build queryString\n");
+  EXPECT_EQ(raw, "");
+  ColorEncoded color{"other", 99};
+  EXPECT_EQ(capturedStdout([&] { color = ColorEncoded::fromRawValue(std::nullopt); }), "");
+  EXPECT_EQ(color, (ColorEncoded{"183", 7}));
+  // Palette indices run from 0 to 14.
+  EXPECT_EQ(paletteColorName(14), personPalette()[14]);
+  for (const std::int64_t outside : {std::int64_t{15}, std::int64_t{-1}, kMin})
     EXPECT_FALSE(paletteColorName(outside)) << outside;
 }
 

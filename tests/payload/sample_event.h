@@ -1,7 +1,7 @@
-// One complete event and a payload around it, as property-list values, for the payload tests that change
-// a field or two.
+// One complete event and a payload around it, as property-list values, for tests that change a field or two.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -12,20 +12,18 @@ namespace rw::testing {
 
 inline plist::Dictionary sampleEvent() {
   const Date from = *parseRfc3339("2026-06-10T12:00:00Z");
-  return {
-      {"identifier", std::string("E1")},
-      {"type", std::string("care")},
-      {"status", std::string("PLA")},
-      {"title", std::string("Weekend")},
-      {"caregiver", std::string("P1")},
-      {"beneficiaries", plist::Array{std::string("P2")}},
-      {"plannedDateFrom", from},
-      {"plannedDateTo", from.adding(3600)},
-      {"dateFrom", from},
-      {"dateTo", from.adding(3600)},
-      {"dueAmountText", std::string("")},
-      {"notes", std::string("")},
-  };
+  return {{"identifier", std::string("E1")},
+          {"type", std::string("care")},
+          {"status", std::string("PLA")},
+          {"title", std::string("Weekend")},
+          {"caregiver", std::string("P1")},
+          {"beneficiaries", plist::Array{std::string("P2")}},
+          {"plannedDateFrom", from},
+          {"plannedDateTo", from.adding(3600)},
+          {"dateFrom", from},
+          {"dateTo", from.adding(3600)},
+          {"dueAmountText", std::string("")},
+          {"notes", std::string("")}};
 }
 
 inline plist::Dictionary samplePerson(std::string identifier = "P1") {
@@ -37,12 +35,10 @@ inline plist::Dictionary samplePerson(std::string identifier = "P1") {
 
 /// `event` with `key` set to `value`, replaced when it is there, added when not.
 inline plist::Dictionary sampleWith(plist::Dictionary event, std::string_view key, plist::Value value) {
-  for (auto& [k, v] : event)
-    if (k == key) {
-      v = std::move(value);
-      return event;
-    }
-  event.emplace_back(std::string(key), std::move(value));
+  const auto it =
+      std::ranges::find(event, key, [](const auto& entry) { return std::string_view(entry.first); });
+  if (it != event.end()) it->second = std::move(value);
+  if (it == event.end()) event.emplace_back(std::string(key), std::move(value));
   return event;
 }
 

@@ -24,7 +24,7 @@ struct Parsed {
   bool ok = false;
 };
 
-// What uriparser makes of `text` against `base`: nothing when either does not parse or `base` has no scheme.
+// What uriparser makes of `text` against `base`, if it takes both.
 std::optional<std::string> resolvedByUriparser(const std::string& text, const std::string& base) {
   const Parsed reference(text), baseUri(base);
   UriUriA resolved{};
@@ -36,11 +36,11 @@ std::optional<std::string> resolvedByUriparser(const std::string& text, const st
   std::string out(static_cast<std::size_t>(required) + 1, '\0');
   uriToStringA(out.data(), &resolved, required + 1, nullptr);
   uriFreeUriMembersA(&resolved);
-  out.resize(static_cast<std::size_t>(required));
+  out.pop_back();
   return out;
 }
 
-// The host uriparser reads in `text`, or nothing when the text has no authority or does not parse.
+// The host uriparser reads in `text`, if it has one.
 std::optional<std::string> hostReadIn(const std::string& text) {
   const Parsed parsed(text);
   if (!parsed.ok || parsed.uri.hostText.first == nullptr) return std::nullopt;
@@ -50,7 +50,7 @@ std::optional<std::string> hostReadIn(const std::string& text) {
 TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   EXPECT_EQ(URL::make("HTTPS://Example.org/")->scheme(), "https");
   EXPECT_FALSE(URL::make(std::string_view("https://example.org/\0x", 21)));
-  // A relative text keeps its base: chains of bases resolve in turn.
+  // Chains of bases resolve in turn.
   const auto root = URL::make("https://example.org/x/");
   const auto leaf = URL::make("z?k=v", URL::make("y/", root));
   ASSERT_TRUE(leaf);
@@ -60,24 +60,40 @@ TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   EXPECT_EQ(*leaf->baseURL()->baseURL(), *root);
   EXPECT_FALSE(URL::make("a b", root));
   EXPECT_FALSE(URL::make("", root));
-  // Equal: the same text on an equal base; the same place written differently is another URL.
+  // Equal: the same text on an equal base, not the same place written differently.
   EXPECT_EQ(URL::make("b", root), URL::make("b", URL::make("https://example.org/x/")));
   EXPECT_NE(URL::make("b", root), URL::make("https://example.org/x/b"));
   EXPECT_NE(URL::make("b", root), URL::make("b", URL::make("https://example.org/x/?")));
   EXPECT_NE(URL::make("HTTPS://example.org/a/b"), URL::make("https://example.org/a/b"));
+  // A relative reference has no scheme, nothing to open; a ":" after a first "/" makes none either.
+  for (const std::string_view text : {"events/E1", "//host/path", "/a:b", "."}) {
+    ASSERT_TRUE(URL::make(text)) << text;
+    EXPECT_EQ(URL::make(text)->scheme(), "") << text;
+    EXPECT_FALSE(isOpenableLink(text)) << text;
+  }
+  // A relative base (which uriparser does not take) gives a relative result, resolved by the same rules.
+  const auto relative = URL::make("reminders/list/");
+  EXPECT_EQ(URL::make("../events/E1?tab=2", relative)->absoluteString(), "reminders/events/E1?tab=2");
+  EXPECT_EQ(URL::make("/top", relative)->absoluteString(), "/top");
+  EXPECT_EQ(URL::make("https://example.org/x", relative)->absoluteString(), "https://example.org/x");
+  EXPECT_EQ(URL::make("?q", URL::make("a/b?old"))->absoluteString(), "a/b?q");
+  // A first segment with ":" coming out of the dots is kept a path, so the result reads back the same.
+  const auto odd = URL::make("./b:c", URL::make("x"));
+  ASSERT_TRUE(odd);
+  EXPECT_EQ(odd->absoluteString(), "./b:c");
+  EXPECT_EQ(URL::make(odd->absoluteString())->scheme(), "");
+  // Nothing left of the path: the base's directory, never the empty text, which is no URL.
+  EXPECT_EQ(URL::make(".", URL::make("page"))->absoluteString(), "./");
 }
 
-// Texts built from the pieces links are made of, and from the characters that make a text no URI or a URI
-// of an unusual shape (ports, users, IP literals, stray brackets and percent signs, spaces, bytes outside
-// ASCII), are URLs, kept as written, exactly when the RFC 3986 parser takes them as a URI reference.
-TEST(URL, TakesExactlyTheURIReferencesOfRFC3986) {
+// Texts are URLs, kept as written, exactly when the RFC 3986 parser takes them as a URI reference.
+TEST(URL, TakesAndResolvesAsTheRFC3986ParserDoes) {
   const std::vector<std::string> pieces{
-      "corvantis2", "https", "a",        "A1+-.", "1x",          "",          ":",    ":",
-      "//",         "/",     "/",        "?",     "#",           "@",         "[",    "]",
-      "::1",        "%",     "%4",       "%41",   "%zz",         "%e2%82%ac", "host", "example.org",
-      ":8080",      ":x",    "user:pw@", "-._~",  "!$&'()*+,;=", " ",         "\t",   "\x7f",
-      "\xc3\xa9",   "<",     ">",        "\"",    "{",           "|",         "^",    "`",
-      "reminders",  "event", "0123"};
+      "corvantis2", "https", "a", "A1+-.", "1x",
+      // The first five are schemes; then parts of links, and characters that make no URI.
+      "", ":", ":", "//", "/", "/", "?", "#", "@", "[", "]", "::1", "%", "%4", "%41", "%zz", "%e2%82%ac",
+      "host", "example.org", ":8080", ":x", "user:pw@", "-._~", "!$&'()*+,;=", " ", "\t", "\x7f", "\xc3\xa9",
+      "<", ">", "\"", "{", "|", "^", "`", "reminders", "event", "0123"};
   std::mt19937 random(3986);
   int accepted = 0;
   for (int round = 0; round < 40'000; ++round) {
@@ -95,20 +111,14 @@ TEST(URL, TakesExactlyTheURIReferencesOfRFC3986) {
     ++accepted;
   }
   EXPECT_GT(accepted, 5'000);
-}
-
-// References and bases of every shape (authorities with users, ports, empty hosts and IP literals; paths
-// absolute, rootless and empty, dot segments anywhere; queries and fragments; colons in first segments;
-// stray characters) resolve to what uriparser makes of them, and are refused exactly where it refuses
-// them. Paths have no empty segments here: for those the two differ (below).
-TEST(URL, ResolvesAsTheRFC3986ParserDoes) {
+  // References resolve to what uriparser makes of them; paths have no empty segments (see below).
   const std::vector<std::string> schemes{"https:", "corvantis2:", "urn:", "a:", ""};
   const std::vector<std::string> authorities{
       "//", "//host", "//user:pw@host:80", "//h:", "//[v1.x:y]", "//127.0.0.1:8080", "//%41b", ""};
   const std::vector<std::string> segments{"a",    "b:c", ".", "..", ".", "..", "g.", ".g", "%2F",
                                           ";x=1", "~",   "@", ":",  "%", " ",  "[",  "é"};
   const std::vector<std::string> ends{"", "", "?q", "?", "#f", "#", "?q#f", "?a/../b:c"};
-  std::mt19937 random(5224);
+  random.seed(5224);
   const auto some = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
   const auto path = [&] {
     std::string text = random() % 2 == 0 ? "/" : "";
@@ -119,13 +129,13 @@ TEST(URL, ResolvesAsTheRFC3986ParserDoes) {
   int resolved = 0;
   const auto compare = [&](const std::string& text, const std::string& baseText) {
     const auto base = URL::make(baseText);
-    if (!base || text.empty() || base->scheme().empty()) return;  // uriparser resolves against URIs only
+    if (!base || text.empty() || base->scheme().empty()) return;
     const auto expected = resolvedByUriparser(text, baseText);
     const auto url = URL::make(text, base);
     ASSERT_EQ(url.has_value(), expected.has_value()) << text << " against " << baseText;
     if (!url) return;
     ASSERT_EQ(url->relativeString(), text);
-    // For a path of only "/" and no authority, uriparser writes "/./" (below).
+    // For a path of only "/" and no authority, uriparser writes "/./".
     const std::string& absolute = url->absoluteString();
     const auto colon = absolute.find(':');
     if (absolute.compare(colon, 2, ":/") == 0 &&
@@ -143,13 +153,9 @@ TEST(URL, ResolvesAsTheRFC3986ParserDoes) {
   EXPECT_GT(resolved, 8'000);
 }
 
-// Where a resolved path starts with an empty segment, uriparser writes "/." before it even after an
-// authority, and sometimes writes "//" without one, which reads back as an authority. Here "/." comes
-// only where it is needed: a resolved URL reads back with the authority it was resolved to. An IPv6 host
-// is kept as written, where uriparser writes it in full.
+// A resolved path starting with an empty segment gets "/." before it only without an authority.
 TEST(URL, AResolvedURLReadsBackWithItsOwnAuthority) {
   const auto noAuthority = URL::make("a:/b/c"), withAuthority = URL::make("https://host/b/c");
-  ASSERT_TRUE(noAuthority && withAuthority);
   EXPECT_EQ(URL::make("..//x?q", noAuthority)->absoluteString(), "a:/.//x?q");
   EXPECT_EQ(URL::make("/..//", noAuthority)->absoluteString(), "a:/.//");
   EXPECT_EQ(URL::make("..//x", withAuthority)->absoluteString(), "https://host//x");
@@ -171,40 +177,28 @@ TEST(URL, AResolvedURLReadsBackWithItsOwnAuthority) {
     EXPECT_FALSE(URL::make("http://" + std::string(host) + "/")) << host;
 }
 
-// A URL from the payload becomes a link a person can follow only when it is an absolute URL whose scheme
-// is one the program expects, in any case, and whose parts carry nothing else: a web link shows its host
-// (no user name before it), a mail link one address with a subject and a body (no attachment, no copies),
-// a phone link a number. Relative references would resolve against whatever page shows them; spaces,
-// control characters, quotes or angle brackets could hide the real scheme or break out of an attribute.
+// A link a person can follow is absolute, of an expected scheme, and carries nothing else that could hide
+// the real scheme or break out of an attribute.
 TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemesAndParts) {
-  for (const std::string_view text : {"corvantis2://reminders",
-                                      "corvantis2://user@reminders/expenses/E2?tab=receipt#x",
-                                      "corvantis2:x",
-                                      "CORVANTIS2://reminders",
-                                      "corvantis2:",
-                                      "https://example.org/a?b=c#d",
-                                      "http://example.org",
-                                      "http://example.org:8080/a?b=c#d",
-                                      "https://sub-1.example.org/x",
-                                      "http://[2001:db8::1]:80/",
-                                      "https://192.0.2.1/x",
-                                      "HTTPS://EXAMPLE.ORG/a@b?c=@#@",
-                                      "mailto:ann@example.org",
-                                      "MailTo:ann@example.org?subject=Care%20plan",
-                                      "mailto:ann.b+tag@mail.example.org?subject=Care%20plan",
-                                      "mailto:ann@example.org?Subject=Hi&BODY=See%20you",
-                                      "mailto:ann@example.org?body=a%26attach%3Dx",
-                                      "mailto:ann@example.org?",
-                                      "tel:+48123456789",
-                                      "tel:+1-201-555-0123",
-                                      "tel:(0)12.34",
-                                      "tel:112"})
+  for (const std::string_view text :
+       {"corvantis2://user@reminders/expenses/E2?tab=receipt#x", "corvantis2:x", "CORVANTIS2://reminders",
+        "corvantis2:",
+        // Web links with a plain host.
+        "http://example.org", "http://example.org:8080/a?b=c#d", "https://sub-1.example.org/x",
+        "http://[2001:db8::1]:80/", "https://192.0.2.1/x", "HTTPS://EXAMPLE.ORG/a@b?c=@#@",
+        // One address, a subject and a body.
+        "mailto:ann@example.org", "MailTo:ann@example.org?subject=Care%20plan",
+        "mailto:ann.b+tag@mail.example.org?subject=Care%20plan",
+        "mailto:ann@example.org?Subject=Hi&BODY=See%20you", "mailto:ann@example.org?body=a%26attach%3Dx",
+        "mailto:ann@example.org?",
+        // A number.
+        "tel:+1-201-555-0123", "tel:(0)12.34", "tel:112"})
     EXPECT_TRUE(isOpenableLink(text)) << text;
   for (const std::string_view text :
        {// Other schemes.
-        "javascript:alert(1)", "JavaScript:alert(document.cookie)", "data:text/html;base64,PHNjcmlwdD4=",
-        "file:///etc/passwd", "vbscript:msgbox", "ftp://example.org/x", "sms:+48123", "corvantis:reminders",
-        "corvantis22://reminders", "xhttps://example.org", "http+unix://x", "https", "tel", "about:blank",
+        "JavaScript:alert(document.cookie)", "data:text/html;base64,PHNjcmlwdD4=", "ftp://example.org/x",
+        "corvantis:reminders", "corvantis22://reminders", "xhttps://example.org", "http+unix://x", "https",
+        "tel", "about:blank",
         // Relative references and hidden schemes.
         "", "reminders/E1", "/etc/passwd", "//evil.example/x", " https://example.org", "https://example.org ",
         "https://example.org/\n", "java\tscript:alert(1)", "https://example.org/\"><script>",
@@ -218,8 +212,7 @@ TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemesAndParts) {
         // Mail links with more than one address, a subject and a body.
         "mailto:ann@example.org?attach=/etc/passwd",
         "mailto:ann@example.org?subject=a&attachment=/etc/passwd",
-        "mailto:ann@example.org?cc=bob@example.org", "mailto:ann@example.org?bcc=spy@evil.example",
-        "mailto:ann@example.org?to=spy@evil.example", "mailto:ann@example.org,spy@evil.example",
+        "mailto:ann@example.org?cc=bob@example.org", "mailto:ann@example.org,spy@evil.example",
         "mailto:ann@example.org?subject=a&subject=b", "mailto:ann@example.org?subject",
         "mailto:ann@example.org?subject=a&", "mailto:ann@example.org?&body=a", "mailto:?subject=x",
         "mailto:", "mailto:ann", "mailto:@example.org", "mailto:ann@", "mailto:a%2Cb@example.org",
