@@ -7,8 +7,8 @@
 
 #include "payload/payload_coding.h"
 #include "platform/calendar.h"
-#include "plist/binary_builder.h"
 #include "reminders/reminder_component.h"
+#include "support/binary_plist.h"
 #include "support/child_process.h"
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
@@ -97,13 +97,11 @@ TEST(SystemZone, NeverWaitsOnAFifoAndReadsAtMostAFewKilobytes) {
 
 // A binary payload {events: [n references to object `target`], persons: []}, each reference one byte.
 std::vector<std::uint8_t> declaringEvents(std::uint32_t n, std::uint8_t target) {
-  using namespace plist::testing;
-  BinaryBuilder file;
-  for (const auto& object : {container(0xD, {1, 2, 3, 4}, 1), ascii("events"), ascii("persons"),
-                             container(0xA, std::vector<std::uint64_t>(n, target), 1), container(0xA, {}, 1),
-                             Bytes{0x09}})  // the last one `true`
-    file.add(object);
-  return file.build(4, 1);
+  using namespace rw::testing;
+  return fileOf({container(0xD, {1, 2, 3, 4}, 1), text(u"events"), text(u"persons"),
+                 container(0xA, std::vector<std::uint64_t>(n, target), 1), container(0xA, {}, 1),
+                 Bytes{0x09}},  // the last one `true`
+                1, 4);
 }
 
 TEST(BinaryPayloadBounds, ACountTheFileCannotBackCommitsNothingForIt) {
