@@ -243,7 +243,8 @@ TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
     SCOPED_TRACE(text);
     // By a line limit of 1, and by a height that holds one line (13 × 1.25 = 16.25).
     for (const Element& tree : {Text::verbatim(text).lineLimit(1), Text::verbatim(text).frame(200, 20)}) {
-      const LayoutNode* node = findKind(layout(tree, {200, 100}, Environment{}, kFixed), "Text");
+      const LayoutNode root = layout(tree, {200, 100}, Environment{}, kFixed);
+      const LayoutNode* node = findKind(root, "Text");
       ASSERT_NE(node, nullptr);
       EXPECT_EQ(std::tuple(node->text()->text, node->frame.height(), node->text()->maxLines),
                 std::tuple(std::string(drawn), 13 * 1.25, 1));
@@ -274,7 +275,8 @@ TEST(ViewThatFitsChoice, FirstChildNoWiderThanTheOfferElseTheLast) {
   for (const auto& [width, chosen] : cases) {
     SCOPED_TRACE(width.value_or(-1));
     const Size size = sizeThatFits(choice, {width, 50}, Environment{}, kFixed);
-    const auto drawn = texts(layout(choice.frame(width, 50), {200, 50}, Environment{}, kFixed));
+    const LayoutNode root = layout(choice.frame(width, 50), {200, 50}, Environment{}, kFixed);
+    const auto drawn = texts(root);
     ASSERT_EQ(drawn.size(), 1u);  // only the chosen child is laid out
     EXPECT_EQ(drawn[0]->text()->text, chosen);
     EXPECT_EQ(size.width, drawn[0]->frame.width());
