@@ -3,12 +3,15 @@
 #include "ui/renderer.h"
 
 #include <gtest/gtest.h>
+#include <pango/pangocairo.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "support/test_support.h"
 #include "ui/layout.h"
+#include "ui/pango_setup.h"
 #include "ui/pango_text_measurer.h"
 
 namespace rw::ui {
@@ -142,6 +145,35 @@ TEST(PangoMeasurer, MeasuresWrapsAndCuts) {
   const TextMetrics wrapped = m.measure("OVERDUE reminders", regular, 70, std::nullopt);
   EXPECT_GT(wrapped.size.height, 1.5 * natural.size.height);
   EXPECT_GT(wrapped.lastBaseline, wrapped.firstBaseline);
+}
+
+// One line means one unwrapped line ending in "…", as drawn: a single word wider than the line too, which a
+// height limit cut between two letters with no ellipsis at a drawing scale of 2 ("Per" for "Person3").
+TEST(PangoMeasurer, OneLineTextsEndInAnEllipsisWhereverTheyAreCut) {
+  // Set up as the renderer draws at twice the size.
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, 2, 2);
+  PangoContext* context = pango_cairo_create_context(cr);
+  detail::configureContext(context);
+  PangoLayout* layout = pango_layout_new(context);
+  const FontRequest chip{"Inter", 11, FontWeight::medium};
+  for (const char* text : {"Person3", "Dentist appointment", "Line one\nLine two"}) {
+    SCOPED_TRACE(text);
+    detail::configureLayout(layout, text, chip, 22, 1);
+    EXPECT_EQ(pango_layout_get_line_count(layout), 1);
+    EXPECT_TRUE(pango_layout_is_ellipsized(layout));
+    // The line stands for the whole text, whose end the ellipsis replaces.
+    EXPECT_EQ(pango_layout_get_line_readonly(layout, 0)->length, static_cast<int>(std::strlen(text)));
+    EXPECT_LE(detail::widestLine(layout), 22);
+  }
+  detail::configureLayout(layout, "Line one\nLine two", chip, 200, 1);
+  EXPECT_EQ(pango_layout_get_line_count(layout), 1);
+  EXPECT_FALSE(pango_layout_is_ellipsized(layout));
+  g_object_unref(layout);
+  g_object_unref(context);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
 }
 
 // Whether fontconfig knows a font with the character (hexadecimal code point).
