@@ -40,8 +40,4 @@ inline const URL* kept(std::optional<URL> url) {
   return url ? keptStorage.keep(std::move(*url)) : nullptr;
 }
 
-inline std::vector<std::string> textsOf(std::span<const std::string_view> texts) {
-  return {texts.begin(), texts.end()};
-}
-
 }  // namespace rw::testing
