@@ -456,15 +456,14 @@ TEST(CleanStreams, StandardOutputHoldsOnlyTheAnswerUnderDashO) {
       sampleWith(samplePerson(), "colorEncoded", std::string("pickerIndex=2&pickerVersion=1"));
   storePlist(container, samplePayload({sampleWith(sampleEvent(), "caregiver", std::string("P9"))}, {person}));
   const std::string dir = container.path().string();
-  const auto at = [&](std::vector<std::string> args) {
-    args.insert(args.end(), {"--now", "2026-06-10T08:00:00Z", "--time-zone", "UTC"});
-    return args;
+  const auto at = [&](std::vector<std::string> args, const std::string& in) {
+    return requestAt(std::move(args), in, "2026-06-10T08:00:00Z");
   };
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{"payload", "--container", dir, "-o", "-"}, "Invalid colorEncoded version"},
-      {at({"timeline", "--container", dir, "-o", "-"}), "No caregiver"},
-      {at({"placeholder", "--container", dir, "-o", "-"}), "Invalid colorEncoded version"},
-      {at({"timeline", "--container", dir + "/none", "-o", "-"}), "not found"},
+      {at({"timeline", "-o", "-"}, dir), "No caregiver"},
+      {at({"placeholder", "-o", "-"}, dir), "Invalid colorEncoded version"},
+      {at({"timeline", "-o", "-"}, dir + "/none"), "not found"},
   };
   for (const auto& [args, line] : cases) {
     const Ran ran = run(args);
@@ -472,11 +471,11 @@ TEST(CleanStreams, StandardOutputHoldsOnlyTheAnswerUnderDashO) {
     EXPECT_NE(ran.err.find(line), std::string::npos) << args[0] << ": " << ran.err;
   }
   // To a file, the lines stay on standard output as they always were.
-  const Ran toFile = run(at({"timeline", "--container", dir, "-o", (work.path() / "a.json").string()}));
+  const Ran toFile = run(at({"timeline", "-o", (work.path() / "a.json").string()}, dir));
   EXPECT_NE(toFile.out.find("No caregiver"), std::string::npos);
   EXPECT_EQ(toFile.err, "");
   // tap prints the URL alone.
-  const Ran tap = run(at({"tap", "--container", dir, "--at", "2,2"}));
+  const Ran tap = run(at({"tap", "--at", "2,2"}, dir));
   EXPECT_EQ(std::pair(tap.status, tap.out), std::pair(0, std::string("corvantis2://reminders\n"))) << tap.err;
   EXPECT_NE(tap.err.find("Invalid colorEncoded version"), std::string::npos);
 }
