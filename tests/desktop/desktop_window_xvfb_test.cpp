@@ -348,7 +348,6 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
   const auto fileHas = [&](const fs::path& file, const std::string& text) {
     return eventually([&] { return readFile(file).find(text) != std::string::npos; });
   };
-  TemporaryDirectory copy;
   {
     DesktopWindow window(name_, container(), "small", 1, {.bus = bus, .config = config});
     ASSERT_TRUE(window.shown()) << window.output();
@@ -381,12 +380,9 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
     EXPECT_TRUE(eventually([&] { return !fs::exists(login); }));
 
     // The same widget once more: the running one answers.
-    std::vector<std::string> environment = baseEnvironment(copy.path());
-    environment.insert(environment.end(), {"DISPLAY=" + name_, "XDG_CONFIG_HOME=" + config.string(),
-                                           "DBUS_SESSION_BUS_ADDRESS=" + bus, "GTK_A11Y=none"});
-    Child repeated({RW_DESKTOP_EXECUTABLE}, environment, copy.path() / "out");
-    EXPECT_EQ(repeated.wait(), 0) << readFile(copy.path() / "out.err");
-    EXPECT_NE(readFile(copy.path() / "out.err").find("runs already"), std::string::npos);
+    DesktopWindow repeated(name_, container(), "small", 1, {.bus = bus, .config = config, .placed = false});
+    EXPECT_EQ(repeated.child().wait(), 0) << repeated.output();
+    EXPECT_NE(repeated.output().find("runs already"), std::string::npos) << repeated.output();
 
     // A press, a drag of 60,40 pixels and a release move the window and open nothing.
     ASSERT_TRUE(window.shown(2)) << window.output();
