@@ -150,8 +150,8 @@ TEST(RenderCommand, DrawsEachFormatAndRefusesAbsurdScales) {
   const fs::path gallery = out.path() / "gallery";
   EXPECT_EQ(run({"gallery", "-o", gallery.string(), "--scale", "16", "--now", kNow}).status, 2);
   EXPECT_FALSE(fs::exists(gallery));
-  // In the shipped colours (tests/install holds an installed copy to this picture): opaque from #2C3B69 at
-  // the top to #141A30 at the bottom, transparent outside the round corners.
+  // In the shipped colours: opaque from #2C3B69 at the top to #141A30 at the bottom, transparent outside the
+  // round corners. The relocated install (tests/install) must draw this same picture.
   const auto png = readFile(x);  // drawn at --scale 1.5 above
   const auto picture = ui::decodePng({png.begin(), png.end()});
   ASSERT_TRUE(picture);
