@@ -13,6 +13,8 @@
 #include "support/run_program.h"
 #include "support/test_support.h"
 #include "support/widget_fixtures.h"
+#include "ui/color_resources.h"
+#include "ui/renderer.h"
 
 namespace rw {
 namespace {
@@ -78,6 +80,7 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
     EXPECT_EQ(html.find(absent), std::string::npos) << absent;
   for (const char* shown : {"&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; Fish &amp; &quot;chips&quot;",
                             "Pay &#xFFFD;gnp.exe&#xFFFD; now&#xFFFD;&#xFFFD;please",
+                            "&#xFFFD;x&#xFFFD;&#xFFFD;&#xFFFD;&#xFFFD;y&#xFFFD;&#xFFFD;",
                             "<code>javascript:alert(1)</code> (not linked",
                             "<code>mailto:ann@example.org?attach=/etc/passwd</code>",
                             "<code>http://bank.example@evil.example/</code>"})
@@ -147,6 +150,18 @@ TEST(RenderCommand, DrawsEachFormatAndRefusesAbsurdScales) {
   const fs::path gallery = out.path() / "gallery";
   EXPECT_EQ(run({"gallery", "-o", gallery.string(), "--scale", "16", "--now", kNow}).status, 2);
   EXPECT_FALSE(fs::exists(gallery));
+  // In the shipped colours: opaque from #2C3B69 at the top to #141A30 at the bottom, transparent outside the
+  // round corners. The relocated install (tests/install) must draw this same picture.
+  const auto png = readFile(x);  // drawn at --scale 1.5 above
+  const auto picture = ui::decodePng({png.begin(), png.end()});
+  ASSERT_TRUE(picture);
+  for (const auto& [y, colour] : {std::pair{3, "#2C3B69"}, {picture->height - 4, "#141A30"}}) {
+    const ui::Rgba got = picture->at(picture->width / 2, y), expected = *ui::parseHexColor(colour);
+    EXPECT_EQ(got.alpha, 1) << y;
+    for (const auto channel : {&ui::Rgba::red, &ui::Rgba::green, &ui::Rgba::blue})
+      EXPECT_NEAR(got.*channel, expected.*channel, 0.05) << colour;
+  }
+  EXPECT_EQ(picture->at(0, 0).alpha, 0);
 }
 
 TEST(TimeZones, AnUnknownZoneFromTheEnvironmentOrTheOptionIsUtcSaidOnce) {
@@ -167,10 +182,11 @@ std::size_t linesMatching(const fs::path& file, const std::string& pattern) {
   return static_cast<std::size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), {}));
 }
 
+// The container and its parents are made after the start: the host waits for them level by level.
 TEST(HostCommand, RedrawsOnSighupAndPayloadChangesReadsABurstOnceAndEndsOnSigterm) {
   TemporaryDirectory scratch, logs;
-  const auto container = scratch.path() / "container", picture = scratch.path() / "widget.png";
-  fs::create_directory(container);
+  const auto container = scratch.path() / "share" / "group" / "container",
+             picture = scratch.path() / "widget.png";
   const auto log = logs.path() / "log";
   Child running(
       {RW_WIDGET_EXECUTABLE, "host", "-o", picture.string(), "--container", container.string(), "--time-zone",
@@ -187,17 +203,18 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesReadsABurstOnceAndEndsOnSigter
   running.signal(SIGHUP);
   ASSERT_TRUE(logged(R"(request \(reloadRequest\))"));
   // Written beside and renamed into place, as the application does.
+  fs::create_directories(container);
   const RemindersWidgetPayload payload{.events = {event("E1", at("2026-12-06T10:00:00Z"))},
                                        .persons = fixtures::persons()};
   fixtures::store(scratch.path(), payload);
   fs::rename(scratch.path() / "reminders.plist", container / "reminders.plist");
   ASSERT_TRUE(logged(full));
   // The container removed and made again (an empty one is asked about at once): the host keeps watching.
-  fs::remove_all(container);
-  ASSERT_TRUE(logged(empty));
   const std::size_t emptyBefore = linesMatching(log, empty);
-  fs::create_directory(container);
+  fs::remove_all(container);
   ASSERT_TRUE(logged(empty, emptyBefore + 1));
+  fs::create_directory(container);
+  ASSERT_TRUE(logged(empty, emptyBefore + 2));
   fixtures::store(container, payload);
   ASSERT_TRUE(logged(full, 2));
   // A thousand touches, one process each as a script makes them (a second or more): one read once they
@@ -211,7 +228,7 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesReadsABurstOnceAndEndsOnSigter
   EXPECT_EQ(running.wait(), 0);
   EXPECT_LE(linesMatching(log, full), 4 + static_cast<std::size_t>(seconds / 2)) << readFile(log);
   EXPECT_EQ(linesMatching(log, "^Host ended$"), 1u);
-  EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"container", "widget.png"}));
+  EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"share", "widget.png"}));
   EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
 }
 
