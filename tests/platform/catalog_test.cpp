@@ -234,14 +234,9 @@ TEST(PluralRuleGuard, PassesRealLanguagesRulesAndRefusesWhatCouldTrapOrNotParse)
   const auto nested = [](std::size_t depth, char open = '(', bool close = true) {
     return std::string(depth, open) + "n" + std::string(close ? depth : 0, ')');
   };
-  // A conditional inside a conditional's first branch; a number beyond
-  // `int`, but never a divisor.
+  // The shipped languages' rules pass in catalogs_test.cpp. A conditional inside a conditional's first
+  // branch; a number beyond `int`, but never a divisor.
   for (const std::string& rule : std::vector<std::string>{
-           "0", "(n != 1)", "(n > 1)",
-           "n%10==1 && n%100!=11 ? 0 : n%10>=2 && n%10<=4 && (n%100<10 || "
-           "n%100>=20) ? 1 : 2",
-           "(n==0 ? 0 : n==1 ? 1 : n==2 ? 2 : n%100>=3 && n%100<=10 ? 3 : "
-           "n%100>=11 ? 4 : 5)",
            "n==1 ? 0 : n==2 ? 1 : (n>10 && n%10==0) ? 2 : 3", "(n % 100000000 == 0 ? 0 : !n) + 0 - 1 * 2",
            "n==1 ? n==2 ? 0 : 1 : 2", " \tn\r\n!=\n1 ", "n == 18446744073709551616", nested(32),
            nested(511, '!', false)})
