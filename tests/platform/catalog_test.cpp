@@ -56,10 +56,7 @@ TEST(Catalog, ReadsTheBuiltCatalogsWithTheLanguagesPluralRules) {
   // Counts beyond `int` keep their residues for the rule and all their digits; an untranslated count is
   // the key for every count.
   expectLookups(builtStringsDirectory(),
-                {{"de_DE.UTF-8", "OVERDUE", {}, "Überfällig"},
-                 {"pl_PL.utf8@euro", "TOMORROW", {}, "Jutro"},
-                 {"fr_FR.UTF-8", "TOMORROW", {}, "Demain"},
-                 {"en", "%d DAY(S)", 1, "1 day"},
+                {{"pl_PL.utf8@euro", "TOMORROW", {}, "Jutro"},
                  {"pl_PL", "NOT A KEY OF ANY CATALOG", {}, "NOT A KEY OF ANY CATALOG"},
                  {"pl", "%d DAY(S)", 1, "1 dzień"},
                  {"pl", "%d MONTH(S)", 14, "14 miesięcy"},
@@ -118,8 +115,6 @@ TEST(Catalog, EachTextComesFromTheFirstLanguageThatHasItThenEnglishThenTheKey) {
                        {"xx", "%d FORMATS", 1, "1|1|1|1|%|%s|%"},
                        {"xx", "%d FORMATS", 7, "7 many"},
                        {"xp", "%d DAY(S)", 0, "0 Tg."},
-                       {"xp", "%d DAY(S)", 101, "101 Tg."},
-                       {"xd", "%d DAY(S)", 1, "1 d."},
                        {"xd", "%d DAY(S)", 5, "5 d."},
                        {"xb", "%d DAY(S)", 1, "1 day"},
                        {"xb", "%d DAY(S)", 2, "2 dni"},
@@ -128,7 +123,6 @@ TEST(Catalog, EachTextComesFromTheFirstLanguageThatHasItThenEnglishThenTheKey) {
                        {"de_DE", "%d DAY(S)", 12345, "12345 days"},
                        {"de_DE", "%d MONTH(S)", 12345, "12345 MONTH(S)"},
                        {"ar_EG", "%d MONTH(S)", 1250, "١٢٥٠ MONTH(S)"},
-                       {"fa_IR", "%d MONTH(S)", 30, "۳۰ MONTH(S)"},
                        {"C", "%d MONTH(S)", -3, "-3 MONTH(S)"}});
 }
 
@@ -147,8 +141,8 @@ TEST(Catalog, ReadsTheLanguagesFromTheEnvironment) {
   }
 }
 
-// Rules that trap in the reader's `int` arithmetic for some counts only (INT_MIN / -1, a division by zero at
-// 3), one that does not parse, a charset no converter knows (the reader throws): English for every count.
+// A rule that traps in the reader's `int` arithmetic for some counts only (INT_MIN / -1), one that does not
+// parse, a charset no converter knows (the reader throws): English for every count.
 TEST(Catalog, AnUnusableCatalogIsSkippedAndReportedOnce) {
   const auto withRule = [](const char* rule) {
     return moFile({{"TOMORROW", "Jutro"}, {kDays, joined({"%d dzień", "%d dni"})}}, rule);
@@ -161,7 +155,6 @@ TEST(Catalog, AnUnusableCatalogIsSkippedAndReportedOnce) {
   const std::string divides = "divides by what is not a positive number";
   const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
       {withRule("nplurals=2; plural=(n-2147483647-1)/(0-1) != 0;"), divides},
-      {withRule("nplurals=2; plural=1 / (n - 3) == 0;"), divides},
       {withRule("nplurals=2; plural=n +;"), "plural rule"},
       {unknownCharset, "charset"}};
   for (const auto& [bytes, reason] : cases) {
@@ -241,23 +234,16 @@ TEST(PluralRuleGuard, PassesRealLanguagesRulesAndRefusesWhatCouldTrapOrNotParse)
   const auto nested = [](std::size_t depth, char open = '(', bool close = true) {
     return std::string(depth, open) + "n" + std::string(close ? depth : 0, ')');
   };
-  // A conditional inside a conditional's first branch; a number beyond
-  // `int`, but never a divisor.
+  // The shipped languages' rules pass in catalogs_test.cpp. A conditional inside a conditional's first
+  // branch; a number beyond `int`, but never a divisor.
   for (const std::string& rule : std::vector<std::string>{
-           "0", "(n != 1)", "(n > 1)",
-           "n%10==1 && n%100!=11 ? 0 : n%10>=2 && n%10<=4 && (n%100<10 || "
-           "n%100>=20) ? 1 : 2",
-           "(n==0 ? 0 : n==1 ? 1 : n==2 ? 2 : n%100>=3 && n%100<=10 ? 3 : "
-           "n%100>=11 ? 4 : 5)",
            "n==1 ? 0 : n==2 ? 1 : (n>10 && n%10==0) ? 2 : 3", "(n % 100000000 == 0 ? 0 : !n) + 0 - 1 * 2",
            "n==1 ? n==2 ? 0 : 1 : 2", " \tn\r\n!=\n1 ", "n == 18446744073709551616", nested(32),
            nested(511, '!', false)})
     EXPECT_EQ(refusal(rule), std::nullopt) << rule.substr(0, 80);
   const std::pair<std::string, std::string> refused[] = {
       {nested(33), "nested deeper than 32 parentheses"},
-      {nested(100000), "longer than 512 characters"},
       {nested(512, '!', false), "longer than 512 characters"},
-      {nested(100000, '!', false), "longer than 512 characters"},
       {"", "it does not parse"}};  // would silently read as English's
   for (const auto& [rule, reason] : refused)
     EXPECT_EQ(refusal(rule), reason) << rule.substr(0, 80);
