@@ -72,13 +72,6 @@ inline void store(const std::filesystem::path& container, const RemindersWidgetP
   rw::testing::writeFile(container / kPayloadFileName, *bytes);
 }
 
-inline std::vector<std::string> identifiers(const RemindersWidgetTimelineEntry& entry) {
-  std::vector<std::string> ids;
-  for (const auto& reminder : entry.reminders)
-    ids.push_back(reminder.identifier);
-  return ids;
-}
-
 /// Every field of an entry in one text, so that two entries compare with a readable difference.
 inline std::string describe(const RemindersWidgetTimelineEntry& entry) {
   std::ostringstream out;
