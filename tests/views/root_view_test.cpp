@@ -19,6 +19,8 @@ namespace rw {
 namespace {
 
 using namespace ui;
+using testing::fillOf;
+using testing::glyphOf;
 using testing::nodesOfKind;
 using DueStyle = WidgetTimelineReminderComponent::DueStyle;
 const FixedTextMeasurer kFixed;
@@ -96,14 +98,11 @@ TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmpty
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(reminders));
     ASSERT_EQ(dividers.size(), static_cast<std::size_t>(dividerCount));
     ASSERT_EQ(counters.size(), 2u);
-    // Side by side 12 apart, the counters lie 5 above the first row; rows and dividers alternate 9 apart.
-    EXPECT_EQ(counters[1]->frame.minX() - counters[0]->frame.maxX(), 12);
-    EXPECT_EQ(counters[0]->frame.minY(), 16 + 2);
-    EXPECT_TRUE(findText(*counters[0], "2") && findText(*counters[1], "3"));
+    // Below the counters' padding of 5, rows and dividers alternate 9 apart, or equal spacers hold the
+    // message midway.
     const LayoutNode* message = findText(root, "NO PLANNED EVENTS");
     ASSERT_EQ(message != nullptr, reminders == 0);
-    if (message) {  // equal spacers above and below the 16-point message; above them one more spacing
-      EXPECT_EQ(message->frame.height(), 20);
+    if (message) {
       EXPECT_DOUBLE_EQ(message->frame.minY() - counters[0]->frame.maxY() - 5,
                        382 - 16 - message->frame.maxY() + 9);
       continue;
@@ -141,8 +140,8 @@ TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFour
     // The circular backdrop from 13; the gradient behind the whole canvas from 14, before only off
     // accessories.
     EXPECT_EQ(findKind(root, "AccessoryWidgetBackground") != nullptr, circular && major >= 13);
-    const auto painted = findAll(
-        root, [&](const LayoutNode& n) { return testing::fillOf(n) && *testing::fillOf(n) == gradient; });
+    const auto painted =
+        findAll(root, [&](const LayoutNode& n) { return fillOf(n) && *fillOf(n) == gradient; });
     ASSERT_EQ(painted.size(), major >= 14 || !(circular || rectangular) ? 1u : 0u);
     EXPECT_TRUE(painted.empty() || painted[0]->frame == (Rect{{0, 0}, {364, 382}}));
     EXPECT_EQ(linkAt(root, {182, 191}), "corvantis2://reminders");  // every layout carries the widget link
@@ -150,12 +149,20 @@ TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFour
     EXPECT_EQ(findKind(root, "RemindersFlexibleSmallContentView") != nullptr, small && major >= 14);
     EXPECT_EQ(findText(root, "MONDAY") != nullptr, small);  // the date header of 1 January 2001
     if (small && major >= 14) continue;
-    // Overdue above today, 4 apart on accessories; only the circular one has no label; the rectangular
-    // ones leading, with no content margins on any version.
+    // Overdue above today, each with its count and symbol (the small boxes have none), its colour where
+    // boxed and its label but on the circular one; 4 apart on accessories, the rectangular ones leading,
+    // with no content margins on any version.
     const auto counters = nodesOfKind(root, "WidgetCounterView");
     ASSERT_EQ(counters.size(), 2u);
-    EXPECT_TRUE(findText(*counters[0], "2") && findText(*counters[1], "3"));
-    EXPECT_EQ(findText(root, "OVERDUE") != nullptr, !circular);
+    for (std::size_t i = 0; i < 2; ++i) {
+      EXPECT_NE(findText(*counters[i], i ? "3" : "2"), nullptr);
+      EXPECT_EQ(findText(*counters[i], i ? "TODAY" : "OVERDUE") != nullptr, !circular);
+      const LayoutNode* symbol = findKind(*counters[i], "Image");
+      EXPECT_EQ(symbol ? symbol->text()->text : "", small ? "" : glyphOf(i ? "bell.fill" : "flame.fill"));
+      const LayoutNode* box = findKind(*counters[i], "Background");
+      ASSERT_EQ(box != nullptr, !(circular || rectangular));
+      EXPECT_TRUE(!box || *fillOf(*box) == Fill(i ? Color::green() : Color::red()));
+    }
     EXPECT_TRUE(!(circular || rectangular) || counters[1]->frame.minY() - counters[0]->frame.maxY() == 4);
     EXPECT_TRUE(!rectangular || counters[0]->frame.minX() == 0) << counters[0]->frame.minX();
   }
@@ -177,50 +184,26 @@ TEST(RootViewLayout, ATapAnywhereOnARowOpensItsActionURLElsewhereTheWidgetLink) 
   EXPECT_EQ(linkAt(root, {2, 380}), "corvantis2://reminders");  // the margin, below every row
 }
 
-TEST(ReminderRow, ChipsFollowTheTitleLineInOrderWithTheirColours) {
-  WidgetTimelineReminderComponent c = reminder("Swimming", 0);
-  c.personsLabels = {{.identifier = "C1", .nick = "Ann", .colorEncoded = {"183", 0}},
-                     {.identifier = "B1", .nick = "Kid", .colorEncoded = {"183", 14}},
-                     {.identifier = "B2", .nick = "Max", .colorEncoded = {"183", 15}}};
-  c.dueStyle = DueStyle::today;
-  c.dueText = "TODAY";
-  const LayoutNode root = layout(WidgetReminderView{c}, {300, 80}, Environment{}, kFixed);
-  const auto chips = nodesOfKind(root, "Background");
-  ASSERT_EQ(chips.size(), 4u);
-  const std::pair<const char*, Color> expected[] = {
+// The title line: the title cut to one line, then the amount for expenses and the time otherwise, whole at
+// the trailing end. Below it the chips in persons order with their colours, the due chip at the end.
+TEST(ReminderRow, TitleLineOverChipsLine) {
+  const std::string time = resolvedText(Text::time(Date{800'000'000}), Environment{});
+  const std::pair<const char*, Color> chipsExpected[] = {
       {"Ann", Color::named("PersonProfile.PorcelainRose").withOpacity(0.8)},
       {"Kid", Color::named(std::string(*paletteColorName(14))).withOpacity(0.8)},
       {"Max", Color::red().withOpacity(0.8)},  // past the palette
       {"TODAY", Color::green()}};
-  const LayoutNode* title = findText(root, "Swimming");
-  ASSERT_NE(title, nullptr);
-  for (std::size_t i = 0; i < 4; ++i) {
-    SCOPED_TRACE(expected[i].first);
-    const LayoutNode* text = findText(*chips[i], expected[i].first);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(*testing::fillOf(*chips[i]), Fill(expected[i].second));
-    // 11-point text padded by 1 above and below and 3 at the sides; 4 below the title line.
-    EXPECT_EQ(chips[i]->frame, (Rect{{chips[i]->frame.minX(), title->frame.maxY() + 4},
-                                     {text->frame.width() + 6, 11 * 1.25 + 2}}));
-    EXPECT_TRUE(i == 0 || chips[i]->frame.minX() > chips[i - 1]->frame.maxX());
-  }
-  EXPECT_EQ(chips[0]->frame.minX(), 0);
-  EXPECT_EQ(chips[3]->frame.maxX(), 300);                   // the due chip at the trailing end
-  EXPECT_EQ(personColor({"999", 14}), expected[1].second);  // whatever the palette version
-  EXPECT_EQ(dueColor(DueStyle::overdue), Color::red());
-  EXPECT_EQ(dueColor(DueStyle::future), Color::gray());
-}
-
-// A title too long for its line and more persons than fit: the title is cut to one line, the detail (the
-// amount for expenses, the time otherwise) and the due chip keep their width.
-TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwiseCuttingOnlyTheTitle) {
-  const std::string time = resolvedText(Text::time(Date{800'000'000}), Environment{});
   for (auto type :
        {CustodyEventType::care, CustodyEventType::call, CustodyEventType::expense, CustodyEventType::memo}) {
     SCOPED_TRACE(rawValue(type));
-    auto c = reminder(std::string(200, 'W'), 14);
+    auto c = reminder(std::string(200, 'W'), 0);
     c.type = type;
     c.dueAmountText = "€ 24.50";
+    c.personsLabels = {{.identifier = "C1", .nick = "Ann", .colorEncoded = {"183", 0}},
+                       {.identifier = "B1", .nick = "Kid", .colorEncoded = {"183", 14}},
+                       {.identifier = "B2", .nick = "Max", .colorEncoded = {"183", 15}}};
+    c.dueStyle = DueStyle::today;
+    c.dueText = "TODAY";
     const LayoutNode root = layout(WidgetReminderView{c}, {300, 80}, Environment{}, kFixed);
     const bool expense = type == CustodyEventType::expense;
     const LayoutNode* title = findText(root, c.title);
@@ -231,7 +214,20 @@ TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwiseCuttingOn
     EXPECT_EQ(title->frame.height(), 15 * 1.25);
     EXPECT_LT(title->frame.maxX(), detail->frame.minX());
     EXPECT_TRUE(!expense || detail->frame.width() == 7 * 0.5 * 15);  // every character of the amount
+    const auto chips = nodesOfKind(root, "Background");
+    ASSERT_EQ(chips.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+      SCOPED_TRACE(chipsExpected[i].first);
+      ASSERT_NE(findText(*chips[i], chipsExpected[i].first), nullptr);
+      EXPECT_EQ(*fillOf(*chips[i]), Fill(chipsExpected[i].second));
+      EXPECT_EQ(chips[i]->frame.minY(), title->frame.maxY() + 4);
+      EXPECT_TRUE(i == 0 || chips[i]->frame.minX() > chips[i - 1]->frame.maxX());
+    }
+    EXPECT_EQ(std::pair(chips[0]->frame.minX(), chips[3]->frame.maxX()), std::pair(0.0, 300.0));
   }
+  EXPECT_EQ(personColor({"999", 14}), chipsExpected[1].second);  // whatever the palette version
+  EXPECT_EQ(dueColor(DueStyle::overdue), Color::red());
+  EXPECT_EQ(dueColor(DueStyle::future), Color::gray());
 }
 
 TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
