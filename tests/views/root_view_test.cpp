@@ -66,10 +66,13 @@ RemindersWidgetTimelineEntry entryOf(ContentLayout layout, std::int64_t overdue 
           .reminders = std::move(reminders)};
 }
 
+// Reminders "Title E<i>"; the second links to an absolute URL, the third to one relative to a base.
 std::vector<WidgetTimelineReminderComponent> titled(int count) {
   std::vector<WidgetTimelineReminderComponent> reminders;
   for (int i = 0; i < count; ++i)
     reminders.push_back(reminder("Title E" + std::to_string(i)));
+  if (count > 1) reminders[1].actionURL = URL::make("corvantis2://event/E1?x=1");
+  if (count > 2) reminders[2].actionURL = URL::make("event/E2", URL::make("https://example.org/app/"));
   return reminders;
 }
 
@@ -85,7 +88,7 @@ LayoutNode mediumList(std::vector<WidgetTimelineReminderComponent> reminders, co
                 {364, 170}, metrics);
 }
 
-TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmptyMessage) {
+TEST(RootViewList, RowsAndDividersFollowThePlannedCountOrTheEmptyMessageAndEachRowOpensItsLink) {
   // {planned, reminders, dividers}: a list not full has a divider after its last row too.
   const std::array<int, 3> cases[] = {{2, 2, 1}, {5, 3, 3}, {5, 5, 4}, {1, 1, 0}, {6, 0, 0}};
   for (const auto& [planned, reminders, dividerCount] : cases) {
@@ -113,75 +116,62 @@ TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmpty
       EXPECT_EQ(dividers[i]->frame.width(), 364 - 2 * 16);
       EXPECT_TRUE(i + 1 == rows.size() || rows[i + 1]->frame.minY() == dividers[i]->frame.maxY() + 9) << i;
     }
-    for (int i = 0; i < reminders; ++i)
+    // A tap anywhere on a row opens its link (a relative one resolved), elsewhere the widget's.
+    const char* urls[] = {"corvantis2://reminders", "corvantis2://event/E1?x=1",
+                          "https://example.org/app/event/E2"};
+    for (int i = 0; i < reminders; ++i) {
       EXPECT_NE(findText(*rows[i], "Title E" + std::to_string(i)), nullptr);
+      const Rect& f = rows[i]->frame;
+      for (const Point at : {Point{f.minX() + 1, f.minY() + 1}, Point{f.maxX() - 1, f.maxY() - 1}})
+        EXPECT_EQ(linkAt(root, at), urls[i < 3 ? i : 0]) << i;
+    }
+    EXPECT_EQ(linkAt(root, {2, 380}), urls[0]);  // the margin, below every row
   }
 }
 
 TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFourteen) {
   using namespace content_layout;
-  const std::tuple<ContentLayout, int, int> cases[] = {{AccessoryCircular{}, 12, 9},
-                                                       {AccessoryCircular{}, 13, 0},
-                                                       {AccessoryCircular{}, 14, 0},
-                                                       {AccessoryRectangular{}, 12, 0},
-                                                       {AccessoryRectangular{}, 14, 0},
-                                                       {SystemSmall{}, 13, 0},
-                                                       {SystemSmall{}, 14, 0},
-                                                       {SystemMediumLarge{{5, 9}}, 12, 0},
-                                                       {SystemMediumLarge{{5, 9}}, 15, 0}};
   const Fill gradient(widgetBackgroundGradient());
-  for (const auto& [layout, major, minor] : cases) {
-    SCOPED_TRACE(std::string(caseName(layout)) + " on " + std::to_string(major) + "." +
-                 std::to_string(minor));
-    const bool circular = std::holds_alternative<AccessoryCircular>(layout);
-    const bool rectangular = std::holds_alternative<AccessoryRectangular>(layout);
-    const bool small = std::holds_alternative<SystemSmall>(layout);
-    const LayoutNode root = layOut(entryOf(layout, 2, 3, titled(2)), {.platformVersion = {major, minor, 0}});
-    // The circular backdrop from 13; the gradient behind the whole canvas from 14, before only off
-    // accessories.
-    EXPECT_EQ(findKind(root, "AccessoryWidgetBackground") != nullptr, circular && major >= 13);
-    const auto painted =
-        findAll(root, [&](const LayoutNode& n) { return fillOf(n) && *fillOf(n) == gradient; });
-    ASSERT_EQ(painted.size(), major >= 14 || !(circular || rectangular) ? 1u : 0u);
-    EXPECT_TRUE(painted.empty() || painted[0]->frame == (Rect{{0, 0}, {364, 382}}));
-    EXPECT_EQ(linkAt(root, {182, 191}), "corvantis2://reminders");  // every layout carries the widget link
-    // The small one is the flexible view from 14, the date and two vertical counters before.
-    EXPECT_EQ(findKind(root, "RemindersFlexibleSmallContentView") != nullptr, small && major >= 14);
-    EXPECT_EQ(findText(root, "MONDAY") != nullptr, small);  // the date header of 1 January 2001
-    if (small && major >= 14) continue;
-    // Overdue above today, each with its count and symbol (the small boxes have none), its colour where
-    // boxed and its label but on the circular one; 4 apart on accessories, the rectangular ones leading,
-    // with no content margins on any version.
-    const auto counters = nodesOfKind(root, "WidgetCounterView");
-    ASSERT_EQ(counters.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i) {
-      EXPECT_NE(findText(*counters[i], i ? "3" : "2"), nullptr);
-      EXPECT_EQ(findText(*counters[i], i ? "TODAY" : "OVERDUE") != nullptr, !circular);
-      const LayoutNode* symbol = findKind(*counters[i], "Image");
-      EXPECT_EQ(symbol ? symbol->text()->text : "", small ? "" : glyphOf(i ? "bell.fill" : "flame.fill"));
-      const LayoutNode* box = findKind(*counters[i], "Background");
-      ASSERT_EQ(box != nullptr, !(circular || rectangular));
-      EXPECT_TRUE(!box || *fillOf(*box) == Fill(i ? Color::green() : Color::red()));
+  for (const ContentLayout& layout :
+       {ContentLayout(AccessoryCircular{}), ContentLayout(AccessoryRectangular{}),
+        ContentLayout(SystemSmall{}), ContentLayout(SystemMediumLarge{{5, 9}})})
+    for (const auto& [major, minor] : {std::pair{12, 9}, {13, 0}, {14, 0}}) {
+      SCOPED_TRACE(std::string(caseName(layout)) + " on " + std::to_string(major) + "." +
+                   std::to_string(minor));
+      const bool circular = std::holds_alternative<AccessoryCircular>(layout);
+      const bool rectangular = std::holds_alternative<AccessoryRectangular>(layout);
+      const bool small = std::holds_alternative<SystemSmall>(layout);
+      const LayoutNode root =
+          layOut(entryOf(layout, 2, 3, titled(2)), {.platformVersion = {major, minor, 0}});
+      // The circular backdrop from 13; the gradient behind the whole canvas from 14, before only off
+      // accessories.
+      EXPECT_EQ(findKind(root, "AccessoryWidgetBackground") != nullptr, circular && major >= 13);
+      const auto painted =
+          findAll(root, [&](const LayoutNode& n) { return fillOf(n) && *fillOf(n) == gradient; });
+      ASSERT_EQ(painted.size(), major >= 14 || !(circular || rectangular) ? 1u : 0u);
+      EXPECT_TRUE(painted.empty() || painted[0]->frame == (Rect{{0, 0}, {364, 382}}));
+      EXPECT_EQ(linkAt(root, {182, 191}), "corvantis2://reminders");  // every layout carries the widget link
+      // The small one is the flexible view from 14, the date and two vertical counters before.
+      EXPECT_EQ(findKind(root, "RemindersFlexibleSmallContentView") != nullptr, small && major >= 14);
+      EXPECT_EQ(findText(root, "MONDAY") != nullptr, small);  // the date header of 1 January 2001
+      if (small && major >= 14) continue;
+      // Overdue above today, each with its count and symbol (the small boxes have none), its colour where
+      // boxed and its label but on the circular one; 4 apart on accessories, the rectangular ones leading,
+      // with no content margins on any version.
+      const auto counters = nodesOfKind(root, "WidgetCounterView");
+      ASSERT_EQ(counters.size(), 2u);
+      for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_NE(findText(*counters[i], i ? "3" : "2"), nullptr);
+        EXPECT_EQ(findText(*counters[i], i ? "TODAY" : "OVERDUE") != nullptr, !circular);
+        const LayoutNode* symbol = findKind(*counters[i], "Image");
+        EXPECT_EQ(symbol ? symbol->text()->text : "", small ? "" : glyphOf(i ? "bell.fill" : "flame.fill"));
+        const LayoutNode* box = findKind(*counters[i], "Background");
+        ASSERT_EQ(box != nullptr, !(circular || rectangular));
+        EXPECT_TRUE(!box || *fillOf(*box) == Fill(i ? Color::green() : Color::red()));
+      }
+      EXPECT_TRUE(!(circular || rectangular) || counters[1]->frame.minY() - counters[0]->frame.maxY() == 4);
+      EXPECT_TRUE(!rectangular || counters[0]->frame.minX() == 0) << counters[0]->frame.minX();
     }
-    EXPECT_TRUE(!(circular || rectangular) || counters[1]->frame.minY() - counters[0]->frame.maxY() == 4);
-    EXPECT_TRUE(!rectangular || counters[0]->frame.minX() == 0) << counters[0]->frame.minX();
-  }
-}
-
-TEST(RootViewLayout, ATapAnywhereOnARowOpensItsActionURLElsewhereTheWidgetLink) {
-  auto reminders = titled(3);
-  reminders[1].actionURL = URL::make("corvantis2://event/E1?x=1");
-  reminders[2].actionURL = URL::make("event/E2", URL::make("https://example.org/app/"));
-  const char* urls[] = {"corvantis2://reminders", "corvantis2://event/E1?x=1",
-                        "https://example.org/app/event/E2"};  // followed in its resolved form
-  const LayoutNode root = layOut(entryOf(content_layout::SystemMediumLarge{{5, 9}}, 2, 3, reminders));
-  const auto rows = nodesOfKind(root, "WidgetReminderView");
-  ASSERT_EQ(rows.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(linkAt(root, {rows[i]->frame.minX() + 1, rows[i]->frame.minY() + 1}), urls[i]);
-    EXPECT_EQ(linkAt(root, {rows[i]->frame.maxX() - 1, rows[i]->frame.maxY() - 1}), urls[i]);
-  }
-  EXPECT_EQ(linkAt(root, {2, 380}), "corvantis2://reminders");  // the margin, below every row
 }
 
 // The title line: the title cut to one line, then the amount for expenses and the time otherwise, whole at
