@@ -120,8 +120,10 @@ TEST(ReminderComponent, CopiesTheEventsFieldsAndWordsTheDueDayFromTheCatalog) {
   const Persons persons = {person("C1"), {.identifier = "B1", .nick = "Mia", .colorEncoded = {"99", -4}}};
   const auto component = Component::make(at("2024-06-10T14:00:00-04:00"), source, persons, settings());
   ASSERT_TRUE(component);
-  EXPECT_EQ(std::tie(component->title, component->dueDate, component->notes, component->actionURL),
-            std::tie(source.title, source.plannedDateFrom, source.notes, *source.actionURL));
+  EXPECT_EQ(std::tie(component->identifier, component->type, component->title, component->dueDate,
+                     component->dueAmountText, component->notes, component->actionURL),
+            std::tie(source.identifier, source.type, source.title, source.plannedDateFrom,
+                     source.dueAmountText, source.notes, *source.actionURL));
   EXPECT_EQ(std::pair(component->dueStyle, component->dueText),
             std::pair(Style::future, std::string("IN 2 DAY(S)")));
   ASSERT_EQ(component->personsLabels.size(), 2u);
