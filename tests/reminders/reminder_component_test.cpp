@@ -104,18 +104,12 @@ TEST(ReminderComponent, LabelsTheCaregiverFirstThenBeneficiariesInPersonsOrder) 
     SCOPED_TRACE(c.what);
     const WidgetEventPayload e = event(c.caregiver, c.beneficiaries);
     const ReminderTemplate shown(e, c.persons);
-    std::optional<Component> made, fromTemplate;
-    const std::string out = capturedStdout([&] {
-      made = Component::make(displayOn, e, c.persons, settings());
-      fromTemplate = shown.shownOn(displayOn, settings());
-    });
+    std::optional<Component> made;
+    const std::string out = capturedStdout([&] { made = shown.shownOn(displayOn, settings()); });
     EXPECT_EQ(shown.hasCaregiver(), !c.labels.empty());
-    EXPECT_EQ(out, c.labels.empty() ? std::string(kNoCaregiver) + kNoCaregiver : "");
+    EXPECT_EQ(out, c.labels.empty() ? kNoCaregiver : "");
     ASSERT_EQ(made.has_value(), !c.labels.empty());
-    ASSERT_EQ(fromTemplate.has_value(), !c.labels.empty());
-    if (!made) continue;
-    EXPECT_EQ(labels(*made), c.labels);
-    EXPECT_EQ(labels(*fromTemplate), c.labels);
+    EXPECT_EQ(made ? labels(*made) : Strings{}, c.labels);
   }
 }
 
@@ -126,8 +120,10 @@ TEST(ReminderComponent, CopiesTheEventsFieldsAndWordsTheDueDayFromTheCatalog) {
   const Persons persons = {person("C1"), {.identifier = "B1", .nick = "Mia", .colorEncoded = {"99", -4}}};
   const auto component = Component::make(at("2024-06-10T14:00:00-04:00"), source, persons, settings());
   ASSERT_TRUE(component);
-  EXPECT_EQ(std::tie(component->title, component->dueDate, component->notes, component->actionURL),
-            std::tie(source.title, source.plannedDateFrom, source.notes, *source.actionURL));
+  EXPECT_EQ(std::tie(component->identifier, component->type, component->title, component->dueDate,
+                     component->dueAmountText, component->notes, component->actionURL),
+            std::tie(source.identifier, source.type, source.title, source.plannedDateFrom,
+                     source.dueAmountText, source.notes, *source.actionURL));
   EXPECT_EQ(std::pair(component->dueStyle, component->dueText),
             std::pair(Style::future, std::string("IN 2 DAY(S)")));
   ASSERT_EQ(component->personsLabels.size(), 2u);
@@ -178,26 +174,6 @@ TEST(ReminderComponent, StyleAndTextDescribeTheSameWholeDays) {
   }
 }
 
-TEST(ReminderTemplate, ShowsOnEveryDayWhatMakeBuilds) {
-  // Identifiers long enough to be read a word at a time, with the non-ASCII letter in the first word, across
-  // the boundary of two words and in the tail; the event names them in the other canonical form.
-  const std::string first = "\u00e9ABCDEFGHIJ", across = "ABCDEFG\u00e9", tail = "ABCDEFGHIJ\u00e9";
-  const auto decomposed = [](std::string text) { return text.replace(text.find("\u00e9"), 2, "e\u0301"); };
-  const Persons persons = {person(first, 3), person(across, 5), person("B1", 7), person(tail, 9)};
-  const WidgetEventPayload e =
-      event(decomposed(across), {decomposed(tail), "B1", decomposed(first)}, "2024-11-03T09:00:00-05:00");
-  const ReminderTemplate shown(e, persons);
-  const UserSettings user = settings("America/New_York", "de_DE");
-  for (int day = -2; day <= 2; ++day) {  // across the due day and a change of the clocks
-    const Date displayOn = user.calendar.startOfDay(at("2024-11-03T12:00:00-05:00"), day);
-    const auto expected = Component::make(displayOn, e, persons, user);
-    const auto component = shown.shownOn(displayOn, user);
-    ASSERT_TRUE(expected && component) << day;
-    EXPECT_EQ(labels(*component), (Strings{across + "/5", first + "/3", "B1/7", tail + "/9"})) << day;
-    EXPECT_TRUE(*component == *expected) << day;
-  }
-}
-
 TEST(DueText, WordsDaysAndMonthsInTheCatalogsLanguageFillingOnlyTheExactPlaceholder) {
   testing::TemporaryDirectory made;
   const std::string days = testing::joined({"%d DAY(S)", "%d DAY(S)"});
@@ -224,16 +200,11 @@ TEST(DueText, WordsDaysAndMonthsInTheCatalogsLanguageFillingOnlyTheExactPlacehol
       {"", 0, -2, "2 DAY(S) AGO"}, {"", none, 1, "TOMORROW"}, {"", none, none, "TODAY"},
       {"", 1, -3, "IN 1 MONTH(S)"}, {"", -3, -20, "3 MONTH(S) AGO"},
       {"", min, 0, "9223372036854775807 MONTH(S) AGO"}, {"", 0, min, "9223372036854775807 DAY(S) AGO"},
-      // The languages' plural forms; none needs the C library to know the locale.
-      {"de_DE.UTF-8", 0, 0, "Heute"}, {"de_DE.UTF-8", 0, 2, "In 2 Tagen"},
-      {"de_DE.UTF-8", 1, 9, "In 1 Monat"}, {"de_DE.UTF-8", -3, -20, "Vor 3 Monaten"},
-      {"pl_PL.UTF-8", 0, 1, "Jutro"}, {"pl_PL.UTF-8", 0, 2, "Za 2 dni"},
+      // The built catalogs' templates around their plural forms (the forms themselves: the catalog tests).
+      {"de_DE.UTF-8", 0, 0, "Heute"}, {"de_DE.UTF-8", -3, -20, "Vor 3 Monaten"},
       {"pl_PL.UTF-8", 0, -22, "22 dni temu"}, {"pl_PL.UTF-8", 3, 2, "Za 3 miesiące"},
-      {"pl_PL.UTF-8", -5, 0, "5 miesięcy temu"}, {"pl_PL.UTF-8", -22, -1, "22 miesiące temu"},
-      {"ar_EG.UTF-8", 0, 2, "بعد يومين"}, {"ar_EG.UTF-8", 0, -5, "قبل ٥ أيام"},
-      {"ar_EG.UTF-8", -11, 0, "قبل ١١ شهرًا"},
-      {"xx_YY.UTF-8", 0, 1, "Tomorrow"}, {"xx_YY.UTF-8", 0, -2, "2 days ago"},  // no catalog: English
-      {"xx_YY.UTF-8", 1, 0, "In 1 month"}, {"xa", 0, 3, "3 days from now, yes: 3 days!"},
+      {"ar_EG.UTF-8", 0, 2, "بعد يومين"}, {"ar_EG.UTF-8", -11, 0, "قبل ١١ شهرًا"},
+      {"xa", 0, 3, "3 days from now, yes: 3 days!"},
       {"xa", 0, -2, "before [interval] and [INTERVAL ] and [2 days]"},
       {"xa", 2, 0, "2 MONTH(S) from now, yes: 2 MONTH(S)!"},  // a count format without translation: its key
       {"xb", 0, 3, "Soon"}, {"xb", -4, 0, "Earlier"}, {"xb", 0, 1, "TOMORROW"},

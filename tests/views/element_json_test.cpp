@@ -11,14 +11,8 @@ namespace {
 
 using namespace ui;
 
-Result<Element> parse(std::string_view json) {
-  auto element = parseElementJson(json, viewJsonKinds());
-  if (!element) ADD_FAILURE() << json << ": " << element.error().reason;
-  return element;
-}
-
 TEST(ElementJson, ReadsEveryKindAndModifier) {
-  const auto parsed = parse(R"({"VStack": {"alignment": "leading", "spacing": 9, "children": [
+  const auto parsed = parseElementJson(R"({"VStack": {"alignment": "leading", "spacing": 9, "children": [
       {"Text": "Swim", "font": {"size": 15, "weight": "medium"}, "bold": true, "color": "#FF000080"},
       {"Localized": "TODAY", "color": {"named": "PersonProfile.PineGlade", "opacity": 0.8}},
       {"Time": "2026-06-10T17:00:00Z"},
@@ -32,8 +26,9 @@ TEST(ElementJson, ReadsEveryKindAndModifier) {
       {"layoutPriority": 1}, {"foregroundColor": "white"},
       {"flexibleFrame": {"minWidth": 0, "maxWidth": "infinity", "alignment": "leading"}},
       {"background": {"gradient": ["red", {"standard": "green"}], "start": [0, 0], "end": [1, 1]}},
-      {"clipRoundedRect": 5}, {"widgetURL": "corvantis2://reminders"}, {"containerBackground": "gray"}]})");
-  ASSERT_TRUE(parsed);
+      {"clipRoundedRect": 5}, {"widgetURL": "corvantis2://reminders"}, {"containerBackground": "gray"}]})",
+                                       viewJsonKinds());
+  ASSERT_TRUE(parsed) << parsed.error().reason;
   const Element expected =
       VStack{.alignment = HorizontalAlignment::leading,
              .spacing = 9,

@@ -19,6 +19,8 @@ namespace rw {
 namespace {
 
 using namespace ui;
+using testing::fillOf;
+using testing::glyphOf;
 using testing::nodesOfKind;
 using DueStyle = WidgetTimelineReminderComponent::DueStyle;
 const FixedTextMeasurer kFixed;
@@ -64,10 +66,13 @@ RemindersWidgetTimelineEntry entryOf(ContentLayout layout, std::int64_t overdue 
           .reminders = std::move(reminders)};
 }
 
+// Reminders "Title E<i>"; the second links to an absolute URL, the third to one relative to a base.
 std::vector<WidgetTimelineReminderComponent> titled(int count) {
   std::vector<WidgetTimelineReminderComponent> reminders;
   for (int i = 0; i < count; ++i)
     reminders.push_back(reminder("Title E" + std::to_string(i)));
+  if (count > 1) reminders[1].actionURL = URL::make("corvantis2://event/E1?x=1");
+  if (count > 2) reminders[2].actionURL = URL::make("event/E2", URL::make("https://example.org/app/"));
   return reminders;
 }
 
@@ -83,7 +88,7 @@ LayoutNode mediumList(std::vector<WidgetTimelineReminderComponent> reminders, co
                 {364, 170}, metrics);
 }
 
-TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmptyMessage) {
+TEST(RootViewList, RowsAndDividersFollowThePlannedCountOrTheEmptyMessageAndEachRowOpensItsLink) {
   // {planned, reminders, dividers}: a list not full has a divider after its last row too.
   const std::array<int, 3> cases[] = {{2, 2, 1}, {5, 3, 3}, {5, 5, 4}, {1, 1, 0}, {6, 0, 0}};
   for (const auto& [planned, reminders, dividerCount] : cases) {
@@ -96,14 +101,11 @@ TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmpty
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(reminders));
     ASSERT_EQ(dividers.size(), static_cast<std::size_t>(dividerCount));
     ASSERT_EQ(counters.size(), 2u);
-    // Side by side 12 apart, the counters lie 5 above the first row; rows and dividers alternate 9 apart.
-    EXPECT_EQ(counters[1]->frame.minX() - counters[0]->frame.maxX(), 12);
-    EXPECT_EQ(counters[0]->frame.minY(), 16 + 2);
-    EXPECT_TRUE(findText(*counters[0], "2") && findText(*counters[1], "3"));
+    // Below the counters' padding of 5, rows and dividers alternate 9 apart, or equal spacers hold the
+    // message midway.
     const LayoutNode* message = findText(root, "NO PLANNED EVENTS");
     ASSERT_EQ(message != nullptr, reminders == 0);
-    if (message) {  // equal spacers above and below the 16-point message; above them one more spacing
-      EXPECT_EQ(message->frame.height(), 20);
+    if (message) {
       EXPECT_DOUBLE_EQ(message->frame.minY() - counters[0]->frame.maxY() - 5,
                        382 - 16 - message->frame.maxY() + 9);
       continue;
@@ -114,113 +116,84 @@ TEST(RootViewList, CountersThenRowsAndDividersFollowingThePlannedCountOrTheEmpty
       EXPECT_EQ(dividers[i]->frame.width(), 364 - 2 * 16);
       EXPECT_TRUE(i + 1 == rows.size() || rows[i + 1]->frame.minY() == dividers[i]->frame.maxY() + 9) << i;
     }
-    for (int i = 0; i < reminders; ++i)
+    // A tap anywhere on a row opens its link (a relative one resolved), elsewhere the widget's.
+    const char* urls[] = {"corvantis2://reminders", "corvantis2://event/E1?x=1",
+                          "https://example.org/app/event/E2"};
+    for (int i = 0; i < reminders; ++i) {
       EXPECT_NE(findText(*rows[i], "Title E" + std::to_string(i)), nullptr);
+      const Rect& f = rows[i]->frame;
+      for (const Point at : {Point{f.minX() + 1, f.minY() + 1}, Point{f.maxX() - 1, f.maxY() - 1}})
+        EXPECT_EQ(linkAt(root, at), urls[i < 3 ? i : 0]) << i;
+    }
+    EXPECT_EQ(linkAt(root, {2, 380}), urls[0]);  // the margin, below every row
   }
 }
 
 TEST(RootViewVersions, EachLayoutsCountersBackdropAndBackgroundBeforeAndFromFourteen) {
   using namespace content_layout;
-  const std::tuple<ContentLayout, int, int> cases[] = {{AccessoryCircular{}, 12, 9},
-                                                       {AccessoryCircular{}, 13, 0},
-                                                       {AccessoryCircular{}, 14, 0},
-                                                       {AccessoryRectangular{}, 12, 0},
-                                                       {AccessoryRectangular{}, 14, 0},
-                                                       {SystemSmall{}, 13, 0},
-                                                       {SystemSmall{}, 14, 0},
-                                                       {SystemMediumLarge{{5, 9}}, 12, 0},
-                                                       {SystemMediumLarge{{5, 9}}, 15, 0}};
   const Fill gradient(widgetBackgroundGradient());
-  for (const auto& [layout, major, minor] : cases) {
-    SCOPED_TRACE(std::string(caseName(layout)) + " on " + std::to_string(major) + "." +
-                 std::to_string(minor));
-    const bool circular = std::holds_alternative<AccessoryCircular>(layout);
-    const bool rectangular = std::holds_alternative<AccessoryRectangular>(layout);
-    const bool small = std::holds_alternative<SystemSmall>(layout);
-    const LayoutNode root = layOut(entryOf(layout, 2, 3, titled(2)), {.platformVersion = {major, minor, 0}});
-    // The circular backdrop from 13; the gradient behind the whole canvas from 14, before only off
-    // accessories.
-    EXPECT_EQ(findKind(root, "AccessoryWidgetBackground") != nullptr, circular && major >= 13);
-    const auto painted = findAll(
-        root, [&](const LayoutNode& n) { return testing::fillOf(n) && *testing::fillOf(n) == gradient; });
-    ASSERT_EQ(painted.size(), major >= 14 || !(circular || rectangular) ? 1u : 0u);
-    EXPECT_TRUE(painted.empty() || painted[0]->frame == (Rect{{0, 0}, {364, 382}}));
-    EXPECT_EQ(linkAt(root, {182, 191}), "corvantis2://reminders");  // every layout carries the widget link
-    // The small one is the flexible view from 14, the date and two vertical counters before.
-    EXPECT_EQ(findKind(root, "RemindersFlexibleSmallContentView") != nullptr, small && major >= 14);
-    EXPECT_EQ(findText(root, "MONDAY") != nullptr, small);  // the date header of 1 January 2001
-    if (small && major >= 14) continue;
-    // Overdue above today, 4 apart on accessories; only the circular one has no label; the rectangular
-    // ones leading, with no content margins on any version.
-    const auto counters = nodesOfKind(root, "WidgetCounterView");
-    ASSERT_EQ(counters.size(), 2u);
-    EXPECT_TRUE(findText(*counters[0], "2") && findText(*counters[1], "3"));
-    EXPECT_EQ(findText(root, "OVERDUE") != nullptr, !circular);
-    EXPECT_TRUE(!(circular || rectangular) || counters[1]->frame.minY() - counters[0]->frame.maxY() == 4);
-    EXPECT_TRUE(!rectangular || counters[0]->frame.minX() == 0) << counters[0]->frame.minX();
-  }
+  for (const ContentLayout& layout :
+       {ContentLayout(AccessoryCircular{}), ContentLayout(AccessoryRectangular{}),
+        ContentLayout(SystemSmall{}), ContentLayout(SystemMediumLarge{{5, 9}})})
+    for (const auto& [major, minor] : {std::pair{12, 9}, {13, 0}, {14, 0}}) {
+      SCOPED_TRACE(std::string(caseName(layout)) + " on " + std::to_string(major) + "." +
+                   std::to_string(minor));
+      const bool circular = std::holds_alternative<AccessoryCircular>(layout);
+      const bool rectangular = std::holds_alternative<AccessoryRectangular>(layout);
+      const bool small = std::holds_alternative<SystemSmall>(layout);
+      const LayoutNode root =
+          layOut(entryOf(layout, 2, 3, titled(2)), {.platformVersion = {major, minor, 0}});
+      // The circular backdrop from 13; the gradient behind the whole canvas from 14, before only off
+      // accessories.
+      EXPECT_EQ(findKind(root, "AccessoryWidgetBackground") != nullptr, circular && major >= 13);
+      const auto painted =
+          findAll(root, [&](const LayoutNode& n) { return fillOf(n) && *fillOf(n) == gradient; });
+      ASSERT_EQ(painted.size(), major >= 14 || !(circular || rectangular) ? 1u : 0u);
+      EXPECT_TRUE(painted.empty() || painted[0]->frame == (Rect{{0, 0}, {364, 382}}));
+      EXPECT_EQ(linkAt(root, {182, 191}), "corvantis2://reminders");  // every layout carries the widget link
+      // The small one is the flexible view from 14, the date and two vertical counters before.
+      EXPECT_EQ(findKind(root, "RemindersFlexibleSmallContentView") != nullptr, small && major >= 14);
+      EXPECT_EQ(findText(root, "MONDAY") != nullptr, small);  // the date header of 1 January 2001
+      if (small && major >= 14) continue;
+      // Overdue above today, each with its count and symbol (the small boxes have none), its colour where
+      // boxed and its label but on the circular one; 4 apart on accessories, the rectangular ones leading,
+      // with no content margins on any version.
+      const auto counters = nodesOfKind(root, "WidgetCounterView");
+      ASSERT_EQ(counters.size(), 2u);
+      for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_NE(findText(*counters[i], i ? "3" : "2"), nullptr);
+        EXPECT_EQ(findText(*counters[i], i ? "TODAY" : "OVERDUE") != nullptr, !circular);
+        const LayoutNode* symbol = findKind(*counters[i], "Image");
+        EXPECT_EQ(symbol ? symbol->text()->text : "", small ? "" : glyphOf(i ? "bell.fill" : "flame.fill"));
+        const LayoutNode* box = findKind(*counters[i], "Background");
+        ASSERT_EQ(box != nullptr, !(circular || rectangular));
+        EXPECT_TRUE(!box || *fillOf(*box) == Fill(i ? Color::green() : Color::red()));
+      }
+      EXPECT_TRUE(!(circular || rectangular) || counters[1]->frame.minY() - counters[0]->frame.maxY() == 4);
+      EXPECT_TRUE(!rectangular || counters[0]->frame.minX() == 0) << counters[0]->frame.minX();
+    }
 }
 
-TEST(RootViewLayout, ATapAnywhereOnARowOpensItsActionURLElsewhereTheWidgetLink) {
-  auto reminders = titled(3);
-  reminders[1].actionURL = URL::make("corvantis2://event/E1?x=1");
-  reminders[2].actionURL = URL::make("event/E2", URL::make("https://example.org/app/"));
-  const char* urls[] = {"corvantis2://reminders", "corvantis2://event/E1?x=1",
-                        "https://example.org/app/event/E2"};  // followed in its resolved form
-  const LayoutNode root = layOut(entryOf(content_layout::SystemMediumLarge{{5, 9}}, 2, 3, reminders));
-  const auto rows = nodesOfKind(root, "WidgetReminderView");
-  ASSERT_EQ(rows.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(linkAt(root, {rows[i]->frame.minX() + 1, rows[i]->frame.minY() + 1}), urls[i]);
-    EXPECT_EQ(linkAt(root, {rows[i]->frame.maxX() - 1, rows[i]->frame.maxY() - 1}), urls[i]);
-  }
-  EXPECT_EQ(linkAt(root, {2, 380}), "corvantis2://reminders");  // the margin, below every row
-}
-
-TEST(ReminderRow, ChipsFollowTheTitleLineInOrderWithTheirColours) {
-  WidgetTimelineReminderComponent c = reminder("Swimming", 0);
-  c.personsLabels = {{.identifier = "C1", .nick = "Ann", .colorEncoded = {"183", 0}},
-                     {.identifier = "B1", .nick = "Kid", .colorEncoded = {"183", 14}},
-                     {.identifier = "B2", .nick = "Max", .colorEncoded = {"183", 15}}};
-  c.dueStyle = DueStyle::today;
-  c.dueText = "TODAY";
-  const LayoutNode root = layout(WidgetReminderView{c}, {300, 80}, Environment{}, kFixed);
-  const auto chips = nodesOfKind(root, "Background");
-  ASSERT_EQ(chips.size(), 4u);
-  const std::pair<const char*, Color> expected[] = {
+// The title line: the title cut to one line, then the amount for expenses and the time otherwise, whole at
+// the trailing end. Below it the chips in persons order with their colours, the due chip at the end.
+TEST(ReminderRow, TitleLineOverChipsLine) {
+  const std::string time = resolvedText(Text::time(Date{800'000'000}), Environment{});
+  const std::pair<const char*, Color> chipsExpected[] = {
       {"Ann", Color::named("PersonProfile.PorcelainRose").withOpacity(0.8)},
       {"Kid", Color::named(std::string(*paletteColorName(14))).withOpacity(0.8)},
       {"Max", Color::red().withOpacity(0.8)},  // past the palette
       {"TODAY", Color::green()}};
-  const LayoutNode* title = findText(root, "Swimming");
-  ASSERT_NE(title, nullptr);
-  for (std::size_t i = 0; i < 4; ++i) {
-    SCOPED_TRACE(expected[i].first);
-    const LayoutNode* text = findText(*chips[i], expected[i].first);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(*testing::fillOf(*chips[i]), Fill(expected[i].second));
-    // 11-point text padded by 1 above and below and 3 at the sides; 4 below the title line.
-    EXPECT_EQ(chips[i]->frame, (Rect{{chips[i]->frame.minX(), title->frame.maxY() + 4},
-                                     {text->frame.width() + 6, 11 * 1.25 + 2}}));
-    EXPECT_TRUE(i == 0 || chips[i]->frame.minX() > chips[i - 1]->frame.maxX());
-  }
-  EXPECT_EQ(chips[0]->frame.minX(), 0);
-  EXPECT_EQ(chips[3]->frame.maxX(), 300);                   // the due chip at the trailing end
-  EXPECT_EQ(personColor({"999", 14}), expected[1].second);  // whatever the palette version
-  EXPECT_EQ(dueColor(DueStyle::overdue), Color::red());
-  EXPECT_EQ(dueColor(DueStyle::future), Color::gray());
-}
-
-// A title too long for its line and more persons than fit: the title is cut to one line, the detail (the
-// amount for expenses, the time otherwise) and the due chip keep their width.
-TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwiseCuttingOnlyTheTitle) {
-  const std::string time = resolvedText(Text::time(Date{800'000'000}), Environment{});
   for (auto type :
        {CustodyEventType::care, CustodyEventType::call, CustodyEventType::expense, CustodyEventType::memo}) {
     SCOPED_TRACE(rawValue(type));
-    auto c = reminder(std::string(200, 'W'), 14);
+    auto c = reminder(std::string(200, 'W'), 0);
     c.type = type;
     c.dueAmountText = "€ 24.50";
+    c.personsLabels = {{.identifier = "C1", .nick = "Ann", .colorEncoded = {"183", 0}},
+                       {.identifier = "B1", .nick = "Kid", .colorEncoded = {"183", 14}},
+                       {.identifier = "B2", .nick = "Max", .colorEncoded = {"183", 15}}};
+    c.dueStyle = DueStyle::today;
+    c.dueText = "TODAY";
     const LayoutNode root = layout(WidgetReminderView{c}, {300, 80}, Environment{}, kFixed);
     const bool expense = type == CustodyEventType::expense;
     const LayoutNode* title = findText(root, c.title);
@@ -231,7 +204,20 @@ TEST(ReminderRow, TitleLineShowsTheAmountForExpensesAndTheTimeOtherwiseCuttingOn
     EXPECT_EQ(title->frame.height(), 15 * 1.25);
     EXPECT_LT(title->frame.maxX(), detail->frame.minX());
     EXPECT_TRUE(!expense || detail->frame.width() == 7 * 0.5 * 15);  // every character of the amount
+    const auto chips = nodesOfKind(root, "Background");
+    ASSERT_EQ(chips.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+      SCOPED_TRACE(chipsExpected[i].first);
+      ASSERT_NE(findText(*chips[i], chipsExpected[i].first), nullptr);
+      EXPECT_EQ(*fillOf(*chips[i]), Fill(chipsExpected[i].second));
+      EXPECT_EQ(chips[i]->frame.minY(), title->frame.maxY() + 4);
+      EXPECT_TRUE(i == 0 || chips[i]->frame.minX() > chips[i - 1]->frame.maxX());
+    }
+    EXPECT_EQ(std::pair(chips[0]->frame.minX(), chips[3]->frame.maxX()), std::pair(0.0, 300.0));
   }
+  EXPECT_EQ(personColor({"999", 14}), chipsExpected[1].second);  // whatever the palette version
+  EXPECT_EQ(dueColor(DueStyle::overdue), Color::red());
+  EXPECT_EQ(dueColor(DueStyle::future), Color::gray());
 }
 
 TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
