@@ -71,19 +71,18 @@ void configureLayout(PangoLayout* layout, std::string_view text, const FontReque
 
   if (!wrapWidth) return;
   pango_layout_set_width(layout, static_cast<int>(std::floor(*wrapWidth * PANGO_SCALE)));
-  pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-  const int limit = std::max(1, maxLines.value_or(1));
-  if (!maxLines || pango_layout_get_line_count(layout) <= limit) return;
-  if (limit == 1) {
+  if (maxLines && *maxLines <= 1) {
     // One line: the whole text, its breaks read as spaces, on a line that is not wrapped but ends in "…"
-    // where the width ends. Limited by height instead, Pango would cut a single long word between two
-    // letters with no "…" ("Person" as "Per").
+    // where the width ends. Wrapped and limited by height instead, Pango would cut a single long word
+    // between two letters with no "…" ("Person" as "Per").
     const std::string joined = breaksAsSpaces(text);
     pango_layout_set_text(layout, joined.data(), static_cast<int>(joined.size()));
-    pango_layout_set_height(layout, -1);
     pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
     return;
   }
+  pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+  if (!maxLines || pango_layout_get_line_count(layout) <= *maxLines) return;
+  const int limit = *maxLines;
   // Too many lines: the last line kept takes the rest of the text, its breaks read as spaces as in a
   // one-line text, and ends in "…". Pango counts a negative height per paragraph, so the limit is the
   // height down to that line, with half a line to spare against lines of other heights.
