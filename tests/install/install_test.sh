@@ -5,6 +5,7 @@
 # may hold a path of the source or build tree.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
 work=$(mktemp -d)
@@ -58,8 +59,8 @@ done
 render=(render --now 2024-05-01T10:00:00Z --time-zone UTC --locale de_DE --family systemMedium -o)
 "$widget" "${render[@]}" widget.png >/dev/null || fail "render from the moved prefix failed"
 "$build/reminders-widget" "${render[@]}" reference.png >/dev/null || fail "render from the build tree failed"
-# (tests/app checks the build tree's picture: the background in the shipped colours.)
 cmp -s widget.png reference.png || fail "the moved prefix draws another picture than the build tree"
+python3 "$here/widget_png_check.py" widget.png >/dev/null || fail "the picture lacks the widget's background"
 
 # Without its colours the moved copy refuses to draw, naming the file it looked for; without its drawing
 # executable it says which it looked for.
