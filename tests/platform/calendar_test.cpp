@@ -18,21 +18,17 @@
 
 #include "platform/date.h"
 #include "support/scoped_env.h"
+#include "support/test_support.h"
 
 namespace rw {
 namespace {
 
+using testing::at;
 using testing::ScopedEnv;
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN(),
                  kInf = std::numeric_limits<double>::infinity();
 
 // Instants are written with their local offset, so each case reads as the wall clock of its zone.
-Date at(const char* rfc3339) {
-  const auto date = parseRfc3339(rfc3339);
-  EXPECT_TRUE(date) << rfc3339;
-  return date.value_or(Date{});
-}
-
 Calendar calendar(const char* zone, const char* locale = "en_US") {
   auto made = Calendar::make(zone, locale);
   EXPECT_TRUE(made) << zone << " " << locale;

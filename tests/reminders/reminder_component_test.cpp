@@ -18,16 +18,11 @@ using Component = WidgetTimelineReminderComponent;
 using Style = Component::DueStyle;
 using Persons = std::vector<WidgetPersonPayload>;
 using Strings = std::vector<std::string>;
+using testing::at;
 using testing::capturedStdout;
 
 constexpr const char* kNoCaregiver =
     "Error in WidgetTimelineReminderComponent.init(displayOn:event:persons:): No caregiver\n";
-
-Date at(const char* rfc3339) {
-  const auto date = parseRfc3339(rfc3339);
-  EXPECT_TRUE(date) << rfc3339;
-  return date.value_or(Date{});
-}
 
 UserSettings settings(const char* zone = "America/New_York", const char* locale = "en_US") {
   return UserSettings{.calendar = *Calendar::make(zone, locale), .strings = Catalog()};

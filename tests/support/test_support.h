@@ -17,7 +17,16 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/date.h"
+
 namespace rw::testing {
+
+/// The instant an RFC 3339 text names; for a text that names none, a failed check and the reference date.
+inline Date at(std::string_view rfc3339) {
+  const auto date = parseRfc3339(rfc3339);
+  EXPECT_TRUE(date.has_value()) << rfc3339;
+  return date.value_or(Date{});
+}
 
 /// Runs `body` and returns what it wrote to standard output (file descriptor 1).
 inline std::string capturedStdout(const std::function<void()>& body) {

@@ -24,11 +24,7 @@
 namespace rw::fixtures {
 
 /// An instant from RFC 3339 text; fails the test on a typo.
-inline Date at(std::string_view text) {
-  const auto date = parseRfc3339(text);
-  EXPECT_TRUE(date.has_value()) << text;
-  return date.value_or(Date{});
-}
+using testing::at;
 
 /// Calendar and texts for a zone and locale; texts are the keys themselves unless `translated`.
 inline UserSettings settingsFor(std::string_view timeZone, std::string_view locale = "en_US",
