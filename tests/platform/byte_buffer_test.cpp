@@ -1,12 +1,17 @@
+// Byte buffers in whole huge pages, and the scan for bytes beyond ASCII.
 #include "platform/byte_buffer.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <numeric>
+#include <string>
 #include <vector>
+
+#include "platform/ascii.h"
 
 namespace rw {
 namespace {
@@ -27,28 +32,25 @@ TEST(LargeBlocks, AreWholeHugePagesAlignedToOneFromTheBoundOn) {
     EXPECT_EQ(block[size - 1], 0xA5);
     freeBlock(block, size);
   }
+  // Sizes that cannot be rounded up to whole pages are refused.
+  EXPECT_THROW(allocateBlock(SIZE_MAX - kHugePageBytes / 2), std::bad_array_new_length);
+  EXPECT_THROW(static_cast<void>(LargeBlockAllocator<std::uint64_t>().allocate(SIZE_MAX / 4)),
+               std::bad_array_new_length);
 }
 
 TEST(LargeBlocks, AVectorKeepsItsElementsAcrossTheBound) {
   // Growing one element at a time moves the elements from small blocks into large ones; shrinking moves
   // them back.
+  std::vector<std::uint64_t> plain(3 * kHugePageBytes / sizeof(std::uint64_t) + 7);
+  std::iota(plain.begin(), plain.end(), std::uint64_t{1});
   std::vector<std::uint64_t, LargeBlockAllocator<std::uint64_t>> values;
-  const auto expectKept = [&values] {
-    for (std::uint64_t i = 0; i < values.size(); ++i)
-      ASSERT_EQ(values[i], i * 2654435761u) << i;
-  };
-  const std::size_t n = 3 * kHugePageBytes / sizeof(std::uint64_t) + 7;
-  for (std::uint64_t i = 0; i < n; ++i)
-    values.push_back(i * 2654435761u);
-  ASSERT_EQ(values.size(), n);
-  expectKept();
+  for (const std::uint64_t value : plain)
+    values.push_back(value);
+  EXPECT_TRUE(std::equal(values.begin(), values.end(), plain.begin(), plain.end()));
   EXPECT_TRUE(alignedTo(values.data(), kHugePageBytes));
   values.resize(1000);
   values.shrink_to_fit();
-  expectKept();
-  // Sizes that cannot be rounded up to whole pages are refused.
-  EXPECT_THROW(static_cast<void>(values.get_allocator().allocate(SIZE_MAX / 4)), std::bad_array_new_length);
-  EXPECT_THROW(allocateBlock(SIZE_MAX - kHugePageBytes / 2), std::bad_array_new_length);
+  EXPECT_TRUE(std::equal(values.begin(), values.end(), plain.begin(), plain.begin() + 1000));
 }
 
 TEST(SupplyPages, KeepsWhatTheBlockHolds) {
@@ -65,16 +67,31 @@ TEST(SupplyPages, KeepsWhatTheBlockHolds) {
 TEST(ShortenReleasing, KeepsTheFirstBytesOfALargeBuffer) {
   ByteBuffer bytes(3 * kHugePageBytes + 100);
   std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
-  const std::size_t kept = kHugePageBytes + 4097;
-  shortenReleasing(bytes, kept);
-  ASSERT_EQ(bytes.size(), kept);
-  for (std::size_t i = 0; i < kept; ++i)
-    ASSERT_EQ(bytes[i], static_cast<std::uint8_t>(i)) << i;
+  const std::vector<std::uint8_t> first(bytes.begin(), bytes.begin() + kHugePageBytes + 4097);
+  shortenReleasing(bytes, first.size());
+  ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), first.begin(), first.end()));
   // The whole pages given back read as zeros when the buffer grows into them again.
   bytes.resize(2 * kHugePageBytes);
   const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-  for (std::size_t i = (kept + page - 1) / page * page; i < bytes.size(); ++i)
-    ASSERT_EQ(bytes[i], 0) << i;
+  EXPECT_TRUE(std::all_of(bytes.begin() + (first.size() + page - 1) / page * page, bytes.end(),
+                          [](std::uint8_t byte) { return byte == 0; }));
+}
+
+TEST(Ascii, FindsAHighByteAtEveryPlaceOfEveryLengthAndReadsOnlyTheTextsBytes) {
+  // The text is read in words of eight and four bytes, the last one overlapping the ones before; a high
+  // byte may fall anywhere in those. The text lies between high bytes that are not its own.
+  for (std::size_t length = 0; length <= 40; ++length) {
+    const std::string buffer = "\xC3" + std::string(length, '\x7F') + "\xBC";
+    EXPECT_TRUE(isAscii(std::string_view(buffer).substr(1, length))) << length;
+    for (std::size_t at = 1; at <= length; ++at) {
+      for (const char high : {'\x80', '\xFF'}) {
+        std::string text = buffer;
+        text[at] = high;
+        EXPECT_FALSE(isAscii(std::string_view(text).substr(1, length)))
+            << "length " << length << ", at " << at;
+      }
+    }
+  }
 }
 
 }  // namespace

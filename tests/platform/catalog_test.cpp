@@ -1,13 +1,22 @@
 // Which catalog answers (the user's languages in order, then English, then the key), counts by plural rule,
-// and catalogs that cannot be used (bad plural rules, damage): never a crash, one report each.
+// catalogs that cannot be used (bad plural rules, damage): never a crash, one report each; and the shipped
+// catalogs, each on its own: every key translated, placeholders kept, plural rules as CLDR's.
 #include "platform/catalog.h"
 
 #include <gtest/gtest.h>
+#include <unicode/locid.h>
+#include <unicode/plurrule.h>
+#include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <limits>
+#include <map>
+#include <memory>
 #include <optional>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "support/mo_writer.h"
@@ -27,6 +36,8 @@ using testing::withWord;
 using testing::writeCatalog;
 
 const std::string kDays = joined({"%d DAY(S)", "%d DAY(S)"});
+constexpr auto kMax = std::numeric_limits<std::int64_t>::max(),
+               kMin = std::numeric_limits<std::int64_t>::min();
 
 struct Lookup {
   const char* languages;
@@ -51,7 +62,6 @@ void writeEnglish(const fs::path& strings) {
 }
 
 TEST(Catalog, ReadsTheBuiltCatalogsWithTheLanguagesPluralRules) {
-  constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
   // The machines that run this have at most C.UTF-8 generated for the C library.
   // Counts beyond `int` keep their residues for the rule and all their digits; an untranslated count is
   // the key for every count.
@@ -141,22 +151,34 @@ TEST(Catalog, ReadsTheLanguagesFromTheEnvironment) {
   }
 }
 
-// A rule that traps in the reader's `int` arithmetic for some counts only (INT_MIN / -1), one that does not
-// parse, a charset no converter knows (the reader throws): English for every count.
+// Catalogs the reader cannot use (a rule that traps in its `int` arithmetic for some counts only, one that
+// does not parse, a charset no converter knows, damaged offsets it would trust): English for every count,
+// and one line naming the file and why, on the first load only.
 TEST(Catalog, AnUnusableCatalogIsSkippedAndReportedOnce) {
   const auto withRule = [](const char* rule) {
     return moFile({{"TOMORROW", "Jutro"}, {kDays, joined({"%d dzień", "%d dni"})}}, rule);
   };
-  auto unknownCharset = moFile({{"TOMORROW", "Jutro"}});
+  const auto sound = withRule("nplurals=2; plural=(n != 1);");
+  auto unknownCharset = sound;
   const std::string charset = "charset=UTF-8";
-  const auto at = std::search(unknownCharset.begin(), unknownCharset.end(), charset.begin(), charset.end());
-  ASSERT_NE(at, unknownCharset.end());
-  std::copy_n("charset=XX-99", charset.size(), at);
-  const std::string divides = "divides by what is not a positive number";
+  std::copy_n("charset=XX-99", charset.size(),
+              std::search(unknownCharset.begin(), unknownCharset.end(), charset.begin(), charset.end()));
+  const std::string beyond = "a text lies beyond the file", tables = "string tables lie beyond the file";
   const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
-      {withRule("nplurals=2; plural=(n-2147483647-1)/(0-1) != 0;"), divides},
+      {withRule("nplurals=2; plural=(n-2147483647-1)/(0-1) != 0;"),
+       "divides by what is not a positive number"},
       {withRule("nplurals=2; plural=n +;"), "plural rule"},
-      {unknownCharset, "charset"}};
+      {unknownCharset, "charset"},
+      {std::vector<std::uint8_t>(sound.begin(), sound.begin() + 20), "not a message catalog"},
+      {withWord(sound, 0, 0x950412df), "not a message catalog"},
+      {withWord(sound, 4, 0x00020000), "unknown revision"},
+      {withWord(sound, 8, 0x10000000), tables},
+      {withWord(sound, 12, 0xfffffff0), tables},
+      {withWord(sound, 28 + 4, 0xffffff00), beyond},
+      {withWord(sound, 28 + 8 * 3, 0x7fffffff), beyond},
+      {withWord(sound, sound.size() - 4, 0x78787878), beyond},  // unterminated
+      {withWord(sound, 20, 1000), "hash table lies beyond the file"},
+      {withWord(withWord(sound, 20, 1), 24, 0), "hash table names no text"}};
   for (const auto& [bytes, reason] : cases) {
     SCOPED_TRACE(reason);
     TemporaryDirectory strings;
@@ -168,8 +190,7 @@ TEST(Catalog, AnUnusableCatalogIsSkippedAndReportedOnce) {
       const Catalog catalog = Catalog::load(strings.path(), "pl_PL");
       saying = ::testing::internal::GetCapturedStderr();
       EXPECT_EQ(catalog.text("TOMORROW"), "Tomorrow");
-      for (const std::int64_t count :
-           {std::int64_t{0}, std::int64_t{1}, std::int64_t{3}, std::numeric_limits<std::int64_t>::min()})
+      for (const std::int64_t count : {std::int64_t{0}, std::int64_t{1}, std::int64_t{3}, kMin})
         EXPECT_EQ(catalog.countText("%d DAY(S)", count),
                   std::to_string(count) + (count == 1 ? " day" : " days"));
     }
@@ -180,34 +201,12 @@ TEST(Catalog, AnUnusableCatalogIsSkippedAndReportedOnce) {
   }
 }
 
-TEST(Catalog, DamagedFilesGiveTheKeys) {
-  const auto sound = moFile({{"TOMORROW", "Morgen"}, {kDays, joined({"%d Tag", "%d Tagen"})}});
-  const std::pair<const char*, std::vector<std::uint8_t>> damaged[] = {
-      {"sound", sound},
-      {"truncated header", std::vector<std::uint8_t>(sound.begin(), sound.begin() + 20)},
-      {"string count beyond the file", withWord(sound, 8, 0x10000000)},
-      {"string table beyond the file", withWord(sound, 12, 0xfffffff0)},
-      {"string offset beyond the file", withWord(sound, 28 + 4, 0xffffff00)},
-      {"string length beyond the file", withWord(sound, 28 + 8 * 3, 0x7fffffff)},
-      {"hash table beyond the file", withWord(sound, 20, 1000)},
-      {"unknown revision", withWord(sound, 4, 0x00020000)},
-      {"unterminated string", withWord(sound, sound.size() - 4, 0x78787878)}};
-  for (const auto& [what, bytes] : damaged) {
-    TemporaryDirectory strings;
-    writeCatalog(strings.path(), "de", bytes);
-    const Catalog catalog = Catalog::load(strings.path(), "de_DE");
-    const bool intact = std::string_view(what) == "sound";
-    EXPECT_EQ(catalog.text("TOMORROW"), intact ? "Morgen" : "TOMORROW") << what;
-    EXPECT_EQ(catalog.countText("%d DAY(S)", 2), intact ? "2 Tagen" : "2 DAY(S)") << what;
-  }
-}
-
+// Hash tables of one to five slots, empty or naming the one entry: the text or the key, never a crash (two
+// slots once divided by zero); with up to two slots, the text.
 TEST(Catalog, ReadsCatalogsWithAnyHashTable) {
-  // Hash tables of one to five slots, empty or pointing at the one entry:
-  // lookups find the text or fall back to the key and never crash (two
-  // slots once divided by zero); with up to two slots they find the text.
   for (std::uint32_t slots = 1; slots <= 5; ++slots) {
     for (const std::uint8_t filled : {0, 2}) {
+      SCOPED_TRACE(std::to_string(slots) + " slots, slot 0 holds " + std::to_string(filled));
       auto bytes = moFile({{"TOMORROW", "Jutro"}});
       const auto table = static_cast<std::uint32_t>(bytes.size());
       bytes.resize(table + 4 * slots);
@@ -216,7 +215,6 @@ TEST(Catalog, ReadsCatalogsWithAnyHashTable) {
       writeCatalog(strings.path(), "pl", withWord(withWord(bytes, 20, slots), 24, table));
       const Catalog catalog = Catalog::load(strings.path(), "pl");
       const std::string text = catalog.text("TOMORROW");
-      SCOPED_TRACE(std::to_string(slots) + " slots, slot 0 holds " + std::to_string(filled));
       EXPECT_TRUE(text == "Jutro" || (slots > 2 && text == "TOMORROW")) << text;
       EXPECT_EQ(catalog.text("TODAY"), "TODAY");
     }
@@ -228,50 +226,137 @@ TEST(PluralRuleGuard, PassesRealLanguagesRulesAndRefusesWhatCouldTrapOrNotParse)
   const auto header = [](const std::string& pluralForms) {
     return "Content-Type: text/plain; charset=UTF-8\nPlural-Forms: " + pluralForms + "\n";
   };
-  const auto refusal = [&](const std::string& rule) {
-    return pluralRuleRefusal(header("nplurals=3; plural=" + rule + ";"));
-  };
   const auto nested = [](std::size_t depth, char open = '(', bool close = true) {
     return std::string(depth, open) + "n" + std::string(close ? depth : 0, ')');
   };
-  // The shipped languages' rules pass in catalogs_test.cpp. A conditional inside a conditional's first
-  // branch; a number beyond `int`, but never a divisor.
-  for (const std::string& rule : std::vector<std::string>{
-           "n==1 ? 0 : n==2 ? 1 : (n>10 && n%10==0) ? 2 : 3", "(n % 100000000 == 0 ? 0 : !n) + 0 - 1 * 2",
-           "n==1 ? n==2 ? 0 : 1 : 2", " \tn\r\n!=\n1 ", "n == 18446744073709551616", nested(32),
-           nested(511, '!', false)})
-    EXPECT_EQ(refusal(rule), std::nullopt) << rule.substr(0, 80);
-  const std::pair<std::string, std::string> refused[] = {
-      {nested(33), "nested deeper than 32 parentheses"},
-      {nested(512, '!', false), "longer than 512 characters"},
-      {"", "it does not parse"}};  // would silently read as English's
-  for (const auto& [rule, reason] : refused)
-    EXPECT_EQ(refusal(rule), reason) << rule.substr(0, 80);
-  for (const char* rule : {"(0-2147483647-1)/(0-1)", "(0-2147483647-1)%(0-1)", "n/0", "n % 00", "n%(n-n)",
-                           "n / (10)", "n % n", "n / !0", "n % 1000000000", "n % 010", "n / 0x10",
-                           "n % 5 / 0", "n % 2147483648", "(n-2147483647-1)/(0-1) != 0", "1 / (n - 3) == 0"})
-    EXPECT_EQ(refusal(rule), "it divides by what is not a positive number") << rule;
-  for (const char* rule :
-       {"n +",    "((n",  "n)", "()",    "n n",   "n | 1",   "n & 1",         "n ^ 1",
-        "n << 1", "~n",   "-n", "n = 1", "n ? 1", "n : 1",   "n ? 1 : 2 : 3", "(n ? 1) : 2",
-        "x",      "0x1F", "09", "n !",   "!= n",  "n % 10 ("})
-    EXPECT_EQ(refusal(rule), "it does not parse") << rule;
-  // The number of forms, 1 to 16; no Plural-Forms at all: English's two
-  // forms.
-  for (const char* forms :
-       {"nplurals=1; plural=0;", "nplurals=16; plural=n%16;", "nplurals= 2 ; plural=n!=1"})
-    EXPECT_EQ(pluralRuleRefusal(header(forms)), std::nullopt) << forms;
-  for (const char* forms : {"nplurals=0; plural=0;", "nplurals=17; plural=0;", "nplurals=x; plural=0;",
-                            "nplurals=-1; plural=0;", "plural=n != 1;", "nplurals=2;"})
-    EXPECT_NE(pluralRuleRefusal(header(forms)), std::nullopt) << forms;
-  EXPECT_EQ(pluralRuleRefusal("Content-Type: text/plain; charset=UTF-8\n"), std::nullopt);
-  EXPECT_EQ(pluralRuleRefusal(""), std::nullopt);
-  // The reader takes the first "plural=" of the header, whichever line
-  // holds it, up to ';' or a line end, and stops at the first NUL byte.
-  EXPECT_NE(pluralRuleRefusal("X-Note: plural=n/0\n" + header("nplurals=2; plural=n != 1;")), std::nullopt);
-  EXPECT_EQ(pluralRuleRefusal(header("nplurals=2; plural=n != 1; plural=n/0;")), std::nullopt);
-  EXPECT_EQ(pluralRuleRefusal(header("nplurals=2; plural=n != 1;") + std::string(1, '\0') + "plural=n/0"),
-            std::nullopt);
+  // Groups of rules and the refusal each gets. The shipped languages' rules pass (ShippedCatalogs), and so do
+  // a conditional inside a conditional's first branch and a number beyond `int` that is never a divisor.
+  const std::pair<std::vector<std::string>, std::optional<std::string>> groups[] = {
+      {{"n==1 ? 0 : n==2 ? 1 : (n>10 && n%10==0) ? 2 : 3", "(n % 100000000 == 0 ? 0 : !n) + 0 - 1 * 2",
+        "n==1 ? n==2 ? 0 : 1 : 2", " \tn\r\n!=\n1 ", "n == 18446744073709551616", nested(32),
+        nested(511, '!', false)},
+       std::nullopt},
+      {{nested(33)}, "nested deeper than 32 parentheses"},
+      {{nested(512, '!', false)}, "longer than 512 characters"},
+      {{"(0-2147483647-1)/(0-1)", "(0-2147483647-1)%(0-1)", "n/0", "n % 00", "n%(n-n)", "n / (10)", "n % n",
+        "n / !0", "n % 1000000000", "n % 010", "n / 0x10", "n % 5 / 0", "n % 2147483648",
+        "(n-2147483647-1)/(0-1) != 0", "1 / (n - 3) == 0"},
+       "it divides by what is not a positive number"},
+      {{"",       "n +", "((n", "n)",    "()",      "n n",   "n | 1",         "n & 1",       "n ^ 1",
+        "n << 1", "~n",  "-n",  "n = 1", "n ? 1",   "n : 1", "n ? 1 : 2 : 3", "(n ? 1) : 2", "x",
+        "0x1F",   "09",  "n !", "!= n",  "n % 10 ("},
+       "it does not parse"}};  // "" would silently read as English's
+  for (const auto& [rules, reason] : groups)
+    for (const std::string& rule : rules)
+      EXPECT_EQ(pluralRuleRefusal(header("nplurals=3; plural=" + rule + ";")), reason) << rule.substr(0, 80);
+  // The number of forms, 1 to 16; no Plural-Forms at all: English's two forms. The reader takes the first
+  // "plural=" of the header, whichever line holds it, up to ';' or a line end, and stops at a NUL byte.
+  for (const std::string& passes :
+       {header("nplurals=1; plural=0;"), header("nplurals=16; plural=n%16;"),
+        header("nplurals= 2 ; plural=n!=1"), std::string("Content-Type: text/plain; charset=UTF-8\n"),
+        std::string(), header("nplurals=2; plural=n != 1; plural=n/0;"),
+        header("nplurals=2; plural=n != 1;") + std::string(1, '\0') + "plural=n/0"})
+    EXPECT_EQ(pluralRuleRefusal(passes), std::nullopt) << passes;
+  for (const char* refused :
+       {"nplurals=0; plural=0;", "nplurals=17; plural=0;", "nplurals=x; plural=0;", "nplurals=-1; plural=0;",
+        "plural=n != 1;", "nplurals=2;", "X-Note: plural=n/0\nPlural-Forms: nplurals=2; plural=n != 1;"})
+    EXPECT_NE(pluralRuleRefusal(header(refused)), std::nullopt) << refused;
+}
+
+struct PoFile {
+  std::vector<std::string> keys;  // every msgid but the header's, in file order
+  std::set<std::string> pluralKeys;
+  std::string pluralForms;  // the header's Plural-Forms line
+};
+
+// Enough of the .po format for the shipped files: one-line msgid, msgid_plural and header strings.
+PoFile readPo(const fs::path& file) {
+  PoFile po;
+  std::ifstream in(file);
+  const std::regex msgid(R"re(^msgid "(.+)"$)re"), forms(R"re(^"(Plural-Forms: [^"]*)\\n"$)re");
+  std::string line;
+  std::smatch match;
+  while (std::getline(in, line)) {
+    if (std::regex_match(line, match, msgid)) {
+      po.keys.push_back(std::regex_replace(match[1].str(), std::regex(R"re(\\")re"), "\""));
+    } else if (line.starts_with("msgid_plural \"")) {
+      po.pluralKeys.insert(po.keys.back());
+    } else if (std::regex_match(line, match, forms)) {
+      po.pluralForms = match[1];
+    }
+  }
+  return po;
+}
+
+// Each built catalog alone, so that nothing falls back to English: every key translated, placeholders kept,
+// counts in the locale's digits. Its header's rule, in a catalog whose one count format has the form's number
+// as its text, must give two counts of different CLDR categories different forms, and have as many forms as
+// the language has categories for whole numbers.
+TEST(ShippedCatalogs, EachTranslatesEveryKeyAndSeparatesCountsAsTheLanguageDoes) {
+  const fs::path sources = testing::sourceDirectory() / "resources" / "po";
+  const PoFile english = readPo(sources / "en.po");
+  ASSERT_GE(english.keys.size(), 19u);
+  ASSERT_EQ(english.pluralKeys, (std::set<std::string>{"%d DAY(S)", "%d MONTH(S)"}));
+  int languages = 0;
+  for (const auto& file : fs::directory_iterator(sources)) {
+    if (file.path().extension() != ".po") continue;
+    const std::string language = file.path().stem().string();
+    SCOPED_TRACE(language);
+    ++languages;
+    const PoFile po = readPo(file.path());
+    EXPECT_EQ(po.keys, english.keys) << "keys differ from en.po";
+    EXPECT_EQ(po.pluralKeys, english.pluralKeys);
+    TemporaryDirectory strings, probeStrings;
+    fs::create_directories(strings.path() / language / "LC_MESSAGES");
+    fs::copy_file(builtStringsDirectory() / language / "LC_MESSAGES" / "reminders-widget.mo",
+                  strings.path() / language / "LC_MESSAGES" / "reminders-widget.mo");
+    const Catalog sole = Catalog::load(strings.path(), language), keysOnly = Catalog::load({}, language);
+    for (const std::string& key : english.keys) {
+      if (english.pluralKeys.count(key)) continue;
+      const std::string text = sole.text(key);
+      EXPECT_NE(text, key) << "untranslated";
+      // The templates keep their placeholder exactly once; no other text has one.
+      const auto at = text.find("[INTERVAL]");
+      EXPECT_EQ(at != std::string::npos, key.find("[INTERVAL]") != std::string::npos) << key << " → " << text;
+      EXPECT_EQ(at, text.rfind("[INTERVAL]")) << text;
+    }
+    for (const std::string& key : english.pluralKeys) {
+      for (const std::int64_t count : {0, 1, 2, 5, 11, 21, 101}) {
+        const std::string text = sole.countText(key, count);
+        EXPECT_NE(text, keysOnly.countText(key, count)) << key << " " << count << ": untranslated";
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+        // The number in the locale's digits; only "one" and "two" may be spelled out (Arabic, Hebrew).
+        EXPECT_TRUE(count <= 2 || text.find(keysOnly.countText("%d", count)) != std::string::npos) << text;
+      }
+    }
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(po.pluralForms, match, std::regex(R"re(nplurals=\s*(\d+))re")))
+        << po.pluralForms;
+    const int formCount = std::stoi(match[1]);
+    std::string forms = "0";
+    for (int form = 1; form < formCount; ++form)
+      forms += '\0' + std::to_string(form);
+    writeCatalog(probeStrings.path(), language,
+                 moFile({{joined({"FORM", "FORM"}), forms}}, po.pluralForms.substr(14)));
+    const Catalog probe = Catalog::load(probeStrings.path(), language);
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::PluralRules> cldr(
+        icu::PluralRules::forLocale(icu::Locale(language.c_str()), status));
+    ASSERT_TRUE(U_SUCCESS(status));
+    // Every count has a form, a form serves one category only, and every category has one.
+    std::map<std::string, std::string> categoryOfForm;
+    std::set<std::string> categories;
+    for (std::int64_t n = 0; n <= 1000; ++n) {
+      const std::string form = probe.countText("FORM", n);
+      std::string category;
+      cldr->select(static_cast<std::int32_t>(n)).toUTF8String(category);
+      ASSERT_NE(form, "FORM") << n << ": no form";
+      ASSERT_EQ(categoryOfForm.emplace(form, category).first->second, category) << n << " has form " << form;
+      categories.insert(category);
+    }
+    EXPECT_EQ(static_cast<int>(categories.size()), formCount) << po.pluralForms;
+  }
+  EXPECT_GE(languages, 24);
 }
 
 }  // namespace

@@ -72,8 +72,7 @@ class FileFaults : public ::testing::Test {
       requests.getSnapshot(kLarge, [&](RemindersWidgetTimelineEntry e) { shown.push_back(e); });
       requests.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timelines.push_back(t); });
     });
-    ASSERT_EQ(shown.size(), 2u);
-    ASSERT_EQ(timelines.size(), 1u);
+    ASSERT_EQ(std::pair(shown.size(), timelines.size()), std::pair(std::size_t{2}, std::size_t{1}));
     const std::string lines(read == Read::undecodable   ? kUndecodableLine
                             : read == Read::noContainer ? kNoContainerLines
                                                         : "");
@@ -158,8 +157,6 @@ TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
 // The host with the real provider over a real container, on a fake clock and zone: through clock jumps and
 // zone changes, the entry it shows is the one of the user's current day. (The host command's test takes it
 // through file faults.)
-constexpr double kDay = 86400;
-
 struct FakeClock final : HostClock {
   Date instant;
   std::string zone;
@@ -167,81 +164,72 @@ struct FakeClock final : HostClock {
   std::string timeZone() const override { return zone; }
 };
 
-// Events every few days around late October 2026, when Europe/Warsaw leaves summer time.
-RemindersWidgetPayload autumnPayload() {
-  RemindersWidgetPayload payload{.events = {}, .persons = fixtures::persons()};
-  for (int i = 0; i < 12; ++i)
-    payload.events.push_back(
-        event("E" + std::to_string(i), at("2026-10-20T09:00:00Z").adding(i * 3 * kDay + i * 3600.0)));
-  return payload;
-}
+using Step = std::function<HostEvent(std::optional<Date> deadline)>;
 
-// Runs the host as the program does until `script` runs out; each time it waits, checks that it shows the
-// entry of the clock's day in the clock's zone from the payload in the container.
-struct HostRun {
-  using Step = std::function<HostEvent(std::optional<Date> deadline)>;
-
-  HostRun(const fs::path& container, const FakeClock& clock, std::vector<Step> script) {
-    struct Events final : HostEventSource {
-      Step next;
-      HostEvent wait(std::optional<Date> deadline) override { return next(deadline); }
-    } events;
-    std::size_t step = 0;
-    std::optional<RemindersWidgetTimelineEntry> shown;
-    events.next = [&](std::optional<Date> deadline) {
-      SCOPED_TRACE(formatRfc3339(clock.instant) + " in " + clock.zone);
-      const UserSettings settings = settingsFor(clock.zone);
-      const auto payload = payloadReadingAppGroup(FileManager(container)).value();
-      const Date today = settings.calendar.startOfDay(clock.instant);
-      EXPECT_EQ(shown ? describe(*shown) : "nothing",
-                describe(makeTimelineEntry(today, payload.events, payload.persons, kLarge, settings)));
-      return step == script.size() ? HostEvent::terminate : script[step++](deadline);
-    };
-    const HostDriver driver{
-        .requestTimeline =
-            [&](ReloadReason reason) {
-              const RemindersWidgetTimelineProvider provider(WidgetEnvironment{
-                  .settings = settingsFor(clock.zone), .files = FileManager(container), .clock = [&] {
-                    return clock.instant;
-                  }});
-              Timeline<RemindersWidgetTimelineEntry> timeline;
-              provider.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timeline = t; });
-              reasons.push_back(reason);
-              return timeline;
-            },
-        .show = [&](const RemindersWidgetTimelineEntry& entry, std::size_t) { shown = entry; },
-        .report = nullptr,
-    };
-    runTimelineHost(clock, events, driver);
-  }
-
+// Runs the host as the program does until `script` runs out, checking each time it waits that it shows the
+// entry of the clock's day in the clock's zone from the payload in the container; the reasons it reloaded.
+std::vector<ReloadReason> runHost(const fs::path& container, const FakeClock& clock,
+                                  const std::vector<Step>& script) {
+  struct Events final : HostEventSource {
+    Step next;
+    HostEvent wait(std::optional<Date> deadline) override { return next(deadline); }
+  } events;
+  std::size_t step = 0;
+  std::optional<RemindersWidgetTimelineEntry> shown;
   std::vector<ReloadReason> reasons;
-};
+  events.next = [&](std::optional<Date> deadline) {
+    SCOPED_TRACE(formatRfc3339(clock.instant) + " in " + clock.zone);
+    const UserSettings settings = settingsFor(clock.zone);
+    const auto payload = payloadReadingAppGroup(FileManager(container)).value();
+    const Date today = settings.calendar.startOfDay(clock.instant);
+    EXPECT_EQ(shown ? describe(*shown) : "nothing",
+              describe(makeTimelineEntry(today, payload.events, payload.persons, kLarge, settings)));
+    return step == script.size() ? HostEvent::terminate : script[step++](deadline);
+  };
+  const HostDriver driver{
+      .requestTimeline =
+          [&](ReloadReason reason) {
+            const RemindersWidgetTimelineProvider provider(WidgetEnvironment{
+                .settings = settingsFor(clock.zone), .files = FileManager(container), .clock = [&] {
+                  return clock.instant;
+                }});
+            Timeline<RemindersWidgetTimelineEntry> timeline;
+            provider.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timeline = t; });
+            reasons.push_back(reason);
+            return timeline;
+          },
+      .show = [&](const RemindersWidgetTimelineEntry& entry, std::size_t) { shown = entry; },
+      .report = nullptr,
+  };
+  runTimelineHost(clock, events, driver);
+  return reasons;
+}
 
 TEST(HostFaults, ShowsTheUsersDayThroughClockJumpsAndZoneChanges) {
   rw::testing::TemporaryDirectory directory;
   const fs::path container = directory.path() / "container";
   fs::create_directory(container);
-  fixtures::store(container, autumnPayload());
+  // Events every few days around late October 2026, when Europe/Warsaw leaves summer time.
+  RemindersWidgetPayload payload{.events = {}, .persons = fixtures::persons()};
+  for (int i = 0; i < 12; ++i)
+    payload.events.push_back(
+        event("E" + std::to_string(i), at("2026-10-20T09:00:00Z").adding(i * 262'800.0)));
+  fixtures::store(container, payload);
   FakeClock clock;
   clock.instant = at("2026-10-23T21:30:00Z"), clock.zone = "Europe/Warsaw";  // 23:30 in Warsaw, summer time
-  // A step that changes the world and then reports `event`.
-  const auto after = [](std::function<void()> change, HostEvent event) -> HostRun::Step {
-    return [change = std::move(change), event](std::optional<Date>) { return change(), event; };
+  const auto jumpTo = [&](const char* instant) -> Step {
+    return [&, instant](std::optional<Date>) { return clock.instant = at(instant), HostEvent::clockSet; };
   };
-  const auto jumpTo = [&](const char* instant) {
-    return after([&, instant] { clock.instant = at(instant); }, HostEvent::clockSet);
-  };
-  const auto moveTo = [&](const char* zone) {
-    return after([&, zone] { clock.zone = zone; }, HostEvent::zoneChanged);
+  const auto moveTo = [&](const char* zone) -> Step {
+    return [&, zone](std::optional<Date>) { return clock.zone = zone, HostEvent::zoneChanged; };
   };
   // The clock reaches the deadline the host asked for.
-  const HostRun::Step reachDeadline = [&](std::optional<Date> deadline) {
+  const Step reachDeadline = [&](std::optional<Date> deadline) {
     EXPECT_TRUE(deadline.has_value());
     if (deadline) clock.instant = *deadline;
     return HostEvent::deadline;
   };
-  std::vector<HostRun::Step> script = {
+  std::vector<Step> script = {
       reachDeadline,                   // Warsaw's midnight of the 24th
       reachDeadline,                   // the 25th, a day of 25 hours
       jumpTo("2026-10-29T06:10:00Z"),  // resumed after four days asleep
@@ -255,10 +243,9 @@ TEST(HostFaults, ShowsTheUsersDayThroughClockJumpsAndZoneChanges) {
       jumpTo("2027-01-15T12:00:00Z"),  // forward past its last day
       moveTo("UTC"),
   };
-  for (int day = 0; day < 35; ++day)  // through the next automatic request at the 31st entry
-    script.push_back(reachDeadline);
+  script.insert(script.end(), 35, reachDeadline);  // through the next automatic request at the 31st entry
   using enum ReloadReason;
-  EXPECT_EQ(HostRun(container, clock, script).reasons,
+  EXPECT_EQ(runHost(container, clock, script),
             (std::vector{start, zoneChanged, zoneChanged, clockChanged, atEnd, zoneChanged, atEnd}));
 }
 
