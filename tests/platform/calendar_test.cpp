@@ -14,6 +14,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/date.h"
@@ -46,22 +47,20 @@ std::string text(std::optional<Date> date) {
 }
 
 TEST(Date, Rfc3339ReadsOffsetsAndFractionsAndRefusesMalformedText) {
-  const auto date = parseRfc3339("2026-06-10T12:00:00.250Z");
-  ASSERT_TRUE(date);
-  EXPECT_EQ(formatRfc3339(*date), "2026-06-10T12:00:00.250Z");
-  EXPECT_EQ(formatIso8601Seconds(*date), "2026-06-10T12:00:00Z");
+  const Date date = at("2026-06-10T12:00:00.250Z");
+  EXPECT_EQ(std::tuple(formatRfc3339(date), formatIso8601Seconds(date)),
+            std::tuple("2026-06-10T12:00:00.250Z", "2026-06-10T12:00:00Z"));
   EXPECT_EQ(parseRfc3339("2001-01-01T00:00:00Z")->sinceReferenceDate, 0.0);  // the reference date
   EXPECT_EQ(parseRfc3339("2026-12-06T00:00:00-05:00"), parseRfc3339("2026-12-06T05:00:00Z"));
   EXPECT_EQ(parseRfc3339("2026-12-06T05:30:00+05:30"), parseRfc3339("2026-12-06T00:00:00Z"));
   EXPECT_EQ(formatRfc3339(Date::fromUnixSeconds(-0.0005)), "1969-12-31T23:59:59.999Z");  // rounds down
-  EXPECT_TRUE(parseRfc3339("2024-02-29T00:00:00Z"));
   for (const char* text : {"", "2026-06-10", "2026-06-10T12:00:00", "2026-13-01T00:00:00Z",
                            "2026-02-29T00:00:00Z", "2026-06-10T24:00:00Z", "2026-06-10T12:00:00.Z",
                            "2026-06-10T12:00:00Zjunk", "0000-01-01T00:00:00Z", "2026-06-10T12:00:00+5:00"})
     EXPECT_FALSE(parseRfc3339(text)) << text;
-  // Representable: years 1 to 9999.
+  // Representable: years 1 to 9999 (of which 2024 had a 29 February).
   const Date first = at("0001-01-01T00:00:00Z"), last = at("9999-12-31T23:59:59Z");
-  for (const Date inside : {Date{0}, first, last})
+  for (const Date inside : {Date{0}, first, last, at("2024-02-29T00:00:00Z")})
     EXPECT_TRUE(isRepresentable(inside)) << inside.sinceReferenceDate;
   for (const Date outside : {first.adding(-1), last.adding(1), Date{kNan}, Date{kInf}})
     EXPECT_FALSE(isRepresentable(outside)) << outside.sinceReferenceDate;

@@ -53,33 +53,29 @@ TEST(FileReplacement, WritesFilesWholeKeepingTheirModeAndFollowsTheNamedLinkButN
                                                         "out.png", "target.png", "victim"}));
 }
 
-TEST(FileReplacement, DevicesInPlaceDirectoriesAndMissingFoldersRefused) {
+// Devices are written in place; a directory or a missing folder is refused, and nothing is left of a
+// replacement not committed.
+TEST(FileReplacement, RefusesWhatItCannotReplaceAndLeavesNothingUncommitted) {
   EXPECT_TRUE(replaceFile("/dev/null", "anything"));
+  EXPECT_TRUE(!fs::exists("/dev/full") || !replaceFile("/dev/full", "x"));  // a full device fails
   TemporaryDirectory dir;
   const auto intoDirectory = replaceFile(dir.path(), "x");
   ASSERT_FALSE(intoDirectory);
   EXPECT_NE(intoDirectory.error().reason.find("cannot write"), std::string::npos);
   EXPECT_FALSE(replaceFile(dir.path() / "missing" / "out.png", "x"));
   EXPECT_TRUE(namesIn(dir.path()).empty());
-  EXPECT_TRUE(!fs::exists("/dev/full") || !replaceFile("/dev/full", "x"));  // a full device fails
-}
-
-TEST(FileReplacement, AnUncommittedReplacementLeavesNothing) {
-  TemporaryDirectory dir;
   const auto path = dir.path() / "answer.json";
   {
     auto file = FileReplacement::begin(path);
     ASSERT_TRUE(file);
     EXPECT_TRUE(file->write("half"));
-    EXPECT_TRUE(fs::exists(file->temporaryPath()));
+    EXPECT_EQ(std::pair(fs::exists(file->temporaryPath()), fs::exists(path)), std::pair(true, false));
     EXPECT_EQ(file->temporaryPath().parent_path(), dir.path());
-    EXPECT_FALSE(fs::exists(path));  // nothing visible before the commit
   }
   EXPECT_TRUE(namesIn(dir.path()).empty());
   auto file = FileReplacement::begin(path);
   ASSERT_TRUE(file);
-  EXPECT_TRUE(file->write("one "));
-  EXPECT_TRUE(file->write("two"));
+  EXPECT_TRUE(file->write("one ") && file->write("two"));
   ASSERT_TRUE(file->commit());
   EXPECT_EQ(readFile(path), "one two");
   EXPECT_FALSE(file->commit());  // once only

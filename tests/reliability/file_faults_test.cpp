@@ -42,9 +42,6 @@ constexpr std::string_view kNoContainerLines =
 constexpr std::string_view kUndecodableLine =
     "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n";
 
-// What a request reads from the store, and so how all three must answer.
-enum class Read { payload, nothing, undecodable, noContainer };
-
 RemindersWidgetPayload goodPayload() {
   return RemindersWidgetPayload{
       .events = {event("E1", at("2026-06-12T08:00:00Z")), event("E2", at("2026-06-13T15:00:00Z"), "C2"),
@@ -57,11 +54,6 @@ std::vector<std::uint8_t> bytesOf(const RemindersWidgetPayload& payload,
   return writePayload(payload, format).value();
 }
 
-// Payloads have no equality of their own: two are the same when they encode to the same bytes.
-bool same(const RemindersWidgetPayload& a, const RemindersWidgetPayload& b) {
-  return bytesOf(a) == bytesOf(b);
-}
-
 class FileFaults : public ::testing::Test {
  protected:
   fs::path container() const { return directory_.path() / "container"; }
@@ -69,8 +61,8 @@ class FileFaults : public ::testing::Test {
   void SetUp() override { fs::create_directory(container()), writeGood(); }
   void writeGood() const { writeFile(file(), bytesOf(goodPayload())); }
 
-  // Every request answered once, as the store's outcome `read` asks.
-  void expectAnswers(Read read, const std::string& fault) const {
+  // Every request answered once, each printing the store's `lines`, with the payload if the store read it.
+  void expectAnswers(std::string_view lines, bool payload, const std::string& fault) const {
     SCOPED_TRACE(fault);
     const RemindersWidgetTimelineProvider requests(WidgetEnvironment{
         .settings = settings_, .files = FileManager(container()), .clock = fixedClock(kNow)});
@@ -82,21 +74,18 @@ class FileFaults : public ::testing::Test {
       requests.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timelines.push_back(t); });
     });
     ASSERT_EQ(std::pair(shown.size(), timelines.size()), std::pair(std::size_t{2}, std::size_t{1}));
-    const std::string lines(read == Read::undecodable   ? kUndecodableLine
-                            : read == Read::noContainer ? kNoContainerLines
-                                                        : "");
-    EXPECT_EQ(printed, lines + lines + lines);  // placeholder, snapshot, timeline each read once
+    EXPECT_EQ(printed, std::string(lines) + std::string(lines) +
+                           std::string(lines));  // placeholder, snapshot, timeline each read once
     // The payload's entries, or the sample (of new identifiers each time: its size) and an empty entry.
     const auto entries =
-        read == Read::payload
+        payload
             ? makeTimelineEntries(kNow, goodPayload(), kLarge, settings_)
             : std::vector{makeTimelineEntry(settings_.calendar.startOfDay(kNow), {}, {}, kLarge, settings_)};
     EXPECT_EQ(describe(timelines.front().entries), describe(entries));
-    EXPECT_EQ(timelines.front().policy,
-              read == Read::payload ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never);
+    EXPECT_EQ(timelines.front().policy, payload ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never);
     for (const auto& entry : shown) {
-      EXPECT_EQ(describe(entry) == describe(entries.front()), read == Read::payload);
-      EXPECT_EQ(entry.reminders.size(), read == Read::payload ? entries.front().reminders.size() : 4u);
+      EXPECT_EQ(describe(entry) == describe(entries.front()), payload);
+      EXPECT_EQ(entry.reminders.size(), payload ? entries.front().reminders.size() : 4u);
     }
   }
 
@@ -114,23 +103,25 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
   const struct {
     const char* name;
     std::function<void()> apply;
-    Read read;
+    std::string_view lines;  // what reading the store prints
+    bool payload;
   } faults[] = {
-      {"removed", [&] { fs::remove(file()); }, Read::nothing},
-      {"truncated to half", [&] { fs::resize_file(file(), fs::file_size(file()) / 2); }, Read::undecodable},
-      {"replaced by a symlink to an endless device", linkTo("/dev/zero"), Read::nothing},
-      {"replaced by a symlink to a good file elsewhere", linkTo(outside / "real.plist"), Read::payload},
-      {"container removed", [&] { fs::remove_all(container()); }, Read::noContainer},
+      {"removed", [&] { fs::remove(file()); }, "", false},
+      {"truncated to half", [&] { fs::resize_file(file(), fs::file_size(file()) / 2); }, kUndecodableLine,
+       false},
+      {"replaced by a symlink to an endless device", linkTo("/dev/zero"), "", false},
+      {"replaced by a symlink to a good file elsewhere", linkTo(outside / "real.plist"), "", true},
+      {"container removed", [&] { fs::remove_all(container()); }, kNoContainerLines, false},
   };
-  expectAnswers(Read::payload, "good file");
+  expectAnswers("", true, "good file");
   for (const auto& fault : faults) {
     fault.apply();
-    expectAnswers(fault.read, fault.name);
+    expectAnswers(fault.lines, fault.payload, fault.name);
     // Recovery: the container comes back, whatever is in the file's place goes, and a good file is written.
     fs::create_directories(container());
     fs::remove_all(file());
     writeGood();
-    expectAnswers(Read::payload, std::string("good file after: ") + fault.name);
+    expectAnswers("", true, std::string("good file after: ") + fault.name);
   }
 }
 
@@ -140,7 +131,9 @@ TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
   RemindersWidgetPayload other = goodPayload();
   other.events.pop_back();
   other.persons.at(0).nick = "Anna";
-  const auto bytes = std::vector{bytesOf(goodPayload()), bytesOf(other, plist::Format::xml)};
+  // Payloads have no equality of their own: two are the same when they encode to the same bytes.
+  const auto good = bytesOf(goodPayload()), otherBytes = bytesOf(other);
+  const auto bytes = std::vector{good, bytesOf(other, plist::Format::xml)};
   std::atomic<bool> done = false;
   std::thread writer([&] {
     for (int i = 0; i < 400; ++i) {
@@ -154,13 +147,11 @@ TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
     std::optional<RemindersWidgetPayload> read;
     const std::string printed =
         capturedStdout([&] { read = payloadReadingAppGroup(FileManager(container())); });
-    torn += !(read && printed.empty() && (same(*read, goodPayload()) || same(*read, other)));
+    torn += !(read && printed.empty() && (bytesOf(*read) == good || bytesOf(*read) == otherBytes));
   }
   writer.join();
   EXPECT_EQ(torn, 0);
-  const auto last = payloadReadingAppGroup(FileManager(container()));
-  ASSERT_TRUE(last.has_value());
-  EXPECT_TRUE(same(*last, other));
+  EXPECT_EQ(bytesOf(payloadReadingAppGroup(FileManager(container())).value()), otherBytes);
 }
 
 // The host with the real provider over a real container, on a fake clock and zone: through clock jumps and
