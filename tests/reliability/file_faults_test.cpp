@@ -157,66 +157,22 @@ TEST_F(FileFaults, RewrittenByRenameIsReadWhole) {
 // The host with the real provider over a real container, on a fake clock and zone: through clock jumps and
 // zone changes, the entry it shows is the one of the user's current day. (The host command's test takes it
 // through file faults.)
-struct FakeClock final : HostClock {
-  Date instant;
-  std::string zone;
-  Date now() const override { return instant; }
-  std::string timeZone() const override { return zone; }
-};
+using HostFaults = FileFaults;
 
-using Step = std::function<HostEvent(std::optional<Date> deadline)>;
-
-// Runs the host as the program does until `script` runs out, checking each time it waits that it shows the
-// entry of the clock's day in the clock's zone from the payload in the container; the reasons it reloaded.
-std::vector<ReloadReason> runHost(const fs::path& container, const FakeClock& clock,
-                                  const std::vector<Step>& script) {
-  struct Events final : HostEventSource {
-    Step next;
-    HostEvent wait(std::optional<Date> deadline) override { return next(deadline); }
-  } events;
-  std::size_t step = 0;
-  std::optional<RemindersWidgetTimelineEntry> shown;
-  std::vector<ReloadReason> reasons;
-  events.next = [&](std::optional<Date> deadline) {
-    SCOPED_TRACE(formatRfc3339(clock.instant) + " in " + clock.zone);
-    const UserSettings settings = settingsFor(clock.zone);
-    const auto payload = payloadReadingAppGroup(FileManager(container)).value();
-    const Date today = settings.calendar.startOfDay(clock.instant);
-    EXPECT_EQ(shown ? describe(*shown) : "nothing",
-              describe(makeTimelineEntry(today, payload.events, payload.persons, kLarge, settings)));
-    return step == script.size() ? HostEvent::terminate : script[step++](deadline);
-  };
-  const HostDriver driver{
-      .requestTimeline =
-          [&](ReloadReason reason) {
-            const RemindersWidgetTimelineProvider provider(WidgetEnvironment{
-                .settings = settingsFor(clock.zone), .files = FileManager(container), .clock = [&] {
-                  return clock.instant;
-                }});
-            Timeline<RemindersWidgetTimelineEntry> timeline;
-            provider.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timeline = t; });
-            reasons.push_back(reason);
-            return timeline;
-          },
-      .show = [&](const RemindersWidgetTimelineEntry& entry, std::size_t) { shown = entry; },
-      .report = nullptr,
-  };
-  runTimelineHost(clock, events, driver);
-  return reasons;
-}
-
-TEST(HostFaults, ShowsTheUsersDayThroughClockJumpsAndZoneChanges) {
-  rw::testing::TemporaryDirectory directory;
-  const fs::path container = directory.path() / "container";
-  fs::create_directory(container);
+TEST_F(HostFaults, ShowsTheUsersDayThroughClockJumpsAndZoneChanges) {
   // Events every few days around late October 2026, when Europe/Warsaw leaves summer time.
   RemindersWidgetPayload payload{.events = {}, .persons = fixtures::persons()};
   for (int i = 0; i < 12; ++i)
     payload.events.push_back(
         event("E" + std::to_string(i), at("2026-10-20T09:00:00Z").adding(i * 262'800.0)));
-  fixtures::store(container, payload);
-  FakeClock clock;
-  clock.instant = at("2026-10-23T21:30:00Z"), clock.zone = "Europe/Warsaw";  // 23:30 in Warsaw, summer time
+  fixtures::store(container(), payload);
+  struct FakeClock final : HostClock {
+    Date instant = at("2026-10-23T21:30:00Z");  // 23:30 in Warsaw, summer time
+    std::string zone = "Europe/Warsaw";
+    Date now() const override { return instant; }
+    std::string timeZone() const override { return zone; }
+  } clock;
+  using Step = std::function<HostEvent(std::optional<Date> deadline)>;
   const auto jumpTo = [&](const char* instant) -> Step {
     return [&, instant](std::optional<Date>) { return clock.instant = at(instant), HostEvent::clockSet; };
   };
@@ -244,9 +200,41 @@ TEST(HostFaults, ShowsTheUsersDayThroughClockJumpsAndZoneChanges) {
       moveTo("UTC"),
   };
   script.insert(script.end(), 35, reachDeadline);  // through the next automatic request at the 31st entry
+  // The host runs as the program does until the script runs out; each time it waits, it must show the entry
+  // of the clock's day in the clock's zone.
+  struct Events final : HostEventSource {
+    Step next;
+    HostEvent wait(std::optional<Date> deadline) override { return next(deadline); }
+  } events;
+  std::size_t step = 0;
+  std::optional<RemindersWidgetTimelineEntry> shown;
+  std::vector<ReloadReason> reasons;
+  events.next = [&](std::optional<Date> deadline) {
+    SCOPED_TRACE(formatRfc3339(clock.instant) + " in " + clock.zone);
+    const UserSettings settings = settingsFor(clock.zone);
+    const Date today = settings.calendar.startOfDay(clock.instant);
+    EXPECT_EQ(shown ? describe(*shown) : "nothing",
+              describe(makeTimelineEntry(today, payload.events, payload.persons, kLarge, settings)));
+    return step == script.size() ? HostEvent::terminate : script[step++](deadline);
+  };
+  const HostDriver driver{
+      .requestTimeline =
+          [&](ReloadReason reason) {
+            const RemindersWidgetTimelineProvider provider(WidgetEnvironment{
+                .settings = settingsFor(clock.zone), .files = FileManager(container()), .clock = [&] {
+                  return clock.instant;
+                }});
+            Timeline<RemindersWidgetTimelineEntry> timeline;
+            provider.getTimeline(kLarge, [&](auto t) { timeline = t; });
+            reasons.push_back(reason);
+            return timeline;
+          },
+      .show = [&](const RemindersWidgetTimelineEntry& entry, std::size_t) { shown = entry; },
+      .report = nullptr,
+  };
+  runTimelineHost(clock, events, driver);
   using enum ReloadReason;
-  EXPECT_EQ(runHost(container, clock, script),
-            (std::vector{start, zoneChanged, zoneChanged, clockChanged, atEnd, zoneChanged, atEnd}));
+  EXPECT_EQ(reasons, (std::vector{start, zoneChanged, zoneChanged, clockChanged, atEnd, zoneChanged, atEnd}));
 }
 
 // Each case of what reading costs runs in a forked child, which must finish within a deadline and whose peak
