@@ -241,70 +241,56 @@ TEST_F(HostFaults, ShowsTheUsersDayThroughClockJumpsAndZoneChanges) {
 // memory (getrusage) must stay within the bound the reader keeps.
 constexpr std::int64_t kMiB = 1 << 20;
 
-// A root holding three zones of the system's database, and an alias as a link.
-struct ZoneRoot {
+// The system's zone under a root holding three zones of the database, and an alias as a link.
+TEST(SystemZone, FoundByLinkByNameOrByTheContentOfACopyNeverWaitingOrReadingMuch) {
+  if (!fs::exists("/usr/share/zoneinfo/Asia/Tokyo")) GTEST_SKIP() << "no zone database installed";
   rw::testing::TemporaryDirectory dir;
-  fs::path root = dir.path(), zoneinfo = root / "usr/share/zoneinfo";
-  ZoneRoot() {
-    fs::create_directories(root / "etc");
-    for (const char* zone : {"Asia/Tokyo", "Europe/Warsaw", "America/Sao_Paulo"}) {
-      fs::create_directories((zoneinfo / zone).parent_path());
-      fs::copy_file(fs::path("/usr/share/zoneinfo") / zone, zoneinfo / zone);
-    }
-    fs::create_symlink("Asia/Tokyo", zoneinfo / "Japan");
+  const fs::path root = dir.path(), zoneinfo = root / "usr/share/zoneinfo";
+  fs::create_directories(root / "etc");
+  for (const char* zone : {"Asia/Tokyo", "Europe/Warsaw", "America/Sao_Paulo"}) {
+    fs::create_directories((zoneinfo / zone).parent_path());
+    fs::copy_file(fs::path("/usr/share/zoneinfo") / zone, zoneinfo / zone);
   }
-};
-
-#define SKIP_WITHOUT_ZONES() \
-  if (!fs::exists("/usr/share/zoneinfo/Asia/Tokyo")) GTEST_SKIP() << "no zone database installed"
-
-TEST(SystemZone, FoundByLinkByNameOrByTheContentOfACopy) {
-  SKIP_WITHOUT_ZONES();
-  ZoneRoot z;
-  EXPECT_EQ(systemTimeZone(z.root), std::nullopt);
+  fs::create_symlink("Asia/Tokyo", zoneinfo / "Japan");
+  EXPECT_EQ(systemTimeZone(root), std::nullopt);
   // A copied /etc/localtime: the zone whose file it equals, by its region name even where an old name is too.
-  fs::copy_file(z.zoneinfo / "Asia/Tokyo", z.root / "etc/localtime");
-  EXPECT_EQ(systemTimeZone(z.root), "Asia/Tokyo");
-  fs::copy_file(z.zoneinfo / "Asia/Tokyo", z.zoneinfo / "ACST");
-  EXPECT_EQ(systemTimeZone(z.root), "Asia/Tokyo");
+  fs::copy_file(zoneinfo / "Asia/Tokyo", root / "etc/localtime");
+  EXPECT_EQ(systemTimeZone(root), "Asia/Tokyo");
+  fs::copy_file(zoneinfo / "Asia/Tokyo", zoneinfo / "ACST");
+  EXPECT_EQ(systemTimeZone(root), "Asia/Tokyo");
   // /etc/timezone is read before a copy is looked for; a name that leaves the zone directory is none.
-  writeFile(z.root / "etc/timezone", "  Europe/Warsaw \nignored\n");
-  EXPECT_EQ(systemTimeZone(z.root), "Europe/Warsaw");
-  writeFile(z.root / "etc/timezone", "../../../etc/passwd\n");
-  EXPECT_EQ(systemTimeZone(z.root), "Asia/Tokyo");
+  writeFile(root / "etc/timezone", "  Europe/Warsaw \nignored\n");
+  EXPECT_EQ(systemTimeZone(root), "Europe/Warsaw");
+  writeFile(root / "etc/timezone", "../../../etc/passwd\n");
+  EXPECT_EQ(systemTimeZone(root), "Asia/Tokyo");
   // A link names its zone, before a stale /etc/timezone.
-  writeFile(z.root / "etc/timezone", "Europe/Warsaw\n");
-  fs::remove(z.root / "etc/localtime");
-  fs::create_symlink("../usr/share/zoneinfo/America/Sao_Paulo", z.root / "etc/localtime");
-  EXPECT_EQ(systemTimeZone(z.root), "America/Sao_Paulo");
+  writeFile(root / "etc/timezone", "Europe/Warsaw\n");
+  fs::remove(root / "etc/localtime");
+  fs::create_symlink("../usr/share/zoneinfo/America/Sao_Paulo", root / "etc/localtime");
+  EXPECT_EQ(systemTimeZone(root), "America/Sao_Paulo");
   // A copy of no zone of the database, or no zone file at all.
-  fs::remove(z.root / "etc/localtime");
-  fs::remove(z.root / "etc/timezone");
-  auto changed = rw::testing::readFile(z.zoneinfo / "Europe/Warsaw");
+  fs::remove(root / "etc/localtime");
+  fs::remove(root / "etc/timezone");
+  auto changed = rw::testing::readFile(zoneinfo / "Europe/Warsaw");
   changed.back() ^= 1;
-  writeFile(z.root / "etc/localtime", changed);
-  EXPECT_EQ(systemTimeZone(z.root), std::nullopt);
-  writeFile(z.root / "etc/localtime", "Asia/Tokyo\n");
-  EXPECT_EQ(systemTimeZone(z.root), std::nullopt);
-}
-
-TEST(SystemZone, NeverWaitsOnAFifoAndReadsAtMostAFewKilobytes) {
-  SKIP_WITHOUT_ZONES();
-  ZoneRoot z;
+  writeFile(root / "etc/localtime", changed);
+  EXPECT_EQ(systemTimeZone(root), std::nullopt);
+  writeFile(root / "etc/localtime", "Asia/Tokyo\n");
+  EXPECT_EQ(systemTimeZone(root), std::nullopt);
   // Both names as a fifo, as an endless file behind a link, and as a file far larger than any name or zone.
   for (const std::string kind : {"fifo", "/dev/zero", "large"}) {
     SCOPED_TRACE(kind);
     for (const char* name : {"etc/timezone", "etc/localtime"}) {
-      fs::remove(z.root / name);
+      fs::remove(root / name);
       if (kind == "fifo") {
-        ASSERT_EQ(::mkfifo((z.root / name).c_str(), 0644), 0);
+        ASSERT_EQ(::mkfifo((root / name).c_str(), 0644), 0);
       } else if (kind == "large") {
-        writeFile(z.root / name, std::string(64 * kMiB, 'A'));
+        writeFile(root / name, std::string(64 * kMiB, 'A'));
       } else {
-        fs::create_symlink(kind, z.root / name);
+        fs::create_symlink(kind, root / name);
       }
     }
-    const ChildRun run = measuredInChild([&] { return !systemTimeZone(z.root).has_value(); });
+    const ChildRun run = measuredInChild([&] { return !systemTimeZone(root).has_value(); });
     EXPECT_TRUE(run.finished && run.passed);
     EXPECT_LT(run.peakBytes, 4 * kMiB);
   }
