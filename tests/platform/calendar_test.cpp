@@ -124,10 +124,8 @@ Date fromIcu(UDate time) {
 UDate icuHour(icu::Calendar& cal, Date date, int hour, std::int32_t days = 0) {
   UErrorCode status = U_ZERO_ERROR;
   cal.setTime(date.unixSeconds() * 1000.0, status);
-  if (days != 0) {
-    cal.set(UCAL_HOUR_OF_DAY, 12);
-    cal.add(UCAL_DATE, days, status);
-  }
+  cal.set(UCAL_HOUR_OF_DAY, 12);
+  cal.add(UCAL_DATE, days, status);
   cal.set(UCAL_HOUR_OF_DAY, hour);
   for (const auto field : {UCAL_MINUTE, UCAL_SECOND, UCAL_MILLISECOND})
     cal.set(field, 0);
