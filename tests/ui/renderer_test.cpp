@@ -130,23 +130,6 @@ TEST(Renderer, WritesEachFormatByExtensionAndPngRoundTrips) {
   EXPECT_EQ(encodePng(Bitmap{.width = 2, .height = 2, .pixels = {0}}), std::nullopt);
 }
 
-TEST(PangoMeasurer, MeasuresWrapsAndCuts) {
-  const TextMeasurer& m = pangoTextMeasurer();
-  const FontRequest regular{"Inter", 14, FontWeight::regular};
-  const TextMetrics natural = m.measure("OVERDUE reminders", regular, std::nullopt, std::nullopt);
-  EXPECT_GT(natural.size.width, 60);
-  EXPECT_LT(natural.firstBaseline, natural.size.height);
-  EXPECT_EQ(natural.firstBaseline, natural.lastBaseline);
-  EXPECT_NEAR(m.lineHeight(regular), natural.size.height, 0.01);
-  // Cut to one line it keeps within the width; unlimited, it wraps onto more lines.
-  const TextMetrics cut = m.measure("OVERDUE reminders", regular, 50, 1);
-  EXPECT_LE(cut.size.width, 50);
-  EXPECT_NEAR(cut.size.height, natural.size.height, 0.01);
-  const TextMetrics wrapped = m.measure("OVERDUE reminders", regular, 70, std::nullopt);
-  EXPECT_GT(wrapped.size.height, 1.5 * natural.size.height);
-  EXPECT_GT(wrapped.lastBaseline, wrapped.firstBaseline);
-}
-
 // One line means one unwrapped line ending in "…", as drawn: a single word wider than the line too, which a
 // height limit cut between two letters with no ellipsis at a drawing scale of 2 ("Per" for "Person3").
 TEST(PangoMeasurer, OneLineTextsEndInAnEllipsisWhereverTheyAreCut) {
