@@ -47,23 +47,6 @@ TEST(Elements, EqualityIsStructuralUnsetValuesStayUnsetAndOpacityMultiplies) {
             std::tuple(0.25, 1.0, 0.0));
 }
 
-TEST(Elements, DescribeShowsTheTreeWithItsConstantsInWrappingOrder) {
-  const Element tree =
-      VStack{.alignment = HorizontalAlignment::leading,
-             .spacing = 9,
-             .children = {Text::localized("OVERDUE").withFont(Font::system(14, FontWeight::heavy)).bolded(),
-                          Link{.destination = "corvantis2://reminders", .label = Spacer{}}}}
-          .padding(8)
-          .background(LinearGradient{.colors = {Color::named("Top"), Color::red().withOpacity(0.5)}});
-  EXPECT_EQ(describe(tree),
-            "Background(gradient(\"Top\", red @0.5))\n"
-            "  Padding(8,8,8,8)\n"
-            "    VStack(alignment: leading, spacing: 9)\n"
-            "      Text(localized \"OVERDUE\", font: 14 heavy, bold)\n"
-            "      Link(destination: corvantis2://reminders)\n"
-            "        Spacer(minLength: default)\n");
-}
-
 TEST(Layout, FramesOfStacksFramesAndPaddings) {
   const Element big = Text::verbatim("Big").withFont(Font::system(20));
   const Element three = VStack{.alignment = HorizontalAlignment::leading,

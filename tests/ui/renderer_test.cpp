@@ -112,15 +112,12 @@ TEST(Renderer, LinesStartAtTheLeadingEdgeOfTheirFrame) {
   }
 }
 
-TEST(Renderer, WritesEachFormatByExtensionAndPngRoundTrips) {
+TEST(Renderer, ReadsTheFormatsExtensionInAnyCaseAndPngRoundTrips) {
   testing::TemporaryDirectory dir;
   const LayoutNode laid = layout(filled(Color::red()), {40, 20}, Environment{}, pangoTextMeasurer());
-  for (auto [name, magic] : {std::pair{"a.png", "\x89PNG"}, {"a.SVG", "<?xml"}, {"a.pdf", "%PDF"}}) {
-    EXPECT_TRUE(renderToFile(laid, {40, 20}, dir.path() / name)) << name;
-    EXPECT_TRUE(testing::readFile(dir.path() / name).starts_with(magic)) << name;
-  }
-  EXPECT_FALSE(renderToFile(laid, {40, 20}, dir.path() / "a.gif"));
-  EXPECT_FALSE(renderToFile(laid, {40, 20}, dir.path() / "missing" / "a.png"));
+  // The draw command's test writes each format; here the extension is read in any case.
+  ASSERT_TRUE(renderToFile(laid, {40, 20}, dir.path() / "a.SVG"));
+  EXPECT_TRUE(testing::readFile(dir.path() / "a.SVG").starts_with("<?xml"));
   const Bitmap drawn = draw(filled(Color::green().withOpacity(0.5)), {20, 10});
   const auto decoded = decodePng(encodePng(drawn).value());
   ASSERT_TRUE(decoded);
