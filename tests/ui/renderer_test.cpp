@@ -112,15 +112,12 @@ TEST(Renderer, LinesStartAtTheLeadingEdgeOfTheirFrame) {
   }
 }
 
-TEST(Renderer, WritesEachFormatByExtensionAndPngRoundTrips) {
+TEST(Renderer, ReadsTheFormatsExtensionInAnyCaseAndPngRoundTrips) {
   testing::TemporaryDirectory dir;
   const LayoutNode laid = layout(filled(Color::red()), {40, 20}, Environment{}, pangoTextMeasurer());
-  for (auto [name, magic] : {std::pair{"a.png", "\x89PNG"}, {"a.SVG", "<?xml"}, {"a.pdf", "%PDF"}}) {
-    EXPECT_TRUE(renderToFile(laid, {40, 20}, dir.path() / name)) << name;
-    EXPECT_TRUE(testing::readFile(dir.path() / name).starts_with(magic)) << name;
-  }
-  EXPECT_FALSE(renderToFile(laid, {40, 20}, dir.path() / "a.gif"));
-  EXPECT_FALSE(renderToFile(laid, {40, 20}, dir.path() / "missing" / "a.png"));
+  // The draw command's test writes each format; here the extension is read in any case.
+  ASSERT_TRUE(renderToFile(laid, {40, 20}, dir.path() / "a.SVG"));
+  EXPECT_TRUE(testing::readFile(dir.path() / "a.SVG").starts_with("<?xml"));
   const Bitmap drawn = draw(filled(Color::green().withOpacity(0.5)), {20, 10});
   const auto decoded = decodePng(encodePng(drawn).value());
   ASSERT_TRUE(decoded);
@@ -128,23 +125,6 @@ TEST(Renderer, WritesEachFormatByExtensionAndPngRoundTrips) {
             std::tie(drawn.width, drawn.height, drawn.pixels));
   EXPECT_EQ(decodePng({0x89, 'P', 'N', 'G'}), std::nullopt);
   EXPECT_EQ(encodePng(Bitmap{.width = 2, .height = 2, .pixels = {0}}), std::nullopt);
-}
-
-TEST(PangoMeasurer, MeasuresWrapsAndCuts) {
-  const TextMeasurer& m = pangoTextMeasurer();
-  const FontRequest regular{"Inter", 14, FontWeight::regular};
-  const TextMetrics natural = m.measure("OVERDUE reminders", regular, std::nullopt, std::nullopt);
-  EXPECT_GT(natural.size.width, 60);
-  EXPECT_LT(natural.firstBaseline, natural.size.height);
-  EXPECT_EQ(natural.firstBaseline, natural.lastBaseline);
-  EXPECT_NEAR(m.lineHeight(regular), natural.size.height, 0.01);
-  // Cut to one line it keeps within the width; unlimited, it wraps onto more lines.
-  const TextMetrics cut = m.measure("OVERDUE reminders", regular, 50, 1);
-  EXPECT_LE(cut.size.width, 50);
-  EXPECT_NEAR(cut.size.height, natural.size.height, 0.01);
-  const TextMetrics wrapped = m.measure("OVERDUE reminders", regular, 70, std::nullopt);
-  EXPECT_GT(wrapped.size.height, 1.5 * natural.size.height);
-  EXPECT_GT(wrapped.lastBaseline, wrapped.firstBaseline);
 }
 
 // One line means one unwrapped line ending in "…", as drawn: a single word wider than the line too, which a

@@ -1,6 +1,6 @@
-// The root view and its rows on each layout and platform version, and rows that keep their shape whatever
-// they hold. Fixed metrics (a character half the font size wide, a line 1.25 × the size) where exact numbers
-// matter, Pango where the drawn fonts do.
+// The root view, its counters and rows on each layout and platform version, and rows that keep their shape
+// whatever they hold. Fixed metrics (a character half the font size wide, a line 1.25 × the size) where exact
+// numbers matter, Pango where the drawn fonts do.
 #include "views/root_view.h"
 
 #include <gtest/gtest.h>
@@ -8,26 +8,37 @@
 #include <algorithm>
 
 #include "platform/catalog.h"
-#include "support/view_probes.h"
 #include "ui/hit_testing.h"
 #include "ui/layout.h"
 #include "ui/pango_text_measurer.h"
 #include "views/counter_view.h"
+#include "views/flexible_small_view.h"
 #include "views/reminder_view.h"
 
 namespace rw {
 namespace {
 
 using namespace ui;
-using testing::fillOf;
-using testing::glyphOf;
-using testing::nodesOfKind;
 using DueStyle = WidgetTimelineReminderComponent::DueStyle;
 const FixedTextMeasurer kFixed;
 const Environment kVersion14{.platformVersion = {14, 0, 0}};
 
 std::vector<const LayoutNode*> texts(const LayoutNode& root) {
   return findAll(root, [](const LayoutNode& n) { return n.text() != nullptr; });
+}
+
+std::vector<const LayoutNode*> nodesOfKind(const LayoutNode& root, std::string_view kind) {
+  return findAll(root, [kind](const LayoutNode& n) { return n.kind == kind; });
+}
+
+const Fill* fillOf(const LayoutNode& node) {
+  const auto* paint = std::get_if<FillPaint>(&node.paint);
+  return paint ? &paint->fill : nullptr;
+}
+
+// The text a symbol is drawn with.
+std::string glyphOf(std::string_view systemName) {
+  return layout(Image{.systemName = std::string(systemName)}, {50, 50}, Environment{}, kFixed).text()->text;
 }
 
 void expectTextsWithin(const LayoutNode& root, double width, double height) {
@@ -76,6 +87,10 @@ std::vector<WidgetTimelineReminderComponent> titled(int count) {
   return reminders;
 }
 
+LayoutNode layOut(const Element& element, Size canvas, const TextMeasurer& metrics = kFixed) {
+  return layout(element, canvas, Environment{}, metrics);
+}
+
 LayoutNode layOut(const RemindersWidgetTimelineEntry& entry, const Environment& environment = kVersion14,
                   Size canvas = {364, 382}, const TextMeasurer& metrics = kFixed) {
   return layout(RemindersWidgetView{entry}, canvas, environment, metrics);
@@ -86,6 +101,94 @@ LayoutNode mediumList(std::vector<WidgetTimelineReminderComponent> reminders, co
                       const Environment& environment = kVersion14) {
   return layOut(entryOf(content_layout::SystemMediumLarge{{2, 6.0}}, 3, 1, std::move(reminders)), environment,
                 {364, 170}, metrics);
+}
+
+// The number keeps its digits at the trailing end; a label without room is cut to one line. The boxes fill
+// the height offered, but for the horizontal one, which keeps its own whatever it is offered.
+TEST(CounterView, NumbersAtTheTrailingEndWholeLabelsCutBoxesFillTheirOffer) {
+  const Element horizontal = WidgetCounterView{CounterLayout::horizontal, CounterStyle::overdue, 1234};
+  const LayoutNode wide = layOut(horizontal, {200, 30}), narrow = layOut(horizontal, {120, 200});
+  EXPECT_EQ(findText(wide, "1234")->frame.maxX(), 200 - 8 - 4);  // inside the box's and its own padding
+  EXPECT_EQ(findText(narrow, "1234")->frame.width(), 4 * 8);
+  EXPECT_EQ(findText(narrow, "OVERDUE")->frame.size, (Size{3 * 7, 17.5}));
+  EXPECT_EQ(findKind(narrow, "Background")->frame.height(), findKind(wide, "Background")->frame.height());
+  EXPECT_EQ(layOut(horizontal, {150, 300}, pangoTextMeasurer()).frame.height(), 30);
+  const LayoutNode stacked =
+      layOut(VStack{.spacing = 8,
+                    .children = {WidgetCounterView{CounterLayout::vertical, CounterStyle::overdue, 1},
+                                 WidgetCounterView{CounterLayout::vertical, CounterStyle::today, 2}}},
+             {140, 100});
+  const auto boxes = nodesOfKind(stacked, "Background");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(std::tuple(boxes[0]->frame, boxes[1]->frame, findText(stacked, "OVERDUE")->frame.minX(),
+                       findText(stacked, "1")->frame.maxX()),
+            std::tuple(Rect{{0, 0}, {140, 46}}, Rect{{0, 54}, {140, 46}}, 8.0, 140.0 - 8));
+  const LayoutNode line =
+      layOut(WidgetCounterView{CounterLayout::accessoryRectangular, CounterStyle::today, 12}, {150, 20});
+  EXPECT_EQ(findText(line, "12")->frame.maxX(), 150);
+  // Circular: symbol and number one point apart, on the first baseline whatever the fonts.
+  const LayoutNode circle = layOut(WidgetCounterView{CounterLayout::accessoryCircular, CounterStyle::today, 5}
+                                       .body(Environment{})
+                                       .font(Font::system(20)),
+                                   {60, 60}, pangoTextMeasurer());
+  const LayoutNode *symbol = findKind(circle, "Image"), *number = findText(circle, "5");
+  ASSERT_TRUE(symbol && number);
+  EXPECT_NEAR(symbol->frame.minY() + symbol->firstBaseline, number->frame.minY() + number->firstBaseline,
+              1e-9);
+  EXPECT_EQ(number->frame.minX() - findKind(circle, "Frame")->frame.maxX(), 1);
+}
+
+LayoutNode smallView(const char* zone, const char* locale, WidgetRenderingMode mode,
+                     std::int64_t overdue = 0) {
+  const Environment environment{
+      .renderingMode = mode,
+      .settings = UserSettings{.calendar = *Calendar::make(zone, locale), .strings = Catalog()}};
+  // Sunday the 5th in UTC, already Monday the 6th in Berlin.
+  const RemindersWidgetTimelineEntry entry{.date = parseRfc3339("2026-07-05T23:30:00Z").value(),
+                                           .layout = content_layout::SystemSmall{},
+                                           .overdueCount = overdue,
+                                           .todayCount = 1234};
+  return layout(RemindersFlexibleSmallContentView{entry}.body(environment), {170, 170}, environment, kFixed);
+}
+
+TEST(FlexibleSmallView, HeaderThenOverdueAndTodayRows) {
+  EXPECT_NE(findText(smallView("UTC", "en_GB", WidgetRenderingMode::fullColor), "SUNDAY"), nullptr);
+  const LayoutNode root = smallView("Europe/Berlin", "de_DE", WidgetRenderingMode::fullColor);
+  // The weekday upper-cased over the day of the month, one point apart, leading; two rows 8 apart below.
+  const LayoutNode* weekday = findText(root, "MONTAG");
+  const LayoutNode* day = findText(root, "6");
+  ASSERT_TRUE(weekday && day);
+  EXPECT_EQ(day->frame.origin, (Point{0, weekday->frame.maxY() + 1}));
+  const auto rows = nodesOfKind(root, "Background");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(std::pair(rows[0]->frame.minY(), rows[1]->frame.minY()),
+            std::pair(day->frame.maxY() + 8, rows[0]->frame.maxY() + 8));
+  // Overdue (red, flame, zero shown as 0) above today (green, bell), each count at the row's trailing end
+  // inside the row's padding and its own.
+  const std::tuple<const char*, const char*, const char*, Color> expected[] = {
+      {"OVERDUE", "0", "flame.fill", Color::red()}, {"TODAY", "1234", "bell.fill", Color::green()}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const auto& [label, number, symbol, color] = expected[i];
+    const LayoutNode* count = findText(*rows[i], number);
+    ASSERT_TRUE(count && findText(*rows[i], label)) << label;
+    EXPECT_EQ(std::tuple(*fillOf(*rows[i]), rows[i]->frame.width(), count->frame.maxX(),
+                         findKind(*rows[i], "Image")->text()->text),
+              std::tuple(Fill(color), 170.0, 170.0 - 6 - 4, glyphOf(symbol)))
+        << label;
+  }
+  // A count too long for the row keeps its heavy 14-point digits on one line; the label is cut, the rows
+  // stay alike.
+  const LayoutNode full = smallView("UTC", "en_US", WidgetRenderingMode::fullColor, 1'000'000'000'000);
+  const auto cut = nodesOfKind(full, "Background");
+  ASSERT_EQ(cut.size(), 2u);
+  EXPECT_EQ(cut[0]->frame.size, cut[1]->frame.size);
+  EXPECT_EQ(findText(full, "1000000000000")->frame.size, (Size{13 * 7, 17.5}));
+  const Size label = findText(full, "OVERDUE")->frame.size;
+  EXPECT_TRUE(label.width < 7 * 7 && label.height == 17.5) << label.width << "x" << label.height;
+  // Vibrant rows are drawn at one fifth opacity, accented ones opaque.
+  for (auto mode : {WidgetRenderingMode::vibrant, WidgetRenderingMode::accented})
+    EXPECT_EQ(*fillOf(*findKind(smallView("UTC", "en_US", mode), "Background")),
+              Fill(Color::red().withOpacity(mode == WidgetRenderingMode::vibrant ? 0.2 : 1.0)));
 }
 
 TEST(RootViewList, RowsAndDividersFollowThePlannedCountOrTheEmptyMessageAndEachRowOpensItsLink) {
@@ -241,13 +344,15 @@ TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
   const LayoutNode* two = findKind(twoLines, "Text");
   ASSERT_NE(two, nullptr);
   EXPECT_EQ(std::pair(two->text()->text, two->frame.height()), std::pair(std::string("a\nb"), 2 * 13 * 1.25));
-  // A limit of more lines holds with Pango too, however many paragraphs the text has and however they wrap.
+  // A limit of more lines holds with Pango too, however many paragraphs the text has and however they wrap,
+  // and the last baseline is on the second line.
+  const double line = pangoTextMeasurer().lineHeight({"Inter", 13});
   for (const char* text : {"a\nb\nc", "wide wide wide wide wide wide\nb", "a\nwide wide wide wide wide"}) {
     const LayoutNode root = layout(Text::verbatim(text).lineLimit(2).frame(60, std::nullopt), {200, 100},
                                    Environment{}, pangoTextMeasurer());
-    EXPECT_DOUBLE_EQ(findKind(root, "Text")->frame.height(),
-                     2 * pangoTextMeasurer().lineHeight({"Inter", 13}))
-        << text;
+    const LayoutNode* node = findKind(root, "Text");
+    EXPECT_DOUBLE_EQ(node->frame.height(), 2 * line) << text;
+    EXPECT_NEAR(node->lastBaseline - node->firstBaseline, line, 0.5) << text;
   }
 }
 
