@@ -125,9 +125,7 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
     ASSERT_FALSE(result) << where;
     EXPECT_EQ(result.error().where, where);
     EXPECT_NE(result.error().reason.find(reason), std::string::npos) << result.error().reason;
-    const auto failures = checkPayload(root);
-    ASSERT_FALSE(failures.empty()) << where;
-    EXPECT_EQ(failures[0], result.error());
+    EXPECT_EQ(checkPayload(root).at(0), result.error());
   }
   // Checking goes on past each failure and collects them all, in file order.
   const Value all =
@@ -157,11 +155,9 @@ TEST(WideDates, TextsReadBackToTheSameValueAndPayloadsCarryThem) {
   EXPECT_EQ(formatRfc3339(micro), "2026-06-10T12:00:00.123Z");
   // Any finite value, however made, reads back bit for bit or is left to be written as a number.
   for (const double seconds : {0.1, -0.5, -31'536'000.123456, 802'785'600.000001, 1.5e-7, kDistantPast + 0.25,
-                               3e16, -3e16, kYear200000 + 0.999999, 123456789.123456789}) {
-    const auto text = formatDateText(Date{seconds});
-    ASSERT_TRUE(text) << seconds;
-    EXPECT_EQ(parseDateText(*text).value_or(Date{0}).sinceReferenceDate, seconds) << *text;
-  }
+                               3e16, -3e16, kYear200000 + 0.999999, 123456789.123456789})
+    EXPECT_EQ(parseDateText(formatDateText(Date{seconds}).value_or("")).value_or(Date{0}).sinceReferenceDate,
+              seconds);
   for (const double seconds :
        {1e300, -1e17, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
     EXPECT_FALSE(formatDateText(Date{seconds})) << seconds;
@@ -171,13 +167,10 @@ TEST(WideDates, TextsReadBackToTheSameValueAndPayloadsCarryThem) {
   // Payloads carry them; XML has whole seconds, in the expanded form beyond 9999.
   for (const double seconds : {kDistantPast, kDistantFuture, kYear200000, -kYear200000}) {
     const Value payload = payloadWith(with(eventDictionary(), "plannedDateFrom", Date{seconds}));
-    const auto decoded = decodePayload(payload);
-    ASSERT_TRUE(decoded) << seconds;
-    EXPECT_EQ(encodePayload(*decoded), payload) << seconds;
+    EXPECT_EQ(encodePayload(*decodePayload(payload)), payload) << seconds;
   }
-  const auto xml = plist::write(Date{kYear200000 + 0.5}, plist::Format::xml);
-  ASSERT_TRUE(xml);
-  EXPECT_NE(std::string(xml->begin(), xml->end()).find("<date>+200000-01-01T00:00:00Z</date>"),
+  const auto xml = plist::write(Date{kYear200000 + 0.5}, plist::Format::xml).value();
+  EXPECT_NE(std::string(xml.begin(), xml.end()).find("<date>+200000-01-01T00:00:00Z</date>"),
             std::string::npos);
 }
 

@@ -22,8 +22,6 @@ using rw::testing::writeFile;
 constexpr std::string_view kNotFoundLines =
     "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
     "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n";
-const std::string kUndecodableLine =
-    "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n";
 
 // Prints each start and stop of security-scoped access on this thread, among the store's lines; refuses
 // every start unless `grant`.
@@ -52,8 +50,10 @@ std::pair<std::string, bool> readStore(const std::filesystem::path& container) {
 TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   TemporaryDirectory directory;
   const auto file = directory.path() / "reminders.plist";
-  const std::string access = "start reminders.plist\nstop reminders.plist\n",
-                    undecodable = access + kUndecodableLine;
+  const std::string start = "start reminders.plist\n", access = start + "stop reminders.plist\n",
+                    colour =
+                        "queryDictionary: Invalid key-value pair in string: word\n"
+                        "Error in ColorEncoded initializer: No dictionary\n";
   const auto sparse = [&] {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxPayloadFileSize + 1)), 0);
@@ -70,15 +70,14 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
       {"directory", [&] { std::filesystem::create_directory(file); }, access},
       {"FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, access},
       {"sparse file over the size limit", sparse, access},
-      {"text", contents("this is not a property list"), undecodable},
+      {"text", contents("this is not a property list"),
+       access + "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n"},
       {"bad colour",
        contents(
            "<plist><dict><key>events</key><array/><key>persons</key><array><dict>"
            "<key>identifier</key><string>p</string><key>type</key><string>child</string><key>nick</key>"
            "<string>x</string><key>colorEncoded</key><string>word</string></dict></array></dict></plist>"),
-       access + "queryDictionary: Invalid key-value pair in string: word\n"
-                "Error in ColorEncoded initializer: No dictionary\n",
-       true},
+       access + colour, true},
   };
   PrintingHooks hooks;
   for (const auto& c : cases) {
@@ -87,10 +86,7 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
     EXPECT_EQ(readStore(directory.path()), std::pair(c.printed, c.read)) << c.what;
   }
   PrintingHooks refusing(false);
-  const auto [printed, read] = readStore(directory.path());
-  EXPECT_TRUE(read);
-  EXPECT_EQ(printed.substr(0, 22), "start reminders.plist\n");
-  EXPECT_EQ(printed.find("stop"), std::string::npos);
+  EXPECT_EQ(readStore(directory.path()), std::pair(start + colour, true));
   // No container, or a file where it should be: no location, so no access either.
   EXPECT_EQ(readStore(directory.path() / "missing").first, kNotFoundLines);
   EXPECT_EQ(readStore(file).first, kNotFoundLines);
@@ -117,10 +113,8 @@ TEST(FileManager, ReadsWholeFilesWithinALimitAndFindsTheContainerByPrecedence) {
     std::filesystem::create_directories(dir);
   const ScopedEnv homeVariable("HOME", nullptr), xdgVariable("XDG_DATA_HOME", nullptr),
       container("REMINDERS_WIDGET_CONTAINER", nullptr);
-  const struct {
-    const char *container, *xdg, *home;
-    std::optional<std::filesystem::path> found;
-  } cases[] = {
+  // The variables REMINDERS_WIDGET_CONTAINER, XDG_DATA_HOME and HOME, and the container found.
+  const std::tuple<const char*, const char*, const char*, std::optional<std::filesystem::path>> cases[] = {
       {configured.c_str(), xdg.c_str(), home.c_str(), configured},
       {"", xdg.c_str(), home.c_str(), xdg / group},
       {"", nullptr, home.c_str(), home / ".local/share" / group},
@@ -128,12 +122,12 @@ TEST(FileManager, ReadsWholeFilesWithinALimitAndFindsTheContainerByPrecedence) {
       {"", "", nullptr, std::nullopt},
       {"/nonexistent/configured", xdg.c_str(), home.c_str(), std::nullopt},  // no falling back
   };
-  for (const auto& c : cases) {
-    container.set(c.container);
-    xdgVariable.set(c.xdg);
-    homeVariable.set(c.home);
-    EXPECT_EQ(FileManager::fromEnvironment(std::nullopt).containerURL(group), c.found)
-        << c.container << c.xdg;
+  for (const auto& [containerValue, xdgValue, homeValue, found] : cases) {
+    container.set(containerValue);
+    xdgVariable.set(xdgValue);
+    homeVariable.set(homeValue);
+    EXPECT_EQ(FileManager::fromEnvironment(std::nullopt).containerURL(group), found)
+        << containerValue << xdgValue;
   }
   EXPECT_EQ(FileManager::fromEnvironment(given).containerURL(group), given);
   EXPECT_FALSE(FileManager::fromEnvironment(directory.path() / "absent").containerURL(group));

@@ -100,13 +100,11 @@ TEST(URL, TakesAndResolvesAsTheRFC3986ParserDoes) {
     if (random() % 4 != 0) text = pieces[random() % 5] + ":";  // mostly a scheme first, as links have
     for (int i = static_cast<int>(random() % 8); i > 0; --i)
       text += pieces[random() % pieces.size()];
-    const Parsed parsed(text);
     const auto url = URL::make(text);
-    ASSERT_EQ(url.has_value(), !text.empty() && parsed.ok) << text;
+    ASSERT_EQ(url.has_value(), !text.empty() && Parsed(text).ok) << text;
     if (!url) continue;
-    EXPECT_EQ(url->absoluteString(), text);
-    EXPECT_EQ(url->relativeString(), text);
-    EXPECT_EQ(url->baseURL(), nullptr);
+    EXPECT_EQ(std::tuple(url->absoluteString(), url->relativeString(), url->baseURL()),
+              std::tuple(text, text, nullptr));
     ++accepted;
   }
   EXPECT_GT(accepted, 5'000);
@@ -126,28 +124,26 @@ TEST(URL, TakesAndResolvesAsTheRFC3986ParserDoes) {
     return text + some(ends);
   };
   int resolved = 0;
-  const auto compare = [&](const std::string& text, const std::string& baseText) {
+  for (int round = 0; round < 40'000; ++round) {
+    const std::string baseText = some(schemes) + some(authorities) + path();
+    const std::string start =
+        (random() % 4 == 0 ? some(schemes) : "") + (random() % 4 == 0 ? some(authorities) : "");
+    const std::string text = start + path();
     const auto base = URL::make(baseText);
-    if (!base || text.empty() || base->scheme().empty()) return;
+    if (!base || text.empty() || base->scheme().empty()) continue;
     const auto expected = resolvedByUriparser(text, baseText);
     const auto url = URL::make(text, base);
     ASSERT_EQ(url.has_value(), expected.has_value()) << text << " against " << baseText;
-    if (!url) return;
+    if (!url) continue;
     ASSERT_EQ(url->relativeString(), text);
     // For a path of only "/" and no authority, uriparser writes "/./".
     const std::string& absolute = url->absoluteString();
     const auto colon = absolute.find(':');
     if (absolute.compare(colon, 2, ":/") == 0 &&
         *expected == absolute.substr(0, colon + 1) + "/." + absolute.substr(colon + 1))
-      return;
+      continue;
     EXPECT_EQ(absolute, *expected) << text << " against " << baseText;
     ++resolved;
-  };
-  for (int round = 0; round < 40'000 && !::testing::Test::HasFatalFailure(); ++round) {
-    const std::string baseText = some(schemes) + some(authorities) + path();
-    const std::string text =
-        (random() % 4 == 0 ? some(schemes) : "") + (random() % 4 == 0 ? some(authorities) : "");
-    compare(text + path(), baseText);
   }
   EXPECT_GT(resolved, 8'000);
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/binary_plist.h"
+#include "support/test_support.h"
 
 namespace rw::plist {
 namespace {
@@ -279,7 +280,7 @@ TEST(XmlPlist, WritesTheUsualLayoutAndOnlyWhatXmlCanHold) {
     EXPECT_FALSE(write(unwritable, Format::xml));
 }
 
-// The integers' extremes and plain dates are read in plistlib's files (plistlib_fixtures_test.cpp).
+// The integers' extremes and plain dates are read in plistlib's files (PlistlibFixtures below).
 TEST(XmlPlist, ReadsValuesInTheirUsualForms) {
   const std::pair<const char*, Value> cases[] = {
       {"<date>0001-01-01T00:00:00Z</date>", *parseRfc3339("0001-01-01T00:00:00Z")},
@@ -390,6 +391,40 @@ TEST(XmlPlist, ReadsUtf16AndDocumentTypesWithoutFetchingThem) {
     expectRead(
         bytesOf("<?xml version=\"1.0\"?>" + std::string(doctype) + "<plist><string>ok</string></plist>"),
         std::string("ok"), doctype);
+}
+
+// Files written by another implementation (Python's plistlib, see fixtures/make_fixtures.py) read as the
+// values that script put in.
+TEST(PlistlibFixtures, EveryKindReadsInBothForms) {
+  const auto fixture = [](const std::string& name) {
+    return parse(bytesOf(readFile(sourceDirectory() / "tests/plist/fixtures" / name)));
+  };
+  const Result<Value> binary = fixture("plistlib_kinds.binary.plist");
+  ASSERT_TRUE(binary) << binary.error().reason;
+  // The two forms hold the same values, but for the UID only the binary form has.
+  Dictionary withoutUid = *binary->get<Dictionary>();
+  ASSERT_EQ(withoutUid.back(), (std::pair<std::string, Value>("uid", Uid{70000})));
+  withoutUid.pop_back();
+  EXPECT_EQ(fixture("plistlib_kinds.xml.plist").value_or(Value{}), Value(withoutUid));
+  const auto integer = [](std::int64_t v) { return Value(Integer{v}); };
+  EXPECT_EQ(*binary->find("integers"),
+            Value(Array{integer(0), integer(255), integer(256), integer(65535), integer(65536),
+                        integer(4294967295), integer(4294967296), integer(-1), integer(INT64_MIN),
+                        integer(INT64_MAX), Integer{-1, true}}));
+  EXPECT_EQ(*binary->find("reals"), Value(Array{0.1, -0.0, 1e300, -2.5}));
+  EXPECT_EQ(*binary->find("data"), Value(Data{{0, 1, 2, 0xFD, 0xFE, 0xFF}}));
+  EXPECT_EQ(*binary->find("date"), Value(*parseRfc3339("2026-01-02T03:04:05Z")));
+  EXPECT_EQ(*binary->find("astral"), Value(std::string("\xF0\x9F\x98\x80 and \xF0\x9D\x84\x9E")));
+  EXPECT_EQ(binary->find("twentyItems")->get<Array>()->size(), 20u);
+  EXPECT_EQ(*binary->find("nested"),
+            Value(Dictionary{{"empty array", Array{}}, {"empty dict", Dictionary{}}}));
+  // More than 256 objects, so references of two bytes, and one string shared by many.
+  Array items;
+  for (int i = 0; i < 300; ++i)
+    items.push_back("item-" + std::to_string(i));
+  const Value many = Dictionary{{"items", items}, {"repeated", Array(300, Value(std::string("same")))}};
+  for (const std::string form : {"binary", "xml"})
+    EXPECT_EQ(fixture("plistlib_many." + form + ".plist").value_or(Value{}), many) << form;
 }
 
 }  // namespace
