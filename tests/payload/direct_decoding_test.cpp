@@ -241,12 +241,11 @@ TEST(DirectDecoding, TakesWhatTheWriterWritesAndAgreesWithTheTreeOnDamage) {
   for (const auto format : {plist::Format::binary, plist::Format::xml}) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
       const auto original = variedPayload(seed, static_cast<int>(seed * 7), format == plist::Format::xml);
-      const auto bytes = writePayload(original, format);
-      ASSERT_TRUE(bytes);
-      const auto direct = directly(*bytes);
+      const auto bytes = writePayload(original, format).value();
+      const auto direct = directly(bytes);
       ASSERT_TRUE(direct) << "seed " << seed << ": a written file needed the tree";
       EXPECT_EQ(contentsOf(*direct), contentsOf(original)) << seed;
-      expectAgreement(*bytes, "seed " + std::to_string(seed));
+      expectAgreement(bytes, "seed " + std::to_string(seed));
     }
     const auto original = *writePayload(variedPayload(9, 12, true), format);
     for (int round = 0; round < 1500 && !::testing::Test::HasFailure(); ++round) {
