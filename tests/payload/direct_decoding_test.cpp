@@ -102,17 +102,17 @@ const std::string kXmlEvent =
     "<key>dateFrom</key><date>2026-01-02T03:04:05Z</date><key>dateTo</key><date>2026-01-02T03:04:05Z</date>"
     "<key>dueAmountText</key><string/><key>notes</key><string></string>";
 
-// A payload document around `events` (XML dictionaries), with `prolog` before it.
-std::string xmlDocument(const std::string& events, const std::string& prolog = "") {
-  return prolog + "<plist version=\"1.0\"><dict><key>events</key><array>" + events +
-         "</array><key>persons</key><array/></dict></plist>";
+// A payload document of one event of the keys `event`, with `prolog` before it.
+std::string xmlDocument(const std::string& event, const std::string& prolog = "") {
+  return prolog + "<plist version=\"1.0\"><dict><key>events</key><array><dict>" + event +
+         "</dict></array><key>persons</key><array/></dict></plist>";
 }
 
 // A payload document of one event whose title is the XML text `title`.
 std::string xmlWithTitle(const std::string& title) {
   std::string e = kXmlEvent;
   e.replace(e.find("<string>T</string>"), 18, "<string>" + title + "</string>");
-  return xmlDocument("<dict>" + e + "</dict>");
+  return xmlDocument(e);
 }
 
 // Threads take runs of consecutive events, each with caches and a storage of its own.
@@ -147,8 +147,7 @@ TEST(DirectDecoding, GivesTheSameAnswerAndBudgetWhateverThreadsShareTheEvents) {
       event.title = title;
     return *writePayload(payload, plist::Format::binary);
   };
-  const Bytes half = payloadOf(2000);
-  const Bytes whole = payloadOf(4000);
+  const Bytes half = payloadOf(2000), whole = payloadOf(4000);
   ASSERT_TRUE(throughTree(half)) << "the budget should take half the events";
   EXPECT_EQ(throughTree(whole).error().reason, "not a property list: object graph too large");
   EXPECT_TRUE(directly(half, {2, 1000}));
@@ -159,7 +158,7 @@ TEST(DirectDecoding, GivesTheSameAnswerAndBudgetWhateverThreadsShareTheEvents) {
 // Files the direct readers hand to the tree: another writer's, unknown keys, XML of unusual or bad forms.
 TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
   const std::string& event = kXmlEvent;
-  ASSERT_TRUE(directly(bytesOf(xmlDocument("<dict>" + event + "</dict>"))));
+  ASSERT_TRUE(directly(bytesOf(xmlDocument(event))));
   ASSERT_TRUE(directly(bytesOf(xmlWithTitle("a &lt;b&gt; &amp; &#252;&#x1F392;"))));
   auto tree = encodePayload(variedPayload(3, 4, false));
   auto& events = std::get<plist::Array>(std::get<plist::Dictionary>(tree.storage)[0].second.storage);
@@ -172,26 +171,23 @@ TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
       {"another writer's binary", fixture("payload_binary.plist"), true},
       {"another writer's XML", fixture("payload_xml.plist"), true},
       {"binary with an unknown key", textOf(*plist::write(tree, plist::Format::binary)), true},
-      {"unknown key", xmlDocument("<dict>" + event + "<key>extra</key><integer>1</integer></dict>"), true},
+      {"unknown key", xmlDocument(event + "<key>extra</key><integer>1</integer>"), true},
       {"base URL",
-       xmlDocument("<dict>" + event +
+       xmlDocument(event +
                    "<key>actionURL</key><dict><key>relative</key><string>e/1</string><key>base</key><dict>"
-                   "<key>relative</key><string>corvantis2://reminders/</string></dict></dict></dict>"),
+                   "<key>relative</key><string>corvantis2://reminders/</string></dict></dict>"),
        true},
       {"CDATA", xmlWithTitle("<![CDATA[x]]>"), true},
       {"comment inside a text", xmlWithTitle("a<!-- c -->b"), true},
       {"reference to a carriage return", xmlWithTitle("a&#13;b"), true},
-      {"DOCTYPE with an internal subset",
-       xmlDocument("<dict>" + event + "</dict>", "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"), true},
+      {"DOCTYPE with an internal subset", xmlDocument(event, "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"),
+       true},
       {"U+FFFE", xmlWithTitle("a\xEF\xBF\xBE"), false},  // well-formed UTF-8, but no XML character
       {"overlong UTF-8", xmlWithTitle("a\xC0\xAF"), false},
       {"undefined entity", xmlWithTitle("&nbsp;"), false},
       {"unknown type", xmlWithTitle("x</string><string>y"), false},
-      {"bad date",
-       xmlDocument("<dict>" + std::string(event).replace(event.find("03:04:05Z"), 9, "03:04:60Z") +
-                   "</dict>"),
-       false},
-      {"comment with --", xmlDocument("<dict>" + event + "</dict>", "<!-- a -- b -->"), false},
+      {"bad date", xmlDocument(std::string(event).replace(event.find("03:04:05Z"), 9, "03:04:60Z")), false},
+      {"comment with --", xmlDocument(event, "<!-- a -- b -->"), false},
   };
   for (const auto& [what, file, treeDecodes] : cases) {
     const Bytes bytes = bytesOf(file);

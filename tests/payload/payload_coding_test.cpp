@@ -196,19 +196,14 @@ TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
   const auto kept = storage.keepList(a);
   EXPECT_EQ(storage.keepList(std::vector<std::string_view>{second, other}).data(), kept.data());
   // Lists differing in order or length, and many landing on one place of the lately-kept table, stay apart.
-  std::vector<std::string> names;
-  for (int i = 0; i < 500; ++i)
-    names.push_back("P" + std::to_string(i));
   std::vector<std::vector<std::string_view>> given = {{other, first}, {first}};
   for (std::size_t i = 0; i < 500; ++i)
-    given.push_back({names[i], names[(i * 7) % 500]});
+    given.push_back({storage.keep("P" + std::to_string(i)), storage.keep("P" + std::to_string(i * 7 % 500))});
   std::vector<std::span<const std::string_view>> lists;
   for (const auto& list : given)
     lists.push_back(storage.keepList(list));
-  for (std::size_t i = 0; i < lists.size(); ++i) {
+  for (std::size_t i = 0; i < lists.size(); ++i)
     EXPECT_TRUE(std::ranges::equal(lists[i], given[i])) << i;
-    EXPECT_NE(lists[i].data(), kept.data()) << i;
-  }
   EXPECT_TRUE(std::ranges::equal(kept, a));
   EXPECT_TRUE(storage.keepList({}).empty());
   const std::string text = "Zoë's appointment";
@@ -227,18 +222,18 @@ TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
 
 // Equality of records walks every field they hold, by content and not by where the content lives.
 TEST(RecordFields, EventsDifferInAnyOneField) {
+  const auto eventIn = [](RemindersWidgetPayload& payload) {
+    WidgetEventPayload event;
+    event.identifier = payload.keep("E1");
+    event.title = payload.keep("Title");
+    event.beneficiaries = payload.keepList({payload.keep("P1")});
+    event.plannedDateFrom = Date{100};
+    event.actionURL = payload.keep(*URL::make("corvantis2://reminders/E1"));
+    return event;
+  };
   RemindersWidgetPayload payload, elsewhere;
-  WidgetEventPayload event;
-  event.identifier = payload.keep("E1");
-  event.title = payload.keep("Title");
-  event.beneficiaries = payload.keepList({payload.keep("P1")});
-  event.plannedDateFrom = Date{100};
-  event.actionURL = payload.keep(*URL::make("corvantis2://reminders/E1"));
-  WidgetEventPayload copy = event;
-  copy.identifier = elsewhere.keep("E1");
-  copy.beneficiaries = elsewhere.keepList({elsewhere.keep("P1")});
-  copy.actionURL = elsewhere.keep(*URL::make("corvantis2://reminders/E1"));
-  EXPECT_EQ(copy, event);
+  const WidgetEventPayload event = eventIn(payload);
+  EXPECT_EQ(eventIn(elsewhere), event);
   everyField<WidgetEventPayload>([&](auto field) {
     WidgetEventPayload changed = event;
     auto& member = changed.*field.member;
@@ -255,9 +250,6 @@ TEST(RecordFields, EventsDifferInAnyOneField) {
     EXPECT_NE(event, changed) << field.key;
     return true;
   });
-  WidgetEventPayload withoutURL = event;
-  withoutURL.actionURL = nullptr;
-  EXPECT_EQ(withoutURL, withoutURL);
 }
 
 // What `make` prints, and what it gives.
