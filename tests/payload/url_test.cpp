@@ -13,15 +13,13 @@ namespace {
 
 // A text as uriparser reads it, freed with it.
 struct Parsed {
-  explicit Parsed(const std::string& text) {
-    const char* errorPos = nullptr;
-    ok = uriParseSingleUriExA(&uri, text.data(), text.data() + text.size(), &errorPos) == URI_SUCCESS;
-  }
+  explicit Parsed(const std::string& text)
+      : ok(uriParseSingleUriExA(&uri, text.data(), text.data() + text.size(), nullptr) == URI_SUCCESS) {}
   ~Parsed() {
     if (ok) uriFreeUriMembersA(&uri);
   }
   UriUriA uri{};
-  bool ok = false;
+  bool ok;
 };
 
 // What uriparser makes of `text` against `base`, if it takes both.
