@@ -184,8 +184,7 @@ TEST(WideDates, TextsReadBackToTheSameValueAndPayloadsCarryThem) {
                                3e16, -3e16, kYear200000 + 0.999999, 123456789.123456789})
     EXPECT_EQ(parseDateText(formatDateText(Date{seconds}).value_or("")).value_or(Date{0}).sinceReferenceDate,
               seconds);
-  for (const double seconds :
-       {1e300, -1e17, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+  for (const double seconds : {1e300, -1e17, std::nan(""), kInfinity})
     EXPECT_FALSE(formatDateText(Date{seconds})) << seconds;
   for (const char* text : {"+123-06-10T00:00:00Z", "+1234567890-01-01T00:00:00Z", "2026-06-10T00:00:00",
                            "2026-02-30T00:00:00Z", "2026-06-10T00:00:00.Z"})
@@ -319,9 +318,6 @@ TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
   }
 }
 
-constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-
 TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
   const std::string kVersion = "Invalid colorEncoded version\n", kIndex = "Invalid colorEncoded index\n";
   // Raw value, the index read, and the lines printed; the version is always the current one.
@@ -330,8 +326,8 @@ TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
       {"pickerIndex=14&pickerVersion=183&other=x", 14, ""},  // other items are ignored
       {"pickerIndex=%2B5&pickerVersion=183", 5, ""},         // a decoded "+" sign is allowed
       {"pickerIndex=007&pickerVersion=183", 7, ""},
-      {"pickerIndex=9223372036854775807&pickerVersion=183", kMax, ""},
-      {"pickerIndex=-9223372036854775808&pickerVersion=183", kMin, ""},
+      {"pickerIndex=9223372036854775807&pickerVersion=183", INT64_MAX, ""},
+      {"pickerIndex=-9223372036854775808&pickerVersion=183", INT64_MIN, ""},
       {"", 7, ""},
       {"word", 7,
        "queryDictionary: Invalid key-value pair in string: word\nError in ColorEncoded initializer: No "
@@ -357,9 +353,9 @@ TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
 
 TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) {
   const auto raw = [](ColorEncoded color) { return printedAnd([&] { return color.rawValue(); }); };
-  EXPECT_EQ(raw({"1.0", kMin}),
+  EXPECT_EQ(raw({"1.0", INT64_MIN}),
             std::pair(std::string(), std::string("pickerIndex=%2D9223372036854775808&pickerVersion=1%2E0")));
-  for (const std::int64_t index : {std::int64_t{14}, kMax, kMin})
+  for (const std::int64_t index : {std::int64_t{14}, INT64_MAX, INT64_MIN})
     EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", index}.rawValue()),
               (ColorEncoded{"183", index}));
   // A version that is no UTF-8 cannot be put into a query text.
@@ -370,7 +366,7 @@ TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) 
             std::pair(std::string(), ColorEncoded{"183", 7}));
   // Palette indices run from 0 to 14.
   EXPECT_EQ(paletteColorName(14), personPalette()[14]);
-  for (const std::int64_t outside : {std::int64_t{15}, std::int64_t{-1}, kMin})
+  for (const std::int64_t outside : {std::int64_t{15}, std::int64_t{-1}, INT64_MIN})
     EXPECT_FALSE(paletteColorName(outside)) << outside;
 }
 
