@@ -257,13 +257,13 @@ std::string writtenText(const Value& value) {
 TEST(XmlPlist, WritesTheUsualLayoutAndOnlyWhatXmlCanHold) {
   Dictionary value;
   value.emplace_back("name", std::string("a<b"));
-  value.emplace_back("list", Array{Integer{-3}, 2.5, true, Array{}});
+  value.emplace_back("list", Array{Integer{-3}, 2.5, true, Array{}, Data{{1, 2}}});
   value.emplace_back("when", Date{0.75});
-  EXPECT_EQ(
-      writtenText(value),
-      document("<dict>\n\t<key>name</key>\n\t<string>a&lt;b</string>\n\t<key>list</key>\n\t<array>"
-               "\n\t\t<integer>-3</integer>\n\t\t<real>2.5</real>\n\t\t<true/>\n\t\t<array/>\n\t</array>"
-               "\n\t<key>when</key>\n\t<date>2001-01-01T00:00:00Z</date>\n</dict>"));
+  EXPECT_EQ(writtenText(value),
+            document("<dict>\n\t<key>name</key>\n\t<string>a&lt;b</string>\n\t<key>list</key>\n\t<array>"
+                     "\n\t\t<integer>-3</integer>\n\t\t<real>2.5</real>\n\t\t<true/>\n\t\t<array/>"
+                     "\n\t\t<data>\n\t\tAQI=\n\t\t</data>\n\t</array>"
+                     "\n\t<key>when</key>\n\t<date>2001-01-01T00:00:00Z</date>\n</dict>"));
   // No UID, date that is no number, control character or U+FFFE (no XML 1.0 characters), text not UTF-8.
   for (const Value& unwritable :
        {Value(Uid{1}), Value(Array{Uid{1}}), Value(Date{std::nan("")}), Value(std::string("bell \x07")),
@@ -314,7 +314,7 @@ std::vector<std::string> documents(std::vector<std::string> texts, const std::st
 TEST(XmlPlist, RefusesMalformedDocuments) {
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"bad date", documents({"2026-01-02T03:04:05.5Z", "2026-01-02T03:04:05+01:00", "2026-02-30T00:00:00Z",
-                              "+2026-01-02T03:04:05Z", ""},
+                              "+2026-01-02T03:04:05Z", "X026-01-02T03:04:05Z", ""},
                              "date")},
       {"bad integer",
        documents({"", "18446744073709551616", "-9223372036854775809", "0x", "12abc"}, "integer")},
