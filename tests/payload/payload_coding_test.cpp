@@ -1,17 +1,31 @@
-// Payload records, their coding to and from property-list values, and the texts and dates they hold.
+// Payload records, their coding to and from property-list values by the tree and by the direct readers, the
+// texts, colours and dates they hold, and the store they are read from.
 #include "payload/payload_coding.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <random>
 #include <stdexcept>
+#include <string>
+#include <tuple>
 #include <type_traits>
+#include <vector>
 
+#include "payload/color_encoded.h"
 #include "payload/fields.h"
+#include "payload/payload_direct.h"
+#include "payload/query_string.h"
 #include "payload/sample_event.h"
+#include "payload/store.h"
 #include "platform/messages.h"
+#include "support/scoped_env.h"
 #include "support/test_support.h"
 
 namespace rw {
@@ -21,10 +35,22 @@ using plist::Array;
 using plist::Dictionary;
 using plist::Integer;
 using plist::Value;
+using testing::capturedStdout;
 using testing::samplePerson;
+using testing::ScopedEnv;
+using testing::TemporaryDirectory;
+using testing::writeFile;
 constexpr auto with = testing::sampleWith;
 constexpr auto without = testing::sampleWithout;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// What `make` prints, and what it gives.
+template <typename Make>
+auto printedAnd(Make make) {
+  std::optional<decltype(make())> result;
+  const std::string printed = capturedStdout([&] { result = make(); });
+  return std::pair(printed, *result);
+}
 
 const Date kFrom = *parseRfc3339("2026-06-10T12:00:00.250Z");
 
@@ -121,13 +147,11 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
   };
   for (const auto& [root, where, reason] : cases) {
     PayloadDecoding result;
-    EXPECT_EQ(testing::capturedStdout([&] { result = decodePayload(root); }), "") << where;
+    EXPECT_EQ(capturedStdout([&] { result = decodePayload(root); }), "") << where;
     ASSERT_FALSE(result) << where;
     EXPECT_EQ(result.error().where, where);
     EXPECT_NE(result.error().reason.find(reason), std::string::npos) << result.error().reason;
-    const auto failures = checkPayload(root);
-    ASSERT_FALSE(failures.empty()) << where;
-    EXPECT_EQ(failures[0], result.error());
+    EXPECT_EQ(checkPayload(root).at(0), result.error());
   }
   // Checking goes on past each failure and collects them all, in file order.
   const Value all =
@@ -157,13 +181,10 @@ TEST(WideDates, TextsReadBackToTheSameValueAndPayloadsCarryThem) {
   EXPECT_EQ(formatRfc3339(micro), "2026-06-10T12:00:00.123Z");
   // Any finite value, however made, reads back bit for bit or is left to be written as a number.
   for (const double seconds : {0.1, -0.5, -31'536'000.123456, 802'785'600.000001, 1.5e-7, kDistantPast + 0.25,
-                               3e16, -3e16, kYear200000 + 0.999999, 123456789.123456789}) {
-    const auto text = formatDateText(Date{seconds});
-    ASSERT_TRUE(text) << seconds;
-    EXPECT_EQ(parseDateText(*text).value_or(Date{0}).sinceReferenceDate, seconds) << *text;
-  }
-  for (const double seconds :
-       {1e300, -1e17, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+                               3e16, -3e16, kYear200000 + 0.999999, 123456789.123456789})
+    EXPECT_EQ(parseDateText(formatDateText(Date{seconds}).value_or("")).value_or(Date{0}).sinceReferenceDate,
+              seconds);
+  for (const double seconds : {1e300, -1e17, std::nan(""), kInfinity})
     EXPECT_FALSE(formatDateText(Date{seconds})) << seconds;
   for (const char* text : {"+123-06-10T00:00:00Z", "+1234567890-01-01T00:00:00Z", "2026-06-10T00:00:00",
                            "2026-02-30T00:00:00Z", "2026-06-10T00:00:00.Z"})
@@ -171,13 +192,10 @@ TEST(WideDates, TextsReadBackToTheSameValueAndPayloadsCarryThem) {
   // Payloads carry them; XML has whole seconds, in the expanded form beyond 9999.
   for (const double seconds : {kDistantPast, kDistantFuture, kYear200000, -kYear200000}) {
     const Value payload = payloadWith(with(eventDictionary(), "plannedDateFrom", Date{seconds}));
-    const auto decoded = decodePayload(payload);
-    ASSERT_TRUE(decoded) << seconds;
-    EXPECT_EQ(encodePayload(*decoded), payload) << seconds;
+    EXPECT_EQ(encodePayload(*decodePayload(payload)), payload) << seconds;
   }
-  const auto xml = plist::write(Date{kYear200000 + 0.5}, plist::Format::xml);
-  ASSERT_TRUE(xml);
-  EXPECT_NE(std::string(xml->begin(), xml->end()).find("<date>+200000-01-01T00:00:00Z</date>"),
+  const auto xml = plist::write(Date{kYear200000 + 0.5}, plist::Format::xml).value();
+  EXPECT_NE(std::string(xml.begin(), xml.end()).find("<date>+200000-01-01T00:00:00Z</date>"),
             std::string::npos);
 }
 
@@ -200,19 +218,14 @@ TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
   const auto kept = storage.keepList(a);
   EXPECT_EQ(storage.keepList(std::vector<std::string_view>{second, other}).data(), kept.data());
   // Lists differing in order or length, and many landing on one place of the lately-kept table, stay apart.
-  std::vector<std::string> names;
-  for (int i = 0; i < 500; ++i)
-    names.push_back("P" + std::to_string(i));
   std::vector<std::vector<std::string_view>> given = {{other, first}, {first}};
   for (std::size_t i = 0; i < 500; ++i)
-    given.push_back({names[i], names[(i * 7) % 500]});
+    given.push_back({storage.keep("P" + std::to_string(i)), storage.keep("P" + std::to_string(i * 7 % 500))});
   std::vector<std::span<const std::string_view>> lists;
   for (const auto& list : given)
     lists.push_back(storage.keepList(list));
-  for (std::size_t i = 0; i < lists.size(); ++i) {
+  for (std::size_t i = 0; i < lists.size(); ++i)
     EXPECT_TRUE(std::ranges::equal(lists[i], given[i])) << i;
-    EXPECT_NE(lists[i].data(), kept.data()) << i;
-  }
   EXPECT_TRUE(std::ranges::equal(kept, a));
   EXPECT_TRUE(storage.keepList({}).empty());
   const std::string text = "Zoë's appointment";
@@ -231,18 +244,18 @@ TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
 
 // Equality of records walks every field they hold, by content and not by where the content lives.
 TEST(RecordFields, EventsDifferInAnyOneField) {
+  const auto eventIn = [](RemindersWidgetPayload& payload) {
+    WidgetEventPayload event;
+    event.identifier = payload.keep("E1");
+    event.title = payload.keep("Title");
+    event.beneficiaries = payload.keepList({payload.keep("P1")});
+    event.plannedDateFrom = Date{100};
+    event.actionURL = payload.keep(*URL::make("corvantis2://reminders/E1"));
+    return event;
+  };
   RemindersWidgetPayload payload, elsewhere;
-  WidgetEventPayload event;
-  event.identifier = payload.keep("E1");
-  event.title = payload.keep("Title");
-  event.beneficiaries = payload.keepList({payload.keep("P1")});
-  event.plannedDateFrom = Date{100};
-  event.actionURL = payload.keep(*URL::make("corvantis2://reminders/E1"));
-  WidgetEventPayload copy = event;
-  copy.identifier = elsewhere.keep("E1");
-  copy.beneficiaries = elsewhere.keepList({elsewhere.keep("P1")});
-  copy.actionURL = elsewhere.keep(*URL::make("corvantis2://reminders/E1"));
-  EXPECT_EQ(copy, event);
+  const WidgetEventPayload event = eventIn(payload);
+  EXPECT_EQ(eventIn(elsewhere), event);
   everyField<WidgetEventPayload>([&](auto field) {
     WidgetEventPayload changed = event;
     auto& member = changed.*field.member;
@@ -259,9 +272,460 @@ TEST(RecordFields, EventsDifferInAnyOneField) {
     EXPECT_NE(event, changed) << field.key;
     return true;
   });
-  WidgetEventPayload withoutURL = event;
-  withoutURL.actionURL = nullptr;
-  EXPECT_EQ(withoutURL, withoutURL);
+}
+
+TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
+  const std::pair<std::string_view, QueryDictionary> cases[] = {
+      {"", {}},
+      {"&&&", {}},
+      {"&a=1&&b=2&", {{"a", "1"}, {"b", "2"}}},
+      {"a=1&a=2", {{"a", "2"}}},  // the last piece wins
+      {"a=", {{"a", ""}}},
+      {"a=b=c", {{"a", "b"}}},  // whatever follows a second "=" is dropped
+      {"x=ab+cd", {{"x", "ab cd"}}},
+      {"x=%2b%2B", {{"x", "++"}}},    // hex digits in either case
+      {"a%20b=1", {{"a%20b", "1"}}},  // keys are neither "+"-replaced nor decoded
+      {"x=%C3%A9t%C3%A9", {{"x", "été"}}},
+      {"x=été", {{"x", "été"}}}};  // unencoded UTF-8 is taken as it is
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(printedAnd([&] { return queryDictionary(text); }),
+              std::pair(std::string(), std::optional(expected)))
+        << text;
+  // One bad piece fails the text, pieces stored before it too; bytes that are no UTF-8 (or a surrogate or an
+  // overlong form, encoded) are bad, and are escaped in the line.
+  for (const std::string_view text :
+       {"a", "=1", "a=100%", "a=%G1", "a=%1G", "a=1&b", "a=%FF", "a=%ED%A0%80", "a=%C0%AF", "\xFF=1"})
+    EXPECT_EQ(printedAnd([&] { return queryDictionary(text); }),
+              std::pair("queryDictionary: Invalid key-value pair in string: " + printable(text) + "\n",
+                        std::optional<QueryDictionary>()));
+  // Names go out verbatim and sorted by scalar value, values encoded but for Unicode letters, marks and
+  // numbers; every text reads back as the dictionary it came from.
+  const std::pair<QueryDictionary, std::string_view> encodings[] = {
+      {{{"pickerVersion", "183"}, {"pickerIndex", "7"}}, "pickerIndex=7&pickerVersion=183"},
+      {{}, ""},
+      {{{"v", "1.0"}}, "v=1%2E0"},
+      {{{"k%", "100%"}, {"k+", "a+b"}, {"a b", "1"}}, "a b=1&k%=100%25&k+=a%2Bb"},
+      {{{"名", "1"}, {"é", "2"}, {"a", "3"}, {"Z", "4"}}, "Z=4&a=3&é=2&名=1"},
+      {{{"k", "Ärger 日本 e\xCC\x81 ١٢٣ ² Ⅻ"}}, "k=Ärger%20日本%20e\xCC\x81%20١٢٣%20²%20Ⅻ"},  // L, M, N
+      {{{"k", "😀€"}}, "k=%F0%9F%98%80%E2%82%AC"},
+      {{{"k", "-_.~!*'();:@&=+$,/?#[]"}},
+       "k=%2D%5F%2E%7E%21%2A%27%28%29%3B%3A%40%26%3D%2B%24%2C%2F%3F%23%5B%5D"},
+      {{{"k", std::string("a\0b", 3)}}, "k=a%00b"},
+  };
+  for (const auto& [dictionary, encoded] : encodings) {
+    EXPECT_EQ(queryString(dictionary), encoded);
+    EXPECT_EQ(queryDictionary(encoded), dictionary) << encoded;
+  }
+}
+
+TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
+  const std::string kVersion = "Invalid colorEncoded version\n", kIndex = "Invalid colorEncoded index\n";
+  // Raw value, the index read, and the lines printed; the version is always the current one.
+  const std::tuple<std::string_view, std::int64_t, std::string> cases[] = {
+      {"pickerVersion=183&pickerIndex=12", 12, ""},
+      {"pickerIndex=14&pickerVersion=183&other=x", 14, ""},  // other items are ignored
+      {"pickerIndex=%2B5&pickerVersion=183", 5, ""},         // a decoded "+" sign is allowed
+      {"pickerIndex=007&pickerVersion=183", 7, ""},
+      {"pickerIndex=9223372036854775807&pickerVersion=183", INT64_MAX, ""},
+      {"pickerIndex=-9223372036854775808&pickerVersion=183", INT64_MIN, ""},
+      {"", 7, ""},
+      {"word", 7,
+       "queryDictionary: Invalid key-value pair in string: word\nError in ColorEncoded initializer: No "
+       "dictionary\n"},
+      {"pickerIndex=3&pickerVersion=182", 7, kVersion},
+      {"pickerIndex=3&pickerVersion=183%20", 7, kVersion},
+      {"pickerIndex=abc&pickerVersion=abc", 7, kVersion},  // the version is checked first
+      {"pickerVersion=183", 7, kIndex},
+      {"pickerIndex=abc&pickerVersion=183", 7, kIndex},
+      {"pickerIndex=+5&pickerVersion=183", 7, kIndex},  // an unencoded "+" reads as a space
+      {"pickerIndex=%2B%2D5&pickerVersion=183", 7, kIndex},
+      {"pickerIndex=0x10&pickerVersion=183", 7, kIndex},
+      {"pickerIndex=%D9%A1&pickerVersion=183", 7, kIndex},  // only the digits 0 to 9
+      {"pickerIndex=9223372036854775808&pickerVersion=183", 7, kIndex},
+      {"pickerIndex=-9223372036854775809&pickerVersion=183", 7, kIndex},
+  };
+  for (const auto& [raw, index, lines] : cases) {
+    EXPECT_EQ(printedAnd([&] { return ColorEncoded::fromRawValue(raw); }),
+              std::pair(lines, ColorEncoded{"183", index}))
+        << raw;
+  }
+}
+
+TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) {
+  const auto raw = [](ColorEncoded color) { return printedAnd([&] { return color.rawValue(); }); };
+  EXPECT_EQ(raw({"1.0", INT64_MIN}),
+            std::pair(std::string(), std::string("pickerIndex=%2D9223372036854775808&pickerVersion=1%2E0")));
+  for (const std::int64_t index : {std::int64_t{14}, INT64_MAX, INT64_MIN})
+    EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", index}.rawValue()),
+              (ColorEncoded{"183", index}));
+  // A version that is no UTF-8 cannot be put into a query text.
+  EXPECT_EQ(
+      raw({"\xFF", 7}),
+      std::pair(std::string("Error in ColorEncoded.rawValue: Unable to build queryString\n"), std::string()));
+  EXPECT_EQ(printedAnd([] { return ColorEncoded::fromRawValue(std::nullopt); }),
+            std::pair(std::string(), ColorEncoded{"183", 7}));
+  // Palette indices run from 0 to 14.
+  EXPECT_EQ(paletteColorName(14), personPalette()[14]);
+  for (const std::int64_t outside : {std::int64_t{15}, std::int64_t{-1}, INT64_MIN})
+    EXPECT_FALSE(paletteColorName(outside)) << outside;
+}
+
+constexpr std::string_view kNotFoundLines =
+    "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
+    "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n";
+
+// Prints each start and stop of security-scoped access on this thread, among the store's lines; refuses
+// every start unless `grant`.
+struct PrintingHooks : SecurityScopedAccess::Hooks {
+  explicit PrintingHooks(bool granted = true)
+      : grant(granted), previous(SecurityScopedAccess::setHooksForThisThread(this)) {}
+  ~PrintingHooks() override { SecurityScopedAccess::setHooksForThisThread(previous); }
+  bool start(const std::filesystem::path& at) override {
+    return printLine("start " + at.filename().string()), grant;
+  }
+  void stop(const std::filesystem::path& at) override { printLine("stop " + at.filename().string()); }
+  bool grant;
+  Hooks* previous;
+};
+
+// What reading the store in `container` prints, and whether it gave a payload.
+std::pair<std::string, bool> readStore(const std::filesystem::path& container) {
+  return printedAnd([&] { return payloadReadingAppGroup(FileManager(container)).has_value(); });
+}
+
+// Access is held around the read only: lines of decoding (a colour that is no query text) come after it
+// stops; an access not granted is not stopped, but the file is still read.
+TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
+  TemporaryDirectory directory;
+  const auto file = directory.path() / "reminders.plist";
+  const std::string start = "start reminders.plist\n", access = start + "stop reminders.plist\n",
+                    colour =
+                        "queryDictionary: Invalid key-value pair in string: word\n"
+                        "Error in ColorEncoded initializer: No dictionary\n";
+  const auto sparse = [&] {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxPayloadFileSize + 1)), 0);
+    ::close(fd);
+  };
+  const auto contents = [&](std::string_view text) { return [&, text] { writeFile(file, text); }; };
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    std::string printed;
+    bool read = false;
+  } cases[] = {
+      {"no file", [] {}, access},
+      {"directory", [&] { std::filesystem::create_directory(file); }, access},
+      {"FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, access},
+      {"sparse file over the size limit", sparse, access},
+      {"text", contents("this is not a property list"),
+       access + "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n"},
+      {"bad colour",
+       contents(
+           "<plist><dict><key>events</key><array/><key>persons</key><array><dict>"
+           "<key>identifier</key><string>p</string><key>type</key><string>child</string><key>nick</key>"
+           "<string>x</string><key>colorEncoded</key><string>word</string></dict></array></dict></plist>"),
+       access + colour, true},
+  };
+  PrintingHooks hooks;
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(file);
+    c.make();
+    EXPECT_EQ(readStore(directory.path()), std::pair(c.printed, c.read)) << c.what;
+  }
+  PrintingHooks refusing(false);
+  EXPECT_EQ(readStore(directory.path()), std::pair(start + colour, true));
+  // No container, or a file where it should be: no location, so no access either.
+  EXPECT_EQ(readStore(directory.path() / "missing").first, kNotFoundLines);
+  EXPECT_EQ(readStore(file).first, kNotFoundLines);
+  EXPECT_EQ(printedAnd([&] { return payloadURL(FileManager(directory.path())); }),
+            std::pair(std::string(), std::optional(file)));
+}
+
+TEST(FileManager, ReadsWholeFilesWithinALimitAndFindsTheContainerByPrecedence) {
+  TemporaryDirectory directory;
+  const auto file = directory.path() / "f";
+  writeFile(file, "12345");
+  EXPECT_EQ(readWholeFile(file, 5), (ByteBuffer{'1', '2', '3', '4', '5'}));
+  EXPECT_FALSE(readWholeFile(file, 4));
+  writeFile(file, "");
+  EXPECT_EQ(readWholeFile(file, 0), ByteBuffer{});
+  // Files under /proc report a size of 0 but have content; the read goes to the end regardless.
+  EXPECT_GT(readWholeFile("/proc/self/status", 1 << 20).value_or(ByteBuffer{}).size(), 0u);
+  EXPECT_FALSE(readWholeFile("/proc/self/status", 10));
+  const auto home = directory.path() / "home", xdg = directory.path() / "xdg";
+  const auto configured = directory.path() / "configured", given = directory.path() / "given";
+  const std::string group(kAppGroupIdentifier);
+  for (const auto& dir : {home / ".local/share" / group, xdg / group, configured, given})
+    std::filesystem::create_directories(dir);
+  const ScopedEnv homeVariable("HOME", nullptr), xdgVariable("XDG_DATA_HOME", nullptr),
+      container("REMINDERS_WIDGET_CONTAINER", nullptr);
+  // The variables REMINDERS_WIDGET_CONTAINER, XDG_DATA_HOME and HOME, and the container found.
+  const std::tuple<const char*, const char*, const char*, std::optional<std::filesystem::path>> cases[] = {
+      {configured.c_str(), xdg.c_str(), home.c_str(), configured},
+      {"", xdg.c_str(), home.c_str(), xdg / group},
+      {"", nullptr, home.c_str(), home / ".local/share" / group},
+      {"", "relative/dir", home.c_str(), home / ".local/share" / group},  // not absolute: ignored
+      {"", "", nullptr, std::nullopt},
+      {"/nonexistent/configured", xdg.c_str(), home.c_str(), std::nullopt},  // no falling back
+  };
+  for (const auto& [containerValue, xdgValue, homeValue, found] : cases) {
+    container.set(containerValue);
+    xdgVariable.set(xdgValue);
+    homeVariable.set(homeValue);
+    EXPECT_EQ(FileManager::fromEnvironment(std::nullopt).containerURL(group), found)
+        << containerValue << xdgValue;
+  }
+  EXPECT_EQ(FileManager::fromEnvironment(given).containerURL(group), given);
+  EXPECT_FALSE(FileManager::fromEnvironment(directory.path() / "absent").containerURL(group));
+  // The lookup names the app group's own directory, which must exist.
+  EXPECT_FALSE(FileManager().containerURL("group.other"));
+}
+
+// The direct readers against the property-list tree: never a different answer.
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytesOf(std::string_view text) {
+  return {text.begin(), text.end()};
+}
+
+std::string textOf(const Bytes& bytes) {
+  return {bytes.begin(), bytes.end()};
+}
+
+PayloadDecoding throughTree(const Bytes& bytes) {
+  const auto parsed = plist::parse(bytes);
+  if (!parsed) return Failure{"not a property list: " + parsed.error().reason};
+  return decodePayload(*parsed);
+}
+
+// Decodes `bytes` with the direct reader of their form; nothing when it hands the file on.
+std::optional<RemindersWidgetPayload> directly(const Bytes& bytes, detail::DecodingThreads threads = {}) {
+  RemindersWidgetPayload payload;
+  payload.storage = std::make_shared<PayloadStorage>();
+  const bool binary = bytes.size() >= 8 && std::equal(bytes.begin(), bytes.begin() + 8, "bplist00");
+  const bool decoded = binary ? detail::decodeBinaryPayloadDirectly(bytes, payload, nullptr, threads)
+                              : detail::decodeXmlPayloadDirectly(bytes, payload);
+  if (!decoded) return std::nullopt;
+  return payload;
+}
+
+auto contentsOf(const RemindersWidgetPayload& payload) {
+  return std::tie(payload.events, payload.persons);
+}
+
+void expectAgreement(const Bytes& bytes, const std::string& what) {
+  const PayloadDecoding tree = throughTree(bytes);
+  if (const auto direct = directly(bytes)) {
+    ASSERT_TRUE(tree) << what << ": the direct reader accepted what the tree refuses";
+    EXPECT_EQ(contentsOf(*direct), contentsOf(*tree)) << what;
+  }
+  const PayloadDecoding whole = decodePayload(std::span<const std::uint8_t>(bytes));
+  ASSERT_EQ(whole.has_value(), tree.has_value()) << what;
+  EXPECT_TRUE(whole ? contentsOf(*whole) == contentsOf(*tree) : whole.error() == tree.error())
+      << what << ": " << (whole ? "" : whole.error().reason);
+}
+
+// Non-ASCII, XML's own characters, empty texts, shared persons, fractions of seconds, URLs.
+RemindersWidgetPayload variedPayload(unsigned seed, int eventCount, bool wholeSeconds) {
+  std::mt19937 random(seed);
+  const std::vector<std::string> titles = {
+      "Pick up",   "Übergabe",   "Fish & \"chips\" <today>", "", "Wycieczka \U0001F392", "a]]b",
+      "tab\there", "line\nbreak"};
+  RemindersWidgetPayload payload;
+  const std::vector<std::string> people = {"C1", "C2", "B1", "B2", "Zoë"};
+  for (std::size_t i = 0; i < people.size(); ++i)
+    payload.persons.push_back({people[i], i < 2 ? CustodyPersonType::caregiver : CustodyPersonType::child,
+                               "nick " + people[i], ColorEncoded{"183", static_cast<std::int64_t>(i)}});
+  for (int i = 0; i < eventCount; ++i) {
+    WidgetEventPayload e;
+    e.identifier = payload.keep("E-" + std::to_string(random()));
+    e.type = allCustodyEventTypes()[random() % 4];
+    e.status = RawValues<CustodyEventStatus>::table[random() % 7].first;
+    e.title = payload.keep(titles[random() % titles.size()]);
+    e.caregiver = payload.keep(people[random() % people.size()]);
+    std::vector<std::string_view> beneficiaries;
+    for (unsigned n = random() % 3; n > 0; --n)
+      beneficiaries.push_back(payload.keep(people[random() % people.size()]));
+    e.beneficiaries = payload.keepList(beneficiaries);
+    const double at = 800'000'000.0 + static_cast<double>(random() % 100'000'000);
+    e.plannedDateFrom = Date{wholeSeconds ? at : at + 0.25};
+    e.plannedDateTo = Date{at + 3600};
+    e.dateFrom = Date{at - 60};
+    e.dateTo = Date{at + 7200};
+    e.dueAmountText = random() % 2 ? "125,00 €" : "";
+    e.notes = random() % 3 ? "" : "Bring the signed form";
+    if (random() % 3 == 0)
+      e.actionURL = payload.keep(*URL::make("corvantis2://reminders/event/" + std::to_string(i)));
+    payload.events.push_back(e);
+  }
+  return payload;
+}
+
+// The keys of one event in XML, every value in a plain form.
+const std::string kXmlEvent =
+    "<key>identifier</key><string>E1</string><key>type</key><string>care</string>"
+    "<key>status</key><string>PLA</string><key>title</key><string>T</string>"
+    "<key>caregiver</key><string>C1</string><key>beneficiaries</key><array/>"
+    "<key>plannedDateFrom</key><date>2026-01-02T03:04:05Z</date>"
+    "<key>plannedDateTo</key><date>2026-01-02T03:04:05Z</date>"
+    "<key>dateFrom</key><date>2026-01-02T03:04:05Z</date><key>dateTo</key><date>2026-01-02T03:04:05Z</date>"
+    "<key>dueAmountText</key><string/><key>notes</key><string></string>";
+
+// A payload document of one event of the keys `event`, with `prolog` before it.
+std::string xmlDocument(const std::string& event, const std::string& prolog = "") {
+  return prolog + "<plist version=\"1.0\"><dict><key>events</key><array><dict>" + event +
+         "</dict></array><key>persons</key><array/></dict></plist>";
+}
+
+// A payload document of one event whose title is the XML text `title`.
+std::string xmlWithTitle(const std::string& title) {
+  std::string e = kXmlEvent;
+  e.replace(e.find("<string>T</string>"), 18, "<string>" + title + "</string>");
+  return xmlDocument(e);
+}
+
+// Threads take runs of consecutive events, each with caches and a storage of its own.
+TEST(DirectDecoding, GivesTheSameAnswerAndBudgetWhateverThreadsShareTheEvents) {
+  const auto original = variedPayload(11, 2000, false);
+  const Bytes bytes = *writePayload(original, plist::Format::binary);
+  // Its offset table spans many pages, which decoding gives back: the texts written last lie just before it.
+  ASSERT_GT(bytes.size(), 64u * 1024);
+  expectAgreement(bytes, "whole file");
+  // Each decoded into a storage of its own, checked once the decoder and its threads are gone.
+  for (const auto threads :
+       std::vector<detail::DecodingThreads>{{1, 1}, {2, 1}, {2, 999}, {3, 600}, {4, 1}, {64, 1}}) {
+    const auto direct = directly(bytes, threads);
+    ASSERT_TRUE(direct) << threads.count << " threads of " << threads.minimumEvents << " events or more";
+    EXPECT_EQ(contentsOf(*direct), contentsOf(original)) << threads.count << "/" << threads.minimumEvents;
+  }
+  // A damaged event in any run sends the whole file to the tree: a high byte in its ASCII identifier.
+  for (const std::size_t damaged : {0u, 599u, 600u, 1199u, 1999u}) {
+    Bytes damagedBytes = bytes;
+    const auto at = textOf(damagedBytes).find(original.events[damaged].identifier);
+    ASSERT_NE(at, std::string::npos);
+    damagedBytes[at] = 0xC5;
+    EXPECT_FALSE(directly(damagedBytes, {1, 1})) << damaged;
+    EXPECT_FALSE(directly(damagedBytes, {3, 600})) << damaged;
+    expectAgreement(damagedBytes, "event " + std::to_string(damaged) + " damaged");
+  }
+  // The tree's budget counts all runs together. Every event names one long title, charged again each time.
+  const auto payloadOf = [](int eventCount) {
+    RemindersWidgetPayload payload = variedPayload(5, eventCount, false);
+    const std::string_view title = payload.keep(std::string(12'000, 't'));
+    for (auto& event : payload.events)
+      event.title = title;
+    return *writePayload(payload, plist::Format::binary);
+  };
+  const Bytes half = payloadOf(2000), whole = payloadOf(4000);
+  ASSERT_TRUE(throughTree(half)) << "the budget should take half the events";
+  EXPECT_EQ(throughTree(whole).error().reason, "not a property list: object graph too large");
+  EXPECT_TRUE(directly(half, {2, 1000}));
+  EXPECT_FALSE(directly(whole, {2, 2000}));
+  EXPECT_FALSE(directly(whole, {1, 1}));
+}
+
+// Files the direct readers hand to the tree: another writer's, unknown keys, XML of unusual or bad forms.
+TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
+  const std::string& event = kXmlEvent;
+  ASSERT_TRUE(directly(bytesOf(xmlDocument(event))));
+  ASSERT_TRUE(directly(bytesOf(xmlWithTitle("a &lt;b&gt; &amp; &#252;&#x1F392;"))));
+  auto tree = encodePayload(variedPayload(3, 4, false));
+  auto& events = std::get<plist::Array>(std::get<plist::Dictionary>(tree.storage)[0].second.storage);
+  std::get<plist::Dictionary>(events[0].storage).emplace_back("extra", plist::Integer{1});
+  const auto fixture = [](const char* name) {
+    return testing::readFile(testing::sourceDirectory() / "tests/payload/fixtures" / name);
+  };
+  // What a file is, the file, and whether the tree decodes it.
+  const std::tuple<const char*, std::string, bool> cases[] = {
+      {"another writer's binary", fixture("payload_binary.plist"), true},
+      {"another writer's XML", fixture("payload_xml.plist"), true},
+      {"binary with an unknown key", textOf(*plist::write(tree, plist::Format::binary)), true},
+      {"unknown key", xmlDocument(event + "<key>extra</key><integer>1</integer>"), true},
+      {"base URL",
+       xmlDocument(event +
+                   "<key>actionURL</key><dict><key>relative</key><string>e/1</string><key>base</key><dict>"
+                   "<key>relative</key><string>corvantis2://reminders/</string></dict></dict>"),
+       true},
+      {"CDATA", xmlWithTitle("<![CDATA[x]]>"), true},
+      {"comment inside a text", xmlWithTitle("a<!-- c -->b"), true},
+      {"reference to a carriage return", xmlWithTitle("a&#13;b"), true},
+      {"DOCTYPE with an internal subset", xmlDocument(event, "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"),
+       true},
+      {"U+FFFE", xmlWithTitle("a\xEF\xBF\xBE"), false},  // well-formed UTF-8, but no XML character
+      {"overlong UTF-8", xmlWithTitle("a\xC0\xAF"), false},
+      {"undefined entity", xmlWithTitle("&nbsp;"), false},
+      {"unknown type", xmlWithTitle("x</string><string>y"), false},
+      {"bad date", xmlDocument(std::string(event).replace(event.find("03:04:05Z"), 9, "03:04:60Z")), false},
+      {"comment with --", xmlDocument(event, "<!-- a -- b -->"), false},
+  };
+  for (const auto& [what, file, treeDecodes] : cases) {
+    const Bytes bytes = bytesOf(file);
+    EXPECT_FALSE(directly(bytes)) << what;
+    EXPECT_EQ(throughTree(bytes).has_value(), treeDecodes) << what;
+    expectAgreement(bytes, what);
+  }
+}
+
+TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
+  // Texts are scanned eight bytes at a time: a stop may fall on any byte of those, and be followed by more.
+  // Each text written and what it reads as; none: the direct reader hands it to the tree.
+  const std::string written[] = {"&amp;", "&#x20AC;", "\xC3\xBC", "]", "\x01", "\r", "]]>"};
+  const std::string read[] = {"&", "\xE2\x82\xAC", "\xC3\xBC", "]", "", "", ""};
+  for (std::size_t before = 0; before <= 17; ++before) {
+    for (const std::size_t after : {0u, 1u, 7u, 8u, 9u}) {
+      for (std::size_t stop = 0; stop < std::size(written); ++stop) {
+        const std::string a(before, 'a'), z(after, 'z'), title = a + written[stop] + z;
+        const Bytes bytes = bytesOf(xmlWithTitle(title));
+        expectAgreement(bytes, title);
+        const auto direct = directly(bytes);
+        EXPECT_EQ(direct ? std::string(direct->events.at(0).title) : "",
+                  read[stop].empty() ? "" : a + read[stop] + z)
+            << title;
+      }
+    }
+  }
+}
+
+TEST(DirectDecoding, ReportsAnUnusableColourOnceWhenTheTreeTakesOver) {
+  // The persons' colour is reported, then the event's unknown key sends the file to the tree, which must
+  // not report it again.
+  const std::string xml =
+      "<plist version=\"1.0\"><dict><key>persons</key><array><dict><key>identifier</key><string>C1</string>"
+      "<key>type</key><string>caregiver</string><key>nick</key><string>Ann</string><key>colorEncoded</key>"
+      "<string>pickerIndex=1&amp;pickerVersion=182</string></dict></array><key>events</key><array><dict>" +
+      kXmlEvent + "<key>surprise</key><true/></dict></array></dict></plist>";
+  EXPECT_EQ(printedAnd([&] { return decodePayload(bytesOf(xml)).has_value(); }),
+            std::pair(std::string("Invalid colorEncoded version\n"), true));
+}
+
+// A writer's files need no tree; random damage to them makes the readers no less agreed.
+TEST(DirectDecoding, TakesWhatTheWriterWritesAndAgreesWithTheTreeOnDamage) {
+  std::mt19937 random(42);
+  for (const auto format : {plist::Format::binary, plist::Format::xml}) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+      const auto original = variedPayload(seed, static_cast<int>(seed * 7), format == plist::Format::xml);
+      const auto bytes = writePayload(original, format).value();
+      const auto direct = directly(bytes);
+      ASSERT_TRUE(direct) << "seed " << seed << ": a written file needed the tree";
+      EXPECT_EQ(contentsOf(*direct), contentsOf(original)) << seed;
+      expectAgreement(bytes, "seed " + std::to_string(seed));
+    }
+    const auto original = *writePayload(variedPayload(9, 12, true), format);
+    for (int round = 0; round < 1500 && !::testing::Test::HasFailure(); ++round) {
+      Bytes bytes = original;
+      for (int edits = 1 + static_cast<int>(random() % 4); edits > 0; --edits) {
+        const auto at = static_cast<std::ptrdiff_t>(random() % bytes.size());
+        const unsigned how = random() % 4;
+        if (how == 0) bytes[at] = static_cast<std::uint8_t>(random());
+        if (how == 1) bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+        if (how == 2) bytes.erase(bytes.begin() + at);
+        if (how == 3) bytes.insert(bytes.begin() + at, bytes[random() % bytes.size()]);
+      }
+      expectAgreement(
+          bytes, (format == plist::Format::binary ? "binary round " : "xml round ") + std::to_string(round));
+    }
+  }
 }
 
 }  // namespace

@@ -35,10 +35,9 @@ inline plist::Dictionary samplePerson(std::string identifier = "P1") {
 
 /// `event` with `key` set to `value`, replaced when it is there, added when not.
 inline plist::Dictionary sampleWith(plist::Dictionary event, std::string_view key, plist::Value value) {
-  const auto it =
-      std::ranges::find(event, key, [](const auto& entry) { return std::string_view(entry.first); });
-  if (it != event.end()) it->second = std::move(value);
-  if (it == event.end()) event.emplace_back(std::string(key), std::move(value));
+  auto it = std::ranges::find(event, key, &plist::Dictionary::value_type::first);
+  if (it == event.end()) it = event.emplace(it, std::string(key), plist::Value{});
+  it->second = std::move(value);
   return event;
 }
 
