@@ -408,8 +408,8 @@ TEST_F(DesktopWindowUnderXvfb, WidgetsKeepTheirChoicesAndPlaceAndMoveWhenDragged
     EXPECT_EQ(window.child().stop(), 0) << window.output();
     EXPECT_NE(readFile(settings).find("Family=medium"), std::string::npos) << readFile(settings);
   }
-  // Started again without a family or a place, at another scale: those it kept.
-  DesktopWindow window(name_, container(), "medium", 2, {.bus = bus_, .config = config, .placed = false});
+  // Started again without a family or a place, at another scale and without a session bus: those it kept.
+  DesktopWindow window(name_, container(), "medium", 2, {.config = config, .placed = false});
   ASSERT_TRUE(window.shown()) << window.output();
   EXPECT_TRUE(window.waitFor(" at 100,70\n")) << window.output();
   expectPicture(window.reference(), {100, 70});
