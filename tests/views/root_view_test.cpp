@@ -57,24 +57,21 @@ void expectWhole(const LayoutNode* text) {
 
 // A reminder "E<title>" with `persons` chips ("Al", "Person1", "Al", ...), due in the future.
 WidgetTimelineReminderComponent reminder(std::string title, std::size_t persons = 1) {
-  WidgetTimelineReminderComponent r{.identifier = "E" + title, .title = std::move(title)};
+  WidgetTimelineReminderComponent r{.identifier = "E" + title,
+                                    .title = title,
+                                    .dueDate = Date{800'000'000},
+                                    .dueStyle = DueStyle::future,
+                                    .dueText = "IN 5 DAYS"};
   for (std::size_t i = 0; i < persons; ++i)
     r.personsLabels.push_back({.identifier = "P" + std::to_string(i),
                                .nick = i % 2 ? "Person" + std::to_string(i) : "Al",
                                .colorEncoded = {"183", static_cast<std::int64_t>(i % 15)}});
-  r.dueDate = Date{800'000'000};
-  r.dueStyle = DueStyle::future;
-  r.dueText = "IN 5 DAYS";
   return r;
 }
 
 RemindersWidgetTimelineEntry entryOf(ContentLayout layout, std::int64_t overdue = 2, std::int64_t today = 3,
                                      std::vector<WidgetTimelineReminderComponent> reminders = {}) {
-  return {.date = Date{0},
-          .layout = layout,
-          .overdueCount = overdue,
-          .todayCount = today,
-          .reminders = std::move(reminders)};
+  return {Date{0}, layout, overdue, today, std::move(reminders)};
 }
 
 // Reminders "Title E<i>"; the second links to an absolute URL, the third to one relative to a base.
