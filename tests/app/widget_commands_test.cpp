@@ -68,9 +68,10 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
   };
   const Ran drawn = run(with({"gallery", "-o", gallery.path().string()}));
   ASSERT_EQ(drawn.status, 0) << drawn.err;
-  for (const char* family : {"systemSmall", "systemMedium", "systemLarge", "systemExtraLarge",
-                             "accessoryCircular", "accessoryRectangular"})
-    EXPECT_TRUE(fs::exists(gallery.path() / (family + std::string(".png")))) << family;
+  EXPECT_EQ(
+      namesIn(gallery.path()),
+      (std::set<std::string>{"index.html", "systemSmall.png", "systemMedium.png", "systemLarge.png",
+                             "systemExtraLarge.png", "accessoryCircular.png", "accessoryRectangular.png"}));
   const std::string html = readFile(gallery.path() / "index.html");
   for (const std::string absent :
        {"<script", "href=\"javascript", "href=\"mailto:", "href=\"http://bank", "\u202E", "\u202C", "\u2066",
@@ -86,12 +87,11 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
   // Four rows, only the second linked, then the whole widget.
   const auto areas = largeAreas(html);
   ASSERT_EQ(areas.size(), 5u);
-  EXPECT_EQ(areas[1].href, "https://example.org/?a=1&amp;b=%3Cx%3E");
-  EXPECT_EQ(areas[4].href, "corvantis2://reminders");
-  EXPECT_EQ(areas[4].width, 364);
+  EXPECT_EQ(
+      std::tuple(areas[0].href + areas[2].href + areas[3].href, areas[1].href, areas[4].href, areas[4].width),
+      std::tuple("", "https://example.org/?a=1&amp;b=%3Cx%3E", "corvantis2://reminders", 364));
   // A row whose link this program would not open answers no URL on stdout, one line on stderr.
   for (const int row : {0, 2, 3}) {
-    EXPECT_EQ(areas[row].href, "") << row;
     const Ran refused = run(with({"tap", "--at", areas[row].centre}));
     EXPECT_EQ(std::pair(refused.status, refused.out), std::pair(1, std::string())) << row;
     EXPECT_NE(refused.err.find(std::string("'") + links[row] + "' is not a link this program opens"),
@@ -108,8 +108,6 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
     EXPECT_EQ(ran.out.substr(ran.out.rfind('\n', ran.out.size() - 2) + 1), url + "\n")
         << at;  // the last line
   }
-  for (const char* outside : {"-1,5", "364,5", "5,382", "nan,3", "3", "a,b", "1e1,5"})
-    EXPECT_EQ(run(with({"tap", "--at", outside})).status, 2) << outside;
 }
 
 TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
@@ -120,34 +118,6 @@ TEST(DescribeCommand, FamiliesBeforeAndFromFourteen) {
     ASSERT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(Json::parse(ran.out)["supportedFamilies"], families) << version;
   }
-  for (const char* bad : {"fourteen", "14.", "-14", "14.0.0.1", "1 4"})
-    EXPECT_EQ(run({"describe", "-o", "-", "--os-version", bad}).status, 2) << bad;
-}
-
-TEST(RenderCommand, DrawsEachFormatAndRefusesAbsurdScales) {
-  TemporaryDirectory out;
-  for (const char* name : {"w.png", "w.svg", "w.pdf"}) {
-    const Ran ran = run({"render", "-o", (out.path() / name).string(), "--request", "placeholder", "--now",
-                         kNow, "--family", "systemSmall", "--mode", "vibrant", "--os-version", "13.0.0"});
-    ASSERT_EQ(ran.status, 0) << ran.err;
-    EXPECT_GT(fs::file_size(out.path() / name), 100u) << name;
-  }
-  EXPECT_EQ(readFile(out.path() / "w.png").substr(1, 3), "PNG");
-  const auto x = (out.path() / "x.png").string();
-  for (const char* scale :
-       {"nan", "-1", "0", "inf", "17", "1e9", "0x10", "1e1", "16.0001", "0.0000001", "2 "})
-    EXPECT_EQ(run({"render", "-o", x, "--scale", scale, "--now", kNow}).status, 2) << scale;
-  // A legal scale on a huge widget would still make an absurd image; a timeline without a payload has one
-  // entry.
-  EXPECT_EQ(run({"render", "-o", x, "--size", "10000x10000", "--scale", "16"}).status, 2);
-  EXPECT_EQ(run({"render", "-o", (out.path() / "x.gif").string()}).status, 2);
-  EXPECT_EQ(run({"render", "-o", x, "--entry", "31", "--container", out.path().string()}).status, 2);
-  EXPECT_FALSE(fs::exists(x));
-  EXPECT_EQ(run({"render", "-o", x, "--scale", "1.5", "--now", kNow}).status, 0);
-  // A gallery too large for one family draws none.
-  const fs::path gallery = out.path() / "gallery";
-  EXPECT_EQ(run({"gallery", "-o", gallery.string(), "--scale", "16", "--now", kNow}).status, 2);
-  EXPECT_FALSE(fs::exists(gallery));
 }
 
 TEST(TimeZones, AnUnknownZoneFromTheEnvironmentOrTheOptionIsUtcSaidOnce) {
@@ -215,11 +185,6 @@ TEST(HostCommand, RedrawsOnSighupAndPayloadChangesReadsABurstOnceAndEndsOnSigter
   EXPECT_LE(linesMatching(log, full), 4 + static_cast<std::size_t>(seconds / 2)) << readFile(log);
   EXPECT_EQ(linesMatching(log, "^Host ended$"), 1u);
   EXPECT_EQ(namesIn(scratch.path()), (std::set<std::string>{"share", "widget.png"}));
-  EXPECT_EQ(run({"host", "-o", picture.string(), "--now", kNow}).status, 2);
-}
-
-Ran draw(std::vector<std::string> args) {
-  return args.insert(args.begin(), "draw"), run(args);
 }
 
 // Width and height from a PNG's header chunk.
@@ -229,8 +194,19 @@ std::pair<int, int> pngSize(const std::string& png) {
   return {static_cast<int>(ntohl(size[0])), static_cast<int>(ntohl(size[1]))};
 }
 
-TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScalePrintsTheOutlineAndRefusesWhatItCannotDraw) {
+TEST(DrawAndRenderCommands, DrawEveryFormatAtTheAskedScaleAndPrintTheOutline) {
   TemporaryDirectory dir;
+  for (const char* name : {"w.png", "w.svg", "w.pdf"}) {
+    const Ran ran =
+        run({"render", "-o", (dir.path() / name).string(), "--request", "placeholder", "--now", kNow,
+             "--family", "systemSmall", "--mode", "vibrant", "--os-version", "13.0.0", "--scale", "1.5"});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    EXPECT_GT(fs::file_size(dir.path() / name), 100u) << name;
+  }
+  EXPECT_EQ(pngSize(readFile(dir.path() / "w.png")), (std::pair{255, 255}));
+  const auto draw = [](std::vector<std::string> args) {
+    return args.insert(args.begin(), "draw"), run(args);
+  };
   const auto list = (dir.path() / "list.png").string();
   const Ran ran = draw({"--demo", "list", "-o", list});
   ASSERT_EQ(ran.status, 0) << ran.err;
@@ -258,28 +234,6 @@ TEST(DrawCommand, DrawsDemosAndTreesAtTheAskedScalePrintsTheOutlineAndRefusesWha
             "Drew " +
                 tree.string() + " (200x60 points, 400x120 pixels) to " + svg + "\n");
   EXPECT_NE(readFile(svg).find("<svg"), std::string::npos);
-  const auto bad = (dir.path() / "bad.json").string(), png = (dir.path() / "a.png").string();
-  writeFile(bad, R"({"Marquee": "hello"})");
-  const std::vector<std::string> usage[] = {
-      // clang-format off
-      {"--demo", "list", "-o", (dir.path() / "a.gif").string()}, {"--demo", "nothing", "-o", png},
-      {"-o", png}, {"--demo", "list", "--tree", bad, "-o", png}, {"--tree", bad, "-o", png},
-      {"--tree", (dir.path() / "missing.json").string(), "-o", png},
-      {"--demo", "list", "--scale", "0", "-o", png}, {"--demo", "list", "--scale", "0x2", "-o", png},
-      {"--demo", "list", "--size", "0x10", "-o", png},
-      {"--demo", "list", "--size", "5000x100", "--scale", "2", "-o", png},
-      {"--demo", "list", "--os-version", "fourteen", "-o", png}, {"--demo", "list", "--mode", "sepia", "-o", png},
-      // clang-format on
-  };
-  for (const auto& args : usage) {
-    const Ran refused = draw(args);
-    EXPECT_EQ(refused.status, 2) << refused.err;
-    EXPECT_EQ(refused.err.rfind("reminders-widget: ", 0), 0u) << refused.err;
-  }
-  const Ran unwritable = draw({"--demo", "list", "-o", (dir.path() / "no" / "such" / "dir.png").string()});
-  EXPECT_EQ(unwritable.status, 1);
-  EXPECT_EQ(unwritable.err.rfind("reminders-widget: ", 0), 0u) << unwritable.err;
-  EXPECT_FALSE(fs::exists(png));
 }
 
 }  // namespace

@@ -46,11 +46,10 @@ class Child {
                                        O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (inherit) posix_spawn_file_actions_adddup2(&actions, *inherit, 9);
     std::vector<char*> args, env;
-    for (const auto* list : {&argv, &environment}) {
-      auto& pointers = list == &argv ? args : env;
+    for (auto [list, pointers] : {std::pair{&argv, &args}, {&environment, &env}}) {
       for (const auto& item : *list)
-        pointers.push_back(const_cast<char*>(item.c_str()));
-      pointers.push_back(nullptr);
+        pointers->push_back(const_cast<char*>(item.c_str()));
+      pointers->push_back(nullptr);
     }
     if (posix_spawn(&pid_, argv[0].c_str(), &actions, nullptr, args.data(),
                     environment.empty() ? environ : env.data()) != 0)
