@@ -50,37 +50,6 @@ TEST(ContentLayout, LargeFamiliesFollowTheHeightTableOthersIgnoreTheSize) {
 
 const TimelineProviderContext kLarge{WidgetFamily::systemLarge, {364, 382}};  // 6 rows
 
-TEST(Requests, APayloadWithoutEventsIsAnEmptyTimelineAndTheSampleElsewhere) {
-  // Persons without events are dropped with their events: the sample's events need the sample's persons,
-  // even where a stored person shares an identifier with one of them.
-  const Date now = at("2026-12-09T10:00:00-05:00");  // a Wednesday
-  rw::testing::TemporaryDirectory container;
-  fixtures::store(container.path(), {.events = {}, .persons = fixtures::persons()});
-  const RemindersWidgetTimelineProvider provider(
-      WidgetEnvironment{.settings = settingsFor("America/New_York"),
-                        .files = FileManager(container.path()),
-                        .clock = fixedClock(now)});
-  std::vector<Entry> shown;  // the placeholder, then the snapshot
-  Timeline<Entry> timeline;
-  EXPECT_EQ(rw::testing::capturedStdout([&] {
-              shown.push_back(provider.placeholder(kLarge));
-              provider.getSnapshot(kLarge, [&](Entry e) { shown.push_back(std::move(e)); });
-              provider.getTimeline(kLarge, [&](Timeline<Entry> t) { timeline = std::move(t); });
-            }),
-            "");
-  EXPECT_EQ(std::pair(timeline.policy, timeline.entries.size()),
-            std::pair(TimelineReloadPolicy::atEnd, std::size_t{31}));
-  for (const auto& entry : timeline.entries)
-    EXPECT_TRUE(entry.overdueCount + entry.todayCount == 0 && entry.reminders.empty());
-  ASSERT_EQ(shown.size(), 2u);
-  for (const auto& entry : shown)
-    EXPECT_EQ(std::tuple(entry.date, entry.reminders.size(), entry.reminders.at(0).title,
-                         entry.reminders[0].personsLabels.at(0).nick),
-              std::tuple(at("2026-12-09T00:00:00-05:00"), 4u, "DENTAL APPOINTMENT / SAMPLE",
-                         "CAREGIVER 1 / SAMPLE"));
-  EXPECT_NE(shown[0].reminders[0].identifier, shown[1].reminders[0].identifier);  // built afresh each time
-}
-
 // Yesterday at 14:00:30, today at 17:00, 15:00 on the first day of next week, and 01:00 on the first day of
 // the week after the first of next month: one overdue and one for today, listed by planned start.
 TEST(SamplePayload, EventsStartAroundNowWithOneOverdueAndOneTodayInEveryZone) {
