@@ -82,7 +82,7 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
             (std::vector{sampleEntry, sampleEntry,
                          "atEnd\n" + describe(makeTimelineEntries(now, payloads[2], context, settings))}));
   std::atomic<bool> stop{false};
-  std::atomic<int> invalid{0}, answered{0}, rewrites{0};
+  std::atomic<int> invalid{0}, rewrites{0};
   const std::string output = rw::testing::capturedStdout([&] {
     std::thread writer([&] {
       const auto file = container.path() / "reminders.plist";
@@ -99,7 +99,7 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
     std::vector<std::thread> requesters;
     for (int t = 0; t < 4; ++t) {
       requesters.emplace_back([&, t] {
-        for (int i = 0; i < 12; ++i, ++answered) {
+        for (int i = 0; i < 12; ++i) {
           const auto given = ask((t + i) % 3);
           if (given.size() != 1 ||
               !((t + i) % 3 == 2 ? validTimelines : validEntries).contains(withoutUUIDs(given[0])))
@@ -113,7 +113,6 @@ TEST(ProviderConcurrency, OverlappingRequestsWhileThePayloadIsRewritten) {
     writer.join();
   });
   EXPECT_EQ(invalid.load(), 0);
-  EXPECT_EQ(answered.load(), 48);
   EXPECT_GT(rewrites.load(), 0);
   // Lines from concurrent requests never mix within a line.
   std::istringstream lines(output);
