@@ -86,15 +86,12 @@ TEST(ReminderComponent, LabelsTheCaregiverFirstThenBeneficiariesInPersonsOrder) 
           labels.push_back(label.identifier + "/" + std::to_string(label.colorEncoded.index));
     });
     EXPECT_EQ(shown.hasCaregiver(), !c.labels.empty());
-    EXPECT_EQ(out, c.labels.empty()
-                       ? "Error in WidgetTimelineReminderComponent.init(displayOn:event:persons:): "
-                         "No caregiver\n"
-                       : "");
+    EXPECT_EQ(out.empty(), !c.labels.empty());  // the line itself: the request commands' test (tests/app)
     EXPECT_EQ(labels, c.labels);
   }
 }
 
-TEST(ReminderComponent, CopiesTheEventsFieldsAndWordsTheDueDayFromTheCatalog) {
+TEST(ReminderComponent, CopiesTheEventsFieldsAndWordsTheDueDay) {
   auto source = event("C1", {"B1"}, "2024-06-12T17:30:00-04:00");
   source.dueAmountText = "125";
   source.notes = "bring the card";
@@ -112,24 +109,12 @@ TEST(ReminderComponent, CopiesTheEventsFieldsAndWordsTheDueDayFromTheCatalog) {
                        .dueText = "IN 2 DAY(S)",
                        .notes = "bring the card",
                        .actionURL = *source.actionURL}));
-  source.actionURL = nullptr;
-  const UserSettings polish{.calendar = *Calendar::make("Europe/Warsaw", "pl_PL.UTF-8"),
-                            .strings = Catalog::load(testing::builtStringsDirectory(), "pl_PL.UTF-8")};
-  const auto translated = Component::make(at("2024-06-07T12:00:00+02:00"), source, persons, polish);
-  ASSERT_TRUE(translated);
-  EXPECT_EQ(std::pair(translated->actionURL, translated->dueText),
-            std::pair(std::optional<URL>(), std::string("Za 5 dni")));
 }
 
 TEST(ReminderComponent, StyleAndTextDescribeTheSameWholeDays) {
   constexpr Style O = Style::overdue, T = Style::today, F = Style::future;
-  const struct {
-    const char* zone;
-    const char* displayOn;
-    const char* due;
-    Style style;
-    const char* text;
-  } cases[] = {
+  // Zone, instant shown on, due date, style, text.
+  const std::tuple<const char*, const char*, const char*, Style, const char*> cases[] = {
       // clang-format off
       // Earlier the same day is still today.
       {"America/New_York", "2024-06-10T14:00:00-04:00", "2024-06-10T09:00:00-04:00", T, "TODAY"},
@@ -145,15 +130,15 @@ TEST(ReminderComponent, StyleAndTextDescribeTheSameWholeDays) {
       {"Australia/Lord_Howe", "2024-10-05T23:59:00+10:30", "2024-10-06T00:00:00+10:30", F, "TOMORROW"},
       // clang-format on
   };
-  for (const auto& c : cases) {
+  for (const auto& [zone, displayOn, due, style, text] : cases) {
     // Weeks starting on Sunday and Saturday: the wording never depends on the week.
     for (const char* locale : {"en_US", "ar_EG"}) {
-      SCOPED_TRACE(std::string(c.zone) + " " + c.displayOn + " -> " + c.due + " " + locale);
-      const UserSettings user = settings(c.zone, locale);
-      const auto component = Component::make(at(c.displayOn), event("C1", {}, c.due), {person("C1")}, user);
+      SCOPED_TRACE(std::string(zone) + " " + displayOn + " -> " + due + " " + locale);
+      const UserSettings user = settings(zone, locale);
+      const auto component = Component::make(at(displayOn), event("C1", {}, due), {person("C1")}, user);
       ASSERT_TRUE(component);
-      EXPECT_EQ(std::pair(component->dueStyle, component->dueText), std::pair(c.style, std::string(c.text)));
-      EXPECT_EQ(makeDueStyle(at(c.displayOn), at(c.due), user.calendar), c.style);
+      EXPECT_EQ(std::pair(component->dueStyle, component->dueText), std::pair(style, std::string(text)));
+      EXPECT_EQ(makeDueStyle(at(displayOn), at(due), user.calendar), style);
     }
   }
 }
@@ -173,11 +158,9 @@ TEST(DueText, WordsDaysAndMonthsInTheCatalogsLanguageFillingOnlyTheExactPlacehol
                         testing::moFile({{days, testing::joined({"[INTERVAL] %d", "[INTERVAL] %d"})}}));
   constexpr std::int64_t min = std::numeric_limits<std::int64_t>::min();
   constexpr std::nullopt_t none = std::nullopt;
-  const struct {
-    const char* locale;  // none: the keys; two letters: a catalog made here; else a built one
-    std::optional<std::int64_t> months, days;
-    const char* text;
-  } cases[] = {
+  // Locale, months, days, text; no locale: the keys; two letters: a catalog made here; else a built one.
+  using Count = std::optional<std::int64_t>;
+  const std::tuple<const char*, Count, Count, const char*> cases[] = {
       // clang-format off
       // An absent count reads as zero; months win over days, whatever the days' sign; the most negative
       // count has no positive counterpart: the largest is shown.
@@ -185,7 +168,6 @@ TEST(DueText, WordsDaysAndMonthsInTheCatalogsLanguageFillingOnlyTheExactPlacehol
       {"", 1, -3, "IN 1 MONTH(S)"}, {"", -3, -20, "3 MONTH(S) AGO"},
       {"", min, 0, "9223372036854775807 MONTH(S) AGO"}, {"", 0, min, "9223372036854775807 DAY(S) AGO"},
       // The built catalogs' templates around their plural forms (the forms themselves: the catalog tests).
-      {"de_DE.UTF-8", 0, 0, "Heute"}, {"de_DE.UTF-8", -3, -20, "Vor 3 Monaten"},
       {"pl_PL.UTF-8", 0, -22, "22 dni temu"}, {"pl_PL.UTF-8", 3, 2, "Za 3 miesiące"},
       {"ar_EG.UTF-8", 0, 2, "بعد يومين"}, {"ar_EG.UTF-8", -11, 0, "قبل ١١ شهرًا"},
       {"xa", 0, 3, "3 days from now, yes: 3 days!"},
@@ -195,14 +177,14 @@ TEST(DueText, WordsDaysAndMonthsInTheCatalogsLanguageFillingOnlyTheExactPlacehol
       {"xc", 0, 4, "IN [INTERVAL] 4"},
       // clang-format on
   };
-  for (const auto& c : cases) {
-    const std::string_view locale = c.locale;
+  for (const auto& [name, months, dayCount, text] : cases) {
+    const std::string_view locale = name;
     const Catalog strings =
         locale.empty()
             ? Catalog()
             : Catalog::load(locale.size() == 2 ? made.path() : testing::builtStringsDirectory(), locale);
-    EXPECT_EQ(makeDueText({.months = c.months, .days = c.days}, strings), c.text)
-        << locale << ": months " << c.months.value_or(-999) << ", days " << c.days.value_or(-999);
+    EXPECT_EQ(makeDueText({.months = months, .days = dayCount}, strings), text)
+        << locale << ": months " << months.value_or(-999) << ", days " << dayCount.value_or(-999);
   }
 }
 
