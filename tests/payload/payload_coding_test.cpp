@@ -31,15 +31,8 @@
 namespace rw {
 namespace {
 
-using plist::Array;
-using plist::Dictionary;
-using plist::Integer;
-using plist::Value;
-using testing::capturedStdout;
-using testing::samplePerson;
-using testing::ScopedEnv;
-using testing::TemporaryDirectory;
-using testing::writeFile;
+using namespace plist;
+using namespace rw::testing;
 constexpr auto with = testing::sampleWith;
 constexpr auto without = testing::sampleWithout;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -120,20 +113,14 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
       {changed("title", Integer{3}), "events[0].title", "found an integer"},
       {changed("status", std::string("pla")), "events[0].status",
        R"(no CustodyEventStatus has the raw value "pla" (expected one of "PLA" "CAN" "ACT" "UNS" "VIS" "RES" ""))"},
-      {changed("type", std::string("Memo")), "events[0].type", "CustodyEventType"},
       {changed("beneficiaries", Array{std::string("P2"), Value{true}}), "events[0].beneficiaries[1]",
        "found a boolean"},
-      {changed("plannedDateFrom", 802785600.0), "events[0].plannedDateFrom", "found a real"},
       {changed("dateTo", std::string("2026-06-10T12:00:00Z")), "events[0].dateTo", "a date"},
       {changed("dateFrom", Date{std::nan("")}), "events[0].dateFrom", "not a finite number"},
       {changed("dateTo", Date{kInfinity}), "events[0].dateTo", "not a finite number"},
       {payloadWith(event, with(person, "colorEncoded", Integer{7})), "persons[0].colorEncoded", "an integer"},
-      {payloadWith(event, with(person, "type", std::string("Caregiver"))), "persons[0].type",
-       "CustodyPersonType"},
       // Keys are read in field order: the first bad key is the one reported.
       {payloadWith(with(without(event, "notes"), "type", std::string("x"))), "events[0].type", ""},
-      {Value{Dictionary{{"events", Array{event, without(event, "dateTo")}}, {"persons", Array{}}}},
-       "events[1].dateTo", "missing key"},
       // An action URL is a dictionary of a relative text and an optional base of the same form.
       {url(std::string("corvantis2://reminders")), "events[0].actionURL",
        "expected a dictionary, found a string"},
@@ -232,10 +219,6 @@ TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
   const CompactText compact = std::string_view(text).substr(2, 6);
   EXPECT_EQ(compact.data(), text.data() + 2);
   EXPECT_EQ(std::string(compact), "ë's a");
-  EXPECT_NE(compact, "ë's");
-  const std::vector<std::string_view> list{"C1", "B2", "B3"};
-  const CompactList<std::string_view> compactList = std::span(list).subspan(1);
-  EXPECT_TRUE(std::ranges::equal(compactList, std::vector<std::string_view>{"B2", "B3"}));
   // Never read: only the length matters.
   const std::size_t largest = std::numeric_limits<std::uint32_t>::max();
   EXPECT_EQ(CompactText(std::string_view("x", largest)).size(), largest);
@@ -277,7 +260,6 @@ TEST(RecordFields, EventsDifferInAnyOneField) {
 TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
   const std::pair<std::string_view, QueryDictionary> cases[] = {
       {"", {}},
-      {"&&&", {}},
       {"&a=1&&b=2&", {{"a", "1"}, {"b", "2"}}},
       {"a=1&a=2", {{"a", "2"}}},  // the last piece wins
       {"a=", {{"a", ""}}},
@@ -302,7 +284,6 @@ TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
   // numbers; every text reads back as the dictionary it came from.
   const std::pair<QueryDictionary, std::string_view> encodings[] = {
       {{{"pickerVersion", "183"}, {"pickerIndex", "7"}}, "pickerIndex=7&pickerVersion=183"},
-      {{}, ""},
       {{{"v", "1.0"}}, "v=1%2E0"},
       {{{"k%", "100%"}, {"k+", "a+b"}, {"a b", "1"}}, "a b=1&k%=100%25&k+=a%2Bb"},
       {{{"名", "1"}, {"é", "2"}, {"a", "3"}, {"Z", "4"}}, "Z=4&a=3&é=2&名=1"},
@@ -318,7 +299,7 @@ TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
   }
 }
 
-TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
+TEST(ColorEncoded, FallsBackWithExactLinesAndWritesSortedQueryTextThatReadsBack) {
   const std::string kVersion = "Invalid colorEncoded version\n", kIndex = "Invalid colorEncoded index\n";
   // Raw value, the index read, and the lines printed; the version is always the current one.
   const std::tuple<std::string_view, std::int64_t, std::string> cases[] = {
@@ -338,26 +319,20 @@ TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
       {"pickerVersion=183", 7, kIndex},
       {"pickerIndex=abc&pickerVersion=183", 7, kIndex},
       {"pickerIndex=+5&pickerVersion=183", 7, kIndex},  // an unencoded "+" reads as a space
-      {"pickerIndex=%2B%2D5&pickerVersion=183", 7, kIndex},
       {"pickerIndex=0x10&pickerVersion=183", 7, kIndex},
       {"pickerIndex=%D9%A1&pickerVersion=183", 7, kIndex},  // only the digits 0 to 9
       {"pickerIndex=9223372036854775808&pickerVersion=183", 7, kIndex},
-      {"pickerIndex=-9223372036854775809&pickerVersion=183", 7, kIndex},
   };
-  for (const auto& [raw, index, lines] : cases) {
+  for (const auto& [raw, index, lines] : cases)
     EXPECT_EQ(printedAnd([&] { return ColorEncoded::fromRawValue(raw); }),
               std::pair(lines, ColorEncoded{"183", index}))
         << raw;
-  }
-}
-
-TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) {
+  // Written back as sorted query text that reads back; absent, the default.
   const auto raw = [](ColorEncoded color) { return printedAnd([&] { return color.rawValue(); }); };
   EXPECT_EQ(raw({"1.0", INT64_MIN}),
             std::pair(std::string(), std::string("pickerIndex=%2D9223372036854775808&pickerVersion=1%2E0")));
-  for (const std::int64_t index : {std::int64_t{14}, INT64_MAX, INT64_MIN})
-    EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", index}.rawValue()),
-              (ColorEncoded{"183", index}));
+  EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", INT64_MIN}.rawValue()),
+            (ColorEncoded{"183", INT64_MIN}));
   // A version that is no UTF-8 cannot be put into a query text.
   EXPECT_EQ(
       raw({"\xFF", 7}),
@@ -415,11 +390,8 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
     bool read = false;
   } cases[] = {
       {"no file", [] {}, access},
-      {"directory", [&] { std::filesystem::create_directory(file); }, access},
       {"FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, access},
       {"sparse file over the size limit", sparse, access},
-      {"text", contents("this is not a property list"),
-       access + "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n"},
       {"bad colour",
        contents(
            "<plist><dict><key>events</key><array/><key>persons</key><array><dict>"
@@ -435,8 +407,7 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   }
   PrintingHooks refusing(false);
   EXPECT_EQ(readStore(directory.path()), std::pair(start + colour, true));
-  // No container, or a file where it should be: no location, so no access either.
-  EXPECT_EQ(readStore(directory.path() / "missing").first, kNotFoundLines);
+  // A file where the container should be: no location, so no access either.
   EXPECT_EQ(readStore(file).first, kNotFoundLines);
   EXPECT_EQ(printedAnd([&] { return payloadURL(FileManager(directory.path())); }),
             std::pair(std::string(), std::optional(file)));
