@@ -43,12 +43,10 @@ TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   EXPECT_FALSE(URL::make(std::string_view("https://example.org/\0x", 21)));
   // Chains of bases resolve in turn.
   const auto root = URL::make("https://example.org/x/");
-  const auto leaf = URL::make("z?k=v", URL::make("y/", root));
-  ASSERT_TRUE(leaf);
-  EXPECT_EQ(leaf->absoluteString(), "https://example.org/x/y/z?k=v");
-  EXPECT_EQ(leaf->relativeString(), "z?k=v");
-  EXPECT_EQ(leaf->baseURL()->relativeString(), "y/");
-  EXPECT_EQ(*leaf->baseURL()->baseURL(), *root);
+  const URL leaf = URL::make("z?k=v", URL::make("y/", root)).value();
+  EXPECT_EQ(std::tuple(leaf.absoluteString(), leaf.relativeString(), leaf.baseURL()->relativeString(),
+                       *leaf.baseURL()->baseURL()),
+            std::tuple("https://example.org/x/y/z?k=v", "z?k=v", "y/", *root));
   EXPECT_FALSE(URL::make("", root));
   // Equal: the same text on an equal base, not the same place written differently.
   EXPECT_EQ(URL::make("b", root), URL::make("b", URL::make("https://example.org/x/")));
@@ -151,13 +149,12 @@ TEST(URL, TakesOnlyWellFormedIPv6Hosts) {
 // the real scheme or break out of an attribute.
 TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemesAndParts) {
   for (const std::string_view text :
-       {"corvantis2://user@reminders/expenses/E2?tab=receipt#x", "corvantis2:x", "CORVANTIS2://reminders",
-        "corvantis2:", "http://example.org", "http://example.org:8080/a?b=c#d", "https://sub-1.example.org/x",
+       {"corvantis2://user@reminders/expenses/E2?tab=receipt#x",
+        "CORVANTIS2:", "http://example.org:8080/a?b=c#d", "https://sub-1.example.org/x",
         "http://[2001:db8::1]:80/", "https://192.0.2.1/x", "HTTPS://EXAMPLE.ORG/a@b?c=@#@",
-        "mailto:ann@example.org", "MailTo:ann@example.org?subject=Care%20plan",
-        "mailto:ann.b+tag@mail.example.org?subject=Care%20plan",
-        "mailto:ann@example.org?Subject=Hi&BODY=See%20you", "mailto:ann@example.org?body=a%26attach%3Dx",
-        "mailto:ann@example.org?", "tel:+1-201-555-0123", "tel:(0)12.34", "tel:112"})
+        "mailto:ann.b+tag@mail.example.org?Subject=Hi&BODY=See%20you",
+        "MailTo:ann@example.org?body=a%26attach%3Dx", "mailto:ann@example.org?", "tel:+1-201-555-0123",
+        "tel:(0)12.34"})
     EXPECT_TRUE(isOpenableLink(text)) << text;
   for (const std::string_view text :
        {// Other schemes, relative references and hidden schemes.
