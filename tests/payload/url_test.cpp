@@ -56,8 +56,7 @@ TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   // A relative reference has no scheme; a ":" after a first "/" makes none either.
   for (const std::string_view text : {"events/E1", "//host/path", "/a:b", ".", "./b:c"})
     EXPECT_EQ(URL::make(text).value_or(*root).scheme(), "") << text;
-  // Text, base, and what they resolve to. A relative base (which uriparser does not take) gives a relative
-  // result by the same rules; a path starting with an empty segment gets "/." only without an authority.
+  // Text, base, resolved; relative bases, and "/." before an empty first segment only without an authority.
   const std::tuple<const char*, const char*, const char*> resolutions[] = {
       {"../events/E1?tab=2", "reminders/list/", "reminders/events/E1?tab=2"},
       {"/top", "reminders/list/", "/top"},
@@ -144,9 +143,8 @@ TEST(URL, TakesOnlyWellFormedIPv6Hosts) {
     EXPECT_FALSE(URL::make("http://" + std::string(host) + "/")) << host;
 }
 
-// A link a person can follow is absolute, of an expected scheme (web links of a plain host, mail links of one
-// address, a subject and a body, phone links of a number only), and carries nothing else that could hide
-// the real scheme or break out of an attribute.
+// A link a person can follow is absolute, of an expected scheme and its plain parts (web: a host; mail: one
+// address, a subject and a body; phone: a number), with nothing that could hide the scheme or break out.
 TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemesAndParts) {
   for (const std::string_view text :
        {"corvantis2://user@reminders/expenses/E2?tab=receipt#x",

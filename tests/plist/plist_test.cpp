@@ -119,8 +119,7 @@ TEST(BinaryPlist, ReadsEveryOffsetAndReferenceWidth) {
 
 TEST(BinaryPlist, ReadsEveryObjectEncoding) {
   const std::pair<Bytes, Value> cases[] = {
-      // Every integer width and UTF-16 with surrogates are read in plistlib's files; here what it does not
-      // write: 16-byte integers (-2^63 .. 2^64-1) of a small and a negative value, 4-byte reals.
+      // What plistlib's files lack: 16-byte integers (-2^63 .. 2^64-1), 4-byte reals.
       {fileOf({number(1, 5, 16)}), Integer{5}},
       {fileOf({number(1, kAll, 16, kAll)}), Integer{-1}},
       {fileOf({number(1, std::uint64_t{1} << 63, 16, kAll)}), Integer{INT64_MIN}},
@@ -147,8 +146,7 @@ TEST(BinaryPlist, WriterSharesEqualObjectsAndPicksNarrowForms) {
     const Trailer trailer = trailerOf(written);
     return std::vector<std::uint64_t>{trailer.numObjects, trailer.refSize, trailer.offsetSize};
   };
-  // The array, 300 dictionaries, 300 identifiers (of which "0".."299"), the keys and "PLA" once; references
-  // of 2 bytes for more than 256 objects, offsets of 2 below 65536.
+  // The array, 300 dictionaries and identifiers, the keys and "PLA" once; references and offsets of 2 bytes.
   EXPECT_EQ(layout(file), (std::vector<std::uint64_t>{1 + 300 + 300 + 3 + 1, 2, 2}));
   EXPECT_EQ(*parse(file), Value(events));
   const auto small = write(Value(Array{std::string("ab"), std::string("\xC3\xA9")}), Format::binary).value();
@@ -382,8 +380,7 @@ TEST(XmlPlist, ReadsUtf16AndDocumentTypesWithoutFetchingThem) {
         std::string("ok"), doctype);
 }
 
-// Files written by another implementation (Python's plistlib, see fixtures/make_fixtures.py) read as the
-// values that script put in.
+// Files written by Python's plistlib (see fixtures/make_fixtures.py) read as the values that script put in.
 TEST(PlistlibFixtures, EveryKindReadsInBothForms) {
   const auto fixture = [](const std::string& name) {
     return parse(bytesOf(readFile(sourceDirectory() / "tests/plist/fixtures" / name)));
