@@ -105,8 +105,6 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
       {Value{Array{}}, "", "expected a dictionary, found an array"},
       {Value{Dictionary{{"persons", Array{}}}}, "events", "missing key"},
       {Value{Dictionary{{"events", Dictionary{}}, {"persons", Array{}}}}, "events", "expected an array"},
-      {Value{Dictionary{{"events", Array{std::string("x")}}, {"persons", Array{}}}}, "events[0]",
-       "found a string"},
       {payloadWith(without(event, "notes")), "events[0].notes", "missing key"},
       {changed("title", Integer{3}), "events[0].title", "found an integer"},
       {changed("status", std::string("pla")), "events[0].status",
@@ -212,10 +210,6 @@ TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
     EXPECT_TRUE(std::ranges::equal(lists[i], given[i])) << i;
   EXPECT_TRUE(std::ranges::equal(kept, a));
   EXPECT_TRUE(storage.keepList({}).empty());
-  const std::string text = "Zoë's appointment";
-  const CompactText compact = std::string_view(text).substr(2, 6);
-  EXPECT_EQ(compact.data(), text.data() + 2);
-  EXPECT_EQ(std::string(compact), "ë's a");
   // Never read: only the length matters.
   const std::size_t largest = std::numeric_limits<std::uint32_t>::max();
   EXPECT_EQ(CompactText(std::string_view("x", largest)).size(), largest);
@@ -304,7 +298,6 @@ TEST(ColorEncoded, FallsBackWithExactLinesAndWritesSortedQueryTextThatReadsBack)
       {"pickerIndex=%2B5&pickerVersion=183", 5, ""},         // a decoded "+" sign is allowed
       {"pickerIndex=007&pickerVersion=183", 7, ""},
       {"pickerIndex=9223372036854775807&pickerVersion=183", INT64_MAX, ""},
-      {"pickerIndex=-9223372036854775808&pickerVersion=183", INT64_MIN, ""},
       {"", 7, ""},
       {"word", 7,
        "queryDictionary: Invalid key-value pair in string: word\nError in ColorEncoded initializer: No "
