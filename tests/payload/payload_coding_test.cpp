@@ -1,5 +1,4 @@
-// Payload records, their coding to and from property-list values by the tree and by the direct readers, the
-// texts, colours and dates they hold, and the store they are read from.
+// Payload records: their coding by the tree and by the direct readers, their texts, colours, dates and store.
 #include "payload/payload_coding.h"
 
 #include <fcntl.h>
@@ -31,15 +30,8 @@
 namespace rw {
 namespace {
 
-using plist::Array;
-using plist::Dictionary;
-using plist::Integer;
-using plist::Value;
-using testing::capturedStdout;
-using testing::samplePerson;
-using testing::ScopedEnv;
-using testing::TemporaryDirectory;
-using testing::writeFile;
+using namespace plist;
+using namespace rw::testing;
 constexpr auto with = testing::sampleWith;
 constexpr auto without = testing::sampleWithout;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -67,9 +59,8 @@ Value payloadWith(Dictionary event, Dictionary person = samplePerson()) {
   return testing::samplePayload({std::move(event)}, {std::move(person)});
 }
 
-// Decoded and encoded back, a payload is the dictionary it was: every field set, a URL on a base, an empty
-// status, no URL, a negative colour index, a child. Unknown keys are ignored; a repeated key keeps its last
-// value; every key is required but the action URL.
+// Decoded and encoded back, a payload is the dictionary it was. Unknown keys are ignored; a repeated key
+// keeps its last value; every key is required but the action URL.
 TEST(PayloadDecoding, DecodesWhatTheRecordsAllowAndEncodesItBack) {
   const Value original = Dictionary{
       {"events",
@@ -114,26 +105,17 @@ TEST(PayloadDecoding, FirstFailureFailsTheWholePayload) {
       {Value{Array{}}, "", "expected a dictionary, found an array"},
       {Value{Dictionary{{"persons", Array{}}}}, "events", "missing key"},
       {Value{Dictionary{{"events", Dictionary{}}, {"persons", Array{}}}}, "events", "expected an array"},
-      {Value{Dictionary{{"events", Array{std::string("x")}}, {"persons", Array{}}}}, "events[0]",
-       "found a string"},
       {payloadWith(without(event, "notes")), "events[0].notes", "missing key"},
       {changed("title", Integer{3}), "events[0].title", "found an integer"},
       {changed("status", std::string("pla")), "events[0].status",
        R"(no CustodyEventStatus has the raw value "pla" (expected one of "PLA" "CAN" "ACT" "UNS" "VIS" "RES" ""))"},
-      {changed("type", std::string("Memo")), "events[0].type", "CustodyEventType"},
       {changed("beneficiaries", Array{std::string("P2"), Value{true}}), "events[0].beneficiaries[1]",
        "found a boolean"},
-      {changed("plannedDateFrom", 802785600.0), "events[0].plannedDateFrom", "found a real"},
       {changed("dateTo", std::string("2026-06-10T12:00:00Z")), "events[0].dateTo", "a date"},
       {changed("dateFrom", Date{std::nan("")}), "events[0].dateFrom", "not a finite number"},
-      {changed("dateTo", Date{kInfinity}), "events[0].dateTo", "not a finite number"},
       {payloadWith(event, with(person, "colorEncoded", Integer{7})), "persons[0].colorEncoded", "an integer"},
-      {payloadWith(event, with(person, "type", std::string("Caregiver"))), "persons[0].type",
-       "CustodyPersonType"},
       // Keys are read in field order: the first bad key is the one reported.
       {payloadWith(with(without(event, "notes"), "type", std::string("x"))), "events[0].type", ""},
-      {Value{Dictionary{{"events", Array{event, without(event, "dateTo")}}, {"persons", Array{}}}},
-       "events[1].dateTo", "missing key"},
       // An action URL is a dictionary of a relative text and an optional base of the same form.
       {url(std::string("corvantis2://reminders")), "events[0].actionURL",
        "expected a dictionary, found a string"},
@@ -180,8 +162,8 @@ TEST(WideDates, TextsReadBackToTheSameValueAndPayloadsCarryThem) {
   EXPECT_EQ(formatDateText(micro), "2026-06-10T12:00:00.123456Z");
   EXPECT_EQ(formatRfc3339(micro), "2026-06-10T12:00:00.123Z");
   // Any finite value, however made, reads back bit for bit or is left to be written as a number.
-  for (const double seconds : {0.1, -0.5, -31'536'000.123456, 802'785'600.000001, 1.5e-7, kDistantPast + 0.25,
-                               3e16, -3e16, kYear200000 + 0.999999, 123456789.123456789})
+  for (const double seconds : {-0.5, -31'536'000.123456, 1.5e-7, kDistantPast + 0.25, 3e16, -3e16,
+                               kYear200000 + 0.999999, 123456789.123456789})
     EXPECT_EQ(parseDateText(formatDateText(Date{seconds}).value_or("")).value_or(Date{0}).sinceReferenceDate,
               seconds);
   for (const double seconds : {1e300, -1e17, std::nan(""), kInfinity})
@@ -228,14 +210,6 @@ TEST(PayloadStorage, KeepsEqualListsOnceAndViewsRefuseLengthsBeyondTheirField) {
     EXPECT_TRUE(std::ranges::equal(lists[i], given[i])) << i;
   EXPECT_TRUE(std::ranges::equal(kept, a));
   EXPECT_TRUE(storage.keepList({}).empty());
-  const std::string text = "Zoë's appointment";
-  const CompactText compact = std::string_view(text).substr(2, 6);
-  EXPECT_EQ(compact.data(), text.data() + 2);
-  EXPECT_EQ(std::string(compact), "ë's a");
-  EXPECT_NE(compact, "ë's");
-  const std::vector<std::string_view> list{"C1", "B2", "B3"};
-  const CompactList<std::string_view> compactList = std::span(list).subspan(1);
-  EXPECT_TRUE(std::ranges::equal(compactList, std::vector<std::string_view>{"B2", "B3"}));
   // Never read: only the length matters.
   const std::size_t largest = std::numeric_limits<std::uint32_t>::max();
   EXPECT_EQ(CompactText(std::string_view("x", largest)).size(), largest);
@@ -277,7 +251,6 @@ TEST(RecordFields, EventsDifferInAnyOneField) {
 TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
   const std::pair<std::string_view, QueryDictionary> cases[] = {
       {"", {}},
-      {"&&&", {}},
       {"&a=1&&b=2&", {{"a", "1"}, {"b", "2"}}},
       {"a=1&a=2", {{"a", "2"}}},  // the last piece wins
       {"a=", {{"a", ""}}},
@@ -291,23 +264,21 @@ TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
     EXPECT_EQ(printedAnd([&] { return queryDictionary(text); }),
               std::pair(std::string(), std::optional(expected)))
         << text;
-  // One bad piece fails the text, pieces stored before it too; bytes that are no UTF-8 (or a surrogate or an
-  // overlong form, encoded) are bad, and are escaped in the line.
+  // One bad piece fails the whole text; bytes that are no UTF-8, even encoded, are bad and escaped in the
+  // line.
   for (const std::string_view text :
        {"a", "=1", "a=100%", "a=%G1", "a=%1G", "a=1&b", "a=%FF", "a=%ED%A0%80", "a=%C0%AF", "\xFF=1"})
     EXPECT_EQ(printedAnd([&] { return queryDictionary(text); }),
               std::pair("queryDictionary: Invalid key-value pair in string: " + printable(text) + "\n",
                         std::optional<QueryDictionary>()));
-  // Names go out verbatim and sorted by scalar value, values encoded but for Unicode letters, marks and
-  // numbers; every text reads back as the dictionary it came from.
+  // Names go out verbatim and sorted, values encoded but for letters, marks and numbers; all read back.
   const std::pair<QueryDictionary, std::string_view> encodings[] = {
       {{{"pickerVersion", "183"}, {"pickerIndex", "7"}}, "pickerIndex=7&pickerVersion=183"},
-      {{}, ""},
       {{{"v", "1.0"}}, "v=1%2E0"},
       {{{"k%", "100%"}, {"k+", "a+b"}, {"a b", "1"}}, "a b=1&k%=100%25&k+=a%2Bb"},
       {{{"名", "1"}, {"é", "2"}, {"a", "3"}, {"Z", "4"}}, "Z=4&a=3&é=2&名=1"},
-      {{{"k", "Ärger 日本 e\xCC\x81 ١٢٣ ² Ⅻ"}}, "k=Ärger%20日本%20e\xCC\x81%20١٢٣%20²%20Ⅻ"},  // L, M, N
-      {{{"k", "😀€"}}, "k=%F0%9F%98%80%E2%82%AC"},
+      {{{"k", "Ärger 日本 e\xCC\x81 ١٢٣ ² Ⅻ 😀"}},
+       "k=Ärger%20日本%20e\xCC\x81%20١٢٣%20²%20Ⅻ%20%F0%9F%98%80"},  // L, M, N
       {{{"k", "-_.~!*'();:@&=+$,/?#[]"}},
        "k=%2D%5F%2E%7E%21%2A%27%28%29%3B%3A%40%26%3D%2B%24%2C%2F%3F%23%5B%5D"},
       {{{"k", std::string("a\0b", 3)}}, "k=a%00b"},
@@ -318,7 +289,7 @@ TEST(QueryDictionary, ParsesPiecesOrFailsWithOneLineAndTextsReadBack) {
   }
 }
 
-TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
+TEST(ColorEncoded, FallsBackWithExactLinesAndWritesSortedQueryTextThatReadsBack) {
   const std::string kVersion = "Invalid colorEncoded version\n", kIndex = "Invalid colorEncoded index\n";
   // Raw value, the index read, and the lines printed; the version is always the current one.
   const std::tuple<std::string_view, std::int64_t, std::string> cases[] = {
@@ -327,7 +298,6 @@ TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
       {"pickerIndex=%2B5&pickerVersion=183", 5, ""},         // a decoded "+" sign is allowed
       {"pickerIndex=007&pickerVersion=183", 7, ""},
       {"pickerIndex=9223372036854775807&pickerVersion=183", INT64_MAX, ""},
-      {"pickerIndex=-9223372036854775808&pickerVersion=183", INT64_MIN, ""},
       {"", 7, ""},
       {"word", 7,
        "queryDictionary: Invalid key-value pair in string: word\nError in ColorEncoded initializer: No "
@@ -338,26 +308,20 @@ TEST(ColorEncoded, FromRawValueFallsBackWithExactLines) {
       {"pickerVersion=183", 7, kIndex},
       {"pickerIndex=abc&pickerVersion=183", 7, kIndex},
       {"pickerIndex=+5&pickerVersion=183", 7, kIndex},  // an unencoded "+" reads as a space
-      {"pickerIndex=%2B%2D5&pickerVersion=183", 7, kIndex},
       {"pickerIndex=0x10&pickerVersion=183", 7, kIndex},
       {"pickerIndex=%D9%A1&pickerVersion=183", 7, kIndex},  // only the digits 0 to 9
       {"pickerIndex=9223372036854775808&pickerVersion=183", 7, kIndex},
-      {"pickerIndex=-9223372036854775809&pickerVersion=183", 7, kIndex},
   };
-  for (const auto& [raw, index, lines] : cases) {
+  for (const auto& [raw, index, lines] : cases)
     EXPECT_EQ(printedAnd([&] { return ColorEncoded::fromRawValue(raw); }),
               std::pair(lines, ColorEncoded{"183", index}))
         << raw;
-  }
-}
-
-TEST(ColorEncoded, RawValueIsSortedQueryTextThatReadsBackAndAbsentIsTheDefault) {
+  // Written back as sorted query text that reads back; absent, the default.
   const auto raw = [](ColorEncoded color) { return printedAnd([&] { return color.rawValue(); }); };
   EXPECT_EQ(raw({"1.0", INT64_MIN}),
             std::pair(std::string(), std::string("pickerIndex=%2D9223372036854775808&pickerVersion=1%2E0")));
-  for (const std::int64_t index : {std::int64_t{14}, INT64_MAX, INT64_MIN})
-    EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", index}.rawValue()),
-              (ColorEncoded{"183", index}));
+  EXPECT_EQ(ColorEncoded::fromRawValue(ColorEncoded{"183", INT64_MIN}.rawValue()),
+            (ColorEncoded{"183", INT64_MIN}));
   // A version that is no UTF-8 cannot be put into a query text.
   EXPECT_EQ(
       raw({"\xFF", 7}),
@@ -374,8 +338,7 @@ constexpr std::string_view kNotFoundLines =
     "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
     "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n";
 
-// Prints each start and stop of security-scoped access on this thread, among the store's lines; refuses
-// every start unless `grant`.
+// Prints each start and stop of security-scoped access on this thread; refuses every start unless `grant`.
 struct PrintingHooks : SecurityScopedAccess::Hooks {
   explicit PrintingHooks(bool granted = true)
       : grant(granted), previous(SecurityScopedAccess::setHooksForThisThread(this)) {}
@@ -393,8 +356,7 @@ std::pair<std::string, bool> readStore(const std::filesystem::path& container) {
   return printedAnd([&] { return payloadReadingAppGroup(FileManager(container)).has_value(); });
 }
 
-// Access is held around the read only: lines of decoding (a colour that is no query text) come after it
-// stops; an access not granted is not stopped, but the file is still read.
+// Access is held around the read only (decoding prints after it); an access not granted is not stopped.
 TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   TemporaryDirectory directory;
   const auto file = directory.path() / "reminders.plist";
@@ -415,11 +377,8 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
     bool read = false;
   } cases[] = {
       {"no file", [] {}, access},
-      {"directory", [&] { std::filesystem::create_directory(file); }, access},
       {"FIFO without a writer", [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); }, access},
       {"sparse file over the size limit", sparse, access},
-      {"text", contents("this is not a property list"),
-       access + "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n"},
       {"bad colour",
        contents(
            "<plist><dict><key>events</key><array/><key>persons</key><array><dict>"
@@ -435,8 +394,7 @@ TEST(PayloadStore, ReadsUnderAccessAndPrintsExactlyItsLines) {
   }
   PrintingHooks refusing(false);
   EXPECT_EQ(readStore(directory.path()), std::pair(start + colour, true));
-  // No container, or a file where it should be: no location, so no access either.
-  EXPECT_EQ(readStore(directory.path() / "missing").first, kNotFoundLines);
+  // A file where the container should be: no location, so no access either.
   EXPECT_EQ(readStore(file).first, kNotFoundLines);
   EXPECT_EQ(printedAnd([&] { return payloadURL(FileManager(directory.path())); }),
             std::pair(std::string(), std::optional(file)));
@@ -487,10 +445,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes bytesOf(std::string_view text) {
   return {text.begin(), text.end()};
-}
-
-std::string textOf(const Bytes& bytes) {
-  return {bytes.begin(), bytes.end()};
 }
 
 PayloadDecoding throughTree(const Bytes& bytes) {
@@ -562,27 +516,22 @@ RemindersWidgetPayload variedPayload(unsigned seed, int eventCount, bool wholeSe
   return payload;
 }
 
-// The keys of one event in XML, every value in a plain form.
-const std::string kXmlEvent =
-    "<key>identifier</key><string>E1</string><key>type</key><string>care</string>"
-    "<key>status</key><string>PLA</string><key>title</key><string>T</string>"
-    "<key>caregiver</key><string>C1</string><key>beneficiaries</key><array/>"
-    "<key>plannedDateFrom</key><date>2026-01-02T03:04:05Z</date>"
-    "<key>plannedDateTo</key><date>2026-01-02T03:04:05Z</date>"
-    "<key>dateFrom</key><date>2026-01-02T03:04:05Z</date><key>dateTo</key><date>2026-01-02T03:04:05Z</date>"
-    "<key>dueAmountText</key><string/><key>notes</key><string></string>";
-
-// A payload document of one event of the keys `event`, with `prolog` before it.
-std::string xmlDocument(const std::string& event, const std::string& prolog = "") {
-  return prolog + "<plist version=\"1.0\"><dict><key>events</key><array><dict>" + event +
-         "</dict></array><key>persons</key><array/></dict></plist>";
+// The keys of one event in XML, every value in a plain form, its title the XML text `title`.
+std::string xmlEvent(const std::string& title = "T") {
+  const std::string date = "<date>2026-01-02T03:04:05Z</date>";
+  return "<key>identifier</key><string>E1</string><key>type</key><string>care</string><key>status</key>"
+         "<string>PLA</string><key>title</key><string>" +
+         title +
+         "</string><key>caregiver</key>"
+         "<string>C1</string><key>beneficiaries</key><array/><key>plannedDateFrom</key>" +
+         date + "<key>plannedDateTo</key>" + date + "<key>dateFrom</key>" + date + "<key>dateTo</key>" +
+         date + "<key>dueAmountText</key><string/><key>notes</key><string></string>";
 }
 
-// A payload document of one event whose title is the XML text `title`.
-std::string xmlWithTitle(const std::string& title) {
-  std::string e = kXmlEvent;
-  e.replace(e.find("<string>T</string>"), 18, "<string>" + title + "</string>");
-  return xmlDocument(e);
+// A payload document of one event of the keys `event`, with `prolog` before it.
+std::string xmlDocument(const std::string& event = xmlEvent(), const std::string& prolog = "") {
+  return prolog + "<plist version=\"1.0\"><dict><key>events</key><array><dict>" + event +
+         "</dict></array><key>persons</key><array/></dict></plist>";
 }
 
 // Threads take runs of consecutive events, each with caches and a storage of its own.
@@ -602,7 +551,8 @@ TEST(DirectDecoding, GivesTheSameAnswerAndBudgetWhateverThreadsShareTheEvents) {
   // A damaged event in any run sends the whole file to the tree: a high byte in its ASCII identifier.
   for (const std::size_t damaged : {0u, 599u, 600u, 1199u, 1999u}) {
     Bytes damagedBytes = bytes;
-    const auto at = textOf(damagedBytes).find(original.events[damaged].identifier);
+    const auto at =
+        std::string(damagedBytes.begin(), damagedBytes.end()).find(original.events[damaged].identifier);
     ASSERT_NE(at, std::string::npos);
     damagedBytes[at] = 0xC5;
     EXPECT_FALSE(directly(damagedBytes, {1, 1})) << damaged;
@@ -627,12 +577,9 @@ TEST(DirectDecoding, GivesTheSameAnswerAndBudgetWhateverThreadsShareTheEvents) {
 
 // Files the direct readers hand to the tree: another writer's, unknown keys, XML of unusual or bad forms.
 TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
-  const std::string& event = kXmlEvent;
-  ASSERT_TRUE(directly(bytesOf(xmlDocument(event))));
-  ASSERT_TRUE(directly(bytesOf(xmlWithTitle("a &lt;b&gt; &amp; &#252;&#x1F392;"))));
-  auto tree = encodePayload(variedPayload(3, 4, false));
-  auto& events = std::get<plist::Array>(std::get<plist::Dictionary>(tree.storage)[0].second.storage);
-  std::get<plist::Dictionary>(events[0].storage).emplace_back("extra", plist::Integer{1});
+  const std::string event = xmlEvent();
+  ASSERT_TRUE(directly(bytesOf(xmlDocument())));
+  ASSERT_TRUE(directly(bytesOf(xmlDocument(xmlEvent("a &lt;b&gt; &amp; &#252;&#x1F392;")))));
   const auto fixture = [](const char* name) {
     return testing::readFile(testing::sourceDirectory() / "tests/payload/fixtures" / name);
   };
@@ -640,24 +587,21 @@ TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
   const std::tuple<const char*, std::string, bool> cases[] = {
       {"another writer's binary", fixture("payload_binary.plist"), true},
       {"another writer's XML", fixture("payload_xml.plist"), true},
-      {"binary with an unknown key", textOf(*plist::write(tree, plist::Format::binary)), true},
       {"unknown key", xmlDocument(event + "<key>extra</key><integer>1</integer>"), true},
       {"base URL",
        xmlDocument(event +
                    "<key>actionURL</key><dict><key>relative</key><string>e/1</string><key>base</key><dict>"
                    "<key>relative</key><string>corvantis2://reminders/</string></dict></dict>"),
        true},
-      {"CDATA", xmlWithTitle("<![CDATA[x]]>"), true},
-      {"comment inside a text", xmlWithTitle("a<!-- c -->b"), true},
-      {"reference to a carriage return", xmlWithTitle("a&#13;b"), true},
+      {"CDATA", xmlDocument(xmlEvent("<![CDATA[x]]>")), true},
+      {"comment inside a text", xmlDocument(xmlEvent("a<!-- c -->b")), true},
       {"DOCTYPE with an internal subset", xmlDocument(event, "<!DOCTYPE plist [<!ELEMENT plist ANY>]>"),
        true},
-      {"U+FFFE", xmlWithTitle("a\xEF\xBF\xBE"), false},  // well-formed UTF-8, but no XML character
-      {"overlong UTF-8", xmlWithTitle("a\xC0\xAF"), false},
-      {"undefined entity", xmlWithTitle("&nbsp;"), false},
-      {"unknown type", xmlWithTitle("x</string><string>y"), false},
+      {"U+FFFE", xmlDocument(xmlEvent("a\xEF\xBF\xBE")), false},  // well-formed UTF-8, but no XML character
+      {"overlong UTF-8", xmlDocument(xmlEvent("a\xC0\xAF")), false},
+      {"undefined entity", xmlDocument(xmlEvent("&nbsp;")), false},
+      {"unknown type", xmlDocument(xmlEvent("x</string><string>y")), false},
       {"bad date", xmlDocument(std::string(event).replace(event.find("03:04:05Z"), 9, "03:04:60Z")), false},
-      {"comment with --", xmlDocument(event, "<!-- a -- b -->"), false},
   };
   for (const auto& [what, file, treeDecodes] : cases) {
     const Bytes bytes = bytesOf(file);
@@ -668,15 +612,14 @@ TEST(DirectDecoding, HandsUnusualFilesToTheTree) {
 }
 
 TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
-  // Texts are scanned eight bytes at a time: a stop may fall on any byte of those, and be followed by more.
-  // Each text written and what it reads as; none: the direct reader hands it to the tree.
+  // Texts are scanned eight bytes at a time; each stop written, and what it reads as (none: the tree's).
   const std::string written[] = {"&amp;", "&#x20AC;", "\xC3\xBC", "]", "\x01", "\r", "]]>"};
   const std::string read[] = {"&", "\xE2\x82\xAC", "\xC3\xBC", "]", "", "", ""};
   for (std::size_t before = 0; before <= 17; ++before) {
     for (const std::size_t after : {0u, 1u, 7u, 8u, 9u}) {
       for (std::size_t stop = 0; stop < std::size(written); ++stop) {
         const std::string a(before, 'a'), z(after, 'z'), title = a + written[stop] + z;
-        const Bytes bytes = bytesOf(xmlWithTitle(title));
+        const Bytes bytes = bytesOf(xmlDocument(xmlEvent(title)));
         expectAgreement(bytes, title);
         const auto direct = directly(bytes);
         EXPECT_EQ(direct ? std::string(direct->events.at(0).title) : "",
@@ -688,13 +631,12 @@ TEST(DirectDecoding, FindsEveryStopInATextWhereverItFalls) {
 }
 
 TEST(DirectDecoding, ReportsAnUnusableColourOnceWhenTheTreeTakesOver) {
-  // The persons' colour is reported, then the event's unknown key sends the file to the tree, which must
-  // not report it again.
+  // The persons' colour is reported, then the event's unknown key sends the file to the tree: not again.
   const std::string xml =
       "<plist version=\"1.0\"><dict><key>persons</key><array><dict><key>identifier</key><string>C1</string>"
       "<key>type</key><string>caregiver</string><key>nick</key><string>Ann</string><key>colorEncoded</key>"
       "<string>pickerIndex=1&amp;pickerVersion=182</string></dict></array><key>events</key><array><dict>" +
-      kXmlEvent + "<key>surprise</key><true/></dict></array></dict></plist>";
+      xmlEvent() + "<key>surprise</key><true/></dict></array></dict></plist>";
   EXPECT_EQ(printedAnd([&] { return decodePayload(bytesOf(xml)).has_value(); }),
             std::pair(std::string("Invalid colorEncoded version\n"), true));
 }

@@ -38,24 +38,15 @@ std::optional<std::string> resolvedByUriparser(const std::string& text, const st
   return out;
 }
 
-// The host uriparser reads in `text`, if it has one.
-std::optional<std::string> hostReadIn(const std::string& text) {
-  const Parsed parsed(text);
-  if (!parsed.ok || parsed.uri.hostText.first == nullptr) return std::nullopt;
-  return std::string(parsed.uri.hostText.first, parsed.uri.hostText.afterLast);
-}
-
 TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   EXPECT_EQ(URL::make("HTTPS://Example.org/")->scheme(), "https");
   EXPECT_FALSE(URL::make(std::string_view("https://example.org/\0x", 21)));
   // Chains of bases resolve in turn.
   const auto root = URL::make("https://example.org/x/");
-  const auto leaf = URL::make("z?k=v", URL::make("y/", root));
-  ASSERT_TRUE(leaf);
-  EXPECT_EQ(leaf->absoluteString(), "https://example.org/x/y/z?k=v");
-  EXPECT_EQ(leaf->relativeString(), "z?k=v");
-  EXPECT_EQ(leaf->baseURL()->relativeString(), "y/");
-  EXPECT_EQ(*leaf->baseURL()->baseURL(), *root);
+  const URL leaf = URL::make("z?k=v", URL::make("y/", root)).value();
+  EXPECT_EQ(std::tuple(leaf.absoluteString(), leaf.relativeString(), leaf.baseURL()->relativeString(),
+                       *leaf.baseURL()->baseURL()),
+            std::tuple("https://example.org/x/y/z?k=v", "z?k=v", "y/", *root));
   EXPECT_FALSE(URL::make("", root));
   // Equal: the same text on an equal base, not the same place written differently.
   EXPECT_EQ(URL::make("b", root), URL::make("b", URL::make("https://example.org/x/")));
@@ -65,8 +56,7 @@ TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
   // A relative reference has no scheme; a ":" after a first "/" makes none either.
   for (const std::string_view text : {"events/E1", "//host/path", "/a:b", ".", "./b:c"})
     EXPECT_EQ(URL::make(text).value_or(*root).scheme(), "") << text;
-  // Text, base, and what they resolve to. A relative base (which uriparser does not take) gives a relative
-  // result by the same rules; a path starting with an empty segment gets "/." only without an authority.
+  // Text, base, resolved; relative bases, and "/." before an empty first segment only without an authority.
   const std::tuple<const char*, const char*, const char*> resolutions[] = {
       {"../events/E1?tab=2", "reminders/list/", "reminders/events/E1?tab=2"},
       {"/top", "reminders/list/", "/top"},
@@ -76,8 +66,7 @@ TEST(URL, KeepsTheTextAsWrittenWithItsBase) {
       {".", "page", "./"},      // the base's directory, never the empty text, which is no URL
       {"..//x?q", "a:/b/c", "a:/.//x?q"},
       {"/..//", "a:/b/c", "a:/.//"},
-      {"..//x", "https://host/b/c", "https://host//x"},
-      {"../c?d", "http://[::1]:8080/a/b", "http://[::1]:8080/c?d"}};
+      {"..//x", "https://host/b/c", "https://host//x"}};
   for (const auto& [text, base, expected] : resolutions) {
     const auto url = URL::make(text, URL::make(base));
     EXPECT_EQ(url ? url->absoluteString() : "(none)", expected) << text << " against " << base;
@@ -106,7 +95,7 @@ TEST(URL, TakesAndResolvesAsTheRFC3986ParserDoes) {
     ++accepted;
   }
   EXPECT_GT(accepted, 5'000);
-  // References resolve to what uriparser makes of them; paths have no empty segments (see below).
+  // References resolve to what uriparser makes of them; paths have no empty segments (see the table above).
   const std::vector<std::string> schemes{"https:", "corvantis2:", "urn:", "a:", ""};
   const std::vector<std::string> authorities{
       "//", "//host", "//user:pw@host:80", "//h:", "//[v1.x:y]", "//127.0.0.1:8080", "//%41b", ""};
@@ -146,18 +135,7 @@ TEST(URL, TakesAndResolvesAsTheRFC3986ParserDoes) {
   EXPECT_GT(resolved, 8'000);
 }
 
-// A resolved path starting with an empty segment reads back with the authority it had or had not.
-TEST(URL, AResolvedURLReadsBackWithItsOwnAuthority) {
-  const auto noAuthority = URL::make("a:/b/c"), withAuthority = URL::make("https://host/b/c");
-  for (const std::string_view text : {"..//x", "/..//", ".///", "..///y/..", "a:..//b", "a:/..//b"}) {
-    const auto withNone = URL::make(text, noAuthority);
-    ASSERT_TRUE(withNone) << text;
-    EXPECT_EQ(hostReadIn(withNone->absoluteString()), std::nullopt) << withNone->absoluteString();
-    if (text.substr(0, 2) == "a:") continue;
-    const auto withHost = URL::make(text, withAuthority);
-    ASSERT_TRUE(withHost) << text;
-    EXPECT_EQ(hostReadIn(withHost->absoluteString()), "host") << withHost->absoluteString();
-  }
+TEST(URL, TakesOnlyWellFormedIPv6Hosts) {
   for (const std::string_view host : {"[::]", "[1:2:3:4:5:6:7:8]", "[::ffff:10.0.0.1]"})
     EXPECT_TRUE(URL::make("http://" + std::string(host) + "/")) << host;
   for (const std::string_view host : {"[1:2:3:4:5:6:7]", "[1:2:3:4:5:6:7:8:9]", "[1::2::3]", "[:1]",
@@ -165,18 +143,16 @@ TEST(URL, AResolvedURLReadsBackWithItsOwnAuthority) {
     EXPECT_FALSE(URL::make("http://" + std::string(host) + "/")) << host;
 }
 
-// A link a person can follow is absolute, of an expected scheme (web links of a plain host, mail links of one
-// address, a subject and a body, phone links of a number only), and carries nothing else that could hide
-// the real scheme or break out of an attribute.
+// A link a person can follow is absolute, of an expected scheme and its plain parts (web: a host; mail: one
+// address, a subject and a body; phone: a number), with nothing that could hide the scheme or break out.
 TEST(OpenableLinks, OnlyAbsoluteURLsOfTheExpectedSchemesAndParts) {
   for (const std::string_view text :
-       {"corvantis2://user@reminders/expenses/E2?tab=receipt#x", "corvantis2:x", "CORVANTIS2://reminders",
-        "corvantis2:", "http://example.org", "http://example.org:8080/a?b=c#d", "https://sub-1.example.org/x",
+       {"corvantis2://user@reminders/expenses/E2?tab=receipt#x",
+        "CORVANTIS2:", "http://example.org:8080/a?b=c#d", "https://sub-1.example.org/x",
         "http://[2001:db8::1]:80/", "https://192.0.2.1/x", "HTTPS://EXAMPLE.ORG/a@b?c=@#@",
-        "mailto:ann@example.org", "MailTo:ann@example.org?subject=Care%20plan",
-        "mailto:ann.b+tag@mail.example.org?subject=Care%20plan",
-        "mailto:ann@example.org?Subject=Hi&BODY=See%20you", "mailto:ann@example.org?body=a%26attach%3Dx",
-        "mailto:ann@example.org?", "tel:+1-201-555-0123", "tel:(0)12.34", "tel:112"})
+        "mailto:ann.b+tag@mail.example.org?Subject=Hi&BODY=See%20you",
+        "MailTo:ann@example.org?body=a%26attach%3Dx", "mailto:ann@example.org?", "tel:+1-201-555-0123",
+        "tel:(0)12.34"})
     EXPECT_TRUE(isOpenableLink(text)) << text;
   for (const std::string_view text :
        {// Other schemes, relative references and hidden schemes.
