@@ -2,6 +2,7 @@
 // whether a press drags, the widget's settings and login files, and what a screen reader reads.
 #include "desktop_model.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "desktop_settings.h"
@@ -13,6 +14,8 @@
 
 namespace rw::app::desktop {
 namespace {
+
+using R = AccessibleTarget::Role;
 
 TEST(DesktopFamily, DesktopNamesAndTheCommandLinesNames) {
   using F = WidgetFamily;
@@ -81,7 +84,6 @@ TEST(PressGesture, ADragBeginsOnceBeyondTheThresholdAndAReleaseBeforeItOpens) {
   // there, or on release whether the click opens.
   using Step = std::pair<std::optional<std::pair<double, double>>, bool>;
   const std::vector<Step> sequences[] = {
-      {{std::nullopt, true}},
       {{{{3, -4}}, false}, {{{-8, 8}}, false}, {std::nullopt, true}},
       {{{{8.5, 0}}, true}, {{{40, 30}}, false}, {{{0, 0}}, false}, {std::nullopt, false}},
       {{{{2, -9}}, true}, {std::nullopt, false}}};
@@ -111,23 +113,17 @@ TEST(DesktopSettings, InstanceNamesBusNamesAndFiles) {
   EXPECT_EQ(files.settings, "/home/u/.config/reminders-widget/w2.ini");
   EXPECT_EQ(files.autostart, "/home/u/.config/autostart/org.example.W-w2.desktop");
   // The login entry quotes the executable as desktop entries must.
-  const std::string entry = autostartEntry("/opt/my \"apps\"/50%/rw$x", "kitchen");
-  EXPECT_NE(entry.find("\nExec=\"/opt/my \\\\\"apps\\\\\"/50%%/rw\\\\$x\" --instance kitchen\n"),
-            std::string::npos)
-      << entry;
-  EXPECT_EQ(entry.rfind("[Desktop Entry]\nType=Application\n", 0), 0u) << entry;
+  EXPECT_THAT(
+      autostartEntry("/opt/my \"apps\"/50%/rw$x", "kitchen"),
+      ::testing::AllOf(
+          ::testing::StartsWith("[Desktop Entry]\nType=Application\n"),
+          ::testing::HasSubstr("\nExec=\"/opt/my \\\\\"apps\\\\\"/50%%/rw\\\\$x\" --instance kitchen\n")));
 }
 
 TEST(DesktopSettings, KeyFileTextReadsBackAndUnusableValuesKeepTheDefaults) {
-  const DesktopSettings changed{.family = "extra large",
-                                .size = "300x200",
-                                .mode = "vibrant",
-                                .position = WindowPosition{-20, 700},
-                                .everyWorkspace = false,
-                                .below = true,
-                                .skipTaskbar = false,
-                                .withDesktop = false,
-                                .startAtLogin = true};
+  // Every field off its default: family, size, mode, position, then the five choices.
+  const DesktopSettings changed{"extra large", "300x200", "vibrant", WindowPosition{-20, 700}, false, true,
+                                false,         false,     true};
   for (const DesktopSettings& settings : {DesktopSettings{}, changed})
     EXPECT_EQ(parseSettings(settingsText(settings)), settings) << settingsText(settings);
   EXPECT_EQ(parseSettings(""), DesktopSettings{});
@@ -157,14 +153,12 @@ TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState)
     const auto entry = ask(run.configuration, request, run.request.context).entries.at(0);
     const auto targets = accessibleTargets(
         layoutWidget(run.configuration, entry, family, size, run.environment()), size, "Planned events");
-    ASSERT_EQ(targets.at(0), (AccessibleTarget{AccessibleTarget::Role::link,
-                                               {{0, 0}, size},
-                                               "Planned events",
-                                               std::string(kWidgetLinkURL),
-                                               22}));
+    const AccessibleTarget widgetLink{
+        R::link, {{0, 0}, size}, "Planned events", std::string(kWidgetLinkURL), 22};
+    ASSERT_EQ(targets.at(0), widgetLink);
     std::vector<std::string> labels, rows;
     for (const AccessibleTarget& t : std::vector(targets.begin() + 1, targets.end()))
-      (t.role == AccessibleTarget::Role::link ? rows : labels).push_back(t.label);
+      (t.role == R::link ? rows : labels).push_back(t.label);
     const bool list = family != WidgetFamily::systemSmall;
     const auto text = [&](const char* key) { return run.request.environment.settings.strings.text(key); };
     for (const auto& [label, count] :
@@ -185,7 +179,6 @@ TEST(AccessibleTargets, TheWidgetsLinkThenCountsAndEveryReminderOrTheEmptyState)
 }
 
 TEST(AccessibleTargets, FocusGoesRoundTheLinksInReadingOrder) {
-  using R = AccessibleTarget::Role;
   const std::vector<AccessibleTarget> targets{{R::link}, {R::label}, {R::label}, {R::link}, {R::link}};
   // Triples of from (-1: no focus), step and to: round the links 0, 3 and 4; from a label to the link
   // before or after it.
