@@ -19,17 +19,14 @@ using R = AccessibleTarget::Role;
 
 TEST(DesktopFamily, DesktopNamesAndTheCommandLinesNames) {
   using F = WidgetFamily;
-  const std::pair<const char*, F> named[] = {{"small", F::systemSmall},
-                                             {"medium", F::systemMedium},
-                                             {"large", F::systemLarge},
-                                             {"extra large", F::systemExtraLarge},
-                                             {"extra-large", F::systemExtraLarge},
-                                             {"systemExtraLarge", F::systemExtraLarge},
-                                             {"accessoryCircular", F::accessoryCircular}};
-  for (const auto& [name, family] : named)
-    EXPECT_EQ(desktopFamilyNamed(name), family) << name;
-  for (const char* name : {"Large", "extra  large", "huge", ""})
-    EXPECT_EQ(desktopFamilyNamed(name), std::nullopt) << '"' << name << '"';
+  std::vector<std::optional<F>> found;
+  for (const char* name : {"small", "medium", "large", "extra large", "extra-large", "systemExtraLarge",
+                           "accessoryCircular", "Large", "extra  large", "huge", ""})
+    found.push_back(desktopFamilyNamed(name));
+  EXPECT_EQ(found, (std::vector<std::optional<F>>{F::systemSmall, F::systemMedium, F::systemLarge,
+                                                  F::systemExtraLarge, F::systemExtraLarge,
+                                                  F::systemExtraLarge, F::accessoryCircular, std::nullopt,
+                                                  std::nullopt, std::nullopt, std::nullopt}));
 }
 
 TEST(WindowPosition, TwoIntegersWithinTheScreensCoordinates) {
@@ -80,21 +77,20 @@ TEST(ClickTarget, TheRowsOwnLinkElseTheWidgetsOrTheAppsAndNeverAnUnsafeScheme) {
 }
 
 TEST(PressGesture, ADragBeginsOnceBeyondTheThresholdAndAReleaseBeforeItOpens) {
-  // Each step: the pointer's offset from the press (nothing: the release), and whether the drag begins
-  // there, or on release whether the click opens.
-  using Step = std::pair<std::optional<std::pair<double, double>>, bool>;
-  const std::vector<Step> sequences[] = {
-      {{{{3, -4}}, false}, {{{-8, 8}}, false}, {std::nullopt, true}},
-      {{{{8.5, 0}}, true}, {{{40, 30}}, false}, {{{0, 0}}, false}, {std::nullopt, false}},
-      {{{{2, -9}}, true}, {std::nullopt, false}}};
-  for (const auto& steps : sequences) {
+  // The pointer's offsets from the press, then the release: whether a drag begins at each offset, and
+  // whether the release opens the link.
+  const std::pair<std::vector<std::pair<double, double>>, std::vector<bool>> sequences[] = {
+      {{{3, -4}, {-8, 8}}, {false, false, true}},
+      {{{8.5, 0}, {40, 30}, {0, 0}}, {true, false, false, false}},
+      {{{2, -9}}, {true, false}}};
+  for (const auto& [offsets, expected] : sequences) {
     PressGesture gesture;
     gesture.press();
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-      const auto& [offset, expected] = steps[i];
-      const bool answer = offset ? gesture.moved(offset->first, offset->second, 8) : gesture.releaseOpens();
-      EXPECT_EQ(answer, expected) << "step " << i << " of " << steps.size();
-    }
+    std::vector<bool> answers;
+    for (const auto& [x, y] : offsets)
+      answers.push_back(gesture.moved(x, y, 8));
+    answers.push_back(gesture.releaseOpens());
+    EXPECT_EQ(answers, expected);
   }
 }
 

@@ -252,7 +252,7 @@ TEST_F(DesktopWindowUnderXvfb, ShowsAPayloadMadeLaterOpensLinksByKeyAndClickAndA
     return eventually([&] { return occurrences(readFile(window.opened()), "\n") >= lines; });
   };
   const auto keys = [&](std::vector<std::string> pressed, int lines) {
-    pressed.insert(pressed.begin(), {"/usr/bin/xdotool", "key"});
+    pressed.insert(pressed.begin(), {RW_XDOTOOL, "key"});
     EXPECT_EQ(Child(pressed, {}, scratch_.path() / "xdotool").wait(), 0);
     return opened(lines);
   };
@@ -380,10 +380,9 @@ TEST(DesktopCommandLine, RefusesUnusableOptionsBeforeLookingForADisplay) {
     EXPECT_THAT(readFile(scratch.path() / "out.err"), HasSubstr(said));
   };
   // The parsers are tested on their own (here and tests/app): one value each stands for them.
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"--family", "huge"},
-                                               {"--position", "40,99999"},
-                                               {"--mode", "dark"},
-                                               {"--unknown"}})
+  const std::vector<std::string> refused[] = {
+      {"--family", "huge"}, {"--position", "40,99999"}, {"--mode", "dark"}, {"--unknown"}};
+  for (const auto& args : refused)
     runWith(args, 2, "reminders-widget-desktop: ");
   runWith({"--instance", "a/b"}, 2, "invalid --instance");
   runWith({"--family", "extra large", "--position", "-10,+20", "--below"}, 1, "cannot open a display");
