@@ -47,7 +47,7 @@ std::string text(std::optional<Date> date) {
   return date ? formatRfc3339(*date) : "(none)";
 }
 
-TEST(Date, Rfc3339ReadsOffsetsAndFractionsAndRefusesMalformedText) {
+TEST(Date, Rfc3339ReadsOffsetsAndFractionsRefusesMalformedTextAndRoundTripsTheWholeRange) {
   const Date date = at("2026-06-10T12:00:00.250Z");
   EXPECT_EQ(std::tuple(formatRfc3339(date), formatIso8601Seconds(date)),
             std::tuple("2026-06-10T12:00:00.250Z", "2026-06-10T12:00:00Z"));
@@ -65,21 +65,17 @@ TEST(Date, Rfc3339ReadsOffsetsAndFractionsAndRefusesMalformedText) {
     EXPECT_TRUE(isRepresentable(inside)) << inside.sinceReferenceDate;
   for (const Date outside : {first.adding(-1), last.adding(1), Date{kNan}, Date{kInf}})
     EXPECT_FALSE(isRepresentable(outside)) << outside.sinceReferenceDate;
-}
-
-TEST(Date, Rfc3339TextsOverTheWholeRangeReadBackToTheirInstant) {
-  // Written with the fixed width of four-digit years, read back to within the millisecond the text rounds
-  // down to, and written again the same.
+  // Over the whole range, texts have the fixed width of four-digit years and read back to within the
+  // millisecond they round down to.
   std::mt19937_64 random(7);
-  std::uniform_real_distribution<double> seconds(at("0001-01-01T00:00:00Z").unixSeconds(),
-                                                 at("9999-12-31T23:59:59.999Z").unixSeconds());
+  std::uniform_real_distribution<double> seconds(first.unixSeconds(), last.adding(0.999).unixSeconds());
   for (int i = 0; i < 20'000; ++i) {
-    const Date date = Date::fromUnixSeconds(seconds(random));
-    const std::string text = formatRfc3339(date);
+    const Date instant = Date::fromUnixSeconds(seconds(random));
+    const std::string text = formatRfc3339(instant);
     ASSERT_EQ(text.size(), 24u) << text;
     const auto back = parseRfc3339(text);
     ASSERT_TRUE(back) << text;
-    EXPECT_LT(std::abs(back->unixSeconds() - date.unixSeconds()), 0.002) << text;
+    EXPECT_LT(std::abs(back->unixSeconds() - instant.unixSeconds()), 0.002) << text;
     EXPECT_EQ(formatRfc3339(*back).substr(0, 19), text.substr(0, 19)) << text;
   }
 }

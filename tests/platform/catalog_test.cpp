@@ -61,7 +61,7 @@ void writeEnglish(const fs::path& strings) {
       moFile({{"TOMORROW", "Tomorrow"}, {"TODAY", "Today"}, {kDays, joined({"%d day", "%d days"})}}));
 }
 
-TEST(Catalog, ReadsTheBuiltCatalogsWithTheLanguagesPluralRules) {
+TEST(Catalog, ReadsTheBuiltCatalogsOfTheEnvironmentsLanguagesWithTheirPluralRules) {
   // The machines that run this have at most C.UTF-8 generated for the C library.
   // Counts beyond `int` keep their residues for the rule and all their digits; an untranslated count is
   // the key for every count.
@@ -81,6 +81,19 @@ TEST(Catalog, ReadsTheBuiltCatalogsWithTheLanguagesPluralRules) {
   TemporaryDirectory empty;
   for (const Catalog& catalog : {Catalog(), Catalog::load(empty.path() / "missing", "pl_PL")})
     EXPECT_EQ(catalog.text("TOMORROW") + catalog.countText("%d MONTH(S)", 1), "TOMORROW1 MONTH(S)");
+  // The languages from the environment.
+  ScopedEnv lcAll("LC_ALL", nullptr), lcMessages("LC_MESSAGES", nullptr);
+  const struct {
+    const char *language, *lang, *languages, *tomorrow;
+  } cases[] = {{"xx:de", "pl_PL.UTF-8", "xx:de:pl_PL.UTF-8", "Morgen"},
+               {"", "C.UTF-8", "C.UTF-8", "Tomorrow"},
+               {nullptr, nullptr, "C", "Tomorrow"}};
+  for (const auto& c : cases) {
+    ScopedEnv language("LANGUAGE", c.language), lang("LANG", c.lang);
+    EXPECT_EQ(messageLanguagesFromEnvironment(), c.languages);
+    EXPECT_EQ(Catalog::load(builtStringsDirectory(), messageLanguagesFromEnvironment()).text("TOMORROW"),
+              c.tomorrow);
+  }
 }
 
 TEST(Catalog, EachTextComesFromTheFirstLanguageThatHasItThenEnglishThenTheKey) {
@@ -130,21 +143,6 @@ TEST(Catalog, EachTextComesFromTheFirstLanguageThatHasItThenEnglishThenTheKey) {
                        {"de_DE", "%d MONTH(S)", 12345, "12345 MONTH(S)"},
                        {"ar_EG", "%d MONTH(S)", 1250, "١٢٥٠ MONTH(S)"},
                        {"C", "%d MONTH(S)", -3, "-3 MONTH(S)"}});
-}
-
-TEST(Catalog, ReadsTheLanguagesFromTheEnvironment) {
-  ScopedEnv lcAll("LC_ALL", nullptr), lcMessages("LC_MESSAGES", nullptr);
-  const struct {
-    const char *language, *lang, *languages, *tomorrow;
-  } cases[] = {{"xx:de", "pl_PL.UTF-8", "xx:de:pl_PL.UTF-8", "Morgen"},
-               {"", "C.UTF-8", "C.UTF-8", "Tomorrow"},
-               {nullptr, nullptr, "C", "Tomorrow"}};
-  for (const auto& c : cases) {
-    ScopedEnv language("LANGUAGE", c.language), lang("LANG", c.lang);
-    EXPECT_EQ(messageLanguagesFromEnvironment(), c.languages);
-    EXPECT_EQ(Catalog::load(builtStringsDirectory(), messageLanguagesFromEnvironment()).text("TOMORROW"),
-              c.tomorrow);
-  }
 }
 
 // Catalogs the reader cannot use (a rule that traps in its `int` arithmetic for some counts only, one that
@@ -273,13 +271,12 @@ PoFile readPo(const fs::path& file) {
   std::string line;
   std::smatch match;
   while (std::getline(in, line)) {
-    if (std::regex_match(line, match, msgid)) {
+    if (std::regex_match(line, match, msgid))
       po.keys.push_back(std::regex_replace(match[1].str(), std::regex(R"re(\\")re"), "\""));
-    } else if (line.starts_with("msgid_plural \"")) {
+    else if (line.starts_with("msgid_plural \""))
       po.pluralKeys.insert(po.keys.back());
-    } else if (std::regex_match(line, match, forms)) {
+    else if (std::regex_match(line, match, forms))
       po.pluralForms = match[1];
-    }
   }
   return po;
 }

@@ -378,12 +378,11 @@ TEST(ShownTexts, AnEventNamingThousandsOfPersonsLabelsAsManyAsARowShows) {
   }
   WidgetEventPayload e = event("E1", at("2026-12-06T10:00:00Z"), "P39999");
   e.beneficiaries = rw::testing::keptList(std::vector<std::string_view>(names.rbegin(), names.rend()));
-  const auto reminder =
-      ReminderTemplate(e, persons).shownOn(at("2026-12-06T08:00:00Z"), fixtures::settingsFor("UTC"));
-  ASSERT_TRUE(reminder.has_value());
-  // As many labels as a row shows: the caregiver first, then the persons in the persons list's order, not
-  // the event's.
-  const auto& labels = reminder->personsLabels;
+  // As many labels as a row shows: the caregiver first, then the persons in the persons list's order.
+  const auto labels = ReminderTemplate(e, persons)
+                          .shownOn(at("2026-12-06T08:00:00Z"), settingsFor("UTC"))
+                          .value()
+                          .personsLabels;
   ASSERT_EQ(labels.size(), kMaxPersonLabels);
   EXPECT_EQ(std::tuple(labels[0].identifier, labels[1].identifier, labels.back().identifier),
             std::tuple("P39999", "P0", "P" + std::to_string(kMaxPersonLabels - 2)));
