@@ -49,7 +49,7 @@ TEST(LargeBlocks, AreWholeHugePagesAlignedToOneFromTheBoundOnAndKeepAVectorsElem
   EXPECT_TRUE(std::equal(values.begin(), values.end(), plain.begin(), plain.begin() + 1000));
 }
 
-TEST(SupplyPages, KeepsWhatTheBlockHolds) {
+TEST(Pages, SupplyingKeepsWhatTheBlockHoldsAndShorteningKeepsTheFirstBytes) {
   // Supplying pages must never take back pages already written (as MADV_DONTNEED or MADV_FREE would).
   for (const std::size_t size : {std::size_t{100}, 3 * kHugePageBytes + 12345}) {
     std::vector<std::uint8_t> bytes(size);
@@ -58,9 +58,6 @@ TEST(SupplyPages, KeepsWhatTheBlockHolds) {
     supplyPages(bytes.data() + 1, size - 2);
     EXPECT_EQ(bytes, before) << size;
   }
-}
-
-TEST(ShortenReleasing, KeepsTheFirstBytesOfALargeBuffer) {
   ByteBuffer bytes(3 * kHugePageBytes + 100);
   std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
   const std::vector<std::uint8_t> first(bytes.begin(), bytes.begin() + kHugePageBytes + 4097);
