@@ -21,7 +21,7 @@ bool alignedTo(const void* block, std::size_t alignment) {
 }
 
 // Under AddressSanitizer these also check that `freeBlock` frees with the alignment `allocateBlock` used.
-TEST(LargeBlocks, AreWholeHugePagesAlignedToOneFromTheBoundOn) {
+TEST(LargeBlocks, AreWholeHugePagesAlignedToOneFromTheBoundOnAndKeepAVectorsElementsAcrossIt) {
   for (const std::size_t size : {std::size_t{1}, std::size_t{4096}, kLargeBlockBytes - 1, kLargeBlockBytes,
                                  kHugePageBytes + 1, 5 * kHugePageBytes - 3}) {
     auto* block = static_cast<std::uint8_t*>(allocateBlock(size));
@@ -36,11 +36,7 @@ TEST(LargeBlocks, AreWholeHugePagesAlignedToOneFromTheBoundOn) {
   EXPECT_THROW(allocateBlock(SIZE_MAX - kHugePageBytes / 2), std::bad_array_new_length);
   EXPECT_THROW(static_cast<void>(LargeBlockAllocator<std::uint64_t>().allocate(SIZE_MAX / 4)),
                std::bad_array_new_length);
-}
-
-TEST(LargeBlocks, AVectorKeepsItsElementsAcrossTheBound) {
-  // Growing one element at a time moves the elements from small blocks into large ones; shrinking moves
-  // them back.
+  // A vector growing one element at a time moves them from small blocks into large ones, and shrinking back.
   std::vector<std::uint64_t> plain(3 * kHugePageBytes / sizeof(std::uint64_t) + 7);
   std::iota(plain.begin(), plain.end(), std::uint64_t{1});
   std::vector<std::uint64_t, LargeBlockAllocator<std::uint64_t>> values;
@@ -53,7 +49,7 @@ TEST(LargeBlocks, AVectorKeepsItsElementsAcrossTheBound) {
   EXPECT_TRUE(std::equal(values.begin(), values.end(), plain.begin(), plain.begin() + 1000));
 }
 
-TEST(SupplyPages, KeepsWhatTheBlockHolds) {
+TEST(Pages, SupplyingKeepsWhatTheBlockHoldsAndShorteningKeepsTheFirstBytes) {
   // Supplying pages must never take back pages already written (as MADV_DONTNEED or MADV_FREE would).
   for (const std::size_t size : {std::size_t{100}, 3 * kHugePageBytes + 12345}) {
     std::vector<std::uint8_t> bytes(size);
@@ -62,9 +58,6 @@ TEST(SupplyPages, KeepsWhatTheBlockHolds) {
     supplyPages(bytes.data() + 1, size - 2);
     EXPECT_EQ(bytes, before) << size;
   }
-}
-
-TEST(ShortenReleasing, KeepsTheFirstBytesOfALargeBuffer) {
   ByteBuffer bytes(3 * kHugePageBytes + 100);
   std::iota(bytes.begin(), bytes.end(), std::uint8_t{0});
   const std::vector<std::uint8_t> first(bytes.begin(), bytes.begin() + kHugePageBytes + 4097);

