@@ -99,7 +99,6 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
         << refused.err;
   }
   const std::pair<std::string, std::string> taps[] = {{areas[1].centre, "https://example.org/?a=1&b=%3Cx%3E"},
-                                                      {"2,2", "corvantis2://reminders"},
                                                       {"10.5,5", "corvantis2://reminders"},
                                                       {"180,370", "corvantis2://reminders"}};
   for (const auto& [at, url] : taps) {
