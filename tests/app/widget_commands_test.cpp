@@ -99,7 +99,6 @@ TEST(GalleryAndTapCommands, EscapeTextsLinkOnlyExpectedSchemesAndTapsPrintTheLin
         << refused.err;
   }
   const std::pair<std::string, std::string> taps[] = {{areas[1].centre, "https://example.org/?a=1&b=%3Cx%3E"},
-                                                      {"2,2", "corvantis2://reminders"},
                                                       {"10.5,5", "corvantis2://reminders"},
                                                       {"180,370", "corvantis2://reminders"}};
   for (const auto& [at, url] : taps) {
@@ -196,13 +195,10 @@ std::pair<int, int> pngSize(const std::string& png) {
 
 TEST(DrawAndRenderCommands, DrawEveryFormatAtTheAskedScaleAndPrintTheOutline) {
   TemporaryDirectory dir;
-  for (const char* name : {"w.png", "w.svg", "w.pdf"}) {
-    const Ran ran =
-        run({"render", "-o", (dir.path() / name).string(), "--request", "placeholder", "--now", kNow,
-             "--family", "systemSmall", "--mode", "vibrant", "--os-version", "13.0.0", "--scale", "1.5"});
-    ASSERT_EQ(ran.status, 0) << ran.err;
-    EXPECT_GT(fs::file_size(dir.path() / name), 100u) << name;
-  }
+  const Ran rendered =
+      run({"render", "-o", (dir.path() / "w.png").string(), "--request", "placeholder", "--now", kNow,
+           "--family", "systemSmall", "--mode", "vibrant", "--os-version", "13.0.0", "--scale", "1.5"});
+  ASSERT_EQ(rendered.status, 0) << rendered.err;
   EXPECT_EQ(pngSize(readFile(dir.path() / "w.png")), (std::pair{255, 255}));
   const auto draw = [](std::vector<std::string> args) {
     return args.insert(args.begin(), "draw"), run(args);
@@ -212,9 +208,7 @@ TEST(DrawAndRenderCommands, DrawEveryFormatAtTheAskedScaleAndPrintTheOutline) {
   ASSERT_EQ(ran.status, 0) << ran.err;
   EXPECT_EQ(ran.out, "Drew demo list (338x354 points, 676x708 pixels) to " + list + "\n");
   EXPECT_EQ(pngSize(readFile(list)), (std::pair{676, 708}));
-  const auto row = (dir.path() / "row.png").string(), pdf = (dir.path() / "layouts.pdf").string();
-  ASSERT_EQ(draw({"--demo", "counters-row", "--scale", "1", "-o", row}).status, 0);
-  EXPECT_EQ(pngSize(readFile(row)), (std::pair{306, 37}));
+  const auto pdf = (dir.path() / "layouts.pdf").string();
   ASSERT_EQ(draw({"--demo", "counter-layouts", "-o", pdf}).status, 0);
   EXPECT_EQ(readFile(pdf).substr(0, 4), "%PDF");
   const auto tree = dir.path() / "tree.json";

@@ -31,11 +31,11 @@ unset REMINDERS_WIDGET_RESOURCES REMINDERS_WIDGET_STRINGS
 for program in "$widget" "$prefix/bin/reminders-widget-desktop" \
                "$prefix/libexec/reminders-widget/reminders-widget-drawing"; do
   [ -x "$program" ] || { [ "${program##*/}" = reminders-widget-desktop ] && continue; fail "$program not installed"; }
-  for tree in "$source" "$build"; do
-    if strings "$program" | grep -qF "$tree"; then
-      fail "${program#"$prefix"/} holds the path $tree: $(strings "$program" | grep -F "$tree" | head -3)"
-    fi
-  done
+  # Read whole (grep -q would stop strings early, and pipefail would take that for no match).
+  strings "$program" >"$work/strings"
+  if grep -qF -e "$source" -e "$build" "$work/strings"; then
+    fail "${program#"$prefix"/} holds a tree's path: $(grep -F -e "$source" -e "$build" "$work/strings" | head -3)"
+  fi
 done
 for file in share/reminders-widget/colors.json share/locale/de/LC_MESSAGES/reminders-widget.mo \
             lib/systemd/user/reminders-widget-host.service share/bash-completion/completions/reminders-widget; do

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -41,11 +42,9 @@ inline std::string capturedStdout(const std::function<void()>& body) {
 class TemporaryDirectory {
  public:
   TemporaryDirectory() {
-    static std::atomic<unsigned> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("rw-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-             std::to_string(std::random_device()()));
-    std::filesystem::create_directories(path_);
+    std::string name = (std::filesystem::temp_directory_path() / "rw-test-XXXXXX").string();
+    EXPECT_NE(::mkdtemp(name.data()), nullptr) << name;
+    path_ = name;
   }
   ~TemporaryDirectory() {
     std::error_code ignored;  // a test may have taken its permissions away
