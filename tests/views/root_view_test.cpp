@@ -353,25 +353,6 @@ TEST(OneLineTexts, LineBreaksReadAsSpacesWhereOnlyOneLineIsAllowed) {
   }
 }
 
-TEST(ViewThatFitsChoice, FirstChildNoWiderThanTheOfferElseTheLast) {
-  const Element choice = ViewThatFits{.children = {Text::verbatim("wide wide").fixedSize(),
-                                                   Text::verbatim("mid").fixedSize(), Text::verbatim("x")}};
-  const std::pair<std::optional<double>, const char*> cases[] = {
-      // 6.5 points a character
-      {100, "wide wide"}, {58.5, "wide wide"},        {58, "mid"}, {19.5, "mid"}, {10, "x"},
-      {0, "x"},           {std::nullopt, "wide wide"}};
-  for (const auto& [width, chosen] : cases) {
-    SCOPED_TRACE(width.value_or(-1));
-    const Size size = sizeThatFits(choice, {width, 50}, Environment{}, kFixed);
-    const LayoutNode root = layout(choice.frame(width, 50), {200, 50}, Environment{}, kFixed);
-    const auto drawn = texts(root);
-    ASSERT_EQ(drawn.size(), 1u);  // only the chosen child is laid out
-    EXPECT_EQ(drawn[0]->text()->text, chosen);
-    EXPECT_EQ(size.width, drawn[0]->frame.width());
-  }
-  EXPECT_EQ(sizeThatFits(ViewThatFits{}, {10, 10}, Environment{}, kFixed), (Size{0, 0}));
-}
-
 // However many persons a reminder has, its chips line fits the row: person chips are cut to their
 // minimum, then left out behind "+N"; the due chip keeps its width and the title, one line, its place.
 TEST(ReminderRows, ManyPersonChipsAreCutThenLeftOutBehindACountChip) {
