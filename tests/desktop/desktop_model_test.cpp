@@ -1,5 +1,5 @@
 // What the desktop host decides without a window: family names, window positions, what a click opens,
-// whether a press drags, the widget's settings and login files, and what a screen reader reads.
+// the widget's settings and login files, and what a screen reader reads.
 #include "desktop_model.h"
 
 #include <gmock/gmock.h>
@@ -74,24 +74,6 @@ TEST(ClickTarget, TheRowsOwnLinkElseTheWidgetsOrTheAppsAndNeverAnUnsafeScheme) {
   for (const auto& [tree, at, url] : cases)
     EXPECT_EQ(urlForClick(tree, {tree.frame.size.width, tree.frame.size.height}, at), url)
         << tree.kind << " at " << at.x << "," << at.y;
-}
-
-TEST(PressGesture, ADragBeginsOnceBeyondTheThresholdAndAReleaseBeforeItOpens) {
-  // The pointer's offsets from the press, then the release: whether a drag begins at each offset, and
-  // whether the release opens the link.
-  const std::pair<std::vector<std::pair<double, double>>, std::vector<bool>> sequences[] = {
-      {{{3, -4}, {-8, 8}}, {false, false, true}},
-      {{{8.5, 0}, {40, 30}, {0, 0}}, {true, false, false, false}},
-      {{{2, -9}}, {true, false}}};
-  for (const auto& [offsets, expected] : sequences) {
-    PressGesture gesture;
-    gesture.press();
-    std::vector<bool> answers;
-    for (const auto& [x, y] : offsets)
-      answers.push_back(gesture.moved(x, y, 8));
-    answers.push_back(gesture.releaseOpens());
-    EXPECT_EQ(answers, expected);
-  }
 }
 
 TEST(DesktopSettings, InstanceNamesBusNamesAndFiles) {
