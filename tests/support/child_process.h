@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,19 +31,17 @@ bool eventually(Condition done, std::chrono::milliseconds patience = std::chrono
 }
 
 /// A child process writing to `out` and `out` + ".err", with `environment` ("NAME=value"; the test's own
-/// when empty) and optionally the test's descriptor `inherit` as its 9. Stopped when it goes out of scope,
-/// so that a failing test leaves nothing running.
+/// when empty). Stopped when it goes out of scope, so that a failing test leaves nothing running.
 class Child {
  public:
   Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-        const std::filesystem::path& out, std::optional<int> inherit = std::nullopt) {
+        const std::filesystem::path& out) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     for (const int fd : {1, 2})
       posix_spawn_file_actions_addopen(&actions, fd, (out.string() + (fd == 2 ? ".err" : "")).c_str(),
                                        O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (inherit) posix_spawn_file_actions_adddup2(&actions, *inherit, 9);
     std::vector<char*> args, env;
     for (auto [list, pointers] : {std::pair{&argv, &args}, {&environment, &env}}) {
       for (const auto& item : *list)
