@@ -48,8 +48,10 @@ inline std::vector<std::uint8_t> moFile(std::map<std::string, std::string> entri
 /// Texts joined by NUL bytes: the msgid of a plural entry (singular, plural) or its forms.
 inline std::string joined(std::initializer_list<std::string> parts) {
   std::string out;
-  for (const auto& part : parts)
-    out += (&part == parts.begin() ? std::string() : std::string(1, '\0')) + part;
+  for (const auto& part : parts) {
+    if (&part != parts.begin()) out.push_back('\0');
+    out += part;
+  }
   return out;
 }
 
